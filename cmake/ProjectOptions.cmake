@@ -1,0 +1,23 @@
+# One INTERFACE target that every library and executable of the project links.
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
+if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
+  set(CMAKE_BUILD_TYPE RelWithDebInfo CACHE STRING "Build type" FORCE)
+endif()
+
+# address,undefined or thread; empty for a plain build.
+set(QUORVANE_SANITIZE "" CACHE STRING "Sanitizers to build with (e.g. address,undefined or thread)")
+
+add_library(quorvane_options INTERFACE)
+target_compile_features(quorvane_options INTERFACE cxx_std_20)
+target_compile_options(quorvane_options INTERFACE -Wall -Wextra)
+target_compile_definitions(quorvane_options INTERFACE
+  QT_NO_KEYWORDS)
+
+if(QUORVANE_SANITIZE)
+  target_compile_options(quorvane_options INTERFACE
+    -fsanitize=${QUORVANE_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(quorvane_options INTERFACE -fsanitize=${QUORVANE_SANITIZE})
+endif()

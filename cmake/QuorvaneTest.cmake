@@ -1,0 +1,22 @@
+# quorvane_add_test(<target> SOURCES ... LIBS ... [LABELS ...] [TIMEOUT s])
+# One GoogleTest executable per layer; each test case becomes a CTest test
+# carrying the layer's labels and a time limit, so a hang ends as a failure.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+function(quorvane_add_test target)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
+  add_executable(${target} ${ARG_SOURCES})
+  target_link_libraries(${target} PRIVATE quorvane_options ${ARG_LIBS})
+  target_include_directories(${target} PRIVATE "${PROJECT_SOURCE_DIR}")
+  target_compile_definitions(${target} PRIVATE
+    QUORVANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    QUORVANE_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  gtest_discover_tests(${target}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${ARG_LABELS}")
+endfunction()
