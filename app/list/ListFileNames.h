@@ -1,0 +1,12 @@
+#pragma once
+
+namespace quorvane::app {
+
+/// The files of the program, always named without a path (they live in the
+/// working directory, or in the folder a MainList was given).
+inline constexpr const char* MainListFileName = "gcmList.xml";
+inline constexpr const char* CustomListFileName = "custGCMList.xml";
+inline constexpr const char* DownloadedListFileName = "gcmList.BAK";
+inline constexpr const char* HtmlExportFileName = "compat.htm";
+
+}  // namespace quorvane::app

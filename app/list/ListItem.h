@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+namespace quorvane::app {
+
+/// Image index of a list item in the windows' image list: 0 is the red cross
+/// (the record does not boot, and the default of every new item), 1 the green tick.
+enum class BootImage { Cross = 0, Tick = 1 };
+
+/// One Compatibility List Record as the list views show it.
+struct ListItem {
+  /// The GAMENAME text; the views sort by it.
+  QString caption;
+  /// The texts of GAMEID, NOTES, SSIZE, GOOD, NICK and INST, in this order.
+  std::array<QString, 6> subItems;
+  /// Tick when GOOD is exactly "1", cross otherwise.
+  BootImage image = BootImage::Cross;
+
+  friend bool operator==(const ListItem&, const ListItem&) = default;
+};
+
+}  // namespace quorvane::app
