@@ -1,0 +1,50 @@
+#include "net/ftp/CommandConnection.h"
+
+#include <algorithm>
+
+#include "net/ftp/FtpErrors.h"
+
+namespace quorvane::ftp {
+
+std::int16_t CommandConnection::SendCommand(const std::string& line, const ReplyCodes& allowed)
+{
+    WriteLine(line);
+    return ReadReply(allowed);
+}
+
+std::int16_t CommandConnection::SendCommand(const std::string& line, std::int16_t code)
+{
+    if (code == AnyReply)
+        return SendCommand(line, ReplyCodes());
+    return SendCommand(line, ReplyCodes{code});
+}
+
+std::int16_t CommandConnection::ReadReply(const ReplyCodes& allowed)
+{
+    const std::vector<std::string> lines =
+        CollectReplyLines([this] { return ReadNonEmptyLine(MaxLineAttempts); });
+    ParseReplyLines(lines, LastReply);
+    return CheckReplyCode(static_cast<std::int16_t>(LastReply.NumericCode()), allowed);
+}
+
+std::int16_t CommandConnection::CheckReplyCode(std::int16_t code, const ReplyCodes& allowed)
+{
+    if (allowed.empty() || std::find(allowed.begin(), allowed.end(), code) != allowed.end())
+        return code;
+    RaiseReplyError();
+}
+
+void CommandConnection::RaiseReplyError()
+{
+    throw ProtocolReplyError(LastReply.NumericCode(), ReplyErrorMessage(LastReply));
+}
+
+std::string CommandConnection::ReadNonEmptyLine(std::int32_t maxAttempts)
+{
+    std::string result;
+    for (std::int32_t attempt = 0; result.empty() && attempt < maxAttempts; ++attempt)
+        result = TrimBlanks(ReadLine());
+    return result;
+}
+
+}  // namespace quorvane::ftp

@@ -1,0 +1,136 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "net/ftp/CommandConnection.h"
+#include "net/ftp/FtpProxySettings.h"
+#include "net/ftp/FtpTypes.h"
+#include "net/ftp/PassiveAddress.h"
+
+namespace quorvane::net {
+class SimpleServer;
+}
+
+namespace quorvane::ftp {
+
+/// The FTP client: a control connection with login, transfer type, system type
+/// and directory change, plus listings and retrievals over a separate data
+/// connection (active mode by default, passive on request).
+///
+/// Every operation blocks the calling thread until its replies have been read;
+/// a refused reply raises `ProtocolReplyError` with the server's text.
+/// Failures inside `OpenConnection` close the connection before the error
+/// reaches the caller; later failures leave it open. `Disconnect` sends no QUIT.
+class FtpClient : public CommandConnection {
+public:
+    static constexpr std::int32_t DefaultPort = 21;
+    /// How long an active-mode transfer waits for the server's data connection.
+    static constexpr std::int32_t DefaultDataConnectTimeout = 60000;
+
+    using AfterGetEvent = std::function<void(FtpClient& sender, std::ostream& stream)>;
+
+    FtpClient();
+    ~FtpClient() override;
+
+    /// false: the server connects to a port this client listens on ("PORT");
+    /// true: the client connects where the server says ("PASV").
+    bool Passive = false;
+    /// Raised after a successful login, before the transfer type is sent.
+    NotifyEvent OnAfterClientLogin;
+    /// Raised after a successful retrieval with the destination stream.
+    AfterGetEvent OnAfterGet;
+    /// Milliseconds an active-mode transfer waits for the server to open the
+    /// data connection before it fails with `DataConnectionTimeoutError`.
+    std::int32_t DataConnectTimeout = DefaultDataConnectTimeout;
+
+    [[nodiscard]] FtpTransferType TransferType() const noexcept { return transferType_; }
+    /// Stores a new type and announces it at once when connected. Ignored when
+    /// the value is unchanged or a transfer is running.
+    void SetTransferType(FtpTransferType type);
+
+    [[nodiscard]] const FtpProxySettings& ProxySettings() const noexcept { return proxySettings_; }
+    /// Copies all five values of `settings`.
+    void SetProxySettings(const FtpProxySettings& settings) { proxySettings_ = settings; }
+
+    /// The server's answer to "SYST", or "Unknown" when it answered 500.
+    [[nodiscard]] const std::string& SystemDescription() const noexcept { return systemDescription_; }
+    /// Copy of the last reply of the login.
+    [[nodiscard]] const RfcReply& LoginReply() const noexcept { return loginReply_; }
+    /// The lines of the latest listing.
+    [[nodiscard]] const std::vector<std::string>& ListingLines() const noexcept { return listingLines_; }
+    [[nodiscard]] bool ResumeSupported() const noexcept { return resumeSupported_; }
+    [[nodiscard]] bool ResumeProbed() const noexcept { return resumeProbed_; }
+    /// The data connection while a transfer runs, else null.
+    [[nodiscard]] net::TcpConnection* DataConnection() const noexcept { return dataConnection_.get(); }
+
+    /// Connects to `Host`:`Port` (time-out in ms, -1: the transport's default),
+    /// reads the 220 greeting into `GreetingReply`, and with `AutoLogin::Yes`
+    /// logs in, announces the transfer type, asks "SYST" and reports ftpReady
+    /// "Connection established". Any failure disconnects, then raises again.
+    void OpenConnection(AutoLogin autoLogin = AutoLogin::Yes, std::int32_t timeoutMs = net::TimeoutDefault);
+    /// "USER" (230 or 331), then "PASS" only after 331 (230).
+    void LogIn();
+    /// "TYPE A" or "TYPE I" (200).
+    void ApplyTransferType();
+    /// "CWD <path>" (200 or 250); the path is sent unchanged.
+    void ChangeDirectory(const std::string& path);
+    /// Sends `line` unchanged and returns whatever code the server answers.
+    std::int16_t SendRawCommand(const std::string& line);
+
+    /// Lists the current directory ("LIST" with details, "NLST" without,
+    /// followed by the trimmed specifier if any). The lines replace the
+    /// contents of `destination` (when given) and `ListingLines`; a failed
+    /// listing leaves both as they were.
+    void ListDirectory(std::vector<std::string>* destination, const std::string& specifier = {},
+                       ListingDetail detail = ListingDetail::Details);
+    /// Retrieves `remoteName` into `localName` (see the table in the
+    /// implementation). Raises `FtpFileAlreadyExistsError`, `LocalFileError`
+    /// and every transfer error; a partly written file is left in place.
+    void RetrieveFile(const std::string& remoteName, const std::string& localName, Overwrite overwrite,
+                      Resume resume);
+    /// "RETR <remoteName>" written at the stream's current position (with
+    /// `Resume::Yes` and a server that accepts restarts, "REST <position>" first).
+    void RetrieveToStream(const std::string& remoteName, std::ostream& stream, Resume resume);
+    /// The common data transfer: sends `command` over a fresh data connection
+    /// and copies everything the server sends until it closes into `stream`,
+    /// then reads the final reply.
+    void ReceiveData(const std::string& command, std::ostream& stream, Resume resume);
+    /// Whether the server accepts restart offsets ("REST 1" answered 350);
+    /// asked once in the life of the client.
+    bool ProbeResumeSupport();
+    /// Writes "ABOR" (no reply read) and stops the running data connection.
+    void AbortTransfer();
+
+    /// "PASV" (227) and the address it names, which must be the server's own.
+    PassiveAddress RequestPassiveAddress();
+
+private:
+    // Active-mode steps, each of which can fail on its own.
+    std::unique_ptr<net::SimpleServer> CreateListener();
+    void AnnounceListener(net::SimpleServer& listener);
+    void SendRestart(std::ostream& stream);
+    void AcceptDataConnection(net::SimpleServer& listener);
+    void ReceiveActive(const std::string& command, std::ostream& stream, Resume resume);
+    void ReceivePassive(const std::string& command, std::ostream& stream, Resume resume);
+    void PrepareDataConnection(net::TcpConnection& data);
+    void ReadDataToStream(net::TcpConnection& data, std::ostream& stream);
+    void ReadFinalReply();
+    std::string ControlLocalIp() const;
+    std::string ControlPeerIp() const;
+
+    FtpTransferType transferType_ = FtpTransferType::ftBinary;
+    FtpProxySettings proxySettings_;
+    std::string systemDescription_;
+    RfcReply loginReply_;
+    std::vector<std::string> listingLines_;
+    bool resumeSupported_ = false;
+    bool resumeProbed_ = false;
+    std::unique_ptr<net::TcpConnection> dataConnection_;
+};
+
+}  // namespace quorvane::ftp

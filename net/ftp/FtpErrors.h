@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "net/transport/NetError.h"
+
+namespace quorvane::ftp {
+
+/// A reply whose code is not among the codes the command allows. The message
+/// is the reply's text lines, each followed by CR LF; `ReplyCode` is its code.
+class ProtocolReplyError : public net::NetError {
+public:
+    ProtocolReplyError(std::int32_t replyCode, const std::string& message)
+        : NetError(message), replyCode_(replyCode) {}
+    [[nodiscard]] std::int32_t ReplyCode() const noexcept { return replyCode_; }
+
+private:
+    std::int32_t replyCode_;
+};
+
+/// `RetrieveFile` was told neither to overwrite nor to resume an existing file.
+class FtpFileAlreadyExistsError : public net::NetError {
+public:
+    FtpFileAlreadyExistsError() : NetError("Destination file already exists.") {}
+};
+
+/// A number field (for example of a PASV reply) that is not a decimal integer.
+class ConversionError : public net::NetError {
+public:
+    explicit ConversionError(const std::string& field)
+        : NetError("'" + field + "' is not a valid integer value") {}
+};
+
+/// A PASV reply whose numbers do not form an IPv4 address and a usable port.
+class InvalidPassiveAddressError : public net::NetError {
+public:
+    explicit InvalidPassiveAddressError(const std::string& text)
+        : NetError("Invalid passive address: " + text) {}
+};
+
+/// A PASV reply naming an address other than the server's own: connecting
+/// there would let the server point our client at a third machine.
+class ForeignPassiveAddressError : public net::NetError {
+public:
+    ForeignPassiveAddressError(const std::string& named, const std::string& server)
+        : NetError("Passive address " + named + " is not the server's address " + server + ".") {}
+};
+
+/// A reply (all its lines together) larger than the reader keeps in memory.
+class ReplyTooLongError : public net::NetError {
+public:
+    ReplyTooLongError() : NetError("Reply too long.") {}
+};
+
+/// The server did not open the active-mode data connection in time.
+class DataConnectionTimeoutError : public net::NetError {
+public:
+    explicit DataConnectionTimeoutError(std::int32_t limitMs)
+        : NetError("Data connection timed out: the server did not connect within " + Limit(limitMs) + ".") {}
+
+private:
+    static std::string Limit(std::int32_t ms)
+    {
+        return ms % 1000 == 0 ? std::to_string(ms / 1000) + " seconds" : std::to_string(ms) + " ms";
+    }
+};
+
+/// A local file that cannot be created ("Cannot create file") or opened for
+/// writing ("Cannot open file"); the message names the file and the system's reason.
+class LocalFileError : public net::NetError {
+public:
+    using NetError::NetError;
+    static LocalFileError CannotCreate(const std::string& file, const std::string& reason)
+    {
+        return LocalFileError("Cannot create file \"" + file + "\". " + reason);
+    }
+    static LocalFileError CannotOpen(const std::string& file, const std::string& reason)
+    {
+        return LocalFileError("Cannot open file \"" + file + "\". " + reason);
+    }
+};
+
+}  // namespace quorvane::ftp

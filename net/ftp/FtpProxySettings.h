@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "net/ftp/FtpTypes.h"
+
+namespace quorvane::ftp {
+
+/// FTP proxy settings of an `FtpClient`. Only `fpcmNone` is acted upon: with it
+/// the client connects straight to its own `Host` and `Port`.
+class FtpProxySettings {
+public:
+    FtpProxyType ProxyType = FtpProxyType::fpcmNone;
+    std::string Host;
+    std::string UserName;
+    std::string Password;
+    std::int32_t Port = 0;
+};
+
+}  // namespace quorvane::ftp

@@ -1,0 +1,14 @@
+#include "net/ftp/PortCommand.h"
+
+#include <algorithm>
+
+namespace quorvane::ftp {
+
+std::string FormatPortCommand(const std::string& ip, std::int32_t port)
+{
+    std::string fields = ip;
+    std::replace(fields.begin(), fields.end(), '.', ',');
+    return "PORT " + fields + "," + std::to_string(port / 256) + "," + std::to_string(port % 256);
+}
+
+}  // namespace quorvane::ftp

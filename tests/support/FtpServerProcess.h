@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace quorvane::test {
+
+/// Settings for a pyftpdlib server started by `FtpServerProcess::StartPyftpdlib`.
+struct PyftpdlibOptions {
+    std::string Root;                    ///< the served folder (must exist)
+    std::string User = "quorvane";       ///< empty: no named account
+    std::string Password = "secret";
+    bool Anonymous = false;              ///< also accept "anonymous"
+    std::string Banner;                  ///< empty: pyftpdlib's own; > 75 characters: multi-line greeting
+    std::vector<std::string> Faults;     ///< e.g. "RETR=550": that command answers with that code
+    std::string Masquerade;              ///< address named in PASV replies instead of 127.0.0.1
+};
+
+/// A real FTP server on 127.0.0.1 in a child process (tests/support/ftpd.py
+/// or tests/support/vsftpd.py under /usr/bin/python3). The constructor
+/// returns once the server listens; the destructor stops it and reaps it.
+/// Throws std::runtime_error when the server does not come up within 20 s.
+class FtpServerProcess {
+public:
+    static FtpServerProcess StartPyftpdlib(const PyftpdlibOptions& options);
+    /// vsftpd serving `root` to anonymous logins; `workDir` holds its config.
+    static FtpServerProcess StartVsftpd(const std::string& root, const std::string& workDir);
+
+    FtpServerProcess(FtpServerProcess&& other) noexcept;
+    FtpServerProcess& operator=(FtpServerProcess&&) = delete;
+    FtpServerProcess(const FtpServerProcess&) = delete;
+    ~FtpServerProcess();
+
+    /// The control port on 127.0.0.1.
+    [[nodiscard]] int Port() const { return port_; }
+
+    /// The folder holding ftpd.py and vsftpd.py.
+    [[nodiscard]] static std::string SupportDir();
+
+private:
+    FtpServerProcess(const std::string& script, const std::vector<std::string>& args);
+    void Stop();
+
+    pid_t pid_ = -1;
+    int stdinFd_ = -1;
+    int port_ = 0;
+};
+
+}  // namespace quorvane::test

@@ -1,0 +1,95 @@
+#!/usr/bin/python3
+"""A throw-away FTP server for the test suites, built on Debian's pyftpdlib.
+
+It listens on 127.0.0.1 on a port the system chooses, prints that port as the
+first line of its standard output and serves one folder to one account until
+its standard input reaches end of file (so it never outlives the test that
+started it) or it is killed.
+
+    ftpd.py --root DIR [--user NAME --password WORD] [--anonymous]
+            [--banner TEXT] [--fault CMD=CODE ...] [--masquerade ADDR]
+
+--fault answers every CMD (for example RETR, SYST, PORT) with CODE and a short
+text instead of running the command, after the usual login checks.  A banner
+longer than 75 characters makes pyftpdlib send a multi-line greeting.
+--masquerade makes PASV replies name ADDR instead of 127.0.0.1.
+"""
+
+import argparse
+import logging
+import os
+import sys
+import threading
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+def parse_faults(items):
+    faults = {}
+    for item in items:
+        cmd, sep, code = item.partition("=")
+        if not sep or not code.isdigit() or len(code) != 3:
+            raise SystemExit("ftpd.py: --fault wants CMD=CODE, got %r" % item)
+        faults[cmd.strip().upper()] = int(code)
+    return faults
+
+
+def make_handler(args):
+    faults = parse_faults(args.fault)
+
+    class FaultyHandler(FTPHandler):
+        def process_command(self, cmd, *a, **kw):
+            if cmd in faults:
+                code = faults[cmd]
+                self.respond("%d Injected fault for %s." % (code, cmd))
+                return
+            super().process_command(cmd, *a, **kw)
+
+    authorizer = DummyAuthorizer()
+    if args.user:
+        authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+    if args.anonymous:
+        authorizer.add_anonymous(args.root)
+    FaultyHandler.authorizer = authorizer
+    if args.banner is not None:
+        FaultyHandler.banner = args.banner
+    if args.masquerade:
+        FaultyHandler.masquerade_address = args.masquerade
+    return FaultyHandler
+
+
+def watch_stdin():
+    # The launching test holds our standard input; when it goes away, so do we.
+    try:
+        while sys.stdin.buffer.read(4096):
+            pass
+    finally:
+        os._exit(0)
+
+
+def main():
+    parser = argparse.ArgumentParser(description="loopback FTP server for tests")
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--user", default="quorvane")
+    parser.add_argument("--password", default="secret")
+    parser.add_argument("--anonymous", action="store_true")
+    parser.add_argument("--banner")
+    parser.add_argument("--fault", action="append", default=[])
+    parser.add_argument("--masquerade")
+    parser.add_argument("--verbose", action="store_true")
+    args = parser.parse_args()
+
+    logging.basicConfig(level=logging.DEBUG if args.verbose else logging.ERROR,
+                        stream=sys.stderr)
+    server = FTPServer(("127.0.0.1", 0), make_handler(args))
+    server.max_cons = 64
+    sys.stdout.write("%d\n" % server.address[1])
+    sys.stdout.flush()
+    threading.Thread(target=watch_stdin, daemon=True).start()
+    server.serve_forever(handle_exit=True)
+
+
+if __name__ == "__main__":
+    main()
