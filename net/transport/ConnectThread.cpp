@@ -1,0 +1,59 @@
+#include "net/transport/ConnectThread.h"
+
+#include "net/transport/Socket.h"
+#include "net/transport/SocketStack.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <stdexcept>
+#include <system_error>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace quorvane::net {
+
+ConnectThread::ConnectThread(Socket& socketHandle) : socketHandle_(socketHandle)
+{
+    wakeHandle_ = ::eventfd(0, EFD_CLOEXEC);
+    if (wakeHandle_ == -1)
+        throw std::system_error(errno, std::generic_category(), "eventfd");
+    worker_ = std::thread([this] { Run(); });
+}
+
+ConnectThread::~ConnectThread()
+{
+    Stop();
+    ::close(wakeHandle_);
+}
+
+void ConnectThread::Run()
+{
+    try {
+        const int result = socketHandle_.ConnectInterruptible(wakeHandle_);
+        // A handle closed under the connect (bad descriptor, not a socket) is no error here.
+        SocketStack::Shared().CheckSocketResult(result, {10009, 10038});
+    } catch (const std::exception& error) {
+        std::lock_guard lock(errorMutex_);
+        errorText_ = error.what();
+    }
+    finished_.store(true, std::memory_order_release);
+}
+
+std::string ConnectThread::ErrorText() const
+{
+    std::lock_guard lock(errorMutex_);
+    return errorText_;
+}
+
+void ConnectThread::Stop()
+{
+    if (!worker_.joinable())
+        return;
+    const std::uint64_t one = 1;
+    // The worker polls this descriptor together with its socket, so the connect returns
+    // without the socket being closed under it.
+    [[maybe_unused]] const auto written = ::write(wakeHandle_, &one, sizeof one);
+    worker_.join();
+}
+
+} // namespace quorvane::net

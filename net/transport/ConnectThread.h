@@ -1,0 +1,41 @@
+#pragma once
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace quorvane::net {
+
+class Socket;
+
+/// A worker that connects one socket and ends with it. Stop() makes a connect still in
+/// progress return at once, so the worker never outlives the watcher's call and the socket
+/// is never closed under a connect that is still running.
+class ConnectThread {
+public:
+    /// \p socketHandle is not owned and must outlive the thread. Starts the worker at once.
+    explicit ConnectThread(Socket& socketHandle);
+    ConnectThread(const ConnectThread&) = delete;
+    ConnectThread& operator=(const ConnectThread&) = delete;
+    /// Stops and joins the worker.
+    ~ConnectThread();
+
+    bool Finished() const noexcept { return finished_.load(std::memory_order_acquire); }
+    /// The message of the error the connect raised; empty when none.
+    std::string ErrorText() const;
+    /// Asks a running connect to give up, then waits for the worker to end.
+    void Stop();
+
+private:
+    void Run();
+
+    Socket& socketHandle_;
+    int wakeHandle_ = -1;
+    std::atomic<bool> finished_{false};
+    mutable std::mutex errorMutex_;
+    std::string errorText_;
+    std::thread worker_;
+};
+
+} // namespace quorvane::net

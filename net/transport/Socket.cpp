@@ -1,0 +1,210 @@
+#include "net/transport/Socket.h"
+
+#include "net/transport/AntiFreezeBase.h"
+#include "net/transport/NetError.h"
+#include "net/transport/SocketStack.h"
+
+#include <vector>
+
+namespace quorvane::net {
+
+Socket::~Socket()
+{
+    if (HasSocket && SocketStack::SharedOrNull() != nullptr)
+        CloseSocket();
+}
+
+void Socket::OpenSocket(int type, int protocol)
+{
+    CloseSocket();
+    OsHandle = SocketStack::Shared().NewSocket(type, protocol);
+    HasSocket = true;
+}
+
+void Socket::CloseSocket()
+{
+    if (!HasSocket)
+        return;
+    // Cleared first, so that nothing uses the descriptor while it is being closed.
+    HasSocket = false;
+    SocketStack& stack = SocketStack::Shared();
+    stack.ShutdownSocket(OsHandle, ShutdownSend);
+    stack.ReleaseSocket(OsHandle);
+}
+
+void Socket::Reset(ResetScope scope)
+{
+    HasSocket = false;
+    OsHandle = NoSocket;
+    if (scope == ResetScope::AlsoLocal) {
+        IP.clear();
+        Port = 0;
+    }
+    RemoteIP.clear();
+    RemotePort = 0;
+}
+
+void Socket::SetRemote(const std::string& ip, std::int32_t port)
+{
+    RemoteIP = ip;
+    RemotePort = port;
+}
+
+void Socket::RefreshAddresses()
+{
+    SocketStack& stack = SocketStack::Shared();
+    const SocketAddress local = stack.GetSockName(OsHandle);
+    IP = local.IP;
+    Port = local.Port;
+    const SocketAddress remote = stack.GetPeerName(OsHandle);
+    RemoteIP = remote.IP;
+    RemotePort = remote.Port;
+}
+
+int Socket::Connect(int family)
+{
+    const int result = SocketStack::Shared().ConnectSocket(OsHandle, family, RemoteIP, RemotePort);
+    if (result != SocketFailed)
+        RefreshAddresses();
+    return result;
+}
+
+int Socket::ConnectInterruptible(int wakeHandle, int family)
+{
+    const int result = SocketStack::Shared().ConnectSocketInterruptible(OsHandle, family, RemoteIP,
+                                                                        RemotePort, wakeHandle);
+    if (result != SocketFailed)
+        RefreshAddresses();
+    return result;
+}
+
+bool Socket::TryBind()
+{
+    SocketStack& stack = SocketStack::Shared();
+    if (stack.CheckSocketResult(stack.BindSocket(OsHandle, AddressFamilyInet, IP, Port), {10048}))
+        return false;
+    const SocketAddress local = stack.GetSockName(OsHandle);
+    IP = local.IP;
+    Port = local.Port;
+    return true;
+}
+
+void Socket::Bind()
+{
+    if (Port != 0 || ClientPortMin == 0 || ClientPortMax == 0) {
+        if (!TryBind())
+            throw CouldNotBindSocketError();
+        return;
+    }
+    if (ClientPortMin > ClientPortMax)
+        throw InvalidPortRangeError(ClientPortMin, ClientPortMax);
+    for (std::int32_t port = ClientPortMax; port >= ClientPortMin; --port) {
+        Port = port;
+        if (TryBind())
+            return;
+    }
+    throw CanNotBindPortInRangeError(ClientPortMin, ClientPortMax);
+}
+
+void Socket::Listen(int backlog)
+{
+    SocketStack& stack = SocketStack::Shared();
+    stack.CheckSocketResult(stack.ListenSocket(OsHandle, backlog));
+}
+
+bool Socket::Accept(OsSocket listening)
+{
+    Reset(ResetScope::AlsoLocal);
+    SocketStack& stack = SocketStack::Shared();
+    const OsSocket accepted = stack.AcceptSocket(listening, IP, Port);
+    if (stack.CheckSocketResult(accepted, {10004, 10038}))
+        return false;
+    OsHandle = accepted;
+    HasSocket = true;
+    RefreshAddresses();
+    return true;
+}
+
+void Socket::Attach(OsSocket handle)
+{
+    CloseSocket();
+    Reset(ResetScope::AlsoLocal);
+    OsHandle = handle;
+    HasSocket = true;
+    const SocketAddress local = SocketStack::Shared().GetSockName(OsHandle);
+    IP = local.IP;
+    Port = local.Port;
+}
+
+bool Socket::WaitReadableOnce(std::int32_t timeoutMs)
+{
+    std::vector<OsSocket> readList{OsHandle};
+    const bool readable = SocketStack::Shared().Select(&readList, nullptr, timeoutMs, nullptr) == 1;
+    AntiFreezeBase::MaybePump(readable ? AntiFreezeBase::Activity::Busy
+                                       : AntiFreezeBase::Activity::Idle);
+    return readable;
+}
+
+bool Socket::WaitReadable(std::int32_t timeoutMs)
+{
+    if (!HasSocket)
+        throw ConnClosedGracefullyError();
+    if (!AntiFreezeBase::AntiFreezeInUse())
+        return WaitReadableOnce(timeoutMs);
+
+    if (timeoutMs == -2) {
+        // No limit: slice after slice until data arrives; the pump may switch the
+        // anti-freeze off, which turns the rest into one plain wait.
+        for (;;) {
+            if (!HasSocket)
+                throw ConnClosedGracefullyError();
+            if (!AntiFreezeBase::AntiFreezeInUse())
+                return WaitReadableOnce(-2);
+            if (WaitReadableOnce(AntiFreezeBase::SliceLength()))
+                return true;
+        }
+    }
+
+    // k slices of I: the first one takes what does not divide evenly (600 with 250 waits
+    // 100, 250, 250), so every later slice ends exactly one slice length before the deadline.
+    std::int32_t remaining = timeoutMs < 0 ? 0 : timeoutMs;
+    std::int32_t slice = AntiFreezeBase::SliceLength();
+    std::int32_t first = remaining;
+    if (remaining > slice) {
+        const std::int32_t count = (remaining + slice - 1) / slice;
+        first = remaining - (count - 1) * slice;
+    }
+    if (WaitReadableOnce(first))
+        return true;
+    remaining -= first;
+    while (remaining > 0) {
+        // A handler run by the pump may have closed this socket.
+        if (!HasSocket)
+            throw ConnClosedGracefullyError();
+        if (!AntiFreezeBase::AntiFreezeInUse())
+            return WaitReadableOnce(remaining);
+        slice = std::min(AntiFreezeBase::SliceLength(), remaining);
+        if (WaitReadableOnce(slice))
+            return true;
+        remaining -= slice;
+    }
+    return false;
+}
+
+long Socket::Recv(void* buffer, std::size_t length)
+{
+    return SocketStack::Shared().RecvBytes(OsHandle, buffer, length, 0);
+}
+
+long Socket::Send(const void* buffer, std::size_t length)
+{
+    return SocketStack::Shared().SendBytes(OsHandle, buffer, length, 0);
+}
+
+void Socket::SetOption(int level, int option, const void* value, unsigned length)
+{
+    SocketStack& stack = SocketStack::Shared();
+    stack.CheckSocketResult(stack.SetSockOpt(OsHandle, level, option, value, length));
+}
+
+} // namespace quorvane::net

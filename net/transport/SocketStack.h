@@ -1,0 +1,143 @@
+#pragma once
+
+#include "net/transport/SocketTypes.h"
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quorvane::net {
+
+/// The only door between the network code and the platform's socket library.
+///
+/// One instance is shared by every network component of the process (see CountIn/CountOut);
+/// it exists while at least one component exists. Every operation runs on the calling thread
+/// and blocks until the platform call returns. Results of platform calls are returned
+/// unchecked unless stated otherwise; callers test them with CheckSocketResult.
+class SocketStack {
+public:
+    /// At most this many sockets in one Select list.
+    static constexpr std::size_t MaxSelectSet = 64;
+
+    SocketStack() = default;
+    SocketStack(const SocketStack&) = delete;
+    SocketStack& operator=(const SocketStack&) = delete;
+    virtual ~SocketStack() = default;
+
+    /// Clears the local address list and fills it with every IPv4 address of this host.
+    virtual void RefreshLocalAddresses() = 0;
+    /// The first local address (the list is refreshed first); empty when there is none.
+    virtual std::string LocalAddress();
+    /// The refreshed local address list, owned by the stack.
+    virtual const std::vector<std::string>& LocalAddresses();
+
+    /// accept(); the peer's address and port (host order) are stored in \p peerIp / \p peerPort.
+    virtual OsSocket AcceptSocket(OsSocket listening, std::string& peerIp, std::int32_t& peerPort) = 0;
+    /// bind(); an empty \p ip binds to any local address. \p port in host order.
+    virtual int BindSocket(OsSocket socket, int family, const std::string& ip, std::int32_t port) = 0;
+    /// close().
+    virtual int ReleaseSocket(OsSocket socket) = 0;
+    /// Blocking connect() to the dotted-quad \p ip and \p port (host order).
+    virtual int ConnectSocket(OsSocket socket, int family, const std::string& ip, std::int32_t port) = 0;
+    /// Connect that returns early when \p wakeHandle (a descriptor) becomes readable: the
+    /// socket is made non-blocking, connected, and waited on together with \p wakeHandle; it
+    /// is blocking again afterwards. On wake-up the result is -1 with the interrupted-call
+    /// error (10004). Other results as ConnectSocket.
+    virtual int ConnectSocketInterruptible(OsSocket socket, int family, const std::string& ip,
+                                           std::int32_t port, int wakeHandle) = 0;
+    /// First IPv4 address of \p hostName as dotted-quad text; raises SocketError (11001,
+    /// "Host not found.") when the name has no address.
+    virtual std::string GetHostByName(const std::string& hostName) = 0;
+    virtual std::string GetHostName() = 0;
+    /// Reverse lookup of a dotted-quad address; raises SocketError when there is no entry.
+    virtual std::string GetHostByAddr(const std::string& ip) = 0;
+    /// Port (host order) of a service name, or the name read as a decimal number;
+    /// raises InvalidServiceNameError otherwise.
+    virtual std::int32_t GetServByName(const std::string& service) = 0;
+    /// The service name of \p port followed by its aliases; empty when there is none.
+    virtual std::vector<std::string> GetServByPort(std::int32_t port) = 0;
+    virtual std::uint16_t HToNS(std::uint16_t value) = 0;
+    virtual int ListenSocket(OsSocket socket, int backlog) = 0;
+    virtual std::uint16_t NToHS(std::uint16_t value) = 0;
+    virtual std::uint32_t HToNL(std::uint32_t value) = 0;
+    virtual std::uint32_t NToHL(std::uint32_t value) = 0;
+    /// recv(); byte count, 0 when the peer closed, -1 on failure.
+    virtual long RecvBytes(OsSocket socket, void* buffer, std::size_t length, int flags) = 0;
+    virtual long RecvFrom(OsSocket socket, void* buffer, std::size_t length, int flags,
+                          std::string& senderIp, std::int32_t& senderPort) = 0;
+    /// Waits until a socket of a list is ready. Absent lists are null; a present list holds at
+    /// most MaxSelectSet sockets (else StackSetSizeExceededError) and is replaced by the
+    /// sockets found ready in it. \p timeoutMs -2 waits without limit. Returns the number of
+    /// ready sockets, 0 on time-out, -1 on failure.
+    virtual int Select(std::vector<OsSocket>* readList, std::vector<OsSocket>* writeList,
+                       std::int32_t timeoutMs, std::vector<OsSocket>* errorList) = 0;
+    /// send(); never raises SIGPIPE: a write to a closed peer fails with an error code instead.
+    virtual long SendBytes(OsSocket socket, const void* buffer, std::size_t length, int flags) = 0;
+    virtual long SendTo(OsSocket socket, const void* buffer, std::size_t length, int flags,
+                        const std::string& ip, std::int32_t port) = 0;
+    virtual int SetSockOpt(OsSocket socket, int level, int option, const void* value,
+                           unsigned length) = 0;
+    virtual OsSocket CreateSocket(int family, int type, int protocol) = 0;
+    virtual int ShutdownSocket(OsSocket socket, int how) = 0;
+    /// "Socket Error # <code>" CR LF and the code's text (empty for an unknown code).
+    virtual std::string ErrorText(std::int32_t code);
+    /// The last platform error of the calling thread, as the system's error code (10061 ...).
+    virtual std::int32_t LastSocketError() = 0;
+    /// getpeername(); raises SocketError on failure.
+    virtual SocketAddress GetPeerName(OsSocket socket) = 0;
+    /// getsockname(); raises SocketError on failure.
+    virtual SocketAddress GetSockName(OsSocket socket) = 0;
+    virtual int GetSockOpt(OsSocket socket, int level, int option, void* buffer, unsigned* length) = 0;
+    virtual std::string InAddrToText(const std::array<std::uint8_t, 4>& address) = 0;
+    /// Dotted-quad text to 4 bytes; a part that is not a whole number from 0 to 255 raises
+    /// std::invalid_argument.
+    virtual std::array<std::uint8_t, 4> TextToInAddr(const std::string& text) = 0;
+
+    /// True when \p result is -1 and the error is in \p ignore; false when \p result is not -1.
+    /// Otherwise raises SocketError. A failed result always leaves its code in LastErrorCode.
+    bool CheckSocketResult(long result, std::initializer_list<std::int32_t> ignore = {});
+    /// A new IPv4 socket; raises InvalidSocketError "Cannot allocate socket." on failure.
+    OsSocket NewSocket(int type, int protocol);
+    /// Raises SocketError with ErrorText(code).
+    [[noreturn]] void RaiseStackError(std::int32_t code);
+    /// "127.0.0.1" for localhost in any letter case, a dotted quad unchanged, otherwise the
+    /// first address of the name lookup.
+    std::string ResolveHostName(const std::string& host);
+    /// Four "."-separated whole numbers from 0 to 255.
+    static bool IsDottedQuad(const std::string& text);
+
+    /// The error code read by the last failed result check (shared by all threads).
+    std::int32_t LastErrorCode() const noexcept { return lastErrorCode_.load(); }
+
+    // --- the process-wide shared stack -------------------------------------------------
+
+    /// The shared stack; only valid while a network component exists.
+    static SocketStack& Shared();
+    /// The shared stack or null when no network component exists.
+    static SocketStack* SharedOrNull() noexcept;
+    /// Counts a network component in; the count going from 0 to 1 creates the shared stack.
+    /// A failed creation propagates and leaves the count unchanged.
+    static void CountIn();
+    /// Counts a network component out; the count going from 1 to 0 destroys the stack.
+    static void CountOut() noexcept;
+    static std::int32_t ComponentCount();
+    /// The platform start-up has succeeded once in this process.
+    static bool Started() noexcept;
+    static void SetStarted() noexcept;
+    /// Replaces the class instantiated as the shared stack (PlatformSocketStack by default);
+    /// an empty factory restores the default.
+    using Factory = std::function<std::unique_ptr<SocketStack>()>;
+    static void SetStackClass(Factory factory);
+
+protected:
+    std::vector<std::string> localAddresses_;
+    std::atomic<std::int32_t> lastErrorCode_{0};
+};
+
+} // namespace quorvane::net

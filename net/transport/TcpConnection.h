@@ -1,0 +1,139 @@
+#pragma once
+
+#include "net/transport/ByteSink.h"
+#include "net/transport/ManagedBuffer.h"
+#include "net/transport/NetComponent.h"
+#include "net/transport/Timeouts.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+namespace quorvane::net {
+
+class IoHandler;
+class SocketIoHandler;
+
+/// What ReadLine does with a line longer than its maximum.
+enum class LineOverflowAction { maException = 0, maSplit = 1 };
+/// What a call does when the connection turns out not to be connected.
+enum class IfDisconnected { Return, Raise };
+/// What FillInputBuffer does when its time-out passes.
+enum class IfTimedOut { Return, Raise };
+/// Whether bytes still queued keep a closed connection readable.
+enum class QueuedBytes { Count, Ignore };
+/// Whether ReadToStream reads a byte count or until the peer closes.
+enum class ReadUntil { Count, Closed };
+/// Whether a connection owns (and destroys) its I/O handler.
+enum class Ownership { Borrowed, Owned };
+
+/// A TCP connection with an input byte queue on top of an I/O handler. Reads lines, exact
+/// byte counts and whole streams; writes bytes and lines; notices when the peer closed.
+/// All operations block the calling thread; one caller at a time.
+class TcpConnection : public NetComponent {
+public:
+    static constexpr std::int32_t DefaultMaxLineLength = 16384;
+    static constexpr std::int32_t DefaultBufferSize = 32768;
+
+    TcpConnection();
+    /// Drops the socket and destroys a handler the connection owns.
+    ~TcpConnection() override;
+
+    bool ASCIIFilter = false;
+    LineOverflowAction MaxLineAction = LineOverflowAction::maException;
+    /// Longest line ReadLine accepts, terminator excluded (a CR before LF counts); 0: no limit.
+    std::int32_t MaxLineLength = DefaultMaxLineLength;
+    /// Read time-out in ms used for the default time-out argument; 0 means no limit.
+    std::int32_t ReadTimeout = 0;
+    /// Most bytes one receive asks for.
+    std::int32_t RecvBufferSize = DefaultBufferSize;
+    /// Chunk size when writing a stream.
+    std::int32_t SendBufferSize = DefaultBufferSize;
+    NotifyEvent OnDisconnected;
+
+    /// Set when a receive returned 0 or the socket was dropped.
+    bool PeerClosed() const noexcept { return peerClosed_; }
+    /// How the last ReadLine ended.
+    bool LineWasSplit() const noexcept { return lineWasSplit_; }
+    bool LineTimedOut() const noexcept { return lineTimedOut_; }
+
+    /// Received bytes not yet consumed. Each byte leaving it is reported as read work.
+    ManagedBuffer& ReceiveQueue() noexcept { return receiveQueue_; }
+
+    IoHandler* IOHandler() const noexcept { return ioHandler_; }
+    /// The handler when it is a SocketIoHandler (e.g. for the local IP), else null.
+    SocketIoHandler* SocketHandler() const noexcept { return socketHandler_; }
+    /// Installs \p handler (replacing and, if owned, destroying the previous one).
+    void SetIOHandler(IoHandler* handler, Ownership ownership);
+
+    /// Raises OnDisconnected.
+    virtual void NotifyDisconnected();
+    /// Clears the queue and PeerClosed.
+    virtual void ResetState();
+    /// When the peer closed: drops the socket (with hsDisconnected and OnDisconnected once).
+    /// With IfDisconnected::Raise raises ConnClosedGracefullyError when disconnected and (the
+    /// queue is empty or QueuedBytes::Ignore).
+    virtual void CheckPeerClosed(IfDisconnected raise = IfDisconnected::Raise,
+                                 QueuedBytes queued = QueuedBytes::Count);
+    virtual bool IsConnected();
+    /// hsDisconnecting, drop the socket, destroy an owned handler, OnDisconnected,
+    /// hsDisconnected. Sends nothing to the peer; never fails on a closed connection.
+    virtual void Disconnect();
+    /// Closes the socket without notifications.
+    virtual void DropSocket();
+    /// Waits up to \p timeoutMs (-1: ReadTimeout, where 0 means no limit; -2: no limit) and
+    /// receives once into the queue, repeating while nothing arrived and still connected.
+    /// Returns the byte count of the last receive, or -1 on a time-out with IfTimedOut::Return.
+    /// Raises ReadTimeoutError "Read Timeout", NotConnectedError "Not Connected",
+    /// ConnClosedGracefullyError, SocketError.
+    virtual long FillInputBuffer(IfDisconnected raise = IfDisconnected::Raise,
+                                 std::int32_t timeoutMs = TimeoutDefault,
+                                 IfTimedOut onTimeout = IfTimedOut::Raise);
+    /// One line without its terminator (default LF; a CR before the LF is dropped too).
+    /// \p maxLength -1: MaxLineLength; 0: no limit. An over-long line raises
+    /// MaxLineLengthExceededError or, with maSplit, returns the first maxLength bytes and sets
+    /// LineWasSplit. A peer close with nothing queued raises ConnClosedGracefullyError; a close
+    /// after part of a line returns "" with LineTimedOut set.
+    virtual std::string ReadLine(const std::string& terminator = {},
+                                 std::int32_t timeoutMs = TimeoutDefault,
+                                 std::int32_t maxLength = -1);
+    /// Exactly \p count bytes into \p buffer; ConnClosedGracefullyError when the peer closes
+    /// first (the bytes received stay queued).
+    virtual void ReadExact(void* buffer, std::size_t count);
+    /// Copies \p count bytes (ReadUntil::Count; -1: a 32-bit network-order count read first)
+    /// or everything until the peer closes (ReadUntil::Closed, which then ends normally) to
+    /// \p sink. Reports read work. A peer close before \p count bytes raises
+    /// ConnClosedGracefullyError.
+    virtual void ReadToStream(ByteSink& sink, std::int64_t count = -1,
+                              ReadUntil until = ReadUntil::Count);
+    void ReadToStream(std::ostream& stream, std::int64_t count = -1,
+                      ReadUntil until = ReadUntil::Count);
+    /// Sends all \p count bytes. NotConnectedError, ConnClosedGracefullyError, SocketError
+    /// (a peer that closed gives a socket error, never a signal).
+    virtual void WriteBytes(const void* buffer, std::size_t count);
+    /// Sends the bytes of \p text (nothing for an empty text).
+    virtual void WriteText(const std::string& text);
+    /// Sends \p text followed by CR LF as one block.
+    virtual void WriteLine(const std::string& text);
+    /// 32-bit integers in network order.
+    std::int32_t ReadInt32();
+    void WriteInt32(std::int32_t value);
+
+protected:
+    bool peerClosed_ = false;
+    bool lineWasSplit_ = false;
+    bool lineTimedOut_ = false;
+    ManagedBuffer receiveQueue_;
+
+private:
+    void DestroyOwnedHandler();
+    std::string TakeLine(std::size_t length, std::size_t terminatorLength, bool lfTerminator);
+
+    IoHandler* ioHandler_ = nullptr;
+    SocketIoHandler* socketHandler_ = nullptr;
+    bool ownsHandler_ = false;
+};
+
+} // namespace quorvane::net
