@@ -1,0 +1,59 @@
+#pragma once
+
+#include "xml/DomNodeType.h"
+#include "xml/Ref.h"
+#include "xml/RefCounted.h"
+
+#include <string>
+
+namespace quorvane::xml {
+
+class DomDocument;
+class DomNamedNodeMap;
+class DomNodeList;
+
+/// Whether `cloneNode` copies the subtree or the node alone.
+enum class CloneDepth { Shallow, Deep };
+
+/// One node of a DOM service's tree. Names and texts are UTF-8. Every
+/// operation reports a failure inside the service as `DomServiceError`; a null
+/// node argument raises `DomError` "Node cannot be null".
+class DomNode : public RefCounted {
+public:
+    virtual std::string nodeName() const = 0;
+    /// The node's value; an absent value (elements, documents) reads as "".
+    virtual std::string nodeValue() const = 0;
+    virtual void setNodeValue(const std::string& value) = 0;
+    virtual DomNodeType nodeType() const = 0;
+    virtual Ref<DomNode> parentNode() const = 0;
+    /// The children as a live list; the same object on every call.
+    virtual Ref<DomNodeList> childNodes() = 0;
+    virtual Ref<DomNode> firstChild() const = 0;
+    virtual Ref<DomNode> lastChild() const = 0;
+    virtual Ref<DomNode> previousSibling() const = 0;
+    virtual Ref<DomNode> nextSibling() const = 0;
+    /// The attribute map of an element; none for other kinds.
+    virtual Ref<DomNamedNodeMap> attributes() = 0;
+    virtual Ref<DomDocument> ownerDocument() const = 0;
+    virtual std::string namespaceURI() const = 0;
+    virtual std::string prefix() const = 0;
+    virtual std::string localName() const = 0;
+    /// The namespace URI bound to `prefix` in scope at this node, or "".
+    virtual std::string lookupNamespaceURI(const std::string& prefix) const = 0;
+    /// Inserts `newChild` before `refChild` (appends when `refChild` is none);
+    /// returns `newChild`.
+    virtual Ref<DomNode> insertBefore(const Ref<DomNode>& newChild, const Ref<DomNode>& refChild) = 0;
+    /// Puts `newChild` in the place of `oldChild`; returns `oldChild`.
+    virtual Ref<DomNode> replaceChild(const Ref<DomNode>& newChild, const Ref<DomNode>& oldChild) = 0;
+    /// Unlinks `oldChild`; the node stays usable and belongs to the document.
+    virtual Ref<DomNode> removeChild(const Ref<DomNode>& oldChild) = 0;
+    virtual Ref<DomNode> appendChild(const Ref<DomNode>& newChild) = 0;
+    virtual bool hasChildNodes() const = 0;
+    virtual Ref<DomNode> cloneNode(CloneDepth depth) const = 0;
+    virtual void normalize() = 0;
+    virtual bool supports(const std::string& feature, const std::string& version) const = 0;
+    /// The node serialised as XML text (the extended node view).
+    virtual std::string xml() const = 0;
+};
+
+} // namespace quorvane::xml
