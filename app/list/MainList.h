@@ -97,13 +97,14 @@ class MainList {
   xml::XmlDocument& Document();
 
  private:
-  void ShowLoadedList(BootFilter filter, ListSink& view, StatusSink& status);
+  /// Adds the document's records under `filter`, counting them.
+  void AddCounted(BootFilter filter, ListSink& view);
 
-  struct Document;
+  struct DocumentHolder;
 
   QString folder_;
   ListState state_;
-  std::unique_ptr<Document> document_;
+  std::unique_ptr<DocumentHolder> document_;
 };
 
 }  // namespace quorvane::app

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/list/ListItem.h"
+#include "app/list/ListSink.h"
+#include "app/list/StatusSink.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,6 +51,37 @@ inline ListItem Item(const QString& caption, const QString& id, const QString& n
   item.image = good == QStringLiteral("1") ? BootImage::Tick : BootImage::Cross;
   return item;
 }
+
+/// A sink that keeps the items in arrival (document) order and logs the calls.
+class RecordingSink : public ListSink {
+ public:
+  void Clear() override {
+    items.clear();
+    calls.push_back("clear");
+  }
+  void AddItem(ListItem item) override {
+    calls.push_back("add");
+    items.push_back(std::move(item));
+  }
+  void FillFinished() override { calls.push_back("finished"); }
+
+  QStringList Captions() const {
+    QStringList captions;
+    for (const ListItem& item : items) captions << item.caption;
+    return captions;
+  }
+
+  std::vector<ListItem> items;
+  std::vector<std::string> calls;
+};
+
+/// A status panel that remembers every text written to it.
+class RecordingStatus : public StatusSink {
+ public:
+  void SetStatusText(const QString& text) override { texts << text; }
+  std::string Last() const { return texts.isEmpty() ? "<none>" : texts.back().toStdString(); }
+  QStringList texts;
+};
 
 /// Joins lines, each followed by CR LF.
 inline std::string CrLf(const std::vector<std::string>& lines) {
