@@ -1,6 +1,8 @@
 # quorvane_add_test(<target> SOURCES ... LIBS ... [LABELS ...] [TIMEOUT s])
 # One GoogleTest executable per layer; each test case becomes a CTest test
 # carrying the layer's labels and a time limit, so a hang ends as a failure.
+# Tests are listed right after linking: CMake 3.25 names the PRE_TEST include
+# file after itself, so that mode recurses without end.
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
@@ -16,7 +18,7 @@ function(quorvane_add_test target)
     QUORVANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     QUORVANE_BINARY_DIR="${PROJECT_BINARY_DIR}")
   gtest_discover_tests(${target}
-    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_MODE POST_BUILD
     DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${ARG_LABELS}")
 endfunction()
