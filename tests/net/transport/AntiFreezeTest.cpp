@@ -1,0 +1,182 @@
+#include "net/transport/AntiFreezeBase.h"
+#include "net/transport/NetComponent.h"
+#include "net/transport/Socket.h"
+#include "net/transport/TcpClient.h"
+#include "tests/net/transport/LoopbackPeer.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <unistd.h>
+
+namespace quorvane::net {
+namespace {
+
+using test::CountingAntiFreeze;
+using test::ElapsedMs;
+
+// A connected client socket whose peer sends nothing unless told to.
+class AntiFreezeWaitTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        client_.OpenSocket();
+        client_.SetRemote("127.0.0.1", listener_.Port());
+        ASSERT_EQ(client_.Connect(), 0);
+        served_ = listener_.Accept();
+        ASSERT_GE(served_, 0);
+    }
+    void TearDown() override { ::close(served_); }
+
+    // Sends one byte to the client after \p ms on another thread.
+    std::thread SendLater(int ms)
+    {
+        return std::thread([this, ms] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            test::SendAll(served_, "x");
+        });
+    }
+
+    NetComponent component_;
+    test::LoopbackListener listener_;
+    Socket client_;
+    int served_ = -1;
+};
+
+TEST_F(AntiFreezeWaitTest, LimitedWaitIsCutIntoSlicesWithThePartialSliceFirst)
+{
+    CountingAntiFreeze freeze; // IdleTimeOut 250
+    freeze.Start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(client_.WaitReadable(600));
+    // 600 with 250 waits 100, 250 and 250, pumping after each.
+    ASSERT_EQ(freeze.PumpTimes.size(), 3u);
+    const std::int64_t expected[] = {100, 350, 600};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_GE(freeze.PumpTimes[i], expected[i] - 5) << i;
+        EXPECT_LE(freeze.PumpTimes[i], expected[i] + 90) << i;
+    }
+}
+
+TEST_F(AntiFreezeWaitTest, SliceArithmeticFollowsIdleTimeOut)
+{
+    const struct {
+        std::int32_t idle;
+        std::int32_t timeout;
+        std::size_t pumps;
+    } cases[] = {
+        {250, 250, 1}, {250, 251, 2}, {100, 300, 3}, {100, 301, 4}, {500, 120, 1}, {0, 20, 20},
+    };
+    for (const auto& c : cases) {
+        CountingAntiFreeze freeze;
+        freeze.IdleTimeOut = c.idle;
+        EXPECT_FALSE(client_.WaitReadable(c.timeout));
+        EXPECT_EQ(freeze.PumpTimes.size(), c.pumps) << c.idle << "/" << c.timeout;
+    }
+}
+
+TEST_F(AntiFreezeWaitTest, DataEndsTheWaitWithoutAPump)
+{
+    CountingAntiFreeze freeze;
+    const auto start = std::chrono::steady_clock::now();
+    std::thread sender = SendLater(400);
+    EXPECT_TRUE(client_.WaitReadable(1000));
+    sender.join();
+    EXPECT_LT(ElapsedMs(start), 700);
+    EXPECT_EQ(freeze.PumpTimes.size(), 1u); // after the first full slice only
+}
+
+TEST_F(AntiFreezeWaitTest, UnlimitedWaitPumpsEverySliceUntilData)
+{
+    CountingAntiFreeze freeze;
+    freeze.Start = std::chrono::steady_clock::now();
+    std::thread sender = SendLater(850);
+    EXPECT_TRUE(client_.WaitReadable(-2));
+    sender.join();
+    ASSERT_EQ(freeze.PumpTimes.size(), 3u);
+    EXPECT_NEAR(static_cast<double>(freeze.PumpTimes[0]), 250, 60);
+    EXPECT_NEAR(static_cast<double>(freeze.PumpTimes[2]), 750, 100);
+}
+
+TEST_F(AntiFreezeWaitTest, NoSlicingWithoutAnActiveFreezeOnTheMainThread)
+{
+    {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(client_.WaitReadable(300)); // no anti-freeze at all
+        EXPECT_GE(ElapsedMs(start), 290);
+    }
+    CountingAntiFreeze freeze;
+    freeze.IdleTimeOut = 50;
+    freeze.Active = false;
+    EXPECT_FALSE(AntiFreezeBase::AntiFreezeInUse());
+    EXPECT_FALSE(client_.WaitReadable(200));
+    EXPECT_TRUE(freeze.PumpTimes.empty());
+
+    freeze.Active = true;
+    EXPECT_TRUE(AntiFreezeBase::AntiFreezeInUse());
+    bool inUseElsewhere = true;
+    std::thread other([&] {
+        inUseElsewhere = AntiFreezeBase::AntiFreezeInUse();
+        client_.WaitReadable(200);
+    });
+    other.join();
+    EXPECT_FALSE(inUseElsewhere);
+    EXPECT_TRUE(freeze.PumpTimes.empty());
+}
+
+TEST(AntiFreeze, LastCreatedIsCurrentAndAnyDestructionLeavesNone)
+{
+    EXPECT_EQ(AntiFreezeBase::Current(), nullptr);
+    auto first = std::make_unique<CountingAntiFreeze>();
+    EXPECT_EQ(AntiFreezeBase::Current(), first.get());
+    auto second = std::make_unique<CountingAntiFreeze>();
+    EXPECT_EQ(AntiFreezeBase::Current(), second.get());
+    first.reset(); // not the current one, yet none is current afterwards
+    EXPECT_EQ(AntiFreezeBase::Current(), nullptr);
+    EXPECT_FALSE(AntiFreezeBase::AntiFreezeInUse());
+    AntiFreezeBase::MaybePump(AntiFreezeBase::Activity::Idle);
+    EXPECT_TRUE(second->PumpTimes.empty());
+}
+
+TEST(AntiFreeze, MaybePumpRespectsOnlyWhenIdleAndOverride)
+{
+    using A = AntiFreezeBase;
+    const struct {
+        bool onlyWhenIdle;
+        A::Activity activity;
+        A::Override override;
+        bool pumps;
+    } cases[] = {
+        {true, A::Activity::Idle, A::Override::No, true},
+        {true, A::Activity::Busy, A::Override::No, false},
+        {true, A::Activity::Busy, A::Override::Yes, true},
+        {false, A::Activity::Busy, A::Override::No, true},
+    };
+    for (const auto& c : cases) {
+        CountingAntiFreeze freeze;
+        freeze.OnlyWhenIdle = c.onlyWhenIdle;
+        A::MaybePump(c.activity, c.override);
+        EXPECT_EQ(freeze.PumpTimes.size(), c.pumps ? 1u : 0u);
+    }
+}
+
+TEST(AntiFreeze, SendsPumpOnlyWhenNotOnlyWhenIdle)
+{
+    test::LoopbackListener listener;
+    TcpClient client;
+    client.Host = "127.0.0.1";
+    client.Port = listener.Port();
+    client.Connect();
+    const int served = listener.Accept();
+
+    CountingAntiFreeze freeze;
+    client.WriteLine("quiet");
+    EXPECT_TRUE(freeze.PumpTimes.empty());
+    freeze.OnlyWhenIdle = false;
+    client.WriteLine("pumping");
+    EXPECT_EQ(freeze.PumpTimes.size(), 1u);
+    EXPECT_EQ(test::ReceiveUpTo(served, 16), "quiet\r\npumping\r\n");
+    ::close(served);
+}
+
+} // namespace
+} // namespace quorvane::net

@@ -1,0 +1,248 @@
+#include "net/transport/NetError.h"
+#include "net/transport/SocketIoHandler.h"
+#include "net/transport/TcpClient.h"
+#include "tests/net/transport/LoopbackPeer.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace quorvane::net {
+namespace {
+
+using test::ElapsedMs;
+
+const char* const kRefused = "Socket Error # 10061\r\nConnection refused.";
+
+// A listener whose accept queue is full: further connection attempts go unanswered.
+class FullListener {
+public:
+    FullListener() : listener_(0)
+    {
+        // Fill the queue until an attempt no longer completes at once.
+        for (int i = 0; i < 8; ++i) {
+            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+            sockaddr_in address{};
+            address.sin_family = AF_INET;
+            address.sin_port = htons(static_cast<std::uint16_t>(listener_.Port()));
+            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+            fillers_.push_back(fd);
+            pollfd wait{fd, POLLOUT, 0};
+            if (::poll(&wait, 1, 200) == 0)
+                return;
+        }
+        throw std::runtime_error("the accept queue never filled");
+    }
+    ~FullListener()
+    {
+        for (int fd : fillers_)
+            ::close(fd);
+    }
+    std::int32_t Port() const { return listener_.Port(); }
+
+private:
+    test::LoopbackListener listener_;
+    std::vector<int> fillers_;
+};
+
+TEST(Connect, PlainConnectRefusedRaisesTheSocketError)
+{
+    TcpClient client;
+    client.Host = "127.0.0.1";
+    client.Port = test::UnusedPort();
+    try {
+        client.Connect();
+        FAIL() << "connected to a closed port";
+    } catch (const SocketError& error) {
+        EXPECT_EQ(error.Code(), 10061);
+        EXPECT_STREQ(error.what(), kRefused);
+    }
+    EXPECT_FALSE(client.IsConnected()); // the socket was dropped
+    ASSERT_NE(client.IOHandler(), nullptr);  // the handler stays until Disconnect
+}
+
+TEST(Connect, WatchedConnectRefusedCarriesTheWorkersText)
+{
+    for (std::int32_t timeout : {2000, -2}) {
+        TcpClient client;
+        client.Host = "127.0.0.1";
+        client.Port = test::UnusedPort();
+        const auto start = std::chrono::steady_clock::now();
+        try {
+            client.Connect(timeout);
+            FAIL() << "connected to a closed port";
+        } catch (const SocketError&) {
+            FAIL() << "a watched connect reports a ConnectError";
+        } catch (const ConnectError& error) {
+            EXPECT_STREQ(error.what(), kRefused);
+        }
+        EXPECT_LT(ElapsedMs(start), 1000) << timeout; // noticed at the end of a slice
+        EXPECT_FALSE(client.IsConnected());
+    }
+}
+
+TEST(Connect, WatchedConnectTimesOutAndLeavesNoThreadBehind)
+{
+    FullListener full;
+    const int threadsBefore = test::ThreadCount();
+    const struct {
+        std::int32_t timeout;
+        std::int64_t atLeast;
+    } cases[] = {{300, 290}, {100, 95}};
+    for (const auto& c : cases) {
+        TcpClient client;
+        client.Host = "127.0.0.1";
+        client.Port = full.Port();
+        const auto start = std::chrono::steady_clock::now();
+        try {
+            client.Connect(c.timeout);
+            FAIL() << "connected to a full accept queue";
+        } catch (const ConnectTimeoutError& error) {
+            EXPECT_STREQ(error.what(), "Connect timed out.");
+        }
+        const auto elapsed = ElapsedMs(start);
+        EXPECT_GE(elapsed, c.atLeast) << c.timeout;
+        EXPECT_LT(elapsed, c.timeout + 400) << c.timeout;
+        EXPECT_FALSE(client.IsConnected());
+        EXPECT_EQ(test::ThreadCount(), threadsBefore);
+    }
+}
+
+TEST(Connect, RepeatedTimeoutsNeverTouchAReusedDescriptor)
+{
+    // Each time-out closes its socket only after the worker ended; a descriptor opened
+    // right afterwards (likely the same number) must stay intact.
+    FullListener full;
+    for (int i = 0; i < 5; ++i) {
+        TcpClient client;
+        client.Host = "127.0.0.1";
+        client.Port = full.Port();
+        EXPECT_THROW(client.Connect(30), ConnectTimeoutError);
+        const int reused = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_NE(::fcntl(reused, F_GETFD), -1);
+        ::close(reused);
+    }
+}
+
+TEST(Connect, WatchedConnectSucceedsWithinASlice)
+{
+    test::LoopbackListener listener;
+    TcpClient client;
+    client.Host = "127.0.0.1";
+    client.Port = listener.Port();
+    const auto start = std::chrono::steady_clock::now();
+    client.Connect(5000);
+    EXPECT_LT(ElapsedMs(start), 400);
+    EXPECT_TRUE(client.IsConnected());
+    const int served = listener.Accept();
+    test::SendAll(served, "hello\r\n");
+    EXPECT_EQ(client.ReadLine(), "hello");
+    ::close(served);
+}
+
+TEST(Connect, DefaultTimeoutIsWatchedOnlyWhileAnAntiFreezeIsInUse)
+{
+    const std::int32_t port = test::UnusedPort();
+    {
+        test::CountingAntiFreeze freeze;
+        freeze.IdleTimeOut = 50;
+        freeze.Active = false;
+        TcpClient client;
+        client.Host = "127.0.0.1";
+        client.Port = port;
+        EXPECT_THROW(client.Connect(), SocketError); // plain: not in use
+        EXPECT_TRUE(freeze.PumpTimes.empty());
+
+        freeze.Active = true;
+        TcpClient watched;
+        watched.Host = "127.0.0.1";
+        watched.Port = port;
+        EXPECT_THROW(watched.Connect(0), ConnectError);
+        EXPECT_EQ(freeze.PumpTimes.size(), 1u); // the slice that saw the worker finish
+    }
+}
+
+TEST(Connect, WatchSliceFollowsASmallerIdleTimeOut)
+{
+    FullListener full;
+    test::CountingAntiFreeze freeze;
+    freeze.IdleTimeOut = 50;
+    TcpClient client;
+    client.Host = "127.0.0.1";
+    client.Port = full.Port();
+    freeze.Start = std::chrono::steady_clock::now();
+    EXPECT_THROW(client.Connect(300), ConnectTimeoutError);
+    // Sleeps of 50 ms with a pump after each while more than one slice remains.
+    ASSERT_EQ(freeze.PumpTimes.size(), 5u);
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_NEAR(static_cast<double>(freeze.PumpTimes[i]), 50.0 * (i + 1), 40) << i;
+}
+
+TEST(Connect, DisablingNagleSetsNoDelayAndBindingIsHonoured)
+{
+    test::LoopbackListener listener;
+    TcpClient client;
+    auto* handler = new SocketIoHandler;
+    handler->UseNagle = false;
+    client.SetIOHandler(handler, Ownership::Owned);
+    client.Host = "127.0.0.1";
+    client.Port = listener.Port();
+    client.BoundIP = "127.0.0.1";
+    client.Connect();
+    Socket* socket = handler->SocketHandle();
+    ASSERT_NE(socket, nullptr);
+    int noDelay = 0;
+    socklen_t length = sizeof noDelay;
+    ASSERT_EQ(::getsockopt(socket->OsHandle, IPPROTO_TCP, TCP_NODELAY, &noDelay, &length), 0);
+    EXPECT_NE(noDelay, 0);
+    EXPECT_EQ(socket->IP, "127.0.0.1");
+    EXPECT_GT(socket->Port, 0);
+    EXPECT_EQ(socket->RemotePort, listener.Port());
+    EXPECT_EQ(client.SocketHandler(), handler);
+}
+
+TEST(Connect, DottedQuadSkipsTheResolvingNotification)
+{
+    test::LoopbackListener listener;
+    const struct {
+        const char* host;
+        bool resolving;
+    } cases[] = {{"127.0.0.1", false}, {"localhost", true}};
+    for (const auto& c : cases) {
+        TcpClient client;
+        std::vector<NetStatus> statuses;
+        client.OnStatus = [&](NetComponent&, NetStatus status, const std::string&) {
+            statuses.push_back(status);
+        };
+        client.Host = c.host;
+        client.Port = listener.Port();
+        client.Connect();
+        ASSERT_FALSE(statuses.empty());
+        EXPECT_EQ(statuses.front() == NetStatus::hsResolving, c.resolving) << c.host;
+        ::close(listener.Accept());
+    }
+}
+
+TEST(Connect, UnknownHostFailsBeforeConnecting)
+{
+    TcpClient client;
+    client.Host = "no-such-host.invalid";
+    client.Port = 21;
+    try {
+        client.Connect();
+        FAIL();
+    } catch (const SocketError& error) {
+        EXPECT_EQ(error.Code(), 11001);
+    }
+    EXPECT_FALSE(client.IsConnected());
+}
+
+} // namespace
+} // namespace quorvane::net
