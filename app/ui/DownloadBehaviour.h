@@ -1,0 +1,32 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+namespace quorvane::app {
+
+class DownloadWindow;
+class MainWindow;
+
+/// What the Download Window does: its creation handler (connect, log in,
+/// list the remote directory) and its double-click handler (fetch the list
+/// and install or discard it). The update flow supplies it; without one the
+/// window opens with an empty listing and a double-click does nothing.
+/// Both handlers may throw; the window shows the failure in the error box.
+class DownloadBehaviour {
+public:
+    virtual ~DownloadBehaviour() = default;
+
+    /// Runs while @p window is being created, before it is shown.
+    virtual void FormCreate(DownloadWindow& window) = 0;
+
+    /// A double-click anywhere in @p window's list box.
+    virtual void ListDblClick(DownloadWindow& window) = 0;
+};
+
+/// Builds the behaviour of a Download Window being created for @p mainWindow
+/// (whose status bar and list state the behaviour may use). May return null.
+using DownloadBehaviourFactory =
+    std::function<std::unique_ptr<DownloadBehaviour>(MainWindow& mainWindow)>;
+
+} // namespace quorvane::app

@@ -1,0 +1,130 @@
+#include "app/ui/DownloadWindow.h"
+
+#include "app/ui/ErrorBox.h"
+#include "app/ui/Images.h"
+#include "app/ui/MainWindow.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QStatusBar>
+
+namespace quorvane::app {
+
+namespace {
+
+constexpr int kClientWidth = 503;
+constexpr int kClientHeight = 293;
+constexpr int kLineHeight = 13;
+
+DownloadBehaviourFactory& factory()
+{
+    static DownloadBehaviourFactory installed;
+    return installed;
+}
+
+} // namespace
+
+void DownloadWindow::setBehaviourFactory(DownloadBehaviourFactory f)
+{
+    factory() = std::move(f);
+}
+
+DownloadWindow::DownloadWindow(MainWindow& mainWindow) : QDialog(nullptr), mainWindow_(mainWindow)
+{
+    setObjectName(QStringLiteral("DownloadWindow"));
+    setWindowTitle(QStringLiteral("Download Window:"));
+    setWindowIcon(Images::applicationIcon());
+    // A fixed single border: the window cannot be resized.
+    setFixedSize(kClientWidth, kClientHeight);
+    setSizeGripEnabled(false);
+
+    List = new QListWidget(this);
+    List->setObjectName(QStringLiteral("List"));
+    List->setGeometry(0, 0, kClientWidth, 273);
+    List->setUniformItemSizes(true);
+    List->viewport()->installEventFilter(this);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->setGeometry(0, 273, kClientWidth, kClientHeight - 273);
+    panel0_ = new QLabel(StatusBar1);
+    panel0_->setObjectName(QStringLiteral("StatusBar1Panel0"));
+    panel0_->setFixedWidth(300);
+    StatusBar1->addWidget(panel0_);
+
+    const QRect owner = mainWindow.frameGeometry();
+    move(owner.center() - QPoint(kClientWidth / 2, kClientHeight / 2));
+
+    ErrorBox::guard([this] {
+        if (factory())
+            behaviour_ = factory()(mainWindow_);
+        FormCreate();
+    });
+}
+
+DownloadWindow::~DownloadWindow() = default;
+
+void DownloadWindow::FormCreate()
+{
+    if (behaviour_)
+        behaviour_->FormCreate(*this);
+}
+
+void DownloadWindow::ListDblClick()
+{
+    if (behaviour_)
+        behaviour_->ListDblClick(*this);
+}
+
+void DownloadWindow::SetStatusText(const QString& text)
+{
+    panel0_->setText(text);
+}
+
+QString DownloadWindow::statusText() const
+{
+    return panel0_->text();
+}
+
+void DownloadWindow::setListLines(const QStringList& lines)
+{
+    List->clear();
+    List->addItems(lines);
+    const QFontMetrics fm(List->font());
+    for (int i = 0; i < List->count(); ++i) {
+        QListWidgetItem* item = List->item(i);
+        item->setSizeHint(QSize(fm.horizontalAdvance(item->text()) + 4, kLineHeight));
+    }
+}
+
+QStringList DownloadWindow::listLines() const
+{
+    QStringList lines;
+    for (int i = 0; i < List->count(); ++i)
+        lines << List->item(i)->text();
+    return lines;
+}
+
+void DownloadWindow::deleteFirstLine()
+{
+    delete List->takeItem(0);
+}
+
+void DownloadWindow::closeWindow()
+{
+    done(0);
+}
+
+bool DownloadWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // A double-click on empty space counts as much as one on a line.
+    if (watched == List->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        ErrorBox::guard([this] { ListDblClick(); });
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace quorvane::app

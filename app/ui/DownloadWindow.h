@@ -1,0 +1,67 @@
+#pragma once
+
+#include "app/list/StatusSink.h"
+#include "app/ui/DownloadBehaviour.h"
+
+#include <QDialog>
+#include <QStringList>
+
+#include <memory>
+
+class QLabel;
+class QListWidget;
+class QStatusBar;
+
+namespace quorvane::app {
+
+class MainWindow;
+
+/// "Download Window:": the remote directory listing of an update check and
+/// its status line. Created when an update check is confirmed, run modally,
+/// destroyed when it closes. What it does on creation and on double-click
+/// comes from the DownloadBehaviour installed with setBehaviourFactory().
+/// As a StatusSink it writes panel 0 of its own status bar.
+class DownloadWindow : public QDialog, public StatusSink {
+    Q_OBJECT
+public:
+    /// Builds the controls and runs FormCreate (guarded: a failure shows the
+    /// error box and the window is still created). The window has no owner;
+    /// it is centred on @p mainWindow.
+    explicit DownloadWindow(MainWindow& mainWindow);
+    ~DownloadWindow() override;
+
+    /// Installs the factory every later Download Window takes its behaviour
+    /// from; an empty factory leaves windows without behaviour.
+    static void setBehaviourFactory(DownloadBehaviourFactory factory);
+
+    /// Creation handler: hands over to the behaviour, if any.
+    void FormCreate();
+    /// Double-click handler: hands over to the behaviour, if any.
+    void ListDblClick();
+
+    // Operations the update flow reaches the window through.
+    void SetStatusText(const QString& text) override;
+    QString statusText() const;
+    /// Replaces the lines of the list box.
+    void setListLines(const QStringList& lines);
+    QStringList listLines() const;
+    /// Deletes the first line of the list box; nothing when it is empty.
+    void deleteFirstLine();
+    /// Closes the window, which ends its modal run with result 0.
+    void closeWindow();
+
+    MainWindow& mainWindow() { return mainWindow_; }
+
+    QListWidget* List = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    MainWindow& mainWindow_;
+    QLabel* panel0_ = nullptr;
+    std::unique_ptr<DownloadBehaviour> behaviour_;
+};
+
+} // namespace quorvane::app

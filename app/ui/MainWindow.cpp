@@ -1,0 +1,416 @@
+#include "app/ui/MainWindow.h"
+
+#include "app/ui/AboutWindow.h"
+#include "app/ui/AnchoredPage.h"
+#include "app/ui/Asker.h"
+#include "app/ui/DownloadWindow.h"
+#include "app/ui/ErrorBox.h"
+#include "app/ui/Images.h"
+#include "app/ui/KeyCodes.h"
+#include "app/ui/SortedListView.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolButton>
+
+namespace quorvane::app {
+
+namespace {
+
+// Client area below the menu bar, and the page control's design geometry.
+constexpr int kClientWidth = 639;
+constexpr int kClientHeight = 554;
+constexpr int kStatusHeight = 19;
+const QSize kPageControlSize(635, 529);
+const QSize kPageSize(627, 501);
+
+/// The key code of "Check for List Updates": C (67) + Ctrl (16384) + Alt (32768).
+constexpr int kCheckForUpdatesShortcut = 49219;
+
+const QString kMissingListQuestion =
+    QStringLiteral("Can't find the GCM data file, do you want to download it?");
+const QString kUpdateQuestion = QStringLiteral(
+    "Are you sure you want to check for updates? This could take a couple of minutes "
+    "depending on your internet connection.");
+const QString kSaveQuestion = QStringLiteral(
+    "This will overwrite any previous custom lists. Are you sure you're ready to write your "
+    "custom GCM list?");
+
+template <typename W>
+W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int y)
+{
+    auto* l = named(new QLabel(text, parent), name);
+    l->move(x, y + 3);
+    l->adjustSize();
+    return l;
+}
+
+QLineEdit* edit(QWidget* parent, const char* name, int x, int y, int width)
+{
+    auto* e = named(new QLineEdit(parent), name);
+    e->setGeometry(x, y, width, 21);
+    return e;
+}
+
+std::vector<SortedListView::Column> searchColumns()
+{
+    return {{QStringLiteral("Name"), 100},        {QStringLiteral("ID:"), 50},
+            {QStringLiteral("Boot Status:"), 100}, {QStringLiteral("Shrunk Size (MB)"), 90},
+            {QStringLiteral("Good:"), 50},         {QStringLiteral("Nick:"), 80},
+            {QStringLiteral("Instructions:"), 100}};
+}
+
+std::vector<SortedListView::Column> editorColumns()
+{
+    return {{QStringLiteral("Name:"), 100},        {QStringLiteral("ID:"), 50},
+            {QStringLiteral("Notes:"), 100},       {QStringLiteral("Shrunk Size (MB):"), 90},
+            {QStringLiteral("Good:"), 50},         {QStringLiteral("Nick:"), 80},
+            {QStringLiteral("Instructions:"), 100}};
+}
+
+/// Ends a list command's fill whatever way the command left, so a view
+/// always shows (sorted) the items added before a failure.
+class FillScope {
+public:
+    explicit FillScope(ListSink& sink) : sink_(sink) {}
+    ~FillScope() { sink_.FillFinished(); }
+    FillScope(const FillScope&) = delete;
+    FillScope& operator=(const FillScope&) = delete;
+
+private:
+    ListSink& sink_;
+};
+
+} // namespace
+
+template <typename Sender, typename Signal>
+void MainWindow::wire(Sender* sender, Signal signal, void (MainWindow::*handler)())
+{
+    connect(sender, signal, this, [this, handler] { ErrorBox::guard([this, handler] { (this->*handler)(); }); });
+}
+
+MainWindow::MainWindow(const QString& folder) : list_(folder)
+{
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(QStringLiteral("Quorvane v1.00 - Marrisk"));
+    setWindowIcon(Images::applicationIcon());
+
+    auto* client = new AnchoredPage(QSize(kClientWidth, kClientHeight - kStatusHeight), this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    setCentralWidget(client);
+
+    PageControl1 = named(new QTabWidget(client), "PageControl1");
+    PageControl1->setGeometry(QRect(QPoint(0, 0), kPageControlSize));
+    PageControl1->setIconSize(QSize(16, 16));
+    client->anchorAllSides(PageControl1);
+
+    buildSearchPage();
+    buildEditorPage();
+    PageControl1->setCurrentIndex(0);
+    buildMenu();
+    buildStatusBar();
+
+    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    if (const QScreen* screen = QApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    ErrorBox::guard([this] { FormCreate(); });
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildSearchPage()
+{
+    TabSheet1 = named(new AnchoredPage(kPageSize), "TabSheet1");
+    PageControl1->addTab(TabSheet1, Images::icon(Images::PaleBlueDisc), QStringLiteral("ZUR Urediz"));
+
+    Label1 = label(TabSheet1, "Label1", QStringLiteral("Search For:"), 8, 8);
+    gcmName = edit(TabSheet1, "gcmName", 72, 8, 273);
+    gcmName->installEventFilter(this);
+
+    btnGCMSearch = named(new QToolButton(TabSheet1), "btnGCMSearch");
+    btnGCMSearch->setText(QStringLiteral("Search"));
+    btnGCMSearch->setIcon(Images::searchGlyph());
+    btnGCMSearch->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    btnGCMSearch->setFocusPolicy(Qt::NoFocus); // a speed button takes no keyboard focus
+    btnGCMSearch->setGeometry(352, 8, 81, 25);
+    wire(btnGCMSearch, &QToolButton::clicked, &MainWindow::btnGCMSearchClick);
+
+    dispBoot = named(new QCheckBox(QStringLiteral("Display BOOTABLE only?"), TabSheet1), "dispBoot");
+    dispBoot->setGeometry(72, 32, 161, 17);
+    dispBoot->setChecked(false);
+
+    List = named(new SortedListView(searchColumns(), SortedListModel::CaptionEditing::ReadOnly,
+                                    SortedListModel::RowImages::Shown, TabSheet1),
+                 "List");
+    List->setGeometry(0, 56, 627, 440);
+    TabSheet1->anchorAllSides(List);
+
+    QWidget::setTabOrder(gcmName, List);
+    QWidget::setTabOrder(List, dispBoot);
+}
+
+void MainWindow::buildEditorPage()
+{
+    TabSheet2 = named(new AnchoredPage(kPageSize), "TabSheet2");
+    PageControl1->addTab(TabSheet2, Images::icon(Images::WrittenPage),
+                         QStringLiteral("Create Custom list."));
+
+    Label12 = named(new QLabel(TabSheet2), "Label12");
+    Label12->setText(QStringLiteral(
+        "Use this page to enter new GCM details into the list. \"Save List\" writes them to "
+        "custGCMList.xml; pass that file on to share your list, and load one with "
+        "\"Show Custom List GCM's\"."));
+    Label12->setWordWrap(true);
+    Label12->setGeometry(16, 8, 543, 26);
+    QPalette hotLight = Label12->palette();
+    hotLight.setColor(QPalette::WindowText, hotLight.color(QPalette::Link));
+    Label12->setPalette(hotLight);
+
+    label(TabSheet2, "Label2", QStringLiteral("Game Name:"), 24, 55);
+    strGName = edit(TabSheet2, "strGName", 96, 55, 377);
+    label(TabSheet2, "Label3", QStringLiteral("Game ID:"), 40, 79);
+    strGID = edit(TabSheet2, "strGID", 96, 79, 177);
+    label(TabSheet2, "Label13", QStringLiteral("enter a '?' if size is unknown."), 280, 79);
+    label(TabSheet2, "Label4", QStringLiteral("Notes:"), 56, 103);
+    strGNotes = edit(TabSheet2, "strGNotes", 96, 103, 377);
+    label(TabSheet2, "Label5", QStringLiteral("Shrunk Size:"), 24, 127);
+    strGSSize = edit(TabSheet2, "strGSSize", 96, 127, 177);
+    label(TabSheet2, "Label6", QStringLiteral("enter a '?' if size is unknown."), 280, 127);
+    label(TabSheet2, "Label7", QStringLiteral("Good:"), 56, 151);
+    strGGood = edit(TabSheet2, "strGGood", 96, 151, 177);
+    label(TabSheet2, "Label8",
+          QStringLiteral("Internal Program flag, enter 1 for Boots and 2 for Doesn't Boot."), 280, 151);
+    label(TabSheet2, "Label9", QStringLiteral("Nick:"), 56, 175);
+    strGNick = edit(TabSheet2, "strGNick", 96, 175, 177);
+    label(TabSheet2, "Label10", QStringLiteral("enter you nickname (if you want recognition?)"), 280, 175);
+    label(TabSheet2, "Label11", QStringLiteral("Boot Instructions:"), 8, 199);
+    strGBootNotes = edit(TabSheet2, "strGBootNotes", 96, 199, 369);
+
+    btnAddGCM = named(new QPushButton(QStringLiteral("Add GCM"), TabSheet2), "btnAddGCM");
+    btnAddGCM->setGeometry(96, 225, 89, 25);
+    wire(btnAddGCM, &QPushButton::clicked, &MainWindow::btnAddGCMClick);
+
+    addView = named(new SortedListView(editorColumns(), SortedListModel::CaptionEditing::InPlace,
+                                       SortedListModel::RowImages::Hidden, TabSheet2),
+                    "addView");
+    addView->setGeometry(8, 256, 611, 208);
+    TabSheet2->anchorAllSides(addView);
+
+    btnWriteList = named(new QPushButton(QStringLiteral("Save List"), TabSheet2), "btnWriteList");
+    btnWriteList->setGeometry(456, 472, 115, 25);
+    wire(btnWriteList, &QPushButton::clicked, &MainWindow::btnWriteListClick);
+
+    QWidget* order[] = {strGName, strGID,   strGNotes,    strGSSize, strGGood,
+                        strGNick, strGBootNotes, btnWriteList, addView, btnAddGCM};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void MainWindow::buildMenu()
+{
+    MainMenu1 = named(menuBar(), "MainMenu1");
+
+    File1 = named(MainMenu1->addMenu(QStringLiteral("File")), "File1");
+    File1->menuAction()->setIcon(Images::icon(Images::TwoComputers));
+    CheckforListUpdates1 = File1->addAction(Images::updateBitmap(), QStringLiteral("Check for List Updates"));
+    CheckforListUpdates1->setObjectName(QStringLiteral("CheckforListUpdates1"));
+    CheckforListUpdates1->setShortcut(KeyCodes::shortcutFromCode(kCheckForUpdatesShortcut));
+    CheckforListUpdates1->setShortcutContext(Qt::WindowShortcut);
+    // Also on the window itself, so the shortcut works wherever the focus is.
+    addAction(CheckforListUpdates1);
+    File1->addSeparator()->setObjectName(QStringLiteral("N1"));
+    Exit1 = File1->addAction(QStringLiteral("Exit"));
+    Exit1->setObjectName(QStringLiteral("Exit1"));
+
+    Database1 = named(MainMenu1->addMenu(QStringLiteral("Database")), "Database1");
+    ShowALLGCMs1 = Database1->addAction(QStringLiteral("Show Palavera List GCM's"));
+    ShowALLGCMs1->setObjectName(QStringLiteral("ShowALLGCMs1"));
+    ShowCustomListGCMs1 = Database1->addAction(QStringLiteral("Show Custom List GCM's"));
+    ShowCustomListGCMs1->setObjectName(QStringLiteral("ShowCustomListGCMs1"));
+    Database1->addSeparator()->setObjectName(QStringLiteral("N2"));
+    ExportlisttoHTML1 = Database1->addAction(QStringLiteral("Export list to HTML"));
+    ExportlisttoHTML1->setObjectName(QStringLiteral("ExportlisttoHTML1"));
+
+    About1 = named(MainMenu1->addMenu(QStringLiteral("About")), "About1");
+    Ermthis1 = About1->addAction(QStringLiteral("Erm, this."));
+    Ermthis1->setObjectName(QStringLiteral("Ermthis1"));
+
+    wire(CheckforListUpdates1, &QAction::triggered, &MainWindow::CheckforListUpdates1Click);
+    wire(Exit1, &QAction::triggered, &MainWindow::Exit1Click);
+    wire(ShowALLGCMs1, &QAction::triggered, &MainWindow::ShowALLGCMs1Click);
+    wire(ShowCustomListGCMs1, &QAction::triggered, &MainWindow::ShowCustomListGCMs1Click);
+    wire(ExportlisttoHTML1, &QAction::triggered, &MainWindow::ExportlisttoHTML1Click);
+    wire(Ermthis1, &QAction::triggered, &MainWindow::Ermthis1Click);
+}
+
+void MainWindow::buildStatusBar()
+{
+    StatusBar1 = named(statusBar(), "StatusBar1");
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->setFixedHeight(std::max(kStatusHeight, fontMetrics().height() + 4));
+    panel0_ = named(new QLabel(StatusBar1), "StatusBar1Panel0");
+    panel0_->setFixedWidth(340);
+    panel0_->setFrameShape(QFrame::Panel);
+    panel0_->setFrameShadow(QFrame::Sunken);
+    panel1_ = named(new QLabel(QStringLiteral("Coded by Marrisk - greets to Palavera forum members!"),
+                               StatusBar1),
+                    "StatusBar1Panel1");
+    panel1_->setMinimumWidth(50);
+    panel1_->setFrameShape(QFrame::Panel);
+    panel1_->setFrameShadow(QFrame::Sunken);
+    StatusBar1->addWidget(panel0_);
+    StatusBar1->addWidget(panel1_, 1);
+}
+
+BootFilter MainWindow::bootFilter() const
+{
+    return dispBoot->isChecked() ? BootFilter::BootableOnly : BootFilter::AllRecords;
+}
+
+void MainWindow::SetStatusText(const QString& text)
+{
+    panel0_->setText(text);
+}
+
+QString MainWindow::statusText() const
+{
+    return panel0_->text();
+}
+
+QString MainWindow::statusCredit() const
+{
+    return panel1_->text();
+}
+
+AboutWindow& MainWindow::aboutWindow()
+{
+    if (!aboutWindow_)
+        aboutWindow_ = new AboutWindow(this);
+    return *aboutWindow_;
+}
+
+// ---- handlers ------------------------------------------------------------
+
+void MainWindow::FormCreate()
+{
+    if (list_.LoadMainList(*this) == StartupLoad::MainListMissing) {
+        if (Asker::messageDlg(kMissingListQuestion, MsgDlgType::Error, MbYes | MbNo, 0) == MrYes)
+            StartListUpdate();
+    }
+}
+
+void MainWindow::gcmNameKeyDown(int key)
+{
+    if (key == KeyCodes::Return)
+        btnGCMSearchClick();
+}
+
+void MainWindow::btnGCMSearchClick()
+{
+    FillScope fill(*List);
+    list_.Search(gcmName->text(), bootFilter(), *List);
+}
+
+void MainWindow::ShowALLGCMs1Click()
+{
+    FillScope fill(*List);
+    list_.ShowMainList(bootFilter(), *List, *this);
+}
+
+void MainWindow::ShowCustomListGCMs1Click()
+{
+    FillScope fill(*List);
+    list_.ShowCustomList(bootFilter(), *List, *this);
+}
+
+void MainWindow::btnAddGCMClick()
+{
+    ListItem row;
+    row.caption = strGName->text();
+    row.subItems = {strGID->text(),  strGNotes->text(), strGSSize->text(),
+                    strGGood->text(), strGNick->text(),  strGBootNotes->text()};
+    addView->rows().addRow(std::move(row));
+}
+
+void MainWindow::btnWriteListClick()
+{
+    if (Asker::messageDlg(kSaveQuestion, MsgDlgType::Confirmation, MbYes | MbNo, 0) != MrYes)
+        return;
+    const SortedListModel& rows = addView->rows();
+    std::vector<ListItem> items;
+    items.reserve(static_cast<std::size_t>(rows.size()));
+    for (int i = 0; i < rows.size(); ++i)
+        items.push_back(rows.item(i));
+    list_.SaveCustomList(items);
+}
+
+void MainWindow::ExportlisttoHTML1Click()
+{
+    list_.ExportHtml();
+}
+
+void MainWindow::CheckforListUpdates1Click()
+{
+    StartListUpdate();
+}
+
+void MainWindow::StartListUpdate()
+{
+    if (Asker::messageDlg(kUpdateQuestion, MsgDlgType::Confirmation, MbYes | MbNo, 0) != MrYes)
+        return;
+    // The window has no owner and ends with this call, whichever way the
+    // modal run ends.
+    DownloadWindow window(*this);
+    Asker::current().runModal(window);
+}
+
+void MainWindow::Exit1Click()
+{
+    close();
+}
+
+void MainWindow::Ermthis1Click()
+{
+    aboutWindow().showModeless();
+}
+
+// ---- events --------------------------------------------------------------
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == gcmName && event->type() == QEvent::KeyPress) {
+        const int key = KeyCodes::virtualKey(static_cast<QKeyEvent*>(event)->key());
+        ErrorBox::guard([this, key] { gcmNameKeyDown(key); });
+        // The key is not consumed: the edit receives it as usual.
+        return false;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // The main window's end is the program's end, even with the About
+    // Window still open.
+    if (aboutWindow_)
+        aboutWindow_->hide();
+    QMainWindow::closeEvent(event);
+    QCoreApplication::quit();
+}
+
+} // namespace quorvane::app

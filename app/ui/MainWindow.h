@@ -1,0 +1,133 @@
+#pragma once
+
+#include "app/list/BootFilter.h"
+#include "app/list/ListState.h"
+#include "app/list/MainList.h"
+#include "app/list/StatusSink.h"
+
+#include <QMainWindow>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+class QTabWidget;
+class QToolButton;
+
+namespace quorvane::app {
+
+class AboutWindow;
+class AnchoredPage;
+class SortedListView;
+
+/// "Quorvane v1.00 - Marrisk": the search page "ZUR Urediz" with the list
+/// view `List`, the Custom List editor "Create Custom list.", the menu and
+/// the status bar. Each user action is one handler method; the widgets call
+/// the handlers through ErrorBox::guard, so a failure ends in the error box
+/// and the window carries on. The handlers forward to MainList (the list
+/// logic and the window's XML document) and render what it reports.
+///
+/// Every control is a public member named as in the window's design, and the
+/// widget's objectName is that name too.
+class MainWindow : public QMainWindow, public StatusSink {
+    Q_OBJECT
+public:
+    /// Builds the window, then runs FormCreate (the start-up load) guarded:
+    /// a failure shows the error box and the window is still created.
+    /// @p folder holds the list files; empty means the working directory.
+    explicit MainWindow(const QString& folder = QString());
+    ~MainWindow() override;
+
+    // Handlers.
+    /// Start-up: loads and counts "gcmList.xml", writes the List Summary;
+    /// asks to download the list when the file is missing.
+    void FormCreate();
+    /// Key down in `gcmName` with a virtual key code: Return (13) searches.
+    void gcmNameKeyDown(int key);
+    void btnGCMSearchClick();
+    void ShowALLGCMs1Click();
+    void ShowCustomListGCMs1Click();
+    void btnAddGCMClick();
+    void btnWriteListClick();
+    void ExportlisttoHTML1Click();
+    void CheckforListUpdates1Click();
+    void Exit1Click();
+    void Ermthis1Click();
+
+    /// Asks for confirmation, then creates the Download Window and runs it
+    /// modally; the window is destroyed when the run ends.
+    void StartListUpdate();
+
+    /// Panel 0 of the status bar.
+    void SetStatusText(const QString& text) override;
+    QString statusText() const;
+    /// Panel 1's fixed text.
+    QString statusCredit() const;
+
+    /// The list logic and its document; the state the Download Window reads.
+    MainList& mainList() { return list_; }
+    const ListState& listState() const { return list_.State(); }
+
+    /// The About Window, created (hidden) on first use; it lives as long as
+    /// this window.
+    AboutWindow& aboutWindow();
+
+    // Controls, under their design names.
+    QTabWidget* PageControl1 = nullptr;
+    AnchoredPage* TabSheet1 = nullptr;
+    AnchoredPage* TabSheet2 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QMenuBar* MainMenu1 = nullptr;
+
+    QLabel* Label1 = nullptr;
+    QLineEdit* gcmName = nullptr;
+    QToolButton* btnGCMSearch = nullptr;
+    QCheckBox* dispBoot = nullptr;
+    SortedListView* List = nullptr;
+
+    QLabel* Label12 = nullptr;
+    QLineEdit* strGName = nullptr;
+    QLineEdit* strGID = nullptr;
+    QLineEdit* strGNotes = nullptr;
+    QLineEdit* strGSSize = nullptr;
+    QLineEdit* strGGood = nullptr;
+    QLineEdit* strGNick = nullptr;
+    QLineEdit* strGBootNotes = nullptr;
+    QPushButton* btnAddGCM = nullptr;
+    SortedListView* addView = nullptr;
+    QPushButton* btnWriteList = nullptr;
+
+    QMenu* File1 = nullptr;
+    QAction* CheckforListUpdates1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QMenu* Database1 = nullptr;
+    QAction* ShowALLGCMs1 = nullptr;
+    QAction* ShowCustomListGCMs1 = nullptr;
+    QAction* ExportlisttoHTML1 = nullptr;
+    QMenu* About1 = nullptr;
+    QAction* Ermthis1 = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildSearchPage();
+    void buildEditorPage();
+    void buildMenu();
+    void buildStatusBar();
+    BootFilter bootFilter() const;
+    /// Connects @p signal of @p sender to @p handler run under the guard.
+    template <typename Sender, typename Signal>
+    void wire(Sender* sender, Signal signal, void (MainWindow::*handler)());
+
+    MainList list_;
+    QLabel* panel0_ = nullptr;
+    QLabel* panel1_ = nullptr;
+    AboutWindow* aboutWindow_ = nullptr;
+};
+
+} // namespace quorvane::app

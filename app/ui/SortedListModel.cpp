@@ -1,0 +1,192 @@
+#include "app/ui/SortedListModel.h"
+
+#include "app/ui/Images.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace quorvane::app {
+
+namespace {
+constexpr int kColumns = 7;
+}
+
+SortedListModel::SortedListModel(QStringList headers, CaptionEditing editing, RowImages images,
+                                 CaptionCollator collator, QObject* parent)
+    : QAbstractTableModel(parent),
+      headers_(std::move(headers)),
+      editing_(editing),
+      images_(images),
+      collator_(std::move(collator))
+{
+}
+
+int SortedListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : size();
+}
+
+int SortedListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : kColumns;
+}
+
+QVariant SortedListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= size() || index.column() >= kColumns)
+        return {};
+    const ListItem& row = item(index.row());
+    const int column = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+    case Qt::ToolTipRole:
+        return column == 0 ? row.caption : row.subItems[static_cast<std::size_t>(column - 1)];
+    case Qt::DecorationRole:
+        if (column == 0 && images_ == RowImages::Shown)
+            return Images::icon(static_cast<int>(row.image));
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant SortedListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0
+        && section < headers_.size())
+        return headers_[section];
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags SortedListModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (index.isValid() && index.column() == 0 && editing_ == CaptionEditing::InPlace)
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool SortedListModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || !index.isValid() || index.column() != 0
+        || editing_ != CaptionEditing::InPlace || index.row() >= size())
+        return false;
+    setCaption(index.row(), value.toString());
+    return true;
+}
+
+void SortedListModel::clear()
+{
+    beginResetModel();
+    rows_.clear();
+    pending_.clear();
+    endResetModel();
+}
+
+void SortedListModel::addRow(ListItem item)
+{
+    if (inBatch_) {
+        pending_.push_back(Row{std::move(item), std::nullopt});
+        return;
+    }
+    const int at = size();
+    beginInsertRows(QModelIndex(), at, at);
+    rows_.push_back(Row{std::move(item), std::nullopt});
+    endInsertRows();
+    sortRows();
+}
+
+void SortedListModel::beginBatch()
+{
+    inBatch_ = true;
+}
+
+void SortedListModel::endBatch()
+{
+    if (!inBatch_)
+        return;
+    inBatch_ = false;
+    if (pending_.empty())
+        return;
+    const int first = size();
+    const int last = first + static_cast<int>(pending_.size()) - 1;
+    if (rows_.empty()) {
+        // The usual fill after a clear: sort the new rows before the view
+        // sees them, so it gets one insertion and no layout change.
+        permute(pending_, sortedOrder(pending_));
+        rows_.swap(pending_);
+        beginInsertRows(QModelIndex(), first, last);
+        endInsertRows();
+        return;
+    }
+    beginInsertRows(QModelIndex(), first, last);
+    {
+        rows_.reserve(rows_.size() + pending_.size());
+        std::move(pending_.begin(), pending_.end(), std::back_inserter(rows_));
+        pending_.clear();
+    }
+    endInsertRows();
+    sortRows();
+}
+
+int SortedListModel::setCaption(int row, const QString& caption)
+{
+    Row& r = rows_.at(static_cast<std::size_t>(row));
+    if (r.item.caption == caption)
+        return row;
+    r.item.caption = caption;
+    r.key.reset();
+    QPersistentModelIndex tracker(index(row, 0));
+    sortRows();
+    const QModelIndex col0 = index(tracker.row(), 0);
+    Q_EMIT dataChanged(col0, col0);
+    return tracker.row();
+}
+
+std::vector<std::size_t> SortedListModel::sortedOrder(std::vector<Row>& rows) const
+{
+    for (Row& r : rows)
+        if (!r.key)
+            r.key = collator_.SortKey(r.item.caption);
+    std::vector<std::size_t> order(rows.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&rows](std::size_t a, std::size_t b) {
+        return rows[a].key->compare(*rows[b].key) < 0;
+    });
+    return order;
+}
+
+void SortedListModel::permute(std::vector<Row>& rows, const std::vector<std::size_t>& order)
+{
+    std::vector<Row> sorted;
+    sorted.reserve(rows.size());
+    for (std::size_t from : order)
+        sorted.push_back(std::move(rows[from]));
+    rows.swap(sorted);
+}
+
+void SortedListModel::sortRows()
+{
+    const std::size_t n = rows_.size();
+    if (n < 2)
+        return;
+    const std::vector<std::size_t> order = sortedOrder(rows_);
+    if (std::is_sorted(order.begin(), order.end()))
+        return;
+
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> newPosition(n);
+    for (std::size_t to = 0; to < n; ++to)
+        newPosition[order[to]] = static_cast<int>(to);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& idx : before)
+        after.append(index(newPosition[static_cast<std::size_t>(idx.row())], idx.column()));
+    changePersistentIndexList(before, after);
+    permute(rows_, order);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+} // namespace quorvane::app

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "app/list/CaptionCollator.h"
+#include "app/list/ListItem.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace quorvane::app {
+
+/// The rows of a report-style list view, kept ordered by caption: each
+/// time a caption changes to a different text the whole list is sorted again
+/// with CaptionCollator. Rows whose captions compare equal keep the order in
+/// which they were added. Column 0 shows the caption (with the row's image
+/// when images are on), columns 1 to 6 the six sub-items.
+class SortedListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum class CaptionEditing { ReadOnly, InPlace };
+    enum class RowImages { Shown, Hidden };
+
+    /// @p headers gives the column captions (seven of them).
+    SortedListModel(QStringList headers, CaptionEditing editing, RowImages images,
+                    CaptionCollator collator = CaptionCollator(), QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    /// Editing column 0 changes the caption and re-sorts.
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+    /// Removes every row, including rows of an unfinished batch.
+    void clear();
+
+    /// Adds one row and sorts at once.
+    void addRow(ListItem item);
+
+    /// Starts a batch: rows added until endBatch() are held back and sorted
+    /// in with one sort, so a fill of n rows costs one sort, not n.
+    void beginBatch();
+    /// Shows and sorts the held-back rows. Does nothing outside a batch.
+    void endBatch();
+
+    /// Changes the caption of the row at @p row (view position); the rows are
+    /// sorted again when the text differs. Returns the row's new position.
+    int setCaption(int row, const QString& caption);
+
+    /// The row at view position @p row (0 .. size() - 1).
+    const ListItem& item(int row) const { return rows_[static_cast<std::size_t>(row)].item; }
+    /// Number of rows shown (rows of an unfinished batch not included).
+    int size() const { return static_cast<int>(rows_.size()); }
+
+private:
+    struct Row {
+        ListItem item;
+        std::optional<QCollatorSortKey> key; ///< built on demand, dropped when the caption changes
+    };
+
+    /// Sorts rows_ stably by caption, keeping persistent indexes (an open
+    /// editor, the current row) on their rows.
+    void sortRows();
+    /// Builds missing sort keys of @p rows and returns their stable sorted order.
+    std::vector<std::size_t> sortedOrder(std::vector<Row>& rows) const;
+    /// Reorders @p rows so that position i holds the row that was at order[i].
+    static void permute(std::vector<Row>& rows, const std::vector<std::size_t>& order);
+
+    QStringList headers_;
+    CaptionEditing editing_;
+    RowImages images_;
+    CaptionCollator collator_;
+    std::vector<Row> rows_;
+    std::vector<Row> pending_;
+    bool inBatch_ = false;
+};
+
+} // namespace quorvane::app

@@ -1,0 +1,346 @@
+#include "app/list/HtmlExporter.h"
+#include "app/ui/MainWindow.h"
+#include "app/ui/SortedListView.h"
+
+#include "QtPrinters.h"
+#include "UiFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <vector>
+
+namespace quorvane::app {
+namespace {
+
+using test::gcm;
+using test::listFile;
+
+const QString kMissingQuestion =
+    QStringLiteral("Can't find the GCM data file, do you want to download it?");
+const QString kSaveQuestion = QStringLiteral(
+    "This will overwrite any previous custom lists. Are you sure you're ready to write your "
+    "custom GCM list?");
+
+// Seven records in file order: three boot (GOOD exactly "1"), four do not.
+std::string mainListRecords()
+{
+    return gcm("Castle Quest", "1", "GCQE") + "<!-- a comment between records -->\r\n"
+        + gcm("castle crashers", "2", "GCCE") + gcm("ABC", " 1", "GAB2") + gcm("abc", "1", "GAB1")
+        + gcm("Zebra & Co", "", "GZEB", false) + gcm("Marble Run", "1", "GMAR")
+        + gcm("a-b", "01", "GADB");
+}
+
+QStringList captions(const SortedListView& view)
+{
+    QStringList out;
+    for (int i = 0; i < view.rows().size(); ++i)
+        out << view.rows().item(i).caption;
+    return out;
+}
+
+class Handlers : public test::UiFixture {
+protected:
+    void start(const std::string& mainList)
+    {
+        writeFile("gcmList.xml", mainList);
+        window = std::make_unique<MainWindow>();
+    }
+    void startWithoutList(int answer)
+    {
+        asker.setNextAnswer(answer);
+        window = std::make_unique<MainWindow>();
+    }
+    void search(const QString& text)
+    {
+        window->gcmName->clear();
+        QTest::keyClicks(window->gcmName, text);
+        QTest::keyClick(window->gcmName, Qt::Key_Return);
+    }
+    void addRow(const QStringList& fields)
+    {
+        QLineEdit* edits[] = {window->strGName, window->strGID,  window->strGNotes, window->strGSSize,
+                              window->strGGood, window->strGNick, window->strGBootNotes};
+        for (int i = 0; i < 7; ++i) {
+            edits[i]->clear();
+            QTest::keyClicks(edits[i], fields[i]);
+        }
+        QTest::mouseClick(window->btnAddGCM, Qt::LeftButton);
+    }
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(Handlers, StartUpShowsTheSummaryAndAnEmptyView)
+{
+    start(listFile("12", mainListRecords()));
+    EXPECT_EQ(window->statusText(), "List Version [12] GCM's [7] [Good: 0] [Bad: 0]");
+    EXPECT_EQ(window->List->rows().size(), 0);
+    EXPECT_TRUE(asker.questions.empty());
+    EXPECT_TRUE(asker.errors.empty());
+
+    // No records at all.
+    start(listFile("3", ""));
+    EXPECT_EQ(window->statusText(), "List Version [3] GCM's [0] [Good: 0] [Bad: 0]");
+}
+
+TEST_F(Handlers, ShowCountsAndTheBootableFilter)
+{
+    start(listFile("12", mainListRecords()));
+    window->ShowALLGCMs1->trigger();
+    EXPECT_EQ(window->statusText(), "List Version [12] GCM's [7] [Good: 3] [Bad: 4]");
+    EXPECT_EQ(captions(*window->List),
+              (QStringList{"a-b", "abc", "ABC", "castle crashers", "Castle Quest", "Marble Run", "Zebra & Co"}));
+    // Ticks exactly where GOOD is "1"; the record without NICK shows an empty cell.
+    const SortedListModel& rows = window->List->rows();
+    for (int i = 0; i < rows.size(); ++i) {
+        const ListItem& item = rows.item(i);
+        EXPECT_EQ(item.image == BootImage::Tick, item.subItems[3] == "1") << item.caption.toStdString();
+        if (item.caption == "Zebra & Co") {
+            EXPECT_EQ(item.subItems[4], "");
+            EXPECT_EQ(item.subItems[1], "notes of Zebra & Co");
+        }
+    }
+
+    QTest::mouseClick(window->dispBoot, Qt::LeftButton);
+    ASSERT_TRUE(window->dispBoot->isChecked());
+    // The filter applies to the next command, not to what is shown.
+    EXPECT_EQ(rows.size(), 7);
+    window->ShowALLGCMs1->trigger();
+    EXPECT_EQ(window->statusText(), "List Version [12] GCM's [7] [Good: 3] [Bad: 0]");
+    EXPECT_EQ(captions(*window->List), (QStringList{"abc", "Castle Quest", "Marble Run"}));
+    EXPECT_TRUE(asker.errors.empty());
+}
+
+TEST_F(Handlers, SearchMatchesIgnoringCaseAndLeavesTheSummary)
+{
+    start(listFile("12", mainListRecords()));
+    window->ShowALLGCMs1->trigger();
+    const QString summary = window->statusText();
+
+    struct Row {
+        QString text;
+        bool bootableOnly;
+        QStringList expected;
+    };
+    const std::vector<Row> table{
+        {"castle", false, {"castle crashers", "Castle Quest"}},
+        {"CASTLE", false, {"castle crashers", "Castle Quest"}},
+        {"castle", true, {"Castle Quest"}},
+        {"abc", false, {"abc", "ABC"}},
+        {" & ", false, {"Zebra & Co"}},
+        {"-", false, {"a-b"}},
+        {"nothing like it", false, {}},
+        {"", false, {}},
+    };
+    for (const Row& row : table) {
+        window->dispBoot->setChecked(row.bootableOnly);
+        search(row.text);
+        EXPECT_EQ(captions(*window->List), row.expected) << row.text.toStdString();
+        EXPECT_EQ(window->statusText(), summary);
+    }
+    // The button searches the same way; other keys in the edit do not search.
+    window->dispBoot->setChecked(false);
+    window->gcmName->setText("marble");
+    QTest::mouseClick(window->btnGCMSearch, Qt::LeftButton);
+    EXPECT_EQ(captions(*window->List), (QStringList{"Marble Run"}));
+    QTest::keyClicks(window->gcmName, "x");
+    EXPECT_EQ(captions(*window->List), (QStringList{"Marble Run"}));
+    EXPECT_EQ(window->gcmName->text(), "marblex"); // the key still reached the edit
+    EXPECT_TRUE(asker.errors.empty());
+}
+
+TEST_F(Handlers, CustomListRoundTripThroughSaveAndShow)
+{
+    start(listFile("12", mainListRecords()));
+    window->PageControl1->setCurrentIndex(1);
+    addRow({"b game", "GB01", "runs", "100", "1", "nick b", "just boot"});
+    addRow({"a game", "GA01", "hangs", "?", "2", "", "none"});
+    addRow({"ABC", "GAB", "x < y & z", "1", "1", "n", "i"});
+    EXPECT_EQ(captions(*window->addView), (QStringList{"a game", "ABC", "b game"}));
+
+    // No: nothing written, no error.
+    asker.setNextAnswer(MrNo);
+    QTest::mouseClick(window->btnWriteList, Qt::LeftButton);
+    EXPECT_FALSE(QFile::exists("custGCMList.xml"));
+    // Yes: written in the view's order.
+    asker.setNextAnswer(MrYes);
+    QTest::mouseClick(window->btnWriteList, Qt::LeftButton);
+    ASSERT_EQ(asker.questions.size(), 2u);
+    EXPECT_EQ(asker.questions[1].text, kSaveQuestion);
+    EXPECT_EQ(asker.questions[1].type, MsgDlgType::Confirmation);
+    const std::string saved = readFile("custGCMList.xml");
+    EXPECT_LT(saved.find("<GAMENAME>a game</GAMENAME>"), saved.find("<GAMENAME>ABC</GAMENAME>"));
+    EXPECT_LT(saved.find("<GAMENAME>ABC</GAMENAME>"), saved.find("<GAMENAME>b game</GAMENAME>"));
+    EXPECT_NE(saved.find("<NICK></NICK>\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("<NOTES>x &lt; y &amp; z</NOTES>"), std::string::npos);
+    // The rows stay in the editor.
+    EXPECT_EQ(window->addView->rows().size(), 3);
+
+    for (int round = 0; round < 2; ++round) {
+        window->ShowCustomListGCMs1->trigger();
+        EXPECT_EQ(window->statusText(), "List Version [12] GCM's [7] [Good: 2] [Bad: 1]") << round;
+        ASSERT_EQ(captions(*window->List), (QStringList{"a game", "ABC", "b game"}));
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(window->List->rows().item(i).subItems, window->addView->rows().item(i).subItems);
+        EXPECT_EQ(window->List->rows().item(2).image, BootImage::Tick);
+        EXPECT_EQ(window->List->rows().item(0).image, BootImage::Cross);
+    }
+    // Show and Search now work on the Custom List.
+    window->ShowALLGCMs1->trigger();
+    EXPECT_EQ(window->List->rows().size(), 3);
+    search("game");
+    EXPECT_EQ(captions(*window->List), (QStringList{"a game", "b game"}));
+    EXPECT_TRUE(asker.errors.empty());
+}
+
+TEST_F(Handlers, EditedCaptionIsSavedWithTheEditedName)
+{
+    start(listFile("1", ""));
+    window->PageControl1->setCurrentIndex(1);
+    addRow({"b", "1", "", "", "", "", ""});
+    addRow({"a", "2", "", "", "", "", ""});
+    window->addView->rows().setData(window->addView->rows().index(0, 0), "c");
+    EXPECT_EQ(captions(*window->addView), (QStringList{"b", "c"}));
+    asker.setNextAnswer(MrYes);
+    window->btnWriteListClick();
+    const std::string saved = readFile("custGCMList.xml");
+    EXPECT_LT(saved.find("<GAMENAME>b</GAMENAME>\r\n<GAMEID>1</GAMEID>"),
+              saved.find("<GAMENAME>c</GAMENAME>\r\n<GAMEID>2</GAMEID>"));
+    EXPECT_EQ(saved.find("<GAMENAME>a</GAMENAME>"), std::string::npos);
+}
+
+TEST_F(Handlers, ExportWritesTheDocumentNotTheView)
+{
+    const std::string records = gcm("b", "1", "B1") + gcm("a", "2", "A1", false);
+    start(listFile("5", records));
+    window->dispBoot->setChecked(true);
+    search("b");
+    window->ExportlisttoHTML1->trigger();
+
+    auto record = [](const char* name, const char* id, const char* good, const char* nick) {
+        ListItem item;
+        item.caption = name;
+        item.subItems = {id, QStringLiteral("notes of ") + name, "?", good, nick, "none"};
+        return HtmlExporter::Record(item);
+    };
+    const std::string expected = HtmlExporter::Header() + record("b", "B1", "1", "tester")
+        + record("a", "A1", "2", "") + HtmlExporter::Footer();
+    EXPECT_EQ(readFile("compat.htm"), expected);
+    EXPECT_EQ(std::count(expected.begin(), expected.end(), '\n'), 20 + 9 * 2);
+    // Twice gives the same file.
+    window->ExportlisttoHTML1Click();
+    EXPECT_EQ(readFile("compat.htm"), expected);
+    EXPECT_TRUE(asker.errors.empty());
+}
+
+TEST_F(Handlers, MissingMainListAskedAndDeclined)
+{
+    // Yes to the download, then No to the update confirmation, behaves as No.
+    for (bool viaUpdateQuestion : {false, true}) {
+        asker.questions.clear();
+        if (viaUpdateQuestion) {
+            asker.setNextAnswer(MrYes);
+            asker.setNextAnswer(MrNo);
+            window = std::make_unique<MainWindow>();
+        } else {
+            startWithoutList(MrNo);
+        }
+        ASSERT_GE(asker.questions.size(), 1u);
+        EXPECT_EQ(asker.questions[0].text, kMissingQuestion);
+        EXPECT_EQ(asker.questions[0].type, MsgDlgType::Error);
+        EXPECT_EQ(asker.questions[0].buttons, MbYes | MbNo);
+        EXPECT_EQ(asker.questions.size(), viaUpdateQuestion ? 2u : 1u);
+        EXPECT_TRUE(asker.modalRuns.empty());
+        EXPECT_EQ(window->statusText(), "");
+        EXPECT_EQ(window->listState().ListVersion, "");
+    }
+    // Every command that needs the document reports it, and the window carries on.
+    search("castle");
+    window->ShowALLGCMs1->trigger();
+    window->ExportlisttoHTML1->trigger();
+    EXPECT_EQ(asker.errors, (std::vector<QString>(3, "No active document.")));
+    EXPECT_EQ(window->statusText(), "");
+    EXPECT_FALSE(QFile::exists("compat.htm"));
+    addRow({"still", "works", "", "", "", "", ""});
+    EXPECT_EQ(window->addView->rows().size(), 1);
+}
+
+TEST_F(Handlers, MissingMainListAcceptedOpensTheDownloadWindow)
+{
+    asker.setNextAnswer(MrYes);
+    asker.setNextAnswer(MrYes);
+    window = std::make_unique<MainWindow>();
+    EXPECT_EQ(asker.modalRuns, (std::vector<QString>{"DownloadWindow"}));
+    EXPECT_TRUE(asker.errors.empty());
+}
+
+TEST_F(Handlers, CustomListFailuresAndTheStateAfterwards)
+{
+    start(listFile("12", mainListRecords()));
+    window->ShowALLGCMs1->trigger();
+    const QString summary = window->statusText();
+
+    // Missing file: error naming the full path; the Main List stays usable.
+    window->ShowCustomListGCMs1->trigger();
+    ASSERT_EQ(asker.errors.size(), 1u);
+    EXPECT_TRUE(asker.errors[0].startsWith("Cannot open file \"" + path("custGCMList.xml") + "\". "))
+        << asker.errors[0].toStdString();
+    EXPECT_EQ(window->List->rows().size(), 0);
+    EXPECT_EQ(window->statusText(), summary);
+    window->ShowALLGCMs1->trigger();
+    EXPECT_EQ(window->List->rows().size(), 7);
+
+    // Malformed file: the document is gone until a good Custom List loads.
+    writeFile("custGCMList.xml", "<IMAGE><GCM>");
+    window->ShowCustomListGCMs1->trigger();
+    ASSERT_EQ(asker.errors.size(), 2u);
+    EXPECT_EQ(window->statusText(), summary);
+    search("castle");
+    ASSERT_EQ(asker.errors.size(), 3u);
+    EXPECT_EQ(asker.errors[2], "No active document.");
+
+    writeFile("custGCMList.xml", listFile("000", gcm("fresh", "1")));
+    window->ShowCustomListGCMs1->trigger();
+    EXPECT_EQ(asker.errors.size(), 3u);
+    EXPECT_EQ(captions(*window->List), (QStringList{"fresh"}));
+    EXPECT_EQ(window->statusText(), "List Version [12] GCM's [7] [Good: 1] [Bad: 0]");
+}
+
+TEST_F(Handlers, FailureInTheMiddleOfAWalkKeepsTheItemsAddedSoFar)
+{
+    // The third record's name holds markup, which cannot be read as text.
+    const std::string records = gcm("one", "1") + gcm("two", "2")
+        + "<GCM><GAMENAME>th<b/>ree</GAMENAME><GOOD>1</GOOD></GCM>\r\n" + gcm("four", "1");
+    start(listFile("7", records));
+    // Start-up stopped at the bad record: error shown, no summary, window up.
+    ASSERT_EQ(asker.errors.size(), 1u);
+    EXPECT_EQ(window->statusText(), "");
+    EXPECT_EQ(window->listState().GCMCount, 2);
+
+    window->ShowALLGCMs1->trigger();
+    ASSERT_EQ(asker.errors.size(), 2u);
+    EXPECT_EQ(asker.errors[1], asker.errors[0]);
+    EXPECT_EQ(captions(*window->List), (QStringList{"one", "two"}));
+    EXPECT_EQ(window->statusText(), "");
+}
+
+TEST_F(Handlers, UnreadableMainListStillCreatesTheWindow)
+{
+    start("<IMAGE><VERSION>");
+    ASSERT_EQ(asker.errors.size(), 1u);
+    EXPECT_TRUE(asker.questions.empty());
+    EXPECT_EQ(window->statusText(), "");
+    EXPECT_EQ(window->listState().GCMCount, 0);
+    window->ShowALLGCMs1->trigger();
+    EXPECT_EQ(asker.errors.back(), "No active document.");
+}
+
+} // namespace
+} // namespace quorvane::app

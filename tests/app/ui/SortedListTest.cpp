@@ -1,0 +1,199 @@
+#include "app/ui/SortedListView.h"
+
+#include "QtPrinters.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <vector>
+
+namespace quorvane::app {
+namespace {
+
+std::vector<SortedListView::Column> columns()
+{
+    return {{"Name:", 100}, {"ID:", 50}, {"Notes:", 100}, {"Shrunk Size (MB):", 90},
+            {"Good:", 50},  {"Nick:", 80}, {"Instructions:", 100}};
+}
+
+ListItem item(const QString& caption, const QString& id = QString(), BootImage image = BootImage::Cross)
+{
+    ListItem i;
+    i.caption = caption;
+    i.subItems = {id, "n", "s", "g", "k", "i"};
+    i.image = image;
+    return i;
+}
+
+QStringList captions(const SortedListModel& model)
+{
+    QStringList out;
+    for (int i = 0; i < model.size(); ++i)
+        out << model.item(i).caption;
+    return out;
+}
+
+SortedListModel makeModel(SortedListModel::CaptionEditing editing = SortedListModel::CaptionEditing::InPlace)
+{
+    return SortedListModel({"a", "b", "c", "d", "e", "f", "g"}, editing,
+                           SortedListModel::RowImages::Shown, CaptionCollator(QLocale(QLocale::English, QLocale::UnitedStates)));
+}
+
+TEST(SortedListOrder, LocaleAwareCaseSensitiveNotByteOrder)
+{
+    struct Row {
+        QStringList added;
+        QStringList expected;
+    };
+    const std::vector<Row> table{
+        // Small before capital within the same letters; byte order would put "ABC" first.
+        {{"ABC", "abc"}, {"abc", "ABC"}},
+        {{"b", "B", "a", "A"}, {"a", "A", "b", "B"}},
+        // Letters compare before case: "apple" < "Banana" < "cherry".
+        {{"cherry", "Banana", "apple"}, {"apple", "Banana", "cherry"}},
+        // Punctuation and digits sort before letters.
+        {{"zeta", "!bang", "9 lives", "alpha"}, {"!bang", "9 lives", "alpha", "zeta"}},
+        // Accents are a secondary difference: "resume" < "résumé" < "rose".
+        {{"rose", QString::fromUtf8("r\xc3\xa9sum\xc3\xa9"), "resume"},
+         {"resume", QString::fromUtf8("r\xc3\xa9sum\xc3\xa9"), "rose"}},
+        {{}, {}},
+    };
+    for (const Row& row : table) {
+        SortedListModel model = makeModel();
+        for (const QString& c : row.added)
+            model.addRow(item(c));
+        EXPECT_EQ(captions(model), row.expected) << row.added.join(',').toStdString();
+    }
+}
+
+TEST(SortedListOrder, SubItemsAndImagesTravelWithTheirRow)
+{
+    SortedListModel model = makeModel();
+    model.addRow(item("b", "id-b", BootImage::Tick));
+    model.addRow(item("a", "id-a", BootImage::Cross));
+    model.addRow(item("c", "id-c", BootImage::Tick));
+    ASSERT_EQ(captions(model), (QStringList{"a", "b", "c"}));
+    EXPECT_EQ(model.data(model.index(0, 1)).toString(), "id-a");
+    EXPECT_EQ(model.data(model.index(1, 1)).toString(), "id-b");
+    EXPECT_EQ(model.item(1).image, BootImage::Tick);
+    EXPECT_EQ(model.item(0).image, BootImage::Cross);
+    EXPECT_FALSE(model.data(model.index(0, 0), Qt::DecorationRole).isNull());
+    EXPECT_TRUE(model.data(model.index(0, 1), Qt::DecorationRole).isNull());
+}
+
+TEST(SortedListOrder, EqualCaptionsKeepTheirAddingOrder)
+{
+    SortedListModel model = makeModel();
+    for (const char* id : {"1", "2", "3"})
+        model.addRow(item("same", id));
+    model.addRow(item("a"));
+    model.setCaption(2, "same"); // unchanged text: no re-sort
+    ASSERT_EQ(model.size(), 4);
+    EXPECT_EQ(model.item(1).subItems[0], "1");
+    EXPECT_EQ(model.item(2).subItems[0], "2");
+    EXPECT_EQ(model.item(3).subItems[0], "3");
+}
+
+TEST(SortedListOrder, CaptionChangeResortsAndReportsNewPosition)
+{
+    SortedListModel model = makeModel();
+    for (const char* c : {"b", "d", "f"})
+        model.addRow(item(c, c));
+    EXPECT_EQ(model.setCaption(0, "z"), 2);
+    EXPECT_EQ(captions(model), (QStringList{"d", "f", "z"}));
+    EXPECT_EQ(model.item(2).subItems[0], "b");
+    EXPECT_EQ(model.setCaption(2, "a"), 0);
+    EXPECT_EQ(captions(model), (QStringList{"a", "d", "f"}));
+}
+
+TEST(SortedListBatch, AFillSortsOnceAndClearDropsPendingRows)
+{
+    SortedListModel model = makeModel();
+    QSignalSpy layouts(&model, &QAbstractItemModel::layoutChanged);
+    QSignalSpy inserts(&model, &QAbstractItemModel::rowsInserted);
+    model.beginBatch();
+    for (int i = 500; i > 0; --i)
+        model.addRow(item(QStringLiteral("item %1").arg(i, 4, 10, QLatin1Char('0'))));
+    EXPECT_EQ(model.size(), 0); // held back until the batch ends
+    model.endBatch();
+    EXPECT_EQ(model.size(), 500);
+    EXPECT_EQ(inserts.count(), 1);
+    EXPECT_EQ(layouts.count(), 0); // sorted before the view saw the rows
+    EXPECT_EQ(model.item(0).caption, "item 0001");
+    EXPECT_EQ(model.item(499).caption, "item 0500");
+
+    // A second batch on top of existing rows merges in with one sort.
+    model.beginBatch();
+    model.addRow(item("item 0000"));
+    model.addRow(item("item 9999"));
+    model.endBatch();
+    EXPECT_EQ(layouts.count(), 1);
+    EXPECT_EQ(model.item(0).caption, "item 0000");
+    EXPECT_EQ(model.item(501).caption, "item 9999");
+
+    model.beginBatch();
+    model.addRow(item("lost"));
+    model.clear();
+    model.endBatch();
+    EXPECT_EQ(model.size(), 0);
+}
+
+TEST(SortedListView, SinkFillKeepsItemsAddedBeforeAFailure)
+{
+    SortedListView view(columns(), SortedListModel::CaptionEditing::ReadOnly,
+                        SortedListModel::RowImages::Shown);
+    ListSink& sink = view;
+    sink.Clear();
+    sink.AddItem(item("b"));
+    sink.AddItem(item("a"));
+    sink.FillFinished();
+    sink.FillFinished(); // a second end is harmless
+    EXPECT_EQ(captions(view.rows()), (QStringList{"a", "b"}));
+    sink.Clear();
+    EXPECT_EQ(view.rows().size(), 0);
+    EXPECT_EQ(view.model()->headerData(3, Qt::Horizontal).toString(), "Shrunk Size (MB):");
+    EXPECT_EQ(view.columnWidth(0), 100);
+    EXPECT_EQ(view.columnWidth(3), 90);
+    EXPECT_EQ(view.columnWidth(5), 80);
+    // Read-only captions.
+    EXPECT_FALSE(view.rows().flags(view.rows().index(0, 0)) & Qt::ItemIsEditable);
+}
+
+TEST(SortedListView, InPlaceEditOfACaptionResorts)
+{
+    SortedListView view(columns(), SortedListModel::CaptionEditing::InPlace,
+                        SortedListModel::RowImages::Hidden);
+    view.resize(600, 300);
+    for (const char* c : {"alpha", "bravo", "charlie"})
+        view.rows().addRow(item(c, QString::fromLatin1(c).toUpper()));
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    QApplication::setActiveWindow(&view);
+
+    // Edit "alpha" into "delta" as a user would: F2, type, Return.
+    view.setCurrentIndex(view.model()->index(0, 0));
+    view.setFocus();
+    QTest::keyClick(view.viewport(), Qt::Key_F2);
+    auto* editor = view.findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, "delta");
+    QTest::keyClick(editor, Qt::Key_Return);
+
+    // The delegate commits the edit from the event loop.
+    const QStringList expected{"bravo", "charlie", "delta"};
+    EXPECT_TRUE(QTest::qWaitFor([&] { return captions(view.rows()) == expected; }, 2000));
+    EXPECT_EQ(captions(view.rows()), (QStringList{"bravo", "charlie", "delta"}));
+    EXPECT_EQ(view.rows().item(2).subItems[0], "ALPHA");
+    // Sub-items cannot be edited.
+    EXPECT_FALSE(view.rows().flags(view.rows().index(0, 1)) & Qt::ItemIsEditable);
+    // The current row followed its item.
+    EXPECT_EQ(view.currentIndex().row(), 2);
+}
+
+} // namespace
+} // namespace quorvane::app

@@ -1,0 +1,370 @@
+#include "app/ui/AboutWindow.h"
+#include "app/ui/AnchoredPage.h"
+#include "app/ui/DownloadWindow.h"
+#include "app/ui/KeyCodes.h"
+#include "app/ui/MainWindow.h"
+#include "app/ui/SortedListView.h"
+
+#include "QtPrinters.h"
+#include "UiFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include <stdexcept>
+#include <vector>
+
+namespace quorvane::app {
+namespace {
+
+using test::UiFixture;
+
+const QString kUpdateQuestion = QStringLiteral(
+    "Are you sure you want to check for updates? This could take a couple of minutes "
+    "depending on your internet connection.");
+
+TEST(KeyCodesTest, StoredShortcutCodes)
+{
+    struct Row {
+        int code;
+        QKeySequence expected;
+    };
+    const std::vector<Row> table{
+        {49219, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C)},
+        {16384 + 83, QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {8192 + 16384 + 49, QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_1)},
+        {67, QKeySequence(Qt::Key_C)},
+        {16384 + 13, QKeySequence()}, // not a letter or digit
+    };
+    for (const Row& row : table)
+        EXPECT_EQ(KeyCodes::shortcutFromCode(row.code), row.expected) << row.code;
+    EXPECT_EQ(KeyCodes::virtualKey(Qt::Key_Return), 13);
+    EXPECT_EQ(KeyCodes::virtualKey(Qt::Key_Enter), 13);
+    EXPECT_EQ(KeyCodes::virtualKey(Qt::Key_A), 65);
+    EXPECT_EQ(KeyCodes::virtualKey(Qt::Key_F5), 0);
+}
+
+class MainWindowLayout : public UiFixture {
+protected:
+    void SetUp() override
+    {
+        UiFixture::SetUp();
+        asker.setNextAnswer(MrNo); // no "gcmList.xml" here: decline the download
+        window = std::make_unique<MainWindow>();
+    }
+    template <typename W>
+    W* find(const char* name)
+    {
+        return window->findChild<W*>(QString::fromLatin1(name));
+    }
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(MainWindowLayout, ControlsCaptionsAndPositions)
+{
+    EXPECT_EQ(window->windowTitle(), "Quorvane v1.00 - Marrisk");
+    struct Row {
+        const char* name;
+        QString text; // caption or label text; empty for none
+        QRect geometry;   // null: not checked
+    };
+    const std::vector<Row> table{
+        {"Label1", "Search For:", {}},
+        {"gcmName", "", QRect(72, 8, 273, 21)},
+        {"btnGCMSearch", "Search", QRect(352, 8, 81, 25)},
+        {"dispBoot", "Display BOOTABLE only?", QRect(72, 32, 161, 17)},
+        {"Label2", "Game Name:", {}},
+        {"strGName", "", QRect(96, 55, 377, 21)},
+        {"Label3", "Game ID:", {}},
+        {"strGID", "", QRect(96, 79, 177, 21)},
+        {"Label13", "enter a '?' if size is unknown.", {}},
+        {"Label4", "Notes:", {}},
+        {"strGNotes", "", QRect(96, 103, 377, 21)},
+        {"Label5", "Shrunk Size:", {}},
+        {"strGSSize", "", QRect(96, 127, 177, 21)},
+        {"Label6", "enter a '?' if size is unknown.", {}},
+        {"Label7", "Good:", {}},
+        {"strGGood", "", QRect(96, 151, 177, 21)},
+        {"Label8", "Internal Program flag, enter 1 for Boots and 2 for Doesn't Boot.", {}},
+        {"Label9", "Nick:", {}},
+        {"strGNick", "", QRect(96, 175, 177, 21)},
+        {"Label10", "enter you nickname (if you want recognition?)", {}},
+        {"Label11", "Boot Instructions:", {}},
+        {"strGBootNotes", "", QRect(96, 199, 369, 21)},
+        {"btnAddGCM", "Add GCM", QRect(96, 225, 89, 25)},
+        {"btnWriteList", "Save List", QRect(456, 472, 115, 25)},
+    };
+    for (const Row& row : table) {
+        auto* w = find<QWidget>(row.name);
+        ASSERT_NE(w, nullptr) << row.name;
+        if (auto* l = qobject_cast<QLabel*>(w)) {
+            EXPECT_EQ(l->text(), row.text) << row.name;
+        } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+            EXPECT_EQ(b->text(), row.text) << row.name;
+        } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
+            EXPECT_TRUE(e->text().isEmpty()) << row.name;
+        }
+        if (!row.geometry.isNull()) {
+            EXPECT_EQ(w->geometry(), row.geometry) << row.name;
+        }
+    }
+    EXPECT_TRUE(find<QLabel>("Label12")->text().startsWith(
+        "Use this page to enter new GCM details into the list."));
+    EXPECT_FALSE(window->dispBoot->isChecked());
+    EXPECT_EQ(window->btnGCMSearch->focusPolicy(), Qt::NoFocus);
+
+    ASSERT_EQ(window->PageControl1->count(), 2);
+    EXPECT_EQ(window->PageControl1->tabText(0), "ZUR Urediz");
+    EXPECT_EQ(window->PageControl1->tabText(1), "Create Custom list.");
+    EXPECT_FALSE(window->PageControl1->tabIcon(0).isNull());
+    EXPECT_EQ(window->PageControl1->currentIndex(), 0);
+
+    EXPECT_EQ(window->statusText(), "");
+    EXPECT_EQ(window->statusCredit(), "Coded by Marrisk - greets to Palavera forum members!");
+    EXPECT_EQ(find<QLabel>("StatusBar1Panel0")->width(), 340);
+}
+
+TEST_F(MainWindowLayout, ListViewColumns)
+{
+    struct Row {
+        SortedListView* view;
+        QStringList captions;
+        std::vector<int> widths;
+    };
+    const std::vector<Row> table{
+        {window->List,
+         {"Name", "ID:", "Boot Status:", "Shrunk Size (MB)", "Good:", "Nick:", "Instructions:"},
+         {100, 50, 100, 90, 50, 80, 100}},
+        {window->addView,
+         {"Name:", "ID:", "Notes:", "Shrunk Size (MB):", "Good:", "Nick:", "Instructions:"},
+         {100, 50, 100, 90, 50, 80, 100}},
+    };
+    for (const Row& row : table) {
+        ASSERT_EQ(row.view->model()->columnCount(), 7);
+        for (int c = 0; c < 7; ++c) {
+            EXPECT_EQ(row.view->model()->headerData(c, Qt::Horizontal).toString(), row.captions[c]);
+            EXPECT_EQ(row.view->columnWidth(c), row.widths[static_cast<std::size_t>(c)]);
+        }
+        EXPECT_TRUE(row.view->showGrid());
+        EXPECT_EQ(row.view->selectionBehavior(), QAbstractItemView::SelectRows);
+    }
+    EXPECT_EQ(window->List->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_NE(window->addView->editTriggers(), QAbstractItemView::NoEditTriggers);
+}
+
+TEST_F(MainWindowLayout, MenusInOrderWithShortcutAndImage)
+{
+    QStringList titles;
+    for (QAction* a : window->MainMenu1->actions())
+        titles << a->text();
+    EXPECT_EQ(titles, (QStringList{"File", "Database", "About"}));
+    auto texts = [](QMenu* m) {
+        QStringList out;
+        for (QAction* a : m->actions())
+            out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        return out;
+    };
+    EXPECT_EQ(texts(window->File1), (QStringList{"Check for List Updates", "-", "Exit"}));
+    EXPECT_EQ(texts(window->Database1),
+              (QStringList{"Show Palavera List GCM's", "Show Custom List GCM's", "-", "Export list to HTML"}));
+    EXPECT_EQ(texts(window->About1), (QStringList{"Erm, this."}));
+    EXPECT_EQ(window->CheckforListUpdates1->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C));
+    EXPECT_FALSE(window->CheckforListUpdates1->icon().isNull());
+    EXPECT_FALSE(window->File1->menuAction()->icon().isNull());
+}
+
+TEST_F(MainWindowLayout, ResizeStretchesPagesAndViewsOnly)
+{
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    // A page is laid out when it is first shown.
+    window->PageControl1->setCurrentIndex(1);
+    QApplication::processEvents();
+    const QSize add = window->addView->size();
+    window->PageControl1->setCurrentIndex(0);
+    QApplication::processEvents();
+    const QSize pages = window->PageControl1->size();
+    const QSize list = window->List->size();
+    const QRect edit = window->gcmName->geometry();
+    const QRect save = window->btnWriteList->geometry();
+    window->resize(window->size() + QSize(120, 80));
+    QApplication::processEvents();
+    EXPECT_EQ(window->PageControl1->size(), pages + QSize(120, 80));
+    EXPECT_EQ(window->List->size(), list + QSize(120, 80));
+    window->PageControl1->setCurrentIndex(1);
+    QApplication::processEvents();
+    EXPECT_EQ(window->addView->size(), add + QSize(120, 80));
+    EXPECT_EQ(window->gcmName->geometry(), edit);
+    EXPECT_EQ(window->btnWriteList->geometry(), save);
+}
+
+TEST_F(MainWindowLayout, TabOrderOfBothPages)
+{
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    auto walk = [&](QWidget* first, int steps) {
+        first->setFocus();
+        QStringList names{QApplication::focusWidget()->objectName()};
+        for (int i = 0; i < steps; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            names << QApplication::focusWidget()->objectName();
+        }
+        return names;
+    };
+    EXPECT_EQ(walk(window->gcmName, 2), (QStringList{"gcmName", "List", "dispBoot"}));
+    window->PageControl1->setCurrentIndex(1);
+    EXPECT_EQ(walk(window->strGName, 9),
+              (QStringList{"strGName", "strGID", "strGNotes", "strGSSize", "strGGood", "strGNick",
+                           "strGBootNotes", "btnWriteList", "addView", "btnAddGCM"}));
+}
+
+TEST_F(MainWindowLayout, CtrlAltCAnywhereAsksToCheckForUpdates)
+{
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const std::size_t before = asker.questions.size();
+    for (QWidget* focus : std::vector<QWidget*>{window->gcmName, window->List}) {
+        focus->setFocus();
+        asker.setNextAnswer(MrNo);
+        QTest::keyClick(focus, Qt::Key_C, Qt::ControlModifier | Qt::AltModifier);
+    }
+    ASSERT_EQ(asker.questions.size(), before + 2);
+    EXPECT_EQ(asker.questions.back().text, kUpdateQuestion);
+    EXPECT_EQ(asker.questions.back().type, MsgDlgType::Confirmation);
+    EXPECT_EQ(asker.questions.back().buttons, MbYes | MbNo);
+    EXPECT_TRUE(asker.modalRuns.empty()); // No: no Download Window
+}
+
+TEST_F(MainWindowLayout, AboutWindowIsCreatedOnceAndOkayHidesIt)
+{
+    window->show();
+    window->Ermthis1->trigger();
+    AboutWindow* about = &window->aboutWindow();
+    EXPECT_TRUE(about->isVisible());
+    EXPECT_EQ(about->windowTitle(), "About ZUR Urediz...");
+    window->Ermthis1->trigger();
+    EXPECT_EQ(&window->aboutWindow(), about);
+    EXPECT_EQ(window->findChildren<AboutWindow*>().size(), 1);
+    EXPECT_EQ(about->Button1->text(), "Okay!");
+    EXPECT_TRUE(about->Memo1->isReadOnly());
+    QTest::mouseClick(about->Button1, Qt::LeftButton);
+    EXPECT_FALSE(about->isVisible());
+    window->Ermthis1->trigger();
+    EXPECT_TRUE(about->isVisible());
+    EXPECT_TRUE(asker.errors.empty());
+}
+
+TEST_F(MainWindowLayout, ExitClosesTheMainWindow)
+{
+    window->show();
+    window->Ermthis1->trigger();
+    window->Exit1->trigger();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->aboutWindow().isVisible());
+}
+
+/// A Download Window behaviour that records what it was asked to do.
+struct RecordingBehaviour : DownloadBehaviour {
+    explicit RecordingBehaviour(std::vector<std::string>& log, bool failOnCreate)
+        : log_(log), failOnCreate_(failOnCreate) {}
+    void FormCreate(DownloadWindow& window) override
+    {
+        log_.push_back("create");
+        window.mainWindow().SetStatusText("Connecting...");
+        if (failOnCreate_)
+            throw std::runtime_error("Host not found");
+        window.SetStatusText("UNIX Type: L8");
+        window.setListLines({"total 24", "-rw-r--r-- 1 ftp ftp 1024 gcmList.xml"});
+    }
+    void ListDblClick(DownloadWindow&) override { log_.push_back("double-click"); }
+    std::vector<std::string>& log_;
+    bool failOnCreate_;
+};
+
+class DownloadWindowRun : public MainWindowLayout {
+protected:
+    void TearDown() override
+    {
+        DownloadWindow::setBehaviourFactory({});
+        MainWindowLayout::TearDown();
+    }
+    void install(bool failOnCreate)
+    {
+        DownloadWindow::setBehaviourFactory([this, failOnCreate](MainWindow&) {
+            return std::make_unique<RecordingBehaviour>(log, failOnCreate);
+        });
+    }
+    std::vector<std::string> log;
+};
+
+TEST_F(DownloadWindowRun, ConfirmedCheckCreatesRunsAndDestroysTheWindow)
+{
+    install(false);
+    asker.setNextAnswer(MrYes);
+    QPointer<DownloadWindow> seen;
+    asker.setNextModalRun([&](QDialog& dialog) {
+        auto& w = dynamic_cast<DownloadWindow&>(dialog);
+        seen = &w;
+        EXPECT_EQ(w.windowTitle(), "Download Window:");
+        EXPECT_EQ(w.size(), QSize(503, 293));
+        EXPECT_EQ(w.statusText(), "UNIX Type: L8");
+        EXPECT_EQ(w.listLines().size(), 2);
+        w.deleteFirstLine();
+        EXPECT_EQ(w.listLines(), (QStringList{"-rw-r--r-- 1 ftp ftp 1024 gcmList.xml"}));
+        w.show();
+        // A double-click on a line and one on empty space both reach the handler.
+        const QRect first = w.List->visualItemRect(w.List->item(0));
+        QTest::mouseDClick(w.List->viewport(), Qt::LeftButton, {}, first.center());
+        QTest::mouseDClick(w.List->viewport(), Qt::LeftButton, {}, QPoint(250, 250));
+    });
+    window->CheckforListUpdates1->trigger();
+    EXPECT_EQ(asker.questions.back().text, kUpdateQuestion);
+    EXPECT_EQ(asker.modalRuns, (std::vector<QString>{"DownloadWindow"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"create", "double-click", "double-click"}));
+    EXPECT_TRUE(seen.isNull()); // destroyed when the run ended
+    EXPECT_EQ(window->statusText(), "Connecting...");
+    EXPECT_TRUE(asker.errors.empty());
+}
+
+TEST_F(DownloadWindowRun, FailedCreationShowsTheErrorAndStillOpensTheWindow)
+{
+    install(true);
+    asker.setNextAnswer(MrYes);
+    window->StartListUpdate();
+    EXPECT_EQ(asker.errors, (std::vector<QString>{"Host not found."}));
+    EXPECT_EQ(asker.modalRuns, (std::vector<QString>{"DownloadWindow"}));
+    EXPECT_EQ(window->statusText(), "Connecting...");
+}
+
+TEST_F(DownloadWindowRun, WithoutBehaviourTheWindowOpensEmpty)
+{
+    asker.setNextAnswer(MrYes);
+    asker.setNextModalRun([](QDialog& dialog) {
+        auto& w = dynamic_cast<DownloadWindow&>(dialog);
+        EXPECT_TRUE(w.listLines().isEmpty());
+        w.ListDblClick();
+    });
+    window->StartListUpdate();
+    EXPECT_EQ(asker.modalRuns.size(), 1u);
+    EXPECT_TRUE(asker.errors.empty());
+}
+
+} // namespace
+} // namespace quorvane::app
