@@ -159,8 +159,8 @@ TEST_F(ListCommands, AFailureInTheMiddleOfAWalkKeepsWhatWasDoneBeforeIt) {
 
   // The search reads only GOOD and GAMENAME before it matches, so it fails
   // only when the broken record matches.
-  list.Search("o", BootFilter::AllRecords, view);
-  EXPECT_EQ(Shown(), (QStringList{"one", "two", "four"}));
+  list.Search("ou", BootFilter::AllRecords, view);
+  EXPECT_EQ(Shown(), (QStringList{"four"}));
   EXPECT_THROW(list.Search("broken", BootFilter::AllRecords, view), xml::XmlDocError);
   EXPECT_TRUE(view.items.empty());
 }
@@ -169,22 +169,23 @@ TEST_F(ListCommands, CustomListRoundTripKeepsTheMainListsVersionAndCount) {
   Start(FiveRecords);
   const std::vector<ListItem> rows = {
       Item("a", "QAAE01", "notes", "?", "1", "", "inst"),
+      Item("blank fields", " ", "", "   ", "1", "\t", " "),
       Item("Red & Blue <3> ]]>", "\"id\"", "  two  spaces", "700", "2", "nick", "tab\there"),
       Item(QString::fromUtf8("Caf\xC3\xA9 \xE2\x98\x85 \xF0\x9F\x8E\xAE"), "", "", "", "01", "", ""),
   };
   list.SaveCustomList(rows);
   list.ShowCustomList(BootFilter::AllRecords, view, status);
   EXPECT_EQ(view.items, rows);
-  EXPECT_EQ(status.Last(), "List Version [12] GCM's [5] [Good: 1] [Bad: 2]");
+  EXPECT_EQ(status.Last(), "List Version [12] GCM's [5] [Good: 2] [Bad: 2]");
 
   // Again: the same counts; and the other commands now work on the Custom List.
   list.ShowCustomList(BootFilter::BootableOnly, view, status);
-  EXPECT_EQ(Shown(), QStringList{"a"});
-  EXPECT_EQ(status.Last(), "List Version [12] GCM's [5] [Good: 1] [Bad: 0]");
+  EXPECT_EQ(Shown(), (QStringList{"a", "blank fields"}));
+  EXPECT_EQ(status.Last(), "List Version [12] GCM's [5] [Good: 2] [Bad: 0]");
   list.ShowMainList(BootFilter::AllRecords, view, status);
   EXPECT_EQ(view.items, rows);
   list.Search("RED", BootFilter::AllRecords, view);
-  EXPECT_EQ(view.items, std::vector<ListItem>{rows[1]});
+  EXPECT_EQ(view.items, std::vector<ListItem>{rows[2]});
 }
 
 TEST_F(ListCommands, CustomListThatCannotBeReadOrParsed) {

@@ -44,8 +44,8 @@ TEST(RecordWalk, VisitsExactlyTheGcmElementsInDocumentOrder) {
               "<?pi data?>\r\n<NOTGCM/>\r\n<GCM><GAMENAME>two</GAMENAME></GCM>\r\n"
               "<VERSION><NUMBER>5</NUMBER></VERSION>\r\n</IMAGE>\r\n",
        {"one", "two"}},
-      {"any document element name and a prefixed GCM",
-       "<LIST xmlns:x=\"urn:x\"><x:GCM><GAMENAME>p</GAMENAME></x:GCM><gcm><GAMENAME>lower</GAMENAME></gcm>"
+      {"any document element name; names are case-sensitive",
+       "<LIST><gcm><GAMENAME>lower</GAMENAME></gcm><GCM><GAMENAME>p</GAMENAME></GCM><Gcm/>"
        "<GCM><GAMENAME>q</GAMENAME></GCM></LIST>",
        {"p", "q"}},
       {"empty GCM elements", head + "<GCM/>\r\n<GCM></GCM>\r\n</IMAGE>\r\n", {"", ""}},
