@@ -134,7 +134,8 @@ void MainList::ExportHtml() {
   AtomicFileWriter file(FilePath(HtmlExportFileName));
   file.Write(HtmlExporter::Header());
   RecordWalk::ForEachFrom(start, [&file](xml::XmlNode& record) {
-    file.Write(HtmlExporter::Record(RecordWalk::ReadItem(record)));
+    // The export writes GOOD as text and shows no image.
+    file.Write(HtmlExporter::Record(RecordWalk::ReadItem(record, BootImage::Cross)));
   });
   file.Write(HtmlExporter::Footer());
   file.Commit();

@@ -8,6 +8,9 @@
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace quorvane::app {
 namespace {
@@ -147,6 +150,36 @@ TEST(CustomListWriter, FailedWritesLeaveThePreviousFileByteForByte) {
   ASSERT_TRUE(QDir(folder.Path()).mkdir("taken"));
   EXPECT_THROW(CustomListWriter::Write(folder.File("taken"), {}), InOutError);
   EXPECT_EQ(folder.Entries(), QStringList{"custGCMList.xml"});
+}
+
+TEST(CustomListWriter, AReadOnlyFolderIsRefusedAsAccessDenied) {
+  ScratchFolder folder;
+  ASSERT_TRUE(QDir(folder.Path()).mkdir("ro"));
+  folder.Write("ro/custGCMList.xml", "previous");
+  const QString target = folder.File("ro/custGCMList.xml");
+  ASSERT_EQ(::chmod(folder.Path().toLocal8Bit().constData(), 0755), 0);
+  ASSERT_EQ(::chmod(folder.File("ro").toLocal8Bit().constData(), 0555), 0);
+
+  // Permissions do not stop the superuser, so the write runs in a child
+  // process that gives up its privileges first.
+  const pid_t child = ::fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    if (::geteuid() == 0 && ::setuid(65534) != 0) ::_exit(3);
+    try {
+      CustomListWriter::Write(target, {});
+    } catch (const InOutError& e) {
+      ::_exit(std::string(e.what()) == "File access denied" ? 0 : 1);
+    } catch (...) {
+    }
+    ::_exit(2);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: other message, 2: no error, 3: setuid failed";
+  ::chmod(folder.File("ro").toLocal8Bit().constData(), 0755);
+  EXPECT_EQ(folder.Read("ro/custGCMList.xml"), "previous");
 }
 
 TEST(InOutError, MessagesFollowTheSystemError) {
