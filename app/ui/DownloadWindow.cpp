@@ -1,5 +1,6 @@
 #include "app/ui/DownloadWindow.h"
 
+#include "app/ui/AntiFreeze.h"
 #include "app/ui/ErrorBox.h"
 #include "app/ui/Images.h"
 #include "app/ui/MainWindow.h"
@@ -53,6 +54,8 @@ DownloadWindow::DownloadWindow(MainWindow& mainWindow) : QDialog(nullptr), mainW
     panel0_->setObjectName(QStringLiteral("StatusBar1Panel0"));
     panel0_->setFixedWidth(300);
     StatusBar1->addWidget(panel0_);
+
+    AntiFreeze1 = std::make_unique<AntiFreeze>();
 
     const QRect owner = mainWindow.frameGeometry();
     move(owner.center() - QPoint(kClientWidth / 2, kClientHeight / 2));

@@ -14,6 +14,7 @@ class QStatusBar;
 
 namespace quorvane::app {
 
+class AntiFreeze;
 class MainWindow;
 
 /// "Download Window:": the remote directory listing of an update check and
@@ -54,6 +55,8 @@ public:
 
     QListWidget* List = nullptr;
     QStatusBar* StatusBar1 = nullptr;
+    /// Keeps the windows repainting while this window's network calls block.
+    std::unique_ptr<AntiFreeze> AntiFreeze1;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

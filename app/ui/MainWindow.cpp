@@ -2,6 +2,7 @@
 
 #include "app/ui/AboutWindow.h"
 #include "app/ui/AnchoredPage.h"
+#include "app/ui/AntiFreeze.h"
 #include "app/ui/Asker.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/ErrorBox.h"
@@ -124,6 +125,7 @@ MainWindow::MainWindow(const QString& folder) : list_(folder)
     PageControl1->setCurrentIndex(0);
     buildMenu();
     buildStatusBar();
+    Anti = std::make_unique<AntiFreeze>();
 
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
     if (const QScreen* screen = QApplication::primaryScreen())

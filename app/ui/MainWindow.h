@@ -7,6 +7,8 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -20,6 +22,7 @@ class QToolButton;
 namespace quorvane::app {
 
 class AboutWindow;
+class AntiFreeze;
 class AnchoredPage;
 class SortedListView;
 
@@ -109,6 +112,9 @@ public:
     QAction* ExportlisttoHTML1 = nullptr;
     QMenu* About1 = nullptr;
     QAction* Ermthis1 = nullptr;
+
+    /// Keeps this window repainting while a network call blocks.
+    std::unique_ptr<AntiFreeze> Anti;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,5 +1,6 @@
 #include "app/ui/AboutWindow.h"
 #include "app/ui/AnchoredPage.h"
+#include "app/ui/AntiFreeze.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/KeyCodes.h"
 #include "app/ui/MainWindow.h"
@@ -364,6 +365,25 @@ TEST_F(DownloadWindowRun, WithoutBehaviourTheWindowOpensEmpty)
     window->StartListUpdate();
     EXPECT_EQ(asker.modalRuns.size(), 1u);
     EXPECT_TRUE(asker.errors.empty());
+}
+
+TEST_F(DownloadWindowRun, AntiFreezePumpsPendingEventsAndTheNewestIsInForce)
+{
+    EXPECT_EQ(net::AntiFreezeBase::Current(), window->Anti.get());
+    for (bool priority : {true, false}) {
+        window->Anti->ApplicationHasPriority = priority;
+        bool ran = false;
+        QMetaObject::invokeMethod(window.get(), [&ran] { ran = true; }, Qt::QueuedConnection);
+        window->Anti->PumpMessages();
+        EXPECT_TRUE(ran) << priority;
+    }
+    asker.setNextAnswer(MrYes);
+    asker.setNextModalRun([](QDialog& dialog) {
+        auto& w = dynamic_cast<DownloadWindow&>(dialog);
+        EXPECT_EQ(net::AntiFreezeBase::Current(), w.AntiFreeze1.get());
+    });
+    window->StartListUpdate();
+    EXPECT_EQ(asker.modalRuns.size(), 1u);
 }
 
 } // namespace
