@@ -17,10 +17,25 @@ void ManagedBuffer::Append(const char* bytes, std::size_t count)
 
 char* ManagedBuffer::PrepareAppend(std::size_t count)
 {
-    if (data_.size() < end_ + count)
-        data_.resize(std::max(end_ + count, data_.size() * 2));
+    if (capacity_ - end_ < count) {
+        const std::size_t unread = end_ - offset_;
+        if (offset_ >= unread && capacity_ - unread >= count) {
+            // Room enough once the consumed bytes are dropped, and they outnumber the bytes
+            // that move, so the move is paid for by what was consumed.
+            std::memmove(data_.get(), data_.get() + offset_, unread);
+        } else {
+            const std::size_t capacity = std::max(unread + count, capacity_ * 2);
+            std::unique_ptr<char[]> grown(new char[capacity]);
+            if (unread > 0)
+                std::memcpy(grown.get(), data_.get() + offset_, unread);
+            data_ = std::move(grown);
+            capacity_ = capacity;
+        }
+        offset_ = 0;
+        end_ = unread;
+    }
     pending_ = count;
-    return data_.data() + end_;
+    return data_.get() + end_;
 }
 
 void ManagedBuffer::CommitAppend(std::size_t used)
@@ -39,10 +54,12 @@ void ManagedBuffer::Remove(std::size_t count)
         offset_ = 0;
         end_ = 0;
     } else {
-        // Consumed bytes stay where they are until enough have gathered to be worth a move.
+        // Consumed bytes stay where they are until enough have gathered to be worth a move:
+        // at least the threshold, and at least as many as would be moved, so that the cost
+        // of moving is spread over the bytes consumed.
         offset_ += count;
-        if (offset_ >= CompactThreshold) {
-            std::memmove(data_.data(), data_.data() + offset_, end_ - offset_);
+        if (offset_ >= CompactThreshold && offset_ >= end_ - offset_) {
+            std::memmove(data_.get(), data_.get() + offset_, end_ - offset_);
             end_ -= offset_;
             offset_ = 0;
         }

@@ -2,14 +2,15 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace quorvane::net {
 
 /// A byte queue: bytes are appended at the end and consumed from the front. Consumed bytes
 /// are dropped lazily; the unread rest moves to the front only once 32768 or more bytes
-/// have been consumed, so consuming many small pieces costs nothing per byte left queued.
+/// have been consumed, and no sooner than the consumed bytes outnumber the unread ones, so
+/// consuming many small pieces costs the same however many bytes are still queued.
 class ManagedBuffer {
 public:
     static constexpr std::size_t CompactThreshold = 32768;
@@ -23,7 +24,7 @@ public:
     std::size_t Size() const noexcept { return end_ - offset_; }
     bool Empty() const noexcept { return Size() == 0; }
     /// The unread bytes; valid until the next non-const call.
-    const char* Data() const noexcept { return data_.data() + offset_; }
+    const char* Data() const noexcept { return data_.get() + offset_; }
     char operator[](std::size_t index) const noexcept { return data_[offset_ + index]; }
 
     void Append(const char* bytes, std::size_t count);
@@ -47,7 +48,8 @@ public:
     std::size_t ReadOffset() const noexcept { return offset_; }
 
 private:
-    std::vector<char> data_;
+    std::unique_ptr<char[]> data_; // not zero-filled: only [offset_, end_) is ever read
+    std::size_t capacity_ = 0;
     std::size_t offset_ = 0;  // first unread byte
     std::size_t end_ = 0;     // one past the last unread byte
     std::size_t pending_ = 0; // room handed out by PrepareAppend, not yet committed

@@ -165,7 +165,7 @@ std::string TcpConnection::ReadLine(const std::string& terminator, std::int32_t 
 {
     if (maxLength == -1)
         maxLength = MaxLineLength;
-    const std::string lf(1, '\n');
+    static const std::string lf(1, '\n');
     const std::string& term = terminator.empty() ? lf : terminator;
     const std::size_t limit = maxLength > 0 ? static_cast<std::size_t>(maxLength) : 0;
 

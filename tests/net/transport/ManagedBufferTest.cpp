@@ -43,6 +43,22 @@ TEST(ManagedBuffer, CompactsOnlyAfterThresholdConsumedBytes)
     EXPECT_EQ(removed, 40003u);
 }
 
+TEST(ManagedBuffer, ALongQueueIsNotMovedForEveryThresholdConsumed)
+{
+    // 32768 consumed bytes do not pay for moving 200000 unread ones: the move waits until
+    // the consumed bytes outnumber the unread ones.
+    const std::string bytes = Pattern(300000);
+    ManagedBuffer buffer;
+    buffer.Append(bytes.data(), bytes.size());
+    buffer.Remove(ManagedBuffer::CompactThreshold);
+    EXPECT_EQ(buffer.ReadOffset(), ManagedBuffer::CompactThreshold);
+    buffer.Remove(149999 - ManagedBuffer::CompactThreshold);
+    EXPECT_EQ(buffer.ReadOffset(), 149999u);
+    buffer.Remove(1);
+    EXPECT_EQ(buffer.ReadOffset(), 0u);
+    EXPECT_EQ(std::string(buffer.Data(), buffer.Size()), bytes.substr(150000));
+}
+
 TEST(ManagedBuffer, RemovingMoreThanQueuedRaisesAndKeepsTheBytes)
 {
     ManagedBuffer buffer;
