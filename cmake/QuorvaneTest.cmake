@@ -17,8 +17,12 @@ function(quorvane_add_test target)
   target_compile_definitions(${target} PRIVATE
     QUORVANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     QUORVANE_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  # gtest_discover_tests (CMake 3.25) splits a list-valued property into
+  # separate arguments, so several labels travel as one joined label:
+  # "ftp-slow" still matches both "ctest -L ftp" and "ctest -LE slow".
+  list(JOIN ARG_LABELS "-" labels)
   gtest_discover_tests(${target}
     DISCOVERY_MODE POST_BUILD
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${ARG_LABELS}")
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${labels}")
 endfunction()

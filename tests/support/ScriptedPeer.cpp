@@ -292,6 +292,8 @@ void ScriptedPeer::RunStep(const Step& step)
         break;
     }
     case Kind::ExpectClosed: {
+        if (controlFd_ < 0)
+            break;  // this side closed it already
         for (;;) {
             WaitFd(controlFd_, POLLIN);
             char buffer[512];

@@ -89,6 +89,9 @@ def main():
     args = parser.parse_args()
 
     root = os.path.abspath(args.root)
+    # vsftpd lists nothing to anonymous users in a folder others cannot read
+    # (mkdtemp makes folders 0700).
+    os.chmod(root, os.stat(root).st_mode | 0o755)
     workdir = os.path.abspath(args.workdir)
     empty_dir = os.path.join(workdir, "empty")
     os.makedirs(empty_dir, exist_ok=True)

@@ -1,0 +1,145 @@
+// Throughput and peak memory of FtpClient::RetrieveFile against vsftpd on
+// loopback, next to curl fetching the same file in active mode ("-P").
+//
+//   quorvane_ftp_bench [size in MB ...]      (default: 64 256)
+//
+// Every fetch runs in a child process; wait4() gives its peak resident size,
+// so the numbers of the two clients compare like with like. Each fetch runs
+// three times and the fastest counts.
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "net/ftp/FtpClient.h"
+#include "tests/support/FtpServerProcess.h"
+#include "tests/support/TempDir.h"
+
+extern char** environ;
+
+namespace {
+
+struct Run {
+    double seconds = 0;
+    long peakKb = 0;
+    bool ok = false;
+};
+
+int Fetch(int port, const std::string& remote, const std::string& local)
+{
+    try {
+        quorvane::ftp::FtpClient client;
+        client.Host = "127.0.0.1";
+        client.Port = port;
+        client.Username = "anonymous";
+        client.Password = "bench@";
+        client.OpenConnection();
+        client.RetrieveFile(remote, local, quorvane::ftp::Overwrite::Allow, quorvane::ftp::Resume::No);
+        client.Disconnect();
+        return 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "fetch failed: %s\n", error.what());
+        return 1;
+    }
+}
+
+Run Measure(std::vector<std::string> argv)
+{
+    std::vector<char*> raw;
+    for (std::string& arg : argv)
+        raw.push_back(arg.data());
+    raw.push_back(nullptr);
+    Run run;
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = -1;
+    if (::posix_spawn(&pid, raw[0], nullptr, nullptr, raw.data(), environ) != 0)
+        return run;
+    int status = 0;
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.peakKb = usage.ru_maxrss;
+    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return run;
+}
+
+Run Best(const std::vector<std::string>& argv, const std::string& output, std::uint64_t size)
+{
+    Run best;
+    for (int i = 0; i < 3; ++i) {
+        std::filesystem::remove(output);
+        Run run = Measure(argv);
+        std::error_code error;
+        run.ok = run.ok && std::filesystem::file_size(output, error) == size;
+        if (!run.ok)
+            return run;
+        if (!best.ok || run.seconds < best.seconds)
+            best = run;
+    }
+    return best;
+}
+
+void WriteFile(const std::string& path, std::uint64_t size)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::vector<char> block(1 << 20);
+    for (std::size_t i = 0; i < block.size(); ++i)
+        block[i] = static_cast<char>(i * 131 + i / 251);
+    for (std::uint64_t done = 0; done < size; done += block.size())
+        std::fwrite(block.data(), 1, block.size(), file);
+    std::fclose(file);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 5 && std::string(argv[1]) == "--fetch")
+        return Fetch(std::atoi(argv[2]), argv[3], argv[4]);
+
+    std::vector<std::uint64_t> sizesMb;
+    for (int i = 1; i < argc; ++i)
+        sizesMb.push_back(std::strtoull(argv[i], nullptr, 10));
+    if (sizesMb.empty())
+        sizesMb = {64, 256};
+
+    quorvane::test::TempDir root("ftp-bench-root");
+    quorvane::test::TempDir work("ftp-bench-work");
+    quorvane::test::TempDir local("ftp-bench-local");
+    for (std::uint64_t mb : sizesMb)
+        WriteFile(root.File(std::to_string(mb) + ".bin"), mb << 20);
+    auto server = quorvane::test::FtpServerProcess::StartVsftpd(root.Path().string(), work.Path().string());
+    const std::string self = std::filesystem::canonical("/proc/self/exe").string();
+
+    std::printf("%-8s %-10s %10s %10s %12s\n", "size", "client", "seconds", "MB/s", "peak RSS kB");
+    int failures = 0;
+    for (std::uint64_t mb : sizesMb) {
+        const std::string name = std::to_string(mb) + ".bin";
+        const std::string output = local.File(name);
+        const Run ours = Best({self, "--fetch", std::to_string(server.Port()), name, output}, output, mb << 20);
+        const std::string url = "ftp://127.0.0.1:" + std::to_string(server.Port()) + "/" + name;
+        const Run curl = Best({"/usr/bin/curl", "-s", "-S", "--disable-eprt", "-P", "127.0.0.1", "-o", output, url},
+                              output, mb << 20);
+        for (const auto& [label, run] : {std::pair{"quorvane", ours}, std::pair{"curl", curl}}) {
+            if (!run.ok) {
+                std::printf("%-8s %-10s failed\n", (std::to_string(mb) + "MB").c_str(), label);
+                ++failures;
+                continue;
+            }
+            std::printf("%-8s %-10s %10.3f %10.1f %12ld\n", (std::to_string(mb) + "MB").c_str(), label, run.seconds,
+                        static_cast<double>(mb) / run.seconds, run.peakKb);
+        }
+        if (ours.ok && curl.ok)
+            std::printf("%-8s ratio quorvane/curl throughput: %.2f\n", (std::to_string(mb) + "MB").c_str(),
+                        curl.seconds / ours.seconds);
+    }
+    return failures == 0 ? 0 : 1;
+}

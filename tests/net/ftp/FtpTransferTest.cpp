@@ -1,0 +1,437 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "net/ftp/FtpClient.h"
+#include "net/ftp/FtpErrors.h"
+#include "tests/net/ftp/FtpTestSupport.h"
+#include "tests/support/TempDir.h"
+
+using namespace quorvane;
+using namespace quorvane::ftp;
+using namespace quorvane::ftp::testing;
+using test::ScriptedPeer;
+using test::TempDir;
+using Lines = std::vector<std::string>;
+using namespace std::chrono_literals;
+
+namespace {
+
+class FtpTransfer : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ScriptLogin(peer);
+        Aim(client, peer.Port());
+        status.Attach(client);
+    }
+    void Open()
+    {
+        peer.Start();
+        client.OpenConnection();
+    }
+    void Close()
+    {
+        client.Disconnect();
+        EXPECT_TRUE(peer.Finish()) << peer.Failure();
+    }
+    // The client listens where its control connection is bound: 127.0.0.1.
+    ScriptedPeer& ActiveTransfer(const std::string& command, const std::string& data)
+    {
+        return peer.ExpectPrefix("PORT 127,0,0,1,")
+            .Reply("200 PORT ok")
+            .Expect(command)
+            .Reply("150 Opening data connection")
+            .ConnectData()
+            .SendData(data)
+            .CloseData()
+            .Reply("226 Transfer complete");
+    }
+
+    ScriptedPeer peer;
+    FtpClient client;
+    StatusLog status;
+};
+
+}  // namespace
+
+TEST_F(FtpTransfer, ListingsSplitIntoLinesWhateverTheLineEnds)
+{
+    struct Case {
+        const char* name;
+        std::string data;
+        Lines lines;
+    };
+    const Case cases[] = {
+        {"CR LF with total", "total 8\r\n-rw-r--r-- 1 ftp ftp 5 Jan 1 2026 gcmList.xml\r\ndrwxr-xr-x 2 ftp ftp 4096 Jan 1 2026 old\r\n",
+         {"total 8", "-rw-r--r-- 1 ftp ftp 5 Jan 1 2026 gcmList.xml", "drwxr-xr-x 2 ftp ftp 4096 Jan 1 2026 old"}},
+        {"LF without total", "-rw-r--r-- 1 ftp ftp 5 Jan 1 2026 gcmList.xml\ndrwxr-xr-x 2 ftp ftp 4096 Jan 1 2026 old\n",
+         {"-rw-r--r-- 1 ftp ftp 5 Jan 1 2026 gcmList.xml", "drwxr-xr-x 2 ftp ftp 4096 Jan 1 2026 old"}},
+        {"empty", "", {}},
+        {"no final break", "a\r\nb", {"a", "b"}},
+    };
+    for (const Case& c : cases)
+        ActiveTransfer("LIST", c.data);
+    peer.ExpectClosed();
+    Open();
+    for (const Case& c : cases) {
+        Lines destination{"stale"};
+        client.ListDirectory(&destination, "", ListingDetail::Details);
+        EXPECT_EQ(destination, c.lines) << c.name;
+        EXPECT_EQ(client.ListingLines(), c.lines) << c.name;
+        EXPECT_EQ(client.DataConnection(), nullptr);
+    }
+    EXPECT_TRUE(status.Has(net::NetStatus::ftpTransfer, "Starting FTP transfer"));
+    EXPECT_TRUE(status.Has(net::NetStatus::ftpReady, "Transfer complete"));
+    EXPECT_FALSE(status.Has(net::NetStatus::ftpAborted, "Transfer aborted"));
+    Close();
+}
+
+TEST_F(FtpTransfer, EachTransferListensOnAFreshAnnouncedPort)
+{
+    ActiveTransfer("LIST", "one\r\n");
+    ActiveTransfer("LIST", "two\r\n");
+    peer.ExpectClosed();
+    Open();
+    client.ListDirectory(nullptr);
+    EXPECT_EQ(client.ListingLines(), Lines{"one"});
+    client.ListDirectory(nullptr);
+    EXPECT_EQ(client.ListingLines(), Lines{"two"});
+    Close();
+    const Lines received = peer.Received();
+    ASSERT_EQ(received.size(), 8u);
+    unsigned ports[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        unsigned h[4], p1, p2;
+        ASSERT_EQ(std::sscanf(received[4 + 2 * i].c_str(), "PORT %u,%u,%u,%u,%u,%u", &h[0], &h[1], &h[2], &h[3], &p1, &p2), 6);
+        EXPECT_LT(p1, 256u);
+        EXPECT_LT(p2, 256u);
+        ports[i] = p1 * 256 + p2;
+    }
+    EXPECT_GT(ports[0], 0u);
+}
+
+TEST_F(FtpTransfer, SpecifierIsTrimmedAndNamesOnlyUsesNlst)
+{
+    ActiveTransfer("LIST", "x\r\n");
+    ActiveTransfer("NLST *.xml", "gcmList.xml\r\n");
+    ActiveTransfer("NLST", "a\r\n");
+    peer.ExpectClosed();
+    Open();
+    client.ListDirectory(nullptr, " ", ListingDetail::Details);
+    client.ListDirectory(nullptr, "\t *.xml \r\n", ListingDetail::NamesOnly);
+    EXPECT_EQ(client.ListingLines(), Lines{"gcmList.xml"});
+    client.ListDirectory(nullptr, "", ListingDetail::NamesOnly);
+    Close();
+}
+
+TEST_F(FtpTransfer, FinalReply426Then226EndsNormallyAsAborted)
+{
+    peer.ExpectPrefix("PORT ")
+        .Reply("200 ok")
+        .Expect("LIST")
+        .Reply("125 Data connection already open")
+        .ConnectData()
+        .SendData("partial\r\n")
+        .CloseData()
+        .Reply("426 Connection closed; transfer aborted.")
+        .Reply("226 Abort successful")
+        .Expect("NOOP")
+        .Reply("200 still in step")
+        .ExpectClosed();
+    Open();
+    Lines destination;
+    client.ListDirectory(&destination);
+    EXPECT_EQ(destination, Lines{"partial"});
+    EXPECT_TRUE(status.Has(net::NetStatus::ftpAborted, "Transfer aborted"));
+    // The follow-up reply was consumed: the next command gets its own reply.
+    EXPECT_EQ(client.SendRawCommand("NOOP"), 200);
+    Close();
+}
+
+TEST_F(FtpTransfer, RefusedRepliesOfTheTransferRaiseWithTheServerText)
+{
+    struct Case {
+        const char* name;
+        std::function<void(ScriptedPeer&)> script;
+        std::int32_t code;
+    };
+    const Case cases[] = {
+        {"PORT refused", [](ScriptedPeer& p) { p.ExpectPrefix("PORT ").Reply("501 Illegal PORT command."); }, 501},
+        {"preliminary 425",
+         [](ScriptedPeer& p) { p.ExpectPrefix("PORT ").Reply("200 ok").Expect("LIST").Reply("425 Can't open data connection."); },
+         425},
+        {"final 451",
+         [](ScriptedPeer& p) {
+             p.ExpectPrefix("PORT ").Reply("200 ok").Expect("LIST").Reply("150 go").ConnectData().CloseData();
+             p.Reply("451 Local error.");
+         },
+         451},
+        {"follow-up 500",
+         [](ScriptedPeer& p) {
+             p.ExpectPrefix("PORT ").Reply("200 ok").Expect("LIST").Reply("150 go").ConnectData().CloseData();
+             p.Reply("450 busy").Reply("500 what");
+         },
+         500},
+    };
+    for (const Case& c : cases) {
+        ScriptedPeer p;
+        ScriptLogin(p);
+        c.script(p);
+        p.Expect("NOOP").Reply("200 alive").ExpectClosed();
+        p.Start();
+        FtpClient other;
+        Aim(other, p.Port());
+        other.OpenConnection();
+        Lines destination{"kept"};
+        try {
+            other.ListDirectory(&destination);
+            ADD_FAILURE() << c.name;
+        } catch (const ProtocolReplyError& error) {
+            EXPECT_EQ(error.ReplyCode(), c.code) << c.name;
+        }
+        // A failed listing changes nothing and the control connection stays usable.
+        EXPECT_EQ(destination, Lines{"kept"}) << c.name;
+        EXPECT_EQ(other.DataConnection(), nullptr) << c.name;
+        EXPECT_EQ(other.SendRawCommand("NOOP"), 200) << c.name;
+        other.Disconnect();
+        EXPECT_TRUE(p.Finish()) << c.name << ": " << p.Failure();
+    }
+    peer.Start();
+}
+
+TEST_F(FtpTransfer, DataConnectionFromAnotherAddressIsClosedAndTheWaitGoesOn)
+{
+    peer.ExpectPrefix("PORT 127,0,0,1,")
+        .Reply("200 ok")
+        .Expect("LIST")
+        .Reply("150 go")
+        .ConnectData("127.0.0.2")
+        .ExpectDataRejected()
+        .ConnectData("127.0.0.1")
+        .SendData("genuine\r\n")
+        .CloseData()
+        .Reply("226 done")
+        .ExpectClosed();
+    Open();
+    client.ListDirectory(nullptr);
+    EXPECT_EQ(client.ListingLines(), Lines{"genuine"});
+    Close();
+}
+
+TEST_F(FtpTransfer, ServerThatNeverConnectsEndsTheWaitWithAClearError)
+{
+    peer.ExpectPrefix("PORT ").Reply("200 ok").Expect("LIST").Reply("150 go").Pause(1500ms).ExpectClosed();
+    Open();
+    client.DataConnectTimeout = 300;
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        client.ListDirectory(nullptr);
+        ADD_FAILURE() << "no data connection, yet no error";
+    } catch (const DataConnectionTimeoutError& error) {
+        EXPECT_STREQ(error.what(), "Data connection timed out: the server did not connect within 300 ms.");
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    EXPECT_EQ(client.DataConnection(), nullptr);
+    EXPECT_TRUE(status.Has(net::NetStatus::ftpReady, "Transfer complete"));
+    Close();
+    EXPECT_EQ(DataConnectionTimeoutError(60000).what(),
+              std::string("Data connection timed out: the server did not connect within 60 seconds."));
+}
+
+TEST_F(FtpTransfer, PassiveModeConnectsBeforeSendingTheCommand)
+{
+    peer.Expect("PASV")
+        .ReplyPassive("127.0.0.1", true)
+        .AcceptData()
+        .Expect("LIST")
+        .Reply("150 go")
+        .SendData("passive one\r\n")
+        .CloseData()
+        .Reply("226 done")
+        .Expect("PASV")
+        .ReplyPassive("127.0.0.1", false)
+        .AcceptData()
+        .Expect("RETR f")
+        .Reply("125 go")
+        .SendData("file bytes")
+        .CloseData()
+        .Reply("250 done")
+        .Expect("PASV")
+        .ReplyPassive("127.0.0.2", true)
+        .Expect("NOOP")
+        .Reply("200 ok")
+        .ExpectClosed();
+    Open();
+    client.Passive = true;
+    client.ListDirectory(nullptr);
+    EXPECT_EQ(client.ListingLines(), Lines{"passive one"});
+    std::ostringstream stream;
+    client.RetrieveToStream("f", stream, Resume::No);
+    EXPECT_EQ(stream.str(), "file bytes");
+    // Another address than the server's own is refused before any connect.
+    EXPECT_THROW(client.ListDirectory(nullptr), ForeignPassiveAddressError);
+    EXPECT_EQ(client.SendRawCommand("NOOP"), 200);
+    Close();
+}
+
+TEST_F(FtpTransfer, RetrieveFileTable)
+{
+    TempDir dir("ftp-retrieve");
+    const std::string present = dir.File("present.bin");
+    const std::string absent = dir.File("absent.bin");
+    WriteFile(present, "old contents");
+
+    // Existing file, overwrite allowed, no resume: emptied, then filled.
+    ActiveTransfer("RETR gcmList.xml", "fresh");
+    // Missing file: created empty, and stays empty after a refused RETR.
+    peer.ExpectPrefix("PORT ").Reply("200 ok").Expect("RETR missing.xml").Reply("550 missing.xml: No such file.");
+    peer.ExpectClosed();
+    Open();
+
+    client.RetrieveFile("gcmList.xml", present, Overwrite::Allow, Resume::No);
+    EXPECT_EQ(ReadFile(present), "fresh");
+    try {
+        client.RetrieveFile("missing.xml", absent, Overwrite::Allow, Resume::No);
+        ADD_FAILURE() << "550 accepted";
+    } catch (const ProtocolReplyError& error) {
+        EXPECT_EQ(error.ReplyCode(), 550);
+        EXPECT_STREQ(error.what(), "missing.xml: No such file.\r\n");
+    }
+    ASSERT_TRUE(std::filesystem::exists(absent));
+    EXPECT_EQ(std::filesystem::file_size(absent), 0u);
+
+    // Existing file, neither overwrite nor resume: refused before anything is sent.
+    try {
+        client.RetrieveFile("gcmList.xml", present, Overwrite::Refuse, Resume::No);
+        ADD_FAILURE() << "overwrote";
+    } catch (const FtpFileAlreadyExistsError& error) {
+        EXPECT_STREQ(error.what(), "Destination file already exists.");
+    }
+    EXPECT_EQ(ReadFile(present), "fresh");
+    Close();
+    EXPECT_EQ(peer.Received().size(), 4u + 4u);
+}
+
+TEST_F(FtpTransfer, LocalFileThatCannotBeCreatedSendsNothing)
+{
+    peer.ExpectClosed();
+    Open();
+    TempDir dir("ftp-nofile");
+    const std::string path = dir.File("no/such/folder/x.bin");
+    try {
+        client.RetrieveFile("x", path, Overwrite::Allow, Resume::No);
+        ADD_FAILURE() << "created a file in a missing folder";
+    } catch (const LocalFileError& error) {
+        EXPECT_EQ(std::string(error.what()).rfind("Cannot create file \"" + path + "\". ", 0), 0u) << error.what();
+    }
+    Close();
+}
+
+TEST_F(FtpTransfer, ResumeAppendsAfterAProbeThatRunsOnce)
+{
+    TempDir dir("ftp-resume");
+    const std::string path = dir.File("partial.bin");
+    WriteFile(path, Pattern(1000));
+    const std::string rest = Pattern(500, 1000);
+    peer.Expect("REST 1")
+        .Reply("350 Restarting at 1.")
+        .Expect("REST 0")
+        .Reply("350 Restarting at 0.")
+        .ExpectPrefix("PORT ")
+        .Reply("200 ok")
+        .Expect("REST 1000")
+        .Reply("350 Restarting at 1000.")
+        .Expect("RETR big.bin")
+        .Reply("150 go")
+        .ConnectData()
+        .SendData(rest)
+        .CloseData()
+        .Reply("226 done")
+        // The second resumed retrieval asks no second probe.
+        .ExpectPrefix("PORT ")
+        .Reply("200 ok")
+        .Expect("REST 1500")
+        .Reply("350 Restarting at 1500.")
+        .Expect("RETR big.bin")
+        .Reply("150 go")
+        .ConnectData()
+        .CloseData()
+        .Reply("226 done")
+        .ExpectClosed();
+    Open();
+    int afterGet = 0;
+    client.OnAfterGet = [&](FtpClient&, std::ostream&) { ++afterGet; };
+    client.RetrieveFile("big.bin", path, Overwrite::Refuse, Resume::Yes);
+    EXPECT_EQ(ReadFile(path), Pattern(1500));
+    EXPECT_TRUE(client.ResumeProbed());
+    EXPECT_TRUE(client.ResumeSupported());
+    client.RetrieveFile("big.bin", path, Overwrite::Refuse, Resume::Yes);
+    EXPECT_EQ(ReadFile(path), Pattern(1500));
+    EXPECT_EQ(afterGet, 2);
+    Close();
+}
+
+TEST_F(FtpTransfer, ResumeRefusedByTheServerFailsAfterTheProbe)
+{
+    TempDir dir("ftp-noresume");
+    const std::string present = dir.File("present.bin");
+    const std::string absent = dir.File("absent.bin");
+    WriteFile(present, "keep me");
+    peer.Expect("REST 1")
+        .Reply("502 REST not implemented.")
+        .Expect("REST 0")
+        .Reply("502 REST not implemented.")
+        // A missing file with resume asked: created, no second probe, no REST.
+        .ExpectPrefix("PORT ")
+        .Reply("200 ok")
+        .Expect("RETR f")
+        .Reply("150 go")
+        .ConnectData()
+        .SendData("whole")
+        .CloseData()
+        .Reply("226 done")
+        .ExpectClosed();
+    Open();
+    EXPECT_THROW(client.RetrieveFile("f", present, Overwrite::Refuse, Resume::Yes), FtpFileAlreadyExistsError);
+    EXPECT_FALSE(client.ResumeSupported());
+    EXPECT_EQ(ReadFile(present), "keep me");
+    // Overwrite and resume together, with a resuming server, are refused too;
+    // here the probe said no, so overwrite wins.
+    client.RetrieveFile("f", absent, Overwrite::Allow, Resume::Yes);
+    EXPECT_EQ(ReadFile(absent), "whole");
+    Close();
+}
+
+TEST_F(FtpTransfer, OverwriteAndResumeTogetherOnAResumingServerAreRefused)
+{
+    TempDir dir("ftp-both");
+    const std::string present = dir.File("present.bin");
+    WriteFile(present, "keep me");
+    peer.Expect("REST 1").Reply("350 ok").Expect("REST 0").Reply("350 ok");
+    // A missing file with resume on a resuming server gets "REST 0".
+    peer.ExpectPrefix("PORT ").Reply("200 ok").Expect("REST 0").Reply("350 ok").Expect("RETR g");
+    peer.Reply("150 go").ConnectData().SendData("g").CloseData().Reply("226 done").ExpectClosed();
+    Open();
+    EXPECT_THROW(client.RetrieveFile("f", present, Overwrite::Allow, Resume::Yes), FtpFileAlreadyExistsError);
+    EXPECT_EQ(ReadFile(present), "keep me");
+    client.RetrieveFile("g", dir.File("new.bin"), Overwrite::Refuse, Resume::Yes);
+    EXPECT_EQ(ReadFile(dir.File("new.bin")), "g");
+    Close();
+}
+
+TEST_F(FtpTransfer, TransferTypeCannotChangeWhileATransferRuns)
+{
+    peer.ExpectPrefix("PORT ").Reply("200 ok").Expect("RETR f").Reply("150 go").ConnectData();
+    peer.SendData("data").CloseData().Reply("226 done").ExpectClosed();
+    Open();
+    std::ostringstream stream;
+    client.OnWork = [&](net::NetComponent&, net::WorkMode, std::int64_t) {
+        client.SetTransferType(FtpTransferType::ftASCII);
+    };
+    client.RetrieveToStream("f", stream, Resume::No);
+    EXPECT_EQ(stream.str(), "data");
+    EXPECT_EQ(client.TransferType(), FtpTransferType::ftBinary);
+    Close();
+}
