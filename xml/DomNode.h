@@ -26,7 +26,7 @@ public:
     virtual void setNodeValue(const std::string& value) = 0;
     virtual DomNodeType nodeType() const = 0;
     virtual Ref<DomNode> parentNode() const = 0;
-    /// The children as a live list; the same object on every call.
+    /// The children as a live list (a new view object on each call).
     virtual Ref<DomNodeList> childNodes() = 0;
     virtual Ref<DomNode> firstChild() const = 0;
     virtual Ref<DomNode> lastChild() const = 0;

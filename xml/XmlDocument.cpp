@@ -23,11 +23,12 @@ namespace {
 
 // Held text is UTF-8 already, so a declaration naming another encoding would
 // make the parser misread it.
-std::string NormaliseEncodingDeclaration(std::string text)
+std::string NormaliseEncodingDeclaration(std::string_view source)
 {
-    if (text.rfind("\xEF\xBB\xBF", 0) == 0)
+    std::string text(source);
+    if (text.starts_with("\xEF\xBB\xBF"))
         text.erase(0, 3);
-    if (text.rfind("<?xml", 0) != 0)
+    if (!text.starts_with("<?xml"))
         return text;
     const std::size_t end = text.find("?>");
     if (end == std::string::npos)
@@ -260,7 +261,7 @@ void XmlDocument::LoadDocument()
         }
         source = SourceKind::StringList;
     } else if (hasHeldText_) {
-        const std::string text = NormaliseEncodingDeclaration(std::move(heldText_));
+        const std::string text = NormaliseEncodingDeclaration(heldText_);
         hasHeldText_ = false;
         heldText_.clear();
         loaded = PersistOf(*domDocument_).loadXML(text);

@@ -1,11 +1,25 @@
 #include "xml/libxml2/ParserDomVendor.h"
 
-#include "xml/DomError.h"
-#include "xml/DomImplementation.h"
+#include "xml/DomVendorRegistry.h"
+#include "xml/libxml2/ParserDomImplementation.h"
+#include "xml/libxml2/ParserSupport.h"
+
+#include <memory>
+#include <mutex>
 
 namespace quorvane::xml {
 
-ParserDomVendor::ParserDomVendor() = default;
+namespace {
+
+std::mutex installMutex;
+std::unique_ptr<ParserDomVendor> installed;
+
+} // namespace
+
+ParserDomVendor::ParserDomVendor()
+{
+    EnsureParserInitialised();
+}
 
 std::string ParserDomVendor::VendorDescription() const
 {
@@ -14,10 +28,26 @@ std::string ParserDomVendor::VendorDescription() const
 
 Ref<DomImplementation> ParserDomVendor::ObtainImplementation()
 {
-    throw DomError("The XML parser is not available");
+    return MakeRef<ParserDomImplementation>();
 }
 
-void ParserDomVendor::Install() {}
-void ParserDomVendor::Uninstall() {}
+void ParserDomVendor::Install()
+{
+    std::lock_guard lock(installMutex);
+    if (installed)
+        return;
+    auto vendor = std::make_unique<ParserDomVendor>();
+    RegisterVendor(vendor.get());
+    installed = std::move(vendor);
+}
+
+void ParserDomVendor::Uninstall()
+{
+    std::lock_guard lock(installMutex);
+    if (!installed)
+        return;
+    UnregisterVendor(installed.get());
+    installed.reset();
+}
 
 } // namespace quorvane::xml

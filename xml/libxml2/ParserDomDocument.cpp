@@ -1,0 +1,346 @@
+#include "xml/libxml2/ParserDomDocument.h"
+
+#include "xml/ByteStream.h"
+#include "xml/DomError.h"
+#include "xml/MemoryStream.h"
+#include "xml/libxml2/ParserDomNode.h"
+#include "xml/libxml2/ParserSupport.h"
+
+#include <libxml/parser.h>
+#include <libxml/xmlerror.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace quorvane::xml {
+
+namespace {
+
+// Collects the first error of one parse, with the source line the parser
+// was reading when it stopped.
+struct ParseRun {
+    ParserDomDocument::ErrorRecord record;
+    bool failed = false;
+};
+
+std::string LineAround(const xmlParserInput* input)
+{
+    if (!input || !input->base || !input->cur)
+        return std::string();
+    const xmlChar* base = input->base;
+    const xmlChar* end = input->end ? input->end : input->cur;
+    const xmlChar* cur = std::min(input->cur, end);
+    const xmlChar* begin = cur;
+    while (begin > base && begin[-1] != '\n' && begin[-1] != '\r')
+        --begin;
+    const xmlChar* stop = cur;
+    while (stop < end && *stop != '\n' && *stop != '\r')
+        ++stop;
+    return std::string(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(stop - begin));
+}
+
+void RecordError(void* userData, xmlErrorPtr error)
+{
+    auto* ctxt = static_cast<xmlParserCtxtPtr>(userData);
+    auto* run = ctxt ? static_cast<ParseRun*>(ctxt->_private) : nullptr;
+    if (!run || !error || run->failed || error->level < XML_ERR_ERROR)
+        return;
+    run->failed = true;
+    ParserDomDocument::ErrorRecord& r = run->record;
+    r.code = error->code;
+    r.url = Text(reinterpret_cast<const xmlChar*>(error->file));
+    r.reason = error->message ? error->message : "";
+    while (!r.reason.empty() && static_cast<unsigned char>(r.reason.back()) <= 32)
+        r.reason.pop_back();
+    r.line = error->line;
+    r.linepos = error->int2;
+    if (ctxt->input) {
+        r.srcText = LineAround(ctxt->input);
+        r.filepos = static_cast<long long>(ctxt->input->consumed) +
+                    static_cast<long long>(ctxt->input->cur - ctxt->input->base);
+    }
+}
+
+int ReadStream(void* context, char* buffer, int size)
+{
+    try {
+        return static_cast<int>(static_cast<ByteStream*>(context)->Read(buffer, static_cast<std::size_t>(size)));
+    } catch (...) {
+        return -1;
+    }
+}
+
+int CloseStream(void*)
+{
+    return 0; // the stream stays with its owner
+}
+
+std::string Serialise(xmlDocPtr document)
+{
+    if (!document->children)
+        return std::string();
+    xmlChar* bytes = nullptr;
+    int size = 0;
+    xmlDocDumpFormatMemoryEnc(document, &bytes, &size, "UTF-8", 0);
+    if (!bytes)
+        FailParserCall("xmlDocDumpFormatMemoryEnc");
+    std::string text(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(size));
+    xmlFree(bytes);
+    return text;
+}
+
+} // namespace
+
+ParserDomDocument::ParserDomDocument(_xmlDoc* document)
+    : ParserDomNodeBase<DomDocument>(reinterpret_cast<xmlNodePtr>(document))
+{
+    document->_private = static_cast<DomNode*>(this);
+}
+
+ParserDomDocument::~ParserDomDocument()
+{
+    // Nodes left outside the tree are not reached by freeing the document.
+    std::sort(orphans_.begin(), orphans_.end());
+    orphans_.erase(std::unique(orphans_.begin(), orphans_.end()), orphans_.end());
+    for (xmlNodePtr orphan : orphans_)
+        if (!orphan->parent)
+            xmlFreeNode(orphan);
+    xmlFreeDoc(Document());
+    for (xmlDocPtr retired : retired_)
+        xmlFreeDoc(retired);
+}
+
+void ParserDomDocument::AdoptOrphan(_xmlNode* node)
+{
+    orphans_.push_back(node);
+}
+
+namespace {
+
+xmlNodePtr Created(ParserDomDocument& document, xmlNodePtr node, const char* what)
+{
+    if (!node)
+        FailParserCall(what);
+    document.AdoptOrphan(node);
+    return node;
+}
+
+void CheckName(const std::string& name)
+{
+    if (name.empty() || xmlValidateName(Chars(name), 0) != 0)
+        FailService("Invalid character: \"" + name + "\" is not a valid XML name", kInvalidCharacterErr);
+}
+
+void CheckQName(const std::string& name)
+{
+    if (name.empty() || xmlValidateQName(Chars(name), 0) != 0)
+        FailService("Namespace error: \"" + name + "\" is not a valid qualified name", kNamespaceErr);
+}
+
+} // namespace
+
+Ref<DomNode> ParserDomDocument::createElement(const std::string& tagName)
+{
+    CheckName(tagName);
+    return ParserDomNode::Wrap(
+        Created(*this, xmlNewDocNode(Document(), nullptr, Chars(tagName), nullptr), "xmlNewDocNode"));
+}
+
+Ref<DomNode> ParserDomDocument::createElementNS(const std::string& namespaceURI, const std::string& qualifiedName)
+{
+    if (namespaceURI.empty())
+        return createElement(qualifiedName);
+    CheckQName(qualifiedName);
+    const std::size_t colon = qualifiedName.find(':');
+    const std::string local = colon == std::string::npos ? qualifiedName : qualifiedName.substr(colon + 1);
+    const std::string prefix = colon == std::string::npos ? std::string() : qualifiedName.substr(0, colon);
+    xmlNodePtr element = Created(*this, xmlNewDocNode(Document(), nullptr, Chars(local), nullptr), "xmlNewDocNode");
+    // The element declares its own namespace, so it stays correct wherever
+    // it is inserted.
+    xmlNsPtr ns = xmlNewNs(element, Chars(namespaceURI), prefix.empty() ? nullptr : Chars(prefix));
+    if (!ns)
+        FailParserCall("xmlNewNs");
+    xmlSetNs(element, ns);
+    return ParserDomNode::Wrap(element);
+}
+
+Ref<DomNode> ParserDomDocument::createTextNode(const std::string& data)
+{
+    return ParserDomNode::Wrap(Created(*this, xmlNewDocTextLen(Document(), Chars(data), static_cast<int>(data.size())),
+                                       "xmlNewDocTextLen"));
+}
+
+Ref<DomNode> ParserDomDocument::createAttribute(const std::string& name)
+{
+    CheckName(name);
+    return ParserDomNode::Wrap(Created(
+        *this, reinterpret_cast<xmlNodePtr>(xmlNewDocProp(Document(), Chars(name), nullptr)), "xmlNewDocProp"));
+}
+
+Ref<DomNode> ParserDomDocument::createAttributeNS(const std::string& namespaceURI, const std::string& qualifiedName)
+{
+    if (namespaceURI.empty())
+        return createAttribute(qualifiedName);
+    FailUnsupported("createAttributeNS");
+}
+
+Ref<DomNode> ParserDomDocument::createCDATASection(const std::string& data)
+{
+    return ParserDomNode::Wrap(Created(
+        *this, xmlNewCDataBlock(Document(), Chars(data), static_cast<int>(data.size())), "xmlNewCDataBlock"));
+}
+
+Ref<DomNode> ParserDomDocument::createComment(const std::string& data)
+{
+    return ParserDomNode::Wrap(Created(*this, xmlNewDocComment(Document(), Chars(data)), "xmlNewDocComment"));
+}
+
+Ref<DomNode> ParserDomDocument::createProcessingInstruction(const std::string& target, const std::string& data)
+{
+    CheckName(target);
+    return ParserDomNode::Wrap(
+        Created(*this, xmlNewDocPI(Document(), Chars(target), Chars(data)), "xmlNewDocPI"));
+}
+
+Ref<DomNode> ParserDomDocument::createEntityReference(const std::string& name)
+{
+    CheckName(name);
+    return ParserDomNode::Wrap(Created(*this, xmlNewReference(Document(), Chars(name)), "xmlNewReference"));
+}
+
+Ref<DomNode> ParserDomDocument::createDocumentFragment()
+{
+    return ParserDomNode::Wrap(Created(*this, xmlNewDocFragment(Document()), "xmlNewDocFragment"));
+}
+
+Ref<DomNode> ParserDomDocument::documentElement() const
+{
+    return ParserDomNode::Wrap(xmlDocGetRootElement(Document()));
+}
+
+Ref<DomNode> ParserDomDocument::getElementById(const std::string&) const
+{
+    FailUnsupported("getElementById");
+}
+
+Ref<DomNodeList> ParserDomDocument::getElementsByTagNameNS(const std::string&, const std::string&) const
+{
+    FailUnsupported("getElementsByTagNameNS");
+}
+
+Ref<DomNode> ParserDomDocument::importNode(const Ref<DomNode>&, CloneDepth)
+{
+    FailUnsupported("importNode");
+}
+
+std::string ParserDomDocument::xml() const
+{
+    return Serialise(Document());
+}
+
+bool ParserDomDocument::Parse(ByteStream& stream, const char* url, const char* encoding)
+{
+    EnsureParserInitialised();
+    error_ = ErrorRecord();
+    std::unique_ptr<xmlParserCtxt, void (*)(xmlParserCtxtPtr)> ctxt(xmlNewParserCtxt(), xmlFreeParserCtxt);
+    if (!ctxt)
+        FailParserCall("xmlNewParserCtxt");
+    ParseRun run;
+    ctxt->_private = &run;
+    ctxt->sax->serror = RecordError;
+    ctxt->sax->initialized = XML_SAX2_MAGIC;
+
+    // Never the network, never external DTDs or entities, and the parser's
+    // own limits on entity expansion stay in force (no HUGE, no NOENT).
+    int options = XML_PARSE_NONET;
+    if (!preserveWhiteSpace_)
+        options |= XML_PARSE_NOBLANKS;
+    if (validate_)
+        options |= XML_PARSE_DTDVALID;
+    xmlDocPtr parsed = xmlCtxtReadIO(ctxt.get(), ReadStream, CloseStream, &stream, url, encoding, options);
+    const bool wellFormed = parsed && ctxt->wellFormed && (!validate_ || ctxt->valid);
+    if (!wellFormed) {
+        if (parsed)
+            xmlFreeDoc(parsed);
+        error_ = run.record;
+        if (!run.failed) {
+            const xmlError* last = &ctxt->lastError;
+            error_.code = last->code;
+            error_.reason = last->message ? last->message : "The XML text could not be parsed";
+            while (!error_.reason.empty() && static_cast<unsigned char>(error_.reason.back()) <= 32)
+                error_.reason.pop_back();
+            error_.line = last->line;
+        }
+        if (error_.url.empty() && url)
+            error_.url = url;
+        return false;
+    }
+    // The parsed document takes the place of the held one; the old one is
+    // kept until this object goes, as binding objects may still point into it.
+    xmlDocPtr previous = Document();
+    parsed->_private = static_cast<DomNode*>(this);
+    node_ = reinterpret_cast<xmlNodePtr>(parsed);
+    retired_.push_back(previous);
+    return true;
+}
+
+bool ParserDomDocument::load(ByteStream& stream)
+{
+    return Parse(stream, nullptr, nullptr);
+}
+
+bool ParserDomDocument::loadFile(const std::string& fileName)
+{
+    // The file is read here rather than by the parser, so the parser's
+    // resource loader (and with it any URL handling) is never involved.
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(fileName.c_str(), "rb"), &std::fclose);
+    if (!file) {
+        error_ = ErrorRecord();
+        error_.code = errno;
+        error_.url = fileName;
+        error_.reason = "Cannot open file \"" + fileName + "\". " + std::strerror(errno);
+        return false;
+    }
+    std::string bytes;
+    char buffer[65536];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+        bytes.append(buffer, n);
+    MemoryStream stream(bytes);
+    return Parse(stream, fileName.c_str(), nullptr);
+}
+
+bool ParserDomDocument::loadXML(const std::string& text)
+{
+    MemoryStream stream(text);
+    return Parse(stream, nullptr, "UTF-8");
+}
+
+void ParserDomDocument::save(ByteStream& stream) const
+{
+    const std::string bytes = Serialise(Document());
+    stream.Write(bytes.data(), bytes.size());
+}
+
+void ParserDomDocument::saveFile(const std::string& fileName) const
+{
+    // Write beside the target, then rename over it: a failure leaves the
+    // old file whole.
+    const std::string bytes = Serialise(Document());
+    const std::string temporary = fileName + ".tmp";
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (!file)
+        FailService("Cannot create file \"" + temporary + "\". " + std::strerror(errno), static_cast<unsigned>(errno));
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed || std::rename(temporary.c_str(), fileName.c_str()) != 0) {
+        const int code = errno;
+        std::remove(temporary.c_str());
+        FailService("Cannot write file \"" + fileName + "\". " + std::strerror(code), static_cast<unsigned>(code));
+    }
+}
+
+} // namespace quorvane::xml
