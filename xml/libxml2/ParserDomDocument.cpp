@@ -22,6 +22,7 @@ namespace {
 // Collects the first error of one parse, with the source line the parser
 // was reading when it stopped.
 struct ParseRun {
+    xmlParserCtxtPtr main = nullptr; // entity content is parsed by sub-contexts
     ParserDomDocument::ErrorRecord record;
     bool failed = false;
 };
@@ -57,10 +58,19 @@ void RecordError(void* userData, xmlErrorPtr error)
         r.reason.pop_back();
     r.line = error->line;
     r.linepos = error->int2;
-    if (ctxt->input) {
-        r.srcText = LineAround(ctxt->input);
-        r.filepos = static_cast<long long>(ctxt->input->consumed) +
-                    static_cast<long long>(ctxt->input->cur - ctxt->input->base);
+    // Inside an entity's replacement text the parser's position is in that
+    // text; the user's file is the outermost input, where the reference is.
+    xmlParserCtxtPtr outer = run->main ? run->main : ctxt;
+    const xmlParserInput* input = outer->input;
+    if (outer->inputNr > 1 && outer->inputTab && outer->inputTab[0])
+        input = outer->inputTab[0];
+    if (input && (outer != ctxt || input != ctxt->input)) {
+        r.line = input->line;
+        r.linepos = input->col;
+    }
+    if (input) {
+        r.srcText = LineAround(input);
+        r.filepos = static_cast<long long>(input->consumed) + static_cast<long long>(input->cur - input->base);
     }
 }
 
@@ -249,6 +259,7 @@ bool ParserDomDocument::Parse(ByteStream& stream, const char* url, const char* e
     if (!ctxt)
         FailParserCall("xmlNewParserCtxt");
     ParseRun run;
+    run.main = ctxt.get();
     ctxt->_private = &run;
     ctxt->sax->serror = RecordError;
     ctxt->sax->initialized = XML_SAX2_MAGIC;
