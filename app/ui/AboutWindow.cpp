@@ -1,5 +1,6 @@
 #include "app/ui/AboutWindow.h"
 
+#include "app/ui/DesignFont.h"
 #include "app/ui/ErrorBox.h"
 #include "app/ui/Images.h"
 
@@ -37,6 +38,7 @@ AboutWindow::AboutWindow(QWidget* mainWindow) : QWidget(mainWindow, Qt::Window),
     setObjectName(QStringLiteral("AboutWindow"));
     setWindowTitle(QStringLiteral("About ZUR Urediz..."));
     setWindowIcon(Images::applicationIcon());
+    DesignFont::apply(*this);
     setFixedSize(kClientWidth, kClientHeight);
 
     label(this, "Label1", QStringLiteral("Credits:"), 16, 8, 329, 16, true);

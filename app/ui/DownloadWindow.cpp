@@ -1,6 +1,7 @@
 #include "app/ui/DownloadWindow.h"
 
 #include "app/ui/AntiFreeze.h"
+#include "app/ui/DesignFont.h"
 #include "app/ui/ErrorBox.h"
 #include "app/ui/Images.h"
 #include "app/ui/MainWindow.h"
@@ -36,6 +37,7 @@ DownloadWindow::DownloadWindow(MainWindow& mainWindow) : QDialog(nullptr), mainW
     setObjectName(QStringLiteral("DownloadWindow"));
     setWindowTitle(QStringLiteral("Download Window:"));
     setWindowIcon(Images::applicationIcon());
+    DesignFont::apply(*this);
     // A fixed single border: the window cannot be resized.
     setFixedSize(kClientWidth, kClientHeight);
     setSizeGripEnabled(false);

@@ -3,11 +3,13 @@
 #include "app/ui/AboutWindow.h"
 #include "app/ui/AnchoredPage.h"
 #include "app/ui/AntiFreeze.h"
+#include "app/ui/DesignFont.h"
 #include "app/ui/Asker.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/ErrorBox.h"
 #include "app/ui/Images.h"
 #include "app/ui/KeyCodes.h"
+#include "app/ui/MenuBarStyle.h"
 #include "app/ui/SortedListView.h"
 
 #include <QApplication>
@@ -53,11 +55,15 @@ W* named(W* widget, const char* name)
     return widget;
 }
 
-QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int y)
+/// A label at @p x, @p y. A label that stands before an edit (@p editX) and
+/// would run under it in a wider font is moved left to end just before it.
+QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int y, int editX = -1)
 {
     auto* l = named(new QLabel(text, parent), name);
-    l->move(x, y + 3);
     l->adjustSize();
+    if (editX >= 0 && x + l->width() > editX - 2)
+        x = std::max(0, editX - 2 - l->width());
+    l->move(x, y + 3);
     return l;
 }
 
@@ -110,6 +116,7 @@ MainWindow::MainWindow(const QString& folder) : list_(folder)
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Quorvane v1.00 - Marrisk"));
     setWindowIcon(Images::applicationIcon());
+    DesignFont::apply(*this);
 
     auto* client = new AnchoredPage(QSize(kClientWidth, kClientHeight - kStatusHeight), this);
     client->setObjectName(QStringLiteral("ClientArea"));
@@ -141,7 +148,7 @@ void MainWindow::buildSearchPage()
     TabSheet1 = named(new AnchoredPage(kPageSize), "TabSheet1");
     PageControl1->addTab(TabSheet1, Images::icon(Images::PaleBlueDisc), QStringLiteral("ZUR Urediz"));
 
-    Label1 = label(TabSheet1, "Label1", QStringLiteral("Search For:"), 8, 8);
+    Label1 = label(TabSheet1, "Label1", QStringLiteral("Search For:"), 8, 8, 72);
     gcmName = edit(TabSheet1, "gcmName", 72, 8, 273);
     gcmName->installEventFilter(this);
 
@@ -184,24 +191,24 @@ void MainWindow::buildEditorPage()
     hotLight.setColor(QPalette::WindowText, hotLight.color(QPalette::Link));
     Label12->setPalette(hotLight);
 
-    label(TabSheet2, "Label2", QStringLiteral("Game Name:"), 24, 55);
+    label(TabSheet2, "Label2", QStringLiteral("Game Name:"), 24, 55, 96);
     strGName = edit(TabSheet2, "strGName", 96, 55, 377);
-    label(TabSheet2, "Label3", QStringLiteral("Game ID:"), 40, 79);
+    label(TabSheet2, "Label3", QStringLiteral("Game ID:"), 40, 79, 96);
     strGID = edit(TabSheet2, "strGID", 96, 79, 177);
     label(TabSheet2, "Label13", QStringLiteral("enter a '?' if size is unknown."), 280, 79);
-    label(TabSheet2, "Label4", QStringLiteral("Notes:"), 56, 103);
+    label(TabSheet2, "Label4", QStringLiteral("Notes:"), 56, 103, 96);
     strGNotes = edit(TabSheet2, "strGNotes", 96, 103, 377);
-    label(TabSheet2, "Label5", QStringLiteral("Shrunk Size:"), 24, 127);
+    label(TabSheet2, "Label5", QStringLiteral("Shrunk Size:"), 24, 127, 96);
     strGSSize = edit(TabSheet2, "strGSSize", 96, 127, 177);
     label(TabSheet2, "Label6", QStringLiteral("enter a '?' if size is unknown."), 280, 127);
-    label(TabSheet2, "Label7", QStringLiteral("Good:"), 56, 151);
+    label(TabSheet2, "Label7", QStringLiteral("Good:"), 56, 151, 96);
     strGGood = edit(TabSheet2, "strGGood", 96, 151, 177);
     label(TabSheet2, "Label8",
           QStringLiteral("Internal Program flag, enter 1 for Boots and 2 for Doesn't Boot."), 280, 151);
-    label(TabSheet2, "Label9", QStringLiteral("Nick:"), 56, 175);
+    label(TabSheet2, "Label9", QStringLiteral("Nick:"), 56, 175, 96);
     strGNick = edit(TabSheet2, "strGNick", 96, 175, 177);
     label(TabSheet2, "Label10", QStringLiteral("enter you nickname (if you want recognition?)"), 280, 175);
-    label(TabSheet2, "Label11", QStringLiteral("Boot Instructions:"), 8, 199);
+    label(TabSheet2, "Label11", QStringLiteral("Boot Instructions:"), 8, 199, 96);
     strGBootNotes = edit(TabSheet2, "strGBootNotes", 96, 199, 369);
 
     btnAddGCM = named(new QPushButton(QStringLiteral("Add GCM"), TabSheet2), "btnAddGCM");
@@ -227,6 +234,9 @@ void MainWindow::buildEditorPage()
 void MainWindow::buildMenu()
 {
     MainMenu1 = named(menuBar(), "MainMenu1");
+    auto* style = new MenuBarStyle(); // wraps the application style
+    style->setParent(MainMenu1);
+    MainMenu1->setStyle(style);
 
     File1 = named(MainMenu1->addMenu(QStringLiteral("File")), "File1");
     File1->menuAction()->setIcon(Images::icon(Images::TwoComputers));

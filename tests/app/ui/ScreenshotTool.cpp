@@ -1,0 +1,108 @@
+// Writes PNG pictures of the three windows for the documentation:
+//   quorvane_ui_screenshots LIST_FILE OUTPUT_DIR
+// The Main Window opens on LIST_FILE (copied as "gcmList.xml" into a
+// temporary working directory) and shows it with "Show Palavera List GCM's".
+
+#include "app/ui/AboutWindow.h"
+#include "app/ui/DownloadWindow.h"
+#include "app/ui/MainWindow.h"
+#include "app/ui/SortedListView.h"
+
+#include "ScriptedAsker.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFile>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace quorvane::app;
+
+namespace {
+
+/// A listing as an update server would show it; no network is involved.
+struct SampleListing : DownloadBehaviour {
+    void FormCreate(DownloadWindow& window) override
+    {
+        window.SetStatusText(QStringLiteral("UNIX Type: L8"));
+        window.setListLines({
+            QStringLiteral("-rw-r--r--   1 ftp      ftp         48213 Nov 30 18:02 gcmList.xml"),
+            QStringLiteral("-rw-r--r--   1 ftp      ftp          1870 Nov 02 09:41 readme.txt"),
+            QStringLiteral("drwxr-xr-x   2 ftp      ftp          4096 Oct 11 21:15 old"),
+        });
+    }
+    void ListDblClick(DownloadWindow&) override {}
+};
+
+bool save(QWidget& widget, const QDir& out, const char* name)
+{
+    widget.show();
+    QApplication::processEvents();
+    const QString file = out.filePath(QString::fromLatin1(name));
+    if (!widget.grab().save(file, "PNG")) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(file));
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quorvane"));
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s LIST_FILE OUTPUT_DIR\n", argv[0]);
+        return 2;
+    }
+    const QString listFile = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
+    QDir out(QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath());
+    if (!out.exists() && !QDir().mkpath(out.path())) {
+        std::fprintf(stderr, "cannot create %s\n", argv[2]);
+        return 1;
+    }
+    QTemporaryDir work;
+    if (!work.isValid() || !QFile::copy(listFile, work.filePath(QStringLiteral("gcmList.xml")))) {
+        std::fprintf(stderr, "cannot copy %s\n", argv[1]);
+        return 1;
+    }
+    QDir::setCurrent(work.path());
+
+    test::ScriptedAsker asker;
+    DownloadWindow::setBehaviourFactory([](MainWindow&) { return std::make_unique<SampleListing>(); });
+    MainWindow window;
+    window.ShowALLGCMs1->trigger();
+    bool ok = save(window, out, "main-window.png");
+
+    window.PageControl1->setCurrentIndex(1);
+    window.strGName->setText(QStringLiteral("Lunar Harbor Rally"));
+    window.strGID->setText(QStringLiteral("GLHE01"));
+    window.strGNotes->setText(QStringLiteral("Boots, sound crackles"));
+    window.strGSSize->setText(QStringLiteral("412"));
+    window.strGGood->setText(QStringLiteral("1"));
+    window.strGNick->setText(QStringLiteral("quill"));
+    window.strGBootNotes->setText(QStringLiteral("Use the default settings"));
+    window.btnAddGCMClick();
+    ok = save(window, out, "custom-list-page.png") && ok;
+    window.PageControl1->setCurrentIndex(0);
+
+    window.Ermthis1Click();
+    ok = save(window.aboutWindow(), out, "about-window.png") && ok;
+    window.aboutWindow().hide();
+
+    DownloadWindow download(window);
+    ok = save(download, out, "download-window.png") && ok;
+
+    for (const QString& e : asker.errors)
+        std::fprintf(stderr, "error box: %s\n", qPrintable(e));
+    return ok && asker.errors.empty() ? 0 : 1;
+}
