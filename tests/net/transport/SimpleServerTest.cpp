@@ -74,6 +74,9 @@ TEST(SimpleServer, AbortDuringTheWaitFromThePumpOrAnotherThread)
     {
         test::CountingAntiFreeze freeze;
         SimpleServer server;
+        // An address of its own within 127.0.0.0/8, so that no stray connection meant for a
+        // recently closed port of another test can end the wait.
+        server.BoundIP = "127.0.0.2";
         freeze.OnPump = [&] {
             if (freeze.PumpTimes.size() == 3)
                 server.AbortAccept();
@@ -83,6 +86,7 @@ TEST(SimpleServer, AbortDuringTheWaitFromThePumpOrAnotherThread)
     }
     {
         SimpleServer server;
+        server.BoundIP = "127.0.0.2";
         server.StartListening();
         std::thread aborter([&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
