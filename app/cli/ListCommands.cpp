@@ -54,10 +54,25 @@ StartupLoad StartUp(MainList& list, LastStatus& status, const QString& fileName 
   return list.LoadMainList(status, fileName);
 }
 
+// A field holding a tab or a line break would break the one-line,
+// tab-separated form, so those are printed as \t, \r and \n.
+std::string OneLine(const QString& text) {
+  std::string line;
+  for (char c : text.toStdString()) {
+    switch (c) {
+      case '\t': line += "\\t"; break;
+      case '\r': line += "\\r"; break;
+      case '\n': line += "\\n"; break;
+      default: line += c;
+    }
+  }
+  return line;
+}
+
 void PrintItems(const SortedItemCollector& view, std::ostream& out) {
   for (const ListItem& item : view.Items()) {
-    out << item.caption.toStdString();
-    for (const QString& text : item.subItems) out << '\t' << text.toStdString();
+    out << OneLine(item.caption);
+    for (const QString& text : item.subItems) out << '\t' << OneLine(text);
     out << '\n';
   }
 }
