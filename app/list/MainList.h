@@ -33,8 +33,9 @@ enum class StartupLoad {
 ///
 /// Every operation either completes or throws; nothing is rolled back on a
 /// throw. Failures carry the message the error box shows: the XML layer's
-/// ("No active document", parse errors, "Element does not contain a single
-/// text node", ...) or ListError's (file open and input/output errors).
+/// ("No active document", "Cannot open file ...", parse errors, "Element does
+/// not contain a single text node", ...) or ListError's (input/output errors,
+/// characters a list file cannot carry).
 /// When a walk fails in the middle, the items added so far stay in the sink,
 /// the counts keep what they reached, and the status panel is not rewritten.
 class MainList {
@@ -72,9 +73,9 @@ class MainList {
 
   /// "Show Custom List GCM's" (`ShowCustomListGCMs1Click`): resets the counts,
   /// clears `view`, loads "custGCMList.xml" into the document, then as
-  /// ShowMainList. A missing or unreadable file throws FileOpenError and keeps
-  /// the previous document; a malformed one throws the parse error and leaves
-  /// no document.
+  /// ShowMainList. A missing or unreadable file throws the XML layer's
+  /// "Cannot open file "<full path>". <reason>" and keeps the previous
+  /// document; a malformed one throws the parse error and leaves no document.
   void ShowCustomList(BootFilter filter, ListSink& view, StatusSink& status);
 
   /// "Export list to HTML" (`ExportlisttoHTML1Click`): writes every record of
@@ -93,7 +94,7 @@ class MainList {
   /// Full path of a list file named without a path.
   QString FilePath(const QString& fileName) const;
 
-  /// The document (for tests and the update flow's reading of the state).
+  /// The Main Window's document (`XMLDoc`).
   xml::XmlDocument& Document();
 
  private:
