@@ -115,9 +115,14 @@ ParserDomDocument::~ParserDomDocument()
     // Nodes left outside the tree are not reached by freeing the document.
     std::sort(orphans_.begin(), orphans_.end());
     orphans_.erase(std::unique(orphans_.begin(), orphans_.end()), orphans_.end());
+    // Decide which are outside the tree before freeing any: freeing one
+    // subtree frees the orphans that were inserted below it.
+    std::vector<xmlNodePtr> roots;
     for (xmlNodePtr orphan : orphans_)
         if (!orphan->parent)
-            xmlFreeNode(orphan);
+            roots.push_back(orphan);
+    for (xmlNodePtr root : roots)
+        xmlFreeNode(root);
     xmlFreeDoc(Document());
     for (xmlDocPtr retired : retired_)
         xmlFreeDoc(retired);
