@@ -102,6 +102,17 @@ bool SimpleServer::AcceptOne()
     return readable;
 }
 
+void SimpleServer::DropSocket()
+{
+    const Socket* handle = SocketHandle();
+    if (handle != nullptr && handle->HasSocket && handle->OsHandle == listeningSocket_) {
+        // The handler closes it now; its number may be reused at once.
+        listeningSocket_ = NoSocket;
+        listening_ = false;
+    }
+    TcpConnection::DropSocket();
+}
+
 void SimpleServer::CloseListeningSocket() noexcept
 {
     if (listeningSocket_ == NoSocket)

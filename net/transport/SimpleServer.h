@@ -50,6 +50,9 @@ public:
     /// Listens if needed, waits without limit for one connection (or an abort) and accepts
     /// it. True when a connection was ready. Raises SocketError for a failed accept.
     virtual bool AcceptOne();
+    /// Closes the handler's socket; when that is still the listening socket, it is no
+    /// longer tracked, so it is never closed a second time.
+    void DropSocket() override;
 
 private:
     void CloseListeningSocket() noexcept;

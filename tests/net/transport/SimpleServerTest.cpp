@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sstream>
@@ -115,6 +116,21 @@ TEST(SimpleServer, DestroyingAListeningEndpointClosesItsSocket)
         ::close(probe);
     }
     EXPECT_EQ(test::ConnectRaw(port), -1);
+}
+
+TEST(SimpleServer, DisconnectWhileListeningNeverClosesAReusedDescriptor)
+{
+    auto server = std::make_unique<SimpleServer>();
+    server->StartListening();
+    const int listening = server->ListeningSocket();
+    server->Disconnect();
+    EXPECT_EQ(server->ListeningSocket(), NoSocket);
+    // The number is free again and is likely handed out right away.
+    const int reused = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    server.reset();
+    EXPECT_NE(::fcntl(reused, F_GETFD), -1) << "descriptor " << reused << " (was " << listening
+                                             << ") closed by the endpoint";
+    ::close(reused);
 }
 
 TEST(SimpleServer, BindFailureDestroysTheHandlerAndAllowsAStartOver)
