@@ -27,6 +27,9 @@ std::string TemporaryName(const std::string& target) {
 
 AtomicFileWriter::AtomicFileWriter(const QString& targetPath)
     : target_(QFile::encodeName(targetPath).toStdString()) {
+  // Renaming needs only the folder's permission; a file the user made
+  // read-only is refused as truncating it in place would be.
+  if (::access(target_.c_str(), W_OK) != 0 && errno != ENOENT) throw InOutError(errno);
   buffer_.reserve(BufferSize);
   for (int attempt = 0; attempt < 100; ++attempt) {
     temporary_ = TemporaryName(target_);

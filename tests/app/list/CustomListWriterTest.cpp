@@ -152,34 +152,43 @@ TEST(CustomListWriter, FailedWritesLeaveThePreviousFileByteForByte) {
   EXPECT_EQ(folder.Entries(), QStringList{"custGCMList.xml"});
 }
 
-TEST(CustomListWriter, AReadOnlyFolderIsRefusedAsAccessDenied) {
-  ScratchFolder folder;
-  ASSERT_TRUE(QDir(folder.Path()).mkdir("ro"));
-  folder.Write("ro/custGCMList.xml", "previous");
-  const QString target = folder.File("ro/custGCMList.xml");
-  ASSERT_EQ(::chmod(folder.Path().toLocal8Bit().constData(), 0755), 0);
-  ASSERT_EQ(::chmod(folder.File("ro").toLocal8Bit().constData(), 0555), 0);
+TEST(CustomListWriter, AReadOnlyFolderOrFileIsRefusedAsAccessDenied) {
+  struct Case {
+    mode_t folderMode;
+    mode_t fileMode;
+  };
+  for (const Case& c : {Case{0555, 0644}, Case{0777, 0444}}) {
+    ScratchFolder folder;
+    ASSERT_TRUE(QDir(folder.Path()).mkdir("sub"));
+    folder.Write("sub/custGCMList.xml", "previous");
+    const QString target = folder.File("sub/custGCMList.xml");
+    ASSERT_EQ(::chmod(folder.Path().toLocal8Bit().constData(), 0755), 0);
+    ASSERT_EQ(::chmod(target.toLocal8Bit().constData(), c.fileMode), 0);
+    ASSERT_EQ(::chmod(folder.File("sub").toLocal8Bit().constData(), c.folderMode), 0);
 
-  // Permissions do not stop the superuser, so the write runs in a child
-  // process that gives up its privileges first.
-  const pid_t child = ::fork();
-  ASSERT_NE(child, -1);
-  if (child == 0) {
-    if (::geteuid() == 0 && ::setuid(65534) != 0) ::_exit(3);
-    try {
-      CustomListWriter::Write(target, {});
-    } catch (const InOutError& e) {
-      ::_exit(std::string(e.what()) == "File access denied" ? 0 : 1);
-    } catch (...) {
+    // Permissions do not stop the superuser, so the write runs in a child
+    // process that gives up its privileges first.
+    const pid_t child = ::fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+      if (::geteuid() == 0 && ::setuid(65534) != 0) ::_exit(3);
+      try {
+        CustomListWriter::Write(target, {});
+      } catch (const InOutError& e) {
+        ::_exit(std::string(e.what()) == "File access denied" ? 0 : 1);
+      } catch (...) {
+      }
+      ::_exit(2);
     }
-    ::_exit(2);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: other message, 2: no error, 3: setuid failed; modes "
+                                      << std::oct << c.folderMode << " " << c.fileMode;
+    ::chmod(folder.File("sub").toLocal8Bit().constData(), 0755);
+    EXPECT_EQ(folder.Read("sub/custGCMList.xml"), "previous");
+    EXPECT_EQ(QDir(folder.File("sub")).entryList(QDir::Files), QStringList{"custGCMList.xml"});
   }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: other message, 2: no error, 3: setuid failed";
-  ::chmod(folder.File("ro").toLocal8Bit().constData(), 0755);
-  EXPECT_EQ(folder.Read("ro/custGCMList.xml"), "previous");
 }
 
 TEST(InOutError, MessagesFollowTheSystemError) {
