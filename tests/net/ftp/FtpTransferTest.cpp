@@ -5,6 +5,7 @@
 
 #include "net/ftp/FtpClient.h"
 #include "net/ftp/FtpErrors.h"
+#include "net/transport/AntiFreezeBase.h"
 #include "tests/net/ftp/FtpTestSupport.h"
 #include "tests/support/TempDir.h"
 
@@ -433,5 +434,51 @@ TEST_F(FtpTransfer, TransferTypeCannotChangeWhileATransferRuns)
     client.RetrieveToStream("f", stream, Resume::No);
     EXPECT_EQ(stream.str(), "data");
     EXPECT_EQ(client.TransferType(), FtpTransferType::ftBinary);
+    Close();
+}
+
+namespace {
+
+// Stands in for the window message loop: the first pump aborts the transfer,
+// as a Cancel button handler would.
+class AbortingPump : public net::AntiFreezeBase {
+public:
+    explicit AbortingPump(FtpClient& client) : client_(client) { IdleTimeOut = 20; }
+    void PumpMessages() override
+    {
+        ++pumps;
+        // Only once the server has said it will connect: then the client waits for it.
+        if (!aborted && client_.DataConnection() != nullptr && client_.LastReply.NumericCode() == 150) {
+            aborted = true;
+            client_.AbortTransfer();
+        }
+    }
+    int pumps = 0;
+    bool aborted = false;
+
+private:
+    FtpClient& client_;
+};
+
+}  // namespace
+
+TEST_F(FtpTransfer, AbortWhileWaitingForTheDataConnection)
+{
+    peer.ExpectPrefix("PORT ")
+        .Reply("200 ok")
+        .Expect("LIST")
+        .Reply("150 go")
+        .Expect("ABOR")
+        .Reply("426 Transfer aborted.")
+        .Reply("226 ABOR command successful.")
+        .ExpectClosed();
+    Open();
+    AbortingPump pump(client);
+    Lines destination{"old"};
+    client.ListDirectory(&destination);
+    EXPECT_TRUE(pump.aborted);
+    EXPECT_TRUE(destination.empty());
+    EXPECT_TRUE(status.Has(net::NetStatus::ftpAborted, "Transfer aborted"));
+    EXPECT_EQ(client.DataConnection(), nullptr);
     Close();
 }
