@@ -149,10 +149,15 @@ std::vector<std::size_t> SortedListModel::sortedOrder(std::vector<Row>& rows) co
     for (Row& r : rows)
         if (!r.key)
             r.key = collator_.SortKey(r.item.caption);
+    // The keys side by side: comparisons then stay out of the (large) rows.
+    std::vector<const QCollatorSortKey*> keys;
+    keys.reserve(rows.size());
+    for (const Row& r : rows)
+        keys.push_back(&*r.key);
     std::vector<std::size_t> order(rows.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_sort(order.begin(), order.end(), [&rows](std::size_t a, std::size_t b) {
-        return rows[a].key->compare(*rows[b].key) < 0;
+    std::stable_sort(order.begin(), order.end(), [&keys](std::size_t a, std::size_t b) {
+        return keys[a]->compare(*keys[b]) < 0;
     });
     return order;
 }
