@@ -88,9 +88,16 @@ public:
     /// listing leaves both as they were.
     void ListDirectory(std::vector<std::string>* destination, const std::string& specifier = {},
                        ListingDetail detail = ListingDetail::Details);
-    /// Retrieves `remoteName` into `localName` (see the table in the
-    /// implementation). Raises `FtpFileAlreadyExistsError`, `LocalFileError`
-    /// and every transfer error; a partly written file is left in place.
+    /// Retrieves `remoteName` into `localName`:
+    ///  - no local file: it is created empty, then filled (a requested resume
+    ///    probes the server and sends "REST 0" when it can restart);
+    ///  - existing file, `Overwrite::Allow`, no resume: emptied, then filled;
+    ///  - existing file, `Overwrite::Refuse`, resume accepted by the server
+    ///    (`ProbeResumeSupport`): appended from its current size ("REST <size>");
+    ///  - existing file otherwise: `FtpFileAlreadyExistsError`, nothing transferred.
+    /// Raises `LocalFileError` when the file cannot be created or opened (before
+    /// anything but the probe is sent) and every transfer error; the file is
+    /// closed in every case and a partly written file is left in place.
     void RetrieveFile(const std::string& remoteName, const std::string& localName, Overwrite overwrite,
                       Resume resume);
     /// "RETR <remoteName>" written at the stream's current position (with

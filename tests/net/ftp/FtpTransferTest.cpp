@@ -199,7 +199,6 @@ TEST_F(FtpTransfer, RefusedRepliesOfTheTransferRaiseWithTheServerText)
         other.Disconnect();
         EXPECT_TRUE(p.Finish()) << c.name << ": " << p.Failure();
     }
-    peer.Start();
 }
 
 TEST_F(FtpTransfer, DataConnectionFromAnotherAddressIsClosedAndTheWaitGoesOn)
