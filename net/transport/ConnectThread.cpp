@@ -1,12 +1,12 @@
 #include "net/transport/ConnectThread.h"
 
+#include "net/transport/PlatformSocketStack.h"
 #include "net/transport/Socket.h"
 #include "net/transport/SocketStack.h"
 
 #include <cerrno>
 #include <cstdint>
 #include <stdexcept>
-#include <system_error>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -15,8 +15,9 @@ namespace quorvane::net {
 ConnectThread::ConnectThread(Socket& socketHandle) : socketHandle_(socketHandle)
 {
     wakeHandle_ = ::eventfd(0, EFD_CLOEXEC);
-    if (wakeHandle_ == -1)
-        throw std::system_error(errno, std::generic_category(), "eventfd");
+    if (wakeHandle_ == -1) {
+        SocketStack::Shared().RaiseStackError(PlatformSocketStack::TranslateErrno(errno));
+    }
     worker_ = std::thread([this] { Run(); });
 }
 
