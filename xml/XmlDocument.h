@@ -1,5 +1,6 @@
 #pragma once
 
+#include "xml/DomNodeType.h"
 #include "xml/ParseOption.h"
 #include "xml/Ref.h"
 #include "xml/SourceKind.h"
@@ -79,6 +80,15 @@ public:
     Ref<DomDocument> DOMDocument() const;
     /// The implementation in use, obtained from the vendor on first need.
     Ref<DomImplementation> DOMImplementation();
+
+    /// A new node of `kind` in the active document, outside the tree until
+    /// inserted: `name` is the element, attribute, entity-reference or
+    /// processing-instruction target name, or the text of text, CDATA and
+    /// comment nodes; `data` is a processing instruction's data. Raises
+    /// `XmlDocError` "Invalid node type" for kinds that cannot be created
+    /// this way (document, document type, entity, notation) and "No active
+    /// document" while inactive.
+    Ref<XmlNode> CreateNode(const std::string& name, DomNodeType kind, const std::string& data = std::string());
 
     /// Releases, then loads and activates from UTF-8 XML text.
     void LoadFromXML(const std::string& text);

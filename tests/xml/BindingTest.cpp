@@ -149,6 +149,21 @@ TEST_F(BindingTest, NodesKeepIdentityAndSurviveMovesAndRemoval)
     EXPECT_FALSE(fragment->hasChildNodes());
 }
 
+// Regression: a removed element holding a created text node was freed as a
+// subtree, and the text node then read after it was freed.
+TEST_F(BindingTest, RemovedSubtreeWithCreatedChildrenIsFreedOnce)
+{
+    Ref<DomNode> element = doc_->createElement("Gone");
+    element->appendChild(doc_->createTextNode("inner"));
+    element->appendChild(doc_->createComment("also"));
+    root_->appendChild(element);
+    root_->removeChild(element);
+    Ref<DomNode> kept = doc_->createElement("Kept");
+    kept->appendChild(element);
+    doc_.reset(); // the binding objects above still hold the document
+    EXPECT_EQ(kept->firstChild()->firstChild()->nodeValue(), "inner");
+}
+
 TEST_F(BindingTest, NamesKindsAndAttributes)
 {
     ASSERT_TRUE(doc_->persist()->loadXML("<p:R xmlns:p=\"urn:p\" a=\"1\" b=\"&amp;\"><p:E/></p:R>"));

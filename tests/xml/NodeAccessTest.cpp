@@ -6,6 +6,7 @@
 #include "xml/XmlDocError.h"
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <vector>
 
@@ -291,6 +292,32 @@ TEST_F(NodeAccessTest, ReleaseCutsOldWrappersFromTheDocument)
     // The string list still holds the file: activation works again.
     doc_.SetActive(true);
     EXPECT_EQ(doc_.RootElement()->NodeName(), "IMAGE");
+}
+
+TEST_F(NodeAccessTest, FixedMessagesOfTheDocumentLayer)
+{
+    auto message = [](const std::function<void()>& action) {
+        try {
+            action();
+        } catch (const XmlDocError& e) {
+            return std::string(e.what());
+        }
+        return std::string("<no error>");
+    };
+    Ref<XmlNode> comment = FirstGcm()->FollowingSibling();
+    EXPECT_EQ(message([&] { comment->AttributeNodes(); }), "Attributes are not supported on this node type");
+    EXPECT_EQ(message([] { XmlNode node(Ref<DomNode>(), nullptr, nullptr); }), "DomNode required");
+    for (DomNodeType kind : {DomNodeType(0), DomNodeType::Entity, DomNodeType::Document, DomNodeType::DocumentType})
+        EXPECT_EQ(message([&] { doc_.CreateNode("X", kind); }), "Invalid node type");
+    XmlDocument inactive("libxml2");
+    EXPECT_EQ(message([&] { inactive.CreateNode("X", DomNodeType::Element); }), "No active document");
+    EXPECT_EQ(message([&] { inactive.DocumentNode(); }), "No active document");
+
+    // Created nodes insert like any other; attributes list the element's.
+    Ref<XmlNode> note = doc_.CreateNode("note", DomNodeType::Comment);
+    root_->ChildList()->InsertAt(0, note);
+    EXPECT_EQ(root_->ChildList()->ItemAt(0)->NodeText(), "note");
+    EXPECT_EQ(root_->AttributeNodes()->Count(), 0);
 }
 
 TEST_F(NodeAccessTest, WhitespaceNodesOnlyWhenPreserved)
