@@ -1,7 +1,7 @@
 #include "app/cli/ListCommands.h"
 
 #include "app/cli/UsageError.h"
-#include "app/list/ListError.h"
+#include "app/list/ListErrors.h"
 #include "app/list/ListFileNames.h"
 #include "app/list/MainList.h"
 #include "app/list/SortedItemCollector.h"

@@ -1,6 +1,6 @@
 #include "app/list/AtomicFileWriter.h"
 
-#include "app/list/ListError.h"
+#include "app/list/ListErrors.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #include "app/list/CustomListWriter.h"
 
 #include "app/list/AtomicFileWriter.h"
-#include "app/list/ListError.h"
+#include "app/list/ListErrors.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #include "app/list/CustomListWriter.h"
 
-#include "app/list/ListError.h"
+#include "app/list/ListErrors.h"
 #include "tests/app/list/ListTestSupport.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 // "Export list to HTML": exact bytes, escaping, and what a failure leaves.
 #include "app/list/MainList.h"
 
-#include "app/list/ListError.h"
+#include "app/list/ListErrors.h"
 #include "tests/app/list/ListTestSupport.h"
 #include "xml/XmlErrors.h"
 

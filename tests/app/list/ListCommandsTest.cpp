@@ -1,7 +1,7 @@
 // Start-up, the Show commands, the search and their failure paths.
 #include "app/list/MainList.h"
 
-#include "app/list/ListError.h"
+#include "app/list/ListErrors.h"
 #include "tests/app/list/ListTestSupport.h"
 #include "xml/XmlErrors.h"
 
