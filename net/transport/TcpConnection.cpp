@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <istream>
 #include <limits>
 
 namespace quorvane::net {
@@ -308,6 +309,33 @@ void TcpConnection::WriteText(const std::string& text)
 void TcpConnection::WriteLine(const std::string& text)
 {
     WriteText(text + "\r\n");
+}
+
+void TcpConnection::WriteStream(std::istream& source, std::int64_t count)
+{
+    const std::size_t chunkSize = static_cast<std::size_t>(std::max<std::int32_t>(SendBufferSize, 1));
+    std::string chunk(chunkSize, '\0');
+    BeginWork(WorkMode::wmWrite, count < 0 ? 0 : count);
+    try {
+        std::int64_t remaining = count < 0 ? std::numeric_limits<std::int64_t>::max() : count;
+        while (remaining > 0) {
+            const auto want = static_cast<std::streamsize>(
+                std::min<std::int64_t>(remaining, static_cast<std::int64_t>(chunkSize)));
+            source.read(chunk.data(), want);
+            const std::streamsize got = source.gcount();
+            if (got <= 0) {
+                if (count < 0)
+                    break;
+                throw NoDataToReadError();
+            }
+            WriteBytes(chunk.data(), static_cast<std::size_t>(got));
+            remaining -= got;
+        }
+    } catch (...) {
+        EndWork(WorkMode::wmWrite);
+        throw;
+    }
+    EndWork(WorkMode::wmWrite);
 }
 
 std::int32_t TcpConnection::ReadInt32()

@@ -117,6 +117,10 @@ public:
     virtual void WriteText(const std::string& text);
     /// Sends \p text followed by CR LF as one block.
     virtual void WriteLine(const std::string& text);
+    /// Sends \p count bytes of \p source (-1: everything up to its end) in chunks of
+    /// SendBufferSize, reporting write work. A source that yields no bytes before \p count
+    /// is reached raises NoDataToReadError "No data to read.".
+    virtual void WriteStream(std::istream& source, std::int64_t count = -1);
     /// 32-bit integers in network order.
     std::int32_t ReadInt32();
     void WriteInt32(std::int32_t value);

@@ -282,6 +282,32 @@ TEST_F(TcpConnectionTest, WritesLinesAndBytes)
     EXPECT_TRUE(received.substr(25) == big);
 }
 
+TEST_F(TcpConnectionTest, WriteStreamSendsTheSourceAndRefusesAShortOne)
+{
+    client_.SendBufferSize = 1000;
+    const std::string bytes = Pattern(5500);
+    std::int64_t written = 0;
+    client_.OnWork = [&](NetComponent&, WorkMode mode, std::int64_t count) {
+        if (mode == WorkMode::wmWrite)
+            written = count;
+    };
+    std::istringstream whole(bytes);
+    client_.WriteStream(whole);
+    std::istringstream counted(bytes);
+    client_.WriteStream(counted, 10);
+    EXPECT_EQ(written, 10);
+    EXPECT_TRUE(test::ReceiveUpTo(served_, 5510) == bytes + bytes.substr(0, 10));
+
+    std::istringstream shortSource("abc");
+    try {
+        client_.WriteStream(shortSource, 10);
+        FAIL() << "a short source passed";
+    } catch (const NoDataToReadError& error) {
+        EXPECT_STREQ(error.what(), "No data to read.");
+    }
+    EXPECT_EQ(client_.Work(WorkMode::wmWrite).Level, 0);
+}
+
 TEST_F(TcpConnectionTest, WritingToAClosedPeerRaisesASocketError)
 {
     // Without MSG_NOSIGNAL the default SIGPIPE action would end this test process.
