@@ -1,5 +1,6 @@
 #include "net/transport/NetError.h"
 #include "net/transport/SocketIoHandler.h"
+#include "net/transport/SocketStack.h"
 #include "net/transport/TcpClient.h"
 #include "tests/net/transport/LoopbackPeer.h"
 
@@ -238,6 +239,29 @@ TEST(Connect, DottedQuadSkipsTheResolvingNotification)
         ASSERT_FALSE(statuses.empty());
         EXPECT_EQ(statuses.front() == NetStatus::hsResolving, c.resolving) << c.host;
         ::close(listener.Accept());
+    }
+}
+
+TEST(Connect, HandlerWithoutSocketRefusesToMoveBytes)
+{
+    SocketIoHandler handler;
+    handler.Open();
+    EXPECT_FALSE(handler.Connected());
+    char byte = 0;
+    for (auto io : {+[](SocketIoHandler& h, char& b) { return h.Recv(&b, 1); },
+                    +[](SocketIoHandler& h, char& b) { return h.Send(&b, 1); }}) {
+        try {
+            io(handler, byte);
+            FAIL() << "moved a byte without a socket";
+        } catch (const ClosedSocketError& error) {
+            EXPECT_STREQ(error.what(), "Disconnected.");
+        }
+    }
+    try {
+        SocketStack::Shared().NewSocket(999, 0);
+        FAIL() << "created a socket of no known type";
+    } catch (const InvalidSocketError& error) {
+        EXPECT_STREQ(error.what(), "Cannot allocate socket.");
     }
 }
 
