@@ -48,6 +48,10 @@ TEST(RecordWalk, VisitsExactlyTheGcmElementsInDocumentOrder) {
        "<LIST><gcm><GAMENAME>lower</GAMENAME></gcm><GCM><GAMENAME>p</GAMENAME></GCM><Gcm/>"
        "<GCM><GAMENAME>q</GAMENAME></GCM></LIST>",
        {"p", "q"}},
+      {"a GCM with a namespace prefix counts as a record",
+       "<IMAGE xmlns:x=\"urn:x\"><GCM><GAMENAME>a</GAMENAME></GCM><!-- c -->"
+       "<x:GCM><x:GAMENAME>b</x:GAMENAME></x:GCM></IMAGE>",
+       {"a", "b"}},
       {"empty GCM elements", head + "<GCM/>\r\n<GCM></GCM>\r\n</IMAGE>\r\n", {"", ""}},
   };
   for (const Case& c : cases) {
