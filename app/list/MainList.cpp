@@ -39,18 +39,16 @@ void Load(xml::XmlDocument& document, const QString& path) {
 
 }  // namespace
 
-struct MainList::DocumentHolder {
-  xml::XmlDocument xml{"libxml2"};
-};
-
 MainList::MainList(QString folder) : folder_(std::move(folder)) {
+  // The vendor is normally installed at program start; installing is
+  // idempotent, so a MainList works on its own too (command line, tests).
   xml::ParserDomVendor::Install();
-  document_ = std::make_unique<DocumentHolder>();
+  document_ = std::make_unique<xml::XmlDocument>("libxml2");
 }
 
 MainList::~MainList() = default;
 
-xml::XmlDocument& MainList::Document() { return document_->xml; }
+xml::XmlDocument& MainList::Document() { return *document_; }
 
 QString MainList::FilePath(const QString& fileName) const {
   const QDir folder(folder_.isEmpty() ? QDir::currentPath() : folder_);

@@ -101,11 +101,9 @@ class MainList {
   /// Adds the document's records under `filter`, counting them.
   void AddCounted(BootFilter filter, ListSink& view);
 
-  struct DocumentHolder;
-
   QString folder_;
   ListState state_;
-  std::unique_ptr<DocumentHolder> document_;
+  std::unique_ptr<xml::XmlDocument> document_;
 };
 
 }  // namespace quorvane::app
