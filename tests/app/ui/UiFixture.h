@@ -23,7 +23,15 @@ protected:
         previous_ = QDir::currentPath();
         ASSERT_TRUE(QDir::setCurrent(dir_.path()));
     }
-    void TearDown() override { QDir::setCurrent(previous_); }
+    void TearDown() override
+    {
+        QDir::setCurrent(previous_);
+        // A question nobody scripted got the close box's answer; that hides
+        // a fault as easily as it shows one.
+        for (const auto& q : asker.questions)
+            EXPECT_TRUE(q.answered) << "unexpected question: " << q.text.toStdString();
+        EXPECT_TRUE(asker.allAnswersUsed()) << "a scripted answer was never asked for";
+    }
 
     /// Writes @p bytes to @p name in the working directory.
     static void writeFile(const QString& name, const std::string& bytes)
