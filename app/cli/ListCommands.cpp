@@ -31,8 +31,12 @@ struct Parsed {
 Parsed Parse(const std::vector<std::string>& arguments, const std::set<std::string>& allowed,
              std::size_t maxPositional) {
   Parsed parsed;
+  bool optionsEnded = false;
   for (const std::string& argument : arguments) {
-    if (argument.size() > 1 && argument.rfind("--", 0) == 0) {
+    // "--" ends the options, so a search text may start with dashes.
+    if (!optionsEnded && argument == "--") {
+      optionsEnded = true;
+    } else if (!optionsEnded && argument.size() > 1 && argument.rfind("--", 0) == 0) {
       if (!allowed.count(argument)) throw UsageError("unknown option " + argument);
       parsed.options.insert(argument);
     } else {

@@ -100,6 +100,9 @@ TEST(Cli, SummaryShowSearchOnAGeneratedList) {
   const CliRun searchBootable = Cli(folder, "search castle --bootable");
   for (const std::string& line : Lines(searchBootable.out)) EXPECT_NE(line.find("\t1\t"), std::string::npos);
   EXPECT_EQ(Cli(folder, "search ''").out, "");
+  const CliRun dashes = Cli(folder, "search --bootable -- --castle");
+  EXPECT_EQ(dashes.exitCode, 0) << dashes.err;
+  EXPECT_EQ(dashes.out, "");
 }
 
 TEST(Cli, ExportHtmlWritesCompatHtm) {
