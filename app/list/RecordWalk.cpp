@@ -38,9 +38,10 @@ ListItem RecordWalk::ReadItem(xml::XmlNode& record, BootImage image) {
   item.image = image;
   // Every field is read before the item is handed on, so a record that fails
   // part-way never shows up half-filled.
-  item.caption = QString::fromStdString(ReadField(record, FieldNames[0]));
+  const xml::Ref<xml::XmlNodeList> fields = record.ChildList();
+  item.caption = QString::fromStdString(fields->Resolve(FieldNames[0])->NodeText());
   for (std::size_t i = 0; i < item.subItems.size(); ++i)
-    item.subItems[i] = QString::fromStdString(ReadField(record, FieldNames[i + 1]));
+    item.subItems[i] = QString::fromStdString(fields->Resolve(FieldNames[i + 1])->NodeText());
   return item;
 }
 
