@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "net/transport/IoHandler.h"
+
+namespace quorvane::fuzz {
+
+/// An I/O handler that plays a fixed byte string as the peer's side of a
+/// connection: every receive hands out at most `ChunkSize` bytes, then the
+/// peer "closes" (a receive of 0 bytes, after which it is disconnected).
+/// Sends are swallowed. Data is copied; the handler never blocks.
+class MemoryIoHandler : public net::IoHandler {
+public:
+    MemoryIoHandler(std::string_view bytes, std::size_t chunkSize);
+
+    bool Connected() override { return !closed_; }
+    bool WaitReadable(std::int32_t timeoutMs) override;
+    long Recv(void* buffer, std::size_t length) override;
+    long Send(const void* buffer, std::size_t length) override;
+    void Close() override { closed_ = true; }
+
+private:
+    std::string bytes_;
+    std::size_t chunkSize_;
+    std::size_t position_ = 0;
+    bool closed_ = false;
+};
+
+}  // namespace quorvane::fuzz
