@@ -5,6 +5,8 @@
 #include "tests/app/list/ListTestSupport.h"
 #include "xml/XmlErrors.h"
 
+#include <QSet>
+
 namespace quorvane::app {
 namespace {
 
@@ -228,6 +230,39 @@ TEST_F(ListCommands, SaveWritesToTheFolderAndRefusesBadRowsWithoutWriting) {
   EXPECT_THROW(list.SaveCustomList({Item(QString("bell") + QChar(7), "", "", "", "", "", "")}),
                InvalidCharacterError);
   EXPECT_EQ(folder.Read("custGCMList.xml"), saved);
+}
+
+}  // namespace
+}  // namespace quorvane::app
+
+namespace quorvane::app {
+namespace {
+
+TEST(SampleList, LoadsWithTheCasesItIsThereToShow) {
+  MainList list{QUORVANE_SOURCE_DIR "/data/sample"};
+  test::RecordingStatus status;
+  test::RecordingSink view;
+  ASSERT_EQ(list.LoadMainList(status), StartupLoad::Loaded);
+  EXPECT_EQ(status.Last(), "List Version [12] GCM's [200] [Good: 0] [Bad: 0]");
+
+  list.ShowMainList(BootFilter::AllRecords, view, status);
+  QSet<QString> goodValues;
+  bool emptyNick = false, ampersand = false, nonAscii = false;
+  for (const ListItem& item : view.items) {
+    goodValues.insert(item.subItems[3]);
+    emptyNick |= item.subItems[4].isEmpty();
+    ampersand |= item.caption.contains('&');
+    for (QChar c : item.caption) nonAscii |= c.unicode() > 0x7F;
+  }
+  EXPECT_EQ(goodValues, (QSet<QString>{"1", "2", " 1", "01", ""}));
+  EXPECT_TRUE(emptyNick && ampersand && nonAscii);
+  // In the file itself some record has no NICK element at all (start-up
+  // completes it in memory), and every line ends in CR LF.
+  QFile sample(QUORVANE_SOURCE_DIR "/data/sample/gcmList.xml");
+  ASSERT_TRUE(sample.open(QIODevice::ReadOnly));
+  const QByteArray bytes = sample.readAll();
+  EXPECT_LT(bytes.count("<NICK>"), bytes.count("<GCM>"));
+  EXPECT_EQ(bytes.count('\n'), bytes.count("\r\n"));
 }
 
 }  // namespace
