@@ -48,6 +48,8 @@ void DialogAsker::showError(const QString& text)
     QMessageBox box(QMessageBox::Critical, ErrorBox::title(), text, QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setObjectName(QStringLiteral("ErrorBox"));
+    // Messages carry file names and server replies: never read them as markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
