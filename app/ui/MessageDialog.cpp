@@ -107,8 +107,14 @@ MessageDialog::MessageDialog(const QString& text, MsgDlgType type, MsgDlgButtons
     message->setObjectName(QStringLiteral("Message"));
     message->setWordWrap(true);
     message->setTextFormat(Qt::PlainText);
-    if (const QScreen* screen = QApplication::primaryScreen())
-        message->setMaximumWidth(screen->availableGeometry().width() / 2);
+    if (const QScreen* screen = QApplication::primaryScreen()) {
+        // One line as long as it fits in half the screen, wrapped beyond.
+        const int limit = screen->availableGeometry().width() / 2;
+        const int natural = message->fontMetrics().boundingRect(QRect(0, 0, limit, 10000),
+                                                                  Qt::TextWordWrap, text).width();
+        message->setMaximumWidth(limit);
+        message->setMinimumWidth(std::min(limit, natural + 1));
+    }
     body->addWidget(message, 1);
     outer->addLayout(body);
 

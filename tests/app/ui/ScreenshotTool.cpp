@@ -6,6 +6,7 @@
 #include "app/ui/AboutWindow.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/MainWindow.h"
+#include "app/ui/MessageDialog.h"
 #include "app/ui/SortedListView.h"
 
 #include "ScriptedAsker.h"
@@ -101,6 +102,10 @@ int main(int argc, char** argv)
 
     DownloadWindow download(window);
     ok = save(download, out, "download-window.png") && ok;
+
+    MessageDialog question(QStringLiteral("Can't find the GCM data file, do you want to download it?"),
+                           MsgDlgType::Error, MbYes | MbNo);
+    ok = save(question, out, "missing-list-question.png") && ok;
 
     for (const QString& e : asker.errors)
         std::fprintf(stderr, "error box: %s\n", qPrintable(e));
