@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
-#include <sstream>
 #include <thread>
 
+#include "net/ftp/BoundedTextBuffer.h"
 #include "net/ftp/FtpErrors.h"
 #include "net/ftp/ListingLines.h"
 #include "net/ftp/PortCommand.h"
@@ -166,14 +166,21 @@ std::int16_t FtpClient::SendRawCommand(const std::string& line)
 void FtpClient::ListDirectory(std::vector<std::string>* destination, const std::string& specifier,
                               ListingDetail detail)
 {
-    std::ostringstream stream;
+    BoundedTextBuffer buffer(MaxListingBytes);
+    std::ostream stream(&buffer);
     std::string command = detail == ListingDetail::Details ? "LIST" : "NLST";
     const std::string trimmed = TrimBlanks(specifier);
     if (!trimmed.empty())
         command += " " + trimmed;
-    ReceiveData(command, stream, Resume::No);
+    try {
+        ReceiveData(command, stream, Resume::No);
+    } catch (const net::TcpConnectionError&) {
+        if (buffer.Overflowed())
+            throw ListingTooLongError();
+        throw;
+    }
 
-    std::vector<std::string> lines = SplitListingLines(stream.str());
+    std::vector<std::string> lines = SplitListingLines(buffer.Text());
     if (destination)
         *destination = lines;
     listingLines_ = std::move(lines);

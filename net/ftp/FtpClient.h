@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -82,10 +83,16 @@ public:
     /// Sends `line` unchanged and returns whatever code the server answers.
     std::int16_t SendRawCommand(const std::string& line);
 
+    /// The most bytes a listing may hold: the whole listing is kept in memory
+    /// (and again as lines), so a server sending without end is cut off here.
+    static constexpr std::size_t MaxListingBytes = 16 * 1024 * 1024;
+
     /// Lists the current directory ("LIST" with details, "NLST" without,
     /// followed by the trimmed specifier if any). The lines replace the
     /// contents of `destination` (when given) and `ListingLines`; a failed
-    /// listing leaves both as they were.
+    /// listing leaves both as they were. A listing of more than
+    /// `MaxListingBytes` raises `ListingTooLongError` as soon as it passes the
+    /// limit: the data connection is closed and the final reply is not read.
     void ListDirectory(std::vector<std::string>* destination, const std::string& specifier = {},
                        ListingDetail detail = ListingDetail::Details);
     /// Retrieves `remoteName` into `localName`:

@@ -53,6 +53,13 @@ public:
     ReplyTooLongError() : NetError("Reply too long.") {}
 };
 
+/// A directory listing larger than the client keeps in memory; the transfer
+/// was cut off at the limit.
+class ListingTooLongError : public net::NetError {
+public:
+    ListingTooLongError() : NetError("Listing too long.") {}
+};
+
 /// The server did not open the active-mode data connection in time.
 class DataConnectionTimeoutError : public net::NetError {
 public:
