@@ -198,6 +198,14 @@ void StringList::LoadFromFile(const std::string& fileName)
     } else if (bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF') {
         encoding = TextEncoding::Utf16BE;
         bytes = DecodeUtf16(std::string_view(bytes).substr(2), true);
+    } else if (std::string_view(bytes).substr(0, 4) == std::string_view("<\0?\0", 4)) {
+        // UTF-16 without a byte-order mark, told by its XML declaration "<?".
+        // Read as bytes it would end at its first NUL and lose the whole list.
+        encoding = TextEncoding::Utf16LE;
+        bytes = DecodeUtf16(bytes, false);
+    } else if (std::string_view(bytes).substr(0, 4) == std::string_view("\0<\0?", 4)) {
+        encoding = TextEncoding::Utf16BE;
+        bytes = DecodeUtf16(bytes, true);
     }
     Changing();
     text_.clear();

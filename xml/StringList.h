@@ -42,8 +42,9 @@ public:
     void Clear();
 
     /// Replaces the content with the file's lines: the whole file is read as
-    /// bytes; a UTF-16 file with a byte-order mark is decoded to UTF-8 first
-    /// and remembered as such in `Encoding()`. Raises `XmlError` "Cannot open
+    /// bytes; a UTF-16 file with a byte-order mark, or without one but
+    /// starting with its XML declaration ("<?" in UTF-16), is decoded to UTF-8
+    /// first and remembered as such in `Encoding()`. Raises `XmlError` "Cannot open
     /// file \"%s\". <reason>" when it cannot be read; the content is then
     /// unchanged.
     void LoadFromFile(const std::string& fileName);
