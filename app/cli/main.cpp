@@ -1,5 +1,6 @@
 // quorvane-cli: the list commands of the Main Window without a window.
 #include "app/cli/ListCommands.h"
+#include "app/cli/UpdateCommand.h"
 #include "app/cli/UsageError.h"
 #include "app/list/ErrorBoxText.h"
 
@@ -16,7 +17,7 @@ using quorvane::app::cli::CliCommand;
 
 std::vector<CliCommand> AllCommands() {
   std::vector<CliCommand> commands = quorvane::app::cli::ListCommands();
-  // Further groups of subcommands are appended here.
+  commands.push_back(quorvane::app::cli::UpdateCommand());
   return commands;
 }
 

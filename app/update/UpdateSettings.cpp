@@ -1,0 +1,15 @@
+#include "app/update/UpdateSettings.h"
+
+namespace quorvane::app {
+
+UpdateSettings UpdateSettings::Fixed() {
+  UpdateSettings settings;
+  settings.Host = "lists.quorvane.example";
+  settings.Port = 21;
+  settings.Username = "quorvane";
+  settings.Password = "gcm-lists";
+  settings.Directory = "pub/lists/Other/";
+  return settings;
+}
+
+}  // namespace quorvane::app
