@@ -384,8 +384,18 @@ void MainWindow::CheckforListUpdates1Click()
 
 void MainWindow::StartListUpdate()
 {
+    // The windows stay responsive while the update waits on the network, so
+    // the shortcut can arrive again meanwhile; a second check would share
+    // "gcmList.BAK" with the first.
+    if (updateRunning_)
+        return;
     if (Asker::messageDlg(kUpdateQuestion, MsgDlgType::Confirmation, MbYes | MbNo, 0) != MrYes)
         return;
+    updateRunning_ = true;
+    struct Running {
+        bool& flag;
+        ~Running() { flag = false; }
+    } running{updateRunning_};
     // The window has no owner and ends with this call, whichever way the
     // modal run ends.
     DownloadWindow window(*this);

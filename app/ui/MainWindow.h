@@ -61,7 +61,8 @@ public:
     void Ermthis1Click();
 
     /// Asks for confirmation, then creates the Download Window and runs it
-    /// modally; the window is destroyed when the run ends.
+    /// modally; the window is destroyed when the run ends. Does nothing while
+    /// an update check is already running.
     void StartListUpdate();
 
     /// Panel 0 of the status bar.
@@ -134,6 +135,7 @@ private:
     QLabel* panel0_ = nullptr;
     QLabel* panel1_ = nullptr;
     AboutWindow* aboutWindow_ = nullptr;
+    bool updateRunning_ = false;
 };
 
 } // namespace quorvane::app

@@ -1,0 +1,69 @@
+#include "app/ui/UpdateBehaviour.h"
+
+#include "app/ui/Asker.h"
+#include "app/ui/DownloadWindow.h"
+#include "app/ui/MainWindow.h"
+
+#include <QStringList>
+
+namespace quorvane::app {
+
+namespace {
+
+const QString kUpToDate =
+    QStringLiteral("Your version is already up to date. Closing download window.");
+
+} // namespace
+
+UpdateBehaviour::UpdateBehaviour(MainWindow& mainWindow, UpdateSettings settings)
+    : mainWindow_(mainWindow), flow_(mainWindow.mainList(), std::move(settings))
+{
+}
+
+DownloadBehaviourFactory UpdateBehaviour::factory(UpdateSettings settings)
+{
+    return [settings](MainWindow& mainWindow) {
+        return std::make_unique<UpdateBehaviour>(mainWindow, settings);
+    };
+}
+
+void UpdateBehaviour::FormCreate(DownloadWindow& window)
+{
+    window_ = &window;
+    flow_.FormCreate(*this);
+}
+
+void UpdateBehaviour::ListDblClick(DownloadWindow& window)
+{
+    window_ = &window;
+    if (flow_.ListDblClick(*this) != UpdateOutcome::AlreadyUpToDate)
+        return;
+    if (Asker::messageDlg(kUpToDate, MsgDlgType::Information, MbOK, 0) == MrOk)
+        window.closeWindow();
+}
+
+void UpdateBehaviour::MainStatus(const QString& text)
+{
+    mainWindow_.SetStatusText(text);
+}
+
+void UpdateBehaviour::WindowStatus(const QString& text)
+{
+    window_->SetStatusText(text);
+}
+
+void UpdateBehaviour::ShowListing(const std::vector<std::string>& lines)
+{
+    QStringList shown;
+    shown.reserve(static_cast<qsizetype>(lines.size()));
+    for (const std::string& line : lines)
+        shown << QString::fromStdString(line);
+    window_->setListLines(shown);
+}
+
+void UpdateBehaviour::DownloadProgress(std::int64_t bytes)
+{
+    window_->SetStatusText(QStringLiteral("Downloading... %1 bytes").arg(bytes));
+}
+
+} // namespace quorvane::app

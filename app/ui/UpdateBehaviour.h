@@ -1,0 +1,36 @@
+#pragma once
+
+#include "app/ui/DownloadBehaviour.h"
+#include "app/update/UpdateFlow.h"
+#include "app/update/UpdateSettings.h"
+#include "app/update/UpdateSink.h"
+
+namespace quorvane::app {
+
+/// The Download Window's behaviour in the program: the update flow, with the
+/// window's list box and status bar and the Main Window's status bar as its
+/// sink. The flow and its FTP client belong to the window and go with it.
+class UpdateBehaviour : public DownloadBehaviour, private UpdateSink {
+public:
+    UpdateBehaviour(MainWindow& mainWindow, UpdateSettings settings);
+
+    /// A factory giving every Download Window this behaviour with @p settings.
+    static DownloadBehaviourFactory factory(UpdateSettings settings);
+
+    void FormCreate(DownloadWindow& window) override;
+    /// Installs or tells "Your version is already up to date. Closing
+    /// download window." and closes the window when that is answered OK.
+    void ListDblClick(DownloadWindow& window) override;
+
+private:
+    void MainStatus(const QString& text) override;
+    void WindowStatus(const QString& text) override;
+    void ShowListing(const std::vector<std::string>& lines) override;
+    void DownloadProgress(std::int64_t bytes) override;
+
+    MainWindow& mainWindow_;
+    DownloadWindow* window_ = nullptr;
+    UpdateFlow flow_;
+};
+
+} // namespace quorvane::app

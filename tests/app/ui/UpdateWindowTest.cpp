@@ -1,0 +1,319 @@
+// The list update as a user meets it: the Main Window, the confirmation and
+// the Download Window, against a real FTP server on loopback (a scripted
+// peer for a slow one), questions answered by the scripted asker.
+#include "app/ui/DownloadWindow.h"
+#include "app/ui/ErrorBox.h"
+#include "app/ui/MainWindow.h"
+#include "app/ui/SortedListView.h"
+#include "app/ui/UpdateBehaviour.h"
+#include "tests/app/update/UpdateServerFixture.h"
+#include "tests/support/ScriptedPeer.h"
+
+#include "QtPrinters.h"
+#include "UiFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTimer>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quorvane::app {
+namespace {
+
+using test::listFile;
+using test::UpdateListFile;
+using test::UpdateServer;
+
+const QString kMissingQuestion =
+    QStringLiteral("Can't find the GCM data file, do you want to download it?");
+const QString kUpdateQuestion = QStringLiteral(
+    "Are you sure you want to check for updates? This could take a couple of minutes depending on "
+    "your internet connection.");
+const QString kUpToDate =
+    QStringLiteral("Your version is already up to date. Closing download window.");
+
+/// A port on 127.0.0.1 where nothing listens (just freed by the system).
+int RefusingPort()
+{
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+class UpdateWindow : public test::UiFixture {
+protected:
+    void TearDown() override
+    {
+        DownloadWindow::setBehaviourFactory({});
+        UiFixture::TearDown();
+    }
+
+    static void use(const UpdateSettings& settings)
+    {
+        DownloadWindow::setBehaviourFactory(UpdateBehaviour::factory(settings));
+    }
+
+    /// The next modal run double-clicks in the Download Window, as the user
+    /// would, after @p before.
+    void doubleClickInNextRun(std::function<void(DownloadWindow&)> before = {})
+    {
+        asker.setNextModalRun([before](QDialog& dialog) {
+            auto& window = dynamic_cast<DownloadWindow&>(dialog);
+            if (before)
+                before(window);
+            ErrorBox::guard([&] { window.ListDblClick(); });
+        });
+    }
+
+    static std::string bytes(const char* name) { return readFile(QString::fromLatin1(name)); }
+};
+
+TEST_F(UpdateWindow, MissingListIsDownloadedAndInstalledForTheNextStart)
+{
+    const std::string remote = UpdateListFile("5", 4);
+    UpdateServer server(remote);
+    use(server.Settings());
+    asker.setNextAnswer(MrYes); // download the missing list?
+    asker.setNextAnswer(MrYes); // check for updates?
+
+    QStringList listing;
+    QString mainStatus, systemText, afterInstall, afterSecond;
+    std::size_t errorsAfterInstall = 99;
+    asker.setNextModalRun([&](QDialog& dialog) {
+        auto& w = dynamic_cast<DownloadWindow&>(dialog);
+        listing = w.listLines();
+        mainStatus = w.mainWindow().statusText();
+        systemText = w.statusText();
+        ErrorBox::guard([&] { w.ListDblClick(); });
+        afterInstall = w.statusText();
+        errorsAfterInstall = asker.errors.size();
+        // Disconnected, and the download is gone: the file-open error.
+        ErrorBox::guard([&] { w.ListDblClick(); });
+        afterSecond = w.statusText();
+    });
+    MainWindow window;
+
+    ASSERT_EQ(asker.questions.size(), 2u);
+    EXPECT_EQ(asker.questions[0].text, kMissingQuestion);
+    EXPECT_EQ(asker.questions[1].text, kUpdateQuestion);
+    ASSERT_EQ(listing.size(), 2);
+    EXPECT_TRUE(listing[0].endsWith(" gcmList.xml")) << listing[0].toStdString();
+    EXPECT_TRUE(listing[1].endsWith(" readme.txt"));
+    EXPECT_EQ(mainStatus, "List Version [] GCM's [0] [Good: 0] [Bad: 0]");
+    EXPECT_EQ(systemText, "UNIX Type: L8");
+    EXPECT_EQ(afterInstall, "Done...");
+    EXPECT_EQ(errorsAfterInstall, 0u);
+    EXPECT_EQ(bytes("gcmList.xml"), remote);
+    EXPECT_FALSE(QFile::exists("gcmList.BAK"));
+    ASSERT_EQ(asker.errors.size(), 1u);
+    EXPECT_EQ(asker.errors[0], "Cannot open file \"" + window.mainList().FilePath("gcmList.BAK")
+                  + "\". No such file or directory.");
+    EXPECT_EQ(afterSecond, "Done...");
+
+    // Nothing is reloaded during the run.
+    EXPECT_EQ(window.statusText(), "List Version [] GCM's [0] [Good: 0] [Bad: 0]");
+    EXPECT_EQ(window.listState().ListVersion, "");
+    EXPECT_EQ(window.List->rows().size(), 0);
+}
+
+TEST_F(UpdateWindow, EqualVersionDiscardsTheDownloadAndOkClosesTheWindow)
+{
+    UpdateServer server(UpdateListFile("7", 3));
+    use(server.Settings());
+    const std::string local = listFile("7", test::gcm("Local", "1"));
+    for (const int answer : {MrOk, MrCancel}) {
+        SCOPED_TRACE(answer);
+        writeFile("gcmList.xml", local);
+        asker.questions.clear();
+        asker.setNextAnswer(MrYes);
+        asker.setNextAnswer(answer);
+        int finished = -1;
+        asker.setNextModalRun([&](QDialog& dialog) {
+            auto& w = dynamic_cast<DownloadWindow&>(dialog);
+            // The shortcut pressed again while a check runs starts nothing.
+            w.mainWindow().CheckforListUpdates1Click();
+            QSignalSpy spy(&w, &QDialog::finished);
+            ErrorBox::guard([&] { w.ListDblClick(); });
+            finished = static_cast<int>(spy.count());
+        });
+        MainWindow window;
+        window.CheckforListUpdates1Click();
+
+        EXPECT_EQ(finished, answer == MrOk ? 1 : 0);
+        ASSERT_EQ(asker.questions.size(), 2u);
+        EXPECT_EQ(asker.questions[1].text, kUpToDate);
+        EXPECT_EQ(asker.questions[1].type, MsgDlgType::Information);
+        EXPECT_EQ(asker.questions[1].buttons, MsgDlgButtons(MbOK));
+        EXPECT_FALSE(QFile::exists("gcmList.BAK"));
+        EXPECT_EQ(bytes("gcmList.xml"), local);
+        EXPECT_TRUE(asker.errors.empty());
+    }
+}
+
+TEST_F(UpdateWindow, RefusalsShowTheErrorLeaveTheProgressTextAndOpenAnEmptyWindow)
+{
+    UpdateServer server(UpdateListFile("2", 1));
+    writeFile("gcmList.xml", listFile("1", ""));
+    const struct {
+        const char* name;
+        std::function<void(UpdateSettings&)> change;
+        const char* mainStatus;
+        const char* error;
+    } cases[] = {
+        {"login", [](UpdateSettings& s) { s.Password = "wrong"; }, "Connecting...",
+         "Authentication failed."},
+        {"directory", [](UpdateSettings& s) { s.Directory = "pub/nowhere/"; }, "Locating DIR...",
+         "No such file or directory."},
+        {"connect", [](UpdateSettings& s) { s.Port = RefusingPort(); }, "Connecting...", "refused"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        UpdateSettings settings = server.Settings();
+        c.change(settings);
+        use(settings);
+        asker.errors.clear();
+        asker.setNextAnswer(MrYes);
+        QString mainStatus;
+        QStringList listing{"not run"};
+        asker.setNextModalRun([&](QDialog& dialog) {
+            auto& w = dynamic_cast<DownloadWindow&>(dialog);
+            mainStatus = w.mainWindow().statusText();
+            listing = w.listLines();
+        });
+        MainWindow window;
+        window.CheckforListUpdates1Click();
+
+        EXPECT_EQ(asker.modalRuns.back(), "DownloadWindow");
+        EXPECT_EQ(mainStatus, c.mainStatus);
+        EXPECT_TRUE(listing.isEmpty());
+        ASSERT_EQ(asker.errors.size(), 1u);
+        EXPECT_TRUE(asker.errors[0].contains(QString::fromLatin1(c.error))) << asker.errors[0].toStdString();
+    }
+}
+
+TEST_F(UpdateWindow, ADownloadThatIsNotWellFormedLeavesTheListAndKeepsTheBak)
+{
+    const std::string broken = "<IMAGE><VERSION><NUMBER>9</NUMBER></VERSION><GCM>";
+    UpdateServer server(broken);
+    use(server.Settings());
+    const std::string local = listFile("8", test::gcm("Local", "1"));
+    writeFile("gcmList.xml", local);
+    asker.setNextAnswer(MrYes);
+    doubleClickInNextRun();
+    MainWindow window;
+    window.CheckforListUpdates1Click();
+
+    ASSERT_EQ(asker.errors.size(), 1u);
+    EXPECT_FALSE(asker.errors[0].isEmpty());
+    EXPECT_EQ(bytes("gcmList.xml"), local);
+    EXPECT_EQ(bytes("gcmList.BAK"), broken);
+}
+
+TEST_F(UpdateWindow, AFailedInstallKeepsTheOldListAndNeverSaysDone)
+{
+    const std::string remote = UpdateListFile("9", 2);
+    UpdateServer server(remote);
+    use(server.Settings());
+    const std::string local = listFile("8", test::gcm("Local", "1"));
+    const struct {
+        const char* name;
+        bool needsNonRoot;
+        std::function<void()> spoil;
+        std::function<void()> mend;
+        const char* reason;
+    } cases[] = {
+        // The download still fits into an existing "gcmList.BAK", but the
+        // folder refuses the rename.
+        {"read-only folder", true,
+         [] {
+             writeFile("gcmList.BAK", "");
+             chmod(".", 0555);
+         },
+         [] { chmod(".", 0755); }, "Permission denied."},
+        // A folder has taken the Main List's name after start-up.
+        {"folder in the way", false,
+         [] {
+             QFile::remove("gcmList.xml");
+             QDir().mkpath("gcmList.xml/kept");
+         },
+         [] { QDir("gcmList.xml").removeRecursively(); }, "."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.needsNonRoot && geteuid() == 0)
+            continue; // root may write into read-only folders
+        writeFile("gcmList.xml", local);
+        asker.errors.clear();
+        QString status;
+        asker.setNextModalRun([&](QDialog& dialog) {
+            auto& w = dynamic_cast<DownloadWindow&>(dialog);
+            c.spoil();
+            ErrorBox::guard([&] { w.ListDblClick(); });
+            status = w.statusText();
+        });
+        MainWindow window;
+        asker.setNextAnswer(MrYes);
+        window.CheckforListUpdates1Click();
+        c.mend();
+
+        EXPECT_EQ(status, "Updating...");
+        ASSERT_EQ(asker.errors.size(), 1u);
+        EXPECT_TRUE(asker.errors[0].startsWith("Cannot rename file \"" + window.mainList().FilePath("gcmList.BAK")))
+            << asker.errors[0].toStdString();
+        EXPECT_TRUE(asker.errors[0].endsWith(QString::fromLatin1(c.reason)));
+        EXPECT_EQ(bytes("gcmList.BAK"), remote);
+        if (c.needsNonRoot) {
+            EXPECT_EQ(bytes("gcmList.xml"), local);
+        }
+        QFile::remove("gcmList.BAK");
+    }
+}
+
+TEST_F(UpdateWindow, MainWindowTimersRunWhileTheClientWaitsOnASlowServer)
+{
+    ::quorvane::test::ScriptedPeer peer;
+    peer.Pause(std::chrono::milliseconds(1200))
+        .Reply("220 slow lists")
+        .Expect("USER lists")
+        .Reply("530 Not you.");
+    peer.Start();
+    UpdateSettings settings;
+    settings.Host = "127.0.0.1";
+    settings.Port = peer.Port();
+    settings.Username = "lists";
+    settings.Password = "x";
+    settings.Directory = "Other/";
+    settings.ReadTimeoutMs = 10000;
+    use(settings);
+    writeFile("gcmList.xml", listFile("1", ""));
+
+    MainWindow window;
+    int ticks = 0;
+    QTimer timer(&window);
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(20);
+    asker.setNextAnswer(MrYes);
+    window.CheckforListUpdates1Click();
+    timer.stop();
+
+    EXPECT_GE(ticks, 3); // one per wait slice at least
+    EXPECT_TRUE(peer.Finish()) << peer.Failure();
+    ASSERT_EQ(asker.errors.size(), 1u);
+    EXPECT_TRUE(asker.errors[0].startsWith("Not you.")) << asker.errors[0].toStdString();
+}
+
+} // namespace
+} // namespace quorvane::app
