@@ -140,36 +140,45 @@ TEST_F(UpdateFlowTest, AMissingMainListTakesAnyVersionAndAnEqualOneIsDiscarded) 
 }
 
 TEST_F(UpdateFlowTest, AServerThatStopsAnsweringEndsWithReadTimeout) {
-  ::quorvane::test::ScriptedPeer peer;
-  peer.Reply("220 lists")
-      .Expect("USER lists")
-      .Reply("331 password")
-      .ExpectPrefix("PASS ")
-      .Reply("230 in")
-      .Expect("TYPE I")
-      .Reply("200 ok")
-      .Expect("SYST")
-      .Reply("215 UNIX Type: L8")
-      .Expect("CWD pub/lists/Other/")
-      .Pause(std::chrono::milliseconds(1500));
-  peer.Start();
-  StartWith("12");
-  UpdateSettings settings;
-  settings.Host = "127.0.0.1";
-  settings.Port = peer.Port();
-  settings.Username = "lists";
-  settings.Password = "x";
-  settings.Directory = "pub/lists/Other/";
-  settings.ReadTimeoutMs = 300;
-  UpdateFlow flow(*list, settings);
-  try {
-    flow.FormCreate(sink);
-    FAIL() << "the silent server was not noticed";
-  } catch (const std::exception& e) {
-    EXPECT_EQ(std::string(e.what()), "Read Timeout");
+  // Silent on the control connection after "CWD", or on the data connection
+  // of the listing.
+  for (const bool silentData : {false, true}) {
+    SCOPED_TRACE(silentData ? "data" : "control");
+    ::quorvane::test::ScriptedPeer peer;
+    peer.Reply("220 lists")
+        .Expect("USER lists")
+        .Reply("331 password")
+        .ExpectPrefix("PASS ")
+        .Reply("230 in")
+        .Expect("TYPE I")
+        .Reply("200 ok")
+        .Expect("SYST")
+        .Reply("215 UNIX Type: L8")
+        .Expect("CWD pub/lists/Other/");
+    if (silentData) {
+      peer.Reply("250 ok").ExpectPrefix("PORT ").Reply("200 ok").Expect("LIST").Reply("150 here").ConnectData();
+    }
+    peer.Pause(std::chrono::milliseconds(1500));
+    peer.Start();
+    list.reset();
+    StartWith("12");
+    UpdateSettings settings;
+    settings.Host = "127.0.0.1";
+    settings.Port = peer.Port();
+    settings.Username = "lists";
+    settings.Password = "x";
+    settings.Directory = "pub/lists/Other/";
+    settings.ReadTimeoutMs = 300;
+    UpdateFlow flow(*list, settings);
+    try {
+      flow.FormCreate(sink);
+      ADD_FAILURE() << "the silent server was not noticed";
+    } catch (const std::exception& e) {
+      EXPECT_EQ(std::string(e.what()), "Read Timeout");
+    }
+    EXPECT_EQ(sink.main.back(), silentData ? "Getting FTP file lists..." : "Locating DIR...");
+    EXPECT_TRUE(peer.Finish()) << peer.Failure();
   }
-  EXPECT_EQ(sink.main.back(), "Locating DIR...");
-  EXPECT_TRUE(peer.Finish()) << peer.Failure();
 }
 
 }  // namespace
