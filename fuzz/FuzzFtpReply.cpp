@@ -20,6 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
 
     fuzz::MemoryIoHandler handler(bytes, 1 + (control & 0x3F));
+    handler.Open();
     ftp::CommandConnection connection;
     connection.SetIOHandler(&handler, net::Ownership::Borrowed);
     if (control & 0x40)

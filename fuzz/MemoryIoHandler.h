@@ -9,14 +9,16 @@
 namespace quorvane::fuzz {
 
 /// An I/O handler that plays a fixed byte string as the peer's side of a
-/// connection: every receive hands out at most `ChunkSize` bytes, then the
+/// connection: every receive hands out at most `chunkSize` bytes, then the
 /// peer "closes" (a receive of 0 bytes, after which it is disconnected).
-/// Sends are swallowed. Data is copied; the handler never blocks.
+/// Connected from `Open` (which a connect calls) until then; sends are
+/// swallowed. Data is copied; the handler never blocks.
 class MemoryIoHandler : public net::IoHandler {
 public:
     MemoryIoHandler(std::string_view bytes, std::size_t chunkSize);
 
-    bool Connected() override { return !closed_; }
+    void Open() override { opened_ = true; }
+    bool Connected() override { return opened_ && !closed_; }
     bool WaitReadable(std::int32_t timeoutMs) override;
     long Recv(void* buffer, std::size_t length) override;
     long Send(const void* buffer, std::size_t length) override;
@@ -26,6 +28,7 @@ private:
     std::string bytes_;
     std::size_t chunkSize_;
     std::size_t position_ = 0;
+    bool opened_ = false;
     bool closed_ = false;
 };
 
