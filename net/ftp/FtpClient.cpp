@@ -369,6 +369,9 @@ void FtpClient::PrepareDataConnection(net::TcpConnection& data)
 {
     data.SendBufferSize = SendBufferSize;
     data.RecvBufferSize = RecvBufferSize;
+    // A data connection that goes silent ends like a silent control
+    // connection: after the same read time-out (0 still waits without limit).
+    data.ReadTimeout = ReadTimeout;
     data.OnWork = OnWork;
     data.OnWorkBegin = OnWorkBegin;
     data.OnWorkEnd = OnWorkEnd;

@@ -112,7 +112,9 @@ public:
     void RetrieveToStream(const std::string& remoteName, std::ostream& stream, Resume resume);
     /// The common data transfer: sends `command` over a fresh data connection
     /// and copies everything the server sends until it closes into `stream`,
-    /// then reads the final reply.
+    /// then reads the final reply. The data connection reads with this
+    /// client's `ReadTimeout`: a positive value ends a silent transfer with
+    /// `ReadTimeoutError` (the final reply is then not read).
     void ReceiveData(const std::string& command, std::ostream& stream, Resume resume);
     /// Whether the server accepts restart offsets ("REST 1" answered 350);
     /// asked once in the life of the client.

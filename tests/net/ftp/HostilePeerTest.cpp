@@ -28,7 +28,8 @@ namespace {
 
 constexpr std::int32_t ShortReadTimeout = 400;
 
-// Opens, lists and closes against a well-behaved peer: the client is usable.
+// Opens, lists (active mode) and closes against a well-behaved peer: the
+// client is usable.
 void ExpectUsable(FtpClient& client)
 {
     ScriptedPeer good;
@@ -248,4 +249,33 @@ TEST(HostilePeer, DataConnectionsRacingTheServersNeverDeliverTheirBytes)
     EXPECT_EQ(client.SendRawCommand("NOOP"), 200);
     client.Disconnect();
     EXPECT_TRUE(peer.Finish()) << peer.Failure();
+}
+
+TEST(HostilePeer, DataConnectionThatGoesSilentEndsAtTheReadTimeout)
+{
+    for (const bool passive : {false, true}) {
+        SCOPED_TRACE(passive ? "passive" : "active");
+        ScriptedPeer peer;
+        ScriptLogin(peer);
+        if (passive)
+            peer.Expect("PASV").ReplyPassive().AcceptData().Expect("LIST").Reply("150 go");
+        else
+            peer.ExpectPrefix("PORT ").Reply("200 ok").Expect("LIST").Reply("150 go").ConnectData();
+        peer.SendData("half a list").Pause(1500ms).CloseData();
+        peer.Start();
+
+        FtpClient client;
+        Aim(client, peer.Port());
+        client.Passive = passive;
+        client.ReadTimeout = ShortReadTimeout;
+        client.OpenConnection();
+        std::vector<std::string> destination{"kept"};
+        EXPECT_THROW(client.ListDirectory(&destination), net::ReadTimeoutError);
+        EXPECT_EQ(destination, Lines{"kept"});
+        EXPECT_EQ(client.DataConnection(), nullptr);
+        client.Disconnect();
+        peer.Finish(3s);
+        client.Passive = false;
+        ExpectUsable(client);
+    }
 }
