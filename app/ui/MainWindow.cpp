@@ -90,19 +90,6 @@ std::vector<SortedListView::Column> editorColumns()
             {QStringLiteral("Instructions:"), 100}};
 }
 
-/// Ends a list command's fill whatever way the command left, so a view
-/// always shows (sorted) the items added before a failure.
-class FillScope {
-public:
-    explicit FillScope(ListSink& sink) : sink_(sink) {}
-    ~FillScope() { sink_.FillFinished(); }
-    FillScope(const FillScope&) = delete;
-    FillScope& operator=(const FillScope&) = delete;
-
-private:
-    ListSink& sink_;
-};
-
 } // namespace
 
 template <typename Sender, typename Signal>
@@ -335,19 +322,16 @@ void MainWindow::gcmNameKeyDown(int key)
 
 void MainWindow::btnGCMSearchClick()
 {
-    FillScope fill(*List);
     list_.Search(gcmName->text(), bootFilter(), *List);
 }
 
 void MainWindow::ShowALLGCMs1Click()
 {
-    FillScope fill(*List);
     list_.ShowMainList(bootFilter(), *List, *this);
 }
 
 void MainWindow::ShowCustomListGCMs1Click()
 {
-    FillScope fill(*List);
     list_.ShowCustomList(bootFilter(), *List, *this);
 }
 
