@@ -36,6 +36,8 @@ void AppendEscaped(std::string& out, const QString& text) {
       case '<': out += "&lt;"; break;
       // Written escaped as well, so "]]>" in a field cannot end up in the file.
       case '>': out += "&gt;"; break;
+      // A parser turns a literal CR into LF, so a CR is kept as a reference.
+      case '\r': out += "&#13;"; break;
       default: out += c;
     }
   }
