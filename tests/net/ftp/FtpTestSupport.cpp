@@ -19,6 +19,14 @@ void ScriptLogin(test::ScriptedPeer& peer)
         .Reply("215 UNIX Type: L8");
 }
 
+void ScriptListingStart(test::ScriptedPeer& peer, bool passive)
+{
+    if (passive)
+        peer.Expect("PASV").ReplyPassive().AcceptData().Expect("LIST").Reply("150 go");
+    else
+        peer.ExpectPrefix("PORT ").Reply("200 ok").Expect("LIST").Reply("150 go").ConnectData();
+}
+
 void Aim(FtpClient& client, int port)
 {
     client.Host = "127.0.0.1";

@@ -17,6 +17,10 @@ inline const std::string Password = "gcmpass";
 /// TYPE I/200, SYST/215 "UNIX Type: L8".
 void ScriptLogin(test::ScriptedPeer& peer);
 
+/// The server side of a LIST up to its "150" reply, with the data connection
+/// open: accepted after PASV when `passive`, else connected back after PORT.
+void ScriptListingStart(test::ScriptedPeer& peer, bool passive);
+
 /// A client aimed at 127.0.0.1:`port` with the test account.
 void Aim(FtpClient& client, int port);
 

@@ -31,10 +31,7 @@ TEST(HostilePeerSlow, TwoHundredMegabyteListingIsCutOffAtTheLimit)
         SCOPED_TRACE(passive ? "passive" : "active");
         ScriptedPeer peer;
         ScriptLogin(peer);
-        if (passive)
-            peer.Expect("PASV").ReplyPassive().AcceptData().Expect("LIST").Reply("150 go");
-        else
-            peer.ExpectPrefix("PORT ").Reply("200 ok").Expect("LIST").Reply("150 go").ConnectData();
+        ScriptListingStart(peer, passive);
         // Short lines: the worst case for the memory the lines take.
         peer.SendPattern(200ull << 20).CloseData().Reply("226 done");
         peer.Start();

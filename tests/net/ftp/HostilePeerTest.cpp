@@ -257,10 +257,7 @@ TEST(HostilePeer, DataConnectionThatGoesSilentEndsAtTheReadTimeout)
         SCOPED_TRACE(passive ? "passive" : "active");
         ScriptedPeer peer;
         ScriptLogin(peer);
-        if (passive)
-            peer.Expect("PASV").ReplyPassive().AcceptData().Expect("LIST").Reply("150 go");
-        else
-            peer.ExpectPrefix("PORT ").Reply("200 ok").Expect("LIST").Reply("150 go").ConnectData();
+        ScriptListingStart(peer, passive);
         peer.SendData("half a list").Pause(1500ms).CloseData();
         peer.Start();
 
