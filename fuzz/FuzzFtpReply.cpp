@@ -1,14 +1,14 @@
 // Reads replies from a control connection whose peer sends the fuzz input.
 // The first byte picks the receive chunk size and which reply codes are
 // allowed, so partial lines, line limits and refusals are all reached.
-#include <cstddef>
-#include <cstdint>
-#include <string_view>
-
 #include "fuzz/MemoryIoHandler.h"
 #include "net/ftp/CommandConnection.h"
 #include "net/ftp/FtpErrors.h"
 #include "net/transport/NetError.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
 
 using namespace quorvane;
 
@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ftp::CommandConnection connection;
     connection.SetIOHandler(&handler, net::Ownership::Borrowed);
     if (control & 0x40)
-        connection.MaxLineLength = 64;  // reaches the over-long line path with short inputs
+        connection.MaxLineLength = 64; // reaches the over-long line path with short inputs
 
     const ftp::ReplyCodes allowed = (control & 0x80) ? ftp::ReplyCodes{220, 227, 150} : ftp::ReplyCodes{};
     // Every reply consumes at least one byte, so this ends with the input.
@@ -32,9 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         try {
             const std::int16_t code = connection.ReadReply(allowed);
             if (!allowed.empty() && code != 220 && code != 227 && code != 150)
-                __builtin_trap();  // a refused code reported as accepted
+                __builtin_trap(); // a refused code reported as accepted
             if (connection.LastReply.Text().empty())
-                __builtin_trap();  // a reply always has at least its first line
+                __builtin_trap(); // a reply always has at least its first line
         } catch (const ftp::ProtocolReplyError& e) {
             if (e.ReplyCode() != connection.LastReply.NumericCode())
                 __builtin_trap();

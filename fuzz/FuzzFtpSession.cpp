@@ -3,14 +3,14 @@
 // resume probe and a passive listing. No data connection is ever opened: the
 // PASV address can never match a server without a socket address, so the
 // listing always stops at the address check.
+#include "fuzz/MemoryIoHandler.h"
+#include "net/ftp/FtpClient.h"
+#include "net/transport/NetError.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <string_view>
-
-#include "fuzz/MemoryIoHandler.h"
-#include "net/ftp/FtpClient.h"
-#include "net/transport/NetError.h"
 
 using namespace quorvane;
 

@@ -3,6 +3,13 @@
 // searching the list, then saving what was shown as the Custom List and
 // showing that. The list file itself must come out byte for byte as it went
 // in, and a Custom List that was saved must read back as the rows saved.
+#include "app/list/ListFileNames.h"
+#include "app/list/ListSink.h"
+#include "app/list/MainList.h"
+#include "app/list/StatusSink.h"
+
+#include <QString>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,13 +18,6 @@
 #include <iterator>
 #include <string>
 #include <vector>
-
-#include <QString>
-
-#include "app/list/ListFileNames.h"
-#include "app/list/ListSink.h"
-#include "app/list/MainList.h"
-#include "app/list/StatusSink.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ const std::string& Folder()
     return folder;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -89,13 +89,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             try {
                 list.ShowCustomList(quorvane::app::BootFilter::AllRecords, reread, status);
             } catch (const std::exception&) {
-                __builtin_trap();  // the program cannot read the file it wrote
+                __builtin_trap(); // the program cannot read the file it wrote
             }
             if (reread.items != shown.items)
-                __builtin_trap();  // the saved rows came back changed
+                __builtin_trap(); // the saved rows came back changed
         }
     }
     if (ReadAll(listPath) != bytes)
-        __builtin_trap();  // the input file was changed
+        __builtin_trap(); // the input file was changed
     return 0;
 }

@@ -1,11 +1,11 @@
 // Splits received listings into lines and checks what the split promises:
 // no line holds a break or a NUL, and every byte before the first NUL is
 // either in a line or a break.
+#include "net/ftp/ListingLines.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-
-#include "net/ftp/ListingLines.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -1,13 +1,13 @@
 // Parses PASV reply texts. Whatever the text, the parser either fails with
 // its own error or yields a dotted quad of bytes and a port in 1..65535.
+#include "net/ftp/FtpErrors.h"
+#include "net/ftp/PassiveAddress.h"
+
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-#include "net/ftp/FtpErrors.h"
-#include "net/ftp/PassiveAddress.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ bool IsDottedQuad(const std::string& ip)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -7,8 +7,7 @@ namespace quorvane::fuzz {
 
 MemoryIoHandler::MemoryIoHandler(std::string_view bytes, std::size_t chunkSize)
     : bytes_(bytes), chunkSize_(std::max<std::size_t>(chunkSize, 1))
-{
-}
+{}
 
 bool MemoryIoHandler::WaitReadable(std::int32_t)
 {
@@ -35,4 +34,4 @@ long MemoryIoHandler::Send(const void*, std::size_t length)
     return closed_ ? -1 : static_cast<long>(length);
 }
 
-}  // namespace quorvane::fuzz
+} // namespace quorvane::fuzz

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "net/transport/IoHandler.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
-
-#include "net/transport/IoHandler.h"
 
 namespace quorvane::fuzz {
 
@@ -32,4 +32,4 @@ private:
     bool closed_ = false;
 };
 
-}  // namespace quorvane::fuzz
+} // namespace quorvane::fuzz

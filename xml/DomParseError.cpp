@@ -34,7 +34,6 @@ DomParseError::DomParseError(const DomParseErrorInfo& info)
       line_(info.line()),
       linepos_(info.linepos()),
       filepos_(info.filepos())
-{
-}
+{}
 
 } // namespace quorvane::xml

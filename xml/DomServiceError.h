@@ -14,8 +14,7 @@ class DomServiceError : public XmlError {
 public:
     DomServiceError(const std::string& description, unsigned code)
         : XmlError(FormatMessage(description, code)), code_(code)
-    {
-    }
+    {}
     unsigned code() const noexcept { return code_; }
 
     /// The message rule above, exposed for reuse and tests.

@@ -11,8 +11,7 @@ class ListIndexError : public XmlError {
 public:
     explicit ListIndexError(long long index)
         : XmlError("List index out of bounds (" + std::to_string(index) + ")"), index_(index)
-    {
-    }
+    {}
     long long index() const noexcept { return index_; }
 
 private:

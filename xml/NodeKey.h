@@ -12,8 +12,7 @@ class NodeKey {
 public:
     template <class T, std::enable_if_t<std::is_integral_v<T> || std::is_enum_v<T>, int> = 0>
     NodeKey(T ordinal) : ordinal_(static_cast<long long>(ordinal)), isOrdinal_(true)
-    {
-    }
+    {}
     NodeKey(std::string_view name) : name_(name) {}
     NodeKey(const std::string& name) : name_(name) {}
     NodeKey(const char* name) : name_(name) {}

@@ -21,12 +21,10 @@ public:
     Ref(Ref&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
     template <class U>
     Ref(const Ref<U>& other) noexcept : Ref(other.get())
-    {
-    }
+    {}
     template <class U>
     Ref(Ref<U>&& other) noexcept : p_(other.detach())
-    {
-    }
+    {}
     ~Ref()
     {
         if (p_)

@@ -135,12 +135,9 @@ std::vector<std::string> StringList::Lines() const
 std::string StringList::EncodedText() const
 {
     switch (encoding_) {
-    case TextEncoding::Utf16LE:
-        return EncodeUtf16(text_, false);
-    case TextEncoding::Utf16BE:
-        return EncodeUtf16(text_, true);
-    case TextEncoding::Bytes:
-        break;
+    case TextEncoding::Utf16LE: return EncodeUtf16(text_, false);
+    case TextEncoding::Utf16BE: return EncodeUtf16(text_, true);
+    case TextEncoding::Bytes: break;
     }
     return text_;
 }

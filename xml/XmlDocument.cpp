@@ -176,32 +176,15 @@ Ref<XmlNode> XmlDocument::CreateNode(const std::string& name, DomNodeType kind, 
     CheckActive();
     Ref<DomNode> node;
     switch (kind) {
-    case DomNodeType::Element:
-        node = domDocument_->createElement(name);
-        break;
-    case DomNodeType::Attribute:
-        node = domDocument_->createAttribute(name);
-        break;
-    case DomNodeType::Text:
-        node = domDocument_->createTextNode(name);
-        break;
-    case DomNodeType::CDataSection:
-        node = domDocument_->createCDATASection(name);
-        break;
-    case DomNodeType::EntityReference:
-        node = domDocument_->createEntityReference(name);
-        break;
-    case DomNodeType::ProcessingInstruction:
-        node = domDocument_->createProcessingInstruction(name, data);
-        break;
-    case DomNodeType::Comment:
-        node = domDocument_->createComment(name);
-        break;
-    case DomNodeType::DocumentFragment:
-        node = domDocument_->createDocumentFragment();
-        break;
-    default:
-        throw XmlDocError("Invalid node type");
+    case DomNodeType::Element: node = domDocument_->createElement(name); break;
+    case DomNodeType::Attribute: node = domDocument_->createAttribute(name); break;
+    case DomNodeType::Text: node = domDocument_->createTextNode(name); break;
+    case DomNodeType::CDataSection: node = domDocument_->createCDATASection(name); break;
+    case DomNodeType::EntityReference: node = domDocument_->createEntityReference(name); break;
+    case DomNodeType::ProcessingInstruction: node = domDocument_->createProcessingInstruction(name, data); break;
+    case DomNodeType::Comment: node = domDocument_->createComment(name); break;
+    case DomNodeType::DocumentFragment: node = domDocument_->createDocumentFragment(); break;
+    default: throw XmlDocError("Invalid node type");
     }
     return MakeRef<XmlNode>(std::move(node), nullptr, this);
 }

@@ -30,12 +30,30 @@ XmlNode::~XmlNode()
         attributeList_->OwnerGone();
 }
 
-DomNodeType XmlNode::NodeKind() const { return domNode_->nodeType(); }
-std::string XmlNode::NodeName() const { return domNode_->nodeName(); }
-std::string XmlNode::LocalName() const { return domNode_->localName(); }
-std::string XmlNode::NamespaceURI() const { return domNode_->namespaceURI(); }
-std::string XmlNode::Prefix() const { return domNode_->prefix(); }
-bool XmlNode::HasChildNodes() const { return domNode_->hasChildNodes(); }
+DomNodeType XmlNode::NodeKind() const
+{
+    return domNode_->nodeType();
+}
+std::string XmlNode::NodeName() const
+{
+    return domNode_->nodeName();
+}
+std::string XmlNode::LocalName() const
+{
+    return domNode_->localName();
+}
+std::string XmlNode::NamespaceURI() const
+{
+    return domNode_->namespaceURI();
+}
+std::string XmlNode::Prefix() const
+{
+    return domNode_->prefix();
+}
+bool XmlNode::HasChildNodes() const
+{
+    return domNode_->hasChildNodes();
+}
 
 XmlDocument* XmlNode::OwnerDocument() const noexcept
 {
@@ -206,8 +224,7 @@ Ref<XmlNode> XmlNode::ChildListNotification(ListOperation operation, const Ref<X
         domNode_->removeChild(Ref<DomNode>(&node->DOMNode()));
         node->SetParentNode(nullptr);
         break;
-    case ListOperation::Create:
-        return AddChildElement(key.Name(), -1);
+    case ListOperation::Create: return AddChildElement(key.Name(), -1);
     }
     return Ref<XmlNode>();
 }

@@ -83,8 +83,8 @@ public:
     /// is 0), carries the operation out on the DOM. For `Create` it returns
     /// the created child; otherwise none. `key` is the position for Insert
     /// and the name for Create.
-    virtual Ref<XmlNode> ChildListNotification(ListOperation operation, const Ref<XmlNode>& node,
-                                               const NodeKey& key, NotifyPhase phase, const XmlNodeList& list);
+    virtual Ref<XmlNode> ChildListNotification(ListOperation operation, const Ref<XmlNode>& node, const NodeKey& key,
+                                               NotifyPhase phase, const XmlNodeList& list);
     /// Counts and reports a change; raises "Node is readonly" in the Before
     /// phase on a read-only node.
     virtual void NodeChanged(NodeChange change, NotifyPhase phase);

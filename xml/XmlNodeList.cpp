@@ -33,8 +33,7 @@ bool Matches(const XmlNode& node, std::string_view name, std::string_view namesp
 
 XmlNodeList::XmlNodeList(XmlNode* owner, std::string defaultNamespaceURI)
     : owner_(owner), defaultNamespaceURI_(std::move(defaultNamespaceURI))
-{
-}
+{}
 
 XmlNodeList::~XmlNodeList() = default;
 
@@ -78,8 +77,8 @@ Ref<XmlNode> XmlNodeList::Resolve(const NodeKey& key)
     if (!found && owner_) {
         XmlDocument* document = owner_->OwnerDocument();
         if (document && document->Options().Has(XmlDocOption::NodeAutoCreate))
-            found = owner_->ChildListNotification(ListOperation::Create, Ref<XmlNode>(), key, NotifyPhase::Before,
-                                                  *this);
+            found =
+                owner_->ChildListNotification(ListOperation::Create, Ref<XmlNode>(), key, NotifyPhase::Before, *this);
     }
     if (!found)
         throw XmlDocError("Node \"" + name + "\" not found");
@@ -124,7 +123,8 @@ int XmlNodeList::PositionLocked(const XmlNode* node) const
 {
     // The hint makes a walk over a long list linear instead of quadratic.
     const int hint = node ? node->positionHint_ : -1;
-    if (hint >= 0 && static_cast<std::size_t>(hint) < entries_.size() && entries_[static_cast<std::size_t>(hint)].get() == node)
+    if (hint >= 0 && static_cast<std::size_t>(hint) < entries_.size() &&
+        entries_[static_cast<std::size_t>(hint)].get() == node)
         return hint;
     for (std::size_t i = 0; i < entries_.size(); ++i)
         if (entries_[i].get() == node) {

@@ -11,11 +11,11 @@ namespace quorvane::app::cli {
 /// failures are thrown (main prints them as the error box would) and wrong
 /// arguments are thrown as UsageError.
 struct CliCommand {
-  const char* name;
-  /// The arguments, as shown in the usage text, e.g. "[--custom] [--bootable]".
-  const char* arguments;
-  const char* description;
-  int (*run)(const std::vector<std::string>& arguments, std::ostream& out);
+    const char* name;
+    /// The arguments, as shown in the usage text, e.g. "[--custom] [--bootable]".
+    const char* arguments;
+    const char* description;
+    int (*run)(const std::vector<std::string>& arguments, std::ostream& out);
 };
 
-}  // namespace quorvane::app::cli
+} // namespace quorvane::app::cli

@@ -15,139 +15,147 @@ namespace {
 
 /// Keeps the text the last command wrote to the status panel.
 class LastStatus : public StatusSink {
- public:
-  void SetStatusText(const QString& text) override { text_ = text; }
-  const QString& Text() const { return text_; }
+public:
+    void SetStatusText(const QString& text) override { text_ = text; }
+    const QString& Text() const { return text_; }
 
- private:
-  QString text_;
+private:
+    QString text_;
 };
 
 struct Parsed {
-  std::set<std::string> options;
-  std::vector<std::string> positional;
+    std::set<std::string> options;
+    std::vector<std::string> positional;
 };
 
-Parsed Parse(const std::vector<std::string>& arguments, const std::set<std::string>& allowed,
-             std::size_t maxPositional) {
-  Parsed parsed;
-  bool optionsEnded = false;
-  for (const std::string& argument : arguments) {
-    // "--" ends the options, so a search text may start with dashes.
-    if (!optionsEnded && argument == "--") {
-      optionsEnded = true;
-    } else if (!optionsEnded && argument.size() > 1 && argument.rfind("--", 0) == 0) {
-      if (!allowed.count(argument)) throw UsageError("unknown option " + argument);
-      parsed.options.insert(argument);
-    } else {
-      parsed.positional.push_back(argument);
+Parsed Parse(const std::vector<std::string>& arguments, const std::set<std::string>& allowed, std::size_t maxPositional)
+{
+    Parsed parsed;
+    bool optionsEnded = false;
+    for (const std::string& argument : arguments) {
+        // "--" ends the options, so a search text may start with dashes.
+        if (!optionsEnded && argument == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && argument.size() > 1 && argument.rfind("--", 0) == 0) {
+            if (!allowed.count(argument))
+                throw UsageError("unknown option " + argument);
+            parsed.options.insert(argument);
+        } else {
+            parsed.positional.push_back(argument);
+        }
     }
-  }
-  if (parsed.positional.size() > maxPositional)
-    throw UsageError("unexpected argument " + parsed.positional[maxPositional]);
-  return parsed;
+    if (parsed.positional.size() > maxPositional)
+        throw UsageError("unexpected argument " + parsed.positional[maxPositional]);
+    return parsed;
 }
 
-BootFilter Filter(const Parsed& parsed) {
-  return parsed.options.count("--bootable") ? BootFilter::BootableOnly : BootFilter::AllRecords;
+BootFilter Filter(const Parsed& parsed)
+{
+    return parsed.options.count("--bootable") ? BootFilter::BootableOnly : BootFilter::AllRecords;
 }
 
 /// Start-up as the Main Window does it. A missing Main List leaves the
 /// document empty, as answering No to the download question does.
-StartupLoad StartUp(MainList& list, LastStatus& status, const QString& fileName = QString()) {
-  return list.LoadMainList(status, fileName);
+StartupLoad StartUp(MainList& list, LastStatus& status, const QString& fileName = QString())
+{
+    return list.LoadMainList(status, fileName);
 }
 
 // A field holding a tab or a line break would break the one-line,
 // tab-separated form, so those are printed as \t, \r and \n.
-std::string OneLine(const QString& text) {
-  std::string line;
-  for (char c : text.toStdString()) {
-    switch (c) {
-      case '\t': line += "\\t"; break;
-      case '\r': line += "\\r"; break;
-      case '\n': line += "\\n"; break;
-      default: line += c;
+std::string OneLine(const QString& text)
+{
+    std::string line;
+    for (char c : text.toStdString()) {
+        switch (c) {
+        case '\t': line += "\\t"; break;
+        case '\r': line += "\\r"; break;
+        case '\n': line += "\\n"; break;
+        default: line += c;
+        }
     }
-  }
-  return line;
+    return line;
 }
 
-void PrintItems(const SortedItemCollector& view, std::ostream& out) {
-  for (const ListItem& item : view.Items()) {
-    out << OneLine(item.caption);
-    for (const QString& text : item.subItems) out << '\t' << OneLine(text);
-    out << '\n';
-  }
+void PrintItems(const SortedItemCollector& view, std::ostream& out)
+{
+    for (const ListItem& item : view.Items()) {
+        out << OneLine(item.caption);
+        for (const QString& text : item.subItems)
+            out << '\t' << OneLine(text);
+        out << '\n';
+    }
 }
 
-int Summary(const std::vector<std::string>& arguments, std::ostream& out) {
-  const Parsed parsed = Parse(arguments, {}, 1);
-  const QString fileName =
-      parsed.positional.empty() ? QString(MainListFileName) : QString::fromStdString(parsed.positional[0]);
-  MainList list;
-  LastStatus status;
-  if (StartUp(list, status, fileName) == StartupLoad::MainListMissing)
-    throw FileOpenError(list.FilePath(fileName), ENOENT);
-  out << status.Text().toStdString() << '\n';
-  return 0;
+int Summary(const std::vector<std::string>& arguments, std::ostream& out)
+{
+    const Parsed parsed = Parse(arguments, {}, 1);
+    const QString fileName =
+        parsed.positional.empty() ? QString(MainListFileName) : QString::fromStdString(parsed.positional[0]);
+    MainList list;
+    LastStatus status;
+    if (StartUp(list, status, fileName) == StartupLoad::MainListMissing)
+        throw FileOpenError(list.FilePath(fileName), ENOENT);
+    out << status.Text().toStdString() << '\n';
+    return 0;
 }
 
-int Show(const std::vector<std::string>& arguments, std::ostream& out) {
-  const Parsed parsed = Parse(arguments, {"--custom", "--bootable"}, 0);
-  MainList list;
-  LastStatus status;
-  StartUp(list, status);
-  SortedItemCollector view;
-  if (parsed.options.count("--custom"))
-    list.ShowCustomList(Filter(parsed), view, status);
-  else
-    list.ShowMainList(Filter(parsed), view, status);
-  PrintItems(view, out);
-  out << status.Text().toStdString() << '\n';
-  return 0;
-}
-
-int Search(const std::vector<std::string>& arguments, std::ostream& out) {
-  const Parsed parsed = Parse(arguments, {"--bootable"}, 1);
-  if (parsed.positional.empty()) throw UsageError("search needs the text to look for");
-  MainList list;
-  LastStatus status;
-  StartUp(list, status);
-  SortedItemCollector view;
-  list.Search(QString::fromStdString(parsed.positional[0]), Filter(parsed), view);
-  PrintItems(view, out);
-  return 0;
-}
-
-int ExportHtml(const std::vector<std::string>& arguments, std::ostream&) {
-  const Parsed parsed = Parse(arguments, {"--custom"}, 0);
-  MainList list;
-  LastStatus status;
-  StartUp(list, status);
-  if (parsed.options.count("--custom")) {
+int Show(const std::vector<std::string>& arguments, std::ostream& out)
+{
+    const Parsed parsed = Parse(arguments, {"--custom", "--bootable"}, 0);
+    MainList list;
+    LastStatus status;
+    StartUp(list, status);
     SortedItemCollector view;
-    list.ShowCustomList(BootFilter::AllRecords, view, status);
-  }
-  list.ExportHtml();
-  return 0;
+    if (parsed.options.count("--custom"))
+        list.ShowCustomList(Filter(parsed), view, status);
+    else
+        list.ShowMainList(Filter(parsed), view, status);
+    PrintItems(view, out);
+    out << status.Text().toStdString() << '\n';
+    return 0;
 }
 
-}  // namespace
-
-const std::vector<CliCommand>& ListCommands() {
-  static const std::vector<CliCommand> commands = {
-      {"summary", "[FILE]",
-       "load FILE (default gcmList.xml) as at start-up and print the List Summary", Summary},
-      {"show", "[--custom] [--bootable]",
-       "print the Main List (or the Custom List) as the view shows it, then the List Summary",
-       Show},
-      {"search", "TEXT [--bootable]", "print the records whose name contains TEXT, ignoring case",
-       Search},
-      {"export-html", "[--custom]", "write compat.htm from the Main List (or the Custom List)",
-       ExportHtml},
-  };
-  return commands;
+int Search(const std::vector<std::string>& arguments, std::ostream& out)
+{
+    const Parsed parsed = Parse(arguments, {"--bootable"}, 1);
+    if (parsed.positional.empty())
+        throw UsageError("search needs the text to look for");
+    MainList list;
+    LastStatus status;
+    StartUp(list, status);
+    SortedItemCollector view;
+    list.Search(QString::fromStdString(parsed.positional[0]), Filter(parsed), view);
+    PrintItems(view, out);
+    return 0;
 }
 
-}  // namespace quorvane::app::cli
+int ExportHtml(const std::vector<std::string>& arguments, std::ostream&)
+{
+    const Parsed parsed = Parse(arguments, {"--custom"}, 0);
+    MainList list;
+    LastStatus status;
+    StartUp(list, status);
+    if (parsed.options.count("--custom")) {
+        SortedItemCollector view;
+        list.ShowCustomList(BootFilter::AllRecords, view, status);
+    }
+    list.ExportHtml();
+    return 0;
+}
+
+} // namespace
+
+const std::vector<CliCommand>& ListCommands()
+{
+    static const std::vector<CliCommand> commands = {
+        {"summary", "[FILE]", "load FILE (default gcmList.xml) as at start-up and print the List Summary", Summary},
+        {"show", "[--custom] [--bootable]",
+         "print the Main List (or the Custom List) as the view shows it, then the List Summary", Show},
+        {"search", "TEXT [--bootable]", "print the records whose name contains TEXT, ignoring case", Search},
+        {"export-html", "[--custom]", "write compat.htm from the Main List (or the Custom List)", ExportHtml},
+    };
+    return commands;
+}
+
+} // namespace quorvane::app::cli

@@ -11,4 +11,4 @@ namespace quorvane::app::cli {
 /// directory) and then runs one Main Window command through MainList.
 const std::vector<CliCommand>& ListCommands();
 
-}  // namespace quorvane::app::cli
+} // namespace quorvane::app::cli

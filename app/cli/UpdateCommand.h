@@ -11,4 +11,4 @@ namespace quorvane::app::cli {
 /// "Your version is already up to date.". Failures are thrown.
 const CliCommand& UpdateCommand();
 
-}  // namespace quorvane::app::cli
+} // namespace quorvane::app::cli

@@ -12,27 +12,27 @@ namespace quorvane::app {
 /// anything fails, the target keeps its previous content byte for byte.
 /// Failures throw InOutError with the system's error number.
 class AtomicFileWriter {
- public:
-  /// Creates the temporary file in the target's folder. Throws InOutError.
-  explicit AtomicFileWriter(const QString& targetPath);
-  /// Without a successful Commit(), removes the temporary file.
-  ~AtomicFileWriter();
-  AtomicFileWriter(const AtomicFileWriter&) = delete;
-  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+public:
+    /// Creates the temporary file in the target's folder. Throws InOutError.
+    explicit AtomicFileWriter(const QString& targetPath);
+    /// Without a successful Commit(), removes the temporary file.
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-  /// Appends bytes (buffered). Throws InOutError.
-  void Write(std::string_view bytes);
-  /// Flushes, syncs and renames over the target. Throws InOutError.
-  void Commit();
+    /// Appends bytes (buffered). Throws InOutError.
+    void Write(std::string_view bytes);
+    /// Flushes, syncs and renames over the target. Throws InOutError.
+    void Commit();
 
- private:
-  void Flush();
+private:
+    void Flush();
 
-  std::string target_;
-  std::string temporary_;
-  std::string buffer_;
-  int descriptor_ = -1;
-  bool committed_ = false;
+    std::string target_;
+    std::string temporary_;
+    std::string buffer_;
+    int descriptor_ = -1;
+    bool committed_ = false;
 };
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

@@ -6,4 +6,4 @@ namespace quorvane::app {
 /// read it: bootable records are always shown; the others only with AllRecords.
 enum class BootFilter { AllRecords, BootableOnly };
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

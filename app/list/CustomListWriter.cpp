@@ -9,85 +9,89 @@ namespace quorvane::app {
 
 namespace {
 
-constexpr std::array<const char*, 7> FieldNames = {"GAMENAME", "GAMEID", "NOTES", "SSIZE",
-                                                   "GOOD",     "NICK",   "INST"};
+constexpr std::array<const char*, 7> FieldNames = {"GAMENAME", "GAMEID", "NOTES", "SSIZE", "GOOD", "NICK", "INST"};
 
 // XML 1.0 allows tab, line feed, carriage return and everything from U+0020
 // on, except the surrogate code units standing alone and U+FFFE/U+FFFF.
-void CheckCarriable(const QString& text, const QString& gameName, const char* fieldName) {
-  const qsizetype size = text.size();
-  for (qsizetype i = 0; i < size; ++i) {
-    const char16_t unit = text.at(i).unicode();
-    if (QChar::isHighSurrogate(unit) && i + 1 < size && QChar::isLowSurrogate(text.at(i + 1).unicode())) {
-      ++i;
-      continue;
+void CheckCarriable(const QString& text, const QString& gameName, const char* fieldName)
+{
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t unit = text.at(i).unicode();
+        if (QChar::isHighSurrogate(unit) && i + 1 < size && QChar::isLowSurrogate(text.at(i + 1).unicode())) {
+            ++i;
+            continue;
+        }
+        const bool control = unit < 0x20 && unit != 0x09 && unit != 0x0A && unit != 0x0D;
+        if (control || QChar::isSurrogate(unit) || unit == 0xFFFE || unit == 0xFFFF)
+            throw InvalidCharacterError(gameName, QString::fromLatin1(fieldName), unit);
     }
-    const bool control = unit < 0x20 && unit != 0x09 && unit != 0x0A && unit != 0x0D;
-    if (control || QChar::isSurrogate(unit) || unit == 0xFFFE || unit == 0xFFFF)
-      throw InvalidCharacterError(gameName, QString::fromLatin1(fieldName), unit);
-  }
 }
 
-void AppendEscaped(std::string& out, const QString& text) {
-  const QByteArray utf8 = text.toUtf8();
-  for (char c : utf8) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      // Written escaped as well, so "]]>" in a field cannot end up in the file.
-      case '>': out += "&gt;"; break;
-      // A parser turns a literal CR into LF, so a CR is kept as a reference.
-      case '\r': out += "&#13;"; break;
-      default: out += c;
+void AppendEscaped(std::string& out, const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    for (char c : utf8) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        // Written escaped as well, so "]]>" in a field cannot end up in the file.
+        case '>': out += "&gt;"; break;
+        // A parser turns a literal CR into LF, so a CR is kept as a reference.
+        case '\r': out += "&#13;"; break;
+        default: out += c;
+        }
     }
-  }
 }
 
-void AppendField(std::string& out, const char* name, const QString& text) {
-  out += '<';
-  out += name;
-  out += '>';
-  AppendEscaped(out, text);
-  out += "</";
-  out += name;
-  out += ">\r\n";
+void AppendField(std::string& out, const char* name, const QString& text)
+{
+    out += '<';
+    out += name;
+    out += '>';
+    AppendEscaped(out, text);
+    out += "</";
+    out += name;
+    out += ">\r\n";
 }
 
-}  // namespace
+} // namespace
 
-std::string CustomListWriter::Compose(const std::vector<ListItem>& rows) {
-  // Every row is checked before anything is composed, so a refusal names the
-  // first offending field and nothing at all is written.
-  for (const ListItem& row : rows) {
-    CheckCarriable(row.caption, row.caption, FieldNames[0]);
-    for (std::size_t i = 0; i < row.subItems.size(); ++i)
-      CheckCarriable(row.subItems[i], row.caption, FieldNames[i + 1]);
-  }
+std::string CustomListWriter::Compose(const std::vector<ListItem>& rows)
+{
+    // Every row is checked before anything is composed, so a refusal names the
+    // first offending field and nothing at all is written.
+    for (const ListItem& row : rows) {
+        CheckCarriable(row.caption, row.caption, FieldNames[0]);
+        for (std::size_t i = 0; i < row.subItems.size(); ++i)
+            CheckCarriable(row.subItems[i], row.caption, FieldNames[i + 1]);
+    }
 
-  std::string out;
-  out += "<?xml version=\"1.0\" ?>\r\n"
-         "<IMAGE>\r\n"
-         "<VERSION>\r\n"
-         "<NUMBER>000</NUMBER>\r\n"
-         "</VERSION>\r\n"
-         "<!--GCM LISTINGS -->\r\n";
-  for (const ListItem& row : rows) {
-    out += "<GCM>\r\n";
-    AppendField(out, FieldNames[0], row.caption);
-    for (std::size_t i = 0; i < row.subItems.size(); ++i)
-      AppendField(out, FieldNames[i + 1], row.subItems[i]);
-    out += "</GCM>\r\n";
-  }
-  out += "<!-- End -->\r\n"
-         "</IMAGE>\r\n";
-  return out;
+    std::string out;
+    out += "<?xml version=\"1.0\" ?>\r\n"
+           "<IMAGE>\r\n"
+           "<VERSION>\r\n"
+           "<NUMBER>000</NUMBER>\r\n"
+           "</VERSION>\r\n"
+           "<!--GCM LISTINGS -->\r\n";
+    for (const ListItem& row : rows) {
+        out += "<GCM>\r\n";
+        AppendField(out, FieldNames[0], row.caption);
+        for (std::size_t i = 0; i < row.subItems.size(); ++i)
+            AppendField(out, FieldNames[i + 1], row.subItems[i]);
+        out += "</GCM>\r\n";
+    }
+    out += "<!-- End -->\r\n"
+           "</IMAGE>\r\n";
+    return out;
 }
 
-void CustomListWriter::Write(const QString& path, const std::vector<ListItem>& rows) {
-  const std::string text = Compose(rows);
-  AtomicFileWriter file(path);
-  file.Write(text);
-  file.Commit();
+void CustomListWriter::Write(const QString& path, const std::vector<ListItem>& rows)
+{
+    const std::string text = Compose(rows);
+    AtomicFileWriter file(path);
+    file.Write(text);
+    file.Commit();
 }
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

@@ -14,14 +14,14 @@ namespace quorvane::app {
 /// "</IMAGE>". Field texts are written as XML character data ("&", "<" and ">"
 /// escaped, nothing trimmed).
 class CustomListWriter {
- public:
-  /// The whole file for `rows` in the given order. Throws InvalidCharacterError
-  /// for a field holding a character an XML 1.0 document cannot carry.
-  static std::string Compose(const std::vector<ListItem>& rows);
+public:
+    /// The whole file for `rows` in the given order. Throws InvalidCharacterError
+    /// for a field holding a character an XML 1.0 document cannot carry.
+    static std::string Compose(const std::vector<ListItem>& rows);
 
-  /// Replaces `path` with Compose(rows) atomically: on any failure (refused
-  /// row, InOutError while writing) the previous file stays byte for byte.
-  static void Write(const QString& path, const std::vector<ListItem>& rows);
+    /// Replaces `path` with Compose(rows) atomically: on any failure (refused
+    /// row, InOutError while writing) the previous file stays byte for byte.
+    static void Write(const QString& path, const std::vector<ListItem>& rows);
 };
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

@@ -2,9 +2,11 @@
 
 namespace quorvane::app {
 
-std::string ErrorBoxText(const std::string& message) {
-  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + '.';
-  return message;
+std::string ErrorBoxText(const std::string& message)
+{
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
+        return message + '.';
+    return message;
 }
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

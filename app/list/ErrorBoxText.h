@@ -9,4 +9,4 @@ namespace quorvane::app {
 /// "." ("Disk full" -> "Disk full."; "Done." and "Stop!" stay as they are).
 std::string ErrorBoxText(const std::string& message);
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

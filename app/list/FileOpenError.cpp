@@ -6,6 +6,7 @@ namespace quorvane::app {
 
 FileOpenError::FileOpenError(const QString& fullPath, int errorCode)
     : ListError("Cannot open file \"" + fullPath.toStdString() + "\". " + std::strerror(errorCode)),
-      errorCode_(errorCode) {}
+      errorCode_(errorCode)
+{}
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

@@ -13,12 +13,12 @@ namespace quorvane::app {
 /// `summary` raises it for a missing file; the XML layer raises its own with
 /// the same text when a file cannot be read).
 class FileOpenError : public ListError {
- public:
-  FileOpenError(const QString& fullPath, int errorCode);
-  int ErrorCode() const { return errorCode_; }
+public:
+    FileOpenError(const QString& fullPath, int errorCode);
+    int ErrorCode() const { return errorCode_; }
 
- private:
-  int errorCode_;
+private:
+    int errorCode_;
 };
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

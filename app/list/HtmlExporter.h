@@ -10,15 +10,15 @@ namespace quorvane::app {
 /// record, a 4-line footer (20 + 9 x n lines), every line ended by CR LF.
 /// Field texts are HTML-escaped ("&", "<", ">" and '"').
 class HtmlExporter {
- public:
-  /// The 16 header lines.
-  static std::string Header();
-  /// The nine lines of one record: "<TR>", seven data cells, "</TR>".
-  static std::string Record(const ListItem& record);
-  /// The 4 footer lines.
-  static std::string Footer();
-  /// Text with "&", "<", ">" and '"' replaced by their HTML entities.
-  static std::string Escape(const std::string& text);
+public:
+    /// The 16 header lines.
+    static std::string Header();
+    /// The nine lines of one record: "<TR>", seven data cells, "</TR>".
+    static std::string Record(const ListItem& record);
+    /// The 4 footer lines.
+    static std::string Footer();
+    /// Text with "&", "<", ">" and '"' replaced by their HTML entities.
+    static std::string Escape(const std::string& text);
 };
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

@@ -12,14 +12,14 @@ namespace quorvane::app {
 /// the system error: "File access denied", "Disk full", "Invalid filename",
 /// "Too many open files", "File not found", or "I/O error <number>".
 class InOutError : public ListError {
- public:
-  explicit InOutError(int errorCode);
-  int ErrorCode() const { return errorCode_; }
-  /// The message for a system error number (errno).
-  static std::string MessageFor(int errorCode);
+public:
+    explicit InOutError(int errorCode);
+    int ErrorCode() const { return errorCode_; }
+    /// The message for a system error number (errno).
+    static std::string MessageFor(int errorCode);
 
- private:
-  int errorCode_;
+private:
+    int errorCode_;
 };
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

@@ -12,8 +12,8 @@ namespace quorvane::app {
 /// other than tab, line feed and carriage return, or U+FFFE/U+FFFF); nothing
 /// was written. The message names the game and the field.
 class InvalidCharacterError : public ListError {
- public:
-  InvalidCharacterError(const QString& gameName, const QString& fieldName, char32_t character);
+public:
+    InvalidCharacterError(const QString& gameName, const QString& fieldName, char32_t character);
 };
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

@@ -9,4 +9,4 @@ inline constexpr const char* CustomListFileName = "custGCMList.xml";
 inline constexpr const char* DownloadedListFileName = "gcmList.BAK";
 inline constexpr const char* HtmlExportFileName = "compat.htm";
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

@@ -12,14 +12,14 @@ enum class BootImage { Cross = 0, Tick = 1 };
 
 /// One Compatibility List Record as the list views show it.
 struct ListItem {
-  /// The GAMENAME text; the views sort by it.
-  QString caption;
-  /// The texts of GAMEID, NOTES, SSIZE, GOOD, NICK and INST, in this order.
-  std::array<QString, 6> subItems;
-  /// Tick when GOOD is exactly "1", cross otherwise.
-  BootImage image = BootImage::Cross;
+    /// The GAMENAME text; the views sort by it.
+    QString caption;
+    /// The texts of GAMEID, NOTES, SSIZE, GOOD, NICK and INST, in this order.
+    std::array<QString, 6> subItems;
+    /// Tick when GOOD is exactly "1", cross otherwise.
+    BootImage image = BootImage::Cross;
 
-  friend bool operator==(const ListItem&, const ListItem&) = default;
+    friend bool operator==(const ListItem&, const ListItem&) = default;
 };
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

@@ -12,19 +12,19 @@ namespace quorvane::app {
 /// document order, then FillFinished() exactly once, also when the walk stops
 /// on a failure: the items added before the failure stay in the sink.
 class ListSink {
- public:
-  virtual ~ListSink() = default;
+public:
+    virtual ~ListSink() = default;
 
-  /// Removes every item.
-  virtual void Clear() = 0;
+    /// Removes every item.
+    virtual void Clear() = 0;
 
-  /// Adds one complete item (caption, six sub-items and image are all set).
-  /// The view keeps itself ordered by caption; a sink may defer that ordering
-  /// to FillFinished() so a fill of n items is not n re-sorts.
-  virtual void AddItem(ListItem item) = 0;
+    /// Adds one complete item (caption, six sub-items and image are all set).
+    /// The view keeps itself ordered by caption; a sink may defer that ordering
+    /// to FillFinished() so a fill of n items is not n re-sorts.
+    virtual void AddItem(ListItem item) = 0;
 
-  /// The command added its last item (or stopped on a failure). Default: nothing.
-  virtual void FillFinished() {}
+    /// The command added its last item (or stopped on a failure). Default: nothing.
+    virtual void FillFinished() {}
 };
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

@@ -10,19 +10,19 @@ namespace quorvane::app {
 /// What the Main Window knows about the loaded list for the whole run; the
 /// Download Window reads it to compare versions and to write the List Summary.
 struct ListState {
-  /// The NUMBER text of the Main List read at start-up (UTF-8), empty before
-  /// that and when the list has no version.
-  std::string ListVersion;
-  /// Records counted at start-up.
-  std::int32_t GCMCount = 0;
-  /// Bootable records added to the view by the last Show command.
-  std::int32_t GoodCount = 0;
-  /// Not-bootable records added to the view by the last Show command.
-  std::int32_t BadCount = 0;
+    /// The NUMBER text of the Main List read at start-up (UTF-8), empty before
+    /// that and when the list has no version.
+    std::string ListVersion;
+    /// Records counted at start-up.
+    std::int32_t GCMCount = 0;
+    /// Bootable records added to the view by the last Show command.
+    std::int32_t GoodCount = 0;
+    /// Not-bootable records added to the view by the last Show command.
+    std::int32_t BadCount = 0;
 
-  /// The List Summary:
-  /// "List Version [v] GCM's [n] [Good: g] [Bad: b]", counts in plain decimal.
-  QString Summary() const;
+    /// The List Summary:
+    /// "List Version [v] GCM's [n] [Good: g] [Bad: b]", counts in plain decimal.
+    QString Summary() const;
 };
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

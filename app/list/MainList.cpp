@@ -19,128 +19,148 @@ namespace {
 // Runs a fill and tells the sink it has ended, also when the fill throws, so
 // a view that sorts once after a fill is sorted in both cases.
 template <class Fill>
-void Filling(ListSink& view, Fill&& fill) {
-  try {
-    fill();
-  } catch (...) {
+void Filling(ListSink& view, Fill&& fill)
+{
+    try {
+        fill();
+    } catch (...) {
+        view.FillFinished();
+        throw;
+    }
     view.FillFinished();
-    throw;
-  }
-  view.FillFinished();
 }
 
 // Loads a file into the document through its string list and activates it.
 // A file that cannot be read leaves the document as it was; a malformed one
 // leaves it inactive.
-void Load(xml::XmlDocument& document, const QString& path) {
-  document.XML().LoadFromFile(QFile::encodeName(path).toStdString());
-  document.SetActive(true);
+void Load(xml::XmlDocument& document, const QString& path)
+{
+    document.XML().LoadFromFile(QFile::encodeName(path).toStdString());
+    document.SetActive(true);
 }
 
-}  // namespace
+} // namespace
 
-MainList::MainList(QString folder) : folder_(std::move(folder)) {
-  // The vendor is normally installed at program start; installing is
-  // idempotent, so a MainList works on its own too (command line, tests).
-  xml::ParserDomVendor::Install();
-  document_ = std::make_unique<xml::XmlDocument>("libxml2");
+MainList::MainList(QString folder) : folder_(std::move(folder))
+{
+    // The vendor is normally installed at program start; installing is
+    // idempotent, so a MainList works on its own too (command line, tests).
+    xml::ParserDomVendor::Install();
+    document_ = std::make_unique<xml::XmlDocument>("libxml2");
 }
 
 MainList::~MainList() = default;
 
-xml::XmlDocument& MainList::Document() { return *document_; }
-
-QString MainList::FilePath(const QString& fileName) const {
-  const QDir folder(folder_.isEmpty() ? QDir::currentPath() : folder_);
-  return QDir::cleanPath(folder.absoluteFilePath(fileName));
+xml::XmlDocument& MainList::Document()
+{
+    return *document_;
 }
 
-StartupLoad MainList::LoadMainList(StatusSink& status, const QString& fileName) {
-  state_.GCMCount = 0;
-  const QString path = FilePath(fileName.isEmpty() ? QString(MainListFileName) : fileName);
-  if (!QFileInfo::exists(path)) return StartupLoad::MainListMissing;
-
-  xml::XmlDocument& document = Document();
-  Load(document, path);
-  // Reading every field completes records that lack one, so later walks of
-  // this document find all seven elements.
-  RecordWalk::ForEach(document, [this](xml::XmlNode& record) {
-    for (const char* name : RecordWalk::FieldNames) RecordWalk::ReadField(record, name);
-    ++state_.GCMCount;
-  });
-  ShowListSummary(status);
-  return StartupLoad::Loaded;
+QString MainList::FilePath(const QString& fileName) const
+{
+    const QDir folder(folder_.isEmpty() ? QDir::currentPath() : folder_);
+    return QDir::cleanPath(folder.absoluteFilePath(fileName));
 }
 
-void MainList::ShowListSummary(StatusSink& status) {
-  state_.ListVersion = RecordWalk::ReadVersion(Document());
-  status.SetStatusText(state_.Summary());
-}
+StartupLoad MainList::LoadMainList(StatusSink& status, const QString& fileName)
+{
+    state_.GCMCount = 0;
+    const QString path = FilePath(fileName.isEmpty() ? QString(MainListFileName) : fileName);
+    if (!QFileInfo::exists(path))
+        return StartupLoad::MainListMissing;
 
-void MainList::Search(const QString& text, BootFilter filter, ListSink& view) {
-  view.Clear();
-  Filling(view, [&] {
-    const RecordWalk::Start start = RecordWalk::FirstRecord(Document());
-    // An empty search text matches no record.
-    if (text.isEmpty()) return;
-    const QLocale locale = QLocale::system();
-    const QString wanted = locale.toUpper(text);
-    RecordWalk::ForEachFrom(start, [&](xml::XmlNode& record) {
-      const bool boots = RecordWalk::Boots(record);
-      const QString name = QString::fromStdString(RecordWalk::ReadField(record, "GAMENAME"));
-      if (!locale.toUpper(name).contains(wanted)) return;
-      if (!boots && filter == BootFilter::BootableOnly) return;
-      view.AddItem(RecordWalk::ReadItem(record, boots ? BootImage::Tick : BootImage::Cross));
+    xml::XmlDocument& document = Document();
+    Load(document, path);
+    // Reading every field completes records that lack one, so later walks of
+    // this document find all seven elements.
+    RecordWalk::ForEach(document, [this](xml::XmlNode& record) {
+        for (const char* name : RecordWalk::FieldNames)
+            RecordWalk::ReadField(record, name);
+        ++state_.GCMCount;
     });
-  });
+    ShowListSummary(status);
+    return StartupLoad::Loaded;
 }
 
-void MainList::ShowMainList(BootFilter filter, ListSink& view, StatusSink& status) {
-  state_.GoodCount = 0;
-  state_.BadCount = 0;
-  view.Clear();
-  Filling(view, [&] { AddCounted(filter, view); });
-  status.SetStatusText(state_.Summary());
+void MainList::ShowListSummary(StatusSink& status)
+{
+    state_.ListVersion = RecordWalk::ReadVersion(Document());
+    status.SetStatusText(state_.Summary());
 }
 
-void MainList::ShowCustomList(BootFilter filter, ListSink& view, StatusSink& status) {
-  state_.GoodCount = 0;
-  state_.BadCount = 0;
-  view.Clear();
-  Filling(view, [&] {
-    Load(Document(), FilePath(CustomListFileName));
-    AddCounted(filter, view);
-  });
-  status.SetStatusText(state_.Summary());
+void MainList::Search(const QString& text, BootFilter filter, ListSink& view)
+{
+    view.Clear();
+    Filling(view, [&] {
+        const RecordWalk::Start start = RecordWalk::FirstRecord(Document());
+        // An empty search text matches no record.
+        if (text.isEmpty())
+            return;
+        const QLocale locale = QLocale::system();
+        const QString wanted = locale.toUpper(text);
+        RecordWalk::ForEachFrom(start, [&](xml::XmlNode& record) {
+            const bool boots = RecordWalk::Boots(record);
+            const QString name = QString::fromStdString(RecordWalk::ReadField(record, "GAMENAME"));
+            if (!locale.toUpper(name).contains(wanted))
+                return;
+            if (!boots && filter == BootFilter::BootableOnly)
+                return;
+            view.AddItem(RecordWalk::ReadItem(record, boots ? BootImage::Tick : BootImage::Cross));
+        });
+    });
 }
 
-void MainList::AddCounted(BootFilter filter, ListSink& view) {
-  RecordWalk::ForEach(Document(), [&](xml::XmlNode& record) {
-    if (RecordWalk::Boots(record)) {
-      view.AddItem(RecordWalk::ReadItem(record, BootImage::Tick));
-      ++state_.GoodCount;
-    } else if (filter == BootFilter::AllRecords) {
-      view.AddItem(RecordWalk::ReadItem(record, BootImage::Cross));
-      ++state_.BadCount;
-    }
-  });
+void MainList::ShowMainList(BootFilter filter, ListSink& view, StatusSink& status)
+{
+    state_.GoodCount = 0;
+    state_.BadCount = 0;
+    view.Clear();
+    Filling(view, [&] { AddCounted(filter, view); });
+    status.SetStatusText(state_.Summary());
 }
 
-void MainList::ExportHtml() {
-  // The document is checked before the file is touched.
-  const RecordWalk::Start start = RecordWalk::FirstRecord(Document());
-  AtomicFileWriter file(FilePath(HtmlExportFileName));
-  file.Write(HtmlExporter::Header());
-  RecordWalk::ForEachFrom(start, [&file](xml::XmlNode& record) {
-    // The export writes GOOD as text and shows no image.
-    file.Write(HtmlExporter::Record(RecordWalk::ReadItem(record, BootImage::Cross)));
-  });
-  file.Write(HtmlExporter::Footer());
-  file.Commit();
+void MainList::ShowCustomList(BootFilter filter, ListSink& view, StatusSink& status)
+{
+    state_.GoodCount = 0;
+    state_.BadCount = 0;
+    view.Clear();
+    Filling(view, [&] {
+        Load(Document(), FilePath(CustomListFileName));
+        AddCounted(filter, view);
+    });
+    status.SetStatusText(state_.Summary());
 }
 
-void MainList::SaveCustomList(const std::vector<ListItem>& rows) {
-  CustomListWriter::Write(FilePath(CustomListFileName), rows);
+void MainList::AddCounted(BootFilter filter, ListSink& view)
+{
+    RecordWalk::ForEach(Document(), [&](xml::XmlNode& record) {
+        if (RecordWalk::Boots(record)) {
+            view.AddItem(RecordWalk::ReadItem(record, BootImage::Tick));
+            ++state_.GoodCount;
+        } else if (filter == BootFilter::AllRecords) {
+            view.AddItem(RecordWalk::ReadItem(record, BootImage::Cross));
+            ++state_.BadCount;
+        }
+    });
 }
 
-}  // namespace quorvane::app
+void MainList::ExportHtml()
+{
+    // The document is checked before the file is touched.
+    const RecordWalk::Start start = RecordWalk::FirstRecord(Document());
+    AtomicFileWriter file(FilePath(HtmlExportFileName));
+    file.Write(HtmlExporter::Header());
+    RecordWalk::ForEachFrom(start, [&file](xml::XmlNode& record) {
+        // The export writes GOOD as text and shows no image.
+        file.Write(HtmlExporter::Record(RecordWalk::ReadItem(record, BootImage::Cross)));
+    });
+    file.Write(HtmlExporter::Footer());
+    file.Commit();
+}
+
+void MainList::SaveCustomList(const std::vector<ListItem>& rows)
+{
+    CustomListWriter::Write(FilePath(CustomListFileName), rows);
+}
+
+} // namespace quorvane::app

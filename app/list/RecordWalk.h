@@ -13,66 +13,68 @@ namespace quorvane::app {
 /// How the program finds and reads the records of a List File through the
 /// XML layer. Texts are UTF-8, as the XML layer delivers them.
 class RecordWalk {
- public:
-  /// The field elements of a record, in list-view order: the caption, then
-  /// the six sub-items.
-  static constexpr const char* FieldNames[7] = {"GAMENAME", "GAMEID", "NOTES", "SSIZE",
-                                                "GOOD",     "NICK",   "INST"};
+public:
+    /// The field elements of a record, in list-view order: the caption, then
+    /// the six sub-items.
+    static constexpr const char* FieldNames[7] = {"GAMENAME", "GAMEID", "NOTES", "SSIZE", "GOOD", "NICK", "INST"};
 
-  /// Where a walk starts: the document element and its first GCM child.
-  struct Start {
-    /// Held for the whole walk: wrappers link to their parent weakly, and
-    /// FollowingSibling needs the parent's child list.
-    xml::Ref<xml::XmlNode> root;
-    /// None when the list has no records.
-    xml::Ref<xml::XmlNode> first;
-  };
+    /// Where a walk starts: the document element and its first GCM child.
+    struct Start {
+        /// Held for the whole walk: wrappers link to their parent weakly, and
+        /// FollowingSibling needs the parent's child list.
+        xml::Ref<xml::XmlNode> root;
+        /// None when the list has no records.
+        xml::Ref<xml::XmlNode> first;
+    };
 
-  /// Finds the first GCM child of the document element (none when there is no
-  /// GCM element, or no document element). Raises "No active document" for an
-  /// inactive document.
-  static Start FirstRecord(xml::XmlDocument& document);
+    /// Finds the first GCM child of the document element (none when there is no
+    /// GCM element, or no document element). Raises "No active document" for an
+    /// inactive document.
+    static Start FirstRecord(xml::XmlDocument& document);
 
-  /// Calls visit(record) for every GCM element among the document element's
-  /// children from `start` on, in document order; comments and other elements
-  /// are passed over. Whatever `visit` raises ends the walk.
-  template <class Visit>
-  static void ForEachFrom(const Start& start, Visit&& visit) {
-    for (xml::Ref<xml::XmlNode> node = start.first; node; node = node->FollowingSibling())
-      if (IsRecord(*node)) visit(*node);
-  }
+    /// Calls visit(record) for every GCM element among the document element's
+    /// children from `start` on, in document order; comments and other elements
+    /// are passed over. Whatever `visit` raises ends the walk.
+    template <class Visit>
+    static void ForEachFrom(const Start& start, Visit&& visit)
+    {
+        for (xml::Ref<xml::XmlNode> node = start.first; node; node = node->FollowingSibling())
+            if (IsRecord(*node))
+                visit(*node);
+    }
 
-  /// FirstRecord, then ForEachFrom.
-  template <class Visit>
-  static void ForEach(xml::XmlDocument& document, Visit&& visit) {
-    ForEachFrom(FirstRecord(document), visit);
-  }
+    /// FirstRecord, then ForEachFrom.
+    template <class Visit>
+    static void ForEach(xml::XmlDocument& document, Visit&& visit)
+    {
+        ForEachFrom(FirstRecord(document), visit);
+    }
 
-  /// True for an element named GCM (also with a namespace prefix, as the
-  /// child lookup matches it).
-  static bool IsRecord(const xml::XmlNode& node);
+    /// True for an element named GCM (also with a namespace prefix, as the
+    /// child lookup matches it).
+    static bool IsRecord(const xml::XmlNode& node);
 
-  /// The text of the field element `name` of a record. A missing element is
-  /// created, empty, in the loaded document and reads as "". Raises when the
-  /// element holds anything but text.
-  static std::string ReadField(xml::XmlNode& record, const char* name);
+    /// The text of the field element `name` of a record. A missing element is
+    /// created, empty, in the loaded document and reads as "". Raises when the
+    /// element holds anything but text.
+    static std::string ReadField(xml::XmlNode& record, const char* name);
 
-  /// The boot test: true exactly when the record's GOOD text is "1". A record
-  /// without a GOOD element does not boot (nothing is created for it).
-  static bool Boots(xml::XmlNode& record);
+    /// The boot test: true exactly when the record's GOOD text is "1". A record
+    /// without a GOOD element does not boot (nothing is created for it).
+    static bool Boots(xml::XmlNode& record);
 
-  /// All seven fields as a list item, with the tick when the record boots.
-  static ListItem ReadItem(xml::XmlNode& record);
-  /// The same with the boot test already done.
-  static ListItem ReadItem(xml::XmlNode& record, BootImage image);
+    /// All seven fields as a list item, with the tick when the record boots.
+    static ListItem ReadItem(xml::XmlNode& record);
+    /// The same with the boot test already done.
+    static ListItem ReadItem(xml::XmlNode& record, BootImage image);
 
-  /// The NUMBER text of the VERSION element; "" when the list has no
-  /// VERSION (a VERSION without NUMBER gets an empty one in the document).
-  /// Raises "No active document" for an inactive document.
-  static std::string ReadVersion(xml::XmlDocument& document);
+    /// The NUMBER text of the VERSION element; "" when the list has no
+    /// VERSION (a VERSION without NUMBER gets an empty one in the document).
+    /// Raises "No active document" for an inactive document.
+    static std::string ReadVersion(xml::XmlDocument& document);
 
-  /// The version test: two versions are the same exactly when their texts are.
-  static bool SameVersion(const std::string& a, const std::string& b) { return a == b; }
+    /// The version test: two versions are the same exactly when their texts are.
+    static bool SameVersion(const std::string& a, const std::string& b) { return a == b; }
 };
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

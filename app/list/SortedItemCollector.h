@@ -12,19 +12,19 @@ namespace quorvane::app {
 /// once in FillFinished(); items whose captions compare equal keep the order in
 /// which they were added.
 class SortedItemCollector : public ListSink {
- public:
-  explicit SortedItemCollector(CaptionCollator collator = CaptionCollator());
+public:
+    explicit SortedItemCollector(CaptionCollator collator = CaptionCollator());
 
-  void Clear() override;
-  void AddItem(ListItem item) override;
-  void FillFinished() override;
+    void Clear() override;
+    void AddItem(ListItem item) override;
+    void FillFinished() override;
 
-  /// The items; in view order once FillFinished() has run.
-  const std::vector<ListItem>& Items() const { return items_; }
+    /// The items; in view order once FillFinished() has run.
+    const std::vector<ListItem>& Items() const { return items_; }
 
- private:
-  CaptionCollator collator_;
-  std::vector<ListItem> items_;
+private:
+    CaptionCollator collator_;
+    std::vector<ListItem> items_;
 };
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

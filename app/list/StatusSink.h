@@ -8,11 +8,11 @@ namespace quorvane::app {
 /// texts appear. Implemented by the windows (and by the command line, which
 /// prints the text).
 class StatusSink {
- public:
-  virtual ~StatusSink() = default;
+public:
+    virtual ~StatusSink() = default;
 
-  /// Replaces the panel's text.
-  virtual void SetStatusText(const QString& text) = 0;
+    /// Replaces the panel's text.
+    virtual void SetStatusText(const QString& text) = 0;
 };
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

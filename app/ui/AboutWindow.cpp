@@ -15,8 +15,8 @@ namespace {
 constexpr int kClientWidth = 363;
 constexpr int kClientHeight = 357;
 
-QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h,
-              bool bold = false, bool wrap = false)
+QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h, bool bold = false,
+              bool wrap = false)
 {
     auto* l = new QLabel(text, parent);
     l->setObjectName(QString::fromLatin1(name));
@@ -48,19 +48,17 @@ AboutWindow::AboutWindow(QWidget* mainWindow) : QWidget(mainWindow, Qt::Window),
                          "and wrote down how it went."),
           16, 44, 329, 32, false, true);
     label(this, "Label4", QStringLiteral("Respect and Greets to:"), 16, 82, 329, 16, true);
-    label(this, "Label5", QStringLiteral("The Velthorn team and everyone on the Palavera forum."),
-          16, 100, 329, 16);
+    label(this, "Label5", QStringLiteral("The Velthorn team and everyone on the Palavera forum."), 16, 100, 329, 16);
     label(this, "Label6", QStringLiteral("NOTE:"), 16, 124, 329, 16, true);
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setGeometry(16, 142, 329, 113);
     Memo1->setReadOnly(true);
-    Memo1->setPlainText(QStringLiteral(
-        "This list is not complete. It is added to as new GCMs are tested, so check "
-        "for list updates now and then.\n\n"
-        "A GCM reported as working has worked for the tester who reported it; it cannot "
-        "be verified on every machine, so your results may differ."));
+    Memo1->setPlainText(QStringLiteral("This list is not complete. It is added to as new GCMs are tested, so check "
+                                       "for list updates now and then.\n\n"
+                                       "A GCM reported as working has worked for the tester who reported it; it cannot "
+                                       "be verified on every machine, so your results may differ."));
     QPalette memoPalette = Memo1->palette();
     memoPalette.setColor(QPalette::Text, QColor(0xff, 0x00, 0x00));
     memoPalette.setColor(QPalette::Base, QColor(0xc8, 0xc8, 0xc8)); // the scroll-bar grey

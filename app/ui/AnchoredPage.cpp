@@ -4,8 +4,7 @@
 
 namespace quorvane::app {
 
-AnchoredPage::AnchoredPage(QSize designSize, QWidget* parent)
-    : QWidget(parent), designSize_(designSize)
+AnchoredPage::AnchoredPage(QSize designSize, QWidget* parent) : QWidget(parent), designSize_(designSize)
 {
     resize(designSize);
 }

@@ -45,8 +45,7 @@ int DialogAsker::question(const QString& text, MsgDlgType type, MsgDlgButtons bu
 
 void DialogAsker::showError(const QString& text)
 {
-    QMessageBox box(QMessageBox::Critical, ErrorBox::title(), text, QMessageBox::Ok,
-                    QApplication::activeWindow());
+    QMessageBox box(QMessageBox::Critical, ErrorBox::title(), text, QMessageBox::Ok, QApplication::activeWindow());
     box.setObjectName(QStringLiteral("ErrorBox"));
     // Messages carry file names and server replies: never read them as markup.
     box.setTextFormat(Qt::PlainText);

@@ -38,8 +38,7 @@ public:
     /// The message dialog operation used by the program's handlers. The
     /// help context is accepted for the callers' sake; the program has no
     /// help file and always passes 0.
-    static int messageDlg(const QString& text, MsgDlgType type, MsgDlgButtons buttons,
-                          int helpContext = 0);
+    static int messageDlg(const QString& text, MsgDlgType type, MsgDlgButtons buttons, int helpContext = 0);
 };
 
 /// The Asker that shows real modal dialogs.

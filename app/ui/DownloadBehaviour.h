@@ -26,7 +26,6 @@ public:
 
 /// Builds the behaviour of a Download Window being created for @p mainWindow
 /// (whose status bar and list state the behaviour may use). May return null.
-using DownloadBehaviourFactory =
-    std::function<std::unique_ptr<DownloadBehaviour>(MainWindow& mainWindow)>;
+using DownloadBehaviourFactory = std::function<std::unique_ptr<DownloadBehaviour>(MainWindow& mainWindow)>;
 
 } // namespace quorvane::app

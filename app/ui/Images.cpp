@@ -132,8 +132,7 @@ QIcon iconOf(const Painter& paint)
 
 const std::array<Painter, Images::Count>& painters()
 {
-    static const std::array<Painter, Images::Count> all{
-        drawCross, drawTick, drawDisc, drawPage, drawComputers};
+    static const std::array<Painter, Images::Count> all{drawCross, drawTick, drawDisc, drawPage, drawComputers};
     return all;
 }
 
@@ -144,9 +143,8 @@ QIcon Images::icon(int index)
     if (index < 0 || index >= Count)
         return {};
     // Icons are built once; every list row shares them.
-    static const std::array<QIcon, Count> icons{
-        iconOf(painters()[0]), iconOf(painters()[1]), iconOf(painters()[2]),
-        iconOf(painters()[3]), iconOf(painters()[4])};
+    static const std::array<QIcon, Count> icons{iconOf(painters()[0]), iconOf(painters()[1]), iconOf(painters()[2]),
+                                                iconOf(painters()[3]), iconOf(painters()[4])};
     return icons[static_cast<std::size_t>(index)];
 }
 

@@ -3,8 +3,8 @@
 #include "app/ui/AboutWindow.h"
 #include "app/ui/AnchoredPage.h"
 #include "app/ui/AntiFreeze.h"
-#include "app/ui/DesignFont.h"
 #include "app/ui/Asker.h"
+#include "app/ui/DesignFont.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/ErrorBox.h"
 #include "app/ui/Images.h"
@@ -39,14 +39,13 @@ const QSize kPageSize(627, 501);
 /// The key code of "Check for List Updates": C (67) + Ctrl (16384) + Alt (32768).
 constexpr int kCheckForUpdatesShortcut = 49219;
 
-const QString kMissingListQuestion =
-    QStringLiteral("Can't find the GCM data file, do you want to download it?");
-const QString kUpdateQuestion = QStringLiteral(
-    "Are you sure you want to check for updates? This could take a couple of minutes "
-    "depending on your internet connection.");
-const QString kSaveQuestion = QStringLiteral(
-    "This will overwrite any previous custom lists. Are you sure you're ready to write your "
-    "custom GCM list?");
+const QString kMissingListQuestion = QStringLiteral("Can't find the GCM data file, do you want to download it?");
+const QString kUpdateQuestion =
+    QStringLiteral("Are you sure you want to check for updates? This could take a couple of minutes "
+                   "depending on your internet connection.");
+const QString kSaveQuestion =
+    QStringLiteral("This will overwrite any previous custom lists. Are you sure you're ready to write your "
+                   "custom GCM list?");
 
 template <typename W>
 W* named(W* widget, const char* name)
@@ -76,18 +75,22 @@ QLineEdit* edit(QWidget* parent, const char* name, int x, int y, int width)
 
 std::vector<SortedListView::Column> searchColumns()
 {
-    return {{QStringLiteral("Name"), 100},        {QStringLiteral("ID:"), 50},
-            {QStringLiteral("Boot Status:"), 100}, {QStringLiteral("Shrunk Size (MB)"), 90},
-            {QStringLiteral("Good:"), 50},         {QStringLiteral("Nick:"), 80},
-            {QStringLiteral("Instructions:"), 100}};
+    return {
+        {QStringLiteral("Name"), 100},          {QStringLiteral("ID:"), 50},
+        {QStringLiteral("Boot Status:"), 100},  {QStringLiteral("Shrunk Size (MB)"), 90},
+        {QStringLiteral("Good:"), 50},          {QStringLiteral("Nick:"), 80},
+        {QStringLiteral("Instructions:"), 100},
+    };
 }
 
 std::vector<SortedListView::Column> editorColumns()
 {
-    return {{QStringLiteral("Name:"), 100},        {QStringLiteral("ID:"), 50},
-            {QStringLiteral("Notes:"), 100},       {QStringLiteral("Shrunk Size (MB):"), 90},
-            {QStringLiteral("Good:"), 50},         {QStringLiteral("Nick:"), 80},
-            {QStringLiteral("Instructions:"), 100}};
+    return {
+        {QStringLiteral("Name:"), 100},         {QStringLiteral("ID:"), 50},
+        {QStringLiteral("Notes:"), 100},        {QStringLiteral("Shrunk Size (MB):"), 90},
+        {QStringLiteral("Good:"), 50},          {QStringLiteral("Nick:"), 80},
+        {QStringLiteral("Instructions:"), 100},
+    };
 }
 
 } // namespace
@@ -164,14 +167,13 @@ void MainWindow::buildSearchPage()
 void MainWindow::buildEditorPage()
 {
     TabSheet2 = named(new AnchoredPage(kPageSize), "TabSheet2");
-    PageControl1->addTab(TabSheet2, Images::icon(Images::WrittenPage),
-                         QStringLiteral("Create Custom list."));
+    PageControl1->addTab(TabSheet2, Images::icon(Images::WrittenPage), QStringLiteral("Create Custom list."));
 
     Label12 = named(new QLabel(TabSheet2), "Label12");
-    Label12->setText(QStringLiteral(
-        "Use this page to enter new GCM details into the list. \"Save List\" writes them to "
-        "custGCMList.xml; pass that file on to share your list, and load one with "
-        "\"Show Custom List GCM's\"."));
+    Label12->setText(
+        QStringLiteral("Use this page to enter new GCM details into the list. \"Save List\" writes them to "
+                       "custGCMList.xml; pass that file on to share your list, and load one with "
+                       "\"Show Custom List GCM's\"."));
     Label12->setWordWrap(true);
     Label12->setGeometry(16, 8, 543, 26);
     QPalette hotLight = Label12->palette();
@@ -190,8 +192,8 @@ void MainWindow::buildEditorPage()
     label(TabSheet2, "Label6", QStringLiteral("enter a '?' if size is unknown."), 280, 127);
     label(TabSheet2, "Label7", QStringLiteral("Good:"), 56, 151, 96);
     strGGood = edit(TabSheet2, "strGGood", 96, 151, 177);
-    label(TabSheet2, "Label8",
-          QStringLiteral("Internal Program flag, enter 1 for Boots and 2 for Doesn't Boot."), 280, 151);
+    label(TabSheet2, "Label8", QStringLiteral("Internal Program flag, enter 1 for Boots and 2 for Doesn't Boot."), 280,
+          151);
     label(TabSheet2, "Label9", QStringLiteral("Nick:"), 56, 175, 96);
     strGNick = edit(TabSheet2, "strGNick", 96, 175, 177);
     label(TabSheet2, "Label10", QStringLiteral("enter you nickname (if you want recognition?)"), 280, 175);
@@ -212,8 +214,8 @@ void MainWindow::buildEditorPage()
     btnWriteList->setGeometry(456, 472, 115, 25);
     wire(btnWriteList, &QPushButton::clicked, &MainWindow::btnWriteListClick);
 
-    QWidget* order[] = {strGName, strGID,   strGNotes,    strGSSize, strGGood,
-                        strGNick, strGBootNotes, btnWriteList, addView, btnAddGCM};
+    QWidget* order[] = {strGName, strGID,        strGNotes,    strGSSize, strGGood,
+                        strGNick, strGBootNotes, btnWriteList, addView,   btnAddGCM};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -267,8 +269,7 @@ void MainWindow::buildStatusBar()
     panel0_->setFixedWidth(340);
     panel0_->setFrameShape(QFrame::Panel);
     panel0_->setFrameShadow(QFrame::Sunken);
-    panel1_ = named(new QLabel(QStringLiteral("Coded by Marrisk - greets to Palavera forum members!"),
-                               StatusBar1),
+    panel1_ = named(new QLabel(QStringLiteral("Coded by Marrisk - greets to Palavera forum members!"), StatusBar1),
                     "StatusBar1Panel1");
     panel1_->setMinimumWidth(50);
     panel1_->setFrameShape(QFrame::Panel);
@@ -339,7 +340,7 @@ void MainWindow::btnAddGCMClick()
 {
     ListItem row;
     row.caption = strGName->text();
-    row.subItems = {strGID->text(),  strGNotes->text(), strGSSize->text(),
+    row.subItems = {strGID->text(),   strGNotes->text(), strGSSize->text(),
                     strGGood->text(), strGNick->text(),  strGBootNotes->text()};
     addView->rows().addRow(std::move(row));
 }

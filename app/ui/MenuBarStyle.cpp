@@ -41,9 +41,8 @@ void MenuBarStyle::drawControl(ControlElement element, const QStyleOption* optio
     const QRect textRect(iconRect.right() + 1 + kGap, area.top(), area.right() - iconRect.right() - kGap,
                          area.height());
     const bool selected = item->state & State_Selected;
-    drawItemText(painter, textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic,
-                 item->palette, enabled, item->text,
-                 selected ? QPalette::HighlightedText : QPalette::WindowText);
+    drawItemText(painter, textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, item->palette, enabled,
+                 item->text, selected ? QPalette::HighlightedText : QPalette::WindowText);
 }
 
 QSize MenuBarStyle::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,

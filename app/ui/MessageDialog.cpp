@@ -86,8 +86,7 @@ QString MessageDialog::typeCaption(MsgDlgType type)
     return QApplication::applicationName();
 }
 
-MessageDialog::MessageDialog(const QString& text, MsgDlgType type, MsgDlgButtons buttons,
-                             QWidget* parent)
+MessageDialog::MessageDialog(const QString& text, MsgDlgType type, MsgDlgButtons buttons, QWidget* parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("MessageDialog"));
@@ -110,8 +109,8 @@ MessageDialog::MessageDialog(const QString& text, MsgDlgType type, MsgDlgButtons
     if (const QScreen* screen = QApplication::primaryScreen()) {
         // One line as long as it fits in half the screen, wrapped beyond.
         const int limit = screen->availableGeometry().width() / 2;
-        const int natural = message->fontMetrics().boundingRect(QRect(0, 0, limit, 10000),
-                                                                  Qt::TextWordWrap, text).width();
+        const int natural =
+            message->fontMetrics().boundingRect(QRect(0, 0, limit, 10000), Qt::TextWordWrap, text).width();
         message->setMaximumWidth(limit);
         message->setMinimumWidth(std::min(limit, natural + 1));
     }
@@ -122,7 +121,8 @@ MessageDialog::MessageDialog(const QString& text, MsgDlgType type, MsgDlgButtons
     int width = minimumButtonWidth(fm);
     for (const auto& info : kButtons)
         if (buttons & info.button)
-            width = std::max(width, fm.horizontalAdvance(QString::fromLatin1(info.caption).remove(QLatin1Char('&'))) + 8);
+            width =
+                std::max(width, fm.horizontalAdvance(QString::fromLatin1(info.caption).remove(QLatin1Char('&'))) + 8);
 
     auto* row = new QHBoxLayout;
     row->addStretch(1);

@@ -58,8 +58,7 @@ class MessageDialog : public QDialog {
     Q_OBJECT
 public:
     /// Builds the dialog; nothing is shown until show() or exec().
-    MessageDialog(const QString& text, MsgDlgType type, MsgDlgButtons buttons,
-                  QWidget* parent = nullptr);
+    MessageDialog(const QString& text, MsgDlgType type, MsgDlgButtons buttons, QWidget* parent = nullptr);
 
     /// Caption of a single button, e.g. "&Yes" for MbYes; empty for a
     /// value that is not exactly one button.

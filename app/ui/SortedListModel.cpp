@@ -9,7 +9,7 @@ namespace quorvane::app {
 
 namespace {
 constexpr int kColumns = 7;
-}
+} // namespace
 
 SortedListModel::SortedListModel(QStringList headers, CaptionEditing editing, RowImages images,
                                  CaptionCollator collator, QObject* parent)
@@ -18,8 +18,7 @@ SortedListModel::SortedListModel(QStringList headers, CaptionEditing editing, Ro
       editing_(editing),
       images_(images),
       collator_(std::move(collator))
-{
-}
+{}
 
 int SortedListModel::rowCount(const QModelIndex& parent) const
 {
@@ -40,21 +39,18 @@ QVariant SortedListModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-    case Qt::ToolTipRole:
-        return column == 0 ? row.caption : row.subItems[static_cast<std::size_t>(column - 1)];
+    case Qt::ToolTipRole: return column == 0 ? row.caption : row.subItems[static_cast<std::size_t>(column - 1)];
     case Qt::DecorationRole:
         if (column == 0 && images_ == RowImages::Shown)
             return Images::icon(static_cast<int>(row.image));
         return {};
-    default:
-        return {};
+    default: return {};
     }
 }
 
 QVariant SortedListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0
-        && section < headers_.size())
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < headers_.size())
         return headers_[section];
     return QAbstractTableModel::headerData(section, orientation, role);
 }
@@ -69,8 +65,8 @@ Qt::ItemFlags SortedListModel::flags(const QModelIndex& index) const
 
 bool SortedListModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (role != Qt::EditRole || !index.isValid() || index.column() != 0
-        || editing_ != CaptionEditing::InPlace || index.row() >= size())
+    if (role != Qt::EditRole || !index.isValid() || index.column() != 0 || editing_ != CaptionEditing::InPlace ||
+        index.row() >= size())
         return false;
     setCaption(index.row(), value.toString());
     return true;
@@ -156,9 +152,8 @@ std::vector<std::size_t> SortedListModel::sortedOrder(std::vector<Row>& rows) co
         keys.push_back(&*r.key);
     std::vector<std::size_t> order(rows.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_sort(order.begin(), order.end(), [&keys](std::size_t a, std::size_t b) {
-        return keys[a]->compare(*keys[b]) < 0;
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [&keys](std::size_t a, std::size_t b) { return keys[a]->compare(*keys[b]) < 0; });
     return order;
 }
 

@@ -16,8 +16,7 @@ QStringList captionsOf(const std::vector<SortedListView::Column>& columns)
 
 } // namespace
 
-SortedListView::SortedListView(const std::vector<Column>& columns,
-                               SortedListModel::CaptionEditing editing,
+SortedListView::SortedListView(const std::vector<Column>& columns, SortedListModel::CaptionEditing editing,
                                SortedListModel::RowImages images, QWidget* parent)
     : QTableView(parent), model_(captionsOf(columns), editing, images)
 {
@@ -30,8 +29,8 @@ SortedListView::SortedListView(const std::vector<Column>& columns,
     setIconSize(QSize(16, 16));
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setEditTriggers(editing == SortedListModel::CaptionEditing::InPlace
-                        ? QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed
-                              | QAbstractItemView::DoubleClicked
+                        ? QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed |
+                              QAbstractItemView::DoubleClicked
                         : QAbstractItemView::NoEditTriggers);
 
     QHeaderView* vertical = verticalHeader();

@@ -10,21 +10,17 @@ namespace quorvane::app {
 
 namespace {
 
-const QString kUpToDate =
-    QStringLiteral("Your version is already up to date. Closing download window.");
+const QString kUpToDate = QStringLiteral("Your version is already up to date. Closing download window.");
 
 } // namespace
 
 UpdateBehaviour::UpdateBehaviour(MainWindow& mainWindow, UpdateSettings settings)
     : mainWindow_(mainWindow), flow_(mainWindow.mainList(), std::move(settings))
-{
-}
+{}
 
 DownloadBehaviourFactory UpdateBehaviour::factory(UpdateSettings settings)
 {
-    return [settings](MainWindow& mainWindow) {
-        return std::make_unique<UpdateBehaviour>(mainWindow, settings);
-    };
+    return [settings](MainWindow& mainWindow) { return std::make_unique<UpdateBehaviour>(mainWindow, settings); };
 }
 
 void UpdateBehaviour::FormCreate(DownloadWindow& window)

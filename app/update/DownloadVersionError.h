@@ -10,9 +10,10 @@ namespace quorvane::app {
 /// compared with the Main List: "The downloaded list "<path>" has no version
 /// number". The download stays on disk; nothing is installed.
 class DownloadVersionError : public UpdateError {
- public:
-  explicit DownloadVersionError(const std::string& path)
-      : UpdateError("The downloaded list \"" + path + "\" has no version number") {}
+public:
+    explicit DownloadVersionError(const std::string& path)
+        : UpdateError("The downloaded list \"" + path + "\" has no version number")
+    {}
 };
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

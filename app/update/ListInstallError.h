@@ -10,9 +10,10 @@ namespace quorvane::app {
 /// "Cannot rename file "<from>" to "<to>". <system reason>". The Main List
 /// and the download are both left as they were.
 class ListInstallError : public UpdateError {
- public:
-  ListInstallError(const std::string& from, const std::string& to, const std::string& reason)
-      : UpdateError("Cannot rename file \"" + from + "\" to \"" + to + "\". " + reason) {}
+public:
+    ListInstallError(const std::string& from, const std::string& to, const std::string& reason)
+        : UpdateError("Cannot rename file \"" + from + "\" to \"" + to + "\". " + reason)
+    {}
 };
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

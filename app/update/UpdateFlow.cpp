@@ -21,109 +21,118 @@ namespace {
 
 /// Marks the flow busy for one step, also when the step throws.
 class BusyScope {
- public:
-  explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
-  ~BusyScope() { busy_ = false; }
-  BusyScope(const BusyScope&) = delete;
-  BusyScope& operator=(const BusyScope&) = delete;
+public:
+    explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
+    ~BusyScope() { busy_ = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
 
- private:
-  bool& busy_;
+private:
+    bool& busy_;
 };
 
-std::string LocalPath(const MainList& list, const char* fileName) {
-  return QFile::encodeName(list.FilePath(QString::fromLatin1(fileName))).toStdString();
+std::string LocalPath(const MainList& list, const char* fileName)
+{
+    return QFile::encodeName(list.FilePath(QString::fromLatin1(fileName))).toStdString();
 }
 
-}  // namespace
+} // namespace
 
-UpdateFlow::UpdateFlow(const MainList& list, UpdateSettings settings)
-    : list_(list), settings_(std::move(settings)) {
-  xml::ParserDomVendor::Install();
-  ftp_ = std::make_unique<ftp::FtpClient>();
-  document_ = std::make_unique<xml::XmlDocument>("libxml2");
+UpdateFlow::UpdateFlow(const MainList& list, UpdateSettings settings) : list_(list), settings_(std::move(settings))
+{
+    xml::ParserDomVendor::Install();
+    ftp_ = std::make_unique<ftp::FtpClient>();
+    document_ = std::make_unique<xml::XmlDocument>("libxml2");
 }
 
 UpdateFlow::~UpdateFlow() = default;
 
-std::vector<std::string> UpdateFlow::ShownListing(std::vector<std::string> lines) {
-  if (!lines.empty() && lines.front().find("total") != std::string::npos)
-    lines.erase(lines.begin());
-  return lines;
+std::vector<std::string> UpdateFlow::ShownListing(std::vector<std::string> lines)
+{
+    if (!lines.empty() && lines.front().find("total") != std::string::npos)
+        lines.erase(lines.begin());
+    return lines;
 }
 
-void UpdateFlow::FormCreate(UpdateSink& sink) {
-  if (busy_) return;
-  BusyScope busy(busy_);
-  std::vector<std::string> lines;
+void UpdateFlow::FormCreate(UpdateSink& sink)
+{
+    if (busy_)
+        return;
+    BusyScope busy(busy_);
+    std::vector<std::string> lines;
 
-  ftp::FtpClient& ftp = *ftp_;
-  ftp.SetHost(settings_.Host);
-  ftp.SetPort(settings_.Port);
-  ftp.Username = settings_.Username;
-  ftp.Password = settings_.Password;
-  ftp.MaxLineAction = net::LineOverflowAction::maException;
-  // Without a limit a server that stops answering would keep the window
-  // from ever opening. Data connections take the same limit.
-  ftp.ReadTimeout = settings_.ReadTimeoutMs;
-  ftp.DataConnectTimeout = settings_.ReadTimeoutMs;
+    ftp::FtpClient& ftp = *ftp_;
+    ftp.SetHost(settings_.Host);
+    ftp.SetPort(settings_.Port);
+    ftp.Username = settings_.Username;
+    ftp.Password = settings_.Password;
+    ftp.MaxLineAction = net::LineOverflowAction::maException;
+    // Without a limit a server that stops answering would keep the window
+    // from ever opening. Data connections take the same limit.
+    ftp.ReadTimeout = settings_.ReadTimeoutMs;
+    ftp.DataConnectTimeout = settings_.ReadTimeoutMs;
 
-  sink.MainStatus(QStringLiteral("Connecting..."));
-  ftp.OpenConnection(ftp::AutoLogin::Yes, net::TimeoutDefault);
-  if (!ftp.IsConnected()) return;
+    sink.MainStatus(QStringLiteral("Connecting..."));
+    ftp.OpenConnection(ftp::AutoLogin::Yes, net::TimeoutDefault);
+    if (!ftp.IsConnected())
+        return;
 
-  sink.MainStatus(QStringLiteral("Locating DIR..."));
-  ftp.ChangeDirectory(settings_.Directory);
-  sink.WindowStatus(QString::fromStdString(ftp.SystemDescription()));
-  sink.ShowListing({});
-  sink.MainStatus(QStringLiteral("Getting FTP file lists..."));
-  ftp.ListDirectory(&lines, {}, ftp::ListingDetail::Details);
-  sink.ShowListing(ShownListing(std::move(lines)));
-  sink.MainStatus(list_.State().Summary());
+    sink.MainStatus(QStringLiteral("Locating DIR..."));
+    ftp.ChangeDirectory(settings_.Directory);
+    sink.WindowStatus(QString::fromStdString(ftp.SystemDescription()));
+    sink.ShowListing({});
+    sink.MainStatus(QStringLiteral("Getting FTP file lists..."));
+    ftp.ListDirectory(&lines, {}, ftp::ListingDetail::Details);
+    sink.ShowListing(ShownListing(std::move(lines)));
+    sink.MainStatus(list_.State().Summary());
 }
 
-UpdateOutcome UpdateFlow::ListDblClick(UpdateSink& sink) {
-  if (busy_) return UpdateOutcome::Busy;
-  BusyScope busy(busy_);
-  ftp::FtpClient& ftp = *ftp_;
-  const std::string downloaded = LocalPath(list_, DownloadedListFileName);
-  const std::string mainList = LocalPath(list_, MainListFileName);
+UpdateOutcome UpdateFlow::ListDblClick(UpdateSink& sink)
+{
+    if (busy_)
+        return UpdateOutcome::Busy;
+    BusyScope busy(busy_);
+    ftp::FtpClient& ftp = *ftp_;
+    const std::string downloaded = LocalPath(list_, DownloadedListFileName);
+    const std::string mainList = LocalPath(list_, MainListFileName);
 
-  if (ftp.IsConnected()) {
-    ftp.OnWork = [&sink](net::NetComponent&, net::WorkMode mode, std::int64_t count) {
-      if (mode == net::WorkMode::wmRead) sink.DownloadProgress(count);
-    };
-    try {
-      ftp.RetrieveFile(MainListFileName, downloaded, ftp::Overwrite::Allow, ftp::Resume::No);
-    } catch (...) {
-      ftp.OnWork = nullptr;
-      throw;
+    if (ftp.IsConnected()) {
+        ftp.OnWork = [&sink](net::NetComponent&, net::WorkMode mode, std::int64_t count) {
+            if (mode == net::WorkMode::wmRead)
+                sink.DownloadProgress(count);
+        };
+        try {
+            ftp.RetrieveFile(MainListFileName, downloaded, ftp::Overwrite::Allow, ftp::Resume::No);
+        } catch (...) {
+            ftp.OnWork = nullptr;
+            throw;
+        }
+        ftp.OnWork = nullptr;
+        sink.WindowStatus(QStringLiteral("Disconnecting..."));
+        ftp.Disconnect();
     }
-    ftp.OnWork = nullptr;
-    sink.WindowStatus(QStringLiteral("Disconnecting..."));
-    ftp.Disconnect();
-  }
 
-  xml::XmlDocument& document = *document_;
-  document.XML().LoadFromFile(downloaded);
-  document.SetActive(true);
-  const std::string version = RecordWalk::ReadVersion(document);
-  // A file without a version number cannot be compared: installing it could
-  // replace a good list with something that is no list, and against a
-  // missing Main List (empty version) it would count as up to date and be
-  // deleted.
-  if (version.empty()) throw DownloadVersionError(downloaded);
+    xml::XmlDocument& document = *document_;
+    document.XML().LoadFromFile(downloaded);
+    document.SetActive(true);
+    const std::string version = RecordWalk::ReadVersion(document);
+    // A file without a version number cannot be compared: installing it could
+    // replace a good list with something that is no list, and against a
+    // missing Main List (empty version) it would count as up to date and be
+    // deleted.
+    if (version.empty())
+        throw DownloadVersionError(downloaded);
 
-  if (!RecordWalk::SameVersion(version, list_.State().ListVersion)) {
-    sink.WindowStatus(QStringLiteral("Updating..."));
-    ListInstaller::Install(downloaded, mainList);
-    sink.WindowStatus(QStringLiteral("Done..."));
-    return UpdateOutcome::Installed;
-  }
+    if (!RecordWalk::SameVersion(version, list_.State().ListVersion)) {
+        sink.WindowStatus(QStringLiteral("Updating..."));
+        ListInstaller::Install(downloaded, mainList);
+        sink.WindowStatus(QStringLiteral("Done..."));
+        return UpdateOutcome::Installed;
+    }
 
-  std::error_code ignored;
-  std::filesystem::remove(downloaded, ignored);
-  return UpdateOutcome::AlreadyUpToDate;
+    std::error_code ignored;
+    std::filesystem::remove(downloaded, ignored);
+    return UpdateOutcome::AlreadyUpToDate;
 }
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

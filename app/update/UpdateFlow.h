@@ -8,10 +8,10 @@
 
 namespace quorvane::ftp {
 class FtpClient;
-}
+} // namespace quorvane::ftp
 namespace quorvane::xml {
 class XmlDocument;
-}
+} // namespace quorvane::xml
 
 namespace quorvane::app {
 
@@ -20,15 +20,15 @@ class UpdateSink;
 
 /// What a double-click ended with.
 enum class UpdateOutcome {
-  /// The downloaded list replaced the Main List ("Done...").
-  Installed,
-  /// The downloaded version equals the Main List's; the download was deleted.
-  /// The caller tells the user so.
-  AlreadyUpToDate,
-  /// Another step of this flow was still running (a double-click that
-  /// arrived while the windows were kept alive during a download); nothing
-  /// was done.
-  Busy,
+    /// The downloaded list replaced the Main List ("Done...").
+    Installed,
+    /// The downloaded version equals the Main List's; the download was deleted.
+    /// The caller tells the user so.
+    AlreadyUpToDate,
+    /// Another step of this flow was still running (a double-click that
+    /// arrived while the windows were kept alive during a download); nothing
+    /// was done.
+    Busy,
 };
 
 /// The list update without any window: connect, log in, change to the
@@ -42,37 +42,37 @@ enum class UpdateOutcome {
 /// message the error box shows; every wait ends after
 /// UpdateSettings::ReadTimeoutMs at the latest ("Read Timeout").
 class UpdateFlow {
- public:
-  UpdateFlow(const MainList& list, UpdateSettings settings);
-  ~UpdateFlow();
-  UpdateFlow(const UpdateFlow&) = delete;
-  UpdateFlow& operator=(const UpdateFlow&) = delete;
+public:
+    UpdateFlow(const MainList& list, UpdateSettings settings);
+    ~UpdateFlow();
+    UpdateFlow(const UpdateFlow&) = delete;
+    UpdateFlow& operator=(const UpdateFlow&) = delete;
 
-  /// Connects and lists the directory, reporting each step to `sink`. A
-  /// failure ends the step where it happened: the Main Window's status keeps
-  /// the last progress text and the listing stays empty when the failure
-  /// came before it arrived.
-  void FormCreate(UpdateSink& sink);
+    /// Connects and lists the directory, reporting each step to `sink`. A
+    /// failure ends the step where it happened: the Main Window's status keeps
+    /// the last progress text and the listing stays empty when the failure
+    /// came before it arrived.
+    void FormCreate(UpdateSink& sink);
 
-  /// Downloads (when still connected), disconnects and installs or discards.
-  /// A refused download keeps the connection for another try; a file that is
-  /// not well formed or has no version stays as "gcmList.BAK" and the Main
-  /// List is untouched; a failed install keeps both files.
-  UpdateOutcome ListDblClick(UpdateSink& sink);
+    /// Downloads (when still connected), disconnects and installs or discards.
+    /// A refused download keeps the connection for another try; a file that is
+    /// not well formed or has no version stays as "gcmList.BAK" and the Main
+    /// List is untouched; a failed install keeps both files.
+    UpdateOutcome ListDblClick(UpdateSink& sink);
 
-  /// The listing as shown: the lines without the first one when that one
-  /// contains "total" (case-sensitive, anywhere in the line).
-  static std::vector<std::string> ShownListing(std::vector<std::string> lines);
+    /// The listing as shown: the lines without the first one when that one
+    /// contains "total" (case-sensitive, anywhere in the line).
+    static std::vector<std::string> ShownListing(std::vector<std::string> lines);
 
-  /// The client, for its connection state.
-  ftp::FtpClient& Client() { return *ftp_; }
+    /// The client, for its connection state.
+    ftp::FtpClient& Client() { return *ftp_; }
 
- private:
-  const MainList& list_;
-  UpdateSettings settings_;
-  std::unique_ptr<ftp::FtpClient> ftp_;
-  std::unique_ptr<xml::XmlDocument> document_;
-  bool busy_ = false;
+private:
+    const MainList& list_;
+    UpdateSettings settings_;
+    std::unique_ptr<ftp::FtpClient> ftp_;
+    std::unique_ptr<xml::XmlDocument> document_;
+    bool busy_ = false;
 };
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

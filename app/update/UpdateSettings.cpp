@@ -2,14 +2,15 @@
 
 namespace quorvane::app {
 
-UpdateSettings UpdateSettings::Fixed() {
-  UpdateSettings settings;
-  settings.Host = "lists.quorvane.example";
-  settings.Port = 21;
-  settings.Username = "quorvane";
-  settings.Password = "gcm-lists";
-  settings.Directory = "pub/lists/Other/";
-  return settings;
+UpdateSettings UpdateSettings::Fixed()
+{
+    UpdateSettings settings;
+    settings.Host = "lists.quorvane.example";
+    settings.Port = 21;
+    settings.Username = "quorvane";
+    settings.Password = "gcm-lists";
+    settings.Directory = "pub/lists/Other/";
+    return settings;
 }
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

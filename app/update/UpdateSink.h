@@ -11,20 +11,20 @@ namespace quorvane::app {
 /// Where the update flow reports: the Download Window (and the Main Window's
 /// status bar) in the program, standard output and error on the command line.
 class UpdateSink {
- public:
-  virtual ~UpdateSink() = default;
+public:
+    virtual ~UpdateSink() = default;
 
-  /// Panel 0 of the Main Window: "Connecting...", "Locating DIR...",
-  /// "Getting FTP file lists...", then the List Summary.
-  virtual void MainStatus(const QString& text) = 0;
-  /// Panel 0 of the Download Window: the server's system description,
-  /// "Disconnecting...", "Updating...", "Done...".
-  virtual void WindowStatus(const QString& text) = 0;
-  /// Replaces the listing shown (lines as the server sent them, UTF-8 or
-  /// whatever 8-bit text it used); an empty vector clears it.
-  virtual void ShowListing(const std::vector<std::string>& lines) = 0;
-  /// Bytes of the list received so far while a download runs.
-  virtual void DownloadProgress(std::int64_t bytes) = 0;
+    /// Panel 0 of the Main Window: "Connecting...", "Locating DIR...",
+    /// "Getting FTP file lists...", then the List Summary.
+    virtual void MainStatus(const QString& text) = 0;
+    /// Panel 0 of the Download Window: the server's system description,
+    /// "Disconnecting...", "Updating...", "Done...".
+    virtual void WindowStatus(const QString& text) = 0;
+    /// Replaces the listing shown (lines as the server sent them, UTF-8 or
+    /// whatever 8-bit text it used); an empty vector clears it.
+    virtual void ShowListing(const std::vector<std::string>& lines) = 0;
+    /// Bytes of the list received so far while a download runs.
+    virtual void DownloadProgress(std::int64_t bytes) = 0;
 };
 
-}  // namespace quorvane::app
+} // namespace quorvane::app

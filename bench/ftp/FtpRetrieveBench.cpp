@@ -6,6 +6,10 @@
 // Every fetch runs in a child process; wait4() gives its peak resident size,
 // so the numbers of the two clients compare like with like. Each fetch runs
 // three times and the fastest counts.
+#include "net/ftp/FtpClient.h"
+#include "tests/support/FtpServerProcess.h"
+#include "tests/support/TempDir.h"
+
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -18,10 +22,6 @@
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include "net/ftp/FtpClient.h"
-#include "tests/support/FtpServerProcess.h"
-#include "tests/support/TempDir.h"
 
 extern char** environ;
 
@@ -98,7 +98,7 @@ void WriteFile(const std::string& path, std::uint64_t size)
     std::fclose(file);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

@@ -3,15 +3,15 @@
 #include "net/transport/ByteSink.h"
 #include "net/transport/TcpClient.h"
 
-#include <benchmark/benchmark.h>
-
 #include <arpa/inet.h>
-#include <cstring>
+#include <benchmark/benchmark.h>
 #include <netinet/in.h>
-#include <string>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <thread>
 
 namespace {
 

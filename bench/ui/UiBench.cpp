@@ -10,8 +10,6 @@
 #include "app/ui/MainWindow.h"
 #include "app/ui/SortedListView.h"
 
-#include <benchmark/benchmark.h>
-
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -19,6 +17,8 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,10 +35,10 @@ namespace {
 /// those, contains "Castle", so searching "castle" matches a tenth.
 std::string generateList(int records)
 {
-    static const char* const words[] = {"Amber", "Brisk", "Crimson", "Drowsy", "Emerald", "Frosted",
-                                        "Gilded", "Hollow", "Ivory", "Lunar", "Misty", "Opal"};
+    static const char* const words[] = {"Amber",  "Brisk",  "Crimson", "Drowsy", "Emerald", "Frosted",
+                                        "Gilded", "Hollow", "Ivory",   "Lunar",  "Misty",   "Opal"};
     static const char* const nouns[] = {"Lantern", "Orchard", "Harbor", "Glacier", "Meadow", "Beacon",
-                                        "Canyon", "Spire", "Grove", "Quarry", "Riddle", "Voyage"};
+                                        "Canyon",  "Spire",   "Grove",  "Quarry",  "Riddle", "Voyage"};
     std::string out = "<?xml version=\"1.0\" ?>\r\n<IMAGE>\r\n<VERSION>\r\n<NUMBER>42</NUMBER>\r\n"
                       "</VERSION>\r\n<!--GCM LISTINGS -->\r\n";
     out.reserve(static_cast<std::size_t>(records) * 260);
@@ -49,10 +49,10 @@ std::string generateList(int records)
         if (i % 10 == 0)
             name += " Castle";
         name += ' ' + std::to_string(i);
-        out += "<GCM>\r\n<GAMENAME>" + name + "</GAMENAME>\r\n<GAMEID>G" + std::to_string(100000 + i)
-            + "</GAMEID>\r\n<NOTES>Playable</NOTES>\r\n<SSIZE>" + std::to_string(next() % 1400)
-            + "</SSIZE>\r\n<GOOD>" + (next() % 3 ? "1" : "2") + "</GOOD>\r\n<NICK>tester</NICK>\r\n"
-            + "<INST>none</INST>\r\n</GCM>\r\n";
+        out += "<GCM>\r\n<GAMENAME>" + name + "</GAMENAME>\r\n<GAMEID>G" + std::to_string(100000 + i) +
+               "</GAMEID>\r\n<NOTES>Playable</NOTES>\r\n<SSIZE>" + std::to_string(next() % 1400) +
+               "</SSIZE>\r\n<GOOD>" + (next() % 3 ? "1" : "2") + "</GOOD>\r\n<NICK>tester</NICK>\r\n" +
+               "<INST>none</INST>\r\n</GCM>\r\n";
     }
     return out + "<!-- End -->\r\n</IMAGE>\r\n";
 }

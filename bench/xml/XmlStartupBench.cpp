@@ -13,7 +13,6 @@
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
-
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -49,7 +48,8 @@ std::string GenerateList(int records)
         text += line;
         std::snprintf(line, sizeof line, "<GAMEID>G%05dE</GAMEID>\r\n", i % 100000);
         text += line;
-        text += (i % 3 == 0) ? "<NOTES>Boots to title, music skips in menus</NOTES>\r\n" : "<NOTES>Black screen</NOTES>\r\n";
+        text += (i % 3 == 0) ? "<NOTES>Boots to title, music skips in menus</NOTES>\r\n"
+                             : "<NOTES>Black screen</NOTES>\r\n";
         std::snprintf(line, sizeof line, "<SSIZE>%d</SSIZE>\r\n", 100 + i % 1300);
         text += line;
         text += (i % 4 == 0) ? "<GOOD>2</GOOD>\r\n" : "<GOOD>1</GOOD>\r\n";
@@ -81,7 +81,8 @@ std::size_t RunFloor(const std::string& path)
             continue;
         for (const char* field : kFields) {
             for (xmlNodePtr child = record->children; child; child = child->next) {
-                if (child->type == XML_ELEMENT_NODE && std::strcmp(reinterpret_cast<const char*>(child->name), field) == 0) {
+                if (child->type == XML_ELEMENT_NODE &&
+                    std::strcmp(reinterpret_cast<const char*>(child->name), field) == 0) {
                     std::string text;
                     if (child->children && child->children->content)
                         text = reinterpret_cast<const char*>(child->children->content);
@@ -188,8 +189,7 @@ int main(int argc, char** argv)
         const Result floor = Measure("floor", path);
         const Result startup = Measure("startup", path);
         if (floor.checksum != startup.checksum) {
-            std::fprintf(stderr, "the two paths read different texts (%zu vs %zu)\n", floor.checksum,
-                         startup.checksum);
+            std::fprintf(stderr, "the two paths read different texts (%zu vs %zu)\n", floor.checksum, startup.checksum);
             return 1;
         }
         // Peak memory net of what the bare process holds.

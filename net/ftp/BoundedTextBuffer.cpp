@@ -23,4 +23,4 @@ BoundedTextBuffer::int_type BoundedTextBuffer::overflow(int_type c)
     return xsputn(&byte, 1) == 1 ? c : traits_type::eof();
 }
 
-}  // namespace quorvane::ftp
+} // namespace quorvane::ftp

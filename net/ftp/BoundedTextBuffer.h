@@ -29,4 +29,4 @@ private:
     bool overflowed_ = false;
 };
 
-}  // namespace quorvane::ftp
+} // namespace quorvane::ftp

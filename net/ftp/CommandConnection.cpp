@@ -1,8 +1,8 @@
 #include "net/ftp/CommandConnection.h"
 
-#include <algorithm>
-
 #include "net/ftp/FtpErrors.h"
+
+#include <algorithm>
 
 namespace quorvane::ftp {
 
@@ -21,8 +21,7 @@ std::int16_t CommandConnection::SendCommand(const std::string& line, std::int16_
 
 std::int16_t CommandConnection::ReadReply(const ReplyCodes& allowed)
 {
-    const std::vector<std::string> lines =
-        CollectReplyLines([this] { return ReadNonEmptyLine(MaxLineAttempts); });
+    const std::vector<std::string> lines = CollectReplyLines([this] { return ReadNonEmptyLine(MaxLineAttempts); });
     ParseReplyLines(lines, LastReply);
     return CheckReplyCode(static_cast<std::int16_t>(LastReply.NumericCode()), allowed);
 }
@@ -49,4 +48,4 @@ std::string CommandConnection::ReadNonEmptyLine(std::int32_t maxAttempts)
     return result;
 }
 
-}  // namespace quorvane::ftp
+} // namespace quorvane::ftp

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "net/ftp/ReplyParser.h"
+#include "net/ftp/RfcReply.h"
+#include "net/transport/TcpClient.h"
+
 #include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <vector>
-
-#include "net/ftp/ReplyParser.h"
-#include "net/ftp/RfcReply.h"
-#include "net/transport/TcpClient.h"
 
 namespace quorvane::ftp {
 
@@ -71,4 +71,4 @@ public:
     virtual std::string ReadNonEmptyLine(std::int32_t maxAttempts);
 };
 
-}  // namespace quorvane::ftp
+} // namespace quorvane::ftp

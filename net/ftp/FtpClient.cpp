@@ -1,5 +1,14 @@
 #include "net/ftp/FtpClient.h"
 
+#include "net/ftp/BoundedTextBuffer.h"
+#include "net/ftp/FtpErrors.h"
+#include "net/ftp/ListingLines.h"
+#include "net/ftp/PortCommand.h"
+#include "net/ftp/ReplyParser.h"
+#include "net/transport/SimpleServer.h"
+#include "net/transport/Socket.h"
+#include "net/transport/SocketIoHandler.h"
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -9,15 +18,6 @@
 #include <fstream>
 #include <mutex>
 #include <thread>
-
-#include "net/ftp/BoundedTextBuffer.h"
-#include "net/ftp/FtpErrors.h"
-#include "net/ftp/ListingLines.h"
-#include "net/ftp/PortCommand.h"
-#include "net/ftp/ReplyParser.h"
-#include "net/transport/SimpleServer.h"
-#include "net/transport/Socket.h"
-#include "net/transport/SocketIoHandler.h"
 
 namespace quorvane::ftp {
 
@@ -47,8 +47,7 @@ public:
                   listener.AbortAccept();
               }
           })
-    {
-    }
+    {}
     ~AcceptWatchdog()
     {
         {
@@ -68,7 +67,7 @@ private:
     std::condition_variable stopped_;
     bool done_ = false;
     std::atomic<bool> fired_{false};
-    std::thread thread_;  // last: starts once the members it uses exist
+    std::thread thread_; // last: starts once the members it uses exist
 };
 
 std::string SystemReason()
@@ -76,7 +75,7 @@ std::string SystemReason()
     return std::strerror(errno);
 }
 
-}  // namespace
+} // namespace
 
 FtpClient::FtpClient()
 {
@@ -163,8 +162,7 @@ std::int16_t FtpClient::SendRawCommand(const std::string& line)
     return SendCommand(line, AnyReply);
 }
 
-void FtpClient::ListDirectory(std::vector<std::string>* destination, const std::string& specifier,
-                              ListingDetail detail)
+void FtpClient::ListDirectory(std::vector<std::string>* destination, const std::string& specifier, ListingDetail detail)
 {
     BoundedTextBuffer buffer(MaxListingBytes);
     std::ostream stream(&buffer);
@@ -408,4 +406,4 @@ std::string FtpClient::ControlPeerIp() const
     return handler && handler->SocketHandle() ? handler->SocketHandle()->RemoteIP : std::string();
 }
 
-}  // namespace quorvane::ftp
+} // namespace quorvane::ftp

@@ -1,5 +1,10 @@
 #pragma once
 
+#include "net/ftp/CommandConnection.h"
+#include "net/ftp/FtpProxySettings.h"
+#include "net/ftp/FtpTypes.h"
+#include "net/ftp/PassiveAddress.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -8,14 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "net/ftp/CommandConnection.h"
-#include "net/ftp/FtpProxySettings.h"
-#include "net/ftp/FtpTypes.h"
-#include "net/ftp/PassiveAddress.h"
-
 namespace quorvane::net {
 class SimpleServer;
-}
+} // namespace quorvane::net
 
 namespace quorvane::ftp {
 
@@ -105,8 +105,7 @@ public:
     /// Raises `LocalFileError` when the file cannot be created or opened (before
     /// anything but the probe is sent) and every transfer error; the file is
     /// closed in every case and a partly written file is left in place.
-    void RetrieveFile(const std::string& remoteName, const std::string& localName, Overwrite overwrite,
-                      Resume resume);
+    void RetrieveFile(const std::string& remoteName, const std::string& localName, Overwrite overwrite, Resume resume);
     /// "RETR <remoteName>" written at the stream's current position (with
     /// `Resume::Yes` and a server that accepts restarts, "REST <position>" first).
     void RetrieveToStream(const std::string& remoteName, std::ostream& stream, Resume resume);
@@ -149,4 +148,4 @@ private:
     std::unique_ptr<net::TcpConnection> dataConnection_;
 };
 
-}  // namespace quorvane::ftp
+} // namespace quorvane::ftp

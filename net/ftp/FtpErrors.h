@@ -1,9 +1,9 @@
 #pragma once
 
+#include "net/transport/NetError.h"
+
 #include <cstdint>
 #include <string>
-
-#include "net/transport/NetError.h"
 
 namespace quorvane::ftp {
 
@@ -11,8 +11,7 @@ namespace quorvane::ftp {
 /// is the reply's text lines, each followed by CR LF; `ReplyCode` is its code.
 class ProtocolReplyError : public net::NetError {
 public:
-    ProtocolReplyError(std::int32_t replyCode, const std::string& message)
-        : NetError(message), replyCode_(replyCode) {}
+    ProtocolReplyError(std::int32_t replyCode, const std::string& message) : NetError(message), replyCode_(replyCode) {}
     [[nodiscard]] std::int32_t ReplyCode() const noexcept { return replyCode_; }
 
 private:
@@ -28,15 +27,13 @@ public:
 /// A number field (for example of a PASV reply) that is not a decimal integer.
 class ConversionError : public net::NetError {
 public:
-    explicit ConversionError(const std::string& field)
-        : NetError("'" + field + "' is not a valid integer value") {}
+    explicit ConversionError(const std::string& field) : NetError("'" + field + "' is not a valid integer value") {}
 };
 
 /// A PASV reply whose numbers do not form an IPv4 address and a usable port.
 class InvalidPassiveAddressError : public net::NetError {
 public:
-    explicit InvalidPassiveAddressError(const std::string& text)
-        : NetError("Invalid passive address: " + text) {}
+    explicit InvalidPassiveAddressError(const std::string& text) : NetError("Invalid passive address: " + text) {}
 };
 
 /// A PASV reply naming an address other than the server's own: connecting
@@ -44,7 +41,8 @@ public:
 class ForeignPassiveAddressError : public net::NetError {
 public:
     ForeignPassiveAddressError(const std::string& named, const std::string& server)
-        : NetError("Passive address " + named + " is not the server's address " + server + ".") {}
+        : NetError("Passive address " + named + " is not the server's address " + server + ".")
+    {}
 };
 
 /// A reply (all its lines together) larger than the reader keeps in memory.
@@ -64,7 +62,8 @@ public:
 class DataConnectionTimeoutError : public net::NetError {
 public:
     explicit DataConnectionTimeoutError(std::int32_t limitMs)
-        : NetError("Data connection timed out: the server did not connect within " + Limit(limitMs) + ".") {}
+        : NetError("Data connection timed out: the server did not connect within " + Limit(limitMs) + ".")
+    {}
 
 private:
     static std::string Limit(std::int32_t ms)
@@ -88,4 +87,4 @@ public:
     }
 };
 
-}  // namespace quorvane::ftp
+} // namespace quorvane::ftp

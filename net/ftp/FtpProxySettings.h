@@ -1,9 +1,9 @@
 #pragma once
 
+#include "net/ftp/FtpTypes.h"
+
 #include <cstdint>
 #include <string>
-
-#include "net/ftp/FtpTypes.h"
 
 namespace quorvane::ftp {
 
@@ -18,4 +18,4 @@ public:
     std::int32_t Port = 0;
 };
 
-}  // namespace quorvane::ftp
+} // namespace quorvane::ftp

@@ -26,4 +26,4 @@ enum class Overwrite { Refuse, Allow };
 /// Whether a retrieval continues at the destination's current size/position.
 enum class Resume { No, Yes };
 
-}  // namespace quorvane::ftp
+} // namespace quorvane::ftp

@@ -28,4 +28,4 @@ std::vector<std::string> SplitListingLines(std::string_view text)
     return lines;
 }
 
-}  // namespace quorvane::ftp
+} // namespace quorvane::ftp

@@ -12,4 +12,4 @@ namespace quorvane::ftp {
 /// the text. Lines are otherwise kept as received (a "total" line included).
 [[nodiscard]] std::vector<std::string> SplitListingLines(std::string_view text);
 
-}  // namespace quorvane::ftp
+} // namespace quorvane::ftp

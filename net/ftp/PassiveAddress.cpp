@@ -1,9 +1,9 @@
 #include "net/ftp/PassiveAddress.h"
 
-#include <charconv>
-
 #include "net/ftp/FtpErrors.h"
 #include "net/ftp/ReplyParser.h"
+
+#include <charconv>
 
 namespace quorvane::ftp {
 
@@ -32,7 +32,7 @@ std::int64_t ToInteger(std::string_view field)
     return value;
 }
 
-}  // namespace
+} // namespace
 
 PassiveAddress ParsePassiveAddress(std::string_view replyText)
 {
@@ -68,4 +68,4 @@ PassiveAddress ParsePassiveAddress(std::string_view replyText)
     return address;
 }
 
-}  // namespace quorvane::ftp
+} // namespace quorvane::ftp

@@ -8,8 +8,8 @@ namespace quorvane::ftp {
 
 /// The data-connection endpoint a server names in its PASV reply.
 struct PassiveAddress {
-    std::string Ip;          ///< dotted quad, e.g. "10.0.0.5"
-    std::int32_t Port = 0;   ///< 1..65535
+    std::string Ip;        ///< dotted quad, e.g. "10.0.0.5"
+    std::int32_t Port = 0; ///< 1..65535
 };
 
 /// Parses the first text line of a 227 reply (the reply line without its code),
@@ -22,4 +22,4 @@ struct PassiveAddress {
 /// `InvalidPassiveAddressError` when a field lies outside 0..255 or the port is 0.
 [[nodiscard]] PassiveAddress ParsePassiveAddress(std::string_view replyText);
 
-}  // namespace quorvane::ftp
+} // namespace quorvane::ftp

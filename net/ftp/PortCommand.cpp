@@ -11,4 +11,4 @@ std::string FormatPortCommand(const std::string& ip, std::int32_t port)
     return "PORT " + fields + "," + std::to_string(port / 256) + "," + std::to_string(port % 256);
 }
 
-}  // namespace quorvane::ftp
+} // namespace quorvane::ftp

@@ -10,4 +10,4 @@ namespace quorvane::ftp {
 /// and 4711 give "PORT 192,168,1,20,18,103" (RFC 959, section 4.1.2).
 [[nodiscard]] std::string FormatPortCommand(const std::string& ip, std::int32_t port);
 
-}  // namespace quorvane::ftp
+} // namespace quorvane::ftp

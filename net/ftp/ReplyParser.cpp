@@ -16,7 +16,7 @@ char Upper(char c)
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-}  // namespace
+} // namespace
 
 std::string TrimBlanks(std::string_view text)
 {
@@ -95,4 +95,4 @@ std::string ReplyErrorMessage(const RfcReply& reply)
     return message;
 }
 
-}  // namespace quorvane::ftp
+} // namespace quorvane::ftp

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "net/ftp/RfcReply.h"
+
 #include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "net/ftp/RfcReply.h"
 
 namespace quorvane::ftp {
 
@@ -42,4 +42,4 @@ void ParseReplyLines(const std::vector<std::string>& lines, RfcReply& reply);
 /// The message of a reply error: every `Text` line followed by CR LF.
 [[nodiscard]] std::string ReplyErrorMessage(const RfcReply& reply);
 
-}  // namespace quorvane::ftp
+} // namespace quorvane::ftp

@@ -21,7 +21,7 @@ std::int32_t CodeValue(const std::string& text)
     return value;
 }
 
-}  // namespace
+} // namespace
 
 void RfcReply::SetNumericCode(std::int32_t code)
 {
@@ -65,4 +65,4 @@ void RfcReply::Assign(const RfcReply& other)
     textCode_ = other.textCode_;
 }
 
-}  // namespace quorvane::ftp
+} // namespace quorvane::ftp

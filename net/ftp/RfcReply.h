@@ -45,4 +45,4 @@ private:
     std::string textCode_;
 };
 
-}  // namespace quorvane::ftp
+} // namespace quorvane::ftp

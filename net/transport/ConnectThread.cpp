@@ -4,11 +4,12 @@
 #include "net/transport/Socket.h"
 #include "net/transport/SocketStack.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <stdexcept>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 namespace quorvane::net {
 

@@ -2,9 +2,8 @@
 
 namespace quorvane::net {
 
-void IoHandler::ConnectClient(const std::string&, std::int32_t, std::int32_t, std::int32_t,
-                              std::int32_t, std::int32_t, const std::string&)
-{
-}
+void IoHandler::ConnectClient(const std::string&, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                              const std::string&)
+{}
 
 } // namespace quorvane::net

@@ -17,8 +17,8 @@ public:
     /// Opens the client side of a connection to \p host:\p port. \p timeoutMs: -1 or 0 the
     /// default, -2 no limit. The bound address and port range select the local end.
     virtual void ConnectClient(const std::string& host, std::int32_t port, std::int32_t timeoutMs,
-                               std::int32_t boundPortMax, std::int32_t boundPortMin,
-                               std::int32_t boundPort, const std::string& boundIp);
+                               std::int32_t boundPortMax, std::int32_t boundPortMin, std::int32_t boundPort,
+                               const std::string& boundIp);
     virtual bool Connected() = 0;
     virtual void Open() {}
     /// Waits up to \p timeoutMs (-2: no limit) for data; true when readable.

@@ -14,8 +14,7 @@ namespace quorvane::net {
 /// Carries the status and work notifications.
 class NetComponent {
 public:
-    using StatusEvent =
-        std::function<void(NetComponent& sender, NetStatus status, const std::string& statusText)>;
+    using StatusEvent = std::function<void(NetComponent& sender, NetStatus status, const std::string& statusText)>;
     /// \p count is the running total for OnWork and the expected maximum for OnWorkBegin
     /// (0 when unknown), in bytes.
     using WorkEvent = std::function<void(NetComponent& sender, WorkMode mode, std::int64_t count)>;

@@ -48,8 +48,7 @@ public:
 class InvalidServiceNameError : public NetError {
 public:
     /// \p service is the name that is neither a known service nor a number.
-    explicit InvalidServiceNameError(const std::string& service)
-        : NetError(service + " is not a valid service.") {}
+    explicit InvalidServiceNameError(const std::string& service) : NetError(service + " is not a valid service.") {}
 };
 
 class ConnectTimeoutError : public NetError {
@@ -84,7 +83,10 @@ class SocketLibraryError : public NetError {
 public:
     SocketLibraryError(std::int32_t code, const std::string& systemText, const std::string& title)
         : NetError(systemText.empty() ? title : systemText + ": " + title),
-          code_(code), systemText_(systemText), title_(title) {}
+          code_(code),
+          systemText_(systemText),
+          title_(title)
+    {}
     std::int32_t Code() const noexcept { return code_; }
     const std::string& SystemText() const noexcept { return systemText_; }
     const std::string& Title() const noexcept { return title_; }
@@ -117,22 +119,21 @@ public:
 
 class CouldNotBindSocketError : public SocketHandleError {
 public:
-    CouldNotBindSocketError()
-        : SocketHandleError("Could not bind socket. Address and port are already in use.") {}
+    CouldNotBindSocketError() : SocketHandleError("Could not bind socket. Address and port are already in use.") {}
 };
 
 class CanNotBindPortInRangeError : public SocketHandleError {
 public:
     CanNotBindPortInRangeError(std::int32_t min, std::int32_t max)
-        : SocketHandleError("Can not bind in port range (" + std::to_string(min) + " - " +
-                            std::to_string(max) + ")") {}
+        : SocketHandleError("Can not bind in port range (" + std::to_string(min) + " - " + std::to_string(max) + ")")
+    {}
 };
 
 class InvalidPortRangeError : public SocketHandleError {
 public:
     InvalidPortRangeError(std::int32_t min, std::int32_t max)
-        : SocketHandleError("Invalid Port Range (" + std::to_string(min) + " - " +
-                            std::to_string(max) + ")") {}
+        : SocketHandleError("Invalid Port Range (" + std::to_string(min) + " - " + std::to_string(max) + ")")
+    {}
 };
 
 class TcpConnectionError : public NetError {

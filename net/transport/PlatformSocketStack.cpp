@@ -4,15 +4,16 @@
 #include "net/transport/SocketLibrary.h"
 
 #include <arpa/inet.h>
-#include <cerrno>
-#include <charconv>
-#include <chrono>
-#include <cstring>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cstring>
 
 namespace quorvane::net {
 namespace {
@@ -32,17 +33,13 @@ std::int32_t TranslateResolverError(int error)
     case EAI_ADDRFAMILY:
 #endif
         return 11001;
-    case EAI_AGAIN:
-        return 11002;
-    case EAI_SYSTEM:
-        return PlatformSocketStack::TranslateErrno(errno);
-    default:
-        return 11003;
+    case EAI_AGAIN: return 11002;
+    case EAI_SYSTEM: return PlatformSocketStack::TranslateErrno(errno);
+    default: return 11003;
     }
 }
 
-sockaddr_in MakeAddress(PlatformSocketStack& stack, int family, const std::string& ip,
-                        std::int32_t port)
+sockaddr_in MakeAddress(PlatformSocketStack& stack, int family, const std::string& ip, std::int32_t port)
 {
     sockaddr_in address{};
     address.sin_family = static_cast<sa_family_t>(family);
@@ -95,13 +92,11 @@ void PlatformSocketStack::RefreshLocalAddresses()
     SocketLibrary::FreeAddrInfo(result);
 }
 
-OsSocket PlatformSocketStack::AcceptSocket(OsSocket listening, std::string& peerIp,
-                                           std::int32_t& peerPort)
+OsSocket PlatformSocketStack::AcceptSocket(OsSocket listening, std::string& peerIp, std::int32_t& peerPort)
 {
     sockaddr_in address{};
     socklen_t length = sizeof address;
-    const OsSocket socket =
-        SocketLibrary::Accept(listening, reinterpret_cast<sockaddr*>(&address), &length);
+    const OsSocket socket = SocketLibrary::Accept(listening, reinterpret_cast<sockaddr*>(&address), &length);
     if (socket != NoSocket) {
         peerIp = InAddrToText(BytesOf(address.sin_addr));
         peerPort = NToHS(address.sin_port);
@@ -109,8 +104,7 @@ OsSocket PlatformSocketStack::AcceptSocket(OsSocket listening, std::string& peer
     return socket;
 }
 
-int PlatformSocketStack::BindSocket(OsSocket socket, int family, const std::string& ip,
-                                    std::int32_t port)
+int PlatformSocketStack::BindSocket(OsSocket socket, int family, const std::string& ip, std::int32_t port)
 {
     const sockaddr_in address = MakeAddress(*this, family, ip, port);
     return SocketLibrary::Bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address);
@@ -121,17 +115,14 @@ int PlatformSocketStack::ReleaseSocket(OsSocket socket)
     return SocketLibrary::Close(socket);
 }
 
-int PlatformSocketStack::ConnectSocket(OsSocket socket, int family, const std::string& ip,
-                                       std::int32_t port)
+int PlatformSocketStack::ConnectSocket(OsSocket socket, int family, const std::string& ip, std::int32_t port)
 {
     const sockaddr_in address = MakeAddress(*this, family, ip, port);
-    return SocketLibrary::Connect(socket, reinterpret_cast<const sockaddr*>(&address),
-                                  sizeof address);
+    return SocketLibrary::Connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address);
 }
 
-int PlatformSocketStack::ConnectSocketInterruptible(OsSocket socket, int family,
-                                                    const std::string& ip, std::int32_t port,
-                                                    int wakeHandle)
+int PlatformSocketStack::ConnectSocketInterruptible(OsSocket socket, int family, const std::string& ip,
+                                                    std::int32_t port, int wakeHandle)
 {
     const sockaddr_in address = MakeAddress(*this, family, ip, port);
     const int flags = SocketLibrary::Fcntl(socket, F_GETFL, 0);
@@ -147,8 +138,7 @@ int PlatformSocketStack::ConnectSocketInterruptible(OsSocket socket, int family,
         return result;
     };
 
-    if (SocketLibrary::Connect(socket, reinterpret_cast<const sockaddr*>(&address),
-                               sizeof address) == 0)
+    if (SocketLibrary::Connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
         return finish(0, 0);
     if (errno != EINPROGRESS)
         return finish(SocketFailed, errno);
@@ -202,9 +192,8 @@ std::string PlatformSocketStack::GetHostByAddr(const std::string& ip)
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = SocketLibrary::InetAddr(ip.c_str());
     char host[NI_MAXHOST] = {};
-    const int error = SocketLibrary::GetNameInfo(reinterpret_cast<const sockaddr*>(&address),
-                                                 sizeof address, host, sizeof host, nullptr, 0,
-                                                 NI_NAMEREQD);
+    const int error = SocketLibrary::GetNameInfo(reinterpret_cast<const sockaddr*>(&address), sizeof address, host,
+                                                 sizeof host, nullptr, 0, NI_NAMEREQD);
     if (error != 0) {
         tResolverError = TranslateResolverError(error);
         CheckSocketResult(SocketFailed);
@@ -227,8 +216,7 @@ std::int32_t PlatformSocketStack::GetServByName(const std::string& service)
 std::vector<std::string> PlatformSocketStack::GetServByPort(std::int32_t port)
 {
     std::vector<std::string> names;
-    const servent* entry =
-        SocketLibrary::GetServByPort(HToNS(static_cast<std::uint16_t>(port)), "tcp");
+    const servent* entry = SocketLibrary::GetServByPort(HToNS(static_cast<std::uint16_t>(port)), "tcp");
     if (entry == nullptr)
         return names;
     names.emplace_back(entry->s_name);
@@ -237,10 +225,22 @@ std::vector<std::string> PlatformSocketStack::GetServByPort(std::int32_t port)
     return names;
 }
 
-std::uint16_t PlatformSocketStack::HToNS(std::uint16_t value) { return SocketLibrary::HToNS(value); }
-std::uint16_t PlatformSocketStack::NToHS(std::uint16_t value) { return SocketLibrary::NToHS(value); }
-std::uint32_t PlatformSocketStack::HToNL(std::uint32_t value) { return SocketLibrary::HToNL(value); }
-std::uint32_t PlatformSocketStack::NToHL(std::uint32_t value) { return SocketLibrary::NToHL(value); }
+std::uint16_t PlatformSocketStack::HToNS(std::uint16_t value)
+{
+    return SocketLibrary::HToNS(value);
+}
+std::uint16_t PlatformSocketStack::NToHS(std::uint16_t value)
+{
+    return SocketLibrary::NToHS(value);
+}
+std::uint32_t PlatformSocketStack::HToNL(std::uint32_t value)
+{
+    return SocketLibrary::HToNL(value);
+}
+std::uint32_t PlatformSocketStack::NToHL(std::uint32_t value)
+{
+    return SocketLibrary::NToHL(value);
+}
 
 int PlatformSocketStack::ListenSocket(OsSocket socket, int backlog)
 {
@@ -252,13 +252,13 @@ long PlatformSocketStack::RecvBytes(OsSocket socket, void* buffer, std::size_t l
     return SocketLibrary::Recv(socket, buffer, length, flags);
 }
 
-long PlatformSocketStack::RecvFrom(OsSocket socket, void* buffer, std::size_t length, int flags,
-                                   std::string& senderIp, std::int32_t& senderPort)
+long PlatformSocketStack::RecvFrom(OsSocket socket, void* buffer, std::size_t length, int flags, std::string& senderIp,
+                                   std::int32_t& senderPort)
 {
     sockaddr_in address{};
     socklen_t size = sizeof address;
-    const long result = SocketLibrary::RecvFrom(socket, buffer, length, flags,
-                                                reinterpret_cast<sockaddr*>(&address), &size);
+    const long result =
+        SocketLibrary::RecvFrom(socket, buffer, length, flags, reinterpret_cast<sockaddr*>(&address), &size);
     if (result >= 0) {
         senderIp = InAddrToText(BytesOf(address.sin_addr));
         senderPort = NToHS(address.sin_port);
@@ -293,8 +293,7 @@ int PlatformSocketStack::Select(std::vector<OsSocket>* readList, std::vector<OsS
     for (;;) {
         int wait = -1;
         if (!unlimited) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - Clock::now());
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             wait = static_cast<int>(std::max<std::int64_t>(0, left.count()));
         }
         result = SocketLibrary::Poll(fds.data(), fds.size(), wait);
@@ -327,23 +326,21 @@ int PlatformSocketStack::Select(std::vector<OsSocket>* readList, std::vector<OsS
     return count;
 }
 
-long PlatformSocketStack::SendBytes(OsSocket socket, const void* buffer, std::size_t length,
-                                    int flags)
+long PlatformSocketStack::SendBytes(OsSocket socket, const void* buffer, std::size_t length, int flags)
 {
     // A peer that has gone must give an error here, not a signal that ends the process.
     return SocketLibrary::Send(socket, buffer, length, flags | MSG_NOSIGNAL);
 }
 
-long PlatformSocketStack::SendTo(OsSocket socket, const void* buffer, std::size_t length,
-                                 int flags, const std::string& ip, std::int32_t port)
+long PlatformSocketStack::SendTo(OsSocket socket, const void* buffer, std::size_t length, int flags,
+                                 const std::string& ip, std::int32_t port)
 {
     const sockaddr_in address = MakeAddress(*this, AF_INET, ip, port);
     return SocketLibrary::SendTo(socket, buffer, length, flags | MSG_NOSIGNAL,
                                  reinterpret_cast<const sockaddr*>(&address), sizeof address);
 }
 
-int PlatformSocketStack::SetSockOpt(OsSocket socket, int level, int option, const void* value,
-                                    unsigned length)
+int PlatformSocketStack::SetSockOpt(OsSocket socket, int level, int option, const void* value, unsigned length)
 {
     return SocketLibrary::SetSockOpt(socket, level, option, value, length);
 }
@@ -380,8 +377,7 @@ SocketAddress PlatformSocketStack::GetPeerName(OsSocket socket)
 {
     sockaddr_in address{};
     socklen_t length = sizeof address;
-    CheckSocketResult(
-        SocketLibrary::GetPeerName(socket, reinterpret_cast<sockaddr*>(&address), &length));
+    CheckSocketResult(SocketLibrary::GetPeerName(socket, reinterpret_cast<sockaddr*>(&address), &length));
     return {address.sin_family, InAddrToText(BytesOf(address.sin_addr)), NToHS(address.sin_port)};
 }
 
@@ -389,21 +385,19 @@ SocketAddress PlatformSocketStack::GetSockName(OsSocket socket)
 {
     sockaddr_in address{};
     socklen_t length = sizeof address;
-    CheckSocketResult(
-        SocketLibrary::GetSockName(socket, reinterpret_cast<sockaddr*>(&address), &length));
+    CheckSocketResult(SocketLibrary::GetSockName(socket, reinterpret_cast<sockaddr*>(&address), &length));
     return {address.sin_family, InAddrToText(BytesOf(address.sin_addr)), NToHS(address.sin_port)};
 }
 
-int PlatformSocketStack::GetSockOpt(OsSocket socket, int level, int option, void* buffer,
-                                    unsigned* length)
+int PlatformSocketStack::GetSockOpt(OsSocket socket, int level, int option, void* buffer, unsigned* length)
 {
     return SocketLibrary::GetSockOpt(socket, level, option, buffer, length);
 }
 
 std::string PlatformSocketStack::InAddrToText(const std::array<std::uint8_t, 4>& address)
 {
-    return std::to_string(address[0]) + "." + std::to_string(address[1]) + "." +
-           std::to_string(address[2]) + "." + std::to_string(address[3]);
+    return std::to_string(address[0]) + "." + std::to_string(address[1]) + "." + std::to_string(address[2]) + "." +
+           std::to_string(address[3]);
 }
 
 std::array<std::uint8_t, 4> PlatformSocketStack::TextToInAddr(const std::string& text)
@@ -434,10 +428,12 @@ std::int32_t PlatformSocketStack::TranslateErrno(int error)
     case 0: return 0;
     case EINTR: return 10004;
     case EBADF: return 10009;
-    case EACCES: case EPERM: return 10013;
+    case EACCES:
+    case EPERM: return 10013;
     case EFAULT: return 10014;
     case EINVAL: return 10022;
-    case EMFILE: case ENFILE: return 10024;
+    case EMFILE:
+    case ENFILE: return 10024;
     case EWOULDBLOCK: return 10035;
     case EINPROGRESS: return 10036;
     case EALREADY: return 10037;
@@ -458,11 +454,13 @@ std::int32_t PlatformSocketStack::TranslateErrno(int error)
     case ENETRESET: return 10052;
     case ECONNABORTED: return 10053;
     case ECONNRESET: return 10054;
-    case ENOBUFS: case ENOMEM: return 10055;
+    case ENOBUFS:
+    case ENOMEM: return 10055;
     case EISCONN: return 10056;
     case ENOTCONN: return 10057;
     // A write after the peer has gone: the send direction is closed for good.
-    case EPIPE: case ESHUTDOWN: return 10058;
+    case EPIPE:
+    case ESHUTDOWN: return 10058;
     case ETOOMANYREFS: return 10059;
     case ETIMEDOUT: return 10060;
     case ECONNREFUSED: return 10061;

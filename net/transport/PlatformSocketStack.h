@@ -16,8 +16,8 @@ public:
     int BindSocket(OsSocket socket, int family, const std::string& ip, std::int32_t port) override;
     int ReleaseSocket(OsSocket socket) override;
     int ConnectSocket(OsSocket socket, int family, const std::string& ip, std::int32_t port) override;
-    int ConnectSocketInterruptible(OsSocket socket, int family, const std::string& ip,
-                                   std::int32_t port, int wakeHandle) override;
+    int ConnectSocketInterruptible(OsSocket socket, int family, const std::string& ip, std::int32_t port,
+                                   int wakeHandle) override;
     std::string GetHostByName(const std::string& hostName) override;
     std::string GetHostName() override;
     std::string GetHostByAddr(const std::string& ip) override;
@@ -29,15 +29,14 @@ public:
     std::uint32_t HToNL(std::uint32_t value) override;
     std::uint32_t NToHL(std::uint32_t value) override;
     long RecvBytes(OsSocket socket, void* buffer, std::size_t length, int flags) override;
-    long RecvFrom(OsSocket socket, void* buffer, std::size_t length, int flags,
-                  std::string& senderIp, std::int32_t& senderPort) override;
-    int Select(std::vector<OsSocket>* readList, std::vector<OsSocket>* writeList,
-               std::int32_t timeoutMs, std::vector<OsSocket>* errorList) override;
+    long RecvFrom(OsSocket socket, void* buffer, std::size_t length, int flags, std::string& senderIp,
+                  std::int32_t& senderPort) override;
+    int Select(std::vector<OsSocket>* readList, std::vector<OsSocket>* writeList, std::int32_t timeoutMs,
+               std::vector<OsSocket>* errorList) override;
     long SendBytes(OsSocket socket, const void* buffer, std::size_t length, int flags) override;
-    long SendTo(OsSocket socket, const void* buffer, std::size_t length, int flags,
-                const std::string& ip, std::int32_t port) override;
-    int SetSockOpt(OsSocket socket, int level, int option, const void* value,
-                   unsigned length) override;
+    long SendTo(OsSocket socket, const void* buffer, std::size_t length, int flags, const std::string& ip,
+                std::int32_t port) override;
+    int SetSockOpt(OsSocket socket, int level, int option, const void* value, unsigned length) override;
     OsSocket CreateSocket(int family, int type, int protocol) override;
     int ShutdownSocket(OsSocket socket, int how) override;
     std::string ErrorText(std::int32_t code) override;

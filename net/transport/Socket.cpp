@@ -71,8 +71,8 @@ int Socket::Connect(int family)
 
 int Socket::ConnectInterruptible(int wakeHandle, int family)
 {
-    const int result = SocketStack::Shared().ConnectSocketInterruptible(OsHandle, family, RemoteIP,
-                                                                        RemotePort, wakeHandle);
+    const int result =
+        SocketStack::Shared().ConnectSocketInterruptible(OsHandle, family, RemoteIP, RemotePort, wakeHandle);
     if (result != SocketFailed)
         RefreshAddresses();
     return result;
@@ -140,8 +140,7 @@ bool Socket::WaitReadableOnce(std::int32_t timeoutMs)
 {
     std::vector<OsSocket> readList{OsHandle};
     const bool readable = SocketStack::Shared().Select(&readList, nullptr, timeoutMs, nullptr) == 1;
-    AntiFreezeBase::MaybePump(readable ? AntiFreezeBase::Activity::Busy
-                                       : AntiFreezeBase::Activity::Idle);
+    AntiFreezeBase::MaybePump(readable ? AntiFreezeBase::Activity::Busy : AntiFreezeBase::Activity::Idle);
     return readable;
 }
 

@@ -74,9 +74,8 @@ long SocketIoHandler::Send(const void* buffer, std::size_t length)
     return socketHandle_->Send(buffer, length);
 }
 
-void SocketIoHandler::ConnectClient(const std::string& host, std::int32_t port,
-                                    std::int32_t timeoutMs, std::int32_t boundPortMax,
-                                    std::int32_t boundPortMin, std::int32_t boundPort,
+void SocketIoHandler::ConnectClient(const std::string& host, std::int32_t port, std::int32_t timeoutMs,
+                                    std::int32_t boundPortMax, std::int32_t boundPortMin, std::int32_t boundPort,
                                     const std::string& boundIp)
 {
     if (!socketHandle_)

@@ -35,9 +35,8 @@ public:
     /// Raises the errors of Socket (create, bind, lookup), SocketError for a failed plain
     /// connect, ConnectTimeoutError "Connect timed out." and ConnectError (the worker's
     /// error text) for a watched connect. After a failure the socket may still be open.
-    void ConnectClient(const std::string& host, std::int32_t port, std::int32_t timeoutMs,
-                       std::int32_t boundPortMax, std::int32_t boundPortMin,
-                       std::int32_t boundPort, const std::string& boundIp) override;
+    void ConnectClient(const std::string& host, std::int32_t port, std::int32_t timeoutMs, std::int32_t boundPortMax,
+                       std::int32_t boundPortMin, std::int32_t boundPort, const std::string& boundIp) override;
 
 private:
     void WatchedConnect(std::int32_t timeoutMs);

@@ -3,8 +3,6 @@
 #include "net/transport/NetError.h"
 
 #include <arpa/inet.h>
-#include <cstdarg>
-#include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <netdb.h>
@@ -13,7 +11,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 
 namespace quorvane::net {
@@ -21,10 +21,35 @@ namespace {
 
 // One entry per function the stack calls, in a fixed order.
 enum Fn : std::size_t {
-    kSocket, kClose, kBind, kConnect, kListen, kAccept, kRecv, kSend, kRecvFrom, kSendTo,
-    kSetSockOpt, kGetSockOpt, kShutdown, kGetAddrInfo, kFreeAddrInfo, kGetNameInfo,
-    kGetHostName, kGetServByName, kGetServByPort, kHtons, kNtohs, kHtonl, kNtohl, kPoll,
-    kGetPeerName, kGetSockName, kInetAddr, kFcntl, kFunctionCount
+    kSocket,
+    kClose,
+    kBind,
+    kConnect,
+    kListen,
+    kAccept,
+    kRecv,
+    kSend,
+    kRecvFrom,
+    kSendTo,
+    kSetSockOpt,
+    kGetSockOpt,
+    kShutdown,
+    kGetAddrInfo,
+    kFreeAddrInfo,
+    kGetNameInfo,
+    kGetHostName,
+    kGetServByName,
+    kGetServByPort,
+    kHtons,
+    kNtohs,
+    kHtonl,
+    kNtohl,
+    kPoll,
+    kGetPeerName,
+    kGetSockName,
+    kInetAddr,
+    kFcntl,
+    kFunctionCount
 };
 
 struct Entry {
@@ -96,8 +121,7 @@ using BGetSockOpt = Binding<kGetSockOpt, int, int, int, int, void*, socklen_t*>;
 using BShutdown = Binding<kShutdown, int, int, int>;
 using BGetAddrInfo = Binding<kGetAddrInfo, int, const char*, const char*, const addrinfo*, addrinfo**>;
 using BFreeAddrInfo = Binding<kFreeAddrInfo, void, addrinfo*>;
-using BGetNameInfo = Binding<kGetNameInfo, int, const sockaddr*, socklen_t, char*, socklen_t, char*,
-                             socklen_t, int>;
+using BGetNameInfo = Binding<kGetNameInfo, int, const sockaddr*, socklen_t, char*, socklen_t, char*, socklen_t, int>;
 using BGetHostName = Binding<kGetHostName, int, char*, size_t>;
 using BGetServByName = Binding<kGetServByName, servent*, const char*, const char*>;
 using BGetServByPort = Binding<kGetServByPort, servent*, int, const char*>;
@@ -167,8 +191,7 @@ int SocketLibrary::Startup(const std::string& libraryName)
     void* handle = ::dlopen(libraryName.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
         const char* why = ::dlerror();
-        throw SocketLibraryError(0, why ? why : "",
-                                 Format("Error on loading socket library (%s)", libraryName));
+        throw SocketLibraryError(0, why ? why : "", Format("Error on loading socket library (%s)", libraryName));
     }
     gHandle.store(handle, std::memory_order_release);
     gLoadCount.fetch_add(1);
@@ -209,7 +232,10 @@ int SocketLibrary::Socket(int family, int type, int protocol)
 {
     return BSocket::Call(family, type, protocol);
 }
-int SocketLibrary::Close(int fd) { return BClose::Call(fd); }
+int SocketLibrary::Close(int fd)
+{
+    return BClose::Call(fd);
+}
 int SocketLibrary::Bind(int fd, const sockaddr* address, unsigned length)
 {
     return BBind::Call(fd, address, length);
@@ -218,7 +244,10 @@ int SocketLibrary::Connect(int fd, const sockaddr* address, unsigned length)
 {
     return BConnect::Call(fd, address, length);
 }
-int SocketLibrary::Listen(int fd, int backlog) { return BListen::Call(fd, backlog); }
+int SocketLibrary::Listen(int fd, int backlog)
+{
+    return BListen::Call(fd, backlog);
+}
 int SocketLibrary::Accept(int fd, sockaddr* address, unsigned* length)
 {
     return BAccept::Call(fd, address, length);
@@ -236,8 +265,8 @@ long SocketLibrary::RecvFrom(int fd, void* buffer, unsigned long length, int fla
 {
     return BRecvFrom::Call(fd, buffer, length, flags, from, fromLength);
 }
-long SocketLibrary::SendTo(int fd, const void* buffer, unsigned long length, int flags,
-                           const sockaddr* to, unsigned toLength)
+long SocketLibrary::SendTo(int fd, const void* buffer, unsigned long length, int flags, const sockaddr* to,
+                           unsigned toLength)
 {
     return BSendTo::Call(fd, buffer, length, flags, to, toLength);
 }
@@ -249,16 +278,20 @@ int SocketLibrary::GetSockOpt(int fd, int level, int option, void* value, unsign
 {
     return BGetSockOpt::Call(fd, level, option, value, length);
 }
-int SocketLibrary::Shutdown(int fd, int how) { return BShutdown::Call(fd, how); }
-int SocketLibrary::GetAddrInfo(const char* node, const char* service, const addrinfo* hints,
-                               addrinfo** result)
+int SocketLibrary::Shutdown(int fd, int how)
+{
+    return BShutdown::Call(fd, how);
+}
+int SocketLibrary::GetAddrInfo(const char* node, const char* service, const addrinfo* hints, addrinfo** result)
 {
     return BGetAddrInfo::Call(node, service, hints, result);
 }
-void SocketLibrary::FreeAddrInfo(addrinfo* info) { BFreeAddrInfo::Call(info); }
-int SocketLibrary::GetNameInfo(const sockaddr* address, unsigned length, char* host,
-                               unsigned hostLength, char* service, unsigned serviceLength,
-                               int flags)
+void SocketLibrary::FreeAddrInfo(addrinfo* info)
+{
+    BFreeAddrInfo::Call(info);
+}
+int SocketLibrary::GetNameInfo(const sockaddr* address, unsigned length, char* host, unsigned hostLength, char* service,
+                               unsigned serviceLength, int flags)
 {
     return BGetNameInfo::Call(address, length, host, hostLength, service, serviceLength, flags);
 }
@@ -274,10 +307,22 @@ servent* SocketLibrary::GetServByPort(int port, const char* protocol)
 {
     return BGetServByPort::Call(port, protocol);
 }
-std::uint16_t SocketLibrary::HToNS(std::uint16_t value) { return BHtons::Call(value); }
-std::uint16_t SocketLibrary::NToHS(std::uint16_t value) { return BNtohs::Call(value); }
-std::uint32_t SocketLibrary::HToNL(std::uint32_t value) { return BHtonl::Call(value); }
-std::uint32_t SocketLibrary::NToHL(std::uint32_t value) { return BNtohl::Call(value); }
+std::uint16_t SocketLibrary::HToNS(std::uint16_t value)
+{
+    return BHtons::Call(value);
+}
+std::uint16_t SocketLibrary::NToHS(std::uint16_t value)
+{
+    return BNtohs::Call(value);
+}
+std::uint32_t SocketLibrary::HToNL(std::uint32_t value)
+{
+    return BHtonl::Call(value);
+}
+std::uint32_t SocketLibrary::NToHL(std::uint32_t value)
+{
+    return BNtohl::Call(value);
+}
 int SocketLibrary::Poll(pollfd* fds, unsigned long count, int timeoutMs)
 {
     return BPoll::Call(fds, count, timeoutMs);
@@ -290,11 +335,13 @@ int SocketLibrary::GetSockName(int fd, sockaddr* address, unsigned* length)
 {
     return BGetSockName::Call(fd, address, length);
 }
-std::uint32_t SocketLibrary::InetAddr(const char* text) { return BInetAddr::Call(text); }
+std::uint32_t SocketLibrary::InetAddr(const char* text)
+{
+    return BInetAddr::Call(text);
+}
 int SocketLibrary::Fcntl(int fd, int command, int argument)
 {
-    return reinterpret_cast<FcntlPointer>(gTable[kFcntl].slot.load(std::memory_order_acquire))(
-        fd, command, argument);
+    return reinterpret_cast<FcntlPointer>(gTable[kFcntl].slot.load(std::memory_order_acquire))(fd, command, argument);
 }
 
 } // namespace quorvane::net

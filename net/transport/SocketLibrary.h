@@ -45,18 +45,16 @@ public:
     static int Accept(int fd, sockaddr* address, unsigned* length);
     static long Recv(int fd, void* buffer, unsigned long length, int flags);
     static long Send(int fd, const void* buffer, unsigned long length, int flags);
-    static long RecvFrom(int fd, void* buffer, unsigned long length, int flags, sockaddr* from,
-                         unsigned* fromLength);
-    static long SendTo(int fd, const void* buffer, unsigned long length, int flags,
-                       const sockaddr* to, unsigned toLength);
+    static long RecvFrom(int fd, void* buffer, unsigned long length, int flags, sockaddr* from, unsigned* fromLength);
+    static long SendTo(int fd, const void* buffer, unsigned long length, int flags, const sockaddr* to,
+                       unsigned toLength);
     static int SetSockOpt(int fd, int level, int option, const void* value, unsigned length);
     static int GetSockOpt(int fd, int level, int option, void* value, unsigned* length);
     static int Shutdown(int fd, int how);
-    static int GetAddrInfo(const char* node, const char* service, const addrinfo* hints,
-                           addrinfo** result);
+    static int GetAddrInfo(const char* node, const char* service, const addrinfo* hints, addrinfo** result);
     static void FreeAddrInfo(addrinfo* info);
-    static int GetNameInfo(const sockaddr* address, unsigned length, char* host,
-                           unsigned hostLength, char* service, unsigned serviceLength, int flags);
+    static int GetNameInfo(const sockaddr* address, unsigned length, char* host, unsigned hostLength, char* service,
+                           unsigned serviceLength, int flags);
     static int GetHostName(char* name, unsigned long length);
     static servent* GetServByName(const char* name, const char* protocol);
     static servent* GetServByPort(int port, const char* protocol);

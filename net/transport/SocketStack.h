@@ -49,8 +49,8 @@ public:
     /// socket is made non-blocking, connected, and waited on together with \p wakeHandle; it
     /// is blocking again afterwards. On wake-up the result is -1 with the interrupted-call
     /// error (10004). Other results as ConnectSocket.
-    virtual int ConnectSocketInterruptible(OsSocket socket, int family, const std::string& ip,
-                                           std::int32_t port, int wakeHandle) = 0;
+    virtual int ConnectSocketInterruptible(OsSocket socket, int family, const std::string& ip, std::int32_t port,
+                                           int wakeHandle) = 0;
     /// First IPv4 address of \p hostName as dotted-quad text; raises SocketError (11001,
     /// "Host not found.") when the name has no address.
     virtual std::string GetHostByName(const std::string& hostName) = 0;
@@ -69,20 +69,19 @@ public:
     virtual std::uint32_t NToHL(std::uint32_t value) = 0;
     /// recv(); byte count, 0 when the peer closed, -1 on failure.
     virtual long RecvBytes(OsSocket socket, void* buffer, std::size_t length, int flags) = 0;
-    virtual long RecvFrom(OsSocket socket, void* buffer, std::size_t length, int flags,
-                          std::string& senderIp, std::int32_t& senderPort) = 0;
+    virtual long RecvFrom(OsSocket socket, void* buffer, std::size_t length, int flags, std::string& senderIp,
+                          std::int32_t& senderPort) = 0;
     /// Waits until a socket of a list is ready. Absent lists are null; a present list holds at
     /// most MaxSelectSet sockets (else StackSetSizeExceededError) and is replaced by the
     /// sockets found ready in it. \p timeoutMs -2 waits without limit. Returns the number of
     /// ready sockets, 0 on time-out, -1 on failure.
-    virtual int Select(std::vector<OsSocket>* readList, std::vector<OsSocket>* writeList,
-                       std::int32_t timeoutMs, std::vector<OsSocket>* errorList) = 0;
+    virtual int Select(std::vector<OsSocket>* readList, std::vector<OsSocket>* writeList, std::int32_t timeoutMs,
+                       std::vector<OsSocket>* errorList) = 0;
     /// send(); never raises SIGPIPE: a write to a closed peer fails with an error code instead.
     virtual long SendBytes(OsSocket socket, const void* buffer, std::size_t length, int flags) = 0;
-    virtual long SendTo(OsSocket socket, const void* buffer, std::size_t length, int flags,
-                        const std::string& ip, std::int32_t port) = 0;
-    virtual int SetSockOpt(OsSocket socket, int level, int option, const void* value,
-                           unsigned length) = 0;
+    virtual long SendTo(OsSocket socket, const void* buffer, std::size_t length, int flags, const std::string& ip,
+                        std::int32_t port) = 0;
+    virtual int SetSockOpt(OsSocket socket, int level, int option, const void* value, unsigned length) = 0;
     virtual OsSocket CreateSocket(int family, int type, int protocol) = 0;
     virtual int ShutdownSocket(OsSocket socket, int how) = 0;
     /// "Socket Error # <code>" CR LF and the code's text (empty for an unknown code).

@@ -25,8 +25,7 @@ void TcpClient::Connect(std::int32_t timeoutMs)
     try {
         IOHandler()->Open();
         ResetState();
-        IOHandler()->ConnectClient(Host, Port, timeoutMs, BoundPortMax, BoundPortMin, BoundPort,
-                                   BoundIP);
+        IOHandler()->ConnectClient(Host, Port, timeoutMs, BoundPortMax, BoundPortMin, BoundPort, BoundIP);
         DoStatus(NetStatus::hsConnected);
         NotifyConnected();
     } catch (...) {

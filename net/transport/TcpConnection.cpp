@@ -16,9 +16,7 @@ namespace quorvane::net {
 
 TcpConnection::TcpConnection()
 {
-    receiveQueue_.OnRemoved = [this](std::size_t count) {
-        DoWork(WorkMode::wmRead, static_cast<std::int64_t>(count));
-    };
+    receiveQueue_.OnRemoved = [this](std::size_t count) { DoWork(WorkMode::wmRead, static_cast<std::int64_t>(count)); };
 }
 
 TcpConnection::~TcpConnection()
@@ -75,8 +73,7 @@ void TcpConnection::CheckPeerClosed(IfDisconnected raise, QueuedBytes queued)
     } else {
         disconnected = !ioHandler_->Connected();
     }
-    if (disconnected && raise == IfDisconnected::Raise &&
-        (receiveQueue_.Empty() || queued == QueuedBytes::Ignore))
+    if (disconnected && raise == IfDisconnected::Raise && (receiveQueue_.Empty() || queued == QueuedBytes::Ignore))
         throw ConnClosedGracefullyError();
 }
 
@@ -104,8 +101,7 @@ void TcpConnection::DropSocket()
     ioHandler_->Close();
 }
 
-long TcpConnection::FillInputBuffer(IfDisconnected raise, std::int32_t timeoutMs,
-                                    IfTimedOut onTimeout)
+long TcpConnection::FillInputBuffer(IfDisconnected raise, std::int32_t timeoutMs, IfTimedOut onTimeout)
 {
     if (timeoutMs == TimeoutDefault)
         timeoutMs = ReadTimeout == 0 ? TimeoutInfinite : ReadTimeout;
@@ -151,8 +147,7 @@ long TcpConnection::FillInputBuffer(IfDisconnected raise, std::int32_t timeoutMs
     return result;
 }
 
-std::string TcpConnection::TakeLine(std::size_t length, std::size_t terminatorLength,
-                                    bool lfTerminator)
+std::string TcpConnection::TakeLine(std::size_t length, std::size_t terminatorLength, bool lfTerminator)
 {
     std::string line = receiveQueue_.Extract(length + terminatorLength);
     line.resize(length);
@@ -161,8 +156,7 @@ std::string TcpConnection::TakeLine(std::size_t length, std::size_t terminatorLe
     return line;
 }
 
-std::string TcpConnection::ReadLine(const std::string& terminator, std::int32_t timeoutMs,
-                                    std::int32_t maxLength)
+std::string TcpConnection::ReadLine(const std::string& terminator, std::int32_t timeoutMs, std::int32_t maxLength)
 {
     if (maxLength == -1)
         maxLength = MaxLineLength;
@@ -173,7 +167,7 @@ std::string TcpConnection::ReadLine(const std::string& terminator, std::int32_t 
     lineWasSplit_ = false;
     lineTimedOut_ = false;
     std::size_t found = ManagedBuffer::npos; // terminator position in the queue
-    std::size_t searched = 0;                 // bytes of the queue already searched
+    std::size_t searched = 0;                // bytes of the queue already searched
 
     auto overLong = [&]() -> std::string {
         if (MaxLineAction == LineOverflowAction::maException)
@@ -199,9 +193,8 @@ std::string TcpConnection::ReadLine(const std::string& terminator, std::int32_t 
         if (limit != 0 && searched > limit)
             return overLong();
         CheckPeerClosed(IfDisconnected::Raise, QueuedBytes::Ignore);
-        const long received =
-            FillInputBuffer(IfDisconnected::Raise, timeoutMs,
-                            timeoutMs == TimeoutDefault ? IfTimedOut::Raise : IfTimedOut::Return);
+        const long received = FillInputBuffer(IfDisconnected::Raise, timeoutMs,
+                                              timeoutMs == TimeoutDefault ? IfTimedOut::Raise : IfTimedOut::Return);
         // A peer close in the middle of a line (0), or an explicit time-out passing (-1),
         // ends the read with an empty text.
         lineTimedOut_ = received <= 0;
@@ -231,8 +224,7 @@ void TcpConnection::ReadToStream(ByteSink& sink, std::int64_t count, ReadUntil u
     if (until == ReadUntil::Count && count <= 0)
         return;
 
-    std::int64_t remaining =
-        until == ReadUntil::Closed ? std::numeric_limits<std::int64_t>::max() : count;
+    std::int64_t remaining = until == ReadUntil::Closed ? std::numeric_limits<std::int64_t>::max() : count;
     BeginWork(WorkMode::wmRead, until == ReadUntil::Closed ? 0 : count);
     try {
         for (;;) {
@@ -319,8 +311,8 @@ void TcpConnection::WriteStream(std::istream& source, std::int64_t count)
     try {
         std::int64_t remaining = count < 0 ? std::numeric_limits<std::int64_t>::max() : count;
         while (remaining > 0) {
-            const auto want = static_cast<std::streamsize>(
-                std::min<std::int64_t>(remaining, static_cast<std::int64_t>(chunkSize)));
+            const auto want =
+                static_cast<std::streamsize>(std::min<std::int64_t>(remaining, static_cast<std::int64_t>(chunkSize)));
             source.read(chunk.data(), want);
             const std::streamsize got = source.gcount();
             if (got <= 0) {
@@ -350,10 +342,8 @@ std::int32_t TcpConnection::ReadInt32()
 void TcpConnection::WriteInt32(std::int32_t value)
 {
     const auto bits = static_cast<std::uint32_t>(value);
-    const unsigned char bytes[4] = {static_cast<unsigned char>(bits >> 24),
-                                    static_cast<unsigned char>(bits >> 16),
-                                    static_cast<unsigned char>(bits >> 8),
-                                    static_cast<unsigned char>(bits)};
+    const unsigned char bytes[4] = {static_cast<unsigned char>(bits >> 24), static_cast<unsigned char>(bits >> 16),
+                                    static_cast<unsigned char>(bits >> 8), static_cast<unsigned char>(bits)};
     WriteBytes(bytes, 4);
 }
 

@@ -75,8 +75,7 @@ public:
     /// When the peer closed: drops the socket (with hsDisconnected and OnDisconnected once).
     /// With IfDisconnected::Raise raises ConnClosedGracefullyError when disconnected and (the
     /// queue is empty or QueuedBytes::Ignore).
-    virtual void CheckPeerClosed(IfDisconnected raise = IfDisconnected::Raise,
-                                 QueuedBytes queued = QueuedBytes::Count);
+    virtual void CheckPeerClosed(IfDisconnected raise = IfDisconnected::Raise, QueuedBytes queued = QueuedBytes::Count);
     virtual bool IsConnected();
     /// hsDisconnecting, drop the socket, destroy an owned handler, OnDisconnected,
     /// hsDisconnected. Sends nothing to the peer; never fails on a closed connection.
@@ -88,16 +87,14 @@ public:
     /// Returns the byte count of the last receive, or -1 on a time-out with IfTimedOut::Return.
     /// Raises ReadTimeoutError "Read Timeout", NotConnectedError "Not Connected",
     /// ConnClosedGracefullyError, SocketError.
-    virtual long FillInputBuffer(IfDisconnected raise = IfDisconnected::Raise,
-                                 std::int32_t timeoutMs = TimeoutDefault,
+    virtual long FillInputBuffer(IfDisconnected raise = IfDisconnected::Raise, std::int32_t timeoutMs = TimeoutDefault,
                                  IfTimedOut onTimeout = IfTimedOut::Raise);
     /// One line without its terminator (default LF; a CR before the LF is dropped too).
     /// \p maxLength -1: MaxLineLength; 0: no limit. An over-long line raises
     /// MaxLineLengthExceededError or, with maSplit, returns the first maxLength bytes and sets
     /// LineWasSplit. A peer close with nothing queued raises ConnClosedGracefullyError; a close
     /// after part of a line returns "" with LineTimedOut set.
-    virtual std::string ReadLine(const std::string& terminator = {},
-                                 std::int32_t timeoutMs = TimeoutDefault,
+    virtual std::string ReadLine(const std::string& terminator = {}, std::int32_t timeoutMs = TimeoutDefault,
                                  std::int32_t maxLength = -1);
     /// Exactly \p count bytes into \p buffer; ConnClosedGracefullyError when the peer closes
     /// first (the bytes received stay queued).
@@ -106,10 +103,8 @@ public:
     /// or everything until the peer closes (ReadUntil::Closed, which then ends normally) to
     /// \p sink. Reports read work. A peer close before \p count bytes raises
     /// ConnClosedGracefullyError.
-    virtual void ReadToStream(ByteSink& sink, std::int64_t count = -1,
-                              ReadUntil until = ReadUntil::Count);
-    void ReadToStream(std::ostream& stream, std::int64_t count = -1,
-                      ReadUntil until = ReadUntil::Count);
+    virtual void ReadToStream(ByteSink& sink, std::int64_t count = -1, ReadUntil until = ReadUntil::Count);
+    void ReadToStream(std::ostream& stream, std::int64_t count = -1, ReadUntil until = ReadUntil::Count);
     /// Sends all \p count bytes. NotConnectedError, ConnClosedGracefullyError, SocketError
     /// (a peer that closed gives a socket error, never a signal).
     virtual void WriteBytes(const void* buffer, std::size_t count);

@@ -134,4 +134,4 @@ void FtpServerProcess::Stop()
     pid_ = -1;
 }
 
-}  // namespace quorvane::test
+} // namespace quorvane::test

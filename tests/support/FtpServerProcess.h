@@ -1,20 +1,21 @@
 #pragma once
 
-#include <string>
 #include <sys/types.h>
+
+#include <string>
 #include <vector>
 
 namespace quorvane::test {
 
 /// Settings for a pyftpdlib server started by `FtpServerProcess::StartPyftpdlib`.
 struct PyftpdlibOptions {
-    std::string Root;                    ///< the served folder (must exist)
-    std::string User = "quorvane";       ///< empty: no named account
+    std::string Root;              ///< the served folder (must exist)
+    std::string User = "quorvane"; ///< empty: no named account
     std::string Password = "secret";
-    bool Anonymous = false;              ///< also accept "anonymous"
-    std::string Banner;                  ///< empty: pyftpdlib's own; > 75 characters: multi-line greeting
-    std::vector<std::string> Faults;     ///< e.g. "RETR=550": that command answers with that code
-    std::string Masquerade;              ///< address named in PASV replies instead of 127.0.0.1
+    bool Anonymous = false;          ///< also accept "anonymous"
+    std::string Banner;              ///< empty: pyftpdlib's own; > 75 characters: multi-line greeting
+    std::vector<std::string> Faults; ///< e.g. "RETR=550": that command answers with that code
+    std::string Masquerade;          ///< address named in PASV replies instead of 127.0.0.1
 };
 
 /// A real FTP server on 127.0.0.1 in a child process (tests/support/ftpd.py
@@ -47,4 +48,4 @@ private:
     int port_ = 0;
 };
 
-}  // namespace quorvane::test
+} // namespace quorvane::test

@@ -45,8 +45,8 @@ int ListenLoopback(int& port)
         throw std::runtime_error("socket failed");
     sockaddr_in address = Address("127.0.0.1", 0);
     socklen_t length = sizeof address;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 4) != 0
-        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 4) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         ::close(fd);
         throw std::runtime_error("listen failed");
     }
@@ -54,7 +54,7 @@ int ListenLoopback(int& port)
     return fd;
 }
 
-}  // namespace
+} // namespace
 
 ScriptedPeer::ScriptedPeer()
 {
@@ -272,9 +272,7 @@ void ScriptedPeer::SendAll(int fd, const char* data, std::size_t size)
 void ScriptedPeer::RunStep(const Step& step)
 {
     switch (step.kind) {
-    case Kind::Send:
-        SendAll(controlFd_, step.text.data(), step.text.size());
-        break;
+    case Kind::Send: SendAll(controlFd_, step.text.data(), step.text.size()); break;
     case Kind::Expect: {
         const std::string line = ReadLine();
         if (line != step.text)
@@ -293,7 +291,7 @@ void ScriptedPeer::RunStep(const Step& step)
     }
     case Kind::ExpectClosed: {
         if (controlFd_ < 0)
-            break;  // this side closed it already
+            break; // this side closed it already
         for (;;) {
             WaitFd(controlFd_, POLLIN);
             char buffer[512];
@@ -306,20 +304,15 @@ void ScriptedPeer::RunStep(const Step& step)
             Fail("unexpected bytes before close: " + pending_);
         break;
     }
-    case Kind::CloseControl:
-        CloseFd(controlFd_);
-        break;
-    case Kind::Pause:
-        std::this_thread::sleep_for(std::chrono::milliseconds(step.number));
-        break;
+    case Kind::CloseControl: CloseFd(controlFd_); break;
+    case Kind::Pause: std::this_thread::sleep_for(std::chrono::milliseconds(step.number)); break;
     case Kind::ConnectData: {
         // "PORT h1,h2,h3,h4,p1,p2"
         unsigned h[4] = {}, p[2] = {};
-        if (std::sscanf(lastPortLine_.c_str(), "PORT %u,%u,%u,%u,%u,%u", &h[0], &h[1], &h[2], &h[3], &p[0], &p[1])
-            != 6)
+        if (std::sscanf(lastPortLine_.c_str(), "PORT %u,%u,%u,%u,%u,%u", &h[0], &h[1], &h[2], &h[3], &p[0], &p[1]) != 6)
             Fail("no PORT line to connect to");
-        const std::string ip = std::to_string(h[0]) + "." + std::to_string(h[1]) + "." + std::to_string(h[2]) + "."
-            + std::to_string(h[3]);
+        const std::string ip =
+            std::to_string(h[0]) + "." + std::to_string(h[1]) + "." + std::to_string(h[2]) + "." + std::to_string(h[3]);
         CloseFd(dataFd_);
         dataFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (!step.text.empty()) {
@@ -375,17 +368,16 @@ void ScriptedPeer::RunStep(const Step& step)
             Fail("no data connection");
         std::vector<char> block(1 << 16);
         for (std::uint64_t offset = 0; offset < step.number; offset += block.size()) {
-            const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), step.number - offset));
+            const std::size_t count =
+                static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), step.number - offset));
             for (std::size_t i = 0; i < count; ++i)
                 block[i] = PatternByte(offset + i);
             SendAll(dataFd_, block.data(), count);
         }
         break;
     }
-    case Kind::CloseData:
-        CloseFd(dataFd_);
-        break;
+    case Kind::CloseData: CloseFd(dataFd_); break;
     }
 }
 
-}  // namespace quorvane::test
+} // namespace quorvane::test

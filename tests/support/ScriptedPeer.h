@@ -30,12 +30,12 @@ public:
     [[nodiscard]] int Port() const { return port_; }
 
     // Script steps, added before Start().
-    ScriptedPeer& Send(std::string bytes);             ///< raw bytes on the control connection
-    ScriptedPeer& Reply(const std::string& line);      ///< `line` followed by CR LF
-    ScriptedPeer& Expect(std::string line);            ///< read one line, it must equal `line`
-    ScriptedPeer& ExpectPrefix(std::string prefix);    ///< read one line, it must start with `prefix`
-    ScriptedPeer& ExpectClosed();                      ///< the client closes the control connection
-    ScriptedPeer& CloseControl();                      ///< close the control connection
+    ScriptedPeer& Send(std::string bytes);          ///< raw bytes on the control connection
+    ScriptedPeer& Reply(const std::string& line);   ///< `line` followed by CR LF
+    ScriptedPeer& Expect(std::string line);         ///< read one line, it must equal `line`
+    ScriptedPeer& ExpectPrefix(std::string prefix); ///< read one line, it must start with `prefix`
+    ScriptedPeer& ExpectClosed();                   ///< the client closes the control connection
+    ScriptedPeer& CloseControl();                   ///< close the control connection
     ScriptedPeer& Pause(std::chrono::milliseconds time);
     /// Connect to the address of the last "PORT" line received (active mode),
     /// optionally from the local address `fromIp` (any 127.x.y.z).
@@ -47,9 +47,9 @@ public:
     /// naming `ip` (default 127.0.0.1) and the listener's port; `parentheses`
     /// false leaves the brackets off.
     ScriptedPeer& ReplyPassive(std::string ip = "127.0.0.1", bool parentheses = true);
-    ScriptedPeer& AcceptData();                        ///< accept on the passive listener
-    ScriptedPeer& SendData(std::string bytes);         ///< bytes on the data connection
-    ScriptedPeer& SendPattern(std::uint64_t size);     ///< `PatternByte(i)` for i < size
+    ScriptedPeer& AcceptData();                    ///< accept on the passive listener
+    ScriptedPeer& SendData(std::string bytes);     ///< bytes on the data connection
+    ScriptedPeer& SendPattern(std::uint64_t size); ///< `PatternByte(i)` for i < size
     ScriptedPeer& CloseData();
 
     /// Starts accepting and playing on the peer's thread.
@@ -69,8 +69,21 @@ public:
     static constexpr std::chrono::milliseconds StepLimit{15000};
 
 private:
-    enum class Kind { Send, Expect, ExpectPrefix, ExpectClosed, CloseControl, Pause, ConnectData,
-                      ExpectDataRejected, ReplyPassive, AcceptData, SendData, SendPattern, CloseData };
+    enum class Kind {
+        Send,
+        Expect,
+        ExpectPrefix,
+        ExpectClosed,
+        CloseControl,
+        Pause,
+        ConnectData,
+        ExpectDataRejected,
+        ReplyPassive,
+        AcceptData,
+        SendData,
+        SendPattern,
+        CloseData
+    };
     struct Step {
         Kind kind;
         std::string text;
@@ -100,4 +113,4 @@ private:
     std::string failure_;
 };
 
-}  // namespace quorvane::test
+} // namespace quorvane::test

@@ -23,4 +23,4 @@ TempDir::~TempDir()
     std::filesystem::remove_all(path_, ignored);
 }
 
-}  // namespace quorvane::test
+} // namespace quorvane::test

@@ -22,4 +22,4 @@ private:
     std::filesystem::path path_;
 };
 
-}  // namespace quorvane::test
+} // namespace quorvane::test

@@ -1,5 +1,4 @@
 #include "tests/xml/XmlTestSupport.h"
-
 #include "xml/DomDocument.h"
 #include "xml/DomError.h"
 #include "xml/DomImplementation.h"
@@ -81,8 +80,7 @@ TEST_F(BindingTest, TreeRulesAndArgumentChecks)
     EXPECT_NE(ServiceMessage([&] { element->appendChild(root_); }).find("below itself"), std::string::npos);
     EXPECT_NE(ServiceMessage([&] { doc_->appendChild(doc_->createElement("Second")); }).find("document element"),
               std::string::npos);
-    EXPECT_NE(ServiceMessage([&] { root_->removeChild(element->firstChild()); }).find("Not found"),
-              std::string::npos);
+    EXPECT_NE(ServiceMessage([&] { root_->removeChild(element->firstChild()); }).find("Not found"), std::string::npos);
     Ref<DomDocument> other = GetDomImplementation("libxml2")->createDocument("", "", nullptr);
     EXPECT_NE(ServiceMessage([&] { root_->appendChild(other->createElement("X")); }).find("Wrong document"),
               std::string::npos);

@@ -1,5 +1,4 @@
 #include "tests/xml/XmlTestSupport.h"
-
 #include "xml/DomParseError.h"
 
 namespace quorvane::xml::test {
@@ -22,7 +21,8 @@ std::string Utf16NoMark(const std::string& ascii, bool bigEndian)
 // failed on "<", big-endian loaded as an empty document and lost every record.
 TEST_F(HostileEncodingTest, Utf16WithoutByteOrderMarkLoadsByItsDeclaration)
 {
-    const std::string text = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<IMAGE>\r\n<GCM><GAMENAME>Wide</GAMENAME></GCM>\r\n</IMAGE>\r\n";
+    const std::string text = "<?xml version=\"1.0\" "
+                             "encoding=\"UTF-16\"?>\r\n<IMAGE>\r\n<GCM><GAMENAME>Wide</GAMENAME></GCM>\r\n</IMAGE>\r\n";
     for (bool bigEndian : {false, true}) {
         SCOPED_TRACE(bigEndian ? "big-endian" : "little-endian");
         XmlDocument doc("libxml2");

@@ -1,5 +1,4 @@
 #include "tests/xml/XmlTestSupport.h"
-
 #include "xml/DomParseError.h"
 #include "xml/XmlError.h"
 
@@ -46,8 +45,10 @@ TEST_F(HostileFilesTest, ExternalEntitiesAndDtdsAreNeverRead)
     const std::string secret = dir_.Write("secret.txt", "TOP-SECRET-CONTENT");
     const std::string dtdFile = dir_.Write("evil.dtd", "<!ENTITY leak \"DTD-WAS-READ\">");
     const std::string variants[] = {
-        "<!DOCTYPE IMAGE [<!ENTITY xxe SYSTEM \"file://" + secret + "\">]>\r\n<IMAGE><GCM><NICK>&xxe;</NICK></GCM></IMAGE>\r\n",
-        "<!DOCTYPE IMAGE [<!ENTITY xxe SYSTEM \"" + secret + "\">]>\r\n<IMAGE><GCM><NICK>a&xxe;b</NICK></GCM></IMAGE>\r\n",
+        "<!DOCTYPE IMAGE [<!ENTITY xxe SYSTEM \"file://" + secret +
+            "\">]>\r\n<IMAGE><GCM><NICK>&xxe;</NICK></GCM></IMAGE>\r\n",
+        "<!DOCTYPE IMAGE [<!ENTITY xxe SYSTEM \"" + secret +
+            "\">]>\r\n<IMAGE><GCM><NICK>a&xxe;b</NICK></GCM></IMAGE>\r\n",
         "<!DOCTYPE IMAGE SYSTEM \"" + dtdFile + "\">\r\n<IMAGE><GCM><NICK>&leak;</NICK></GCM></IMAGE>\r\n",
     };
     for (const std::string& text : variants) {
@@ -86,7 +87,8 @@ TEST_F(HostileFilesTest, InvalidUtf8IsAParseErrorWithItsLine)
 
 TEST_F(HostileFilesTest, Utf16WithByteOrderMarkLoads)
 {
-    const std::string text = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<IMAGE>\r\n<GCM><GAMENAME>Caf\xC3\xA9 \xF0\x9D\x84\x9E</GAMENAME></GCM>\r\n</IMAGE>\r\n";
+    const std::string text = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<IMAGE>\r\n<GCM><GAMENAME>Caf\xC3\xA9 "
+                             "\xF0\x9D\x84\x9E</GAMENAME></GCM>\r\n</IMAGE>\r\n";
     for (bool bigEndian : {false, true}) {
         std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
         // ASCII plus three non-ASCII characters, encoded by hand.

@@ -1,5 +1,4 @@
 #include "tests/xml/XmlTestSupport.h"
-
 #include "xml/DomParseError.h"
 #include "xml/MemoryStream.h"
 #include "xml/XmlDocError.h"
@@ -125,7 +124,8 @@ TEST_F(LoadingTest, StringListChangesDeactivateAndClearFileName)
 TEST_F(LoadingTest, XmlReadsBackUnchangedUntilTheDomChanges)
 {
     XmlDocument doc("libxml2");
-    const std::string text = CrLf({"<?xml version=\"1.0\" ?>", "<IMAGE>", "<!-- c -->", "<GCM><NICK>n</NICK></GCM>", "</IMAGE>"});
+    const std::string text =
+        CrLf({"<?xml version=\"1.0\" ?>", "<IMAGE>", "<!-- c -->", "<GCM><NICK>n</NICK></GCM>", "</IMAGE>"});
     LoadFile(doc, text);
     EXPECT_EQ(doc.XML().Text(), text);
     doc.RootElement()->ChildList()->FindChild("GCM")->ChildList()->Resolve("GOOD");

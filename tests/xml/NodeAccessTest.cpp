@@ -1,5 +1,4 @@
 #include "tests/xml/XmlTestSupport.h"
-
 #include "xml/DomNode.h"
 #include "xml/DomServiceError.h"
 #include "xml/ListIndexError.h"
@@ -58,9 +57,10 @@ TEST_F(NodeAccessTest, RecordWalkVisitsElementsAndCommentsInDocumentOrder)
 {
     std::vector<std::string> seen;
     for (Ref<XmlNode> cursor = FirstGcm(); cursor; cursor = cursor->FollowingSibling())
-        seen.push_back(cursor->NodeName() + "=" + (cursor->NodeKind() == DomNodeType::Element
-                                                       ? cursor->ChildList()->Resolve("GAMENAME")->NodeText()
-                                                       : cursor->NodeText()));
+        seen.push_back(cursor->NodeName() + "=" +
+                       (cursor->NodeKind() == DomNodeType::Element
+                            ? cursor->ChildList()->Resolve("GAMENAME")->NodeText()
+                            : cursor->NodeText()));
     EXPECT_EQ(seen, (std::vector<std::string>{"GCM=Alpha", "#comment= between ", "GCM=Beta", "#comment= End "}));
     EXPECT_EQ(root_->NodeName(), "IMAGE");
     EXPECT_TRUE(root_->IsDocumentElement());

@@ -1,5 +1,4 @@
 #include "tests/xml/XmlTestSupport.h"
-
 #include "xml/ListIndexError.h"
 #include "xml/StringList.h"
 #include "xml/XmlError.h"

@@ -1,5 +1,4 @@
 #include "tests/xml/XmlTestSupport.h"
-
 #include "xml/DomError.h"
 #include "xml/DomImplementation.h"
 #include "xml/DomVendor.h"

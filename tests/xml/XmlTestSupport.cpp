@@ -2,9 +2,10 @@
 
 #include "xml/libxml2/ParserDomVendor.h"
 
+#include <unistd.h>
+
 #include <atomic>
 #include <fstream>
-#include <unistd.h>
 
 namespace quorvane::xml::test {
 

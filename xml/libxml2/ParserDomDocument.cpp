@@ -184,15 +184,15 @@ Ref<DomNode> ParserDomDocument::createElementNS(const std::string& namespaceURI,
 
 Ref<DomNode> ParserDomDocument::createTextNode(const std::string& data)
 {
-    return ParserDomNode::Wrap(Created(*this, xmlNewDocTextLen(Document(), Chars(data), static_cast<int>(data.size())),
-                                       "xmlNewDocTextLen"));
+    return ParserDomNode::Wrap(
+        Created(*this, xmlNewDocTextLen(Document(), Chars(data), static_cast<int>(data.size())), "xmlNewDocTextLen"));
 }
 
 Ref<DomNode> ParserDomDocument::createAttribute(const std::string& name)
 {
     CheckName(name);
-    return ParserDomNode::Wrap(Created(
-        *this, reinterpret_cast<xmlNodePtr>(xmlNewDocProp(Document(), Chars(name), nullptr)), "xmlNewDocProp"));
+    return ParserDomNode::Wrap(
+        Created(*this, reinterpret_cast<xmlNodePtr>(xmlNewDocProp(Document(), Chars(name), nullptr)), "xmlNewDocProp"));
 }
 
 Ref<DomNode> ParserDomDocument::createAttributeNS(const std::string& namespaceURI, const std::string& qualifiedName)
@@ -204,8 +204,8 @@ Ref<DomNode> ParserDomDocument::createAttributeNS(const std::string& namespaceUR
 
 Ref<DomNode> ParserDomDocument::createCDATASection(const std::string& data)
 {
-    return ParserDomNode::Wrap(Created(
-        *this, xmlNewCDataBlock(Document(), Chars(data), static_cast<int>(data.size())), "xmlNewCDataBlock"));
+    return ParserDomNode::Wrap(
+        Created(*this, xmlNewCDataBlock(Document(), Chars(data), static_cast<int>(data.size())), "xmlNewCDataBlock"));
 }
 
 Ref<DomNode> ParserDomDocument::createComment(const std::string& data)
@@ -216,8 +216,7 @@ Ref<DomNode> ParserDomDocument::createComment(const std::string& data)
 Ref<DomNode> ParserDomDocument::createProcessingInstruction(const std::string& target, const std::string& data)
 {
     CheckName(target);
-    return ParserDomNode::Wrap(
-        Created(*this, xmlNewDocPI(Document(), Chars(target), Chars(data)), "xmlNewDocPI"));
+    return ParserDomNode::Wrap(Created(*this, xmlNewDocPI(Document(), Chars(target), Chars(data)), "xmlNewDocPI"));
 }
 
 Ref<DomNode> ParserDomDocument::createEntityReference(const std::string& name)

@@ -12,10 +12,8 @@ class DomNode;
 /// alive.
 class ParserDomNamedNodeMap final : public DomNamedNodeMap {
 public:
-    explicit ParserDomNamedNodeMap(Ref<DomNode> owner, _xmlNode* element)
-        : owner_(std::move(owner)), element_(element)
-    {
-    }
+    explicit ParserDomNamedNodeMap(Ref<DomNode> owner, _xmlNode* element) : owner_(std::move(owner)), element_(element)
+    {}
     Ref<DomNode> getNamedItem(const std::string& name) const override;
     /// Raises `DomServiceError` for a non-attribute, an attribute of another
     /// document or one that belongs to another element.

@@ -28,30 +28,19 @@ Ref<DomNode> ParserDomNode::Wrap(_xmlNode* node)
     if (node->_private)
         return Ref<DomNode>(static_cast<DomNode*>(node->_private));
     switch (node->type) {
-    case XML_ELEMENT_NODE:
-        return MakeRef<ParserDomElement>(node);
-    case XML_ATTRIBUTE_NODE:
-        return MakeRef<ParserDomAttr>(node);
-    case XML_TEXT_NODE:
-        return MakeRef<ParserDomText>(node);
-    case XML_CDATA_SECTION_NODE:
-        return MakeRef<ParserDomCDATASection>(node);
-    case XML_ENTITY_REF_NODE:
-        return MakeRef<ParserDomEntityReference>(node);
+    case XML_ELEMENT_NODE: return MakeRef<ParserDomElement>(node);
+    case XML_ATTRIBUTE_NODE: return MakeRef<ParserDomAttr>(node);
+    case XML_TEXT_NODE: return MakeRef<ParserDomText>(node);
+    case XML_CDATA_SECTION_NODE: return MakeRef<ParserDomCDATASection>(node);
+    case XML_ENTITY_REF_NODE: return MakeRef<ParserDomEntityReference>(node);
     case XML_ENTITY_NODE:
-    case XML_ENTITY_DECL:
-        return MakeRef<ParserDomEntity>(node);
-    case XML_PI_NODE:
-        return MakeRef<ParserDomProcessingInstruction>(node);
-    case XML_COMMENT_NODE:
-        return MakeRef<ParserDomComment>(node);
+    case XML_ENTITY_DECL: return MakeRef<ParserDomEntity>(node);
+    case XML_PI_NODE: return MakeRef<ParserDomProcessingInstruction>(node);
+    case XML_COMMENT_NODE: return MakeRef<ParserDomComment>(node);
     case XML_DOCUMENT_TYPE_NODE:
-    case XML_DTD_NODE:
-        return MakeRef<ParserDomDocumentType>(node);
-    case XML_DOCUMENT_FRAG_NODE:
-        return MakeRef<ParserDomDocumentFragment>(node);
-    case XML_NOTATION_NODE:
-        return MakeRef<ParserDomNotation>(node);
+    case XML_DTD_NODE: return MakeRef<ParserDomDocumentType>(node);
+    case XML_DOCUMENT_FRAG_NODE: return MakeRef<ParserDomDocumentFragment>(node);
+    case XML_NOTATION_NODE: return MakeRef<ParserDomNotation>(node);
     default:
         // Documents always carry their binding object; declarations inside a
         // DTD are not exposed.

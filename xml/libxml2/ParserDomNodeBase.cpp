@@ -28,10 +28,8 @@ xmlNodePtr FirstChildOf(const xmlNode* node)
     case XML_TEXT_NODE:
     case XML_CDATA_SECTION_NODE:
     case XML_COMMENT_NODE:
-    case XML_PI_NODE:
-        return nullptr;
-    default:
-        return node->children;
+    case XML_PI_NODE: return nullptr;
+    default: return node->children;
     }
 }
 
@@ -43,31 +41,20 @@ xmlNodePtr LastChildOf(const xmlNode* node)
 const char* KindName(xmlElementType type)
 {
     switch (type) {
-    case XML_TEXT_NODE:
-        return "text";
-    case XML_CDATA_SECTION_NODE:
-        return "CDATA section";
-    case XML_COMMENT_NODE:
-        return "comment";
-    case XML_PI_NODE:
-        return "processing instruction";
-    case XML_ENTITY_REF_NODE:
-        return "entity reference";
-    case XML_ATTRIBUTE_NODE:
-        return "attribute";
+    case XML_TEXT_NODE: return "text";
+    case XML_CDATA_SECTION_NODE: return "CDATA section";
+    case XML_COMMENT_NODE: return "comment";
+    case XML_PI_NODE: return "processing instruction";
+    case XML_ENTITY_REF_NODE: return "entity reference";
+    case XML_ATTRIBUTE_NODE: return "attribute";
     case XML_DTD_NODE:
-    case XML_DOCUMENT_TYPE_NODE:
-        return "document type";
-    case XML_NOTATION_NODE:
-        return "notation";
+    case XML_DOCUMENT_TYPE_NODE: return "document type";
+    case XML_NOTATION_NODE: return "notation";
     case XML_DOCUMENT_NODE:
-    case XML_HTML_DOCUMENT_NODE:
-        return "document";
+    case XML_HTML_DOCUMENT_NODE: return "document";
     case XML_ENTITY_NODE:
-    case XML_ENTITY_DECL:
-        return "entity";
-    default:
-        return "node";
+    case XML_ENTITY_DECL: return "entity";
+    default: return "node";
     }
 }
 
@@ -84,9 +71,7 @@ void CheckChild(const xmlNode* parent, const xmlNode* child)
     bool allowed = false;
     switch (parent->type) {
     case XML_ELEMENT_NODE:
-    case XML_DOCUMENT_FRAG_NODE:
-        allowed = IsContentKind(child->type);
-        break;
+    case XML_DOCUMENT_FRAG_NODE: allowed = IsContentKind(child->type); break;
     case XML_DOCUMENT_NODE:
     case XML_HTML_DOCUMENT_NODE:
         allowed = child->type == XML_COMMENT_NODE || child->type == XML_PI_NODE;
@@ -98,9 +83,7 @@ void CheckChild(const xmlNode* parent, const xmlNode* child)
             allowed = true;
         }
         break;
-    case XML_ATTRIBUTE_NODE:
-        allowed = child->type == XML_TEXT_NODE || child->type == XML_ENTITY_REF_NODE;
-        break;
+    case XML_ATTRIBUTE_NODE: allowed = child->type == XML_TEXT_NODE || child->type == XML_ENTITY_REF_NODE; break;
     case XML_ENTITY_REF_NODE:
     case XML_ENTITY_NODE:
     case XML_ENTITY_DECL:
@@ -110,8 +93,8 @@ void CheckChild(const xmlNode* parent, const xmlNode* child)
                     kHierarchyRequestErr);
     }
     if (!allowed)
-        FailService(std::string("Hierarchy request error: a ") + KindName(child->type) + " node cannot be a child of a " +
-                        KindName(parent->type) + " node",
+        FailService(std::string("Hierarchy request error: a ") + KindName(child->type) +
+                        " node cannot be a child of a " + KindName(parent->type) + " node",
                     kHierarchyRequestErr);
     for (const xmlNode* up = parent; up; up = up->parent)
         if (up == child)
@@ -165,21 +148,14 @@ std::string ParserDomNodeBase<Base>::nodeName() const
 {
     switch (node_->type) {
     case XML_ELEMENT_NODE:
-    case XML_ATTRIBUTE_NODE:
-        return QualifiedName(node_);
-    case XML_TEXT_NODE:
-        return "#text";
-    case XML_CDATA_SECTION_NODE:
-        return "#cdata-section";
-    case XML_COMMENT_NODE:
-        return "#comment";
+    case XML_ATTRIBUTE_NODE: return QualifiedName(node_);
+    case XML_TEXT_NODE: return "#text";
+    case XML_CDATA_SECTION_NODE: return "#cdata-section";
+    case XML_COMMENT_NODE: return "#comment";
     case XML_DOCUMENT_NODE:
-    case XML_HTML_DOCUMENT_NODE:
-        return "#document";
-    case XML_DOCUMENT_FRAG_NODE:
-        return "#document-fragment";
-    default:
-        return Text(node_->name);
+    case XML_HTML_DOCUMENT_NODE: return "#document";
+    case XML_DOCUMENT_FRAG_NODE: return "#document-fragment";
+    default: return Text(node_->name);
     }
 }
 
@@ -190,14 +166,12 @@ std::string ParserDomNodeBase<Base>::nodeValue() const
     case XML_TEXT_NODE:
     case XML_CDATA_SECTION_NODE:
     case XML_COMMENT_NODE:
-    case XML_PI_NODE:
-        return Text(node_->content);
+    case XML_PI_NODE: return Text(node_->content);
     case XML_ATTRIBUTE_NODE: {
         std::unique_ptr<xmlChar, void (*)(void*)> content(xmlNodeGetContent(node_), xmlFree);
         return Text(content.get());
     }
-    default:
-        return std::string();
+    default: return std::string();
     }
 }
 
@@ -208,9 +182,7 @@ void ParserDomNodeBase<Base>::setNodeValue(const std::string& value)
     case XML_TEXT_NODE:
     case XML_CDATA_SECTION_NODE:
     case XML_COMMENT_NODE:
-    case XML_PI_NODE:
-        xmlNodeSetContentLen(node_, Chars(value), static_cast<int>(value.size()));
-        break;
+    case XML_PI_NODE: xmlNodeSetContentLen(node_, Chars(value), static_cast<int>(value.size())); break;
     case XML_ATTRIBUTE_NODE: {
         // Replace the attribute's text children without freeing the old ones,
         // which binding objects may still hold.
@@ -232,14 +204,10 @@ template <class Base>
 DomNodeType ParserDomNodeBase<Base>::nodeType() const
 {
     switch (node_->type) {
-    case XML_DTD_NODE:
-        return DomNodeType::DocumentType;
-    case XML_ENTITY_DECL:
-        return DomNodeType::Entity;
-    case XML_HTML_DOCUMENT_NODE:
-        return DomNodeType::Document;
-    default:
-        return static_cast<DomNodeType>(node_->type);
+    case XML_DTD_NODE: return DomNodeType::DocumentType;
+    case XML_ENTITY_DECL: return DomNodeType::Entity;
+    case XML_HTML_DOCUMENT_NODE: return DomNodeType::Document;
+    default: return static_cast<DomNodeType>(node_->type);
     }
 }
 

@@ -6,10 +6,10 @@ namespace quorvane::xml {
 
 // Binding classes by node type. They share the behaviour of ParserDomNode;
 // the class tells the kind apart for callers that test for it.
-#define QUORVANE_PARSER_DOM_KIND(Name)                                                                     \
-    class Name final : public ParserDomNode {                                                              \
-    public:                                                                                                \
-        explicit Name(_xmlNode* node) : ParserDomNode(node) {}                                             \
+#define QUORVANE_PARSER_DOM_KIND(Name)                                                                                 \
+    class Name final : public ParserDomNode {                                                                          \
+    public:                                                                                                            \
+        explicit Name(_xmlNode* node) : ParserDomNode(node) {}                                                         \
     }
 
 QUORVANE_PARSER_DOM_KIND(ParserDomElement);

@@ -15,157 +15,168 @@ namespace {
 using test::ScratchFolder;
 
 struct CliRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
+    int exitCode = -1;
+    std::string out;
+    std::string err;
 };
 
-std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
+std::string Quoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
 }
 
-CliRun Cli(const ScratchFolder& folder, const std::string& arguments) {
-  const std::string errFile = folder.File("stderr.txt").toStdString();
-  const std::string command = "cd " + Quoted(folder.Path().toStdString()) + " && " +
-                              Quoted(QUORVANE_BINARY_DIR "/app/quorvane-cli") + " " + arguments +
-                              " 2>" + Quoted(errFile);
-  CliRun run;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[65536];
-  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.out.append(buffer, n);
-  const int status = pclose(pipe);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.err = folder.Read("stderr.txt");
-  QFile::remove(folder.File("stderr.txt"));
-  return run;
+CliRun Cli(const ScratchFolder& folder, const std::string& arguments)
+{
+    const std::string errFile = folder.File("stderr.txt").toStdString();
+    const std::string command = "cd " + Quoted(folder.Path().toStdString()) + " && " +
+                                Quoted(QUORVANE_BINARY_DIR "/app/quorvane-cli") + " " + arguments + " 2>" +
+                                Quoted(errFile);
+    CliRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return run;
+    char buffer[65536];
+    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        run.out.append(buffer, n);
+    const int status = pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.err = folder.Read("stderr.txt");
+    QFile::remove(folder.File("stderr.txt"));
+    return run;
 }
 
-void Generate(const ScratchFolder& folder, int records, const std::string& version) {
-  const std::string command = "/usr/bin/python3 " + Quoted(QUORVANE_SOURCE_DIR "/scripts/gen-list") + " " +
-                              std::to_string(records) + " " +
-                              Quoted(folder.File("gcmList.xml").toStdString()) + " --version " + version;
-  ASSERT_EQ(std::system(command.c_str()), 0);
+void Generate(const ScratchFolder& folder, int records, const std::string& version)
+{
+    const std::string command = "/usr/bin/python3 " + Quoted(QUORVANE_SOURCE_DIR "/scripts/gen-list") + " " +
+                                std::to_string(records) + " " + Quoted(folder.File("gcmList.xml").toStdString()) +
+                                " --version " + version;
+    ASSERT_EQ(std::system(command.c_str()), 0);
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
 }
 
-TEST(Cli, SummaryShowSearchOnAGeneratedList) {
-  ScratchFolder folder;
-  Generate(folder, 300, "42");
+TEST(Cli, SummaryShowSearchOnAGeneratedList)
+{
+    ScratchFolder folder;
+    Generate(folder, 300, "42");
 
-  const CliRun summary = Cli(folder, "summary");
-  EXPECT_EQ(summary.exitCode, 0) << summary.err;
-  EXPECT_EQ(summary.out, "List Version [42] GCM's [300] [Good: 0] [Bad: 0]\n");
-  EXPECT_EQ(Cli(folder, "summary gcmList.xml").out, summary.out);
+    const CliRun summary = Cli(folder, "summary");
+    EXPECT_EQ(summary.exitCode, 0) << summary.err;
+    EXPECT_EQ(summary.out, "List Version [42] GCM's [300] [Good: 0] [Bad: 0]\n");
+    EXPECT_EQ(Cli(folder, "summary gcmList.xml").out, summary.out);
 
-  const CliRun show = Cli(folder, "show");
-  ASSERT_EQ(show.exitCode, 0) << show.err;
-  std::vector<std::string> lines = Lines(show.out);
-  ASSERT_EQ(lines.size(), 301u);
-  const std::string last = lines.back();
-  lines.pop_back();
-  int good = 0;
-  for (const std::string& line : lines) {
-    EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 6) << line;
-    good += line.find("\t1\t") != std::string::npos;
-  }
-  EXPECT_EQ(last, "List Version [42] GCM's [300] [Good: " + std::to_string(good) + "] [Bad: " +
-                      std::to_string(300 - good) + "]");
-  // In the view's order.
-  const CaptionCollator collator;
-  for (std::size_t i = 1; i < lines.size(); ++i) {
-    const QString previous = QString::fromStdString(lines[i - 1].substr(0, lines[i - 1].find('\t')));
-    const QString current = QString::fromStdString(lines[i].substr(0, lines[i].find('\t')));
-    EXPECT_LE(collator.Compare(previous, current), 0) << lines[i - 1] << " / " << lines[i];
-  }
+    const CliRun show = Cli(folder, "show");
+    ASSERT_EQ(show.exitCode, 0) << show.err;
+    std::vector<std::string> lines = Lines(show.out);
+    ASSERT_EQ(lines.size(), 301u);
+    const std::string last = lines.back();
+    lines.pop_back();
+    int good = 0;
+    for (const std::string& line : lines) {
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 6) << line;
+        good += line.find("\t1\t") != std::string::npos;
+    }
+    EXPECT_EQ(last, "List Version [42] GCM's [300] [Good: " + std::to_string(good) +
+                        "] [Bad: " + std::to_string(300 - good) + "]");
+    // In the view's order.
+    const CaptionCollator collator;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const QString previous = QString::fromStdString(lines[i - 1].substr(0, lines[i - 1].find('\t')));
+        const QString current = QString::fromStdString(lines[i].substr(0, lines[i].find('\t')));
+        EXPECT_LE(collator.Compare(previous, current), 0) << lines[i - 1] << " / " << lines[i];
+    }
 
-  const CliRun bootable = Cli(folder, "show --bootable");
-  EXPECT_EQ(Lines(bootable.out).size(), static_cast<std::size_t>(good + 1));
-  EXPECT_EQ(Lines(bootable.out).back(),
-            "List Version [42] GCM's [300] [Good: " + std::to_string(good) + "] [Bad: 0]");
+    const CliRun bootable = Cli(folder, "show --bootable");
+    EXPECT_EQ(Lines(bootable.out).size(), static_cast<std::size_t>(good + 1));
+    EXPECT_EQ(Lines(bootable.out).back(),
+              "List Version [42] GCM's [300] [Good: " + std::to_string(good) + "] [Bad: 0]");
 
-  // Every tenth generated name holds "Castle"; the search prints no summary.
-  const CliRun search = Cli(folder, "search cAsTlE");
-  EXPECT_EQ(search.exitCode, 0);
-  EXPECT_EQ(Lines(search.out).size(), 30u);
-  for (const std::string& line : Lines(search.out)) EXPECT_NE(line.find("Castle"), std::string::npos);
-  const CliRun searchBootable = Cli(folder, "search castle --bootable");
-  for (const std::string& line : Lines(searchBootable.out)) EXPECT_NE(line.find("\t1\t"), std::string::npos);
-  EXPECT_EQ(Cli(folder, "search ''").out, "");
-  const CliRun dashes = Cli(folder, "search --bootable -- --castle");
-  EXPECT_EQ(dashes.exitCode, 0) << dashes.err;
-  EXPECT_EQ(dashes.out, "");
+    // Every tenth generated name holds "Castle"; the search prints no summary.
+    const CliRun search = Cli(folder, "search cAsTlE");
+    EXPECT_EQ(search.exitCode, 0);
+    EXPECT_EQ(Lines(search.out).size(), 30u);
+    for (const std::string& line : Lines(search.out))
+        EXPECT_NE(line.find("Castle"), std::string::npos);
+    const CliRun searchBootable = Cli(folder, "search castle --bootable");
+    for (const std::string& line : Lines(searchBootable.out))
+        EXPECT_NE(line.find("\t1\t"), std::string::npos);
+    EXPECT_EQ(Cli(folder, "search ''").out, "");
+    const CliRun dashes = Cli(folder, "search --bootable -- --castle");
+    EXPECT_EQ(dashes.exitCode, 0) << dashes.err;
+    EXPECT_EQ(dashes.out, "");
 }
 
-TEST(Cli, ExportHtmlWritesCompatHtm) {
-  ScratchFolder folder;
-  Generate(folder, 25, "1");
-  const CliRun main = Cli(folder, "export-html");
-  ASSERT_EQ(main.exitCode, 0) << main.err;
-  const std::string html = folder.Read("compat.htm");
-  EXPECT_EQ(test::CountLines(html), 20 + 9 * 25);
-  EXPECT_EQ(html.substr(0, 8), "<HTML>\r\n");
+TEST(Cli, ExportHtmlWritesCompatHtm)
+{
+    ScratchFolder folder;
+    Generate(folder, 25, "1");
+    const CliRun main = Cli(folder, "export-html");
+    ASSERT_EQ(main.exitCode, 0) << main.err;
+    const std::string html = folder.Read("compat.htm");
+    EXPECT_EQ(test::CountLines(html), 20 + 9 * 25);
+    EXPECT_EQ(html.substr(0, 8), "<HTML>\r\n");
 
-  // With --custom the Custom List is exported instead.
-  folder.Write("custGCMList.xml", test::ListFile("000", {test::Fields("Only One", "1")}));
-  ASSERT_EQ(Cli(folder, "export-html --custom").exitCode, 0);
-  const std::string custom = folder.Read("compat.htm");
-  EXPECT_EQ(test::CountLines(custom), 29);
-  EXPECT_NE(custom.find(">Only One</FONT></TD>\r\n"), std::string::npos);
+    // With --custom the Custom List is exported instead.
+    folder.Write("custGCMList.xml", test::ListFile("000", {test::Fields("Only One", "1")}));
+    ASSERT_EQ(Cli(folder, "export-html --custom").exitCode, 0);
+    const std::string custom = folder.Read("compat.htm");
+    EXPECT_EQ(test::CountLines(custom), 29);
+    EXPECT_NE(custom.find(">Only One</FONT></TD>\r\n"), std::string::npos);
 
-  const CliRun showCustom = Cli(folder, "show --custom");
-  EXPECT_EQ(showCustom.out,
-            "Only One\tQAAE01\tIngame\t120\t1\ttester\tnone\n"
-            "List Version [1] GCM's [25] [Good: 1] [Bad: 0]\n");
+    const CliRun showCustom = Cli(folder, "show --custom");
+    EXPECT_EQ(showCustom.out, "Only One\tQAAE01\tIngame\t120\t1\ttester\tnone\n"
+                              "List Version [1] GCM's [25] [Good: 1] [Bad: 0]\n");
 
-  // Tabs and line breaks inside a field keep the record on one line.
-  folder.Write("custGCMList.xml",
-               test::ListFile("000", {{"<GAMENAME>a\tb</GAMENAME>", "<NOTES>x&#13;\ny</NOTES>", "<GOOD>2</GOOD>"}}));
-  EXPECT_EQ(Cli(folder, "show --custom").out,
-            "a\\tb\t\tx\\r\\ny\t\t2\t\t\n"
-            "List Version [1] GCM's [25] [Good: 0] [Bad: 1]\n");
+    // Tabs and line breaks inside a field keep the record on one line.
+    folder.Write("custGCMList.xml",
+                 test::ListFile("000", {{"<GAMENAME>a\tb</GAMENAME>", "<NOTES>x&#13;\ny</NOTES>", "<GOOD>2</GOOD>"}}));
+    EXPECT_EQ(Cli(folder, "show --custom").out, "a\\tb\t\tx\\r\\ny\t\t2\t\t\n"
+                                                "List Version [1] GCM's [25] [Good: 0] [Bad: 1]\n");
 }
 
-TEST(Cli, FailuresGoToStandardErrorAsTheErrorBoxShowsThem) {
-  ScratchFolder folder;
-  struct Case {
-    std::string arguments;
-    int exitCode;
-    std::string err;  // expected prefix of standard error
-  };
-  const std::string missing = folder.File("gcmList.xml").toStdString();
-  const Case cases[] = {
-      {"summary", 1, "Cannot open file \"" + missing + "\". No such file or directory.\n"},
-      {"show", 1, "No active document.\n"},
-      {"search x", 1, "No active document.\n"},
-      {"export-html", 1, "No active document.\n"},
-      {"show --custom", 1, "Cannot open file \"" + folder.File("custGCMList.xml").toStdString() + "\""},
-      {"show --everything", 2, "quorvane-cli show: unknown option --everything"},
-      {"search", 2, "quorvane-cli search: search needs the text"},
-      {"frobnicate", 2, "quorvane-cli: unknown command frobnicate"},
-      {"", 2, "usage: quorvane-cli COMMAND"},
-  };
-  for (const Case& c : cases) {
-    const CliRun run = Cli(folder, c.arguments);
-    EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments;
-    EXPECT_EQ(run.err.substr(0, c.err.size()), c.err) << c.arguments;
-    EXPECT_EQ(run.out, "") << c.arguments;
-  }
-  EXPECT_FALSE(folder.Exists("compat.htm"));
+TEST(Cli, FailuresGoToStandardErrorAsTheErrorBoxShowsThem)
+{
+    ScratchFolder folder;
+    struct Case {
+        std::string arguments;
+        int exitCode;
+        std::string err; // expected prefix of standard error
+    };
+    const std::string missing = folder.File("gcmList.xml").toStdString();
+    const Case cases[] = {
+        {"summary", 1, "Cannot open file \"" + missing + "\". No such file or directory.\n"},
+        {"show", 1, "No active document.\n"},
+        {"search x", 1, "No active document.\n"},
+        {"export-html", 1, "No active document.\n"},
+        {"show --custom", 1, "Cannot open file \"" + folder.File("custGCMList.xml").toStdString() + "\""},
+        {"show --everything", 2, "quorvane-cli show: unknown option --everything"},
+        {"search", 2, "quorvane-cli search: search needs the text"},
+        {"frobnicate", 2, "quorvane-cli: unknown command frobnicate"},
+        {"", 2, "usage: quorvane-cli COMMAND"},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = Cli(folder, c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments;
+        EXPECT_EQ(run.err.substr(0, c.err.size()), c.err) << c.arguments;
+        EXPECT_EQ(run.out, "") << c.arguments;
+    }
+    EXPECT_FALSE(folder.Exists("compat.htm"));
 
-  folder.Write("gcmList.xml", "<IMAGE><GCM>");
-  const CliRun malformed = Cli(folder, "summary");
-  EXPECT_EQ(malformed.exitCode, 1);
-  EXPECT_NE(malformed.err.find("\r\nLine: "), std::string::npos) << malformed.err;
+    folder.Write("gcmList.xml", "<IMAGE><GCM>");
+    const CliRun malformed = Cli(folder, "summary");
+    EXPECT_EQ(malformed.exitCode, 1);
+    EXPECT_NE(malformed.err.find("\r\nLine: "), std::string::npos) << malformed.err;
 }
 
-}  // namespace
-}  // namespace quorvane::app
+} // namespace
+} // namespace quorvane::app

@@ -2,7 +2,6 @@
 // the Custom List and the HTML export end with a result or a clear error, and
 // no file on disk changes unless a command wrote it whole.
 #include "app/list/MainList.h"
-
 #include "tests/app/list/ListTestSupport.h"
 
 #include <QDir>
@@ -20,155 +19,168 @@ using test::RecordingSink;
 using test::RecordingStatus;
 using test::ScratchFolder;
 
-std::string BillionLaughs() {
-  std::string dtd = "<!DOCTYPE IMAGE [\r\n<!ENTITY l0 \"lol\">\r\n";
-  for (int i = 1; i <= 9; ++i) {
-    dtd += "<!ENTITY l" + std::to_string(i) + " \"";
-    for (int k = 0; k < 10; ++k) dtd += "&l" + std::to_string(i - 1) + ";";
-    dtd += "\">\r\n";
-  }
-  return dtd + "]>\r\n" + ListFile("1", {Fields("&l9;", "1")}).substr(std::string("<?xml version=\"1.0\" ?>\r\n").size());
+std::string BillionLaughs()
+{
+    std::string dtd = "<!DOCTYPE IMAGE [\r\n<!ENTITY l0 \"lol\">\r\n";
+    for (int i = 1; i <= 9; ++i) {
+        dtd += "<!ENTITY l" + std::to_string(i) + " \"";
+        for (int k = 0; k < 10; ++k)
+            dtd += "&l" + std::to_string(i - 1) + ";";
+        dtd += "\">\r\n";
+    }
+    return dtd + "]>\r\n" +
+           ListFile("1", {Fields("&l9;", "1")}).substr(std::string("<?xml version=\"1.0\" ?>\r\n").size());
 }
 
-std::string Utf16(const std::string& ascii, bool bigEndian, bool byteOrderMark) {
-  std::string bytes;
-  if (byteOrderMark) bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-  for (char c : ascii) {
-    bytes += bigEndian ? '\0' : c;
-    bytes += bigEndian ? c : '\0';
-  }
-  return bytes;
+std::string Utf16(const std::string& ascii, bool bigEndian, bool byteOrderMark)
+{
+    std::string bytes;
+    if (byteOrderMark)
+        bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char c : ascii) {
+        bytes += bigEndian ? '\0' : c;
+        bytes += bigEndian ? c : '\0';
+    }
+    return bytes;
 }
 
-std::string DeepNesting(int levels, const std::string& inside) {
-  std::string open, close;
-  for (int i = 0; i < levels; ++i) {
-    open += "<a>";
-    close += "</a>";
-  }
-  return ListFile("1", {{"<GAMENAME>" + open + inside + close + "</GAMENAME>"}});
+std::string DeepNesting(int levels, const std::string& inside)
+{
+    std::string open, close;
+    for (int i = 0; i < levels; ++i) {
+        open += "<a>";
+        close += "</a>";
+    }
+    return ListFile("1", {{"<GAMENAME>" + open + inside + close + "</GAMENAME>"}});
 }
 
 struct Outcome {
-  bool loaded;          // the start-up load succeeded
-  int records;          // GCMCount afterwards
-  bool exported;        // compat.htm was (re)written
-  std::string message;  // the start-up error's message, "" when none
+    bool loaded;         // the start-up load succeeded
+    int records;         // GCMCount afterwards
+    bool exported;       // compat.htm was (re)written
+    std::string message; // the start-up error's message, "" when none
 };
 
 class HostileListFiles : public ::testing::Test {
- protected:
-  // Runs start-up, export and the Custom List over `bytes` as both list files,
-  // with an earlier export in place; checks that no input file changed.
-  Outcome Run(const std::string& bytes) {
-    ScratchFolder folder;
-    folder.Write("gcmList.xml", bytes);
-    folder.Write("custGCMList.xml", bytes);
-    folder.Write("compat.htm", "previous export");
-    MainList list{folder.Path()};
-    RecordingStatus status;
-    RecordingSink view;
-    Outcome outcome{true, 0, false, ""};
-    try {
-      list.LoadMainList(status);
-    } catch (const std::exception& e) {
-      outcome.loaded = false;
-      outcome.message = e.what();
+protected:
+    // Runs start-up, export and the Custom List over `bytes` as both list files,
+    // with an earlier export in place; checks that no input file changed.
+    Outcome Run(const std::string& bytes)
+    {
+        ScratchFolder folder;
+        folder.Write("gcmList.xml", bytes);
+        folder.Write("custGCMList.xml", bytes);
+        folder.Write("compat.htm", "previous export");
+        MainList list{folder.Path()};
+        RecordingStatus status;
+        RecordingSink view;
+        Outcome outcome{true, 0, false, ""};
+        try {
+            list.LoadMainList(status);
+        } catch (const std::exception& e) {
+            outcome.loaded = false;
+            outcome.message = e.what();
+        }
+        outcome.records = list.State().GCMCount;
+        try {
+            list.ExportHtml();
+        } catch (const std::exception& e) {
+            EXPECT_STRNE(e.what(), "");
+        }
+        outcome.exported = folder.Read("compat.htm") != "previous export";
+        if (outcome.exported)
+            exported_ = folder.Read("compat.htm");
+        try {
+            list.ShowCustomList(BootFilter::AllRecords, view, status);
+            EXPECT_EQ(static_cast<int>(view.items.size()), outcome.records);
+        } catch (const std::exception& e) {
+            EXPECT_STRNE(e.what(), "");
+        }
+        EXPECT_EQ(folder.Read("gcmList.xml"), bytes);
+        EXPECT_EQ(folder.Read("custGCMList.xml"), bytes);
+        EXPECT_EQ(folder.Entries(), (QStringList{"compat.htm", "custGCMList.xml", "gcmList.xml"}));
+        return outcome;
     }
-    outcome.records = list.State().GCMCount;
-    try {
-      list.ExportHtml();
-    } catch (const std::exception& e) {
-      EXPECT_STRNE(e.what(), "");
-    }
-    outcome.exported = folder.Read("compat.htm") != "previous export";
-    if (outcome.exported) exported_ = folder.Read("compat.htm");
-    try {
-      list.ShowCustomList(BootFilter::AllRecords, view, status);
-      EXPECT_EQ(static_cast<int>(view.items.size()), outcome.records);
-    } catch (const std::exception& e) {
-      EXPECT_STRNE(e.what(), "");
-    }
-    EXPECT_EQ(folder.Read("gcmList.xml"), bytes);
-    EXPECT_EQ(folder.Read("custGCMList.xml"), bytes);
-    EXPECT_EQ(folder.Entries(), (QStringList{"compat.htm", "custGCMList.xml", "gcmList.xml"}));
-    return outcome;
-  }
-  std::string exported_;
+    std::string exported_;
 };
 
-TEST_F(HostileListFiles, EachEndsWithItsResultOrAClearErrorAndNoFileChanges) {
-  ScratchFolder secrets;
-  secrets.Write("secret.txt", "TOP-SECRET");
-  const std::string secret = secrets.File("secret.txt").toStdString();
-  const std::string utf16 = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n" + ListFile("2", {Fields("Wide", "1")}).substr(24);
-  std::vector<std::string> markup = Fields("a", "1");
-  markup[0] = "<GAMENAME>a<B>b</B></GAMENAME>";
+TEST_F(HostileListFiles, EachEndsWithItsResultOrAClearErrorAndNoFileChanges)
+{
+    ScratchFolder secrets;
+    secrets.Write("secret.txt", "TOP-SECRET");
+    const std::string secret = secrets.File("secret.txt").toStdString();
+    const std::string utf16 =
+        "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n" + ListFile("2", {Fields("Wide", "1")}).substr(24);
+    std::vector<std::string> markup = Fields("a", "1");
+    markup[0] = "<GAMENAME>a<B>b</B></GAMENAME>";
 
-  struct Case {
-    const char* name;
-    std::string bytes;
-    bool loaded;
-    int records;
-    const char* messageStart;  // start of the start-up error, "" when it loads
-  };
-  const std::vector<Case> cases = {
-      {"billion laughs", BillionLaughs(), false, 0, ""},
-      // The reference stays unexpanded, which no field may hold.
-      {"external entity", "<!DOCTYPE IMAGE [<!ENTITY x SYSTEM \"file://" + secret + "\">]>\r\n" +
-           ListFile("1", {Fields("&x;", "1")}).substr(24), false, 0,
-       "Element does not contain a single text node"},
-      {"invalid UTF-8", ListFile("1", {Fields("bad \xC3\x28 byte", "1")}), false, 0, ""},
-      {"UTF-16 LE with BOM", Utf16(utf16, false, true), true, 1, ""},
-      {"UTF-16 BE with BOM", Utf16(utf16, true, true), true, 1, ""},
-      {"UTF-16 LE without BOM", Utf16(utf16, false, false), true, 1, ""},
-      {"UTF-16 BE without BOM", Utf16(utf16, true, false), true, 1, ""},
-      {"100000 levels", DeepNesting(100000, "x"), false, 0, ""},
-      {"markup in a field", ListFile("1", {Fields("ok", "1"), markup}), false, 1,
-       "Element does not contain a single text node"},
-      // Nothing to parse is an empty list, as the document layer defines it.
-      {"empty file", "", true, 0, ""},
-      {"NUL bytes", std::string("<IMAGE>\0<GCM/>\0</IMAGE>", 24), false, 0, ""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    exported_.clear();
-    const Outcome outcome = Run(c.bytes);
-    EXPECT_EQ(outcome.loaded, c.loaded) << outcome.message;
-    EXPECT_EQ(outcome.records, c.records);
-    if (!c.loaded) {
-      EXPECT_NE(outcome.message, "");
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool loaded;
+        int records;
+        const char* messageStart; // start of the start-up error, "" when it loads
+    };
+    const std::vector<Case> cases = {
+        {"billion laughs", BillionLaughs(), false, 0, ""},
+        // The reference stays unexpanded, which no field may hold.
+        {"external entity",
+         "<!DOCTYPE IMAGE [<!ENTITY x SYSTEM \"file://" + secret + "\">]>\r\n" +
+             ListFile("1", {Fields("&x;", "1")}).substr(24),
+         false, 0, "Element does not contain a single text node"},
+        {"invalid UTF-8", ListFile("1", {Fields("bad \xC3\x28 byte", "1")}), false, 0, ""},
+        {"UTF-16 LE with BOM", Utf16(utf16, false, true), true, 1, ""},
+        {"UTF-16 BE with BOM", Utf16(utf16, true, true), true, 1, ""},
+        {"UTF-16 LE without BOM", Utf16(utf16, false, false), true, 1, ""},
+        {"UTF-16 BE without BOM", Utf16(utf16, true, false), true, 1, ""},
+        {"100000 levels", DeepNesting(100000, "x"), false, 0, ""},
+        {"markup in a field", ListFile("1", {Fields("ok", "1"), markup}), false, 1,
+         "Element does not contain a single text node"},
+        // Nothing to parse is an empty list, as the document layer defines it.
+        {"empty file", "", true, 0, ""},
+        {"NUL bytes", std::string("<IMAGE>\0<GCM/>\0</IMAGE>", 24), false, 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        exported_.clear();
+        const Outcome outcome = Run(c.bytes);
+        EXPECT_EQ(outcome.loaded, c.loaded) << outcome.message;
+        EXPECT_EQ(outcome.records, c.records);
+        if (!c.loaded) {
+            EXPECT_NE(outcome.message, "");
+        }
+        EXPECT_EQ(outcome.message.rfind(c.messageStart, 0), 0u) << outcome.message;
+        // Only a list that loaded whole is exported; the secret never leaks into it.
+        EXPECT_EQ(outcome.exported, c.loaded);
+        EXPECT_EQ(exported_.find("TOP-SECRET"), std::string::npos);
     }
-    EXPECT_EQ(outcome.message.rfind(c.messageStart, 0), 0u) << outcome.message;
-    // Only a list that loaded whole is exported; the secret never leaks into it.
-    EXPECT_EQ(outcome.exported, c.loaded);
-    EXPECT_EQ(exported_.find("TOP-SECRET"), std::string::npos);
-  }
 }
 
-TEST_F(HostileListFiles, EscapedMarkupInFieldsStaysTextInTheExport) {
-  const std::string script = "&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt;&amp;";
-  const Outcome outcome = Run(ListFile("1", {Fields(script, "1", script)}));
-  ASSERT_TRUE(outcome.exported) << outcome.message;
-  EXPECT_EQ(exported_.find("<script>"), std::string::npos);
-  EXPECT_NE(exported_.find("&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt;&amp;"), std::string::npos);
+TEST_F(HostileListFiles, EscapedMarkupInFieldsStaysTextInTheExport)
+{
+    const std::string script = "&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt;&amp;";
+    const Outcome outcome = Run(ListFile("1", {Fields(script, "1", script)}));
+    ASSERT_TRUE(outcome.exported) << outcome.message;
+    EXPECT_EQ(exported_.find("<script>"), std::string::npos);
+    EXPECT_NE(exported_.find("&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt;&amp;"), std::string::npos);
 }
 
 // Found by fuzzing: a CR in a field (here from "&#13;") was written to the
 // Custom List as it is and read back as LF, so the saved rows came back changed.
-TEST(HostileRoundTrip, CarriageReturnInAFieldSurvivesTheCustomList) {
-  ScratchFolder folder;
-  folder.Write("gcmList.xml", ListFile("1", {Fields("a&#13;b", "1"), Fields("c&#13;&#10;d", "2")}));
-  MainList list{folder.Path()};
-  RecordingStatus status;
-  RecordingSink shown, reread;
-  list.LoadMainList(status);
-  list.ShowMainList(BootFilter::AllRecords, shown, status);
-  ASSERT_EQ(shown.Captions(), (QStringList{"a\rb", "c\r\nd"}));
-  list.SaveCustomList(shown.items);
-  list.ShowCustomList(BootFilter::AllRecords, reread, status);
-  EXPECT_EQ(reread.Captions(), shown.Captions());
+TEST(HostileRoundTrip, CarriageReturnInAFieldSurvivesTheCustomList)
+{
+    ScratchFolder folder;
+    folder.Write("gcmList.xml", ListFile("1", {Fields("a&#13;b", "1"), Fields("c&#13;&#10;d", "2")}));
+    MainList list{folder.Path()};
+    RecordingStatus status;
+    RecordingSink shown, reread;
+    list.LoadMainList(status);
+    list.ShowMainList(BootFilter::AllRecords, shown, status);
+    ASSERT_EQ(shown.Captions(), (QStringList{"a\rb", "c\r\nd"}));
+    list.SaveCustomList(shown.items);
+    list.ShowCustomList(BootFilter::AllRecords, reread, status);
+    EXPECT_EQ(reread.Captions(), shown.Captions());
 }
 
-}  // namespace
-}  // namespace quorvane::app
+} // namespace
+} // namespace quorvane::app

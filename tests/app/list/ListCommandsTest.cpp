@@ -1,7 +1,6 @@
 // Start-up, the Show commands, the search and their failure paths.
-#include "app/list/MainList.h"
-
 #include "app/list/ListErrors.h"
+#include "app/list/MainList.h"
 #include "tests/app/list/ListTestSupport.h"
 #include "xml/XmlErrors.h"
 
@@ -20,17 +19,18 @@ using test::ScratchFolder;
 const std::vector<std::string> Done = {"clear", "add", "add", "finished"};
 
 class ListCommands : public ::testing::Test {
- protected:
-  void Start(const std::string& mainList) {
-    folder.Write("gcmList.xml", mainList);
-    ASSERT_EQ(list.LoadMainList(status), StartupLoad::Loaded);
-  }
-  QStringList Shown() const { return view.Captions(); }
+protected:
+    void Start(const std::string& mainList)
+    {
+        folder.Write("gcmList.xml", mainList);
+        ASSERT_EQ(list.LoadMainList(status), StartupLoad::Loaded);
+    }
+    QStringList Shown() const { return view.Captions(); }
 
-  ScratchFolder folder;
-  MainList list{folder.Path()};
-  RecordingStatus status;
-  RecordingSink view;
+    ScratchFolder folder;
+    MainList list{folder.Path()};
+    RecordingStatus status;
+    RecordingSink view;
 };
 
 // Five records: two boot, three do not ("2", empty, " 1").
@@ -38,232 +38,252 @@ const std::string FiveRecords =
     ListFile("12", {Fields("Castle Run", "1"), Fields("Dark CASTLE", "2"), Fields("castle keep", ""),
                     Fields("Meadow", "1"), Fields("Newcastle", " 1")});
 
-TEST_F(ListCommands, StartUpCountsAndWritesTheSummaryWithZeroGoodAndBad) {
-  Start(FiveRecords);
-  EXPECT_EQ(status.texts, QStringList{"List Version [12] GCM's [5] [Good: 0] [Bad: 0]"});
-  EXPECT_EQ(list.State().GCMCount, 5);
+TEST_F(ListCommands, StartUpCountsAndWritesTheSummaryWithZeroGoodAndBad)
+{
+    Start(FiveRecords);
+    EXPECT_EQ(status.texts, QStringList{"List Version [12] GCM's [5] [Good: 0] [Bad: 0]"});
+    EXPECT_EQ(list.State().GCMCount, 5);
 
-  MainList empty{folder.Path()};
-  folder.Write("empty.xml", ListFile("3", {}));
-  RecordingStatus emptyStatus;
-  ASSERT_EQ(empty.LoadMainList(emptyStatus, "empty.xml"), StartupLoad::Loaded);
-  EXPECT_EQ(emptyStatus.Last(), "List Version [3] GCM's [0] [Good: 0] [Bad: 0]");
+    MainList empty{folder.Path()};
+    folder.Write("empty.xml", ListFile("3", {}));
+    RecordingStatus emptyStatus;
+    ASSERT_EQ(empty.LoadMainList(emptyStatus, "empty.xml"), StartupLoad::Loaded);
+    EXPECT_EQ(emptyStatus.Last(), "List Version [3] GCM's [0] [Good: 0] [Bad: 0]");
 }
 
-TEST_F(ListCommands, ShowCountsAndFiltersAndRewritesTheSummary) {
-  Start(FiveRecords);
-  list.ShowMainList(BootFilter::AllRecords, view, status);
-  EXPECT_EQ(Shown(), (QStringList{"Castle Run", "Dark CASTLE", "castle keep", "Meadow", "Newcastle"}));
-  EXPECT_EQ(status.Last(), "List Version [12] GCM's [5] [Good: 2] [Bad: 3]");
-
-  list.ShowMainList(BootFilter::BootableOnly, view, status);
-  EXPECT_EQ(Shown(), (QStringList{"Castle Run", "Meadow"}));
-  EXPECT_EQ(status.Last(), "List Version [12] GCM's [5] [Good: 2] [Bad: 0]");
-  EXPECT_EQ(view.calls, (std::vector<std::string>{"clear", "add", "add", "add", "add", "add", "finished",
-                                                   "clear", "add", "add", "finished"}));
-}
-
-TEST_F(ListCommands, SearchMatchesNamesIgnoringCaseAndTouchesNoCounts) {
-  Start(FiveRecords);
-  list.ShowMainList(BootFilter::BootableOnly, view, status);
-  const QStringList statusBefore = status.texts;
-  const ListState stateBefore = list.State();
-
-  struct Case {
-    QString text;
-    BootFilter filter;
-    QStringList shown;
-  };
-  const Case cases[] = {
-      {"castle", BootFilter::AllRecords, {"Castle Run", "Dark CASTLE", "castle keep", "Newcastle"}},
-      {"CASTLE", BootFilter::AllRecords, {"Castle Run", "Dark CASTLE", "castle keep", "Newcastle"}},
-      {"castle", BootFilter::BootableOnly, {"Castle Run"}},
-      {"e k", BootFilter::AllRecords, {"castle keep"}},
-      {"", BootFilter::AllRecords, {}},
-      {"Castles", BootFilter::AllRecords, {}},
-      {" ", BootFilter::AllRecords, {"Castle Run", "Dark CASTLE", "castle keep"}},
-  };
-  for (const Case& c : cases) {
-    list.Search(c.text, c.filter, view);
-    EXPECT_EQ(Shown(), c.shown) << c.text.toStdString();
-    EXPECT_EQ(view.calls.back(), "finished");
-  }
-  EXPECT_EQ(status.texts, statusBefore);
-  EXPECT_EQ(list.State().GoodCount, stateBefore.GoodCount);
-  EXPECT_EQ(list.State().BadCount, stateBefore.BadCount);
-}
-
-TEST_F(ListCommands, SearchFoldsNonAsciiLettersAndSkipsEmptyNames) {
-  Start(ListFile("1", {Fields("CAF\xC3\x89 \xC3\x9C" "BER", "1"), Fields("", "1"),
-                       Fields("stra\xC3\x9F" "e", "1")}));
-  list.Search(QString::fromUtf8("caf\xC3\xA9 \xC3\xBC" "b"), BootFilter::AllRecords, view);
-  EXPECT_EQ(Shown(), QStringList{QString::fromUtf8("CAF\xC3\x89 \xC3\x9C" "BER")});
-  list.Search(QString::fromUtf8("STRA\xC3\x9F"), BootFilter::AllRecords, view);
-  EXPECT_EQ(Shown(), QStringList{QString::fromUtf8("stra\xC3\x9F" "e")});
-}
-
-TEST_F(ListCommands, WithoutADocumentCommandsClearTheViewAndFail) {
-  // No gcmList.xml: nothing is loaded and nothing written.
-  EXPECT_EQ(list.LoadMainList(status), StartupLoad::MainListMissing);
-  EXPECT_TRUE(status.texts.isEmpty());
-  EXPECT_EQ(list.State().ListVersion, "");
-
-  view.AddItem(Item("stale", "", "", "", "", "", ""));
-  EXPECT_THROW(
-      {
-        try {
-          list.Search("a", BootFilter::AllRecords, view);
-        } catch (const xml::XmlDocError& e) {
-          EXPECT_STREQ(e.what(), "No active document");
-          throw;
-        }
-      },
-      xml::XmlDocError);
-  EXPECT_TRUE(view.items.empty());
-  EXPECT_EQ(view.calls.back(), "finished");
-
-  EXPECT_THROW(list.ShowMainList(BootFilter::AllRecords, view, status), xml::XmlDocError);
-  EXPECT_TRUE(status.texts.isEmpty());
-  EXPECT_THROW(list.ExportHtml(), xml::XmlDocError);
-  EXPECT_FALSE(folder.Exists("compat.htm"));
-}
-
-TEST_F(ListCommands, AMalformedMainListLeavesNoDocumentAndNoSummary) {
-  folder.Write("gcmList.xml", "<IMAGE>\r\n<GCM>\r\n</IMAGE>\r\n");
-  EXPECT_THROW(list.LoadMainList(status), xml::DomParseError);
-  EXPECT_TRUE(status.texts.isEmpty());
-  EXPECT_EQ(list.State().GCMCount, 0);
-  EXPECT_THROW(list.ShowMainList(BootFilter::AllRecords, view, status), xml::XmlDocError);
-}
-
-TEST_F(ListCommands, AFailureInTheMiddleOfAWalkKeepsWhatWasDoneBeforeIt) {
-  std::vector<std::string> broken = Fields("broken", "1");
-  broken[2] = "<NOTES><B>bold</B></NOTES>";
-  folder.Write("gcmList.xml",
-               ListFile("9", {Fields("one", "1"), Fields("two", "2"), broken, Fields("four", "1")}));
-
-  // Start-up: the count stops before the broken record, no summary, document kept.
-  EXPECT_THROW(list.LoadMainList(status), xml::XmlDocError);
-  EXPECT_EQ(list.State().GCMCount, 2);
-  EXPECT_TRUE(status.texts.isEmpty());
-
-  try {
+TEST_F(ListCommands, ShowCountsAndFiltersAndRewritesTheSummary)
+{
+    Start(FiveRecords);
     list.ShowMainList(BootFilter::AllRecords, view, status);
-    ADD_FAILURE() << "the broken record was shown";
-  } catch (const xml::XmlDocError& e) {
-    EXPECT_STREQ(e.what(), "Element does not contain a single text node");
-  }
-  EXPECT_EQ(Shown(), (QStringList{"one", "two"}));
-  EXPECT_EQ(view.calls, (std::vector<std::string>{"clear", "add", "add", "finished"}));
-  EXPECT_EQ(list.State().GoodCount, 1);
-  EXPECT_EQ(list.State().BadCount, 1);
-  EXPECT_TRUE(status.texts.isEmpty());
+    EXPECT_EQ(Shown(), (QStringList{"Castle Run", "Dark CASTLE", "castle keep", "Meadow", "Newcastle"}));
+    EXPECT_EQ(status.Last(), "List Version [12] GCM's [5] [Good: 2] [Bad: 3]");
 
-  // The search reads only GOOD and GAMENAME before it matches, so it fails
-  // only when the broken record matches.
-  list.Search("ou", BootFilter::AllRecords, view);
-  EXPECT_EQ(Shown(), (QStringList{"four"}));
-  EXPECT_THROW(list.Search("broken", BootFilter::AllRecords, view), xml::XmlDocError);
-  EXPECT_TRUE(view.items.empty());
+    list.ShowMainList(BootFilter::BootableOnly, view, status);
+    EXPECT_EQ(Shown(), (QStringList{"Castle Run", "Meadow"}));
+    EXPECT_EQ(status.Last(), "List Version [12] GCM's [5] [Good: 2] [Bad: 0]");
+    EXPECT_EQ(view.calls, (std::vector<std::string>{"clear", "add", "add", "add", "add", "add", "finished", "clear",
+                                                    "add", "add", "finished"}));
 }
 
-TEST_F(ListCommands, CustomListRoundTripKeepsTheMainListsVersionAndCount) {
-  Start(FiveRecords);
-  const std::vector<ListItem> rows = {
-      Item("a", "QAAE01", "notes", "?", "1", "", "inst"),
-      Item("blank fields", " ", "", "   ", "1", "\t", " "),
-      Item("Red & Blue <3> ]]>", "\"id\"", "  two  spaces", "700", "2", "nick", "tab\there"),
-      Item(QString::fromUtf8("Caf\xC3\xA9 \xE2\x98\x85 \xF0\x9F\x8E\xAE"), "", "", "", "01", "", ""),
-  };
-  list.SaveCustomList(rows);
-  list.ShowCustomList(BootFilter::AllRecords, view, status);
-  EXPECT_EQ(view.items, rows);
-  EXPECT_EQ(status.Last(), "List Version [12] GCM's [5] [Good: 2] [Bad: 2]");
+TEST_F(ListCommands, SearchMatchesNamesIgnoringCaseAndTouchesNoCounts)
+{
+    Start(FiveRecords);
+    list.ShowMainList(BootFilter::BootableOnly, view, status);
+    const QStringList statusBefore = status.texts;
+    const ListState stateBefore = list.State();
 
-  // Again: the same counts; and the other commands now work on the Custom List.
-  list.ShowCustomList(BootFilter::BootableOnly, view, status);
-  EXPECT_EQ(Shown(), (QStringList{"a", "blank fields"}));
-  EXPECT_EQ(status.Last(), "List Version [12] GCM's [5] [Good: 2] [Bad: 0]");
-  list.ShowMainList(BootFilter::AllRecords, view, status);
-  EXPECT_EQ(view.items, rows);
-  list.Search("RED", BootFilter::AllRecords, view);
-  EXPECT_EQ(view.items, std::vector<ListItem>{rows[2]});
+    struct Case {
+        QString text;
+        BootFilter filter;
+        QStringList shown;
+    };
+    const Case cases[] = {
+        {"castle", BootFilter::AllRecords, {"Castle Run", "Dark CASTLE", "castle keep", "Newcastle"}},
+        {"CASTLE", BootFilter::AllRecords, {"Castle Run", "Dark CASTLE", "castle keep", "Newcastle"}},
+        {"castle", BootFilter::BootableOnly, {"Castle Run"}},
+        {"e k", BootFilter::AllRecords, {"castle keep"}},
+        {"", BootFilter::AllRecords, {}},
+        {"Castles", BootFilter::AllRecords, {}},
+        {" ", BootFilter::AllRecords, {"Castle Run", "Dark CASTLE", "castle keep"}},
+    };
+    for (const Case& c : cases) {
+        list.Search(c.text, c.filter, view);
+        EXPECT_EQ(Shown(), c.shown) << c.text.toStdString();
+        EXPECT_EQ(view.calls.back(), "finished");
+    }
+    EXPECT_EQ(status.texts, statusBefore);
+    EXPECT_EQ(list.State().GoodCount, stateBefore.GoodCount);
+    EXPECT_EQ(list.State().BadCount, stateBefore.BadCount);
 }
 
-TEST_F(ListCommands, CustomListThatCannotBeReadOrParsed) {
-  Start(FiveRecords);
-  list.ShowMainList(BootFilter::AllRecords, view, status);
-  const QStringList statusBefore = status.texts;
+TEST_F(ListCommands, SearchFoldsNonAsciiLettersAndSkipsEmptyNames)
+{
+    Start(ListFile("1", {Fields("CAF\xC3\x89 \xC3\x9C"
+                                "BER",
+                                "1"),
+                         Fields("", "1"),
+                         Fields("stra\xC3\x9F"
+                                "e",
+                                "1")}));
+    list.Search(QString::fromUtf8("caf\xC3\xA9 \xC3\xBC"
+                                  "b"),
+                BootFilter::AllRecords, view);
+    EXPECT_EQ(Shown(), QStringList{QString::fromUtf8("CAF\xC3\x89 \xC3\x9C"
+                                                     "BER")});
+    list.Search(QString::fromUtf8("STRA\xC3\x9F"), BootFilter::AllRecords, view);
+    EXPECT_EQ(Shown(), QStringList{QString::fromUtf8("stra\xC3\x9F"
+                                                     "e")});
+}
 
-  // Missing: the counts are reset, the view cleared, the Main List stays loaded.
-  try {
+TEST_F(ListCommands, WithoutADocumentCommandsClearTheViewAndFail)
+{
+    // No gcmList.xml: nothing is loaded and nothing written.
+    EXPECT_EQ(list.LoadMainList(status), StartupLoad::MainListMissing);
+    EXPECT_TRUE(status.texts.isEmpty());
+    EXPECT_EQ(list.State().ListVersion, "");
+
+    view.AddItem(Item("stale", "", "", "", "", "", ""));
+    EXPECT_THROW(
+        {
+            try {
+                list.Search("a", BootFilter::AllRecords, view);
+            } catch (const xml::XmlDocError& e) {
+                EXPECT_STREQ(e.what(), "No active document");
+                throw;
+            }
+        },
+        xml::XmlDocError);
+    EXPECT_TRUE(view.items.empty());
+    EXPECT_EQ(view.calls.back(), "finished");
+
+    EXPECT_THROW(list.ShowMainList(BootFilter::AllRecords, view, status), xml::XmlDocError);
+    EXPECT_TRUE(status.texts.isEmpty());
+    EXPECT_THROW(list.ExportHtml(), xml::XmlDocError);
+    EXPECT_FALSE(folder.Exists("compat.htm"));
+}
+
+TEST_F(ListCommands, AMalformedMainListLeavesNoDocumentAndNoSummary)
+{
+    folder.Write("gcmList.xml", "<IMAGE>\r\n<GCM>\r\n</IMAGE>\r\n");
+    EXPECT_THROW(list.LoadMainList(status), xml::DomParseError);
+    EXPECT_TRUE(status.texts.isEmpty());
+    EXPECT_EQ(list.State().GCMCount, 0);
+    EXPECT_THROW(list.ShowMainList(BootFilter::AllRecords, view, status), xml::XmlDocError);
+}
+
+TEST_F(ListCommands, AFailureInTheMiddleOfAWalkKeepsWhatWasDoneBeforeIt)
+{
+    std::vector<std::string> broken = Fields("broken", "1");
+    broken[2] = "<NOTES><B>bold</B></NOTES>";
+    folder.Write("gcmList.xml", ListFile("9", {Fields("one", "1"), Fields("two", "2"), broken, Fields("four", "1")}));
+
+    // Start-up: the count stops before the broken record, no summary, document kept.
+    EXPECT_THROW(list.LoadMainList(status), xml::XmlDocError);
+    EXPECT_EQ(list.State().GCMCount, 2);
+    EXPECT_TRUE(status.texts.isEmpty());
+
+    try {
+        list.ShowMainList(BootFilter::AllRecords, view, status);
+        ADD_FAILURE() << "the broken record was shown";
+    } catch (const xml::XmlDocError& e) {
+        EXPECT_STREQ(e.what(), "Element does not contain a single text node");
+    }
+    EXPECT_EQ(Shown(), (QStringList{"one", "two"}));
+    EXPECT_EQ(view.calls, (std::vector<std::string>{"clear", "add", "add", "finished"}));
+    EXPECT_EQ(list.State().GoodCount, 1);
+    EXPECT_EQ(list.State().BadCount, 1);
+    EXPECT_TRUE(status.texts.isEmpty());
+
+    // The search reads only GOOD and GAMENAME before it matches, so it fails
+    // only when the broken record matches.
+    list.Search("ou", BootFilter::AllRecords, view);
+    EXPECT_EQ(Shown(), (QStringList{"four"}));
+    EXPECT_THROW(list.Search("broken", BootFilter::AllRecords, view), xml::XmlDocError);
+    EXPECT_TRUE(view.items.empty());
+}
+
+TEST_F(ListCommands, CustomListRoundTripKeepsTheMainListsVersionAndCount)
+{
+    Start(FiveRecords);
+    const std::vector<ListItem> rows = {
+        Item("a", "QAAE01", "notes", "?", "1", "", "inst"),
+        Item("blank fields", " ", "", "   ", "1", "\t", " "),
+        Item("Red & Blue <3> ]]>", "\"id\"", "  two  spaces", "700", "2", "nick", "tab\there"),
+        Item(QString::fromUtf8("Caf\xC3\xA9 \xE2\x98\x85 \xF0\x9F\x8E\xAE"), "", "", "", "01", "", ""),
+    };
+    list.SaveCustomList(rows);
     list.ShowCustomList(BootFilter::AllRecords, view, status);
-    ADD_FAILURE() << "a missing Custom List loaded";
-  } catch (const xml::XmlError& e) {
-    const std::string expected = "Cannot open file \"" + folder.File("custGCMList.xml").toStdString() +
-                                 "\". No such file or directory";
-    EXPECT_EQ(e.what(), expected);
-  }
-  EXPECT_TRUE(view.items.empty());
-  EXPECT_EQ(list.State().GoodCount, 0);
-  EXPECT_EQ(list.State().BadCount, 0);
-  EXPECT_EQ(status.texts, statusBefore);
-  list.Search("castle", BootFilter::AllRecords, view);
-  EXPECT_EQ(view.items.size(), 4u);
+    EXPECT_EQ(view.items, rows);
+    EXPECT_EQ(status.Last(), "List Version [12] GCM's [5] [Good: 2] [Bad: 2]");
 
-  // Malformed: the previous document is gone.
-  folder.Write("custGCMList.xml", "<IMAGE><GCM></IMAGE>");
-  EXPECT_THROW(list.ShowCustomList(BootFilter::AllRecords, view, status), xml::DomParseError);
-  EXPECT_TRUE(view.items.empty());
-  EXPECT_THROW(list.Search("castle", BootFilter::AllRecords, view), xml::XmlDocError);
-
-  // A later good Custom List brings a document back.
-  list.SaveCustomList({Item("z", "", "", "", "1", "", "")});
-  list.ShowCustomList(BootFilter::AllRecords, view, status);
-  EXPECT_EQ(Shown(), QStringList{"z"});
+    // Again: the same counts; and the other commands now work on the Custom List.
+    list.ShowCustomList(BootFilter::BootableOnly, view, status);
+    EXPECT_EQ(Shown(), (QStringList{"a", "blank fields"}));
+    EXPECT_EQ(status.Last(), "List Version [12] GCM's [5] [Good: 2] [Bad: 0]");
+    list.ShowMainList(BootFilter::AllRecords, view, status);
+    EXPECT_EQ(view.items, rows);
+    list.Search("RED", BootFilter::AllRecords, view);
+    EXPECT_EQ(view.items, std::vector<ListItem>{rows[2]});
 }
 
-TEST_F(ListCommands, SaveWritesToTheFolderAndRefusesBadRowsWithoutWriting) {
-  list.SaveCustomList({Item("b", "", "", "", "2", "", ""), Item("a", "", "", "", "1", "", "")});
-  const std::string saved = folder.Read("custGCMList.xml");
-  EXPECT_LT(saved.find("<GAMENAME>b</GAMENAME>"), saved.find("<GAMENAME>a</GAMENAME>"));
-  EXPECT_THROW(list.SaveCustomList({Item(QString("bell") + QChar(7), "", "", "", "", "", "")}),
-               InvalidCharacterError);
-  EXPECT_EQ(folder.Read("custGCMList.xml"), saved);
+TEST_F(ListCommands, CustomListThatCannotBeReadOrParsed)
+{
+    Start(FiveRecords);
+    list.ShowMainList(BootFilter::AllRecords, view, status);
+    const QStringList statusBefore = status.texts;
+
+    // Missing: the counts are reset, the view cleared, the Main List stays loaded.
+    try {
+        list.ShowCustomList(BootFilter::AllRecords, view, status);
+        ADD_FAILURE() << "a missing Custom List loaded";
+    } catch (const xml::XmlError& e) {
+        const std::string expected =
+            "Cannot open file \"" + folder.File("custGCMList.xml").toStdString() + "\". No such file or directory";
+        EXPECT_EQ(e.what(), expected);
+    }
+    EXPECT_TRUE(view.items.empty());
+    EXPECT_EQ(list.State().GoodCount, 0);
+    EXPECT_EQ(list.State().BadCount, 0);
+    EXPECT_EQ(status.texts, statusBefore);
+    list.Search("castle", BootFilter::AllRecords, view);
+    EXPECT_EQ(view.items.size(), 4u);
+
+    // Malformed: the previous document is gone.
+    folder.Write("custGCMList.xml", "<IMAGE><GCM></IMAGE>");
+    EXPECT_THROW(list.ShowCustomList(BootFilter::AllRecords, view, status), xml::DomParseError);
+    EXPECT_TRUE(view.items.empty());
+    EXPECT_THROW(list.Search("castle", BootFilter::AllRecords, view), xml::XmlDocError);
+
+    // A later good Custom List brings a document back.
+    list.SaveCustomList({Item("z", "", "", "", "1", "", "")});
+    list.ShowCustomList(BootFilter::AllRecords, view, status);
+    EXPECT_EQ(Shown(), QStringList{"z"});
 }
 
-}  // namespace
-}  // namespace quorvane::app
+TEST_F(ListCommands, SaveWritesToTheFolderAndRefusesBadRowsWithoutWriting)
+{
+    list.SaveCustomList({Item("b", "", "", "", "2", "", ""), Item("a", "", "", "", "1", "", "")});
+    const std::string saved = folder.Read("custGCMList.xml");
+    EXPECT_LT(saved.find("<GAMENAME>b</GAMENAME>"), saved.find("<GAMENAME>a</GAMENAME>"));
+    EXPECT_THROW(list.SaveCustomList({Item(QString("bell") + QChar(7), "", "", "", "", "", "")}),
+                 InvalidCharacterError);
+    EXPECT_EQ(folder.Read("custGCMList.xml"), saved);
+}
+
+} // namespace
+} // namespace quorvane::app
 
 namespace quorvane::app {
 namespace {
 
-TEST(SampleList, LoadsWithTheCasesItIsThereToShow) {
-  MainList list{QUORVANE_SOURCE_DIR "/data/sample"};
-  test::RecordingStatus status;
-  test::RecordingSink view;
-  ASSERT_EQ(list.LoadMainList(status), StartupLoad::Loaded);
-  EXPECT_EQ(status.Last(), "List Version [12] GCM's [200] [Good: 0] [Bad: 0]");
+TEST(SampleList, LoadsWithTheCasesItIsThereToShow)
+{
+    MainList list{QUORVANE_SOURCE_DIR "/data/sample"};
+    test::RecordingStatus status;
+    test::RecordingSink view;
+    ASSERT_EQ(list.LoadMainList(status), StartupLoad::Loaded);
+    EXPECT_EQ(status.Last(), "List Version [12] GCM's [200] [Good: 0] [Bad: 0]");
 
-  list.ShowMainList(BootFilter::AllRecords, view, status);
-  QSet<QString> goodValues;
-  bool emptyNick = false, ampersand = false, nonAscii = false;
-  for (const ListItem& item : view.items) {
-    goodValues.insert(item.subItems[3]);
-    emptyNick |= item.subItems[4].isEmpty();
-    ampersand |= item.caption.contains('&');
-    for (QChar c : item.caption) nonAscii |= c.unicode() > 0x7F;
-  }
-  EXPECT_EQ(goodValues, (QSet<QString>{"1", "2", " 1", "01", ""}));
-  EXPECT_TRUE(emptyNick && ampersand && nonAscii);
-  // In the file itself some record has no NICK element at all (start-up
-  // completes it in memory), and every line ends in CR LF.
-  QFile sample(QUORVANE_SOURCE_DIR "/data/sample/gcmList.xml");
-  ASSERT_TRUE(sample.open(QIODevice::ReadOnly));
-  const QByteArray bytes = sample.readAll();
-  EXPECT_LT(bytes.count("<NICK>"), bytes.count("<GCM>"));
-  EXPECT_EQ(bytes.count('\n'), bytes.count("\r\n"));
+    list.ShowMainList(BootFilter::AllRecords, view, status);
+    QSet<QString> goodValues;
+    bool emptyNick = false, ampersand = false, nonAscii = false;
+    for (const ListItem& item : view.items) {
+        goodValues.insert(item.subItems[3]);
+        emptyNick |= item.subItems[4].isEmpty();
+        ampersand |= item.caption.contains('&');
+        for (QChar c : item.caption)
+            nonAscii |= c.unicode() > 0x7F;
+    }
+    EXPECT_EQ(goodValues, (QSet<QString>{"1", "2", " 1", "01", ""}));
+    EXPECT_TRUE(emptyNick && ampersand && nonAscii);
+    // In the file itself some record has no NICK element at all (start-up
+    // completes it in memory), and every line ends in CR LF.
+    QFile sample(QUORVANE_SOURCE_DIR "/data/sample/gcmList.xml");
+    ASSERT_TRUE(sample.open(QIODevice::ReadOnly));
+    const QByteArray bytes = sample.readAll();
+    EXPECT_LT(bytes.count("<NICK>"), bytes.count("<GCM>"));
+    EXPECT_EQ(bytes.count('\n'), bytes.count("\r\n"));
 }
 
-}  // namespace
-}  // namespace quorvane::app
+} // namespace
+} // namespace quorvane::app

@@ -1,8 +1,6 @@
-#include "app/ui/ErrorBox.h"
-
-#include "ScriptedAsker.h"
-
 #include "QtPrinters.h"
+#include "ScriptedAsker.h"
+#include "app/ui/ErrorBox.h"
 
 #include <gtest/gtest.h>
 
@@ -22,11 +20,11 @@ TEST(ErrorBoxText, PeriodRule)
         {"No active document", "No active document."},
         {"Disk full", "Disk full."},
         {"Done.", "Done."},
-        {"Stop!", "Stop!"},            // "!" sorts before "."
-        {"Count: 12", "Count: 12."},   // digits sort after "."
+        {"Stop!", "Stop!"},          // "!" sorts before "."
+        {"Count: 12", "Count: 12."}, // digits sort after "."
         {"Ends with space ", "Ends with space "},
-        {"dash-", "dash-"},            // "-" sorts before "."
-        {"slash/", "slash/."},         // "/" sorts after "."
+        {"dash-", "dash-"},    // "-" sorts before "."
+        {"slash/", "slash/."}, // "/" sorts after "."
         {"", ""},
         {"Fichier \xc3\xa9", "Fichier \xc3\xa9."},
     };

@@ -1,11 +1,8 @@
+#include "QtPrinters.h"
+#include "UiFixture.h"
 #include "app/list/HtmlExporter.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/SortedListView.h"
-
-#include "QtPrinters.h"
-#include "UiFixture.h"
-
-#include <gtest/gtest.h>
 
 #include <QAction>
 #include <QCheckBox>
@@ -15,6 +12,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <gtest/gtest.h>
+
 #include <vector>
 
 namespace quorvane::app {
@@ -23,19 +22,17 @@ namespace {
 using test::gcm;
 using test::listFile;
 
-const QString kMissingQuestion =
-    QStringLiteral("Can't find the GCM data file, do you want to download it?");
-const QString kSaveQuestion = QStringLiteral(
-    "This will overwrite any previous custom lists. Are you sure you're ready to write your "
-    "custom GCM list?");
+const QString kMissingQuestion = QStringLiteral("Can't find the GCM data file, do you want to download it?");
+const QString kSaveQuestion =
+    QStringLiteral("This will overwrite any previous custom lists. Are you sure you're ready to write your "
+                   "custom GCM list?");
 
 // Seven records in file order: three boot (GOOD exactly "1"), four do not.
 std::string mainListRecords()
 {
-    return gcm("Castle Quest", "1", "GCQE") + "<!-- a comment between records -->\r\n"
-        + gcm("castle crashers", "2", "GCCE") + gcm("ABC", " 1", "GAB2") + gcm("abc", "1", "GAB1")
-        + gcm("Zebra & Co", "", "GZEB", false) + gcm("Marble Run", "1", "GMAR")
-        + gcm("a-b", "01", "GADB");
+    return gcm("Castle Quest", "1", "GCQE") + "<!-- a comment between records -->\r\n" +
+           gcm("castle crashers", "2", "GCCE") + gcm("ABC", " 1", "GAB2") + gcm("abc", "1", "GAB1") +
+           gcm("Zebra & Co", "", "GZEB", false) + gcm("Marble Run", "1", "GMAR") + gcm("a-b", "01", "GADB");
 }
 
 QStringList captions(const SortedListView& view)
@@ -66,7 +63,7 @@ protected:
     }
     void addRow(const QStringList& fields)
     {
-        QLineEdit* edits[] = {window->strGName, window->strGID,  window->strGNotes, window->strGSSize,
+        QLineEdit* edits[] = {window->strGName, window->strGID,   window->strGNotes,    window->strGSSize,
                               window->strGGood, window->strGNick, window->strGBootNotes};
         for (int i = 0; i < 7; ++i) {
             edits[i]->clear();
@@ -230,8 +227,8 @@ TEST_F(Handlers, ExportWritesTheDocumentNotTheView)
         item.subItems = {id, QStringLiteral("notes of ") + name, "?", good, nick, "none"};
         return HtmlExporter::Record(item);
     };
-    const std::string expected = HtmlExporter::Header() + record("b", "B1", "1", "tester")
-        + record("a", "A1", "2", "") + HtmlExporter::Footer();
+    const std::string expected =
+        HtmlExporter::Header() + record("b", "B1", "1", "tester") + record("a", "A1", "2", "") + HtmlExporter::Footer();
     EXPECT_EQ(readFile("compat.htm"), expected);
     EXPECT_EQ(std::count(expected.begin(), expected.end(), '\n'), 20 + 9 * 2);
     // Twice gives the same file.
@@ -316,8 +313,8 @@ TEST_F(Handlers, CustomListFailuresAndTheStateAfterwards)
 TEST_F(Handlers, FailureInTheMiddleOfAWalkKeepsTheItemsAddedSoFar)
 {
     // The third record's name holds markup, which cannot be read as text.
-    const std::string records = gcm("one", "1") + gcm("two", "2")
-        + "<GCM><GAMENAME>th<b/>ree</GAMENAME><GOOD>1</GOOD></GCM>\r\n" + gcm("four", "1");
+    const std::string records = gcm("one", "1") + gcm("two", "2") +
+                                "<GCM><GAMENAME>th<b/>ree</GAMENAME><GOOD>1</GOOD></GCM>\r\n" + gcm("four", "1");
     start(listFile("7", records));
     // Start-up stopped at the bad record: error shown, no summary, window up.
     ASSERT_EQ(asker.errors.size(), 1u);

@@ -1,14 +1,13 @@
-#include "app/ui/MessageDialog.h"
-
 #include "QtPrinters.h"
-
-#include <gtest/gtest.h>
+#include "app/ui/MessageDialog.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <gtest/gtest.h>
 
 #include <vector>
 
@@ -23,10 +22,17 @@ TEST(MessageDialogButtons, CaptionsResultsAndOrder)
         int result;
     };
     const std::vector<Row> table{
-        {MbYes, "&Yes", 6},         {MbNo, "&No", 7},          {MbOK, "OK", 1},
-        {MbCancel, "Cancel", 2},    {MbAbort, "&Abort", 3},    {MbRetry, "&Retry", 4},
-        {MbIgnore, "&Ignore", 5},   {MbAll, "&All", 8},        {MbNoToAll, "N&o to All", 9},
-        {MbYesToAll, "Yes to &All", 10}, {MbHelp, "&Help", 0},
+        {MbYes, "&Yes", 6},
+        {MbNo, "&No", 7},
+        {MbOK, "OK", 1},
+        {MbCancel, "Cancel", 2},
+        {MbAbort, "&Abort", 3},
+        {MbRetry, "&Retry", 4},
+        {MbIgnore, "&Ignore", 5},
+        {MbAll, "&All", 8},
+        {MbNoToAll, "N&o to All", 9},
+        {MbYesToAll, "Yes to &All", 10},
+        {MbHelp, "&Help", 0},
     };
     MsgDlgButtons all = 0;
     for (const Row& row : table) {
@@ -62,8 +68,7 @@ TEST(MessageDialogButtons, DefaultAndCancelButtons)
     for (const Row& row : table) {
         MessageDialog dialog(QStringLiteral("x"), MsgDlgType::Confirmation, row.buttons);
         auto captionOf = [](QPushButton* b) { return b ? b->text() : QString(); };
-        EXPECT_EQ(captionOf(dialog.defaultButton()), QString::fromLatin1(row.defaultCaption))
-            << row.buttons;
+        EXPECT_EQ(captionOf(dialog.defaultButton()), QString::fromLatin1(row.defaultCaption)) << row.buttons;
         EXPECT_EQ(captionOf(dialog.cancelButton()),
                   row.cancelCaption ? QString::fromLatin1(row.cancelCaption) : QString())
             << row.buttons;
@@ -89,10 +94,8 @@ TEST(MessageDialogTypes, CaptionsAndIcons)
         bool icon;
     };
     const std::vector<Row> table{
-        {MsgDlgType::Warning, "Warning", true},
-        {MsgDlgType::Error, "Error", true},
-        {MsgDlgType::Information, "Information", true},
-        {MsgDlgType::Confirmation, "Confirm", true},
+        {MsgDlgType::Warning, "Warning", true},         {MsgDlgType::Error, "Error", true},
+        {MsgDlgType::Information, "Information", true}, {MsgDlgType::Confirmation, "Confirm", true},
         {MsgDlgType::Custom, "Quorvane", false},
     };
     for (const Row& row : table) {

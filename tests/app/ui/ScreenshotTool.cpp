@@ -3,18 +3,17 @@
 // The Main Window opens on LIST_FILE (copied as "gcmList.xml" into a
 // temporary working directory) and shows it with "Show Palavera List GCM's".
 
+#include "ScriptedAsker.h"
 #include "app/ui/AboutWindow.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/MessageDialog.h"
 #include "app/ui/SortedListView.h"
 
-#include "ScriptedAsker.h"
-
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QTabWidget>

@@ -1,13 +1,12 @@
-#include "app/ui/SortedListView.h"
-
 #include "QtPrinters.h"
-
-#include <gtest/gtest.h>
+#include "app/ui/SortedListView.h"
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <gtest/gtest.h>
 
 #include <vector>
 
@@ -16,8 +15,10 @@ namespace {
 
 std::vector<SortedListView::Column> columns()
 {
-    return {{"Name:", 100}, {"ID:", 50}, {"Notes:", 100}, {"Shrunk Size (MB):", 90},
-            {"Good:", 50},  {"Nick:", 80}, {"Instructions:", 100}};
+    return {
+        {"Name:", 100}, {"ID:", 50},   {"Notes:", 100},        {"Shrunk Size (MB):", 90},
+        {"Good:", 50},  {"Nick:", 80}, {"Instructions:", 100},
+    };
 }
 
 ListItem item(const QString& caption, const QString& id = QString(), BootImage image = BootImage::Cross)
@@ -39,8 +40,8 @@ QStringList captions(const SortedListModel& model)
 
 SortedListModel makeModel(SortedListModel::CaptionEditing editing = SortedListModel::CaptionEditing::InPlace)
 {
-    return SortedListModel({"a", "b", "c", "d", "e", "f", "g"}, editing,
-                           SortedListModel::RowImages::Shown, CaptionCollator(QLocale(QLocale::English, QLocale::UnitedStates)));
+    return SortedListModel({"a", "b", "c", "d", "e", "f", "g"}, editing, SortedListModel::RowImages::Shown,
+                           CaptionCollator(QLocale(QLocale::English, QLocale::UnitedStates)));
 }
 
 TEST(SortedListOrder, LocaleAwareCaseSensitiveNotByteOrder)
@@ -144,8 +145,7 @@ TEST(SortedListBatch, AFillSortsOnceAndClearDropsPendingRows)
 
 TEST(SortedListView, SinkFillKeepsItemsAddedBeforeAFailure)
 {
-    SortedListView view(columns(), SortedListModel::CaptionEditing::ReadOnly,
-                        SortedListModel::RowImages::Shown);
+    SortedListView view(columns(), SortedListModel::CaptionEditing::ReadOnly, SortedListModel::RowImages::Shown);
     ListSink& sink = view;
     sink.Clear();
     sink.AddItem(item("b"));
@@ -165,8 +165,7 @@ TEST(SortedListView, SinkFillKeepsItemsAddedBeforeAFailure)
 
 TEST(SortedListView, InPlaceEditOfACaptionResorts)
 {
-    SortedListView view(columns(), SortedListModel::CaptionEditing::InPlace,
-                        SortedListModel::RowImages::Hidden);
+    SortedListView view(columns(), SortedListModel::CaptionEditing::InPlace, SortedListModel::RowImages::Hidden);
     view.resize(600, 300);
     for (const char* c : {"alpha", "bravo", "charlie"})
         view.rows().addRow(item(c, QString::fromLatin1(c).toUpper()));

@@ -2,11 +2,11 @@
 
 #include "ScriptedAsker.h"
 
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 #include <string>
 
@@ -38,8 +38,7 @@ protected:
     {
         QFile f(name);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        ASSERT_EQ(f.write(bytes.data(), static_cast<qint64>(bytes.size())),
-                  static_cast<qint64>(bytes.size()));
+        ASSERT_EQ(f.write(bytes.data(), static_cast<qint64>(bytes.size())), static_cast<qint64>(bytes.size()));
     }
 
     /// The bytes of @p name, or an empty string when it cannot be read.
@@ -79,9 +78,9 @@ inline std::string escaped(const std::string& text)
 inline std::string gcm(const std::string& name, const std::string& good, const std::string& id = "GID",
                        bool withNick = true)
 {
-    std::string s = "<GCM>\r\n<GAMENAME>" + escaped(name) + "</GAMENAME>\r\n<GAMEID>" + id
-        + "</GAMEID>\r\n<NOTES>notes of " + escaped(name) + "</NOTES>\r\n<SSIZE>?</SSIZE>\r\n<GOOD>" + good
-        + "</GOOD>\r\n";
+    std::string s = "<GCM>\r\n<GAMENAME>" + escaped(name) + "</GAMENAME>\r\n<GAMEID>" + id +
+                    "</GAMEID>\r\n<NOTES>notes of " + escaped(name) + "</NOTES>\r\n<SSIZE>?</SSIZE>\r\n<GOOD>" + good +
+                    "</GOOD>\r\n";
     if (withNick)
         s += "<NICK>tester</NICK>\r\n";
     return s + "<INST>none</INST>\r\n</GCM>\r\n";
@@ -90,8 +89,8 @@ inline std::string gcm(const std::string& name, const std::string& good, const s
 /// A whole list file with version @p version around @p records.
 inline std::string listFile(const std::string& version, const std::string& records)
 {
-    return "<?xml version=\"1.0\" ?>\r\n<IMAGE>\r\n<VERSION>\r\n<NUMBER>" + version
-        + "</NUMBER>\r\n</VERSION>\r\n<!--GCM LISTINGS -->\r\n" + records + "<!-- End -->\r\n</IMAGE>\r\n";
+    return "<?xml version=\"1.0\" ?>\r\n<IMAGE>\r\n<VERSION>\r\n<NUMBER>" + version +
+           "</NUMBER>\r\n</VERSION>\r\n<!--GCM LISTINGS -->\r\n" + records + "<!-- End -->\r\n</IMAGE>\r\n";
 }
 
 } // namespace quorvane::app::test

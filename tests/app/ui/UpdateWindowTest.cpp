@@ -1,6 +1,8 @@
 // The list update as a user meets it: the Main Window, the confirmation and
 // the Download Window, against a real FTP server on loopback (a scripted
 // peer for a slow one), questions answered by the scripted asker.
+#include "QtPrinters.h"
+#include "UiFixture.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/ErrorBox.h"
 #include "app/ui/MainWindow.h"
@@ -9,16 +11,12 @@
 #include "tests/app/update/UpdateServerFixture.h"
 #include "tests/support/ScriptedPeer.h"
 
-#include "QtPrinters.h"
-#include "UiFixture.h"
-
-#include <gtest/gtest.h>
-
 #include <QFile>
 #include <QSignalSpy>
 #include <QTimer>
 
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -32,13 +30,11 @@ using test::listFile;
 using test::UpdateListFile;
 using test::UpdateServer;
 
-const QString kMissingQuestion =
-    QStringLiteral("Can't find the GCM data file, do you want to download it?");
-const QString kUpdateQuestion = QStringLiteral(
-    "Are you sure you want to check for updates? This could take a couple of minutes depending on "
-    "your internet connection.");
-const QString kUpToDate =
-    QStringLiteral("Your version is already up to date. Closing download window.");
+const QString kMissingQuestion = QStringLiteral("Can't find the GCM data file, do you want to download it?");
+const QString kUpdateQuestion =
+    QStringLiteral("Are you sure you want to check for updates? This could take a couple of minutes depending on "
+                   "your internet connection.");
+const QString kUpToDate = QStringLiteral("Your version is already up to date. Closing download window.");
 
 /// A port on 127.0.0.1 where nothing listens (just freed by the system).
 int RefusingPort()
@@ -120,8 +116,8 @@ TEST_F(UpdateWindow, MissingListIsDownloadedAndInstalledForTheNextStart)
     EXPECT_EQ(bytes("gcmList.xml"), remote);
     EXPECT_FALSE(QFile::exists("gcmList.BAK"));
     ASSERT_EQ(asker.errors.size(), 1u);
-    EXPECT_EQ(asker.errors[0], "Cannot open file \"" + window.mainList().FilePath("gcmList.BAK")
-                  + "\". No such file or directory.");
+    EXPECT_EQ(asker.errors[0],
+              "Cannot open file \"" + window.mainList().FilePath("gcmList.BAK") + "\". No such file or directory.");
     EXPECT_EQ(afterSecond, "Done...");
 
     // Nothing is reloaded during the run.
@@ -174,8 +170,7 @@ TEST_F(UpdateWindow, RefusalsShowTheErrorLeaveTheProgressTextAndOpenAnEmptyWindo
         const char* mainStatus;
         const char* error;
     } cases[] = {
-        {"login", [](UpdateSettings& s) { s.Password = "wrong"; }, "Connecting...",
-         "Authentication failed."},
+        {"login", [](UpdateSettings& s) { s.Password = "wrong"; }, "Connecting...", "Authentication failed."},
         {"directory", [](UpdateSettings& s) { s.Directory = "pub/nowhere/"; }, "Locating DIR...",
          "No such file or directory."},
         {"connect", [](UpdateSettings& s) { s.Port = RefusingPort(); }, "Connecting...", "refused"},
@@ -286,10 +281,7 @@ TEST_F(UpdateWindow, AFailedInstallKeepsTheOldListAndNeverSaysDone)
 TEST_F(UpdateWindow, MainWindowTimersRunWhileTheClientWaitsOnASlowServer)
 {
     ::quorvane::test::ScriptedPeer peer;
-    peer.Pause(std::chrono::milliseconds(1200))
-        .Reply("220 slow lists")
-        .Expect("USER lists")
-        .Reply("530 Not you.");
+    peer.Pause(std::chrono::milliseconds(1200)).Reply("220 slow lists").Expect("USER lists").Reply("530 Not you.");
     peer.Start();
     UpdateSettings settings;
     settings.Host = "127.0.0.1";
@@ -331,8 +323,8 @@ TEST(ProgramOptions, OnlyAWellFormedUpdateServerIsAccepted)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
-        const std::string command = "QT_QPA_PLATFORM=offscreen '" QUORVANE_BINARY_DIR "/app/quorvane' "
-            + std::string(c.arguments) + " 2>&1";
+        const std::string command =
+            "QT_QPA_PLATFORM=offscreen '" QUORVANE_BINARY_DIR "/app/quorvane' " + std::string(c.arguments) + " 2>&1";
         FILE* pipe = popen(command.c_str(), "r");
         ASSERT_NE(pipe, nullptr);
         std::string output;

@@ -1,3 +1,5 @@
+#include "QtPrinters.h"
+#include "UiFixture.h"
 #include "app/ui/AboutWindow.h"
 #include "app/ui/AnchoredPage.h"
 #include "app/ui/AntiFreeze.h"
@@ -5,11 +7,6 @@
 #include "app/ui/KeyCodes.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/SortedListView.h"
-
-#include "QtPrinters.h"
-#include "UiFixture.h"
-
-#include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -27,6 +24,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <gtest/gtest.h>
+
 #include <stdexcept>
 #include <vector>
 
@@ -35,9 +34,9 @@ namespace {
 
 using test::UiFixture;
 
-const QString kUpdateQuestion = QStringLiteral(
-    "Are you sure you want to check for updates? This could take a couple of minutes "
-    "depending on your internet connection.");
+const QString kUpdateQuestion =
+    QStringLiteral("Are you sure you want to check for updates? This could take a couple of minutes "
+                   "depending on your internet connection.");
 
 TEST(KeyCodesTest, StoredShortcutCodes)
 {
@@ -81,8 +80,8 @@ TEST_F(MainWindowLayout, ControlsCaptionsAndPositions)
     EXPECT_EQ(window->windowTitle(), "Quorvane v1.00 - Marrisk");
     struct Row {
         const char* name;
-        QString text; // caption or label text; empty for none
-        QRect geometry;   // null: not checked
+        QString text;   // caption or label text; empty for none
+        QRect geometry; // null: not checked
     };
     const std::vector<Row> table{
         {"Label1", "Search For:", {}},
@@ -124,8 +123,7 @@ TEST_F(MainWindowLayout, ControlsCaptionsAndPositions)
             EXPECT_EQ(w->geometry(), row.geometry) << row.name;
         }
     }
-    EXPECT_TRUE(find<QLabel>("Label12")->text().startsWith(
-        "Use this page to enter new GCM details into the list."));
+    EXPECT_TRUE(find<QLabel>("Label12")->text().startsWith("Use this page to enter new GCM details into the list."));
     EXPECT_FALSE(window->dispBoot->isChecked());
     EXPECT_EQ(window->btnGCMSearch->focusPolicy(), Qt::NoFocus);
 
@@ -231,8 +229,8 @@ TEST_F(MainWindowLayout, TabOrderOfBothPages)
     EXPECT_EQ(walk(window->gcmName, 2), (QStringList{"gcmName", "List", "dispBoot"}));
     window->PageControl1->setCurrentIndex(1);
     EXPECT_EQ(walk(window->strGName, 9),
-              (QStringList{"strGName", "strGID", "strGNotes", "strGSSize", "strGGood", "strGNick",
-                           "strGBootNotes", "btnWriteList", "addView", "btnAddGCM"}));
+              (QStringList{"strGName", "strGID", "strGNotes", "strGSSize", "strGGood", "strGNick", "strGBootNotes",
+                           "btnWriteList", "addView", "btnAddGCM"}));
 }
 
 TEST_F(MainWindowLayout, CtrlAltCAnywhereAsksToCheckForUpdates)
@@ -284,7 +282,8 @@ TEST_F(MainWindowLayout, ExitClosesTheMainWindow)
 /// A Download Window behaviour that records what it was asked to do.
 struct RecordingBehaviour : DownloadBehaviour {
     explicit RecordingBehaviour(std::vector<std::string>& log, bool failOnCreate)
-        : log_(log), failOnCreate_(failOnCreate) {}
+        : log_(log), failOnCreate_(failOnCreate)
+    {}
     void FormCreate(DownloadWindow& window) override
     {
         log_.push_back("create");
@@ -308,9 +307,8 @@ protected:
     }
     void install(bool failOnCreate)
     {
-        DownloadWindow::setBehaviourFactory([this, failOnCreate](MainWindow&) {
-            return std::make_unique<RecordingBehaviour>(log, failOnCreate);
-        });
+        DownloadWindow::setBehaviourFactory(
+            [this, failOnCreate](MainWindow&) { return std::make_unique<RecordingBehaviour>(log, failOnCreate); });
     }
     std::vector<std::string> log;
 };
@@ -373,7 +371,8 @@ TEST_F(DownloadWindowRun, AntiFreezePumpsPendingEventsAndTheNewestIsInForce)
     for (bool priority : {true, false}) {
         window->Anti->ApplicationHasPriority = priority;
         bool ran = false;
-        QMetaObject::invokeMethod(window.get(), [&ran] { ran = true; }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            window.get(), [&ran] { ran = true; }, Qt::QueuedConnection);
         window->Anti->PumpMessages();
         EXPECT_TRUE(ran) << priority;
     }

@@ -19,167 +19,172 @@ using test::UpdateServer;
 using test::WriteBytes;
 
 class NoStatus : public StatusSink {
- public:
-  void SetStatusText(const QString&) override {}
+public:
+    void SetStatusText(const QString&) override {}
 };
 
 /// A working folder with a Main List of `version` (none when empty), loaded
 /// as at start-up.
 class UpdateFlowTest : public ::testing::Test {
- protected:
-  void StartWith(const std::string& version) {
-    if (!version.empty()) WriteBytes(xml, UpdateListFile(version, 3));
-    list = std::make_unique<MainList>(QString::fromStdString(dir.Path().string()));
-    NoStatus status;
-    list->LoadMainList(status);
-  }
+protected:
+    void StartWith(const std::string& version)
+    {
+        if (!version.empty())
+            WriteBytes(xml, UpdateListFile(version, 3));
+        list = std::make_unique<MainList>(QString::fromStdString(dir.Path().string()));
+        NoStatus status;
+        list->LoadMainList(status);
+    }
 
-  ::quorvane::test::TempDir dir{"quorvane-flow"};
-  std::string xml = dir.File("gcmList.xml");
-  std::string bak = dir.File("gcmList.BAK");
-  std::unique_ptr<MainList> list;
-  RecordingUpdateSink sink;
+    ::quorvane::test::TempDir dir{"quorvane-flow"};
+    std::string xml = dir.File("gcmList.xml");
+    std::string bak = dir.File("gcmList.BAK");
+    std::unique_ptr<MainList> list;
+    RecordingUpdateSink sink;
 };
 
-TEST_F(UpdateFlowTest, ANewerListIsListedDownloadedAndInstalled) {
-  const std::string remote = UpdateListFile("13", 200);
-  UpdateServer server(remote);
-  StartWith("12");
-  UpdateFlow flow(*list, server.Settings());
-
-  flow.FormCreate(sink);
-  EXPECT_EQ(sink.main, (std::vector<std::string>{"Connecting...", "Locating DIR...",
-                                                 "Getting FTP file lists...",
-                                                 "List Version [12] GCM's [3] [Good: 0] [Bad: 0]"}));
-  ASSERT_EQ(sink.window.size(), 1u);
-  EXPECT_EQ(sink.window[0], "UNIX Type: L8");
-  ASSERT_EQ(sink.listing.size(), 2u);
-  EXPECT_NE(sink.listing[0].find("gcmList.xml"), std::string::npos);
-  EXPECT_NE(sink.listing[1].find("readme.txt"), std::string::npos);
-
-  EXPECT_EQ(flow.ListDblClick(sink), UpdateOutcome::Installed);
-  EXPECT_EQ(sink.window, (std::vector<std::string>{"UNIX Type: L8", "Disconnecting...", "Updating...",
-                                                   "Done..."}));
-  ASSERT_FALSE(sink.progress.empty());
-  EXPECT_EQ(sink.progress.back(), static_cast<std::int64_t>(remote.size()));
-  EXPECT_EQ(ReadBytes(xml), remote);
-  EXPECT_FALSE(std::filesystem::exists(bak));
-  EXPECT_FALSE(flow.Client().IsConnected());
-  // The start-up state is not touched: a second check compares against it.
-  EXPECT_EQ(list->State().ListVersion, "12");
-}
-
-TEST_F(UpdateFlowTest, ARefusedDownloadKeepsTheConnectionAndTheList) {
-  UpdateServer server(UpdateListFile("13", 1), {"RETR=550"});
-  StartWith("12");
-  const std::string before = ReadBytes(xml);
-  UpdateFlow flow(*list, server.Settings());
-  flow.FormCreate(sink);
-
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    try {
-      flow.ListDblClick(sink);
-      FAIL() << "downloaded";
-    } catch (const std::exception& e) {
-      EXPECT_EQ(std::string(e.what()).rfind("Injected fault for RETR.", 0), 0u) << e.what();
-    }
-    EXPECT_TRUE(flow.Client().IsConnected());
-  }
-  EXPECT_EQ(ReadBytes(xml), before);
-  EXPECT_EQ(sink.window.size(), 1u);  // no "Disconnecting..." or later
-}
-
-TEST_F(UpdateFlowTest, ADownloadThatCannotBeComparedStaysAsBakAndTheListIsUntouched) {
-  const struct {
-    const char* name;
-    std::string remote;
-    const char* message;
-  } cases[] = {
-      {"not well formed", "<IMAGE><VERSION><NUMBER>13</NUMBER></VERSION>", nullptr},
-      {"no version", "<?xml version=\"1.0\" ?>\r\n<IMAGE>\r\n</IMAGE>\r\n", "has no version number"},
-      {"empty version", UpdateListFile("", 2), "has no version number"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    UpdateServer server(c.remote);
-    list.reset();
+TEST_F(UpdateFlowTest, ANewerListIsListedDownloadedAndInstalled)
+{
+    const std::string remote = UpdateListFile("13", 200);
+    UpdateServer server(remote);
     StartWith("12");
-    std::filesystem::remove(bak);
+    UpdateFlow flow(*list, server.Settings());
+
+    flow.FormCreate(sink);
+    EXPECT_EQ(sink.main, (std::vector<std::string>{"Connecting...", "Locating DIR...", "Getting FTP file lists...",
+                                                   "List Version [12] GCM's [3] [Good: 0] [Bad: 0]"}));
+    ASSERT_EQ(sink.window.size(), 1u);
+    EXPECT_EQ(sink.window[0], "UNIX Type: L8");
+    ASSERT_EQ(sink.listing.size(), 2u);
+    EXPECT_NE(sink.listing[0].find("gcmList.xml"), std::string::npos);
+    EXPECT_NE(sink.listing[1].find("readme.txt"), std::string::npos);
+
+    EXPECT_EQ(flow.ListDblClick(sink), UpdateOutcome::Installed);
+    EXPECT_EQ(sink.window, (std::vector<std::string>{"UNIX Type: L8", "Disconnecting...", "Updating...", "Done..."}));
+    ASSERT_FALSE(sink.progress.empty());
+    EXPECT_EQ(sink.progress.back(), static_cast<std::int64_t>(remote.size()));
+    EXPECT_EQ(ReadBytes(xml), remote);
+    EXPECT_FALSE(std::filesystem::exists(bak));
+    EXPECT_FALSE(flow.Client().IsConnected());
+    // The start-up state is not touched: a second check compares against it.
+    EXPECT_EQ(list->State().ListVersion, "12");
+}
+
+TEST_F(UpdateFlowTest, ARefusedDownloadKeepsTheConnectionAndTheList)
+{
+    UpdateServer server(UpdateListFile("13", 1), {"RETR=550"});
+    StartWith("12");
     const std::string before = ReadBytes(xml);
     UpdateFlow flow(*list, server.Settings());
     flow.FormCreate(sink);
-    try {
-      flow.ListDblClick(sink);
-      ADD_FAILURE() << "compared";
-    } catch (const std::exception& e) {
-      if (c.message) {
-        EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
-      }
+
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            flow.ListDblClick(sink);
+            FAIL() << "downloaded";
+        } catch (const std::exception& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("Injected fault for RETR.", 0), 0u) << e.what();
+        }
+        EXPECT_TRUE(flow.Client().IsConnected());
     }
     EXPECT_EQ(ReadBytes(xml), before);
-    EXPECT_EQ(ReadBytes(bak), c.remote);
-  }
+    EXPECT_EQ(sink.window.size(), 1u); // no "Disconnecting..." or later
 }
 
-TEST_F(UpdateFlowTest, AMissingMainListTakesAnyVersionAndAnEqualOneIsDiscarded) {
-  UpdateServer server(UpdateListFile("1", 2));
-  StartWith("");
-  {
+TEST_F(UpdateFlowTest, ADownloadThatCannotBeComparedStaysAsBakAndTheListIsUntouched)
+{
+    const struct {
+        const char* name;
+        std::string remote;
+        const char* message;
+    } cases[] = {
+        {"not well formed", "<IMAGE><VERSION><NUMBER>13</NUMBER></VERSION>", nullptr},
+        {"no version", "<?xml version=\"1.0\" ?>\r\n<IMAGE>\r\n</IMAGE>\r\n", "has no version number"},
+        {"empty version", UpdateListFile("", 2), "has no version number"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        UpdateServer server(c.remote);
+        list.reset();
+        StartWith("12");
+        std::filesystem::remove(bak);
+        const std::string before = ReadBytes(xml);
+        UpdateFlow flow(*list, server.Settings());
+        flow.FormCreate(sink);
+        try {
+            flow.ListDblClick(sink);
+            ADD_FAILURE() << "compared";
+        } catch (const std::exception& e) {
+            if (c.message) {
+                EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+            }
+        }
+        EXPECT_EQ(ReadBytes(xml), before);
+        EXPECT_EQ(ReadBytes(bak), c.remote);
+    }
+}
+
+TEST_F(UpdateFlowTest, AMissingMainListTakesAnyVersionAndAnEqualOneIsDiscarded)
+{
+    UpdateServer server(UpdateListFile("1", 2));
+    StartWith("");
+    {
+        UpdateFlow flow(*list, server.Settings());
+        flow.FormCreate(sink);
+        EXPECT_EQ(flow.ListDblClick(sink), UpdateOutcome::Installed);
+    }
+    // The next start knows version 1, so the same download is discarded.
+    StartWith("");
+    const std::string installed = ReadBytes(xml);
     UpdateFlow flow(*list, server.Settings());
     flow.FormCreate(sink);
-    EXPECT_EQ(flow.ListDblClick(sink), UpdateOutcome::Installed);
-  }
-  // The next start knows version 1, so the same download is discarded.
-  StartWith("");
-  const std::string installed = ReadBytes(xml);
-  UpdateFlow flow(*list, server.Settings());
-  flow.FormCreate(sink);
-  EXPECT_EQ(flow.ListDblClick(sink), UpdateOutcome::AlreadyUpToDate);
-  EXPECT_FALSE(std::filesystem::exists(bak));
-  EXPECT_EQ(ReadBytes(xml), installed);
+    EXPECT_EQ(flow.ListDblClick(sink), UpdateOutcome::AlreadyUpToDate);
+    EXPECT_FALSE(std::filesystem::exists(bak));
+    EXPECT_EQ(ReadBytes(xml), installed);
 }
 
-TEST_F(UpdateFlowTest, AServerThatStopsAnsweringEndsWithReadTimeout) {
-  // Silent on the control connection after "CWD", or on the data connection
-  // of the listing.
-  for (const bool silentData : {false, true}) {
-    SCOPED_TRACE(silentData ? "data" : "control");
-    ::quorvane::test::ScriptedPeer peer;
-    peer.Reply("220 lists")
-        .Expect("USER lists")
-        .Reply("331 password")
-        .ExpectPrefix("PASS ")
-        .Reply("230 in")
-        .Expect("TYPE I")
-        .Reply("200 ok")
-        .Expect("SYST")
-        .Reply("215 UNIX Type: L8")
-        .Expect("CWD pub/lists/Other/");
-    if (silentData) {
-      peer.Reply("250 ok").ExpectPrefix("PORT ").Reply("200 ok").Expect("LIST").Reply("150 here").ConnectData();
+TEST_F(UpdateFlowTest, AServerThatStopsAnsweringEndsWithReadTimeout)
+{
+    // Silent on the control connection after "CWD", or on the data connection
+    // of the listing.
+    for (const bool silentData : {false, true}) {
+        SCOPED_TRACE(silentData ? "data" : "control");
+        ::quorvane::test::ScriptedPeer peer;
+        peer.Reply("220 lists")
+            .Expect("USER lists")
+            .Reply("331 password")
+            .ExpectPrefix("PASS ")
+            .Reply("230 in")
+            .Expect("TYPE I")
+            .Reply("200 ok")
+            .Expect("SYST")
+            .Reply("215 UNIX Type: L8")
+            .Expect("CWD pub/lists/Other/");
+        if (silentData) {
+            peer.Reply("250 ok").ExpectPrefix("PORT ").Reply("200 ok").Expect("LIST").Reply("150 here").ConnectData();
+        }
+        peer.Pause(std::chrono::milliseconds(1500));
+        peer.Start();
+        list.reset();
+        StartWith("12");
+        UpdateSettings settings;
+        settings.Host = "127.0.0.1";
+        settings.Port = peer.Port();
+        settings.Username = "lists";
+        settings.Password = "x";
+        settings.Directory = "pub/lists/Other/";
+        settings.ReadTimeoutMs = 300;
+        UpdateFlow flow(*list, settings);
+        try {
+            flow.FormCreate(sink);
+            ADD_FAILURE() << "the silent server was not noticed";
+        } catch (const std::exception& e) {
+            EXPECT_EQ(std::string(e.what()), "Read Timeout");
+        }
+        EXPECT_EQ(sink.main.back(), silentData ? "Getting FTP file lists..." : "Locating DIR...");
+        EXPECT_TRUE(peer.Finish()) << peer.Failure();
     }
-    peer.Pause(std::chrono::milliseconds(1500));
-    peer.Start();
-    list.reset();
-    StartWith("12");
-    UpdateSettings settings;
-    settings.Host = "127.0.0.1";
-    settings.Port = peer.Port();
-    settings.Username = "lists";
-    settings.Password = "x";
-    settings.Directory = "pub/lists/Other/";
-    settings.ReadTimeoutMs = 300;
-    UpdateFlow flow(*list, settings);
-    try {
-      flow.FormCreate(sink);
-      ADD_FAILURE() << "the silent server was not noticed";
-    } catch (const std::exception& e) {
-      EXPECT_EQ(std::string(e.what()), "Read Timeout");
-    }
-    EXPECT_EQ(sink.main.back(), silentData ? "Getting FTP file lists..." : "Locating DIR...");
-    EXPECT_TRUE(peer.Finish()) << peer.Failure();
-  }
 }
 
-}  // namespace
-}  // namespace quorvane::app
+} // namespace
+} // namespace quorvane::app

@@ -8,7 +8,6 @@
 #include "tests/app/update/UpdateServerFixture.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,118 +17,136 @@ namespace {
 using test::ReadBytes;
 using test::WriteBytes;
 
-TEST(UpdateServerUrl, ReadsEveryPartAndKeepsTheTimeOut) {
-  struct Case {
-    const char* url;
-    const char* host;
-    int port;
-    const char* user;
-    const char* password;
-    const char* directory;
-  };
-  const Case cases[] = {
-      {"ftp://u:p@127.0.0.1:2121/lists/Other/", "127.0.0.1", 2121, "u", "p", "lists/Other/"},
-      {"ftp://u:p@host.example/Other", "host.example", 21, "u", "p", "Other/"},
-      {"ftp://a%3Ab:c%40d%25@h:1/x/", "h", 1, "a:b", "c@d%", "x/"},
-      {"ftp://u:@h:65535/Other/", "h", 65535, "u", "", "Other/"},
-      {"ftp://u:p@q@h:21/Other/", "h", 21, "u", "p@q", "Other/"},
-  };
-  UpdateSettings base;
-  base.ReadTimeoutMs = 1234;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.url);
-    const UpdateSettings s = UpdateServerUrl::Apply(c.url, base);
-    EXPECT_EQ(s.Host, c.host);
-    EXPECT_EQ(s.Port, c.port);
-    EXPECT_EQ(s.Username, c.user);
-    EXPECT_EQ(s.Password, c.password);
-    EXPECT_EQ(s.Directory, c.directory);
-    EXPECT_EQ(s.ReadTimeoutMs, 1234);
-  }
-}
-
-TEST(UpdateServerUrl, RefusesMalformedUrlsWithAClearMessage) {
-  const char* bad[] = {
-      "",  "http://u:p@h:21/Other/", "ftp://h:21/Other/", "ftp://u@h:21/Other/",
-      "ftp://:p@h:21/Other/",        "ftp://u:p@:21/Other/", "ftp://u:p@h:0/Other/",
-      "ftp://u:p@h:65536/Other/",    "ftp://u:p@h:2x/Other/", "ftp://u:p@h:/Other/",
-      "ftp://u:p@h:21",              "ftp://u:p@h:21/",      "ftp://u%0D%0ASITE:p@h/Other/",
-      "ftp://u:p%zz@h/Other/",       "ftp://u:p@h h/Other/", "ftp://u:p@h/Oth er/",
-  };
-  for (const char* url : bad) {
-    SCOPED_TRACE(url);
-    try {
-      UpdateServerUrl::Apply(url);
-      ADD_FAILURE() << "accepted";
-    } catch (const UpdateServerUrlError& e) {
-      EXPECT_EQ(std::string(e.what()).rfind("Malformed update server URL \"" + std::string(url) + "\": ", 0),
-                0u)
-          << e.what();
+TEST(UpdateServerUrl, ReadsEveryPartAndKeepsTheTimeOut)
+{
+    struct Case {
+        const char* url;
+        const char* host;
+        int port;
+        const char* user;
+        const char* password;
+        const char* directory;
+    };
+    const Case cases[] = {
+        {"ftp://u:p@127.0.0.1:2121/lists/Other/", "127.0.0.1", 2121, "u", "p", "lists/Other/"},
+        {"ftp://u:p@host.example/Other", "host.example", 21, "u", "p", "Other/"},
+        {"ftp://a%3Ab:c%40d%25@h:1/x/", "h", 1, "a:b", "c@d%", "x/"},
+        {"ftp://u:@h:65535/Other/", "h", 65535, "u", "", "Other/"},
+        {"ftp://u:p@q@h:21/Other/", "h", 21, "u", "p@q", "Other/"},
+    };
+    UpdateSettings base;
+    base.ReadTimeoutMs = 1234;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        const UpdateSettings s = UpdateServerUrl::Apply(c.url, base);
+        EXPECT_EQ(s.Host, c.host);
+        EXPECT_EQ(s.Port, c.port);
+        EXPECT_EQ(s.Username, c.user);
+        EXPECT_EQ(s.Password, c.password);
+        EXPECT_EQ(s.Directory, c.directory);
+        EXPECT_EQ(s.ReadTimeoutMs, 1234);
     }
-  }
 }
 
-TEST(UpdateFlow, ShownListingDropsOnlyAFirstLineContainingTotal) {
-  using Lines = std::vector<std::string>;
-  const struct {
-    Lines in;
-    Lines out;
-  } cases[] = {
-      {{"total 24", "-rw-r--r-- 1 a b 10 gcmList.xml"}, {"-rw-r--r-- 1 a b 10 gcmList.xml"}},
-      {{"-rw gcmList.xml", "total 24"}, {"-rw gcmList.xml", "total 24"}},
-      {{"Total 24", "-rw x"}, {"Total 24", "-rw x"}},
-      {{"drwx subtotals"}, {}},
-      {{"total 1", "total 2"}, {"total 2"}},
-      {{}, {}},
-  };
-  for (const auto& c : cases) EXPECT_EQ(UpdateFlow::ShownListing(c.in), c.out);
+TEST(UpdateServerUrl, RefusesMalformedUrlsWithAClearMessage)
+{
+    const char* bad[] = {
+        "",
+        "http://u:p@h:21/Other/",
+        "ftp://h:21/Other/",
+        "ftp://u@h:21/Other/",
+        "ftp://:p@h:21/Other/",
+        "ftp://u:p@:21/Other/",
+        "ftp://u:p@h:0/Other/",
+        "ftp://u:p@h:65536/Other/",
+        "ftp://u:p@h:2x/Other/",
+        "ftp://u:p@h:/Other/",
+        "ftp://u:p@h:21",
+        "ftp://u:p@h:21/",
+        "ftp://u%0D%0ASITE:p@h/Other/",
+        "ftp://u:p%zz@h/Other/",
+        "ftp://u:p@h h/Other/",
+        "ftp://u:p@h/Oth er/",
+    };
+    for (const char* url : bad) {
+        SCOPED_TRACE(url);
+        try {
+            UpdateServerUrl::Apply(url);
+            ADD_FAILURE() << "accepted";
+        } catch (const UpdateServerUrlError& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("Malformed update server URL \"" + std::string(url) + "\": ", 0), 0u)
+                << e.what();
+        }
+    }
+}
+
+TEST(UpdateFlow, ShownListingDropsOnlyAFirstLineContainingTotal)
+{
+    using Lines = std::vector<std::string>;
+    const struct {
+        Lines in;
+        Lines out;
+    } cases[] = {
+        {{"total 24", "-rw-r--r-- 1 a b 10 gcmList.xml"}, {"-rw-r--r-- 1 a b 10 gcmList.xml"}},
+        {{"-rw gcmList.xml", "total 24"}, {"-rw gcmList.xml", "total 24"}},
+        {{"Total 24", "-rw x"}, {"Total 24", "-rw x"}},
+        {{"drwx subtotals"}, {}},
+        {{"total 1", "total 2"}, {"total 2"}},
+        {{}, {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(UpdateFlow::ShownListing(c.in), c.out);
 }
 
 class Installer : public ::testing::Test {
- protected:
-  ::quorvane::test::TempDir dir_{"quorvane-install"};
-  std::string bak = dir_.File("gcmList.BAK");
-  std::string xml = dir_.File("gcmList.xml");
+protected:
+    ::quorvane::test::TempDir dir_{"quorvane-install"};
+    std::string bak = dir_.File("gcmList.BAK");
+    std::string xml = dir_.File("gcmList.xml");
 };
 
-TEST_F(Installer, ReplacesTheMainListOrCreatesIt) {
-  WriteBytes(bak, "new");
-  ListInstaller::Install(bak, xml);
-  EXPECT_EQ(ReadBytes(xml), "new");
-  EXPECT_FALSE(std::filesystem::exists(bak));
-
-  WriteBytes(bak, "newer");
-  ListInstaller::Install(bak, xml);
-  EXPECT_EQ(ReadBytes(xml), "newer");
-  EXPECT_FALSE(std::filesystem::exists(bak));
-}
-
-TEST_F(Installer, AFailedRenameKeepsBothFilesAndNamesTheReason) {
-  // A folder in place of the Main List cannot be renamed over (for any user).
-  std::filesystem::create_directories(xml + "/kept");
-  WriteBytes(bak, "new");
-  try {
+TEST_F(Installer, ReplacesTheMainListOrCreatesIt)
+{
+    WriteBytes(bak, "new");
     ListInstaller::Install(bak, xml);
-    FAIL() << "installed";
-  } catch (const ListInstallError& e) {
-    const std::string prefix = "Cannot rename file \"" + bak + "\" to \"" + xml + "\". ";
-    EXPECT_EQ(std::string(e.what()).rfind(prefix, 0), 0u) << e.what();
-    EXPECT_GT(std::string(e.what()).size(), prefix.size());
-  }
-  EXPECT_EQ(ReadBytes(bak), "new");
-  EXPECT_TRUE(std::filesystem::exists(xml + "/kept"));
+    EXPECT_EQ(ReadBytes(xml), "new");
+    EXPECT_FALSE(std::filesystem::exists(bak));
+
+    WriteBytes(bak, "newer");
+    ListInstaller::Install(bak, xml);
+    EXPECT_EQ(ReadBytes(xml), "newer");
+    EXPECT_FALSE(std::filesystem::exists(bak));
 }
 
-TEST_F(Installer, AReadOnlyFolderKeepsTheOldList) {
-  if (geteuid() == 0) GTEST_SKIP() << "root may write into read-only folders";
-  WriteBytes(bak, "new");
-  WriteBytes(xml, "old");
-  ASSERT_EQ(chmod(dir_.Path().c_str(), 0555), 0);
-  EXPECT_THROW(ListInstaller::Install(bak, xml), ListInstallError);
-  chmod(dir_.Path().c_str(), 0755);
-  EXPECT_EQ(ReadBytes(xml), "old");
-  EXPECT_EQ(ReadBytes(bak), "new");
+TEST_F(Installer, AFailedRenameKeepsBothFilesAndNamesTheReason)
+{
+    // A folder in place of the Main List cannot be renamed over (for any user).
+    std::filesystem::create_directories(xml + "/kept");
+    WriteBytes(bak, "new");
+    try {
+        ListInstaller::Install(bak, xml);
+        FAIL() << "installed";
+    } catch (const ListInstallError& e) {
+        const std::string prefix = "Cannot rename file \"" + bak + "\" to \"" + xml + "\". ";
+        EXPECT_EQ(std::string(e.what()).rfind(prefix, 0), 0u) << e.what();
+        EXPECT_GT(std::string(e.what()).size(), prefix.size());
+    }
+    EXPECT_EQ(ReadBytes(bak), "new");
+    EXPECT_TRUE(std::filesystem::exists(xml + "/kept"));
 }
 
-}  // namespace
-}  // namespace quorvane::app
+TEST_F(Installer, AReadOnlyFolderKeepsTheOldList)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root may write into read-only folders";
+    WriteBytes(bak, "new");
+    WriteBytes(xml, "old");
+    ASSERT_EQ(chmod(dir_.Path().c_str(), 0555), 0);
+    EXPECT_THROW(ListInstaller::Install(bak, xml), ListInstallError);
+    chmod(dir_.Path().c_str(), 0755);
+    EXPECT_EQ(ReadBytes(xml), "old");
+    EXPECT_EQ(ReadBytes(bak), "new");
+}
+
+} // namespace
+} // namespace quorvane::app

@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include "net/ftp/CommandConnection.h"
 #include "net/ftp/FtpErrors.h"
 #include "tests/support/ScriptedPeer.h"
+
+#include <gtest/gtest.h>
 
 using namespace quorvane;
 using ftp::CommandConnection;
@@ -18,7 +18,7 @@ void Connect(CommandConnection& connection, const ScriptedPeer& peer)
     connection.Connect();
 }
 
-}  // namespace
+} // namespace
 
 TEST(CommandConnection, RepliesArriveInPiecesWithBlankLinesAndLoneLf)
 {

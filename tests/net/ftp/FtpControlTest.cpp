@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include "net/ftp/FtpClient.h"
 #include "net/ftp/FtpErrors.h"
 #include "tests/net/ftp/FtpTestSupport.h"
+
+#include <gtest/gtest.h>
 
 using namespace quorvane;
 using namespace quorvane::ftp;
@@ -108,10 +108,8 @@ TEST(FtpControl, SystemReplies)
         const char* description;
     };
     const Case cases[] = {
-        {"215 UNIX Type: L8", true, "UNIX Type: L8"},
-        {"200 Windows_NT", true, "Windows_NT"},
-        {"500 unknown command", true, "Unknown"},
-        {"502 Command not implemented.", false, "previous"},
+        {"215 UNIX Type: L8", true, "UNIX Type: L8"}, {"200 Windows_NT", true, "Windows_NT"},
+        {"500 unknown command", true, "Unknown"},     {"502 Command not implemented.", false, "previous"},
         {"215-Multi\r\n215 end", true, "Multi"},
     };
     for (const Case& c : cases) {
@@ -157,8 +155,7 @@ TEST(FtpControl, EveryFailureWhileOpeningDisconnects)
     const Case cases[] = {
         {"greeting 120", [](ScriptedPeer& p) { p.Reply("120 Service ready in 5 minutes"); },
          replyError(120, "Service ready in 5 minutes\r\n")},
-        {"greeting 421", [](ScriptedPeer& p) { p.Reply("421 Too many users"); },
-         replyError(421, "Too many users\r\n")},
+        {"greeting 421", [](ScriptedPeer& p) { p.Reply("421 Too many users"); }, replyError(421, "Too many users\r\n")},
         {"user refused", [](ScriptedPeer& p) { p.Reply("220 hi").Expect("USER " + User).Reply("530 Not allowed"); },
          replyError(530, "Not allowed\r\n")},
         {"password refused",
@@ -183,8 +180,7 @@ TEST(FtpControl, EveryFailureWhileOpeningDisconnects)
          [](const std::exception& e) {
              EXPECT_NE(dynamic_cast<const net::ConnClosedGracefullyError*>(&e), nullptr) << e.what();
          }},
-        {"greeting line too long",
-         [](ScriptedPeer& p) { p.Reply("220 " + std::string(20000, 'x')); },
+        {"greeting line too long", [](ScriptedPeer& p) { p.Reply("220 " + std::string(20000, 'x')); },
          [](const std::exception& e) {
              EXPECT_NE(dynamic_cast<const net::MaxLineLengthExceededError*>(&e), nullptr) << e.what();
          }},
@@ -274,15 +270,15 @@ TEST(FtpControl, TransferTypeIsAnnouncedOnlyWhenItChangesWhileConnected)
     peer.Start();
     FtpClient client;
     Aim(client, peer.Port());
-    client.SetTransferType(FtpTransferType::ftBinary);  // unchanged while disconnected: nothing
+    client.SetTransferType(FtpTransferType::ftBinary); // unchanged while disconnected: nothing
     client.OpenConnection();
-    client.SetTransferType(FtpTransferType::ftBinary);  // unchanged: nothing sent
+    client.SetTransferType(FtpTransferType::ftBinary); // unchanged: nothing sent
     client.SetTransferType(FtpTransferType::ftASCII);
     EXPECT_EQ(client.TransferType(), FtpTransferType::ftASCII);
     client.SetTransferType(FtpTransferType::ftASCII);
     client.SetTransferType(FtpTransferType::ftBinary);
     client.Disconnect();
-    client.SetTransferType(FtpTransferType::ftASCII);  // stored only
+    client.SetTransferType(FtpTransferType::ftASCII); // stored only
     EXPECT_EQ(client.TransferType(), FtpTransferType::ftASCII);
     ASSERT_TRUE(peer.Finish()) << peer.Failure();
     EXPECT_EQ(peer.Received().size(), 6u);

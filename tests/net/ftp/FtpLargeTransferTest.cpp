@@ -1,11 +1,11 @@
-#include <gtest/gtest.h>
-
-#include <memory>
-
 #include "net/ftp/FtpClient.h"
 #include "tests/net/ftp/FtpTestSupport.h"
 #include "tests/support/FtpServerProcess.h"
 #include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
 
 using namespace quorvane;
 using namespace quorvane::ftp;

@@ -1,14 +1,14 @@
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <memory>
-#include <sstream>
-
 #include "net/ftp/FtpClient.h"
 #include "net/ftp/FtpErrors.h"
 #include "tests/net/ftp/FtpTestSupport.h"
 #include "tests/support/FtpServerProcess.h"
 #include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <sstream>
 
 using namespace quorvane;
 using namespace quorvane::ftp;
@@ -39,7 +39,7 @@ bool ListingNames(const Lines& lines, const std::string& name)
     return false;
 }
 
-}  // namespace
+} // namespace
 
 class Pyftpdlib : public ::testing::Test {
 protected:

@@ -104,4 +104,4 @@ bool FileHoldsPattern(const std::string& path, std::uint64_t size)
     return in.peek() == std::char_traits<char>::eof();
 }
 
-}  // namespace quorvane::ftp::testing
+} // namespace quorvane::ftp::testing

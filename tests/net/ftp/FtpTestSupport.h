@@ -1,12 +1,12 @@
 #pragma once
 
+#include "net/ftp/FtpClient.h"
+#include "tests/support/ScriptedPeer.h"
+
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "net/ftp/FtpClient.h"
-#include "tests/support/ScriptedPeer.h"
 
 namespace quorvane::ftp::testing {
 
@@ -40,4 +40,4 @@ void WritePatternFile(const std::string& path, std::uint64_t size);
 /// Whether the file holds exactly the first `size` pattern bytes; reads in blocks.
 [[nodiscard]] bool FileHoldsPattern(const std::string& path, std::uint64_t size);
 
-}  // namespace quorvane::ftp::testing
+} // namespace quorvane::ftp::testing

@@ -1,13 +1,13 @@
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <sstream>
-
 #include "net/ftp/FtpClient.h"
 #include "net/ftp/FtpErrors.h"
 #include "net/transport/AntiFreezeBase.h"
 #include "tests/net/ftp/FtpTestSupport.h"
 #include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
 
 using namespace quorvane;
 using namespace quorvane::ftp;
@@ -55,7 +55,7 @@ protected:
     StatusLog status;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(FtpTransfer, ListingsSplitIntoLinesWhateverTheLineEnds)
 {
@@ -65,9 +65,11 @@ TEST_F(FtpTransfer, ListingsSplitIntoLinesWhateverTheLineEnds)
         Lines lines;
     };
     const Case cases[] = {
-        {"CR LF with total", "total 8\r\n-rw-r--r-- 1 ftp ftp 5 Jan 1 2026 gcmList.xml\r\ndrwxr-xr-x 2 ftp ftp 4096 Jan 1 2026 old\r\n",
+        {"CR LF with total",
+         "total 8\r\n-rw-r--r-- 1 ftp ftp 5 Jan 1 2026 gcmList.xml\r\ndrwxr-xr-x 2 ftp ftp 4096 Jan 1 2026 old\r\n",
          {"total 8", "-rw-r--r-- 1 ftp ftp 5 Jan 1 2026 gcmList.xml", "drwxr-xr-x 2 ftp ftp 4096 Jan 1 2026 old"}},
-        {"LF without total", "-rw-r--r-- 1 ftp ftp 5 Jan 1 2026 gcmList.xml\ndrwxr-xr-x 2 ftp ftp 4096 Jan 1 2026 old\n",
+        {"LF without total",
+         "-rw-r--r-- 1 ftp ftp 5 Jan 1 2026 gcmList.xml\ndrwxr-xr-x 2 ftp ftp 4096 Jan 1 2026 old\n",
          {"-rw-r--r-- 1 ftp ftp 5 Jan 1 2026 gcmList.xml", "drwxr-xr-x 2 ftp ftp 4096 Jan 1 2026 old"}},
         {"empty", "", {}},
         {"no final break", "a\r\nb", {"a", "b"}},
@@ -105,7 +107,9 @@ TEST_F(FtpTransfer, EachTransferListensOnAFreshAnnouncedPort)
     unsigned ports[2] = {};
     for (int i = 0; i < 2; ++i) {
         unsigned h[4], p1, p2;
-        ASSERT_EQ(std::sscanf(received[4 + 2 * i].c_str(), "PORT %u,%u,%u,%u,%u,%u", &h[0], &h[1], &h[2], &h[3], &p1, &p2), 6);
+        ASSERT_EQ(
+            std::sscanf(received[4 + 2 * i].c_str(), "PORT %u,%u,%u,%u,%u,%u", &h[0], &h[1], &h[2], &h[3], &p1, &p2),
+            6);
         EXPECT_LT(p1, 256u);
         EXPECT_LT(p2, 256u);
         ports[i] = p1 * 256 + p2;
@@ -161,7 +165,9 @@ TEST_F(FtpTransfer, RefusedRepliesOfTheTransferRaiseWithTheServerText)
     const Case cases[] = {
         {"PORT refused", [](ScriptedPeer& p) { p.ExpectPrefix("PORT ").Reply("501 Illegal PORT command."); }, 501},
         {"preliminary 425",
-         [](ScriptedPeer& p) { p.ExpectPrefix("PORT ").Reply("200 ok").Expect("LIST").Reply("425 Can't open data connection."); },
+         [](ScriptedPeer& p) {
+             p.ExpectPrefix("PORT ").Reply("200 ok").Expect("LIST").Reply("425 Can't open data connection.");
+         },
          425},
         {"final 451",
          [](ScriptedPeer& p) {
@@ -459,7 +465,7 @@ private:
     FtpClient& client_;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(FtpTransfer, AbortWhileWaitingForTheDataConnection)
 {

@@ -1,12 +1,11 @@
 // A listing that never stops: the client cuts it off at its limit with a
 // clear error, with memory bounded, and can open a fresh connection afterwards.
-#include <gtest/gtest.h>
-
-#include <sys/resource.h>
-
 #include "net/ftp/FtpClient.h"
 #include "net/ftp/FtpErrors.h"
 #include "tests/net/ftp/FtpTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
 
 using namespace quorvane;
 using namespace quorvane::ftp;
@@ -23,7 +22,7 @@ long PeakResidentMegabytes()
     return usage.ru_maxrss / 1024;
 }
 
-}  // namespace
+} // namespace
 
 TEST(HostilePeerSlow, TwoHundredMegabyteListingIsCutOffAtTheLimit)
 {

@@ -1,9 +1,13 @@
 // A server that answers anything: every hostile reply ends with a clear error
 // (or a correct result) within the read time-out, memory stays bounded, and
 // the same client opens a fresh connection afterwards.
-#include <gtest/gtest.h>
+#include "net/ftp/FtpClient.h"
+#include "net/ftp/FtpErrors.h"
+#include "net/transport/NetError.h"
+#include "tests/net/ftp/FtpTestSupport.h"
 
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -11,11 +15,6 @@
 #include <cstdio>
 #include <functional>
 #include <thread>
-
-#include "net/ftp/FtpClient.h"
-#include "net/ftp/FtpErrors.h"
-#include "net/transport/NetError.h"
-#include "tests/net/ftp/FtpTestSupport.h"
 
 using namespace quorvane;
 using namespace quorvane::ftp;
@@ -71,7 +70,7 @@ std::string Repeat(const std::string& piece, std::size_t times)
     return text;
 }
 
-}  // namespace
+} // namespace
 
 TEST(HostilePeer, GreetingsThatNeverEndOrOverflowFailCleanlyAndTheClientOpensAgain)
 {
@@ -84,7 +83,8 @@ TEST(HostilePeer, GreetingsThatNeverEndOrOverflowFailCleanlyAndTheClientOpensAga
     const std::vector<Case> cases = {
         {"line without LF", [](ScriptedPeer& p) { p.Send("220 never ends").Pause(1s); },
          [&](FtpClient& c, std::string& m) { return Raises<net::ReadTimeoutError>(open(c), m); }},
-        {"multi-line reply without terminator", [](ScriptedPeer& p) { p.Send("220-hello\r\nmore\r\n221 no\r\n").Pause(1s); },
+        {"multi-line reply without terminator",
+         [](ScriptedPeer& p) { p.Send("220-hello\r\nmore\r\n221 no\r\n").Pause(1s); },
          [&](FtpClient& c, std::string& m) { return Raises<net::ReadTimeoutError>(open(c), m); }},
         {"0 bytes then close", [](ScriptedPeer& p) { p.CloseControl(); },
          [&](FtpClient& c, std::string& m) { return Raises<net::ConnClosedGracefullyError>(open(c), m); }},
@@ -106,7 +106,8 @@ TEST(HostilePeer, GreetingsThatNeverEndOrOverflowFailCleanlyAndTheClientOpensAga
         {"code -1 to USER after a good greeting",
          [](ScriptedPeer& p) { p.Reply("220 hi").Expect("USER " + User).Reply("-1 who?"); },
          [&](FtpClient& c, std::string& m) { return Raises<ProtocolReplyError>(open(c), m); }},
-        {"only blank lines and NULs", [](ScriptedPeer& p) { p.Send(Repeat(std::string("\r\n \0\t\n", 6), 2000)).Pause(1s); },
+        {"only blank lines and NULs",
+         [](ScriptedPeer& p) { p.Send(Repeat(std::string("\r\n \0\t\n", 6), 2000)).Pause(1s); },
          [&](FtpClient& c, std::string& m) { return Raises<net::ReadTimeoutError>(open(c), m); }},
     };
 
@@ -123,8 +124,7 @@ TEST(HostilePeer, GreetingsThatNeverEndOrOverflowFailCleanlyAndTheClientOpensAga
         EXPECT_TRUE(c.fails(client, message)) << message;
         EXPECT_FALSE(client.IsConnected());
         // Never more than one line's limit plus one receive is held.
-        EXPECT_LE(client.ReceiveQueue().Size(),
-                  static_cast<std::size_t>(client.MaxLineLength + client.RecvBufferSize));
+        EXPECT_LE(client.ReceiveQueue().Size(), static_cast<std::size_t>(client.MaxLineLength + client.RecvBufferSize));
         hostile.Finish(1s);
         ExpectUsable(client);
     }
@@ -154,7 +154,8 @@ TEST(HostilePeer, PassiveRepliesNamingOtherAddressesOrNonsenseAreRefusedAndTheSe
          [&](FtpClient& c, std::string& m) { return Raises<ConversionError>(list(c), m); }},
         {"227 (127,0,0,1)", [&](FtpClient& c, std::string& m) { return Raises<ConversionError>(list(c), m); }},
         {"227", [&](FtpClient& c, std::string& m) { return Raises<ConversionError>(list(c), m); }},
-        {"99999 (127,0,0,1,19,137)", [&](FtpClient& c, std::string& m) { return Raises<ProtocolReplyError>(list(c), m); }},
+        {"99999 (127,0,0,1,19,137)",
+         [&](FtpClient& c, std::string& m) { return Raises<ProtocolReplyError>(list(c), m); }},
     };
     ScriptedPeer peer;
     ScriptLogin(peer);

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "net/ftp/ListingLines.h"
+
+#include <gtest/gtest.h>
 
 using quorvane::ftp::SplitListingLines;
 
@@ -24,8 +24,7 @@ TEST(ListingLines, LineBreakRules)
         {"a\r\n\r\nb\r\n", {"a", "", "b"}},
         {std::string("a\nb\0c\nd", 7), {"a", "b"}},
         {std::string("\0a", 2), {}},
-        {"total 8\r\n-rw-r--r-- 1 u g 5 Jan 1 00:00 x y\r\n",
-         {"total 8", "-rw-r--r-- 1 u g 5 Jan 1 00:00 x y"}},
+        {"total 8\r\n-rw-r--r-- 1 u g 5 Jan 1 00:00 x y\r\n", {"total 8", "-rw-r--r-- 1 u g 5 Jan 1 00:00 x y"}},
         {" lead\ttab \n", {" lead\ttab "}},
     };
     for (const Case& c : cases)

@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include "net/ftp/FtpErrors.h"
 #include "net/ftp/PassiveAddress.h"
+
+#include <gtest/gtest.h>
 
 using namespace quorvane::ftp;
 

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "net/ftp/PortCommand.h"
+
+#include <gtest/gtest.h>
 
 using quorvane::ftp::FormatPortCommand;
 
@@ -12,10 +12,8 @@ TEST(PortCommand, AddressAndPortBytes)
         const char* line;
     };
     const Case cases[] = {
-        {"192.168.1.20", 4711, "PORT 192,168,1,20,18,103"},
-        {"127.0.0.1", 21, "PORT 127,0,0,1,0,21"},
-        {"127.0.0.1", 65535, "PORT 127,0,0,1,255,255"},
-        {"10.0.0.5", 256, "PORT 10,0,0,5,1,0"},
+        {"192.168.1.20", 4711, "PORT 192,168,1,20,18,103"}, {"127.0.0.1", 21, "PORT 127,0,0,1,0,21"},
+        {"127.0.0.1", 65535, "PORT 127,0,0,1,255,255"},     {"10.0.0.5", 256, "PORT 10,0,0,5,1,0"},
         {"10.0.0.5", 255, "PORT 10,0,0,5,0,255"},
     };
     for (const Case& c : cases)

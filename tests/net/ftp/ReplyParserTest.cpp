@@ -1,9 +1,9 @@
+#include "net/ftp/FtpErrors.h"
+#include "net/ftp/ReplyParser.h"
+
 #include <gtest/gtest.h>
 
 #include <deque>
-
-#include "net/ftp/FtpErrors.h"
-#include "net/ftp/ReplyParser.h"
 
 using namespace quorvane::ftp;
 
@@ -39,7 +39,7 @@ RfcReply Parse(const Lines& raw, Lines* leftOver = nullptr)
     return reply;
 }
 
-}  // namespace
+} // namespace
 
 TEST(ReplyParser, RepliesParseIntoCodeAndText)
 {

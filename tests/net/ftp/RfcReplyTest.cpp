@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "net/ftp/RfcReply.h"
+
+#include <gtest/gtest.h>
 
 using quorvane::ftp::RfcReply;
 

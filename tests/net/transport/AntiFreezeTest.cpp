@@ -5,9 +5,9 @@
 #include "tests/net/transport/LoopbackPeer.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <thread>
-#include <unistd.h>
 
 namespace quorvane::net {
 namespace {

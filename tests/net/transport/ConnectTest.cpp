@@ -4,9 +4,8 @@
 #include "net/transport/TcpClient.h"
 #include "tests/net/transport/LoopbackPeer.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -64,8 +63,8 @@ TEST(Connect, PlainConnectRefusedRaisesTheSocketError)
         EXPECT_EQ(error.Code(), 10061);
         EXPECT_STREQ(error.what(), kRefused);
     }
-    EXPECT_FALSE(client.IsConnected()); // the socket was dropped
-    ASSERT_NE(client.IOHandler(), nullptr);  // the handler stays until Disconnect
+    EXPECT_FALSE(client.IsConnected());     // the socket was dropped
+    ASSERT_NE(client.IOHandler(), nullptr); // the handler stays until Disconnect
 }
 
 TEST(Connect, WatchedConnectRefusedCarriesTheWorkersText)
@@ -230,9 +229,7 @@ TEST(Connect, DottedQuadSkipsTheResolvingNotification)
     for (const auto& c : cases) {
         TcpClient client;
         std::vector<NetStatus> statuses;
-        client.OnStatus = [&](NetComponent&, NetStatus status, const std::string&) {
-            statuses.push_back(status);
-        };
+        client.OnStatus = [&](NetComponent&, NetStatus status, const std::string&) { statuses.push_back(status); };
         client.Host = c.host;
         client.Port = listener.Port();
         client.Connect();
@@ -248,8 +245,8 @@ TEST(Connect, HandlerWithoutSocketRefusesToMoveBytes)
     handler.Open();
     EXPECT_FALSE(handler.Connected());
     char byte = 0;
-    for (auto io : {+[](SocketIoHandler& h, char& b) { return h.Recv(&b, 1); },
-                    +[](SocketIoHandler& h, char& b) { return h.Send(&b, 1); }}) {
+    for (auto io : {+[](SocketIoHandler&h, char&b) { return h.Recv(&b, 1); },
+                    +[](SocketIoHandler&h, char&b) { return h.Send(&b, 1); }}) {
         try {
             io(handler, byte);
             FAIL() << "moved a byte without a socket";

@@ -3,7 +3,6 @@
 #include "tests/net/transport/LoopbackPeer.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 namespace quorvane::net {

@@ -3,9 +3,10 @@
 #include <arpa/inet.h>
 #include <dirent.h>
 #include <netinet/in.h>
-#include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <stdexcept>
 
 namespace quorvane::net::test {
 namespace {
@@ -58,8 +59,7 @@ PeerThread::PeerThread(LoopbackListener& listener, std::function<void(int fd)> s
           script(fd);
           ::close(fd);
       })
-{
-}
+{}
 
 PeerThread::~PeerThread()
 {
@@ -126,9 +126,7 @@ int ConnectRaw(std::int32_t port)
 
 std::int64_t ElapsedMs(std::chrono::steady_clock::time_point start)
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                 start)
-        .count();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
 }
 
 int ThreadCount()

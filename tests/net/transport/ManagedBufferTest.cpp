@@ -63,8 +63,7 @@ TEST(ManagedBuffer, RemovingMoreThanQueuedRaisesAndKeepsTheBytes)
 {
     ManagedBuffer buffer;
     buffer.Append("abc", 3);
-    for (auto action : {+[](ManagedBuffer& b) { b.Remove(4); },
-                        +[](ManagedBuffer& b) { (void)b.Extract(4); }}) {
+    for (auto action : {+[](ManagedBuffer& b) { b.Remove(4); }, +[](ManagedBuffer& b) { (void)b.Extract(4); }}) {
         try {
             action(buffer);
             FAIL() << "removed more than queued";
@@ -86,8 +85,13 @@ TEST(ManagedBuffer, FindSearchesFromTheGivenPositionOfTheUnreadBytes)
         std::size_t from;
         std::size_t at;
     } cases[] = {
-        {"\n", 0, 9}, {"\n", 10, 18}, {"\r\n", 0, 8}, {"\r\n", 9, ManagedBuffer::npos},
-        {"two", 0, 15}, {"\n", 19, ManagedBuffer::npos}, {"", 0, ManagedBuffer::npos},
+        {"\n", 0, 9},
+        {"\n", 10, 18},
+        {"\r\n", 0, 8},
+        {"\r\n", 9, ManagedBuffer::npos},
+        {"two", 0, 15},
+        {"\n", 19, ManagedBuffer::npos},
+        {"", 0, ManagedBuffer::npos},
     };
     for (const auto& c : cases)
         EXPECT_EQ(buffer.Find(c.pattern, c.from), c.at) << c.pattern << " from " << c.from;

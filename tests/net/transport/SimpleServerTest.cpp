@@ -3,15 +3,15 @@
 #include "net/transport/Socket.h"
 #include "tests/net/transport/LoopbackPeer.h"
 
-#include <gtest/gtest.h>
-
-#include <ctime>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
+
+#include <ctime>
 #include <sstream>
 #include <thread>
-#include <unistd.h>
 
 namespace quorvane::net {
 namespace {
@@ -128,8 +128,8 @@ TEST(SimpleServer, DisconnectWhileListeningNeverClosesAReusedDescriptor)
     // The number is free again and is likely handed out right away.
     const int reused = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     server.reset();
-    EXPECT_NE(::fcntl(reused, F_GETFD), -1) << "descriptor " << reused << " (was " << listening
-                                             << ") closed by the endpoint";
+    EXPECT_NE(::fcntl(reused, F_GETFD), -1)
+        << "descriptor " << reused << " (was " << listening << ") closed by the endpoint";
     ::close(reused);
 }
 

@@ -6,9 +6,9 @@
 #include "tests/net/transport/LoopbackPeer.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
-#include <unistd.h>
 #include <memory>
 
 namespace quorvane::net {
@@ -63,9 +63,17 @@ TEST(PlatformSocketStack, TranslatesErrnoIntoSystemCodes)
         int error;
         std::int32_t code;
     } cases[] = {
-        {ECONNREFUSED, 10061}, {ETIMEDOUT, 10060}, {EADDRINUSE, 10048}, {ECONNRESET, 10054},
-        {EINTR, 10004},        {ENOTSOCK, 10038},  {EBADF, 10009},      {EPIPE, 10058},
-        {ECONNABORTED, 10053}, {EHOSTUNREACH, 10065}, {0, 0},
+        {ECONNREFUSED, 10061},
+        {ETIMEDOUT, 10060},
+        {EADDRINUSE, 10048},
+        {ECONNRESET, 10054},
+        {EINTR, 10004},
+        {ENOTSOCK, 10038},
+        {EBADF, 10009},
+        {EPIPE, 10058},
+        {ECONNABORTED, 10053},
+        {EHOSTUNREACH, 10065},
+        {0, 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(PlatformSocketStack::TranslateErrno(c.error), c.code) << c.error;
@@ -77,11 +85,10 @@ TEST(SocketStackDottedQuad, AcceptsOnlyFourOctets)
         const char* text;
         bool dotted;
     } cases[] = {
-        {"10.0.0.1", true},   {"127.0.0.1", true},  {"0.0.0.0", true},
-        {"255.255.255.255", true}, {"1.2.3", false}, {"1.2.3.4.5", false},
-        {"256.1.1.1", false}, {"a.b.c.d", false},   {"", false},
-        {"1..3.4", false},    {"1.2.3.", false},    {"-1.2.3.4", false},
-        {"1.2.3.4 ", false},  {"localhost", false},
+        {"10.0.0.1", true},  {"127.0.0.1", true},  {"0.0.0.0", true},    {"255.255.255.255", true},
+        {"1.2.3", false},    {"1.2.3.4.5", false}, {"256.1.1.1", false}, {"a.b.c.d", false},
+        {"", false},         {"1..3.4", false},    {"1.2.3.", false},    {"-1.2.3.4", false},
+        {"1.2.3.4 ", false}, {"localhost", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(SocketStack::IsDottedQuad(c.text), c.dotted) << c.text;
@@ -147,9 +154,7 @@ TEST_F(SocketStackTest, SharedStackFollowsTheComponentCountAndStartsOnce)
 
 TEST_F(SocketStackTest, FailedStackCreationLeavesTheCountAlone)
 {
-    SocketStack::SetStackClass([]() -> std::unique_ptr<SocketStack> {
-        throw StackInitializationError();
-    });
+    SocketStack::SetStackClass([]() -> std::unique_ptr<SocketStack> { throw StackInitializationError(); });
     try {
         NetComponent component;
         FAIL() << "component created without a stack";
@@ -172,8 +177,7 @@ TEST(SocketLibrary, CallsResolveOnFirstUseAndFailWhenUnloaded)
         FAIL() << "call went through without a library";
     } catch (const SocketLibraryError& error) {
         EXPECT_EQ(error.Code(), 10093);
-        EXPECT_STREQ(error.what(),
-                     "Socket library not started: Error on call socket library function socket");
+        EXPECT_STREQ(error.what(), "Socket library not started: Error on call socket library function socket");
     }
 
     EXPECT_EQ(SocketLibrary::Startup(), 0);
@@ -211,8 +215,7 @@ TEST_F(SocketStackTest, CheckSocketResultIgnoresListedCodesAndRaisesOthers)
 
     const std::int32_t port = test::UnusedPort();
     const OsSocket first = stack.NewSocket(SocketTypeStream, 0);
-    EXPECT_TRUE(stack.CheckSocketResult(stack.ConnectSocket(first, 2, "127.0.0.1", port),
-                                        {10048, 10061}));
+    EXPECT_TRUE(stack.CheckSocketResult(stack.ConnectSocket(first, 2, "127.0.0.1", port), {10048, 10061}));
     EXPECT_EQ(stack.LastErrorCode(), 10061);
     stack.ReleaseSocket(first);
 

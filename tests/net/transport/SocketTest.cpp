@@ -4,9 +4,8 @@
 #include "net/transport/SocketStack.h"
 #include "tests/net/transport/LoopbackPeer.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -88,8 +87,7 @@ TEST_F(SocketTest, PortRangeIsTriedFromTheTopDown)
         FAIL() << "bound a port in use";
     } catch (const CanNotBindPortInRangeError& error) {
         EXPECT_EQ(std::string(error.what()),
-                  "Can not bind in port range (" + std::to_string(held) + " - " +
-                      std::to_string(held) + ")");
+                  "Can not bind in port range (" + std::to_string(held) + " - " + std::to_string(held) + ")");
     }
 }
 

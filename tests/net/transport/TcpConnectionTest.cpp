@@ -4,13 +4,13 @@
 #include "tests/net/transport/LoopbackPeer.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstring>
 #include <sstream>
 #include <thread>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace quorvane::net {
 namespace {
@@ -88,7 +88,10 @@ TEST_F(TcpConnectionTest, MaxLineLengthCountsTheCarriageReturn)
         const char* ending;
         bool accepted;
     } cases[] = {
-        {16383, "\r\n", true}, {16384, "\n", true}, {16384, "\r\n", false}, {16385, "\n", false},
+        {16383, "\r\n", true},
+        {16384, "\n", true},
+        {16384, "\r\n", false},
+        {16385, "\n", false},
     };
     for (const auto& c : cases) {
         client_.ReceiveQueue().Clear();
@@ -334,9 +337,7 @@ TEST(TcpConnectionUnconnected, OperationsFailCleanlyAndDisconnectNotifies)
     TcpClient client;
     std::vector<std::string> statuses;
     int disconnected = 0;
-    client.OnStatus = [&](NetComponent&, NetStatus, const std::string& text) {
-        statuses.push_back(text);
-    };
+    client.OnStatus = [&](NetComponent&, NetStatus, const std::string& text) { statuses.push_back(text); };
     client.OnDisconnected = [&](NetComponent&) { ++disconnected; };
 
     EXPECT_FALSE(client.IsConnected());
