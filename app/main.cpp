@@ -4,6 +4,7 @@
 #include "app/ui/UpdateBehaviour.h"
 #include "app/update/UpdateServerUrl.h"
 #include "app/update/UpdateSettings.h"
+#include "xml/PlatformVendor.h"
 
 #include <QApplication>
 
@@ -38,7 +39,7 @@ struct StartupOptions {
     std::vector<char*> rest;
 };
 
-/// Takes the program's own options out of @p argv. Raises on a malformed
+/// Takes the program's own options out of `argv`. Raises on a malformed
 /// update server URL or a missing value.
 StartupOptions readOptions(int argc, char** argv)
 {
@@ -87,7 +88,8 @@ int main(int argc, char** argv)
     }
     // The title is the caption of the application error box.
     QApplication::setApplicationName(quorvane::app::ErrorBox::title());
-    quorvane::app::DownloadWindow::setBehaviourFactory(quorvane::app::UpdateBehaviour::factory(options.update));
+    quorvane::xml::InitParser();
+    quorvane::app::DownloadWindow::SetBehaviourFactory(quorvane::app::UpdateBehaviour::factory(options.update));
 
     // Creating the Main Window runs its start-up load; then the About Window
     // is created, hidden, for the rest of the run.

@@ -3,6 +3,7 @@
 #include "app/cli/UpdateCommand.h"
 #include "app/cli/UsageError.h"
 #include "app/list/ErrorBoxText.h"
+#include "xml/PlatformVendor.h"
 
 #include <QCoreApplication>
 
@@ -36,6 +37,7 @@ int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Quorvane"));
+    quorvane::xml::InitParser();
 
     const std::vector<CliCommand> commands = AllCommands();
     std::vector<std::string> arguments(argv + 1, argv + argc);

@@ -5,8 +5,8 @@
 #include "app/list/HtmlExporter.h"
 #include "app/list/ListFileNames.h"
 #include "app/list/RecordWalk.h"
+#include "xml/PlatformVendor.h"
 #include "xml/XmlDocument.h"
-#include "xml/libxml2/ParserDomVendor.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -43,10 +43,10 @@ void Load(xml::XmlDocument& document, const QString& path)
 
 MainList::MainList(QString folder) : folder_(std::move(folder))
 {
-    // The vendor is normally installed at program start; installing is
-    // idempotent, so a MainList works on its own too (command line, tests).
-    xml::ParserDomVendor::Install();
-    document_ = std::make_unique<xml::XmlDocument>("libxml2");
+    // The parser is normally set up at program start; setting it up is
+    // idempotent, so a MainList works on its own too (tests, fuzzing).
+    xml::InitParser();
+    document_ = std::make_unique<xml::XmlDocument>(xml::PlatformVendor);
 }
 
 MainList::~MainList() = default;

@@ -70,7 +70,7 @@ AboutWindow::AboutWindow(QWidget* mainWindow) : QWidget(mainWindow, Qt::Window),
     connect(Button1, &QPushButton::clicked, this, [this] { ErrorBox::guard([this] { Button1Click(); }); });
 }
 
-void AboutWindow::showModeless()
+void AboutWindow::ShowModeless()
 {
     if (!isVisible() && mainWindow_) {
         const QRect owner = mainWindow_->frameGeometry();

@@ -14,12 +14,12 @@ namespace quorvane::app {
 class AboutWindow : public QWidget {
     Q_OBJECT
 public:
-    /// @p mainWindow is the window it is centred on (not owned; may be null).
+    /// `mainWindow` is the window it is centred on (not owned; may be null).
     explicit AboutWindow(QWidget* mainWindow = nullptr);
 
     /// Shows the window modelessly, centred on the main window, and brings
     /// it to the front; a window already shown is only raised.
-    void showModeless();
+    void ShowModeless();
 
     /// Handler of "Okay!": hides the window.
     void Button1Click();

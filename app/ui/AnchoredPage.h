@@ -13,10 +13,10 @@ namespace quorvane::app {
 class AnchoredPage : public QWidget {
     Q_OBJECT
 public:
-    /// @p designSize is the size the children's geometries were given for.
+    /// `designSize` is the size the children's geometries were given for.
     explicit AnchoredPage(QSize designSize, QWidget* parent = nullptr);
 
-    /// Anchors @p child (already placed for the design size) to all sides.
+    /// Anchors `child` (already placed for the design size) to all sides.
     void anchorAllSides(QWidget* child);
 
 protected:

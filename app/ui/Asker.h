@@ -17,21 +17,21 @@ class Asker {
 public:
     virtual ~Asker() = default;
 
-    /// Asks @p text with a message dialog and returns the pressed button's
+    /// Asks `text` with a message dialog and returns the pressed button's
     /// result number (MrYes, MrNo, MrOk, MrCancel for the close box, ...).
     virtual int question(const QString& text, MsgDlgType type, MsgDlgButtons buttons) = 0;
 
-    /// Shows the application error box with @p text, already completed by
+    /// Shows the application error box with `text`, already completed by
     /// the error box's period rule. Returns when the user dismissed it.
     virtual void showError(const QString& text) = 0;
 
-    /// Runs @p window modally and returns its result when the run ends.
+    /// Runs `window` modally and returns its result when the run ends.
     virtual int runModal(QDialog& window) = 0;
 
     /// The Asker in force; the dialog one unless another was installed.
     static Asker& current();
 
-    /// Puts @p asker in force (not owned; it must outlive its use) and
+    /// Puts `asker` in force (not owned; it must outlive its use) and
     /// returns the previous one. nullptr restores the dialog Asker.
     static Asker* install(Asker* asker);
 

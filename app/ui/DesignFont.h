@@ -17,7 +17,7 @@ public:
     /// The toolkit's default font, made no larger than PointSize.
     static QFont font();
 
-    /// Gives @p window (and so its children) that font.
+    /// Gives `window` (and so its children) that font.
     static void apply(QWidget& window);
 };
 

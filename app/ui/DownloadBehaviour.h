@@ -17,14 +17,14 @@ class DownloadBehaviour {
 public:
     virtual ~DownloadBehaviour() = default;
 
-    /// Runs while @p window is being created, before it is shown.
+    /// Runs while `window` is being created, before it is shown.
     virtual void FormCreate(DownloadWindow& window) = 0;
 
-    /// A double-click anywhere in @p window's list box.
+    /// A double-click anywhere in `window`'s list box.
     virtual void ListDblClick(DownloadWindow& window) = 0;
 };
 
-/// Builds the behaviour of a Download Window being created for @p mainWindow
+/// Builds the behaviour of a Download Window being created for `mainWindow`
 /// (whose status bar and list state the behaviour may use). May return null.
 using DownloadBehaviourFactory = std::function<std::unique_ptr<DownloadBehaviour>(MainWindow& mainWindow)>;
 

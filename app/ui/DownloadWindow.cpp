@@ -27,7 +27,7 @@ DownloadBehaviourFactory& factory()
 
 } // namespace
 
-void DownloadWindow::setBehaviourFactory(DownloadBehaviourFactory f)
+void DownloadWindow::SetBehaviourFactory(DownloadBehaviourFactory f)
 {
     factory() = std::move(f);
 }
@@ -88,12 +88,12 @@ void DownloadWindow::SetStatusText(const QString& text)
     panel0_->setText(text);
 }
 
-QString DownloadWindow::statusText() const
+QString DownloadWindow::StatusText() const
 {
     return panel0_->text();
 }
 
-void DownloadWindow::setListLines(const QStringList& lines)
+void DownloadWindow::SetListLines(const QStringList& lines)
 {
     List->clear();
     List->addItems(lines);
@@ -104,7 +104,7 @@ void DownloadWindow::setListLines(const QStringList& lines)
     }
 }
 
-QStringList DownloadWindow::listLines() const
+QStringList DownloadWindow::ListLines() const
 {
     QStringList lines;
     for (int i = 0; i < List->count(); ++i)
@@ -112,12 +112,12 @@ QStringList DownloadWindow::listLines() const
     return lines;
 }
 
-void DownloadWindow::deleteFirstLine()
+void DownloadWindow::DeleteFirstLine()
 {
     delete List->takeItem(0);
 }
 
-void DownloadWindow::closeWindow()
+void DownloadWindow::CloseWindow()
 {
     done(0);
 }

@@ -20,20 +20,20 @@ class MainWindow;
 /// "Download Window:": the remote directory listing of an update check and
 /// its status line. Created when an update check is confirmed, run modally,
 /// destroyed when it closes. What it does on creation and on double-click
-/// comes from the DownloadBehaviour installed with setBehaviourFactory().
+/// comes from the DownloadBehaviour installed with SetBehaviourFactory().
 /// As a StatusSink it writes panel 0 of its own status bar.
 class DownloadWindow : public QDialog, public StatusSink {
     Q_OBJECT
 public:
     /// Builds the controls and runs FormCreate (guarded: a failure shows the
     /// error box and the window is still created). The window has no owner;
-    /// it is centred on @p mainWindow.
+    /// it is centred on `mainWindow`.
     explicit DownloadWindow(MainWindow& mainWindow);
     ~DownloadWindow() override;
 
     /// Installs the factory every later Download Window takes its behaviour
     /// from; an empty factory leaves windows without behaviour.
-    static void setBehaviourFactory(DownloadBehaviourFactory factory);
+    static void SetBehaviourFactory(DownloadBehaviourFactory factory);
 
     /// Creation handler: hands over to the behaviour, if any.
     void FormCreate();
@@ -42,15 +42,16 @@ public:
 
     // Operations the update flow reaches the window through.
     void SetStatusText(const QString& text) override;
-    QString statusText() const;
+    QString StatusText() const;
     /// Replaces the lines of the list box.
-    void setListLines(const QStringList& lines);
-    QStringList listLines() const;
+    void SetListLines(const QStringList& lines);
+    QStringList ListLines() const;
     /// Deletes the first line of the list box; nothing when it is empty.
-    void deleteFirstLine();
+    void DeleteFirstLine();
     /// Closes the window, which ends its modal run with result 0.
-    void closeWindow();
+    void CloseWindow();
 
+    /// The Main Window (the instance `mainWindow`) this window was created for.
     MainWindow& mainWindow() { return mainWindow_; }
 
     QListWidget* List = nullptr;

@@ -23,11 +23,11 @@ public:
     /// in byte order.
     static QString textFor(std::string_view message);
 
-    /// Shows @p error through the current Asker; OperationAborted shows
+    /// Shows `error` through the current Asker; OperationAborted shows
     /// nothing.
     static void show(const std::exception& error);
 
-    /// Runs @p handler and turns any exception leaving it into the error
+    /// Runs `handler` and turns any exception leaving it into the error
     /// box, so nothing escapes into the event loop. Returns true when the
     /// handler ran to completion.
     static bool guard(const std::function<void()>& handler) noexcept;

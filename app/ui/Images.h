@@ -22,10 +22,10 @@ public:
     static constexpr int Count = 5;
     static constexpr int Size = 16;
 
-    /// The image at @p index; a null icon for an index outside 0 .. Count - 1.
+    /// The image at `index`; a null icon for an index outside 0 .. Count - 1.
     static QIcon icon(int index);
 
-    /// The image at @p index drawn at @p pixels square.
+    /// The image at `index` drawn at `pixels` square.
     static QPixmap pixmap(int index, int pixels = Size);
 
     /// Glyph of the "Search" button (a magnifying glass).

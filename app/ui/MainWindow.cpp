@@ -54,7 +54,7 @@ W* named(W* widget, const char* name)
     return widget;
 }
 
-/// A label at @p x, @p y. A label that stands before an edit (@p editX) and
+/// A label at `x`, `y`. A label that stands before an edit (`editX`) and
 /// would run under it in a wider font is moved left to end just before it.
 QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int y, int editX = -1)
 {
@@ -96,7 +96,7 @@ std::vector<SortedListView::Column> editorColumns()
 } // namespace
 
 template <typename Sender, typename Signal>
-void MainWindow::wire(Sender* sender, Signal signal, void (MainWindow::*handler)())
+void MainWindow::Wire(Sender* sender, Signal signal, void (MainWindow::*handler)())
 {
     connect(sender, signal, this, [this, handler] { ErrorBox::guard([this, handler] { (this->*handler)(); }); });
 }
@@ -117,11 +117,11 @@ MainWindow::MainWindow(const QString& folder) : list_(folder)
     PageControl1->setIconSize(QSize(16, 16));
     client->anchorAllSides(PageControl1);
 
-    buildSearchPage();
-    buildEditorPage();
+    BuildSearchPage();
+    BuildEditorPage();
     PageControl1->setCurrentIndex(0);
-    buildMenu();
-    buildStatusBar();
+    BuildMenu();
+    BuildStatusBar();
     Anti = std::make_unique<AntiFreeze>();
 
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
@@ -133,7 +133,7 @@ MainWindow::MainWindow(const QString& folder) : list_(folder)
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::buildSearchPage()
+void MainWindow::BuildSearchPage()
 {
     TabSheet1 = named(new AnchoredPage(kPageSize), "TabSheet1");
     PageControl1->addTab(TabSheet1, Images::icon(Images::PaleBlueDisc), QStringLiteral("ZUR Urediz"));
@@ -148,7 +148,7 @@ void MainWindow::buildSearchPage()
     btnGCMSearch->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     btnGCMSearch->setFocusPolicy(Qt::NoFocus); // a speed button takes no keyboard focus
     btnGCMSearch->setGeometry(352, 8, 81, 25);
-    wire(btnGCMSearch, &QToolButton::clicked, &MainWindow::btnGCMSearchClick);
+    Wire(btnGCMSearch, &QToolButton::clicked, &MainWindow::btnGCMSearchClick);
 
     dispBoot = named(new QCheckBox(QStringLiteral("Display BOOTABLE only?"), TabSheet1), "dispBoot");
     dispBoot->setGeometry(72, 32, 161, 17);
@@ -164,7 +164,7 @@ void MainWindow::buildSearchPage()
     QWidget::setTabOrder(List, dispBoot);
 }
 
-void MainWindow::buildEditorPage()
+void MainWindow::BuildEditorPage()
 {
     TabSheet2 = named(new AnchoredPage(kPageSize), "TabSheet2");
     PageControl1->addTab(TabSheet2, Images::icon(Images::WrittenPage), QStringLiteral("Create Custom list."));
@@ -202,7 +202,7 @@ void MainWindow::buildEditorPage()
 
     btnAddGCM = named(new QPushButton(QStringLiteral("Add GCM"), TabSheet2), "btnAddGCM");
     btnAddGCM->setGeometry(96, 225, 89, 25);
-    wire(btnAddGCM, &QPushButton::clicked, &MainWindow::btnAddGCMClick);
+    Wire(btnAddGCM, &QPushButton::clicked, &MainWindow::btnAddGCMClick);
 
     addView = named(new SortedListView(editorColumns(), SortedListModel::CaptionEditing::InPlace,
                                        SortedListModel::RowImages::Hidden, TabSheet2),
@@ -212,7 +212,7 @@ void MainWindow::buildEditorPage()
 
     btnWriteList = named(new QPushButton(QStringLiteral("Save List"), TabSheet2), "btnWriteList");
     btnWriteList->setGeometry(456, 472, 115, 25);
-    wire(btnWriteList, &QPushButton::clicked, &MainWindow::btnWriteListClick);
+    Wire(btnWriteList, &QPushButton::clicked, &MainWindow::btnWriteListClick);
 
     QWidget* order[] = {strGName, strGID,        strGNotes,    strGSSize, strGGood,
                         strGNick, strGBootNotes, btnWriteList, addView,   btnAddGCM};
@@ -220,7 +220,7 @@ void MainWindow::buildEditorPage()
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
-void MainWindow::buildMenu()
+void MainWindow::BuildMenu()
 {
     MainMenu1 = named(menuBar(), "MainMenu1");
     auto* style = new MenuBarStyle(); // wraps the application style
@@ -252,15 +252,15 @@ void MainWindow::buildMenu()
     Ermthis1 = About1->addAction(QStringLiteral("Erm, this."));
     Ermthis1->setObjectName(QStringLiteral("Ermthis1"));
 
-    wire(CheckforListUpdates1, &QAction::triggered, &MainWindow::CheckforListUpdates1Click);
-    wire(Exit1, &QAction::triggered, &MainWindow::Exit1Click);
-    wire(ShowALLGCMs1, &QAction::triggered, &MainWindow::ShowALLGCMs1Click);
-    wire(ShowCustomListGCMs1, &QAction::triggered, &MainWindow::ShowCustomListGCMs1Click);
-    wire(ExportlisttoHTML1, &QAction::triggered, &MainWindow::ExportlisttoHTML1Click);
-    wire(Ermthis1, &QAction::triggered, &MainWindow::Ermthis1Click);
+    Wire(CheckforListUpdates1, &QAction::triggered, &MainWindow::CheckforListUpdates1Click);
+    Wire(Exit1, &QAction::triggered, &MainWindow::Exit1Click);
+    Wire(ShowALLGCMs1, &QAction::triggered, &MainWindow::ShowALLGCMs1Click);
+    Wire(ShowCustomListGCMs1, &QAction::triggered, &MainWindow::ShowCustomListGCMs1Click);
+    Wire(ExportlisttoHTML1, &QAction::triggered, &MainWindow::ExportlisttoHTML1Click);
+    Wire(Ermthis1, &QAction::triggered, &MainWindow::Ermthis1Click);
 }
 
-void MainWindow::buildStatusBar()
+void MainWindow::BuildStatusBar()
 {
     StatusBar1 = named(statusBar(), "StatusBar1");
     StatusBar1->setSizeGripEnabled(false);
@@ -278,7 +278,7 @@ void MainWindow::buildStatusBar()
     StatusBar1->addWidget(panel1_, 1);
 }
 
-BootFilter MainWindow::bootFilter() const
+BootFilter MainWindow::SelectedBootFilter() const
 {
     return dispBoot->isChecked() ? BootFilter::BootableOnly : BootFilter::AllRecords;
 }
@@ -288,12 +288,12 @@ void MainWindow::SetStatusText(const QString& text)
     panel0_->setText(text);
 }
 
-QString MainWindow::statusText() const
+QString MainWindow::StatusText() const
 {
     return panel0_->text();
 }
 
-QString MainWindow::statusCredit() const
+QString MainWindow::StatusCredit() const
 {
     return panel1_->text();
 }
@@ -323,17 +323,17 @@ void MainWindow::gcmNameKeyDown(int key)
 
 void MainWindow::btnGCMSearchClick()
 {
-    list_.Search(gcmName->text(), bootFilter(), *List);
+    list_.Search(gcmName->text(), SelectedBootFilter(), *List);
 }
 
 void MainWindow::ShowALLGCMs1Click()
 {
-    list_.ShowMainList(bootFilter(), *List, *this);
+    list_.ShowMainList(SelectedBootFilter(), *List, *this);
 }
 
 void MainWindow::ShowCustomListGCMs1Click()
 {
-    list_.ShowCustomList(bootFilter(), *List, *this);
+    list_.ShowCustomList(SelectedBootFilter(), *List, *this);
 }
 
 void MainWindow::btnAddGCMClick()
@@ -394,7 +394,7 @@ void MainWindow::Exit1Click()
 
 void MainWindow::Ermthis1Click()
 {
-    aboutWindow().showModeless();
+    aboutWindow().ShowModeless();
 }
 
 // ---- events --------------------------------------------------------------

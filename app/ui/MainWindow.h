@@ -40,7 +40,7 @@ class MainWindow : public QMainWindow, public StatusSink {
 public:
     /// Builds the window, then runs FormCreate (the start-up load) guarded:
     /// a failure shows the error box and the window is still created.
-    /// @p folder holds the list files; empty means the working directory.
+    /// `folder` holds the list files; empty means the working directory.
     explicit MainWindow(const QString& folder = QString());
     ~MainWindow() override;
 
@@ -67,16 +67,16 @@ public:
 
     /// Panel 0 of the status bar.
     void SetStatusText(const QString& text) override;
-    QString statusText() const;
+    QString StatusText() const;
     /// Panel 1's fixed text.
-    QString statusCredit() const;
+    QString StatusCredit() const;
 
-    /// The list logic and its document; the state the Download Window reads.
-    MainList& mainList() { return list_; }
-    const ListState& listState() const { return list_.State(); }
+    /// The list logic and its document; its State() is what the Download
+    /// Window reads.
+    MainList& ListLogic() { return list_; }
 
-    /// The About Window, created (hidden) on first use; it lives as long as
-    /// this window.
+    /// The About Window (the instance `aboutWindow`), created (hidden) on
+    /// first use; it lives as long as this window.
     AboutWindow& aboutWindow();
 
     // Controls, under their design names.
@@ -122,14 +122,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void buildSearchPage();
-    void buildEditorPage();
-    void buildMenu();
-    void buildStatusBar();
-    BootFilter bootFilter() const;
-    /// Connects @p signal of @p sender to @p handler run under the guard.
+    void BuildSearchPage();
+    void BuildEditorPage();
+    void BuildMenu();
+    void BuildStatusBar();
+    BootFilter SelectedBootFilter() const;
+    /// Connects `signal` of `sender` to `handler` run under the guard.
     template <typename Sender, typename Signal>
-    void wire(Sender* sender, Signal signal, void (MainWindow::*handler)());
+    void Wire(Sender* sender, Signal signal, void (MainWindow::*handler)());
 
     MainList list_;
     QLabel* panel0_ = nullptr;

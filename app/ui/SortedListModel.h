@@ -22,7 +22,7 @@ public:
     enum class CaptionEditing { ReadOnly, InPlace };
     enum class RowImages { Shown, Hidden };
 
-    /// @p headers gives the column captions (seven of them).
+    /// `headers` gives the column captions (seven of them).
     SortedListModel(QStringList headers, CaptionEditing editing, RowImages images,
                     CaptionCollator collator = CaptionCollator(), QObject* parent = nullptr);
 
@@ -46,11 +46,11 @@ public:
     /// Shows and sorts the held-back rows. Does nothing outside a batch.
     void endBatch();
 
-    /// Changes the caption of the row at @p row (view position); the rows are
+    /// Changes the caption of the row at `row` (view position); the rows are
     /// sorted again when the text differs. Returns the row's new position.
     int setCaption(int row, const QString& caption);
 
-    /// The row at view position @p row (0 .. size() - 1).
+    /// The row at view position `row` (0 .. size() - 1).
     const ListItem& item(int row) const { return rows_[static_cast<std::size_t>(row)].item; }
     /// Number of rows shown (rows of an unfinished batch not included).
     int size() const { return static_cast<int>(rows_.size()); }
@@ -64,9 +64,9 @@ private:
     /// Sorts rows_ stably by caption, keeping persistent indexes (an open
     /// editor, the current row) on their rows.
     void sortRows();
-    /// Builds missing sort keys of @p rows and returns their stable sorted order.
+    /// Builds missing sort keys of `rows` and returns their stable sorted order.
     std::vector<std::size_t> sortedOrder(std::vector<Row>& rows) const;
-    /// Reorders @p rows so that position i holds the row that was at order[i].
+    /// Reorders `rows` so that position i holds the row that was at order[i].
     static void permute(std::vector<Row>& rows, const std::vector<std::size_t>& order);
 
     QStringList headers_;

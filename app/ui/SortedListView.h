@@ -22,7 +22,7 @@ public:
         int width;
     };
 
-    /// @p columns gives the seven columns in order.
+    /// `columns` gives the seven columns in order.
     SortedListView(const std::vector<Column>& columns, SortedListModel::CaptionEditing editing,
                    SortedListModel::RowImages images, QWidget* parent = nullptr);
 

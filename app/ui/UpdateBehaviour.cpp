@@ -15,7 +15,7 @@ const QString kUpToDate = QStringLiteral("Your version is already up to date. Cl
 } // namespace
 
 UpdateBehaviour::UpdateBehaviour(MainWindow& mainWindow, UpdateSettings settings)
-    : mainWindow_(mainWindow), flow_(mainWindow.mainList(), std::move(settings))
+    : mainWindow_(mainWindow), flow_(mainWindow.ListLogic(), std::move(settings))
 {}
 
 DownloadBehaviourFactory UpdateBehaviour::factory(UpdateSettings settings)
@@ -35,7 +35,7 @@ void UpdateBehaviour::ListDblClick(DownloadWindow& window)
     if (flow_.ListDblClick(*this) != UpdateOutcome::AlreadyUpToDate)
         return;
     if (Asker::messageDlg(kUpToDate, MsgDlgType::Information, MbOK, 0) == MrOk)
-        window.closeWindow();
+        window.CloseWindow();
 }
 
 void UpdateBehaviour::MainStatus(const QString& text)
@@ -54,7 +54,7 @@ void UpdateBehaviour::ShowListing(const std::vector<std::string>& lines)
     shown.reserve(static_cast<qsizetype>(lines.size()));
     for (const std::string& line : lines)
         shown << QString::fromStdString(line);
-    window_->setListLines(shown);
+    window_->SetListLines(shown);
 }
 
 void UpdateBehaviour::DownloadProgress(std::int64_t bytes)

@@ -14,7 +14,7 @@ class UpdateBehaviour : public DownloadBehaviour, private UpdateSink {
 public:
     UpdateBehaviour(MainWindow& mainWindow, UpdateSettings settings);
 
-    /// A factory giving every Download Window this behaviour with @p settings.
+    /// A factory giving every Download Window this behaviour with `settings`.
     static DownloadBehaviourFactory factory(UpdateSettings settings);
 
     void FormCreate(DownloadWindow& window) override;

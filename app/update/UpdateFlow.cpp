@@ -7,8 +7,8 @@
 #include "app/update/ListInstaller.h"
 #include "app/update/UpdateSink.h"
 #include "net/ftp/FtpClient.h"
+#include "xml/PlatformVendor.h"
 #include "xml/XmlDocument.h"
-#include "xml/libxml2/ParserDomVendor.h"
 
 #include <QFile>
 
@@ -40,9 +40,9 @@ std::string LocalPath(const MainList& list, const char* fileName)
 
 UpdateFlow::UpdateFlow(const MainList& list, UpdateSettings settings) : list_(list), settings_(std::move(settings))
 {
-    xml::ParserDomVendor::Install();
+    xml::InitParser();
     ftp_ = std::make_unique<ftp::FtpClient>();
-    document_ = std::make_unique<xml::XmlDocument>("libxml2");
+    document_ = std::make_unique<xml::XmlDocument>(xml::PlatformVendor);
 }
 
 UpdateFlow::~UpdateFlow() = default;

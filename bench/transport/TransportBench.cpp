@@ -22,8 +22,8 @@ using quorvane::net::TcpClient;
 constexpr std::size_t kStreamBytes = 256u << 20;
 constexpr std::size_t kLineCount = 1000000;
 
-// A listening socket on 127.0.0.1 (system-chosen port) whose single peer sends \p payload
-// (repeated to \p total bytes) and closes.
+// A listening socket on 127.0.0.1 (system-chosen port) whose single peer sends `payload`
+// (repeated to `total` bytes) and closes.
 class Sender {
 public:
     Sender(const std::string& payload, std::size_t total)

@@ -4,7 +4,7 @@
 
 namespace quorvane::net {
 
-/// Where ReadToStream delivers bytes. Write either takes all \p size bytes or raises.
+/// Where ReadToStream delivers bytes. Write either takes all `size` bytes or raises.
 class ByteSink {
 public:
     virtual ~ByteSink() = default;

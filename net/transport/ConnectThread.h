@@ -14,7 +14,7 @@ class Socket;
 /// is never closed under a connect that is still running.
 class ConnectThread {
 public:
-    /// \p socketHandle is not owned and must outlive the thread. Starts the worker at once.
+    /// `socketHandle` is not owned and must outlive the thread. Starts the worker at once.
     explicit ConnectThread(Socket& socketHandle);
     ConnectThread(const ConnectThread&) = delete;
     ConnectThread& operator=(const ConnectThread&) = delete;

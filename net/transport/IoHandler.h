@@ -14,14 +14,14 @@ class IoHandler : public NetComponent {
 public:
     virtual void AfterAccept() {}
     virtual void Close() {}
-    /// Opens the client side of a connection to \p host:\p port. \p timeoutMs: -1 or 0 the
+    /// Opens the client side of a connection to `host`:`port`. `timeoutMs`: -1 or 0 the
     /// default, -2 no limit. The bound address and port range select the local end.
     virtual void ConnectClient(const std::string& host, std::int32_t port, std::int32_t timeoutMs,
                                std::int32_t boundPortMax, std::int32_t boundPortMin, std::int32_t boundPort,
                                const std::string& boundIp);
     virtual bool Connected() = 0;
     virtual void Open() {}
-    /// Waits up to \p timeoutMs (-2: no limit) for data; true when readable.
+    /// Waits up to `timeoutMs` (-2: no limit) for data; true when readable.
     virtual bool WaitReadable(std::int32_t timeoutMs) = 0;
     /// Byte count, 0 when the peer closed, -1 on failure (unchecked).
     /// Raises ClosedSocketError "Disconnected." when there is no socket.

@@ -28,19 +28,19 @@ public:
     char operator[](std::size_t index) const noexcept { return data_[offset_ + index]; }
 
     void Append(const char* bytes, std::size_t count);
-    /// Room for \p count bytes at the end, to be filled and then committed with
-    /// CommitAppend (at most \p count bytes). Saves a copy when receiving.
+    /// Room for `count` bytes at the end, to be filled and then committed with
+    /// CommitAppend (at most `count` bytes). Saves a copy when receiving.
     char* PrepareAppend(std::size_t count);
     void CommitAppend(std::size_t used);
 
-    /// Drops the first \p count bytes; NotEnoughDataInBufferError when fewer are queued.
+    /// Drops the first `count` bytes; NotEnoughDataInBufferError when fewer are queued.
     void Remove(std::size_t count);
-    /// Returns and drops the first \p count bytes; NotEnoughDataInBufferError when fewer
+    /// Returns and drops the first `count` bytes; NotEnoughDataInBufferError when fewer
     /// are queued.
     std::string Extract(std::size_t count);
     /// Drops everything without notification.
     void Clear() noexcept;
-    /// Position (relative to the unread bytes) of the first \p pattern at or after \p from;
+    /// Position (relative to the unread bytes) of the first `pattern` at or after `from`;
     /// npos when there is none.
     std::size_t Find(const std::string& pattern, std::size_t from) const noexcept;
 

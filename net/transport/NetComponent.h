@@ -15,7 +15,7 @@ namespace quorvane::net {
 class NetComponent {
 public:
     using StatusEvent = std::function<void(NetComponent& sender, NetStatus status, const std::string& statusText)>;
-    /// \p count is the running total for OnWork and the expected maximum for OnWorkBegin
+    /// `count` is the running total for OnWork and the expected maximum for OnWorkBegin
     /// (0 when unknown), in bytes.
     using WorkEvent = std::function<void(NetComponent& sender, WorkMode mode, std::int64_t count)>;
     using WorkEndEvent = std::function<void(NetComponent& sender, WorkMode mode)>;
@@ -38,7 +38,7 @@ public:
     virtual void DoWork(WorkMode mode, std::int64_t count);
     virtual void EndWork(WorkMode mode);
 
-    /// Calls OnStatus (when set) with the formatted text of \p status.
+    /// Calls OnStatus (when set) with the formatted text of `status`.
     void DoStatus(NetStatus status, const std::string& argument = {});
 
     /// Work counters of one direction.

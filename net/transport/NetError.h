@@ -47,7 +47,7 @@ public:
 
 class InvalidServiceNameError : public NetError {
 public:
-    /// \p service is the name that is neither a known service nor a number.
+    /// `service` is the name that is neither a known service nor a number.
     explicit InvalidServiceNameError(const std::string& service) : NetError(service + " is not a valid service.") {}
 };
 

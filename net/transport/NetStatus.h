@@ -17,9 +17,9 @@ enum class NetStatus {
     ftpAborted,
 };
 
-/// The format of \p status, e.g. "Resolving hostname %s.".
+/// The format of `status`, e.g. "Resolving hostname %s.".
 const char* StatusFormat(NetStatus status) noexcept;
-/// The format of \p status with "%s" replaced by \p argument.
+/// The format of `status` with "%s" replaced by `argument`.
 std::string StatusText(NetStatus status, const std::string& argument = {});
 
 /// Direction of counted work.

@@ -29,7 +29,7 @@ public:
     std::string BoundIP;
     /// Local port to bind; 0 lets the system choose (read it from SocketHandle()->Port).
     std::int32_t BoundPort = 0;
-    /// When set, decides whether an incoming connection from \p peerIp is taken. A refused
+    /// When set, decides whether an incoming connection from `peerIp` is taken. A refused
     /// one is closed at once and the wait goes on.
     std::function<bool(const std::string& peerIp, std::int32_t peerPort)> PeerFilter;
 

@@ -37,14 +37,14 @@ public:
     void OpenSocket(int type = SocketTypeStream, int protocol = ProtocolDefault);
     /// Shuts sends down and closes the socket; nothing when there is none. Results ignored.
     void CloseSocket();
-    /// Forgets the socket without closing it; with \p alsoLocal the local address too.
+    /// Forgets the socket without closing it; with `alsoLocal` the local address too.
     enum class ResetScope { RemoteOnly, AlsoLocal };
     void Reset(ResetScope scope);
     void SetRemote(const std::string& ip, std::int32_t port);
     /// Blocking connect to RemoteIP:RemotePort. On success refreshes the local and remote
     /// address from the platform. Returns the platform result unchecked.
     int Connect(int family = AddressFamilyInet);
-    /// As Connect, but returns -1 with error 10004 as soon as \p wakeHandle becomes readable.
+    /// As Connect, but returns -1 with error 10004 as soon as `wakeHandle` becomes readable.
     int ConnectInterruptible(int wakeHandle, int family = AddressFamilyInet);
     /// Binds to IP/Port, or, when Port is 0 and a port range is set, to the highest free port
     /// of the range. Raises CouldNotBindSocketError, InvalidPortRangeError,
@@ -52,14 +52,14 @@ public:
     void Bind();
     /// Raises SocketError on failure.
     void Listen(int backlog);
-    /// Accepts a connection from \p listening into this handle (which is reset first).
+    /// Accepts a connection from `listening` into this handle (which is reset first).
     /// False when the accept failed with an ignored error (interrupted, not a socket); the
     /// handle then holds no socket. Other failures raise SocketError.
     bool Accept(OsSocket listening);
     /// Takes over an already open platform socket (closing any socket held before) and
     /// refreshes the local address from it.
     void Attach(OsSocket handle);
-    /// Waits up to \p timeoutMs (-2: no limit) for readable data or a pending connection.
+    /// Waits up to `timeoutMs` (-2: no limit) for readable data or a pending connection.
     /// Raises ConnClosedGracefullyError when there is no socket. While an anti-freeze is in
     /// use the wait is cut into slices with message pumping after every idle slice.
     bool WaitReadable(std::int32_t timeoutMs);

@@ -32,7 +32,7 @@ public:
     static bool Loaded();
     /// How often the library has been loaded in this process.
     static int LoadCount();
-    /// True when the slot of the function exported as \p name points at the library
+    /// True when the slot of the function exported as `name` points at the library
     /// rather than at its resolving stub.
     static bool IsBound(const std::string& name);
 

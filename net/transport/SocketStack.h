@@ -37,21 +37,21 @@ public:
     /// The refreshed local address list, owned by the stack.
     virtual const std::vector<std::string>& LocalAddresses();
 
-    /// accept(); the peer's address and port (host order) are stored in \p peerIp / \p peerPort.
+    /// accept(); the peer's address and port (host order) are stored in `peerIp` / `peerPort`.
     virtual OsSocket AcceptSocket(OsSocket listening, std::string& peerIp, std::int32_t& peerPort) = 0;
-    /// bind(); an empty \p ip binds to any local address. \p port in host order.
+    /// bind(); an empty `ip` binds to any local address. `port` in host order.
     virtual int BindSocket(OsSocket socket, int family, const std::string& ip, std::int32_t port) = 0;
     /// close().
     virtual int ReleaseSocket(OsSocket socket) = 0;
-    /// Blocking connect() to the dotted-quad \p ip and \p port (host order).
+    /// Blocking connect() to the dotted-quad `ip` and `port` (host order).
     virtual int ConnectSocket(OsSocket socket, int family, const std::string& ip, std::int32_t port) = 0;
-    /// Connect that returns early when \p wakeHandle (a descriptor) becomes readable: the
-    /// socket is made non-blocking, connected, and waited on together with \p wakeHandle; it
+    /// Connect that returns early when `wakeHandle` (a descriptor) becomes readable: the
+    /// socket is made non-blocking, connected, and waited on together with `wakeHandle`; it
     /// is blocking again afterwards. On wake-up the result is -1 with the interrupted-call
     /// error (10004). Other results as ConnectSocket.
     virtual int ConnectSocketInterruptible(OsSocket socket, int family, const std::string& ip, std::int32_t port,
                                            int wakeHandle) = 0;
-    /// First IPv4 address of \p hostName as dotted-quad text; raises SocketError (11001,
+    /// First IPv4 address of `hostName` as dotted-quad text; raises SocketError (11001,
     /// "Host not found.") when the name has no address.
     virtual std::string GetHostByName(const std::string& hostName) = 0;
     virtual std::string GetHostName() = 0;
@@ -60,7 +60,7 @@ public:
     /// Port (host order) of a service name, or the name read as a decimal number;
     /// raises InvalidServiceNameError otherwise.
     virtual std::int32_t GetServByName(const std::string& service) = 0;
-    /// The service name of \p port followed by its aliases; empty when there is none.
+    /// The service name of `port` followed by its aliases; empty when there is none.
     virtual std::vector<std::string> GetServByPort(std::int32_t port) = 0;
     virtual std::uint16_t HToNS(std::uint16_t value) = 0;
     virtual int ListenSocket(OsSocket socket, int backlog) = 0;
@@ -73,7 +73,7 @@ public:
                           std::int32_t& senderPort) = 0;
     /// Waits until a socket of a list is ready. Absent lists are null; a present list holds at
     /// most MaxSelectSet sockets (else StackSetSizeExceededError) and is replaced by the
-    /// sockets found ready in it. \p timeoutMs -2 waits without limit. Returns the number of
+    /// sockets found ready in it. `timeoutMs` -2 waits without limit. Returns the number of
     /// ready sockets, 0 on time-out, -1 on failure.
     virtual int Select(std::vector<OsSocket>* readList, std::vector<OsSocket>* writeList, std::int32_t timeoutMs,
                        std::vector<OsSocket>* errorList) = 0;
@@ -98,7 +98,7 @@ public:
     /// std::invalid_argument.
     virtual std::array<std::uint8_t, 4> TextToInAddr(const std::string& text) = 0;
 
-    /// True when \p result is -1 and the error is in \p ignore; false when \p result is not -1.
+    /// True when `result` is -1 and the error is in `ignore`; false when `result` is not -1.
     /// Otherwise raises SocketError. A failed result always leaves its code in LastErrorCode.
     bool CheckSocketResult(long result, std::initializer_list<std::int32_t> ignore = {});
     /// A new IPv4 socket; raises InvalidSocketError "Cannot allocate socket." on failure.

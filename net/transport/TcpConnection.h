@@ -65,7 +65,7 @@ public:
     IoHandler* IOHandler() const noexcept { return ioHandler_; }
     /// The handler when it is a SocketIoHandler (e.g. for the local IP), else null.
     SocketIoHandler* SocketHandler() const noexcept { return socketHandler_; }
-    /// Installs \p handler (replacing and, if owned, destroying the previous one).
+    /// Installs `handler` (replacing and, if owned, destroying the previous one).
     void SetIOHandler(IoHandler* handler, Ownership ownership);
 
     /// Raises OnDisconnected.
@@ -82,7 +82,7 @@ public:
     virtual void Disconnect();
     /// Closes the socket without notifications.
     virtual void DropSocket();
-    /// Waits up to \p timeoutMs (-1: ReadTimeout, where 0 means no limit; -2: no limit) and
+    /// Waits up to `timeoutMs` (-1: ReadTimeout, where 0 means no limit; -2: no limit) and
     /// receives once into the queue, repeating while nothing arrived and still connected.
     /// Returns the byte count of the last receive, or -1 on a time-out with IfTimedOut::Return.
     /// Raises ReadTimeoutError "Read Timeout", NotConnectedError "Not Connected",
@@ -90,30 +90,30 @@ public:
     virtual long FillInputBuffer(IfDisconnected raise = IfDisconnected::Raise, std::int32_t timeoutMs = TimeoutDefault,
                                  IfTimedOut onTimeout = IfTimedOut::Raise);
     /// One line without its terminator (default LF; a CR before the LF is dropped too).
-    /// \p maxLength -1: MaxLineLength; 0: no limit. An over-long line raises
+    /// `maxLength` -1: MaxLineLength; 0: no limit. An over-long line raises
     /// MaxLineLengthExceededError or, with maSplit, returns the first maxLength bytes and sets
     /// LineWasSplit. A peer close with nothing queued raises ConnClosedGracefullyError; a close
     /// after part of a line returns "" with LineTimedOut set.
     virtual std::string ReadLine(const std::string& terminator = {}, std::int32_t timeoutMs = TimeoutDefault,
                                  std::int32_t maxLength = -1);
-    /// Exactly \p count bytes into \p buffer; ConnClosedGracefullyError when the peer closes
+    /// Exactly `count` bytes into `buffer`; ConnClosedGracefullyError when the peer closes
     /// first (the bytes received stay queued).
     virtual void ReadExact(void* buffer, std::size_t count);
-    /// Copies \p count bytes (ReadUntil::Count; -1: a 32-bit network-order count read first)
+    /// Copies `count` bytes (ReadUntil::Count; -1: a 32-bit network-order count read first)
     /// or everything until the peer closes (ReadUntil::Closed, which then ends normally) to
-    /// \p sink. Reports read work. A peer close before \p count bytes raises
+    /// `sink`. Reports read work. A peer close before `count` bytes raises
     /// ConnClosedGracefullyError.
     virtual void ReadToStream(ByteSink& sink, std::int64_t count = -1, ReadUntil until = ReadUntil::Count);
     void ReadToStream(std::ostream& stream, std::int64_t count = -1, ReadUntil until = ReadUntil::Count);
-    /// Sends all \p count bytes. NotConnectedError, ConnClosedGracefullyError, SocketError
+    /// Sends all `count` bytes. NotConnectedError, ConnClosedGracefullyError, SocketError
     /// (a peer that closed gives a socket error, never a signal).
     virtual void WriteBytes(const void* buffer, std::size_t count);
-    /// Sends the bytes of \p text (nothing for an empty text).
+    /// Sends the bytes of `text` (nothing for an empty text).
     virtual void WriteText(const std::string& text);
-    /// Sends \p text followed by CR LF as one block.
+    /// Sends `text` followed by CR LF as one block.
     virtual void WriteLine(const std::string& text);
-    /// Sends \p count bytes of \p source (-1: everything up to its end) in chunks of
-    /// SendBufferSize, reporting write work. A source that yields no bytes before \p count
+    /// Sends `count` bytes of `source` (-1: everything up to its end) in chunks of
+    /// SendBufferSize, reporting write work. A source that yields no bytes before `count`
     /// is reached raises NoDataToReadError "No data to read.".
     virtual void WriteStream(std::istream& source, std::int64_t count = -1);
     /// 32-bit integers in network order.

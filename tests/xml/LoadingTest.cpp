@@ -166,7 +166,7 @@ TEST_F(LoadingTest, OtherSources)
     EXPECT_TRUE(doc.XML().Empty()); // released file sources leave no text behind
 
     try {
-        doc.LoadFromFile((dir_.path() / "missing.xml").string());
+        doc.LoadFromFile((dir_.Path() / "missing.xml").string());
         FAIL();
     } catch (const DomParseError& e) {
         EXPECT_NE(std::string(e.what()).find("Cannot open file"), std::string::npos) << e.what();

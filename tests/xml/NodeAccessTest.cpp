@@ -106,7 +106,7 @@ TEST_F(NodeAccessTest, ResolveCreatesMissingFieldAsLastChildWithoutTouchingTheFi
 
     const std::string xml = doc_.XML().Text();
     EXPECT_NE(xml.find("<NICK></NICK>"), std::string::npos) << xml;
-    std::ifstream file(dir_.path() / "list.xml", std::ios::binary);
+    std::ifstream file(dir_.Path() / "list.xml", std::ios::binary);
     std::stringstream onDisk;
     onDisk << file.rdbuf();
     EXPECT_EQ(onDisk.str(), kList);

@@ -90,7 +90,7 @@ TEST_F(StringListFileTest, MissingFileLeavesContentAlone)
     StringList list;
     list.SetText("keep");
     try {
-        list.LoadFromFile((dir_.path() / "absent.xml").string());
+        list.LoadFromFile((dir_.Path() / "absent.xml").string());
         FAIL();
     } catch (const XmlError& e) {
         EXPECT_EQ(std::string(e.what()).rfind("Cannot open file \"", 0), 0u) << e.what();

@@ -1,6 +1,7 @@
 #include "xml/libxml2/ParserDomVendor.h"
 
 #include "xml/DomVendorRegistry.h"
+#include "xml/PlatformVendor.h"
 #include "xml/libxml2/ParserDomImplementation.h"
 #include "xml/libxml2/ParserSupport.h"
 
@@ -23,7 +24,7 @@ ParserDomVendor::ParserDomVendor()
 
 std::string ParserDomVendor::VendorDescription() const
 {
-    return "libxml2";
+    return PlatformVendor;
 }
 
 Ref<DomImplementation> ParserDomVendor::ObtainImplementation()

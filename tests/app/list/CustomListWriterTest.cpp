@@ -2,6 +2,7 @@
 #include "app/list/ListErrors.h"
 #include "tests/app/list/ListTestSupport.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <sys/resource.h>
@@ -17,7 +18,8 @@ namespace {
 
 using test::CrLf;
 using test::Item;
-using test::ScratchFolder;
+using test::QtPath;
+using test::TempDir;
 
 const std::vector<std::string> Header = {"<?xml version=\"1.0\" ?>", "<IMAGE>",    "<VERSION>",
                                          "<NUMBER>000</NUMBER>",     "</VERSION>", "<!--GCM LISTINGS -->"};
@@ -84,7 +86,7 @@ TEST(CustomListWriter, RefusesCharactersAListFileCannotCarry)
         {0, 0x0001, "GAMENAME"}, {1, 0x0000, "GAMEID"}, {2, 0x001B, "NOTES"}, {3, 0x000C, "SSIZE"},
         {4, 0xFFFF, "GOOD"},     {5, 0xFFFE, "NICK"},   {6, 0xD800, "INST"},
     };
-    ScratchFolder folder;
+    TempDir folder;
     folder.Write("custGCMList.xml", "previous");
     for (const Case& c : cases) {
         ListItem bad = Item("Bad Game", "id", "notes", "1", "1", "nick", "inst");
@@ -92,7 +94,7 @@ TEST(CustomListWriter, RefusesCharactersAListFileCannotCarry)
         target.insert(1, QChar(c.character));
         const std::vector<ListItem> rows = {Item("Good Game", "", "", "", "1", "", ""), bad};
         try {
-            CustomListWriter::Write(folder.File("custGCMList.xml"), rows);
+            CustomListWriter::Write(QtPath(folder, "custGCMList.xml"), rows);
             ADD_FAILURE() << "no refusal for field " << c.fieldName;
         } catch (const InvalidCharacterError& e) {
             const std::string message = e.what();
@@ -103,7 +105,7 @@ TEST(CustomListWriter, RefusesCharactersAListFileCannotCarry)
         }
         EXPECT_EQ(folder.Read("custGCMList.xml"), "previous");
     }
-    EXPECT_EQ(folder.Entries(), QStringList{"custGCMList.xml"});
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"custGCMList.xml"}));
     // Tab, line feed, carriage return and a proper surrogate pair are fine.
     EXPECT_NO_THROW(
         CustomListWriter::Compose({Item("a\tb\nc\rd", QString::fromUtf8("\xF0\x9F\x8E\xAE"), "", "", "", "", "")}));
@@ -111,8 +113,8 @@ TEST(CustomListWriter, RefusesCharactersAListFileCannotCarry)
 
 TEST(CustomListWriter, ReplacesTheFileWholeAndKeepsItsPermissions)
 {
-    ScratchFolder folder;
-    const QString path = folder.File("custGCMList.xml");
+    TempDir folder;
+    const QString path = QtPath(folder, "custGCMList.xml");
     folder.Write("custGCMList.xml", "old content that is longer than the new file, much longer");
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
 
@@ -121,12 +123,12 @@ TEST(CustomListWriter, ReplacesTheFileWholeAndKeepsItsPermissions)
     namespace fs = std::filesystem;
     EXPECT_EQ(fs::status(path.toStdString()).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    EXPECT_EQ(folder.Entries(), QStringList{"custGCMList.xml"});
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"custGCMList.xml"}));
 }
 
 TEST(CustomListWriter, FailedWritesLeaveThePreviousFileByteForByte)
 {
-    ScratchFolder folder;
+    TempDir folder;
     folder.Write("custGCMList.xml", "previous\r\n");
     std::vector<ListItem> many;
     for (int i = 0; i < 2000; ++i)
@@ -140,7 +142,7 @@ TEST(CustomListWriter, FailedWritesLeaveThePreviousFileByteForByte)
     small.rlim_cur = 4096;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     try {
-        CustomListWriter::Write(folder.File("custGCMList.xml"), many);
+        CustomListWriter::Write(QtPath(folder, "custGCMList.xml"), many);
         ADD_FAILURE() << "the oversized write succeeded";
     } catch (const InOutError& e) {
         EXPECT_STREQ(e.what(), "I/O error 27");
@@ -148,13 +150,13 @@ TEST(CustomListWriter, FailedWritesLeaveThePreviousFileByteForByte)
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(folder.Read("custGCMList.xml"), "previous\r\n");
-    EXPECT_EQ(folder.Entries(), QStringList{"custGCMList.xml"});
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"custGCMList.xml"}));
 
     // A folder that does not exist, and a target that is a folder.
-    EXPECT_THROW(CustomListWriter::Write(folder.File("missing/custGCMList.xml"), {}), InOutError);
-    ASSERT_TRUE(QDir(folder.Path()).mkdir("taken"));
-    EXPECT_THROW(CustomListWriter::Write(folder.File("taken"), {}), InOutError);
-    EXPECT_EQ(folder.Entries(), QStringList{"custGCMList.xml"});
+    EXPECT_THROW(CustomListWriter::Write(QtPath(folder, "missing/custGCMList.xml"), {}), InOutError);
+    ASSERT_TRUE(QDir(QtPath(folder)).mkdir("taken"));
+    EXPECT_THROW(CustomListWriter::Write(QtPath(folder, "taken"), {}), InOutError);
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"custGCMList.xml"}));
 }
 
 TEST(CustomListWriter, AReadOnlyFolderOrFileIsRefusedAsAccessDenied)
@@ -164,13 +166,13 @@ TEST(CustomListWriter, AReadOnlyFolderOrFileIsRefusedAsAccessDenied)
         mode_t fileMode;
     };
     for (const Case& c : {Case{0555, 0644}, Case{0777, 0444}}) {
-        ScratchFolder folder;
-        ASSERT_TRUE(QDir(folder.Path()).mkdir("sub"));
+        TempDir folder;
+        ASSERT_TRUE(QDir(QtPath(folder)).mkdir("sub"));
         folder.Write("sub/custGCMList.xml", "previous");
-        const QString target = folder.File("sub/custGCMList.xml");
-        ASSERT_EQ(::chmod(folder.Path().toLocal8Bit().constData(), 0755), 0);
+        const QString target = QtPath(folder, "sub/custGCMList.xml");
+        ASSERT_EQ(::chmod(folder.Path().c_str(), 0755), 0);
         ASSERT_EQ(::chmod(target.toLocal8Bit().constData(), c.fileMode), 0);
-        ASSERT_EQ(::chmod(folder.File("sub").toLocal8Bit().constData(), c.folderMode), 0);
+        ASSERT_EQ(::chmod(folder.File("sub").c_str(), c.folderMode), 0);
 
         // Permissions do not stop the superuser, so the write runs in a child
         // process that gives up its privileges first.
@@ -192,9 +194,9 @@ TEST(CustomListWriter, AReadOnlyFolderOrFileIsRefusedAsAccessDenied)
         EXPECT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), 0) << "1: other message, 2: no error, 3: setuid failed; modes " << std::oct
                                           << c.folderMode << " " << c.fileMode;
-        ::chmod(folder.File("sub").toLocal8Bit().constData(), 0755);
+        ::chmod(folder.File("sub").c_str(), 0755);
         EXPECT_EQ(folder.Read("sub/custGCMList.xml"), "previous");
-        EXPECT_EQ(QDir(folder.File("sub")).entryList(QDir::Files), QStringList{"custGCMList.xml"});
+        EXPECT_EQ(QDir(QtPath(folder, "sub")).entryList(QDir::Files), QStringList{"custGCMList.xml"});
     }
 }
 

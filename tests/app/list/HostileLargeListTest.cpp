@@ -7,8 +7,9 @@ namespace quorvane::app {
 namespace {
 
 using test::CountLines;
+using test::QtPath;
 using test::RecordingStatus;
-using test::ScratchFolder;
+using test::TempDir;
 
 TEST(HostileLargeList, TwoHundredMegabytesLoadCountAndExportWhole)
 {
@@ -25,10 +26,10 @@ TEST(HostileLargeList, TwoHundredMegabytesLoadCountAndExportWhole)
     }
     bytes += "<!-- End -->\r\n</IMAGE>\r\n";
 
-    ScratchFolder folder;
+    TempDir folder;
     folder.Write("gcmList.xml", bytes);
     {
-        MainList list{folder.Path()};
+        MainList list{QtPath(folder)};
         RecordingStatus status;
         ASSERT_EQ(list.LoadMainList(status), StartupLoad::Loaded);
         EXPECT_EQ(list.State().GCMCount, records);
@@ -39,7 +40,7 @@ TEST(HostileLargeList, TwoHundredMegabytesLoadCountAndExportWhole)
     EXPECT_EQ(CountLines(exported), 20 + 9 * records);
     EXPECT_NE(exported.find("Game " + std::to_string(records - 1) + " &amp; Co"), std::string::npos);
     EXPECT_TRUE(folder.Read("gcmList.xml") == bytes);
-    EXPECT_EQ(folder.Entries(), (QStringList{"compat.htm", "gcmList.xml"}));
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"compat.htm", "gcmList.xml"}));
 }
 
 } // namespace

@@ -15,9 +15,10 @@ namespace {
 using test::CrLf;
 using test::Fields;
 using test::ListFile;
+using test::QtPath;
 using test::RecordingSink;
 using test::RecordingStatus;
-using test::ScratchFolder;
+using test::TempDir;
 
 std::string BillionLaughs()
 {
@@ -51,7 +52,7 @@ std::string DeepNesting(int levels, const std::string& inside)
         open += "<a>";
         close += "</a>";
     }
-    return ListFile("1", {{"<GAMENAME>" + open + inside + close + "</GAMENAME>"}});
+    return ListFile("1", {std::vector<std::string>{"<GAMENAME>" + open + inside + close + "</GAMENAME>"}});
 }
 
 struct Outcome {
@@ -67,11 +68,11 @@ protected:
     // with an earlier export in place; checks that no input file changed.
     Outcome Run(const std::string& bytes)
     {
-        ScratchFolder folder;
+        TempDir folder;
         folder.Write("gcmList.xml", bytes);
         folder.Write("custGCMList.xml", bytes);
         folder.Write("compat.htm", "previous export");
-        MainList list{folder.Path()};
+        MainList list{QtPath(folder)};
         RecordingStatus status;
         RecordingSink view;
         Outcome outcome{true, 0, false, ""};
@@ -98,7 +99,7 @@ protected:
         }
         EXPECT_EQ(folder.Read("gcmList.xml"), bytes);
         EXPECT_EQ(folder.Read("custGCMList.xml"), bytes);
-        EXPECT_EQ(folder.Entries(), (QStringList{"compat.htm", "custGCMList.xml", "gcmList.xml"}));
+        EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"compat.htm", "custGCMList.xml", "gcmList.xml"}));
         return outcome;
     }
     std::string exported_;
@@ -106,9 +107,9 @@ protected:
 
 TEST_F(HostileListFiles, EachEndsWithItsResultOrAClearErrorAndNoFileChanges)
 {
-    ScratchFolder secrets;
+    TempDir secrets;
     secrets.Write("secret.txt", "TOP-SECRET");
-    const std::string secret = secrets.File("secret.txt").toStdString();
+    const std::string secret = secrets.File("secret.txt");
     const std::string utf16 =
         "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n" + ListFile("2", {Fields("Wide", "1")}).substr(24);
     std::vector<std::string> markup = Fields("a", "1");
@@ -169,9 +170,9 @@ TEST_F(HostileListFiles, EscapedMarkupInFieldsStaysTextInTheExport)
 // Custom List as it is and read back as LF, so the saved rows came back changed.
 TEST(HostileRoundTrip, CarriageReturnInAFieldSurvivesTheCustomList)
 {
-    ScratchFolder folder;
+    TempDir folder;
     folder.Write("gcmList.xml", ListFile("1", {Fields("a&#13;b", "1"), Fields("c&#13;&#10;d", "2")}));
-    MainList list{folder.Path()};
+    MainList list{QtPath(folder)};
     RecordingStatus status;
     RecordingSink shown, reread;
     list.LoadMainList(status);

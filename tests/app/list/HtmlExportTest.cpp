@@ -14,9 +14,10 @@ namespace {
 using test::CrLf;
 using test::Fields;
 using test::ListFile;
+using test::QtPath;
 using test::RecordingSink;
 using test::RecordingStatus;
-using test::ScratchFolder;
+using test::TempDir;
 
 const std::vector<std::string> Header = {
     "<HTML>",
@@ -75,8 +76,8 @@ protected:
         folder.Write("gcmList.xml", mainList);
         ASSERT_EQ(list.LoadMainList(status), StartupLoad::Loaded);
     }
-    ScratchFolder folder;
-    MainList list{folder.Path()};
+    TempDir folder;
+    MainList list{QtPath(folder)};
     RecordingStatus status;
     RecordingSink view;
 };
@@ -97,17 +98,17 @@ TEST_F(HtmlExport, ExactBytesWithEscapedTextsAndEmptyCellsForMissingFields)
     // The same document exports to the same bytes.
     list.ExportHtml();
     EXPECT_EQ(folder.Read("compat.htm"), html);
-    EXPECT_EQ(folder.Entries(), (QStringList{"compat.htm", "gcmList.xml"}));
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"compat.htm", "gcmList.xml"}));
 }
 
 TEST_F(HtmlExport, EveryRecordWhateverTheViewShowsAndTwentyLinesWhenEmpty)
 {
-    Start(ListFile("1", {}));
+    Start(ListFile("1", ""));
     list.ExportHtml();
     EXPECT_EQ(folder.Read("compat.htm"), Expected({}));
     EXPECT_EQ(test::CountLines(folder.Read("compat.htm")), 20);
 
-    MainList other{folder.Path()};
+    MainList other{QtPath(folder)};
     folder.Write("gcmList.xml", ListFile("1", {Fields("boots", "1"), Fields("fails", "2")}));
     ASSERT_EQ(other.LoadMainList(status), StartupLoad::Loaded);
     other.ShowMainList(BootFilter::BootableOnly, view, status);
@@ -135,7 +136,7 @@ TEST_F(HtmlExport, FailuresLeaveThePreviousExportUntouched)
     EXPECT_EQ(folder.Read("compat.htm"), "previous export");
 
     // A write that fails (the file size limit stands in for a full disk).
-    MainList big{folder.Path()};
+    MainList big{QtPath(folder)};
     std::vector<std::vector<std::string>> records(200, Fields("many", "1"));
     folder.Write("gcmList.xml", ListFile("1", records));
     ASSERT_EQ(big.LoadMainList(status), StartupLoad::Loaded);
@@ -149,7 +150,7 @@ TEST_F(HtmlExport, FailuresLeaveThePreviousExportUntouched)
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(folder.Read("compat.htm"), "previous export");
-    EXPECT_EQ(folder.Entries(), (QStringList{"compat.htm", "gcmList.xml"}));
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"compat.htm", "gcmList.xml"}));
 }
 
 } // namespace

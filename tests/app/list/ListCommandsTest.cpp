@@ -4,6 +4,7 @@
 #include "tests/app/list/ListTestSupport.h"
 #include "xml/XmlErrors.h"
 
+#include <QFile>
 #include <QSet>
 
 namespace quorvane::app {
@@ -12,9 +13,10 @@ namespace {
 using test::Fields;
 using test::Item;
 using test::ListFile;
+using test::QtPath;
 using test::RecordingSink;
 using test::RecordingStatus;
-using test::ScratchFolder;
+using test::TempDir;
 
 const std::vector<std::string> Done = {"clear", "add", "add", "finished"};
 
@@ -27,8 +29,8 @@ protected:
     }
     QStringList Shown() const { return view.Captions(); }
 
-    ScratchFolder folder;
-    MainList list{folder.Path()};
+    TempDir folder;
+    MainList list{QtPath(folder)};
     RecordingStatus status;
     RecordingSink view;
 };
@@ -44,8 +46,8 @@ TEST_F(ListCommands, StartUpCountsAndWritesTheSummaryWithZeroGoodAndBad)
     EXPECT_EQ(status.texts, QStringList{"List Version [12] GCM's [5] [Good: 0] [Bad: 0]"});
     EXPECT_EQ(list.State().GCMCount, 5);
 
-    MainList empty{folder.Path()};
-    folder.Write("empty.xml", ListFile("3", {}));
+    MainList empty{QtPath(folder)};
+    folder.Write("empty.xml", ListFile("3", ""));
     RecordingStatus emptyStatus;
     ASSERT_EQ(empty.LoadMainList(emptyStatus, "empty.xml"), StartupLoad::Loaded);
     EXPECT_EQ(emptyStatus.Last(), "List Version [3] GCM's [0] [Good: 0] [Bad: 0]");
@@ -218,7 +220,7 @@ TEST_F(ListCommands, CustomListThatCannotBeReadOrParsed)
         ADD_FAILURE() << "a missing Custom List loaded";
     } catch (const xml::XmlError& e) {
         const std::string expected =
-            "Cannot open file \"" + folder.File("custGCMList.xml").toStdString() + "\". No such file or directory";
+            "Cannot open file \"" + folder.File("custGCMList.xml") + "\". No such file or directory";
         EXPECT_EQ(e.what(), expected);
     }
     EXPECT_TRUE(view.items.empty());

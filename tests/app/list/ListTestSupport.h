@@ -3,11 +3,11 @@
 #include "app/list/ListItem.h"
 #include "app/list/ListSink.h"
 #include "app/list/StatusSink.h"
+#include "tests/support/ListFiles.h"
+#include "tests/support/TempDir.h"
 
-#include <QDir>
-#include <QFile>
 #include <QString>
-#include <QTemporaryDir>
+#include <QStringList>
 
 #include <gtest/gtest.h>
 
@@ -16,33 +16,18 @@
 
 namespace quorvane::app::test {
 
-/// A fresh folder under the system's temporary directory, removed afterwards.
-class ScratchFolder {
-public:
-    ScratchFolder() { EXPECT_TRUE(dir_.isValid()); }
-    QString Path() const { return dir_.path(); }
-    QString File(const QString& name) const { return dir_.filePath(name); }
+using ::quorvane::test::CountLines;
+using ::quorvane::test::CrLf;
+using ::quorvane::test::Fields;
+using ::quorvane::test::ListFile;
+using ::quorvane::test::TempDir;
 
-    void Write(const QString& name, const std::string& bytes) const
-    {
-        QFile file(File(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        ASSERT_EQ(file.write(bytes.data(), static_cast<qint64>(bytes.size())), static_cast<qint64>(bytes.size()));
-    }
-    std::string Read(const QString& name) const
-    {
-        QFile file(File(name));
-        if (!file.open(QIODevice::ReadOnly))
-            return "<missing>";
-        return file.readAll().toStdString();
-    }
-    bool Exists(const QString& name) const { return QFile::exists(File(name)); }
-    /// Names of the entries, to catch temporary files left behind.
-    QStringList Entries() const { return QDir(dir_.path()).entryList(QDir::Files | QDir::NoDotAndDotDot); }
-
-private:
-    QTemporaryDir dir_;
-};
+/// `dir`'s path, or the path of `name` inside it, as the list logic takes
+/// paths.
+inline QString QtPath(const TempDir& dir, const std::string& name = {})
+{
+    return QString::fromStdString(name.empty() ? dir.Path().string() : dir.File(name));
+}
 
 inline ListItem Item(const QString& caption, const QString& id, const QString& notes, const QString& size,
                      const QString& good, const QString& nick, const QString& inst)
@@ -88,55 +73,5 @@ public:
     std::string Last() const { return texts.isEmpty() ? "<none>" : texts.back().toStdString(); }
     QStringList texts;
 };
-
-/// Joins lines, each followed by CR LF.
-inline std::string CrLf(const std::vector<std::string>& lines)
-{
-    std::string out;
-    for (const std::string& line : lines)
-        out += line + "\r\n";
-    return out;
-}
-
-/// Number of CR LF line ends in `text`.
-inline int CountLines(const std::string& text)
-{
-    int count = 0;
-    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2))
-        ++count;
-    return count;
-}
-
-/// A List File (CR LF) with the given records, each a list of already-escaped
-/// field lines such as "<GAMENAME>a</GAMENAME>".
-inline std::string ListFile(const std::string& version, const std::vector<std::vector<std::string>>& records,
-                            const std::string& between = "")
-{
-    std::vector<std::string> lines = {"<?xml version=\"1.0\" ?>",         "<IMAGE>",    "<VERSION>",
-                                      "<NUMBER>" + version + "</NUMBER>", "</VERSION>", "<!--GCM LISTINGS -->"};
-    for (const auto& record : records) {
-        lines.push_back("<GCM>");
-        lines.insert(lines.end(), record.begin(), record.end());
-        lines.push_back("</GCM>");
-        if (!between.empty())
-            lines.push_back(between);
-    }
-    lines.push_back("<!-- End -->");
-    lines.push_back("</IMAGE>");
-    return CrLf(lines);
-}
-
-/// The field lines of a complete record.
-inline std::vector<std::string> Fields(const std::string& name, const std::string& good,
-                                       const std::string& id = "QAAE01")
-{
-    return {"<GAMENAME>" + name + "</GAMENAME>",
-            "<GAMEID>" + id + "</GAMEID>",
-            "<NOTES>Ingame</NOTES>",
-            "<SSIZE>120</SSIZE>",
-            "<GOOD>" + good + "</GOOD>",
-            "<NICK>tester</NICK>",
-            "<INST>none</INST>"};
-}
 
 } // namespace quorvane::app::test

@@ -9,13 +9,14 @@ namespace {
 
 using test::Fields;
 using test::ListFile;
+using test::QtPath;
 using test::RecordingSink;
 using test::RecordingStatus;
-using test::ScratchFolder;
+using test::TempDir;
 
 struct Loaded {
-    ScratchFolder folder;
-    MainList list{folder.Path()};
+    TempDir folder;
+    MainList list{QtPath(folder)};
     RecordingStatus status;
     RecordingSink view;
 
@@ -39,7 +40,7 @@ TEST(RecordWalk, VisitsExactlyTheGcmElementsInDocumentOrder)
         {"comments between and after",
          ListFile("1", {Fields("b", "1"), Fields("a", "2")}, "<!-- note -->"),
          {"b", "a"}},
-        {"no records", ListFile("1", {}), {}},
+        {"no records", ListFile("1", ""), {}},
         {"only comments", head + "<!--GCM LISTINGS -->\r\n<!-- End -->\r\n</IMAGE>\r\n", {}},
         {"other elements and a late VERSION",
          head + "<OTHER><GAMENAME>x</GAMENAME></OTHER>\r\n<GCM><GAMENAME>one</GAMENAME></GCM>\r\n"

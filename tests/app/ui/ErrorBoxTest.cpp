@@ -12,11 +12,11 @@ namespace {
 
 TEST(ErrorBoxText, PeriodRule)
 {
-    struct Row {
+    struct Case {
         const char* message;
         const char* shown;
     };
-    const std::vector<Row> table{
+    const std::vector<Case> cases{
         {"No active document", "No active document."},
         {"Disk full", "Disk full."},
         {"Done.", "Done."},
@@ -28,8 +28,8 @@ TEST(ErrorBoxText, PeriodRule)
         {"", ""},
         {"Fichier \xc3\xa9", "Fichier \xc3\xa9."},
     };
-    for (const Row& row : table)
-        EXPECT_EQ(ErrorBox::textFor(row.message), QString::fromUtf8(row.shown)) << row.message;
+    for (const Case& c : cases)
+        EXPECT_EQ(ErrorBox::textFor(c.message), QString::fromUtf8(c.shown)) << c.message;
     EXPECT_EQ(ErrorBox::title(), QStringLiteral("Quorvane"));
 }
 

@@ -19,8 +19,8 @@
 namespace quorvane::app {
 namespace {
 
-using test::gcm;
-using test::listFile;
+using test::GcmRecord;
+using test::ListFile;
 
 const QString kMissingQuestion = QStringLiteral("Can't find the GCM data file, do you want to download it?");
 const QString kSaveQuestion =
@@ -30,9 +30,10 @@ const QString kSaveQuestion =
 // Seven records in file order: three boot (GOOD exactly "1"), four do not.
 std::string mainListRecords()
 {
-    return gcm("Castle Quest", "1", "GCQE") + "<!-- a comment between records -->\r\n" +
-           gcm("castle crashers", "2", "GCCE") + gcm("ABC", " 1", "GAB2") + gcm("abc", "1", "GAB1") +
-           gcm("Zebra & Co", "", "GZEB", false) + gcm("Marble Run", "1", "GMAR") + gcm("a-b", "01", "GADB");
+    return GcmRecord("Castle Quest", "1", "GCQE") + "<!-- a comment between records -->\r\n" +
+           GcmRecord("castle crashers", "2", "GCCE") + GcmRecord("ABC", " 1", "GAB2") + GcmRecord("abc", "1", "GAB1") +
+           GcmRecord("Zebra & Co", "", "GZEB", false) + GcmRecord("Marble Run", "1", "GMAR") +
+           GcmRecord("a-b", "01", "GADB");
 }
 
 QStringList captions(const SortedListView& view)
@@ -76,22 +77,22 @@ protected:
 
 TEST_F(Handlers, StartUpShowsTheSummaryAndAnEmptyView)
 {
-    start(listFile("12", mainListRecords()));
-    EXPECT_EQ(window->statusText(), "List Version [12] GCM's [7] [Good: 0] [Bad: 0]");
+    start(ListFile("12", mainListRecords()));
+    EXPECT_EQ(window->StatusText(), "List Version [12] GCM's [7] [Good: 0] [Bad: 0]");
     EXPECT_EQ(window->List->rows().size(), 0);
     EXPECT_TRUE(asker.questions.empty());
     EXPECT_TRUE(asker.errors.empty());
 
     // No records at all.
-    start(listFile("3", ""));
-    EXPECT_EQ(window->statusText(), "List Version [3] GCM's [0] [Good: 0] [Bad: 0]");
+    start(ListFile("3", ""));
+    EXPECT_EQ(window->StatusText(), "List Version [3] GCM's [0] [Good: 0] [Bad: 0]");
 }
 
 TEST_F(Handlers, ShowCountsAndTheBootableFilter)
 {
-    start(listFile("12", mainListRecords()));
+    start(ListFile("12", mainListRecords()));
     window->ShowALLGCMs1->trigger();
-    EXPECT_EQ(window->statusText(), "List Version [12] GCM's [7] [Good: 3] [Bad: 4]");
+    EXPECT_EQ(window->StatusText(), "List Version [12] GCM's [7] [Good: 3] [Bad: 4]");
     EXPECT_EQ(captions(*window->List),
               (QStringList{"a-b", "abc", "ABC", "castle crashers", "Castle Quest", "Marble Run", "Zebra & Co"}));
     // Ticks exactly where GOOD is "1"; the record without NICK shows an empty cell.
@@ -110,23 +111,23 @@ TEST_F(Handlers, ShowCountsAndTheBootableFilter)
     // The filter applies to the next command, not to what is shown.
     EXPECT_EQ(rows.size(), 7);
     window->ShowALLGCMs1->trigger();
-    EXPECT_EQ(window->statusText(), "List Version [12] GCM's [7] [Good: 3] [Bad: 0]");
+    EXPECT_EQ(window->StatusText(), "List Version [12] GCM's [7] [Good: 3] [Bad: 0]");
     EXPECT_EQ(captions(*window->List), (QStringList{"abc", "Castle Quest", "Marble Run"}));
     EXPECT_TRUE(asker.errors.empty());
 }
 
 TEST_F(Handlers, SearchMatchesIgnoringCaseAndLeavesTheSummary)
 {
-    start(listFile("12", mainListRecords()));
+    start(ListFile("12", mainListRecords()));
     window->ShowALLGCMs1->trigger();
-    const QString summary = window->statusText();
+    const QString summary = window->StatusText();
 
-    struct Row {
+    struct Case {
         QString text;
         bool bootableOnly;
         QStringList expected;
     };
-    const std::vector<Row> table{
+    const std::vector<Case> cases{
         {"castle", false, {"castle crashers", "Castle Quest"}},
         {"CASTLE", false, {"castle crashers", "Castle Quest"}},
         {"castle", true, {"Castle Quest"}},
@@ -136,11 +137,11 @@ TEST_F(Handlers, SearchMatchesIgnoringCaseAndLeavesTheSummary)
         {"nothing like it", false, {}},
         {"", false, {}},
     };
-    for (const Row& row : table) {
-        window->dispBoot->setChecked(row.bootableOnly);
-        search(row.text);
-        EXPECT_EQ(captions(*window->List), row.expected) << row.text.toStdString();
-        EXPECT_EQ(window->statusText(), summary);
+    for (const Case& c : cases) {
+        window->dispBoot->setChecked(c.bootableOnly);
+        search(c.text);
+        EXPECT_EQ(captions(*window->List), c.expected) << c.text.toStdString();
+        EXPECT_EQ(window->StatusText(), summary);
     }
     // The button searches the same way; other keys in the edit do not search.
     window->dispBoot->setChecked(false);
@@ -155,7 +156,7 @@ TEST_F(Handlers, SearchMatchesIgnoringCaseAndLeavesTheSummary)
 
 TEST_F(Handlers, CustomListRoundTripThroughSaveAndShow)
 {
-    start(listFile("12", mainListRecords()));
+    start(ListFile("12", mainListRecords()));
     window->PageControl1->setCurrentIndex(1);
     addRow({"b game", "GB01", "runs", "100", "1", "nick b", "just boot"});
     addRow({"a game", "GA01", "hangs", "?", "2", "", "none"});
@@ -182,7 +183,7 @@ TEST_F(Handlers, CustomListRoundTripThroughSaveAndShow)
 
     for (int round = 0; round < 2; ++round) {
         window->ShowCustomListGCMs1->trigger();
-        EXPECT_EQ(window->statusText(), "List Version [12] GCM's [7] [Good: 2] [Bad: 1]") << round;
+        EXPECT_EQ(window->StatusText(), "List Version [12] GCM's [7] [Good: 2] [Bad: 1]") << round;
         ASSERT_EQ(captions(*window->List), (QStringList{"a game", "ABC", "b game"}));
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(window->List->rows().item(i).subItems, window->addView->rows().item(i).subItems);
@@ -199,7 +200,7 @@ TEST_F(Handlers, CustomListRoundTripThroughSaveAndShow)
 
 TEST_F(Handlers, EditedCaptionIsSavedWithTheEditedName)
 {
-    start(listFile("1", ""));
+    start(ListFile("1", ""));
     window->PageControl1->setCurrentIndex(1);
     addRow({"b", "1", "", "", "", "", ""});
     addRow({"a", "2", "", "", "", "", ""});
@@ -215,8 +216,8 @@ TEST_F(Handlers, EditedCaptionIsSavedWithTheEditedName)
 
 TEST_F(Handlers, ExportWritesTheDocumentNotTheView)
 {
-    const std::string records = gcm("b", "1", "B1") + gcm("a", "2", "A1", false);
-    start(listFile("5", records));
+    const std::string records = GcmRecord("b", "1", "B1") + GcmRecord("a", "2", "A1", false);
+    start(ListFile("5", records));
     window->dispBoot->setChecked(true);
     search("b");
     window->ExportlisttoHTML1->trigger();
@@ -255,15 +256,15 @@ TEST_F(Handlers, MissingMainListAskedAndDeclined)
         EXPECT_EQ(asker.questions[0].buttons, MbYes | MbNo);
         EXPECT_EQ(asker.questions.size(), viaUpdateQuestion ? 2u : 1u);
         EXPECT_TRUE(asker.modalRuns.empty());
-        EXPECT_EQ(window->statusText(), "");
-        EXPECT_EQ(window->listState().ListVersion, "");
+        EXPECT_EQ(window->StatusText(), "");
+        EXPECT_EQ(window->ListLogic().State().ListVersion, "");
     }
     // Every command that needs the document reports it, and the window carries on.
     search("castle");
     window->ShowALLGCMs1->trigger();
     window->ExportlisttoHTML1->trigger();
     EXPECT_EQ(asker.errors, (std::vector<QString>(3, "No active document.")));
-    EXPECT_EQ(window->statusText(), "");
+    EXPECT_EQ(window->StatusText(), "");
     EXPECT_FALSE(QFile::exists("compat.htm"));
     addRow({"still", "works", "", "", "", "", ""});
     EXPECT_EQ(window->addView->rows().size(), 1);
@@ -280,9 +281,9 @@ TEST_F(Handlers, MissingMainListAcceptedOpensTheDownloadWindow)
 
 TEST_F(Handlers, CustomListFailuresAndTheStateAfterwards)
 {
-    start(listFile("12", mainListRecords()));
+    start(ListFile("12", mainListRecords()));
     window->ShowALLGCMs1->trigger();
-    const QString summary = window->statusText();
+    const QString summary = window->StatusText();
 
     // Missing file: error naming the full path; the Main List stays usable.
     window->ShowCustomListGCMs1->trigger();
@@ -290,7 +291,7 @@ TEST_F(Handlers, CustomListFailuresAndTheStateAfterwards)
     EXPECT_TRUE(asker.errors[0].startsWith("Cannot open file \"" + path("custGCMList.xml") + "\". "))
         << asker.errors[0].toStdString();
     EXPECT_EQ(window->List->rows().size(), 0);
-    EXPECT_EQ(window->statusText(), summary);
+    EXPECT_EQ(window->StatusText(), summary);
     window->ShowALLGCMs1->trigger();
     EXPECT_EQ(window->List->rows().size(), 7);
 
@@ -298,34 +299,34 @@ TEST_F(Handlers, CustomListFailuresAndTheStateAfterwards)
     writeFile("custGCMList.xml", "<IMAGE><GCM>");
     window->ShowCustomListGCMs1->trigger();
     ASSERT_EQ(asker.errors.size(), 2u);
-    EXPECT_EQ(window->statusText(), summary);
+    EXPECT_EQ(window->StatusText(), summary);
     search("castle");
     ASSERT_EQ(asker.errors.size(), 3u);
     EXPECT_EQ(asker.errors[2], "No active document.");
 
-    writeFile("custGCMList.xml", listFile("000", gcm("fresh", "1")));
+    writeFile("custGCMList.xml", ListFile("000", GcmRecord("fresh", "1")));
     window->ShowCustomListGCMs1->trigger();
     EXPECT_EQ(asker.errors.size(), 3u);
     EXPECT_EQ(captions(*window->List), (QStringList{"fresh"}));
-    EXPECT_EQ(window->statusText(), "List Version [12] GCM's [7] [Good: 1] [Bad: 0]");
+    EXPECT_EQ(window->StatusText(), "List Version [12] GCM's [7] [Good: 1] [Bad: 0]");
 }
 
 TEST_F(Handlers, FailureInTheMiddleOfAWalkKeepsTheItemsAddedSoFar)
 {
     // The third record's name holds markup, which cannot be read as text.
-    const std::string records = gcm("one", "1") + gcm("two", "2") +
-                                "<GCM><GAMENAME>th<b/>ree</GAMENAME><GOOD>1</GOOD></GCM>\r\n" + gcm("four", "1");
-    start(listFile("7", records));
+    const std::string records = GcmRecord("one", "1") + GcmRecord("two", "2") +
+                                "<GCM><GAMENAME>th<b/>ree</GAMENAME><GOOD>1</GOOD></GCM>\r\n" + GcmRecord("four", "1");
+    start(ListFile("7", records));
     // Start-up stopped at the bad record: error shown, no summary, window up.
     ASSERT_EQ(asker.errors.size(), 1u);
-    EXPECT_EQ(window->statusText(), "");
-    EXPECT_EQ(window->listState().GCMCount, 2);
+    EXPECT_EQ(window->StatusText(), "");
+    EXPECT_EQ(window->ListLogic().State().GCMCount, 2);
 
     window->ShowALLGCMs1->trigger();
     ASSERT_EQ(asker.errors.size(), 2u);
     EXPECT_EQ(asker.errors[1], asker.errors[0]);
     EXPECT_EQ(captions(*window->List), (QStringList{"one", "two"}));
-    EXPECT_EQ(window->statusText(), "");
+    EXPECT_EQ(window->StatusText(), "");
 }
 
 TEST_F(Handlers, UnreadableMainListStillCreatesTheWindow)
@@ -333,8 +334,8 @@ TEST_F(Handlers, UnreadableMainListStillCreatesTheWindow)
     start("<IMAGE><VERSION>");
     ASSERT_EQ(asker.errors.size(), 1u);
     EXPECT_TRUE(asker.questions.empty());
-    EXPECT_EQ(window->statusText(), "");
-    EXPECT_EQ(window->listState().GCMCount, 0);
+    EXPECT_EQ(window->StatusText(), "");
+    EXPECT_EQ(window->ListLogic().State().GCMCount, 0);
     window->ShowALLGCMs1->trigger();
     EXPECT_EQ(asker.errors.back(), "No active document.");
 }

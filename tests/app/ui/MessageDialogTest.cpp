@@ -16,12 +16,12 @@ namespace {
 
 TEST(MessageDialogButtons, CaptionsResultsAndOrder)
 {
-    struct Row {
+    struct Case {
         MsgDlgButton button;
         const char* caption;
         int result;
     };
-    const std::vector<Row> table{
+    const std::vector<Case> cases{
         {MbYes, "&Yes", 6},
         {MbNo, "&No", 7},
         {MbOK, "OK", 1},
@@ -35,16 +35,16 @@ TEST(MessageDialogButtons, CaptionsResultsAndOrder)
         {MbHelp, "&Help", 0},
     };
     MsgDlgButtons all = 0;
-    for (const Row& row : table) {
-        EXPECT_EQ(MessageDialog::buttonCaption(row.button), QString::fromLatin1(row.caption));
-        EXPECT_EQ(MessageDialog::buttonResult(row.button), row.result) << row.caption;
-        all |= row.button;
+    for (const Case& c : cases) {
+        EXPECT_EQ(MessageDialog::buttonCaption(c.button), QString::fromLatin1(c.caption));
+        EXPECT_EQ(MessageDialog::buttonResult(c.button), c.result) << c.caption;
+        all |= c.button;
     }
     // Every button at once: laid out left to right in bit order.
     MessageDialog dialog(QStringLiteral("x"), MsgDlgType::Custom, all);
-    ASSERT_EQ(dialog.buttons().size(), table.size());
-    for (std::size_t i = 0; i < table.size(); ++i)
-        EXPECT_EQ(dialog.buttons()[i]->text(), QString::fromLatin1(table[i].caption));
+    ASSERT_EQ(dialog.buttons().size(), cases.size());
+    for (std::size_t i = 0; i < cases.size(); ++i)
+        EXPECT_EQ(dialog.buttons()[i]->text(), QString::fromLatin1(cases[i].caption));
     // The program's two sets are Yes + No (3) and OK alone (4).
     EXPECT_EQ(MbYes | MbNo, 3u);
     EXPECT_EQ(static_cast<unsigned>(MbOK), 4u);
@@ -52,12 +52,12 @@ TEST(MessageDialogButtons, CaptionsResultsAndOrder)
 
 TEST(MessageDialogButtons, DefaultAndCancelButtons)
 {
-    struct Row {
+    struct Case {
         MsgDlgButtons buttons;
         const char* defaultCaption; // nullptr: none
         const char* cancelCaption;
     };
-    const std::vector<Row> table{
+    const std::vector<Case> cases{
         {MbYes | MbNo, "&Yes", "&No"},
         {MbOK, "OK", "OK"},
         {MbOK | MbCancel, "OK", "Cancel"},
@@ -65,13 +65,12 @@ TEST(MessageDialogButtons, DefaultAndCancelButtons)
         {MbAbort | MbRetry | MbIgnore, "&Retry", nullptr},
         {MbYes | MbNo | MbOK, "OK", "&No"},
     };
-    for (const Row& row : table) {
-        MessageDialog dialog(QStringLiteral("x"), MsgDlgType::Confirmation, row.buttons);
+    for (const Case& c : cases) {
+        MessageDialog dialog(QStringLiteral("x"), MsgDlgType::Confirmation, c.buttons);
         auto captionOf = [](QPushButton* b) { return b ? b->text() : QString(); };
-        EXPECT_EQ(captionOf(dialog.defaultButton()), QString::fromLatin1(row.defaultCaption)) << row.buttons;
-        EXPECT_EQ(captionOf(dialog.cancelButton()),
-                  row.cancelCaption ? QString::fromLatin1(row.cancelCaption) : QString())
-            << row.buttons;
+        EXPECT_EQ(captionOf(dialog.defaultButton()), QString::fromLatin1(c.defaultCaption)) << c.buttons;
+        EXPECT_EQ(captionOf(dialog.cancelButton()), c.cancelCaption ? QString::fromLatin1(c.cancelCaption) : QString())
+            << c.buttons;
     }
 }
 
@@ -88,27 +87,27 @@ TEST(MessageDialogButtons, EqualWidthsOfAtLeastFiftyDialogUnits)
 
 TEST(MessageDialogTypes, CaptionsAndIcons)
 {
-    struct Row {
+    struct Case {
         MsgDlgType type;
         const char* caption;
         bool icon;
     };
-    const std::vector<Row> table{
+    const std::vector<Case> cases{
         {MsgDlgType::Warning, "Warning", true},         {MsgDlgType::Error, "Error", true},
         {MsgDlgType::Information, "Information", true}, {MsgDlgType::Confirmation, "Confirm", true},
         {MsgDlgType::Custom, "Quorvane", false},
     };
-    for (const Row& row : table) {
-        MessageDialog dialog(QStringLiteral("Some text"), row.type, MbOK);
-        EXPECT_EQ(dialog.windowTitle(), QString::fromLatin1(row.caption));
-        EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("Image")) != nullptr, row.icon) << row.caption;
+    for (const Case& c : cases) {
+        MessageDialog dialog(QStringLiteral("Some text"), c.type, MbOK);
+        EXPECT_EQ(dialog.windowTitle(), QString::fromLatin1(c.caption));
+        EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("Image")) != nullptr, c.icon) << c.caption;
         auto* message = dialog.findChild<QLabel*>(QStringLiteral("Message"));
         ASSERT_NE(message, nullptr);
         EXPECT_EQ(message->text(), QStringLiteral("Some text"));
     }
 }
 
-// Shows a dialog without a modal loop, performs @p act on it and returns the
+// Shows a dialog without a modal loop, performs `act` on it and returns the
 // result it finished with (-1 when it did not finish).
 template <typename Act>
 int finishWith(MsgDlgButtons buttons, Act act)

@@ -46,11 +46,11 @@ SortedListModel makeModel(SortedListModel::CaptionEditing editing = SortedListMo
 
 TEST(SortedListOrder, LocaleAwareCaseSensitiveNotByteOrder)
 {
-    struct Row {
+    struct Case {
         QStringList added;
         QStringList expected;
     };
-    const std::vector<Row> table{
+    const std::vector<Case> cases{
         // Small before capital within the same letters; byte order would put "ABC" first.
         {{"ABC", "abc"}, {"abc", "ABC"}},
         {{"b", "B", "a", "A"}, {"a", "A", "b", "B"}},
@@ -63,11 +63,11 @@ TEST(SortedListOrder, LocaleAwareCaseSensitiveNotByteOrder)
          {"resume", QString::fromUtf8("r\xc3\xa9sum\xc3\xa9"), "rose"}},
         {{}, {}},
     };
-    for (const Row& row : table) {
+    for (const Case& c : cases) {
         SortedListModel model = makeModel();
-        for (const QString& c : row.added)
-            model.addRow(item(c));
-        EXPECT_EQ(captions(model), row.expected) << row.added.join(',').toStdString();
+        for (const QString& caption : c.added)
+            model.addRow(item(caption));
+        EXPECT_EQ(captions(model), c.expected) << c.added.join(',').toStdString();
     }
 }
 

@@ -26,8 +26,8 @@
 namespace quorvane::app {
 namespace {
 
-using test::listFile;
-using test::UpdateListFile;
+using test::GeneratedListFile;
+using test::ListFile;
 using test::UpdateServer;
 
 const QString kMissingQuestion = QStringLiteral("Can't find the GCM data file, do you want to download it?");
@@ -54,17 +54,17 @@ class UpdateWindow : public test::UiFixture {
 protected:
     void TearDown() override
     {
-        DownloadWindow::setBehaviourFactory({});
+        DownloadWindow::SetBehaviourFactory({});
         UiFixture::TearDown();
     }
 
     static void use(const UpdateSettings& settings)
     {
-        DownloadWindow::setBehaviourFactory(UpdateBehaviour::factory(settings));
+        DownloadWindow::SetBehaviourFactory(UpdateBehaviour::factory(settings));
     }
 
     /// The next modal run double-clicks in the Download Window, as the user
-    /// would, after @p before.
+    /// would, after `before`.
     void doubleClickInNextRun(std::function<void(DownloadWindow&)> before = {})
     {
         asker.setNextModalRun([before](QDialog& dialog) {
@@ -80,7 +80,7 @@ protected:
 
 TEST_F(UpdateWindow, MissingListIsDownloadedAndInstalledForTheNextStart)
 {
-    const std::string remote = UpdateListFile("5", 4);
+    const std::string remote = GeneratedListFile("5", 4);
     UpdateServer server(remote);
     use(server.Settings());
     asker.setNextAnswer(MrYes); // download the missing list?
@@ -91,15 +91,15 @@ TEST_F(UpdateWindow, MissingListIsDownloadedAndInstalledForTheNextStart)
     std::size_t errorsAfterInstall = 99;
     asker.setNextModalRun([&](QDialog& dialog) {
         auto& w = dynamic_cast<DownloadWindow&>(dialog);
-        listing = w.listLines();
-        mainStatus = w.mainWindow().statusText();
-        systemText = w.statusText();
+        listing = w.ListLines();
+        mainStatus = w.mainWindow().StatusText();
+        systemText = w.StatusText();
         ErrorBox::guard([&] { w.ListDblClick(); });
-        afterInstall = w.statusText();
+        afterInstall = w.StatusText();
         errorsAfterInstall = asker.errors.size();
         // Disconnected, and the download is gone: the file-open error.
         ErrorBox::guard([&] { w.ListDblClick(); });
-        afterSecond = w.statusText();
+        afterSecond = w.StatusText();
     });
     MainWindow window;
 
@@ -117,20 +117,20 @@ TEST_F(UpdateWindow, MissingListIsDownloadedAndInstalledForTheNextStart)
     EXPECT_FALSE(QFile::exists("gcmList.BAK"));
     ASSERT_EQ(asker.errors.size(), 1u);
     EXPECT_EQ(asker.errors[0],
-              "Cannot open file \"" + window.mainList().FilePath("gcmList.BAK") + "\". No such file or directory.");
+              "Cannot open file \"" + window.ListLogic().FilePath("gcmList.BAK") + "\". No such file or directory.");
     EXPECT_EQ(afterSecond, "Done...");
 
     // Nothing is reloaded during the run.
-    EXPECT_EQ(window.statusText(), "List Version [] GCM's [0] [Good: 0] [Bad: 0]");
-    EXPECT_EQ(window.listState().ListVersion, "");
+    EXPECT_EQ(window.StatusText(), "List Version [] GCM's [0] [Good: 0] [Bad: 0]");
+    EXPECT_EQ(window.ListLogic().State().ListVersion, "");
     EXPECT_EQ(window.List->rows().size(), 0);
 }
 
 TEST_F(UpdateWindow, EqualVersionDiscardsTheDownloadAndOkClosesTheWindow)
 {
-    UpdateServer server(UpdateListFile("7", 3));
+    UpdateServer server(GeneratedListFile("7", 3));
     use(server.Settings());
-    const std::string local = listFile("7", test::gcm("Local", "1"));
+    const std::string local = ListFile("7", test::GcmRecord("Local", "1"));
     for (const int answer : {MrOk, MrCancel}) {
         SCOPED_TRACE(answer);
         writeFile("gcmList.xml", local);
@@ -162,8 +162,8 @@ TEST_F(UpdateWindow, EqualVersionDiscardsTheDownloadAndOkClosesTheWindow)
 
 TEST_F(UpdateWindow, RefusalsShowTheErrorLeaveTheProgressTextAndOpenAnEmptyWindow)
 {
-    UpdateServer server(UpdateListFile("2", 1));
-    writeFile("gcmList.xml", listFile("1", ""));
+    UpdateServer server(GeneratedListFile("2", 1));
+    writeFile("gcmList.xml", ListFile("1", ""));
     const struct {
         const char* name;
         std::function<void(UpdateSettings&)> change;
@@ -186,8 +186,8 @@ TEST_F(UpdateWindow, RefusalsShowTheErrorLeaveTheProgressTextAndOpenAnEmptyWindo
         QStringList listing{"not run"};
         asker.setNextModalRun([&](QDialog& dialog) {
             auto& w = dynamic_cast<DownloadWindow&>(dialog);
-            mainStatus = w.mainWindow().statusText();
-            listing = w.listLines();
+            mainStatus = w.mainWindow().StatusText();
+            listing = w.ListLines();
         });
         MainWindow window;
         window.CheckforListUpdates1Click();
@@ -205,7 +205,7 @@ TEST_F(UpdateWindow, ADownloadThatIsNotWellFormedLeavesTheListAndKeepsTheBak)
     const std::string broken = "<IMAGE><VERSION><NUMBER>9</NUMBER></VERSION><GCM>";
     UpdateServer server(broken);
     use(server.Settings());
-    const std::string local = listFile("8", test::gcm("Local", "1"));
+    const std::string local = ListFile("8", test::GcmRecord("Local", "1"));
     writeFile("gcmList.xml", local);
     asker.setNextAnswer(MrYes);
     doubleClickInNextRun();
@@ -220,10 +220,10 @@ TEST_F(UpdateWindow, ADownloadThatIsNotWellFormedLeavesTheListAndKeepsTheBak)
 
 TEST_F(UpdateWindow, AFailedInstallKeepsTheOldListAndNeverSaysDone)
 {
-    const std::string remote = UpdateListFile("9", 2);
+    const std::string remote = GeneratedListFile("9", 2);
     UpdateServer server(remote);
     use(server.Settings());
-    const std::string local = listFile("8", test::gcm("Local", "1"));
+    const std::string local = ListFile("8", test::GcmRecord("Local", "1"));
     const struct {
         const char* name;
         bool needsNonRoot;
@@ -258,7 +258,7 @@ TEST_F(UpdateWindow, AFailedInstallKeepsTheOldListAndNeverSaysDone)
             auto& w = dynamic_cast<DownloadWindow&>(dialog);
             c.spoil();
             ErrorBox::guard([&] { w.ListDblClick(); });
-            status = w.statusText();
+            status = w.StatusText();
         });
         MainWindow window;
         asker.setNextAnswer(MrYes);
@@ -267,7 +267,7 @@ TEST_F(UpdateWindow, AFailedInstallKeepsTheOldListAndNeverSaysDone)
 
         EXPECT_EQ(status, "Updating...");
         ASSERT_EQ(asker.errors.size(), 1u);
-        EXPECT_TRUE(asker.errors[0].startsWith("Cannot rename file \"" + window.mainList().FilePath("gcmList.BAK")))
+        EXPECT_TRUE(asker.errors[0].startsWith("Cannot rename file \"" + window.ListLogic().FilePath("gcmList.BAK")))
             << asker.errors[0].toStdString();
         EXPECT_TRUE(asker.errors[0].endsWith(QString::fromLatin1(c.reason)));
         EXPECT_EQ(bytes("gcmList.BAK"), remote);
@@ -291,7 +291,7 @@ TEST_F(UpdateWindow, MainWindowTimersRunWhileTheClientWaitsOnASlowServer)
     settings.Directory = "Other/";
     settings.ReadTimeoutMs = 10000;
     use(settings);
-    writeFile("gcmList.xml", listFile("1", ""));
+    writeFile("gcmList.xml", ListFile("1", ""));
 
     MainWindow window;
     int ticks = 0;

@@ -40,19 +40,19 @@ const QString kUpdateQuestion =
 
 TEST(KeyCodesTest, StoredShortcutCodes)
 {
-    struct Row {
+    struct Case {
         int code;
         QKeySequence expected;
     };
-    const std::vector<Row> table{
+    const std::vector<Case> cases{
         {49219, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C)},
         {16384 + 83, QKeySequence(Qt::CTRL | Qt::Key_S)},
         {8192 + 16384 + 49, QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_1)},
         {67, QKeySequence(Qt::Key_C)},
         {16384 + 13, QKeySequence()}, // not a letter or digit
     };
-    for (const Row& row : table)
-        EXPECT_EQ(KeyCodes::shortcutFromCode(row.code), row.expected) << row.code;
+    for (const Case& c : cases)
+        EXPECT_EQ(KeyCodes::shortcutFromCode(c.code), c.expected) << c.code;
     EXPECT_EQ(KeyCodes::virtualKey(Qt::Key_Return), 13);
     EXPECT_EQ(KeyCodes::virtualKey(Qt::Key_Enter), 13);
     EXPECT_EQ(KeyCodes::virtualKey(Qt::Key_A), 65);
@@ -78,12 +78,12 @@ protected:
 TEST_F(MainWindowLayout, ControlsCaptionsAndPositions)
 {
     EXPECT_EQ(window->windowTitle(), "Quorvane v1.00 - Marrisk");
-    struct Row {
+    struct Case {
         const char* name;
         QString text;   // caption or label text; empty for none
         QRect geometry; // null: not checked
     };
-    const std::vector<Row> table{
+    const std::vector<Case> cases{
         {"Label1", "Search For:", {}},
         {"gcmName", "", QRect(72, 8, 273, 21)},
         {"btnGCMSearch", "Search", QRect(352, 8, 81, 25)},
@@ -109,18 +109,18 @@ TEST_F(MainWindowLayout, ControlsCaptionsAndPositions)
         {"btnAddGCM", "Add GCM", QRect(96, 225, 89, 25)},
         {"btnWriteList", "Save List", QRect(456, 472, 115, 25)},
     };
-    for (const Row& row : table) {
-        auto* w = find<QWidget>(row.name);
-        ASSERT_NE(w, nullptr) << row.name;
+    for (const Case& c : cases) {
+        auto* w = find<QWidget>(c.name);
+        ASSERT_NE(w, nullptr) << c.name;
         if (auto* l = qobject_cast<QLabel*>(w)) {
-            EXPECT_EQ(l->text(), row.text) << row.name;
+            EXPECT_EQ(l->text(), c.text) << c.name;
         } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
-            EXPECT_EQ(b->text(), row.text) << row.name;
+            EXPECT_EQ(b->text(), c.text) << c.name;
         } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
-            EXPECT_TRUE(e->text().isEmpty()) << row.name;
+            EXPECT_TRUE(e->text().isEmpty()) << c.name;
         }
-        if (!row.geometry.isNull()) {
-            EXPECT_EQ(w->geometry(), row.geometry) << row.name;
+        if (!c.geometry.isNull()) {
+            EXPECT_EQ(w->geometry(), c.geometry) << c.name;
         }
     }
     EXPECT_TRUE(find<QLabel>("Label12")->text().startsWith("Use this page to enter new GCM details into the list."));
@@ -133,19 +133,19 @@ TEST_F(MainWindowLayout, ControlsCaptionsAndPositions)
     EXPECT_FALSE(window->PageControl1->tabIcon(0).isNull());
     EXPECT_EQ(window->PageControl1->currentIndex(), 0);
 
-    EXPECT_EQ(window->statusText(), "");
-    EXPECT_EQ(window->statusCredit(), "Coded by Marrisk - greets to Palavera forum members!");
+    EXPECT_EQ(window->StatusText(), "");
+    EXPECT_EQ(window->StatusCredit(), "Coded by Marrisk - greets to Palavera forum members!");
     EXPECT_EQ(find<QLabel>("StatusBar1Panel0")->width(), 340);
 }
 
 TEST_F(MainWindowLayout, ListViewColumns)
 {
-    struct Row {
+    struct Case {
         SortedListView* view;
         QStringList captions;
         std::vector<int> widths;
     };
-    const std::vector<Row> table{
+    const std::vector<Case> cases{
         {window->List,
          {"Name", "ID:", "Boot Status:", "Shrunk Size (MB)", "Good:", "Nick:", "Instructions:"},
          {100, 50, 100, 90, 50, 80, 100}},
@@ -153,14 +153,14 @@ TEST_F(MainWindowLayout, ListViewColumns)
          {"Name:", "ID:", "Notes:", "Shrunk Size (MB):", "Good:", "Nick:", "Instructions:"},
          {100, 50, 100, 90, 50, 80, 100}},
     };
-    for (const Row& row : table) {
-        ASSERT_EQ(row.view->model()->columnCount(), 7);
-        for (int c = 0; c < 7; ++c) {
-            EXPECT_EQ(row.view->model()->headerData(c, Qt::Horizontal).toString(), row.captions[c]);
-            EXPECT_EQ(row.view->columnWidth(c), row.widths[static_cast<std::size_t>(c)]);
+    for (const Case& c : cases) {
+        ASSERT_EQ(c.view->model()->columnCount(), 7);
+        for (int column = 0; column < 7; ++column) {
+            EXPECT_EQ(c.view->model()->headerData(column, Qt::Horizontal).toString(), c.captions[column]);
+            EXPECT_EQ(c.view->columnWidth(column), c.widths[static_cast<std::size_t>(column)]);
         }
-        EXPECT_TRUE(row.view->showGrid());
-        EXPECT_EQ(row.view->selectionBehavior(), QAbstractItemView::SelectRows);
+        EXPECT_TRUE(c.view->showGrid());
+        EXPECT_EQ(c.view->selectionBehavior(), QAbstractItemView::SelectRows);
     }
     EXPECT_EQ(window->List->editTriggers(), QAbstractItemView::NoEditTriggers);
     EXPECT_NE(window->addView->editTriggers(), QAbstractItemView::NoEditTriggers);
@@ -291,7 +291,7 @@ struct RecordingBehaviour : DownloadBehaviour {
         if (failOnCreate_)
             throw std::runtime_error("Host not found");
         window.SetStatusText("UNIX Type: L8");
-        window.setListLines({"total 24", "-rw-r--r-- 1 ftp ftp 1024 gcmList.xml"});
+        window.SetListLines({"total 24", "-rw-r--r-- 1 ftp ftp 1024 gcmList.xml"});
     }
     void ListDblClick(DownloadWindow&) override { log_.push_back("double-click"); }
     std::vector<std::string>& log_;
@@ -302,12 +302,12 @@ class DownloadWindowRun : public MainWindowLayout {
 protected:
     void TearDown() override
     {
-        DownloadWindow::setBehaviourFactory({});
+        DownloadWindow::SetBehaviourFactory({});
         MainWindowLayout::TearDown();
     }
     void install(bool failOnCreate)
     {
-        DownloadWindow::setBehaviourFactory(
+        DownloadWindow::SetBehaviourFactory(
             [this, failOnCreate](MainWindow&) { return std::make_unique<RecordingBehaviour>(log, failOnCreate); });
     }
     std::vector<std::string> log;
@@ -323,10 +323,10 @@ TEST_F(DownloadWindowRun, ConfirmedCheckCreatesRunsAndDestroysTheWindow)
         seen = &w;
         EXPECT_EQ(w.windowTitle(), "Download Window:");
         EXPECT_EQ(w.size(), QSize(503, 293));
-        EXPECT_EQ(w.statusText(), "UNIX Type: L8");
-        EXPECT_EQ(w.listLines().size(), 2);
-        w.deleteFirstLine();
-        EXPECT_EQ(w.listLines(), (QStringList{"-rw-r--r-- 1 ftp ftp 1024 gcmList.xml"}));
+        EXPECT_EQ(w.StatusText(), "UNIX Type: L8");
+        EXPECT_EQ(w.ListLines().size(), 2);
+        w.DeleteFirstLine();
+        EXPECT_EQ(w.ListLines(), (QStringList{"-rw-r--r-- 1 ftp ftp 1024 gcmList.xml"}));
         w.show();
         // A double-click on a line and one on empty space both reach the handler.
         const QRect first = w.List->visualItemRect(w.List->item(0));
@@ -338,7 +338,7 @@ TEST_F(DownloadWindowRun, ConfirmedCheckCreatesRunsAndDestroysTheWindow)
     EXPECT_EQ(asker.modalRuns, (std::vector<QString>{"DownloadWindow"}));
     EXPECT_EQ(log, (std::vector<std::string>{"create", "double-click", "double-click"}));
     EXPECT_TRUE(seen.isNull()); // destroyed when the run ended
-    EXPECT_EQ(window->statusText(), "Connecting...");
+    EXPECT_EQ(window->StatusText(), "Connecting...");
     EXPECT_TRUE(asker.errors.empty());
 }
 
@@ -349,7 +349,7 @@ TEST_F(DownloadWindowRun, FailedCreationShowsTheErrorAndStillOpensTheWindow)
     window->StartListUpdate();
     EXPECT_EQ(asker.errors, (std::vector<QString>{"Host not found."}));
     EXPECT_EQ(asker.modalRuns, (std::vector<QString>{"DownloadWindow"}));
-    EXPECT_EQ(window->statusText(), "Connecting...");
+    EXPECT_EQ(window->StatusText(), "Connecting...");
 }
 
 TEST_F(DownloadWindowRun, WithoutBehaviourTheWindowOpensEmpty)
@@ -357,7 +357,7 @@ TEST_F(DownloadWindowRun, WithoutBehaviourTheWindowOpensEmpty)
     asker.setNextAnswer(MrYes);
     asker.setNextModalRun([](QDialog& dialog) {
         auto& w = dynamic_cast<DownloadWindow&>(dialog);
-        EXPECT_TRUE(w.listLines().isEmpty());
+        EXPECT_TRUE(w.ListLines().isEmpty());
         w.ListDblClick();
     });
     window->StartListUpdate();

@@ -12,9 +12,9 @@
 namespace quorvane::app {
 namespace {
 
+using test::GeneratedListFile;
 using test::ReadBytes;
 using test::RecordingUpdateSink;
-using test::UpdateListFile;
 using test::UpdateServer;
 using test::WriteBytes;
 
@@ -30,7 +30,7 @@ protected:
     void StartWith(const std::string& version)
     {
         if (!version.empty())
-            WriteBytes(xml, UpdateListFile(version, 3));
+            WriteBytes(xml, GeneratedListFile(version, 3));
         list = std::make_unique<MainList>(QString::fromStdString(dir.Path().string()));
         NoStatus status;
         list->LoadMainList(status);
@@ -45,7 +45,7 @@ protected:
 
 TEST_F(UpdateFlowTest, ANewerListIsListedDownloadedAndInstalled)
 {
-    const std::string remote = UpdateListFile("13", 200);
+    const std::string remote = GeneratedListFile("13", 200);
     UpdateServer server(remote);
     StartWith("12");
     UpdateFlow flow(*list, server.Settings());
@@ -72,7 +72,7 @@ TEST_F(UpdateFlowTest, ANewerListIsListedDownloadedAndInstalled)
 
 TEST_F(UpdateFlowTest, ARefusedDownloadKeepsTheConnectionAndTheList)
 {
-    UpdateServer server(UpdateListFile("13", 1), {"RETR=550"});
+    UpdateServer server(GeneratedListFile("13", 1), {"RETR=550"});
     StartWith("12");
     const std::string before = ReadBytes(xml);
     UpdateFlow flow(*list, server.Settings());
@@ -100,7 +100,7 @@ TEST_F(UpdateFlowTest, ADownloadThatCannotBeComparedStaysAsBakAndTheListIsUntouc
     } cases[] = {
         {"not well formed", "<IMAGE><VERSION><NUMBER>13</NUMBER></VERSION>", nullptr},
         {"no version", "<?xml version=\"1.0\" ?>\r\n<IMAGE>\r\n</IMAGE>\r\n", "has no version number"},
-        {"empty version", UpdateListFile("", 2), "has no version number"},
+        {"empty version", GeneratedListFile("", 2), "has no version number"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -126,7 +126,7 @@ TEST_F(UpdateFlowTest, ADownloadThatCannotBeComparedStaysAsBakAndTheListIsUntouc
 
 TEST_F(UpdateFlowTest, AMissingMainListTakesAnyVersionAndAnEqualOneIsDiscarded)
 {
-    UpdateServer server(UpdateListFile("1", 2));
+    UpdateServer server(GeneratedListFile("1", 2));
     StartWith("");
     {
         UpdateFlow flow(*list, server.Settings());

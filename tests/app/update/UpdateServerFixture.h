@@ -3,43 +3,19 @@
 #include "app/update/UpdateSettings.h"
 #include "app/update/UpdateSink.h"
 #include "tests/support/FtpServerProcess.h"
+#include "tests/support/ListFiles.h"
 #include "tests/support/TempDir.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace quorvane::app::test {
 
-/// A List File with version `version` and `records` records, CR LF lines.
-inline std::string UpdateListFile(const std::string& version, int records)
-{
-    std::string text =
-        "<?xml version=\"1.0\" ?>\r\n<IMAGE>\r\n<VERSION>\r\n<NUMBER>" + version + "</NUMBER>\r\n</VERSION>\r\n";
-    for (int i = 0; i < records; ++i) {
-        text += "<GCM>\r\n<GAMENAME>Game " + std::to_string(i) + " of " + version + "</GAMENAME>\r\n<GAMEID>G" +
-                std::to_string(i) + "</GAMEID>\r\n<NOTES>n</NOTES>\r\n<SSIZE>?</SSIZE>\r\n<GOOD>" +
-                (i % 2 ? "1" : "2") + "</GOOD>\r\n<NICK>t</NICK>\r\n<INST>i</INST>\r\n</GCM>\r\n";
-    }
-    return text + "</IMAGE>\r\n";
-}
-
-inline void WriteBytes(const std::filesystem::path& file, const std::string& bytes)
-{
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
-/// The bytes of `file`, or "" when it cannot be read.
-inline std::string ReadBytes(const std::filesystem::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using ::quorvane::test::GeneratedListFile;
+using ::quorvane::test::ReadBytes;
+using ::quorvane::test::TempDir;
+using ::quorvane::test::WriteBytes;
 
 /// A real FTP server (pyftpdlib on 127.0.0.1) holding the Main List in
 /// "pub/lists/Other/", and the settings that reach it.
@@ -84,7 +60,7 @@ public:
     }
 
 private:
-    ::quorvane::test::TempDir root_{"quorvane-update-server"};
+    TempDir root_{"quorvane-update-server"};
     std::unique_ptr<::quorvane::test::FtpServerProcess> server_;
 };
 

@@ -28,7 +28,7 @@ protected:
     }
     void TearDown() override { ::close(served_); }
 
-    // Sends one byte to the client after \p ms on another thread.
+    // Sends one byte to the client after `ms` on another thread.
     std::thread SendLater(int ms)
     {
         return std::thread([this, ms] {

@@ -31,7 +31,7 @@ private:
     std::int32_t port_ = 0;
 };
 
-/// Runs \p script with the accepted descriptor on a thread of its own; the descriptor is
+/// Runs `script` with the accepted descriptor on a thread of its own; the descriptor is
 /// closed when the script returns. Join() waits for it.
 class PeerThread {
 public:
@@ -45,15 +45,15 @@ private:
 
 /// Writes all bytes (no SIGPIPE); false when the peer went away.
 bool SendAll(int fd, const std::string& bytes);
-/// Reads until \p count bytes or end of stream.
+/// Reads until `count` bytes or end of stream.
 std::string ReceiveUpTo(int fd, std::size_t count);
 /// Reads until the peer closes.
 std::string ReceiveAll(int fd);
 /// A port on 127.0.0.1 that nothing listens on (bound once by the system, then released).
 std::int32_t UnusedPort();
-/// Connects a plain socket to 127.0.0.1:\p port; -1 on failure.
+/// Connects a plain socket to 127.0.0.1:`port`; -1 on failure.
 int ConnectRaw(std::int32_t port);
-/// Milliseconds since \p start.
+/// Milliseconds since `start`.
 std::int64_t ElapsedMs(std::chrono::steady_clock::time_point start);
 /// Threads of this process.
 int ThreadCount();

@@ -7,12 +7,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 
 namespace quorvane::app {
 namespace {
 
-using test::ScratchFolder;
+using test::TempDir;
 
 struct CliRun {
     int exitCode = -1;
@@ -28,10 +29,10 @@ std::string Quoted(const std::string& text)
     return quoted + "'";
 }
 
-CliRun Cli(const ScratchFolder& folder, const std::string& arguments)
+CliRun Cli(const TempDir& folder, const std::string& arguments)
 {
-    const std::string errFile = folder.File("stderr.txt").toStdString();
-    const std::string command = "cd " + Quoted(folder.Path().toStdString()) + " && " +
+    const std::string errFile = folder.File("stderr.txt");
+    const std::string command = "cd " + Quoted(folder.Path().string()) + " && " +
                                 Quoted(QUORVANE_BINARY_DIR "/app/quorvane-cli") + " " + arguments + " 2>" +
                                 Quoted(errFile);
     CliRun run;
@@ -44,15 +45,15 @@ CliRun Cli(const ScratchFolder& folder, const std::string& arguments)
     const int status = pclose(pipe);
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.err = folder.Read("stderr.txt");
-    QFile::remove(folder.File("stderr.txt"));
+    std::filesystem::remove(folder.File("stderr.txt"));
     return run;
 }
 
-void Generate(const ScratchFolder& folder, int records, const std::string& version)
+void Generate(const TempDir& folder, int records, const std::string& version)
 {
     const std::string command = "/usr/bin/python3 " + Quoted(QUORVANE_SOURCE_DIR "/scripts/gen-list") + " " +
-                                std::to_string(records) + " " + Quoted(folder.File("gcmList.xml").toStdString()) +
-                                " --version " + version;
+                                std::to_string(records) + " " + Quoted(folder.File("gcmList.xml")) + " --version " +
+                                version;
     ASSERT_EQ(std::system(command.c_str()), 0);
 }
 
@@ -67,7 +68,7 @@ std::vector<std::string> Lines(const std::string& text)
 
 TEST(Cli, SummaryShowSearchOnAGeneratedList)
 {
-    ScratchFolder folder;
+    TempDir folder;
     Generate(folder, 300, "42");
 
     const CliRun summary = Cli(folder, "summary");
@@ -118,7 +119,7 @@ TEST(Cli, SummaryShowSearchOnAGeneratedList)
 
 TEST(Cli, ExportHtmlWritesCompatHtm)
 {
-    ScratchFolder folder;
+    TempDir folder;
     Generate(folder, 25, "1");
     const CliRun main = Cli(folder, "export-html");
     ASSERT_EQ(main.exitCode, 0) << main.err;
@@ -146,19 +147,19 @@ TEST(Cli, ExportHtmlWritesCompatHtm)
 
 TEST(Cli, FailuresGoToStandardErrorAsTheErrorBoxShowsThem)
 {
-    ScratchFolder folder;
+    TempDir folder;
     struct Case {
         std::string arguments;
         int exitCode;
         std::string err; // expected prefix of standard error
     };
-    const std::string missing = folder.File("gcmList.xml").toStdString();
+    const std::string missing = folder.File("gcmList.xml");
     const Case cases[] = {
         {"summary", 1, "Cannot open file \"" + missing + "\". No such file or directory.\n"},
         {"show", 1, "No active document.\n"},
         {"search x", 1, "No active document.\n"},
         {"export-html", 1, "No active document.\n"},
-        {"show --custom", 1, "Cannot open file \"" + folder.File("custGCMList.xml").toStdString() + "\""},
+        {"show --custom", 1, "Cannot open file \"" + folder.File("custGCMList.xml") + "\""},
         {"show --everything", 2, "quorvane-cli show: unknown option --everything"},
         {"search", 2, "quorvane-cli search: search needs the text"},
         {"frobnicate", 2, "quorvane-cli: unknown command frobnicate"},

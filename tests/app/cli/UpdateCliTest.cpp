@@ -10,8 +10,8 @@
 namespace quorvane::app {
 namespace {
 
+using test::GeneratedListFile;
 using test::ReadBytes;
-using test::UpdateListFile;
 using test::UpdateServer;
 using test::WriteBytes;
 
@@ -40,10 +40,10 @@ CliRun Cli(const ::quorvane::test::TempDir& dir, const std::string& arguments)
 
 TEST(UpdateCli, InstallsThenReportsUpToDateAndRefusesABadUrl)
 {
-    const std::string remote = UpdateListFile("8", 5);
+    const std::string remote = GeneratedListFile("8", 5);
     UpdateServer server(remote);
     ::quorvane::test::TempDir dir{"quorvane-cli-update"};
-    WriteBytes(dir.Path() / "gcmList.xml", UpdateListFile("7", 1));
+    WriteBytes(dir.Path() / "gcmList.xml", GeneratedListFile("7", 1));
 
     const CliRun first = Cli(dir, "--update-server '" + server.Url() + "'");
     EXPECT_EQ(first.exitCode, 0) << first.err;

@@ -1,16 +1,17 @@
 // Writes PNG pictures of the three windows for the documentation:
-//   quorvane_ui_screenshots LIST_FILE OUTPUT_DIR
+//   quorvane-screenshots LIST_FILE OUTPUT_DIR
 // The Main Window opens on LIST_FILE (copied as "gcmList.xml" into a
 // temporary working directory) and shows it with "Show Palavera List GCM's".
 
-#include "ScriptedAsker.h"
 #include "app/ui/AboutWindow.h"
+#include "app/ui/Asker.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/MessageDialog.h"
 #include "app/ui/SortedListView.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -21,17 +22,38 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 using namespace quorvane::app;
 
 namespace {
+
+/// Keeps the run free of waiting for a user: error boxes are recorded
+/// instead of shown, questions get the close box's answer, and modal runs
+/// end at once.
+class RecordingAsker : public Asker {
+public:
+    RecordingAsker() { previous_ = Asker::install(this); }
+    ~RecordingAsker() override { Asker::install(previous_); }
+    RecordingAsker(const RecordingAsker&) = delete;
+    RecordingAsker& operator=(const RecordingAsker&) = delete;
+
+    int question(const QString&, MsgDlgType, MsgDlgButtons) override { return MrCancel; }
+    void showError(const QString& text) override { errors.push_back(text); }
+    int runModal(QDialog& window) override { return window.result(); }
+
+    std::vector<QString> errors;
+
+private:
+    Asker* previous_ = nullptr;
+};
 
 /// A listing as an update server would show it; no network is involved.
 struct SampleListing : DownloadBehaviour {
     void FormCreate(DownloadWindow& window) override
     {
         window.SetStatusText(QStringLiteral("UNIX Type: L8"));
-        window.setListLines({
+        window.SetListLines({
             QStringLiteral("-rw-r--r--   1 ftp      ftp         48213 Nov 30 18:02 gcmList.xml"),
             QStringLiteral("-rw-r--r--   1 ftp      ftp          1870 Nov 02 09:41 readme.txt"),
             QStringLiteral("drwxr-xr-x   2 ftp      ftp          4096 Oct 11 21:15 old"),
@@ -77,8 +99,8 @@ int main(int argc, char** argv)
     }
     QDir::setCurrent(work.path());
 
-    test::ScriptedAsker asker;
-    DownloadWindow::setBehaviourFactory([](MainWindow&) { return std::make_unique<SampleListing>(); });
+    RecordingAsker asker;
+    DownloadWindow::SetBehaviourFactory([](MainWindow&) { return std::make_unique<SampleListing>(); });
     MainWindow window;
     window.ShowALLGCMs1->trigger();
     bool ok = save(window, out, "main-window.png");
