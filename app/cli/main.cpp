@@ -3,10 +3,14 @@
 #include "app/cli/UpdateCommand.h"
 #include "app/cli/UsageError.h"
 #include "app/list/ErrorBoxText.h"
+#include "app/list/ListError.h"
+#include "app/list/ListFolder.h"
 #include "xml/PlatformVendor.h"
 
 #include <QCoreApplication>
+#include <QDir>
 
+#include <algorithm>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -25,10 +29,67 @@ std::vector<CliCommand> AllCommands()
 
 void PrintUsage(std::ostream& out, const std::vector<CliCommand>& commands)
 {
-    out << "usage: quorvane-cli COMMAND [ARGUMENTS]\n\ncommands:\n";
+    out << "usage: quorvane-cli COMMAND [ARGUMENTS]\n"
+           "       quorvane-cli --folder DIR COMMAND [ARGUMENTS]\n"
+           "       quorvane-cli --data-folder COMMAND [ARGUMENTS]\n"
+           "       quorvane-cli --help | --version\n"
+           "\n"
+           "options:\n"
+           "  --folder DIR   work on the lists in DIR (created when missing) instead of the\n"
+           "                 working directory; relative file names are taken there too\n"
+           "  --data-folder  work on the lists in the user's data folder, $XDG_DATA_HOME/quorvane\n"
+           "                 (by default ~/.local/share/quorvane), where the menu entry keeps them\n"
+           "  --version      print the version\n"
+           "  --help         print this text\n"
+           "\ncommands:\n";
     for (const CliCommand& command : commands) {
         out << "  " << command.name << ' ' << command.arguments << "\n      " << command.description << '\n';
     }
+}
+
+/// What the options before the command ask for.
+struct GlobalOptions {
+    bool help = false;
+    bool version = false;
+    /// The list folder; empty for the working directory.
+    QString folder;
+};
+
+/// Takes the options before the command off the front of `arguments`.
+/// Throws UsageError for an unknown option or a missing folder.
+GlobalOptions TakeGlobalOptions(std::vector<std::string>& arguments)
+{
+    GlobalOptions options;
+    bool named = false;
+    bool dataFolder = false;
+    while (!arguments.empty() && arguments[0].size() > 1 && arguments[0][0] == '-') {
+        const std::string option = arguments[0];
+        arguments.erase(arguments.begin());
+        if (option == "--help" || option == "-h") {
+            options.help = true;
+        } else if (option == "--version") {
+            options.version = true;
+        } else if (option == "--data-folder") {
+            dataFolder = true;
+        } else if (option == "--folder" || option.rfind("--folder=", 0) == 0) {
+            std::string value = option.substr(std::min<std::size_t>(option.size(), 9));
+            if (option == "--folder" && !arguments.empty()) {
+                value = arguments[0];
+                arguments.erase(arguments.begin());
+            }
+            if (value.empty())
+                throw quorvane::app::cli::UsageError("--folder needs a folder");
+            options.folder = QString::fromLocal8Bit(value.c_str());
+            named = true;
+        } else {
+            throw quorvane::app::cli::UsageError("unknown option " + option);
+        }
+    }
+    if (named && dataFolder)
+        throw quorvane::app::cli::UsageError("--folder and --data-folder exclude each other");
+    if (dataFolder)
+        options.folder = quorvane::app::ListFolder::UserData();
+    return options;
 }
 
 } // namespace
@@ -41,9 +102,24 @@ int main(int argc, char* argv[])
 
     const std::vector<CliCommand> commands = AllCommands();
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h") {
-        PrintUsage(arguments.empty() ? std::cerr : std::cout, commands);
-        return arguments.empty() ? 2 : 0;
+    GlobalOptions options;
+    try {
+        options = TakeGlobalOptions(arguments);
+    } catch (const quorvane::app::cli::UsageError& e) {
+        std::cerr << "quorvane-cli: " << e.what() << "\n\n";
+        PrintUsage(std::cerr, commands);
+        return 2;
+    }
+    if (options.help || options.version) {
+        if (options.help)
+            PrintUsage(std::cout, commands);
+        else
+            std::cout << "quorvane-cli " QUORVANE_VERSION "\n";
+        return 0;
+    }
+    if (arguments.empty()) {
+        PrintUsage(std::cerr, commands);
+        return 2;
     }
 
     const std::string name = arguments[0];
@@ -52,6 +128,13 @@ int main(int argc, char* argv[])
         if (name != command.name)
             continue;
         try {
+            // The commands work in the working directory, so the list folder
+            // takes its place.
+            if (!options.folder.isEmpty()) {
+                const QString path = quorvane::app::ListFolder::Prepare(options.folder);
+                if (!QDir::setCurrent(path))
+                    throw quorvane::app::ListError("Cannot change to folder \"" + path.toStdString() + "\"");
+            }
             const int code = command.run(arguments, std::cout);
             std::cout.flush();
             return code;

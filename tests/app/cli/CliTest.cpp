@@ -154,6 +154,9 @@ TEST(Cli, FailuresGoToStandardErrorAsTheErrorBoxShowsThem)
         std::string err; // expected prefix of standard error
     };
     const std::string missing = folder.File("gcmList.xml");
+    // The lists can live in a folder of their own, made when missing.
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(folder.File("data")));
     const Case cases[] = {
         {"summary", 1, "Cannot open file \"" + missing + "\". No such file or directory.\n"},
         {"show", 1, "No active document.\n"},
@@ -164,6 +167,14 @@ TEST(Cli, FailuresGoToStandardErrorAsTheErrorBoxShowsThem)
         {"search", 2, "quorvane-cli search: search needs the text"},
         {"frobnicate", 2, "quorvane-cli: unknown command frobnicate"},
         {"", 2, "usage: quorvane-cli COMMAND"},
+        {"--folder lists/new summary", 1,
+         "Cannot open file \"" + folder.File("lists/new/gcmList.xml") + "\". No such file"},
+        {"--data-folder show --custom", 1,
+         "Cannot open file \"" + folder.File("data/quorvane/custGCMList.xml") + "\""},
+        {"--folder=/dev/null show", 1, "Cannot create folder \"/dev/null\". Not a directory.\n"},
+        {"--folder", 2, "quorvane-cli: --folder needs a folder"},
+        {"--folder lists --data-folder show", 2, "quorvane-cli: --folder and --data-folder exclude each other"},
+        {"--folder unmade frobnicate", 2, "quorvane-cli: unknown command frobnicate"},
     };
     for (const Case& c : cases) {
         const CliRun run = Cli(folder, c.arguments);
@@ -172,6 +183,13 @@ TEST(Cli, FailuresGoToStandardErrorAsTheErrorBoxShowsThem)
         EXPECT_EQ(run.out, "") << c.arguments;
     }
     EXPECT_FALSE(folder.Exists("compat.htm"));
+    EXPECT_TRUE(std::filesystem::is_directory(folder.File("lists/new")));
+    EXPECT_TRUE(std::filesystem::is_directory(folder.File("data/quorvane")));
+    EXPECT_FALSE(folder.Exists("unmade"));
+    if (dataHome.isNull())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", dataHome);
 
     folder.Write("gcmList.xml", "<IMAGE><GCM>");
     const CliRun malformed = Cli(folder, "summary");
