@@ -170,4 +170,9 @@ QIcon Images::applicationIcon()
     return icon(PaleBlueDisc);
 }
 
+QPixmap Images::applicationPixmap(int pixels)
+{
+    return pixmap(PaleBlueDisc, pixels);
+}
+
 } // namespace quorvane::app

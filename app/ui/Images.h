@@ -36,6 +36,9 @@ public:
 
     /// The program's window icon (the pale blue disc).
     static QIcon applicationIcon();
+
+    /// The window icon drawn at `pixels` square, for the desktop's icon theme.
+    static QPixmap applicationPixmap(int pixels);
 };
 
 } // namespace quorvane::app

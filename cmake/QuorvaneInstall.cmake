@@ -1,0 +1,69 @@
+# What `cmake --install` lays out under the prefix, and the Debian package
+# CPack makes of it (cpack -G DEB, or scripts/package). Only the two programs
+# and their desktop files are installed: tests, benchmarks and build tools
+# have no install rules.
+include(GNUInstallDirs)
+
+set(QUORVANE_DATA_BUILD_DIR "${PROJECT_BINARY_DIR}/data")
+set(QUORVANE_DOC_DIR "${CMAKE_INSTALL_DATADIR}/doc/quorvane")
+
+# The manual pages, the desktop entry and its metadata carry the version and
+# the application id, so they are filled in here.
+foreach(page quorvane quorvane-cli)
+  configure_file("${PROJECT_SOURCE_DIR}/data/man/${page}.1.in" "${QUORVANE_DATA_BUILD_DIR}/${page}.1" @ONLY)
+endforeach()
+configure_file("${PROJECT_SOURCE_DIR}/data/desktop/quorvane.desktop.in"
+               "${QUORVANE_DATA_BUILD_DIR}/${QUORVANE_APP_ID}.desktop" @ONLY)
+configure_file("${PROJECT_SOURCE_DIR}/data/desktop/quorvane.metainfo.xml.in"
+               "${QUORVANE_DATA_BUILD_DIR}/${QUORVANE_APP_ID}.metainfo.xml" @ONLY)
+
+if(TARGET quorvane-cli)
+  install(TARGETS quorvane-cli RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+  install(FILES "${QUORVANE_DATA_BUILD_DIR}/quorvane-cli.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+endif()
+
+if(TARGET quorvane)
+  install(TARGETS quorvane RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+  install(FILES "${QUORVANE_DATA_BUILD_DIR}/quorvane.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+  install(FILES "${QUORVANE_DATA_BUILD_DIR}/${QUORVANE_APP_ID}.desktop"
+          DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
+  install(FILES "${QUORVANE_DATA_BUILD_DIR}/${QUORVANE_APP_ID}.metainfo.xml"
+          DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
+  install(FILES "${PROJECT_SOURCE_DIR}/data/desktop/quorvane.svg"
+          DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps" RENAME "${QUORVANE_APP_ID}.svg")
+  # The PNG sizes rendered by the quorvane_icons build step.
+  get_target_property(icon_dir quorvane_icons QUORVANE_ICON_DIR)
+  install(DIRECTORY "${icon_dir}/" DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor")
+endif()
+
+install(FILES "${PROJECT_SOURCE_DIR}/data/debian/copyright" DESTINATION "${QUORVANE_DOC_DIR}")
+
+# The Debian package. Its dependencies are read off the installed programs;
+# the window program also needs a windowing-system plugin, which Qt's GUI
+# library only recommends.
+set(QUORVANE_PACKAGE_MAINTAINER "The Quorvane developers" CACHE STRING
+    "Maintainer field of the Debian package (\"Name <address>\")")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME quorvane)
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_VENDOR "The Quorvane developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "compatibility list viewer for the Velthorn emulator")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Quorvane looks up how well game disc images (GCMs) run in the Velthorn emulator. "
+    "It searches the community's compatibility list, shows it sorted with counts of bootable "
+    "and not-bootable entries, keeps a Custom List of the user's own records, exports the list "
+    "as an HTML page and checks an FTP server for a newer list. quorvane-cli runs the same "
+    "commands without a window.")
+set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${QUORVANE_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+if(TARGET quorvane)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
+endif()
+include(CPack)
