@@ -48,12 +48,13 @@ set(CPACK_PACKAGE_NAME quorvane)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "The Quorvane developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "compatibility list viewer for the Velthorn emulator")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Quorvane looks up how well game disc images (GCMs) run in the Velthorn emulator. "
-    "It searches the community's compatibility list, shows it sorted with counts of bootable "
-    "and not-bootable entries, keeps a Custom List of the user's own records, exports the list "
-    "as an HTML page and checks an FTP server for a newer list. quorvane-cli runs the same "
-    "commands without a window.")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Quorvane looks up how well game disc images (GCMs) run in the Velthorn\n"
+  "emulator. It searches the community's compatibility list, shows it sorted\n"
+  "with counts of bootable and not-bootable entries, keeps a Custom List of\n"
+  "the user's own records, exports the list as an HTML page and checks an FTP\n"
+  "server for a newer list. quorvane-cli runs the same commands without a\n"
+  "window.")
 set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
