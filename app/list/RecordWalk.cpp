@@ -1,5 +1,7 @@
 #include "app/list/RecordWalk.h"
 
+#include "app/list/Utf8Text.h"
+
 namespace quorvane::app {
 
 namespace {
@@ -47,9 +49,9 @@ ListItem RecordWalk::ReadItem(xml::XmlNode& record, BootImage image)
     // Every field is read before the item is handed on, so a record that fails
     // part-way never shows up half-filled.
     const xml::Ref<xml::XmlNodeList> fields = record.ChildList();
-    item.caption = QString::fromStdString(fields->Resolve(FieldNames[0])->NodeText());
+    item.caption = Utf8Text::Decode(fields->Resolve(FieldNames[0])->NodeText());
     for (std::size_t i = 0; i < item.subItems.size(); ++i)
-        item.subItems[i] = QString::fromStdString(fields->Resolve(FieldNames[i + 1])->NodeText());
+        item.subItems[i] = Utf8Text::Decode(fields->Resolve(FieldNames[i + 1])->NodeText());
     return item;
 }
 

@@ -1,5 +1,6 @@
 #include "app/ui/UpdateBehaviour.h"
 
+#include "app/list/Utf8Text.h"
 #include "app/ui/Asker.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/MainWindow.h"
@@ -53,7 +54,7 @@ void UpdateBehaviour::ShowListing(const std::vector<std::string>& lines)
     QStringList shown;
     shown.reserve(static_cast<qsizetype>(lines.size()));
     for (const std::string& line : lines)
-        shown << QString::fromStdString(line);
+        shown << Utf8Text::Decode(line);
     window_->SetListLines(shown);
 }
 

@@ -3,6 +3,7 @@
 #include "app/list/ListFileNames.h"
 #include "app/list/MainList.h"
 #include "app/list/RecordWalk.h"
+#include "app/list/Utf8Text.h"
 #include "app/update/DownloadVersionError.h"
 #include "app/update/ListInstaller.h"
 #include "app/update/UpdateSink.h"
@@ -79,7 +80,7 @@ void UpdateFlow::FormCreate(UpdateSink& sink)
 
     sink.MainStatus(QStringLiteral("Locating DIR..."));
     ftp.ChangeDirectory(settings_.Directory);
-    sink.WindowStatus(QString::fromStdString(ftp.SystemDescription()));
+    sink.WindowStatus(Utf8Text::Decode(ftp.SystemDescription()));
     sink.ShowListing({});
     sink.MainStatus(QStringLiteral("Getting FTP file lists..."));
     ftp.ListDirectory(&lines, {}, ftp::ListingDetail::Details);

@@ -1,6 +1,7 @@
 // List Files written by someone else: whatever they hold, the start-up load,
 // the Custom List and the HTML export end with a result or a clear error, and
 // no file on disk changes unless a command wrote it whole.
+#include "app/list/HtmlExporter.h"
 #include "app/list/MainList.h"
 #include "tests/app/list/ListTestSupport.h"
 
@@ -166,21 +167,60 @@ TEST_F(HostileListFiles, EscapedMarkupInFieldsStaysTextInTheExport)
     EXPECT_NE(exported_.find("&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt;&amp;"), std::string::npos);
 }
 
-// Found by fuzzing: a CR in a field (here from "&#13;") was written to the
-// Custom List as it is and read back as LF, so the saved rows came back changed.
-TEST(HostileRoundTrip, CarriageReturnInAFieldSurvivesTheCustomList)
+// Every field text and the version come through show, search, the export and
+// the Custom List as they stand in the file. Found by fuzzing: a CR (here from
+// "&#13;") was written to the Custom List as it is and read back as LF, and a
+// leading U+FEFF was taken for a byte-order mark and dropped on the way to the
+// view, so "\uFEFF1" showed as "1" and booted after the round trip.
+TEST(HostileRoundTrip, FieldTextsComeThroughShowSearchExportAndTheCustomListUnchanged)
 {
-    TempDir folder;
-    folder.Write("gcmList.xml", ListFile("1", {Fields("a&#13;b", "1"), Fields("c&#13;&#10;d", "2")}));
-    MainList list{QtPath(folder)};
-    RecordingStatus status;
-    RecordingSink shown, reread;
-    list.LoadMainList(status);
-    list.ShowMainList(BootFilter::AllRecords, shown, status);
-    ASSERT_EQ(shown.Captions(), (QStringList{"a\rb", "c\r\nd"}));
-    list.SaveCustomList(shown.items);
-    list.ShowCustomList(BootFilter::AllRecords, reread, status);
-    EXPECT_EQ(reread.Captions(), shown.Captions());
+    struct Case {
+        const char* what;
+        std::string inFile; // as the file holds it (UTF-8)
+        QString text;       // as every command must show it
+    } cases[] = {
+        {"leading U+FEFF", "\uFEFF1", QStringLiteral("\uFEFF1")},
+        {"inner U+FEFF", "a\uFEFFb", QStringLiteral("a\uFEFFb")},
+        {"trailing U+FEFF", "ab\uFEFF", QStringLiteral("ab\uFEFF")},
+        {"U+200B around and inside", "\u200Ba\u200Bb\u200B", QStringLiteral("\u200Ba\u200Bb\u200B")},
+        {"U+00A0 around", "\u00A0x\u00A0", QStringLiteral("\u00A0x\u00A0")},
+        {"non-BMP characters", "\U0001D11E \U0001F3AE", QStringLiteral("\U0001D11E \U0001F3AE")},
+        {"CR", "a&#13;b", QStringLiteral("a\rb")},
+        {"CR LF", "c&#13;&#10;d", QStringLiteral("c\r\nd")},
+        {"end of a CDATA section", "]]&gt;", QStringLiteral("]]>")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir folder;
+        std::vector<std::string> fields;
+        for (const char* name : {"GAMENAME", "GAMEID", "NOTES", "SSIZE", "GOOD", "NICK", "INST"})
+            fields.push_back(std::string("<") + name + ">" + c.inFile + "</" + name + ">");
+        folder.Write("gcmList.xml", ListFile(c.inFile, {fields}));
+        MainList list{QtPath(folder)};
+        RecordingStatus status;
+        RecordingSink shown, found, reread;
+        ASSERT_EQ(list.LoadMainList(status), StartupLoad::Loaded);
+        EXPECT_EQ(status.texts.back(), QStringLiteral("List Version [") + c.text + "] GCM's [1] [Good: 0] [Bad: 0]");
+
+        list.ShowMainList(BootFilter::AllRecords, shown, status);
+        ASSERT_EQ(shown.items.size(), 1u);
+        EXPECT_EQ(shown.items[0], test::Item(c.text, c.text, c.text, c.text, c.text, c.text, c.text));
+
+        list.Search(c.text, BootFilter::AllRecords, found);
+        EXPECT_EQ(found.items, shown.items);
+
+        list.ExportHtml();
+        const std::string cell = ">" + HtmlExporter::Escape(c.text.toStdString()) + "</FONT></TD>\r\n";
+        const std::string html = folder.Read("compat.htm");
+        std::size_t cells = 0;
+        for (std::size_t at = html.find(cell); at != std::string::npos; at = html.find(cell, at + 1))
+            ++cells;
+        EXPECT_EQ(cells, 7u);
+
+        list.SaveCustomList(shown.items);
+        list.ShowCustomList(BootFilter::AllRecords, reread, status);
+        EXPECT_EQ(reread.items, shown.items);
+    }
 }
 
 } // namespace
