@@ -67,6 +67,9 @@ TEST_F(LoadingTest, ParseErrorTable)
         const char* what;
         std::string bytes;
         int line;
+        // Part of the reason; the fatal error is reported, not an earlier one
+        // the parser went on from.
+        std::string reasonPart = "";
     } cases[] = {
         {"empty file", "", 1},
         {"only a blank line", "\r\n", 2},
@@ -74,6 +77,7 @@ TEST_F(LoadingTest, ParseErrorTable)
         {"unclosed at end", CrLf({"<A>", "<B>x</B>"}), 3},
         {"bad attribute", CrLf({"<A b=1/>"}), 1},
         {"undefined entity", CrLf({"<A>", "&nope;</A>"}), 2},
+        {"mismatched end tag after an undefined prefix", CrLf({"<x:A>", "<B>", "</C>", "</x:A>"}), 3, "mismatch"},
     };
     for (const Case& c : cases) {
         XmlDocument doc("libxml2");
@@ -88,6 +92,7 @@ TEST_F(LoadingTest, ParseErrorTable)
         EXPECT_EQ(e.line(), c.line) << c.what << ": " << e.what();
         EXPECT_NE(std::string(e.what()).find("\r\nLine: " + std::to_string(c.line) + "\r\n"), std::string::npos)
             << c.what;
+        EXPECT_NE(e.reason().find(c.reasonPart), std::string::npos) << c.what << ": " << e.reason();
     }
 }
 

@@ -19,12 +19,15 @@ namespace quorvane::xml {
 
 namespace {
 
-// Collects the first error of one parse, with the source line the parser
-// was reading when it stopped.
+// Collects the error that stopped one parse, with the source line the parser
+// was reading then. Errors the parser reports and goes on from (an undefined
+// namespace prefix, say) only stand in until a fatal one comes: the fatal
+// error is the file's real fault.
 struct ParseRun {
     xmlParserCtxtPtr main = nullptr; // entity content is parsed by sub-contexts
     ParserDomDocument::ErrorRecord record;
     bool failed = false;
+    bool fatal = false;
 };
 
 std::string LineAround(const xmlParserInput* input)
@@ -47,9 +50,12 @@ void RecordError(void* userData, xmlErrorPtr error)
 {
     auto* ctxt = static_cast<xmlParserCtxtPtr>(userData);
     auto* run = ctxt ? static_cast<ParseRun*>(ctxt->_private) : nullptr;
-    if (!run || !error || run->failed || error->level < XML_ERR_ERROR)
+    if (!run || !error || run->fatal || error->level < XML_ERR_ERROR)
+        return;
+    if (run->failed && error->level != XML_ERR_FATAL)
         return;
     run->failed = true;
+    run->fatal = error->level == XML_ERR_FATAL;
     ParserDomDocument::ErrorRecord& r = run->record;
     r.code = error->code;
     r.url = Text(reinterpret_cast<const xmlChar*>(error->file));
