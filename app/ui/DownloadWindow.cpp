@@ -54,6 +54,8 @@ DownloadWindow::DownloadWindow(MainWindow& mainWindow) : QDialog(nullptr), mainW
     StatusBar1->setGeometry(0, 273, kClientWidth, kClientHeight - 273);
     panel0_ = new QLabel(StatusBar1);
     panel0_->setObjectName(QStringLiteral("StatusBar1Panel0"));
+    // The panel shows the server's system reply: never read it as markup.
+    panel0_->setTextFormat(Qt::PlainText);
     panel0_->setFixedWidth(300);
     StatusBar1->addWidget(panel0_);
 

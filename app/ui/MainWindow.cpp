@@ -266,11 +266,14 @@ void MainWindow::BuildStatusBar()
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setFixedHeight(std::max(kStatusHeight, fontMetrics().height() + 4));
     panel0_ = named(new QLabel(StatusBar1), "StatusBar1Panel0");
+    // The panel shows list versions and server texts: never read them as markup.
+    panel0_->setTextFormat(Qt::PlainText);
     panel0_->setFixedWidth(340);
     panel0_->setFrameShape(QFrame::Panel);
     panel0_->setFrameShadow(QFrame::Sunken);
     panel1_ = named(new QLabel(QStringLiteral("Coded by Marrisk - greets to Palavera forum members!"), StatusBar1),
                     "StatusBar1Panel1");
+    panel1_->setTextFormat(Qt::PlainText);
     panel1_->setMinimumWidth(50);
     panel1_->setFrameShape(QFrame::Panel);
     panel1_->setFrameShadow(QFrame::Sunken);

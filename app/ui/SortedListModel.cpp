@@ -2,6 +2,8 @@
 
 #include "app/ui/Images.h"
 
+#include <QTextDocument>
+
 #include <algorithm>
 #include <numeric>
 
@@ -38,8 +40,13 @@ QVariant SortedListModel::data(const QModelIndex& index, int role) const
     const int column = index.column();
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::EditRole:
-    case Qt::ToolTipRole: return column == 0 ? row.caption : row.subItems[static_cast<std::size_t>(column - 1)];
+    case Qt::EditRole: return column == 0 ? row.caption : row.subItems[static_cast<std::size_t>(column - 1)];
+    case Qt::ToolTipRole: {
+        // A tooltip guesses whether its text is markup; a cell shows a list
+        // file's text, so it is handed over escaped, to be shown as it stands.
+        const QString& text = column == 0 ? row.caption : row.subItems[static_cast<std::size_t>(column - 1)];
+        return text.isEmpty() ? QVariant() : QVariant(Qt::convertFromPlainText(text, Qt::WhiteSpacePre));
+    }
     case Qt::DecorationRole:
         if (column == 0 && images_ == RowImages::Shown)
             return Images::icon(static_cast<int>(row.image));

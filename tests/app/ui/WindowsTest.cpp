@@ -22,6 +22,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextDocument>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -350,6 +351,43 @@ TEST_F(DownloadWindowRun, FailedCreationShowsTheErrorAndStillOpensTheWindow)
     EXPECT_EQ(asker.errors, (std::vector<QString>{"Host not found."}));
     EXPECT_EQ(asker.modalRuns, (std::vector<QString>{"DownloadWindow"}));
     EXPECT_EQ(window->StatusText(), "Connecting...");
+}
+
+/// A Download Window behaviour whose server answers SYST with markup.
+struct MarkupServerBehaviour : DownloadBehaviour {
+    void FormCreate(DownloadWindow& window) override { window.SetStatusText(QStringLiteral("<b>x</b>")); }
+    void ListDblClick(DownloadWindow&) override {}
+};
+
+TEST_F(DownloadWindowRun, ListAndServerTextsShowAsTheyStandNeverAsMarkup)
+{
+    const QString markup = QStringLiteral("<b>x</b>");
+    // Shown as it stands, a text is as wide as all its characters; read as
+    // markup, "<b>x</b>" would shrink to a bold "x".
+    auto showsAsItStands = [](const QLabel* label) {
+        EXPECT_GE(label->sizeHint().width(), label->fontMetrics().horizontalAdvance(label->text()))
+            << label->text().toStdString();
+    };
+    writeFile("gcmList.xml", test::listFile("&lt;b&gt;x&lt;/b&gt;", test::gcm("&lt;b&gt;x&lt;/b&gt;", "1")));
+    window = std::make_unique<MainWindow>();
+    window->ShowALLGCMs1->trigger();
+    EXPECT_EQ(window->statusText(), "List Version [<b>x</b>] GCM's [1] [Good: 1] [Bad: 0]");
+    showsAsItStands(find<QLabel>("StatusBar1Panel0"));
+    QTextDocument tooltip;
+    tooltip.setHtml(window->List->rows().data(window->List->rows().index(0, 0), Qt::ToolTipRole).toString());
+    EXPECT_EQ(tooltip.toPlainText(), markup);
+
+    DownloadWindow::setBehaviourFactory([](MainWindow&) { return std::make_unique<MarkupServerBehaviour>(); });
+    asker.setNextAnswer(MrYes);
+    asker.setNextModalRun([&](QDialog& dialog) {
+        const auto* panel = dialog.findChild<QLabel*>(QStringLiteral("StatusBar1Panel0"));
+        ASSERT_NE(panel, nullptr);
+        EXPECT_EQ(panel->text(), markup);
+        showsAsItStands(panel);
+    });
+    window->CheckforListUpdates1->trigger();
+    EXPECT_EQ(asker.modalRuns.size(), 1u);
+    EXPECT_TRUE(asker.errors.empty());
 }
 
 TEST_F(DownloadWindowRun, WithoutBehaviourTheWindowOpensEmpty)
