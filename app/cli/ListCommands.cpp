@@ -1,12 +1,18 @@
 #include "app/cli/ListCommands.h"
 
 #include "app/cli/UsageError.h"
+#include "app/list/ErrorBoxText.h"
 #include "app/list/ListErrors.h"
 #include "app/list/ListFileNames.h"
 #include "app/list/MainList.h"
 #include "app/list/SortedItemCollector.h"
+#include "app/list/Utf8Text.h"
+
+#include <QFileInfo>
 
 #include <cerrno>
+#include <exception>
+#include <iostream>
 #include <set>
 
 namespace quorvane::app::cli {
@@ -61,6 +67,18 @@ StartupLoad StartUp(MainList& list, LastStatus& status, const QString& fileName 
     return list.LoadMainList(status, fileName);
 }
 
+/// Start-up for a command that works on the Custom List alone: as the
+/// program does, a Main List that cannot be loaded is reported (on standard
+/// error, as the error box shows it) and the command carries on without it.
+void StartUpReportingFailure(MainList& list, LastStatus& status)
+{
+    try {
+        StartUp(list, status);
+    } catch (const std::exception& e) {
+        std::cerr << ErrorBoxText(e.what()) << '\n';
+    }
+}
+
 // A field holding a tab or a line break would break the one-line,
 // tab-separated form, so those are printed as \t, \r and \n.
 std::string OneLine(const QString& text)
@@ -95,7 +113,7 @@ int Summary(const std::vector<std::string>& arguments, std::ostream& out)
     MainList list;
     LastStatus status;
     if (StartUp(list, status, fileName) == StartupLoad::MainListMissing)
-        throw FileOpenError(list.FilePath(fileName), ENOENT);
+        throw FileOpenError(list.FilePath(fileName), QFileInfo(list.FilePath(fileName)).isDir() ? EISDIR : ENOENT);
     out << status.Text().toStdString() << '\n';
     return 0;
 }
@@ -105,12 +123,14 @@ int Show(const std::vector<std::string>& arguments, std::ostream& out)
     const Parsed parsed = Parse(arguments, {"--custom", "--bootable"}, 0);
     MainList list;
     LastStatus status;
-    StartUp(list, status);
     SortedItemCollector view;
-    if (parsed.options.count("--custom"))
+    if (parsed.options.count("--custom")) {
+        StartUpReportingFailure(list, status);
         list.ShowCustomList(Filter(parsed), view, status);
-    else
+    } else {
+        StartUp(list, status);
         list.ShowMainList(Filter(parsed), view, status);
+    }
     PrintItems(view, out);
     out << status.Text().toStdString() << '\n';
     return 0;
@@ -125,7 +145,7 @@ int Search(const std::vector<std::string>& arguments, std::ostream& out)
     LastStatus status;
     StartUp(list, status);
     SortedItemCollector view;
-    list.Search(QString::fromStdString(parsed.positional[0]), Filter(parsed), view);
+    list.Search(Utf8Text::Decode(parsed.positional[0]), Filter(parsed), view);
     PrintItems(view, out);
     return 0;
 }
@@ -135,10 +155,12 @@ int ExportHtml(const std::vector<std::string>& arguments, std::ostream&)
     const Parsed parsed = Parse(arguments, {"--custom"}, 0);
     MainList list;
     LastStatus status;
-    StartUp(list, status);
     if (parsed.options.count("--custom")) {
+        StartUpReportingFailure(list, status);
         SortedItemCollector view;
         list.ShowCustomList(BootFilter::AllRecords, view, status);
+    } else {
+        StartUp(list, status);
     }
     list.ExportHtml();
     return 0;

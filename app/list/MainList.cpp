@@ -5,6 +5,7 @@
 #include "app/list/HtmlExporter.h"
 #include "app/list/ListFileNames.h"
 #include "app/list/RecordWalk.h"
+#include "app/list/Utf8Text.h"
 #include "xml/PlatformVendor.h"
 #include "xml/XmlDocument.h"
 
@@ -66,7 +67,9 @@ StartupLoad MainList::LoadMainList(StatusSink& status, const QString& fileName)
 {
     state_.GCMCount = 0;
     const QString path = FilePath(fileName.isEmpty() ? QString(MainListFileName) : fileName);
-    if (!QFileInfo::exists(path))
+    // Only a file counts: a folder (or anything else) of that name is no
+    // Main List, so the user is asked whether to download one.
+    if (!QFileInfo(path).isFile())
         return StartupLoad::MainListMissing;
 
     xml::XmlDocument& document = Document();
@@ -100,7 +103,7 @@ void MainList::Search(const QString& text, BootFilter filter, ListSink& view)
         const QString wanted = locale.toUpper(text);
         RecordWalk::ForEachFrom(start, [&](xml::XmlNode& record) {
             const bool boots = RecordWalk::Boots(record);
-            const QString name = QString::fromStdString(RecordWalk::ReadField(record, "GAMENAME"));
+            const QString name = Utf8Text::Decode(RecordWalk::ReadField(record, "GAMENAME"));
             if (!locale.toUpper(name).contains(wanted))
                 return;
             if (!boots && filter == BootFilter::BootableOnly)

@@ -21,8 +21,9 @@ namespace quorvane::app {
 enum class StartupLoad {
     /// "gcmList.xml" was loaded, counted, and the List Summary written.
     Loaded,
-    /// There is no "gcmList.xml": nothing was loaded and nothing written; the
-    /// caller asks whether to download it.
+    /// There is no file "gcmList.xml" (nothing, or a folder, by that name):
+    /// nothing was loaded and nothing written; the caller asks whether to
+    /// download it.
     MainListMissing,
 };
 

@@ -3,6 +3,7 @@
 #include "app/list/CaptionCollator.h"
 #include "tests/app/list/ListTestSupport.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <algorithm>
@@ -125,7 +126,7 @@ TEST(Cli, ExportHtmlWritesCompatHtm)
     ASSERT_EQ(main.exitCode, 0) << main.err;
     const std::string html = folder.Read("compat.htm");
     EXPECT_EQ(test::CountLines(html), 20 + 9 * 25);
-    EXPECT_EQ(html.substr(0, 8), "<HTML>\r\n");
+    EXPECT_EQ(html.substr(0, 11), "\xEF\xBB\xBF<HTML>\r\n");
 
     // With --custom the Custom List is exported instead.
     folder.Write("custGCMList.xml", test::ListFile("000", {test::Fields("Only One", "1")}));
@@ -190,10 +191,36 @@ TEST(Cli, FailuresGoToStandardErrorAsTheErrorBoxShowsThem)
     else
         qputenv("XDG_DATA_HOME", dataHome);
 
+    // A folder of that name is no Main List.
+    ASSERT_TRUE(QDir(folder.Path()).mkdir("gcmList.xml"));
+    EXPECT_EQ(Cli(folder, "summary").err, "Cannot open file \"" + missing + "\". Is a directory.\n");
+    ASSERT_TRUE(QDir(folder.Path()).rmdir("gcmList.xml"));
+
     folder.Write("gcmList.xml", "<IMAGE><GCM>");
     const CliRun malformed = Cli(folder, "summary");
     EXPECT_EQ(malformed.exitCode, 1);
     EXPECT_NE(malformed.err.find("\r\nLine: "), std::string::npos) << malformed.err;
+
+    // The commands that need no Main List report its start-up error, as the
+    // program's error box does, and carry on; the others fail with it.
+    folder.Write("custGCMList.xml", test::ListFile("000", {test::Fields("Only One", "1")}));
+    const Case withMalformedMainList[] = {
+        {"show", 1, malformed.err},
+        {"search x", 1, malformed.err},
+        {"export-html", 1, malformed.err},
+        {"show --custom", 0, malformed.err},
+        {"export-html --custom", 0, malformed.err},
+    };
+    for (const Case& c : withMalformedMainList) {
+        const CliRun run = Cli(folder, c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments;
+        EXPECT_EQ(run.err, c.err) << c.arguments;
+        EXPECT_EQ(run.out, c.arguments == "show --custom" ? "Only One\tQAAE01\tIngame\t120\t1\ttester\tnone\n"
+                                                            "List Version [] GCM's [0] [Good: 1] [Bad: 0]\n"
+                                                          : "")
+            << c.arguments;
+    }
+    EXPECT_NE(folder.Read("compat.htm").find(">Only One</FONT></TD>"), std::string::npos);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -240,9 +241,21 @@ TEST_F(Handlers, ExportWritesTheDocumentNotTheView)
 
 TEST_F(Handlers, MissingMainListAskedAndDeclined)
 {
-    // Yes to the download, then No to the update confirmation, behaves as No.
-    for (bool viaUpdateQuestion : {false, true}) {
+    struct Case {
+        const char* what;
+        bool folderOfThatName;
+        bool viaUpdateQuestion; // Yes to the download, then No to the update confirmation, behaves as No
+    } cases[] = {
+        {"no file", false, false},
+        {"a folder is no file", true, false},
+        {"Yes then No", false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const bool viaUpdateQuestion = c.viaUpdateQuestion;
         asker.questions.clear();
+        if (c.folderOfThatName)
+            ASSERT_TRUE(QDir().mkdir("gcmList.xml"));
         if (viaUpdateQuestion) {
             asker.setNextAnswer(MrYes);
             asker.setNextAnswer(MrNo);
@@ -250,6 +263,9 @@ TEST_F(Handlers, MissingMainListAskedAndDeclined)
         } else {
             startWithoutList(MrNo);
         }
+        if (c.folderOfThatName)
+            ASSERT_TRUE(QDir().rmdir("gcmList.xml"));
+        EXPECT_TRUE(asker.errors.empty());
         ASSERT_GE(asker.questions.size(), 1u);
         EXPECT_EQ(asker.questions[0].text, kMissingQuestion);
         EXPECT_EQ(asker.questions[0].type, MsgDlgType::Error);
