@@ -18,6 +18,9 @@ namespace {
 
 constexpr std::size_t BufferSize = 64 * 1024;
 
+// As many links as the system follows in one path before it gives up.
+constexpr int MaxLinks = 40;
+
 std::string TemporaryName(const std::string& target)
 {
     static std::atomic<unsigned> counter{0};
@@ -26,7 +29,34 @@ std::string TemporaryName(const std::string& target)
 
 } // namespace
 
-AtomicFileWriter::AtomicFileWriter(const QString& targetPath) : target_(QFile::encodeName(targetPath).toStdString())
+std::string AtomicFileWriter::ResolveLinks(const std::string& path)
+{
+    std::string resolved = path;
+    for (int depth = 0; depth <= MaxLinks; ++depth) {
+        struct stat entry {};
+        if (::lstat(resolved.c_str(), &entry) != 0 || !S_ISLNK(entry.st_mode))
+            return resolved;
+        std::string link(static_cast<std::size_t>(entry.st_size > 0 ? entry.st_size : 255) + 1, '\0');
+        const ssize_t length = ::readlink(resolved.c_str(), link.data(), link.size());
+        if (length < 0)
+            throw InOutError(errno);
+        if (static_cast<std::size_t>(length) >= link.size())
+            throw InOutError(ENAMETOOLONG); // the link changed while it was read
+        link.resize(static_cast<std::size_t>(length));
+        if (link.empty())
+            throw InOutError(ENOENT);
+        if (link.front() == '/') {
+            resolved = link;
+        } else {
+            const std::size_t slash = resolved.rfind('/');
+            resolved = slash == std::string::npos ? link : resolved.substr(0, slash + 1) + link;
+        }
+    }
+    throw InOutError(ELOOP);
+}
+
+AtomicFileWriter::AtomicFileWriter(const QString& targetPath)
+    : target_(ResolveLinks(QFile::encodeName(targetPath).toStdString()))
 {
     // Renaming needs only the folder's permission; a file the user made
     // read-only is refused as truncating it in place would be.

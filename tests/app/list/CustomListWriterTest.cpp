@@ -111,19 +111,42 @@ TEST(CustomListWriter, RefusesCharactersAListFileCannotCarry)
         CustomListWriter::Compose({Item("a\tb\nc\rd", QString::fromUtf8("\xF0\x9F\x8E\xAE"), "", "", "", "", "")}));
 }
 
-TEST(CustomListWriter, ReplacesTheFileWholeAndKeepsItsPermissions)
+TEST(CustomListWriter, ReplacesTheFileWholeThroughLinksAndKeepsItsPermissions)
 {
-    TempDir folder;
-    const QString path = QtPath(folder, "custGCMList.xml");
-    folder.Write("custGCMList.xml", "old content that is longer than the new file, much longer");
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
-
-    CustomListWriter::Write(path, {});
-    EXPECT_EQ(folder.Read("custGCMList.xml"), CustomListWriter::Compose({}));
     namespace fs = std::filesystem;
-    EXPECT_EQ(fs::status(path.toStdString()).permissions(),
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"custGCMList.xml"}));
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> links; // where, and what it leads to
+        std::string file;                                       // the file that holds the list
+    } cases[] = {
+        {"a plain file", {}, "custGCMList.xml"},
+        {"a link into another folder", {{"custGCMList.xml", "synced/list.xml"}}, "synced/list.xml"},
+        {"a chain of links, each relative to its own folder",
+         {{"custGCMList.xml", "synced/link"}, {"synced/link", "list.xml"}},
+         "synced/list.xml"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir folder;
+        const std::string root = folder.Path().string() + "/";
+        ASSERT_TRUE(fs::create_directory(root + "synced"));
+        folder.Write(c.file, "old content that is longer than the new file, much longer");
+        ASSERT_EQ(::chmod((root + c.file).c_str(), 0640), 0);
+        for (const auto& [where, to] : c.links)
+            fs::create_symlink(to, root + where);
+
+        CustomListWriter::Write(QtPath(folder, "custGCMList.xml"), {});
+        EXPECT_EQ(folder.Read(c.file), CustomListWriter::Compose({}));
+        for (const auto& link : c.links)
+            EXPECT_TRUE(fs::is_symlink(root + link.first)) << link.first;
+        EXPECT_EQ(fs::status(root + c.file).permissions(),
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        // Nothing else is left in either folder.
+        std::size_t entries = 0;
+        for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it)
+            ++entries;
+        EXPECT_EQ(entries, 2 + c.links.size());
+    }
 }
 
 TEST(CustomListWriter, FailedWritesLeaveThePreviousFileByteForByte)

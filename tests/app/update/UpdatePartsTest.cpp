@@ -116,6 +116,24 @@ TEST_F(Installer, ReplacesTheMainListOrCreatesIt)
     ListInstaller::Install(bak, xml);
     EXPECT_EQ(ReadBytes(xml), "newer");
     EXPECT_FALSE(std::filesystem::exists(bak));
+
+    // A Main List linked from another folder stays linked: the file it leads
+    // to gets the new list (copied there, then renamed over it) and keeps its
+    // permissions; nothing else is left behind.
+    namespace fs = std::filesystem;
+    fs::create_directories(dir_.File("synced"));
+    const std::string kept = dir_.File("synced/list.xml");
+    WriteBytes(kept, "old");
+    fs::permissions(kept, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::remove(xml);
+    fs::create_symlink("synced/list.xml", xml);
+    WriteBytes(bak, "newest");
+    ListInstaller::Install(bak, xml);
+    EXPECT_TRUE(fs::is_symlink(xml));
+    EXPECT_EQ(ReadBytes(kept), "newest");
+    EXPECT_EQ(fs::status(kept).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_FALSE(fs::exists(bak));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.File("synced")), fs::directory_iterator()), 1);
 }
 
 TEST_F(Installer, AFailedRenameKeepsBothFilesAndNamesTheReason)
