@@ -27,7 +27,10 @@ void AppendCell(std::string& out, const QString& text)
 
 std::string HtmlExporter::Header()
 {
-    std::string out = "<HTML>\r\n"
+    // The UTF-8 byte-order mark tells a browser the page's encoding without
+    // adding a line, so accented names never show in a guessed legacy code page.
+    std::string out = "\xEF\xBB\xBF"
+                      "<HTML>\r\n"
                       "<HEAD><TITLE> || Velthorn - GCM Compatability List - By Marrisk || </TITLE></HEAD>\r\n"
                       "<BODY>\r\n"
                       "<TABLE BORDER=\"0\" WIDTH=\"100%\" BGCOLOR=\"#99CCFF\">\r\n"

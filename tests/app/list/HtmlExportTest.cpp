@@ -19,8 +19,9 @@ using test::RecordingSink;
 using test::RecordingStatus;
 using test::TempDir;
 
+// The file starts with the UTF-8 byte-order mark, so browsers read it as UTF-8.
 const std::vector<std::string> Header = {
-    "<HTML>",
+    "\xEF\xBB\xBF<HTML>",
     "<HEAD><TITLE> || Velthorn - GCM Compatability List - By Marrisk || </TITLE></HEAD>",
     "<BODY>",
     "<TABLE BORDER=\"0\" WIDTH=\"100%\" BGCOLOR=\"#99CCFF\">",
