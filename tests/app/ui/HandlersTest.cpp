@@ -254,8 +254,9 @@ TEST_F(Handlers, MissingMainListAskedAndDeclined)
         SCOPED_TRACE(c.what);
         const bool viaUpdateQuestion = c.viaUpdateQuestion;
         asker.questions.clear();
-        if (c.folderOfThatName)
+        if (c.folderOfThatName) {
             ASSERT_TRUE(QDir().mkdir("gcmList.xml"));
+        }
         if (viaUpdateQuestion) {
             asker.setNextAnswer(MrYes);
             asker.setNextAnswer(MrNo);
@@ -263,8 +264,9 @@ TEST_F(Handlers, MissingMainListAskedAndDeclined)
         } else {
             startWithoutList(MrNo);
         }
-        if (c.folderOfThatName)
+        if (c.folderOfThatName) {
             ASSERT_TRUE(QDir().rmdir("gcmList.xml"));
+        }
         EXPECT_TRUE(asker.errors.empty());
         ASSERT_GE(asker.questions.size(), 1u);
         EXPECT_EQ(asker.questions[0].text, kMissingQuestion);
