@@ -375,16 +375,16 @@ TEST_F(DownloadWindowRun, ListAndServerTextsShowAsTheyStandNeverAsMarkup)
         reference.resize(label->size());
         EXPECT_TRUE(label->grab().toImage() == reference.grab().toImage()) << label->text().toStdString();
     };
-    writeFile("gcmList.xml", test::listFile("&lt;b&gt;x&lt;/b&gt;", test::gcm("<b>x</b>", "1")));
+    writeFile("gcmList.xml", test::ListFile("&lt;b&gt;x&lt;/b&gt;", test::GcmRecord("<b>x</b>", "1")));
     window = std::make_unique<MainWindow>();
     window->ShowALLGCMs1->trigger();
-    EXPECT_EQ(window->statusText(), "List Version [<b>x</b>] GCM's [1] [Good: 1] [Bad: 0]");
+    EXPECT_EQ(window->StatusText(), "List Version [<b>x</b>] GCM's [1] [Good: 1] [Bad: 0]");
     showsAsItStands(find<QLabel>("StatusBar1Panel0"));
     QTextDocument tooltip;
     tooltip.setHtml(window->List->rows().data(window->List->rows().index(0, 0), Qt::ToolTipRole).toString());
     EXPECT_EQ(tooltip.toPlainText(), markup);
 
-    DownloadWindow::setBehaviourFactory([](MainWindow&) { return std::make_unique<MarkupServerBehaviour>(); });
+    DownloadWindow::SetBehaviourFactory([](MainWindow&) { return std::make_unique<MarkupServerBehaviour>(); });
     asker.setNextAnswer(MrYes);
     asker.setNextModalRun([&](QDialog& dialog) {
         auto* panel = dialog.findChild<QLabel*>(QStringLiteral("StatusBar1Panel0"));
