@@ -79,8 +79,8 @@ int RunUpdate(const std::vector<std::string>& arguments, std::ostream& out)
 
     ConsoleSink sink(out);
     UpdateFlow flow(list, settings);
-    flow.FormCreate(sink);
-    if (flow.ListDblClick(sink) == UpdateOutcome::AlreadyUpToDate)
+    flow.Connect(sink);
+    if (flow.DownloadAndInstall(sink) == UpdateOutcome::AlreadyUpToDate)
         std::cerr << "Your version is already up to date.\n";
     return 0;
 }

@@ -22,6 +22,10 @@ public:
 
     /// A double-click anywhere in `window`'s list box.
     virtual void ListDblClick(DownloadWindow& window) = 0;
+
+    /// @p window is being closed by the user, possibly while a handler still
+    /// waits for the network (the anti-freeze runs this one meanwhile).
+    virtual void FormClose(DownloadWindow&) {}
 };
 
 /// Builds the behaviour of a Download Window being created for `mainWindow`

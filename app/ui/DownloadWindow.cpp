@@ -85,6 +85,18 @@ void DownloadWindow::ListDblClick()
         behaviour_->ListDblClick(*this);
 }
 
+void DownloadWindow::FormClose()
+{
+    if (behaviour_)
+        behaviour_->FormClose(*this);
+}
+
+void DownloadWindow::reject()
+{
+    ErrorBox::guard([this] { FormClose(); });
+    QDialog::reject();
+}
+
 void DownloadWindow::SetStatusText(const QString& text)
 {
     panel0_->setText(text);

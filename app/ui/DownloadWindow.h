@@ -39,6 +39,9 @@ public:
     void FormCreate();
     /// Double-click handler: hands over to the behaviour, if any.
     void ListDblClick();
+    /// Close handler (close box, Escape): hands over to the behaviour, if
+    /// any, which ends a download that is still running.
+    void FormClose();
 
     // Operations the update flow reaches the window through.
     void SetStatusText(const QString& text) override;
@@ -58,6 +61,9 @@ public:
     QStatusBar* StatusBar1 = nullptr;
     /// Keeps the windows repainting while this window's network calls block.
     std::unique_ptr<AntiFreeze> AntiFreeze1;
+
+    /// Closing by the user runs FormClose (guarded) before the window closes.
+    void reject() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

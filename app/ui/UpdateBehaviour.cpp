@@ -27,16 +27,21 @@ DownloadBehaviourFactory UpdateBehaviour::factory(UpdateSettings settings)
 void UpdateBehaviour::FormCreate(DownloadWindow& window)
 {
     window_ = &window;
-    flow_.FormCreate(*this);
+    flow_.Connect(*this);
 }
 
 void UpdateBehaviour::ListDblClick(DownloadWindow& window)
 {
     window_ = &window;
-    if (flow_.ListDblClick(*this) != UpdateOutcome::AlreadyUpToDate)
+    if (flow_.DownloadAndInstall(*this) != UpdateOutcome::AlreadyUpToDate)
         return;
     if (Asker::messageDlg(kUpToDate, MsgDlgType::Information, MbOK, 0) == MrOk)
         window.CloseWindow();
+}
+
+void UpdateBehaviour::FormClose(DownloadWindow&)
+{
+    flow_.Abort();
 }
 
 void UpdateBehaviour::MainStatus(const QString& text)

@@ -21,6 +21,8 @@ public:
     /// Installs or tells "Your version is already up to date. Closing
     /// download window." and closes the window when that is answered OK.
     void ListDblClick(DownloadWindow& window) override;
+    /// Aborts a download that is still running: nothing is installed.
+    void FormClose(DownloadWindow& window) override;
 
 private:
     void MainStatus(const QString& text) override;

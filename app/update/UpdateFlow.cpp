@@ -5,6 +5,7 @@
 #include "app/list/RecordWalk.h"
 #include "app/list/Utf8Text.h"
 #include "app/update/DownloadVersionError.h"
+#include "app/update/ListInstallError.h"
 #include "app/update/ListInstaller.h"
 #include "app/update/UpdateSink.h"
 #include "net/ftp/FtpClient.h"
@@ -32,6 +33,9 @@ private:
     bool& busy_;
 };
 
+/// Added to "gcmList.BAK" for the file a download writes into.
+constexpr const char* PartialSuffix = ".part";
+
 std::string LocalPath(const MainList& list, const char* fileName)
 {
     return QFile::encodeName(list.FilePath(QString::fromLatin1(fileName))).toStdString();
@@ -48,6 +52,60 @@ UpdateFlow::UpdateFlow(const MainList& list, UpdateSettings settings) : list_(li
 
 UpdateFlow::~UpdateFlow() = default;
 
+void UpdateFlow::Abort()
+{
+    if (!downloading_ || abortRequested_)
+        return;
+    abortRequested_ = true;
+    ftp_->AbortTransfer();
+}
+
+bool UpdateFlow::Download(UpdateSink& sink, const std::string& downloaded)
+{
+    ftp::FtpClient& ftp = *ftp_;
+    const std::string partial = downloaded + PartialSuffix;
+    std::error_code ignored;
+    // A download replaces what an earlier one left; whatever happens below,
+    // no "gcmList.BAK" is left that this download did not complete.
+    std::filesystem::remove(downloaded, ignored);
+    std::filesystem::remove(partial, ignored);
+
+    ftp.OnWork = [&sink](net::NetComponent&, net::WorkMode mode, std::int64_t count) {
+        if (mode == net::WorkMode::wmRead)
+            sink.DownloadProgress(count);
+    };
+    downloading_ = true;
+    abortRequested_ = false;
+    auto cleanUp = [&] {
+        ftp.OnWork = nullptr;
+        downloading_ = false;
+        std::filesystem::remove(partial, ignored);
+    };
+    try {
+        ftp.RetrieveFile(MainListFileName, partial, ftp::Overwrite::Allow, ftp::Resume::No);
+    } catch (...) {
+        const bool aborted = abortRequested_;
+        cleanUp();
+        if (!aborted)
+            throw;
+    }
+    if (abortRequested_) {
+        cleanUp();
+        abortRequested_ = false;
+        ftp.Disconnect();
+        return false;
+    }
+    ftp.OnWork = nullptr;
+    downloading_ = false;
+    std::error_code error;
+    std::filesystem::rename(partial, downloaded, error);
+    if (error) {
+        std::filesystem::remove(partial, ignored);
+        throw ListInstallError(partial, downloaded, error.message());
+    }
+    return true;
+}
+
 std::vector<std::string> UpdateFlow::ShownListing(std::vector<std::string> lines)
 {
     if (!lines.empty() && lines.front().find("total") != std::string::npos)
@@ -55,7 +113,7 @@ std::vector<std::string> UpdateFlow::ShownListing(std::vector<std::string> lines
     return lines;
 }
 
-void UpdateFlow::FormCreate(UpdateSink& sink)
+void UpdateFlow::Connect(UpdateSink& sink)
 {
     if (busy_)
         return;
@@ -69,12 +127,19 @@ void UpdateFlow::FormCreate(UpdateSink& sink)
     ftp.Password = settings_.Password;
     ftp.MaxLineAction = net::LineOverflowAction::maException;
     // Without a limit a server that stops answering would keep the window
-    // from ever opening. Data connections take the same limit.
+    // from ever opening. Connects and data connections take the same limit.
     ftp.ReadTimeout = settings_.ReadTimeoutMs;
     ftp.DataConnectTimeout = settings_.ReadTimeoutMs;
+    ftp.ProgressFloorBytes = settings_.ProgressFloorBytes;
+    ftp.ProgressFloorTimeMs = settings_.ProgressFloorTimeMs;
+    // Most users sit behind a NAT router or a firewall that drops incoming
+    // connections, and many servers refuse active mode: passive first, active
+    // only for a server that refuses "PASV".
+    ftp.Passive = true;
+    ftp.PassiveFallsBackToActive = true;
 
     sink.MainStatus(QStringLiteral("Connecting..."));
-    ftp.OpenConnection(ftp::AutoLogin::Yes, net::TimeoutDefault);
+    ftp.OpenConnection(ftp::AutoLogin::Yes, settings_.ReadTimeoutMs);
     if (!ftp.IsConnected())
         return;
 
@@ -88,7 +153,7 @@ void UpdateFlow::FormCreate(UpdateSink& sink)
     sink.MainStatus(list_.State().Summary());
 }
 
-UpdateOutcome UpdateFlow::ListDblClick(UpdateSink& sink)
+UpdateOutcome UpdateFlow::DownloadAndInstall(UpdateSink& sink)
 {
     if (busy_)
         return UpdateOutcome::Busy;
@@ -98,17 +163,8 @@ UpdateOutcome UpdateFlow::ListDblClick(UpdateSink& sink)
     const std::string mainList = LocalPath(list_, MainListFileName);
 
     if (ftp.IsConnected()) {
-        ftp.OnWork = [&sink](net::NetComponent&, net::WorkMode mode, std::int64_t count) {
-            if (mode == net::WorkMode::wmRead)
-                sink.DownloadProgress(count);
-        };
-        try {
-            ftp.RetrieveFile(MainListFileName, downloaded, ftp::Overwrite::Allow, ftp::Resume::No);
-        } catch (...) {
-            ftp.OnWork = nullptr;
-            throw;
-        }
-        ftp.OnWork = nullptr;
+        if (!Download(sink, downloaded))
+            return UpdateOutcome::Aborted;
         sink.WindowStatus(QStringLiteral("Disconnecting..."));
         ftp.Disconnect();
     }

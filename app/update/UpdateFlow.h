@@ -29,18 +29,24 @@ enum class UpdateOutcome {
     /// arrived while the windows were kept alive during a download); nothing
     /// was done.
     Busy,
+    /// The retrieval was aborted (`Abort`): the client is disconnected and
+    /// nothing was installed.
+    Aborted,
 };
 
 /// The list update without any window: connect, log in, change to the
-/// list's directory and list it (FormCreate), then download "gcmList.xml"
+/// list's directory and list it (Connect), then download "gcmList.xml"
 /// as "gcmList.BAK", compare its version with the Main List's and install or
-/// discard it (ListDblClick). Owns its FTP client and the document it reads
-/// the download with; reads the list state and file folder of `list`, which
-/// must outlive it, and never changes that state.
+/// discard it (DownloadAndInstall). Owns its FTP client and the document it
+/// reads the download with; reads the list state and file folder of `list`,
+/// which must outlive it, and never changes that state.
 ///
-/// Every step blocks the calling thread. Failures are raised with the
+/// Data connections are passive first and active when the server refuses
+/// "PASV". Every step blocks the calling thread. Failures are raised with the
 /// message the error box shows; every wait ends after
-/// UpdateSettings::ReadTimeoutMs at the latest ("Read Timeout").
+/// UpdateSettings::ReadTimeoutMs at the latest ("Connect timed out.", "Read
+/// Timeout" or the data connection's time-out), and so does a server that
+/// sends less than the progress floor.
 class UpdateFlow {
 public:
     UpdateFlow(const MainList& list, UpdateSettings settings);
@@ -52,13 +58,22 @@ public:
     /// failure ends the step where it happened: the Main Window's status keeps
     /// the last progress text and the listing stays empty when the failure
     /// came before it arrived.
-    void FormCreate(UpdateSink& sink);
+    void Connect(UpdateSink& sink);
 
     /// Downloads (when still connected), disconnects and installs or discards.
-    /// A refused download keeps the connection for another try; a file that is
-    /// not well formed or has no version stays as "gcmList.BAK" and the Main
-    /// List is untouched; a failed install keeps both files.
-    UpdateOutcome ListDblClick(UpdateSink& sink);
+    /// The download goes to a temporary file that becomes "gcmList.BAK" only
+    /// once the transfer and its final reply succeeded, so a failed download
+    /// leaves no "gcmList.BAK" to be installed later. A refused download keeps
+    /// the connection for another try; a file that is not well formed or has
+    /// no version stays as "gcmList.BAK" and the Main List is untouched; a
+    /// failed install keeps both files.
+    UpdateOutcome DownloadAndInstall(UpdateSink& sink);
+
+    /// Ends a running download (called from a handler that runs while the
+    /// download waits): the transfer is aborted, the client disconnects and
+    /// `DownloadAndInstall` returns `Aborted` without installing anything.
+    /// Does nothing when no download runs.
+    void Abort();
 
     /// The listing as shown: the lines without the first one when that one
     /// contains "total" (case-sensitive, anywhere in the line).
@@ -68,11 +83,17 @@ public:
     ftp::FtpClient& Client() { return *ftp_; }
 
 private:
+    /// Retrieves the list into `downloaded` by way of a temporary file; false
+    /// when the retrieval was aborted (the client is then disconnected).
+    bool Download(UpdateSink& sink, const std::string& downloaded);
+
     const MainList& list_;
     UpdateSettings settings_;
     std::unique_ptr<ftp::FtpClient> ftp_;
     std::unique_ptr<xml::XmlDocument> document_;
     bool busy_ = false;
+    bool downloading_ = false;
+    bool abortRequested_ = false;
 };
 
 } // namespace quorvane::app

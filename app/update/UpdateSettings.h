@@ -15,10 +15,15 @@ struct UpdateSettings {
     std::string Password;
     /// Relative path sent with "CWD", ending in "/".
     std::string Directory;
-    /// Most milliseconds the client waits for any reply or data, and for the
-    /// server to open an active-mode data connection; a server that stays
-    /// silent longer ends the step with "Read Timeout".
+    /// Most milliseconds the client waits for any reply or data ("Read
+    /// Timeout"), for a connect ("Connect timed out.") and for the server to
+    /// open an active-mode data connection.
     std::int32_t ReadTimeoutMs = 60000;
+    /// A reply or transfer that brings fewer than `ProgressFloorBytes` bytes in
+    /// `ProgressFloorTimeMs` ms ends with "Read Timeout" too, so a server that
+    /// sends a byte now and then cannot keep the update busy for ever.
+    std::int32_t ProgressFloorBytes = 1024;
+    std::int32_t ProgressFloorTimeMs = 60000;
 
     /// The program's own update server: lists.quorvane.example port 21,
     /// account "quorvane", directory "pub/lists/Other/".

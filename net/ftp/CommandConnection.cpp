@@ -21,6 +21,7 @@ std::int16_t CommandConnection::SendCommand(const std::string& line, std::int16_
 
 std::int16_t CommandConnection::ReadReply(const ReplyCodes& allowed)
 {
+    ProgressScope progress(*this);
     const std::vector<std::string> lines = CollectReplyLines([this] { return ReadNonEmptyLine(MaxLineAttempts); });
     ParseReplyLines(lines, LastReply);
     return CheckReplyCode(static_cast<std::int16_t>(LastReply.NumericCode()), allowed);

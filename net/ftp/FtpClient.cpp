@@ -101,6 +101,9 @@ void FtpClient::OpenConnection(AutoLogin autoLogin, std::int32_t timeoutMs)
 {
     const std::string savedHost = Host;
     const std::int32_t savedPort = Port;
+    // A new connection may reach another server: whether it takes "PASV" is
+    // asked again.
+    passiveRefused_ = false;
     try {
         if (proxySettings_.ProxyType != FtpProxyType::fpcmNone && !proxySettings_.Host.empty()) {
             Host = proxySettings_.Host;
@@ -255,22 +258,66 @@ void FtpClient::ReceiveData(const std::string& command, std::ostream& stream, Re
     if (!IsConnected())
         throw net::NotConnectedError();
 
+    bool commandAccepted = false;
     DoStatus(net::NetStatus::ftpTransfer, "Starting FTP transfer");
     try {
-        if (Passive)
-            ReceivePassive(command, stream, resume);
+        PassiveAddress address;
+        if (Passive && !passiveRefused_ && RequestPassiveOrFallBack(address))
+            ReceivePassive(address, command, stream, resume, commandAccepted);
         else
-            ReceiveActive(command, stream, resume);
+            ReceiveActive(command, stream, resume, commandAccepted);
     } catch (...) {
         DoStatus(net::NetStatus::ftpReady, "Transfer complete");
+        // The server answers a command it accepted with a final reply even when
+        // the data phase fails; left unread, it would be taken as the answer to
+        // the next command.
+        if (commandAccepted)
+            ReadPendingReply();
         throw;
     }
     DoStatus(net::NetStatus::ftpReady, "Transfer complete");
     ReadFinalReply();
 }
 
-void FtpClient::ReceiveActive(const std::string& command, std::ostream& stream, Resume resume)
+bool FtpClient::RequestPassiveOrFallBack(PassiveAddress& address)
 {
+    try {
+        address = RequestPassiveAddress();
+        return true;
+    } catch (const ProtocolReplyError& error) {
+        // RFC 959: a 5xx reply is a permanent refusal; anything else (and a
+        // refusal when no fall-back is wanted) ends the transfer as it is.
+        if (!PassiveFallsBackToActive || error.ReplyCode() < 500 || error.ReplyCode() > 599)
+            throw;
+    }
+    passiveRefused_ = true;
+    return false;
+}
+
+void FtpClient::ReadPendingReply() noexcept
+{
+    const std::int32_t limit =
+        PendingReplyTimeout == net::TimeoutDefault ? DefaultPendingReplyTimeout : PendingReplyTimeout;
+    if (limit <= 0)
+        return;
+    const std::int32_t savedTimeout = ReadTimeout;
+    ReadTimeout = limit;
+    try {
+        if (IsConnected()) {
+            const std::int16_t code = ReadReply(ReplyCodes());
+            if (code == 426 || code == 450)
+                ReadReply(ReplyCodes());
+        }
+    } catch (...) {
+        // A server that stays silent (or closes) leaves nothing to mix up; the
+        // error of the transfer is the one that matters.
+    }
+    ReadTimeout = savedTimeout;
+}
+
+void FtpClient::ReceiveActive(const std::string& command, std::ostream& stream, Resume resume, bool& commandAccepted)
+{
+    refusedDataPeer_.clear();
     dataConnection_ = CreateListener();
     DataConnectionScope scope(dataConnection_);
     auto& listener = static_cast<net::SimpleServer&>(*dataConnection_);
@@ -281,28 +328,32 @@ void FtpClient::ReceiveActive(const std::string& command, std::ostream& stream, 
         SendRestart(stream);
     // In active mode the preliminary reply comes before the server connects.
     SendCommand(command, {125, 150, 154});
+    commandAccepted = true;
     AcceptDataConnection(listener);
     ReadDataToStream(listener, stream);
 }
 
-void FtpClient::ReceivePassive(const std::string& command, std::ostream& stream, Resume resume)
+void FtpClient::ReceivePassive(const PassiveAddress& address, const std::string& command, std::ostream& stream,
+                               Resume resume, bool& commandAccepted)
 {
-    const PassiveAddress address = RequestPassiveAddress();
     auto client = std::make_unique<net::TcpClient>();
     PrepareDataConnection(*client);
     client->Host = address.Ip;
     client->Port = address.Port;
+
+    // In passive mode the data connection exists before the command is sent.
+    // It becomes the transfer's data connection only once connected, so that
+    // an abort never closes a socket a connect is still using.
+    ConnectDataConnection(*client, DataConnectLimit());
     dataConnection_ = std::move(client);
     DataConnectionScope scope(dataConnection_);
     auto& data = static_cast<net::TcpClient&>(*dataConnection_);
-
-    // In passive mode the data connection exists before the command is sent.
-    data.Connect(net::TimeoutDefault);
     try {
         if (resume == Resume::Yes)
             SendRestart(stream);
         WriteLine(command);
         ReadReply({125, 150, 154});
+        commandAccepted = true;
         ReadDataToStream(data, stream);
     } catch (...) {
         data.Disconnect();
@@ -311,16 +362,31 @@ void FtpClient::ReceivePassive(const std::string& command, std::ostream& stream,
     data.Disconnect();
 }
 
+void FtpClient::ConnectDataConnection(net::TcpClient& data, std::int32_t timeoutMs)
+{
+    data.Connect(timeoutMs);
+}
+
+std::int32_t FtpClient::DataConnectLimit() const
+{
+    if (DataConnectTimeout == net::TimeoutDefault)
+        return DefaultDataConnectTimeout;
+    if (DataConnectTimeout == 0 || DataConnectTimeout < 0)
+        return net::TimeoutInfinite;
+    return DataConnectTimeout;
+}
+
 PassiveAddress FtpClient::RequestPassiveAddress()
 {
     SendCommand("PASV", {227});
     const std::string first = LastReply.Text().empty() ? std::string() : LastReply.Text().front();
     PassiveAddress address = ParsePassiveAddress(first);
-    // A server may only name itself: anything else would let it aim our data
-    // connection at a third machine.
+    // Only the port is taken from the reply: a server behind a NAT router names
+    // its private address, and any other address would let the server aim our
+    // data connection at a third machine.
     const std::string server = ControlPeerIp();
-    if (address.Ip != server)
-        throw ForeignPassiveAddressError(address.Ip, server);
+    if (!server.empty())
+        address.Ip = server;
     return address;
 }
 
@@ -331,9 +397,13 @@ std::unique_ptr<net::SimpleServer> FtpClient::CreateListener()
     listener->BoundIP = ControlLocalIp();
     listener->BoundPort = 0;
     // Only the server we talk to may deliver the data; a connection from any
-    // other address is closed and the wait goes on.
-    listener->PeerFilter = [server = ControlPeerIp()](const std::string& peerIp, std::int32_t) {
-        return peerIp == server;
+    // other address is closed and the wait goes on. The address is kept to be
+    // named should the wait end without the server's own connection.
+    listener->PeerFilter = [this, server = ControlPeerIp()](const std::string& peerIp, std::int32_t) {
+        if (peerIp == server)
+            return true;
+        refusedDataPeer_ = peerIp;
+        return false;
     };
     return listener;
 }
@@ -352,15 +422,20 @@ void FtpClient::SendRestart(std::ostream& stream)
 
 void FtpClient::AcceptDataConnection(net::SimpleServer& listener)
 {
+    const std::int32_t limit = DataConnectLimit();
+    if (limit == net::TimeoutInfinite) {
+        (void)listener.AcceptOne();
+        return;
+    }
     bool accepted = false;
     bool timedOut = false;
     {
-        AcceptWatchdog watchdog(listener, DataConnectTimeout);
+        AcceptWatchdog watchdog(listener, limit);
         accepted = listener.AcceptOne();
         timedOut = watchdog.Fired();
     }
     if (!accepted && timedOut)
-        throw DataConnectionTimeoutError(DataConnectTimeout);
+        throw DataConnectionTimeoutError(limit, refusedDataPeer_, ControlPeerIp());
 }
 
 void FtpClient::PrepareDataConnection(net::TcpConnection& data)
@@ -370,6 +445,8 @@ void FtpClient::PrepareDataConnection(net::TcpConnection& data)
     // A data connection that goes silent ends like a silent control
     // connection: after the same read time-out (0 still waits without limit).
     data.ReadTimeout = ReadTimeout;
+    data.ProgressFloorBytes = ProgressFloorBytes;
+    data.ProgressFloorTimeMs = ProgressFloorTimeMs;
     data.OnWork = OnWork;
     data.OnWorkBegin = OnWorkBegin;
     data.OnWorkEnd = OnWorkEnd;

@@ -15,13 +15,15 @@
 
 namespace quorvane::net {
 class SimpleServer;
+class TcpClient;
 } // namespace quorvane::net
 
 namespace quorvane::ftp {
 
 /// The FTP client: a control connection with login, transfer type, system type
 /// and directory change, plus listings and retrievals over a separate data
-/// connection (active mode by default, passive on request).
+/// connection (active mode by default, passive on request, passive with a
+/// fall-back to active for servers that refuse it).
 ///
 /// Every operation blocks the calling thread until its replies have been read;
 /// a refused reply raises `ProtocolReplyError` with the server's text.
@@ -30,8 +32,11 @@ namespace quorvane::ftp {
 class FtpClient : public CommandConnection {
 public:
     static constexpr std::int32_t DefaultPort = 21;
-    /// How long an active-mode transfer waits for the server's data connection.
+    /// How long a transfer waits for its data connection by default: the
+    /// server's connection in active mode, the client's connect in passive mode.
     static constexpr std::int32_t DefaultDataConnectTimeout = 60000;
+    /// How long a failed transfer waits for the server's final reply by default.
+    static constexpr std::int32_t DefaultPendingReplyTimeout = 3000;
 
     using AfterGetEvent = std::function<void(FtpClient& sender, std::ostream& stream)>;
 
@@ -41,13 +46,24 @@ public:
     /// false: the server connects to a port this client listens on ("PORT");
     /// true: the client connects where the server says ("PASV").
     bool Passive = false;
+    /// With `Passive`: when the server refuses "PASV" with a 5xx reply, the
+    /// transfer goes on in active mode ("PORT"), and so does every later
+    /// transfer until the next connect.
+    bool PassiveFallsBackToActive = false;
     /// Raised after a successful login, before the transfer type is sent.
     NotifyEvent OnAfterClientLogin;
     /// Raised after a successful retrieval with the destination stream.
     AfterGetEvent OnAfterGet;
-    /// Milliseconds an active-mode transfer waits for the server to open the
-    /// data connection before it fails with `DataConnectionTimeoutError`.
-    std::int32_t DataConnectTimeout = DefaultDataConnectTimeout;
+    /// Milliseconds a transfer waits for its data connection: in active mode
+    /// for the server to connect (then `DataConnectionTimeoutError`), in
+    /// passive mode for the client's connect (then `ConnectTimeoutError`).
+    /// -1: `DefaultDataConnectTimeout`; 0 or -2: no limit.
+    std::int32_t DataConnectTimeout = net::TimeoutDefault;
+    /// Milliseconds a transfer that failed after the server accepted its
+    /// command waits for the server's final reply, so that the reply is not
+    /// taken later as the answer to another command. -1: the default; 0 or
+    /// -2: the reply is not awaited.
+    std::int32_t PendingReplyTimeout = net::TimeoutDefault;
 
     [[nodiscard]] FtpTransferType TransferType() const noexcept { return transferType_; }
     /// Stores a new type and announces it at once when connected. Ignored when
@@ -112,26 +128,48 @@ public:
     /// The common data transfer: sends `command` over a fresh data connection
     /// and copies everything the server sends until it closes into `stream`,
     /// then reads the final reply. The data connection reads with this
-    /// client's `ReadTimeout`: a positive value ends a silent transfer with
-    /// `ReadTimeoutError` (the final reply is then not read).
+    /// client's `ReadTimeout` and progress floor: a positive value ends a
+    /// silent transfer with `ReadTimeoutError`. When the data phase fails
+    /// after the server accepted the command, the server's final reply is
+    /// read within `PendingReplyTimeout` (ignoring its code) before the error
+    /// goes on, so that it cannot answer a later command.
     void ReceiveData(const std::string& command, std::ostream& stream, Resume resume);
     /// Whether the server accepts restart offsets ("REST 1" answered 350);
     /// asked once in the life of the client.
     bool ProbeResumeSupport();
-    /// Writes "ABOR" (no reply read) and stops the running data connection.
+    /// Writes "ABOR" (no reply read) and stops the running data connection
+    /// (called from a handler the anti-freeze runs while a transfer waits).
+    /// A passive data connection that is still connecting is left alone.
     void AbortTransfer();
 
-    /// "PASV" (227) and the address it names, which must be the server's own.
+    /// "PASV" (227) and the address to connect to: the port the reply names,
+    /// at the control connection's peer address. A server behind a NAT router
+    /// names its private address, and a server must never be able to aim the
+    /// data connection at a third machine, so the named address is used only
+    /// when the control connection has no peer address.
     PassiveAddress RequestPassiveAddress();
+    /// Whether the server refused "PASV" on this connection and transfers run
+    /// in active mode (`PassiveFallsBackToActive`).
+    [[nodiscard]] bool PassiveRefused() const noexcept { return passiveRefused_; }
+
+protected:
+    /// The listening endpoint of an active-mode transfer, not yet listening.
+    virtual std::unique_ptr<net::SimpleServer> CreateListener();
+    /// Connects a passive-mode data connection (its `Host` and `Port` are set)
+    /// within `timeoutMs` (as `net::TcpClient::Connect`).
+    virtual void ConnectDataConnection(net::TcpClient& data, std::int32_t timeoutMs);
 
 private:
     // Active-mode steps, each of which can fail on its own.
-    std::unique_ptr<net::SimpleServer> CreateListener();
     void AnnounceListener(net::SimpleServer& listener);
     void SendRestart(std::ostream& stream);
     void AcceptDataConnection(net::SimpleServer& listener);
-    void ReceiveActive(const std::string& command, std::ostream& stream, Resume resume);
-    void ReceivePassive(const std::string& command, std::ostream& stream, Resume resume);
+    void ReceiveActive(const std::string& command, std::ostream& stream, Resume resume, bool& commandAccepted);
+    void ReceivePassive(const PassiveAddress& address, const std::string& command, std::ostream& stream, Resume resume,
+                        bool& commandAccepted);
+    bool RequestPassiveOrFallBack(PassiveAddress& address);
+    void ReadPendingReply() noexcept;
+    std::int32_t DataConnectLimit() const;
     void PrepareDataConnection(net::TcpConnection& data);
     void ReadDataToStream(net::TcpConnection& data, std::ostream& stream);
     void ReadFinalReply();
@@ -145,6 +183,8 @@ private:
     std::vector<std::string> listingLines_;
     bool resumeSupported_ = false;
     bool resumeProbed_ = false;
+    bool passiveRefused_ = false;
+    std::string refusedDataPeer_;
     std::unique_ptr<net::TcpConnection> dataConnection_;
 };
 

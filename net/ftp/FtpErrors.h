@@ -36,15 +36,6 @@ public:
     explicit InvalidPassiveAddressError(const std::string& text) : NetError("Invalid passive address: " + text) {}
 };
 
-/// A PASV reply naming an address other than the server's own: connecting
-/// there would let the server point our client at a third machine.
-class ForeignPassiveAddressError : public net::NetError {
-public:
-    ForeignPassiveAddressError(const std::string& named, const std::string& server)
-        : NetError("Passive address " + named + " is not the server's address " + server + ".")
-    {}
-};
-
 /// A reply (all its lines together) larger than the reader keeps in memory.
 class ReplyTooLongError : public net::NetError {
 public:
@@ -58,14 +49,26 @@ public:
     ListingTooLongError() : NetError("Listing too long.") {}
 };
 
-/// The server did not open the active-mode data connection in time.
+/// The server did not open the active-mode data connection in time. When a
+/// connection from another address was turned away meanwhile, the message
+/// names that address too: the server may sit behind a NAT router that
+/// rewrites its address, which the user should learn.
 class DataConnectionTimeoutError : public net::NetError {
 public:
-    explicit DataConnectionTimeoutError(std::int32_t limitMs)
-        : NetError("Data connection timed out: the server did not connect within " + Limit(limitMs) + ".")
+    explicit DataConnectionTimeoutError(std::int32_t limitMs, const std::string& refusedIp = {},
+                                        const std::string& serverIp = {})
+        : NetError("Data connection timed out: the server did not connect within " + Limit(limitMs) +
+                   Refused(refusedIp, serverIp) + ".")
     {}
 
 private:
+    static std::string Refused(const std::string& refusedIp, const std::string& serverIp)
+    {
+        if (refusedIp.empty())
+            return {};
+        return "; the client refused a data connection from " + refusedIp + ", which is not the server's address " +
+               serverIp;
+    }
     static std::string Limit(std::int32_t ms)
     {
         return ms % 1000 == 0 ? std::to_string(ms / 1000) + " seconds" : std::to_string(ms) + " ms";

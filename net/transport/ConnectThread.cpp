@@ -19,7 +19,13 @@ ConnectThread::ConnectThread(Socket& socketHandle) : socketHandle_(socketHandle)
     if (wakeHandle_ == -1) {
         SocketStack::Shared().RaiseStackError(PlatformSocketStack::TranslateErrno(errno));
     }
-    worker_ = std::thread([this] { Run(); });
+    try {
+        worker_ = std::thread([this] { Run(); });
+    } catch (...) {
+        // The destructor does not run for a constructor that throws.
+        ::close(wakeHandle_);
+        throw;
+    }
 }
 
 ConnectThread::~ConnectThread()

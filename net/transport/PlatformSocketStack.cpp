@@ -14,6 +14,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstring>
+#include <system_error>
 
 namespace quorvane::net {
 namespace {
@@ -25,17 +26,18 @@ thread_local std::int32_t tResolverError = 0;
 std::int32_t TranslateResolverError(int error)
 {
     switch (error) {
-    case EAI_NONAME:
-#ifdef EAI_NODATA
-    case EAI_NODATA:
-#endif
-#ifdef EAI_ADDRFAMILY
-    case EAI_ADDRFAMILY:
-#endif
+    case EAI_MEMORY: return 10055;
+    case EAI_SYSTEM: {
+        // Only a shortage of resources is worth its own text; any other system
+        // failure inside a lookup means the name could not be resolved.
+        const int system = errno;
+        if (system == EMFILE || system == ENFILE || system == ENOMEM || system == ENOBUFS)
+            return PlatformSocketStack::TranslateErrno(system);
         return 11001;
-    case EAI_AGAIN: return 11002;
-    case EAI_SYSTEM: return PlatformSocketStack::TranslateErrno(errno);
-    default: return 11003;
+    }
+    // No such name, no address for it, no network, a name server that failed
+    // or did not answer: to the user, each of these is a host that was not found.
+    default: return 11001;
     }
 }
 
@@ -360,7 +362,12 @@ std::string PlatformSocketStack::ErrorText(std::int32_t code)
 {
     if (code == 11001)
         return "Socket Error # 11001\r\nHost not found.";
-    return SocketStack::ErrorText(code);
+    std::string text = SocketStack::ErrorText(code);
+    // A C-library error without a code of its own in the table keeps its
+    // number and shows the library's text, so no message ends without words.
+    if (!text.empty() && text.back() == '\n' && code > 0 && code < 4096)
+        text += std::error_code(code, std::generic_category()).message();
+    return text;
 }
 
 std::int32_t PlatformSocketStack::LastSocketError()

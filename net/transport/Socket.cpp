@@ -166,14 +166,16 @@ bool Socket::WaitReadable(std::int32_t timeoutMs)
 
     // k slices of I: the first one takes what does not divide evenly (600 with 250 waits
     // 100, 250, 250), so every later slice ends exactly one slice length before the deadline.
-    std::int32_t remaining = timeoutMs < 0 ? 0 : timeoutMs;
-    std::int32_t slice = AntiFreezeBase::SliceLength();
-    std::int32_t first = remaining;
+    // Computed in 64 bits: rounding a limit near the 32-bit maximum up to whole
+    // slices would overflow.
+    std::int64_t remaining = timeoutMs < 0 ? 0 : timeoutMs;
+    std::int64_t slice = AntiFreezeBase::SliceLength();
+    std::int64_t first = remaining;
     if (remaining > slice) {
-        const std::int32_t count = (remaining + slice - 1) / slice;
+        const std::int64_t count = (remaining + slice - 1) / slice;
         first = remaining - (count - 1) * slice;
     }
-    if (WaitReadableOnce(first))
+    if (WaitReadableOnce(static_cast<std::int32_t>(first)))
         return true;
     remaining -= first;
     while (remaining > 0) {
@@ -181,9 +183,9 @@ bool Socket::WaitReadable(std::int32_t timeoutMs)
         if (!HasSocket)
             throw ConnClosedGracefullyError();
         if (!AntiFreezeBase::AntiFreezeInUse())
-            return WaitReadableOnce(remaining);
-        slice = std::min(AntiFreezeBase::SliceLength(), remaining);
-        if (WaitReadableOnce(slice))
+            return WaitReadableOnce(static_cast<std::int32_t>(remaining));
+        slice = std::min<std::int64_t>(AntiFreezeBase::SliceLength(), remaining);
+        if (WaitReadableOnce(static_cast<std::int32_t>(slice)))
             return true;
         remaining -= slice;
     }

@@ -111,7 +111,7 @@ using BClose = Binding<kClose, int, int>;
 using BBind = Binding<kBind, int, int, const sockaddr*, socklen_t>;
 using BConnect = Binding<kConnect, int, int, const sockaddr*, socklen_t>;
 using BListen = Binding<kListen, int, int, int>;
-using BAccept = Binding<kAccept, int, int, sockaddr*, socklen_t*>;
+using BAccept = Binding<kAccept, int, int, sockaddr*, socklen_t*, int>;
 using BRecv = Binding<kRecv, ssize_t, int, void*, size_t, int>;
 using BSend = Binding<kSend, ssize_t, int, const void*, size_t, int>;
 using BRecvFrom = Binding<kRecvFrom, ssize_t, int, void*, size_t, int, sockaddr*, socklen_t*>;
@@ -151,7 +151,8 @@ Entry gTable[kFunctionCount] = {
     {"bind", {BBind::StubAddress()}, BBind::StubAddress()},
     {"connect", {BConnect::StubAddress()}, BConnect::StubAddress()},
     {"listen", {BListen::StubAddress()}, BListen::StubAddress()},
-    {"accept", {BAccept::StubAddress()}, BAccept::StubAddress()},
+    // accept4, so that an accepted socket is close-on-exec from its first moment.
+    {"accept4", {BAccept::StubAddress()}, BAccept::StubAddress()},
     {"recv", {BRecv::StubAddress()}, BRecv::StubAddress()},
     {"send", {BSend::StubAddress()}, BSend::StubAddress()},
     {"recvfrom", {BRecvFrom::StubAddress()}, BRecvFrom::StubAddress()},
@@ -250,7 +251,7 @@ int SocketLibrary::Listen(int fd, int backlog)
 }
 int SocketLibrary::Accept(int fd, sockaddr* address, unsigned* length)
 {
-    return BAccept::Call(fd, address, length);
+    return BAccept::Call(fd, address, length, SOCK_CLOEXEC);
 }
 long SocketLibrary::Recv(int fd, void* buffer, unsigned long length, int flags)
 {

@@ -14,6 +14,20 @@
 
 namespace quorvane::net {
 
+TcpConnection::ProgressScope::ProgressScope(TcpConnection& connection) : connection_(connection)
+{
+    if (connection_.progressDepth_++ == 0) {
+        connection_.windowBytes_ = 0;
+        connection_.windowEnd_ =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(connection_.ProgressFloorTimeMs);
+    }
+}
+
+TcpConnection::ProgressScope::~ProgressScope()
+{
+    --connection_.progressDepth_;
+}
+
 TcpConnection::TcpConnection()
 {
     receiveQueue_.OnRemoved = [this](std::size_t count) { DoWork(WorkMode::wmRead, static_cast<std::int64_t>(count)); };
@@ -115,7 +129,7 @@ long TcpConnection::FillInputBuffer(IfDisconnected raise, std::int32_t timeoutMs
     }
     long received;
     do {
-        if (!ioHandler_->WaitReadable(timeoutMs)) {
+        if (!WaitForData(timeoutMs)) {
             if (onTimeout == IfTimedOut::Raise)
                 throw ReadTimeoutError();
             return -1;
@@ -131,6 +145,8 @@ long TcpConnection::FillInputBuffer(IfDisconnected raise, std::int32_t timeoutMs
             throw;
         }
         receiveQueue_.CommitAppend(received > 0 ? static_cast<std::size_t>(received) : 0);
+        if (received > 0)
+            windowBytes_ += received;
         peerClosed_ = received == 0;
         if (received < 0) {
             SocketStack& stack = SocketStack::Shared();
@@ -145,6 +161,37 @@ long TcpConnection::FillInputBuffer(IfDisconnected raise, std::int32_t timeoutMs
         result = received;
     } while (received == 0 && IsConnected());
     return result;
+}
+
+bool TcpConnection::WaitForData(std::int32_t timeoutMs)
+{
+    if (progressDepth_ == 0 || ProgressFloorBytes <= 0 || ProgressFloorTimeMs <= 0)
+        return ioHandler_->WaitReadable(timeoutMs);
+
+    // The wait is cut at every end of a measuring window, where the bytes that
+    // came in during the window decide whether the read may go on.
+    using Clock = std::chrono::steady_clock;
+    const bool unlimited = timeoutMs < 0;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(unlimited ? 0 : timeoutMs);
+    auto msUntil = [](Clock::time_point end) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now()).count();
+        return std::max<std::int64_t>(left, 0);
+    };
+    for (;;) {
+        if (Clock::now() >= windowEnd_) {
+            if (windowBytes_ < ProgressFloorBytes)
+                throw ReadTimeoutError();
+            windowBytes_ = 0;
+            windowEnd_ = Clock::now() + std::chrono::milliseconds(ProgressFloorTimeMs);
+        }
+        std::int64_t wait = msUntil(windowEnd_);
+        if (!unlimited)
+            wait = std::min(wait, msUntil(deadline));
+        if (ioHandler_->WaitReadable(static_cast<std::int32_t>(wait)))
+            return true;
+        if (!unlimited && Clock::now() >= deadline)
+            return false;
+    }
 }
 
 std::string TcpConnection::TakeLine(std::size_t length, std::size_t terminatorLength, bool lfTerminator)
@@ -219,6 +266,7 @@ void TcpConnection::ReadExact(void* buffer, std::size_t count)
 
 void TcpConnection::ReadToStream(ByteSink& sink, std::int64_t count, ReadUntil until)
 {
+    ProgressScope progress(*this);
     if (count == -1 && until == ReadUntil::Count)
         count = ReadInt32();
     if (until == ReadUntil::Count && count <= 0)

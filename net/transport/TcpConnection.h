@@ -5,6 +5,7 @@
 #include "net/transport/NetComponent.h"
 #include "net/transport/Timeouts.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
@@ -37,6 +38,19 @@ public:
     static constexpr std::int32_t DefaultMaxLineLength = 16384;
     static constexpr std::int32_t DefaultBufferSize = 32768;
 
+    /// Holds the progress floor over one read made of many receives; the
+    /// first scope opens the measuring window, nested ones share it.
+    class ProgressScope {
+    public:
+        explicit ProgressScope(TcpConnection& connection);
+        ~ProgressScope();
+        ProgressScope(const ProgressScope&) = delete;
+        ProgressScope& operator=(const ProgressScope&) = delete;
+
+    private:
+        TcpConnection& connection_;
+    };
+
     TcpConnection();
     /// Drops the socket and destroys a handler the connection owns.
     ~TcpConnection() override;
@@ -47,6 +61,13 @@ public:
     std::int32_t MaxLineLength = DefaultMaxLineLength;
     /// Read time-out in ms used for the default time-out argument; 0 means no limit.
     std::int32_t ReadTimeout = 0;
+    /// A floor on progress while a `ProgressScope` is open (a reply or a
+    /// stream being read): fewer than `ProgressFloorBytes` bytes received in
+    /// any `ProgressFloorTimeMs` ms end the read with `ReadTimeoutError`, so a
+    /// peer that sends a byte now and then cannot hold a read for ever.
+    /// 0 in either: no floor.
+    std::int32_t ProgressFloorBytes = 0;
+    std::int32_t ProgressFloorTimeMs = 60000;
     /// Most bytes one receive asks for.
     std::int32_t RecvBufferSize = DefaultBufferSize;
     /// Chunk size when writing a stream.
@@ -127,12 +148,16 @@ protected:
     ManagedBuffer receiveQueue_;
 
 private:
+    bool WaitForData(std::int32_t timeoutMs);
     void DestroyOwnedHandler();
     std::string TakeLine(std::size_t length, std::size_t terminatorLength, bool lfTerminator);
 
     IoHandler* ioHandler_ = nullptr;
     SocketIoHandler* socketHandler_ = nullptr;
     bool ownsHandler_ = false;
+    int progressDepth_ = 0;
+    std::int64_t windowBytes_ = 0;
+    std::chrono::steady_clock::time_point windowEnd_{};
 };
 
 } // namespace quorvane::net

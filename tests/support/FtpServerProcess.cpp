@@ -35,9 +35,13 @@ FtpServerProcess FtpServerProcess::StartPyftpdlib(const PyftpdlibOptions& option
     return FtpServerProcess(SupportDir() + "/ftpd.py", args);
 }
 
-FtpServerProcess FtpServerProcess::StartVsftpd(const std::string& root, const std::string& workDir)
+FtpServerProcess FtpServerProcess::StartVsftpd(const std::string& root, const std::string& workDir,
+                                               const std::vector<std::string>& settings)
 {
-    return FtpServerProcess(SupportDir() + "/vsftpd.py", {"--root", root, "--workdir", workDir});
+    std::vector<std::string> args{"--root", root, "--workdir", workDir};
+    for (const std::string& setting : settings)
+        args.insert(args.end(), {"--set", setting});
+    return FtpServerProcess(SupportDir() + "/vsftpd.py", args);
 }
 
 FtpServerProcess::FtpServerProcess(const std::string& script, const std::vector<std::string>& args)

@@ -26,7 +26,9 @@ class FtpServerProcess {
 public:
     static FtpServerProcess StartPyftpdlib(const PyftpdlibOptions& options);
     /// vsftpd serving `root` to anonymous logins; `workDir` holds its config.
-    static FtpServerProcess StartVsftpd(const std::string& root, const std::string& workDir);
+    /// `settings` replace or add configuration lines ("port_enable=NO").
+    static FtpServerProcess StartVsftpd(const std::string& root, const std::string& workDir,
+                                        const std::vector<std::string>& settings = {});
 
     FtpServerProcess(FtpServerProcess&& other) noexcept;
     FtpServerProcess& operator=(FtpServerProcess&&) = delete;

@@ -8,7 +8,11 @@ The server runs standalone in the foreground under its own configuration
 any password), and is stopped when this script's standard input reaches end
 of file or the script is killed.  The first line of standard output is the port.
 
-    vsftpd.py --root DIR --workdir DIR [--banner TEXT]
+    vsftpd.py --root DIR --workdir DIR [--banner TEXT] [--set KEY=VALUE ...]
+
+--set replaces or adds one configuration line, e.g. --set port_enable=NO for a
+server that refuses active mode or --set pasv_enable=NO for one that refuses
+passive mode.
 """
 
 import argparse
@@ -29,7 +33,7 @@ def free_port():
         return s.getsockname()[1]
 
 
-def write_config(path, root, port, empty_dir, banner):
+def write_config(path, root, port, empty_dir, banner, settings):
     lines = [
         "listen=YES",
         "listen_ipv6=NO",
@@ -63,6 +67,10 @@ def write_config(path, root, port, empty_dir, banner):
     ]
     if banner:
         lines.append("ftpd_banner=%s" % banner)
+    for setting in settings:
+        key = setting.split("=", 1)[0]
+        lines = [line for line in lines if line.split("=", 1)[0] != key]
+        lines.append(setting)
     with open(path, "w") as f:
         f.write("\n".join(lines) + "\n")
 
@@ -86,6 +94,7 @@ def main():
     parser.add_argument("--root", required=True)
     parser.add_argument("--workdir", required=True)
     parser.add_argument("--banner")
+    parser.add_argument("--set", action="append", default=[], metavar="KEY=VALUE")
     args = parser.parse_args()
 
     root = os.path.abspath(args.root)
@@ -100,7 +109,7 @@ def main():
     proc = None
     for _ in range(5):
         port = free_port()
-        write_config(conf, root, port, empty_dir, args.banner)
+        write_config(conf, root, port, empty_dir, args.banner, args.set)
         proc = subprocess.Popen([VSFTPD, conf], stdin=subprocess.DEVNULL,
                                 stdout=subprocess.DEVNULL, stderr=sys.stderr)
         if wait_listening(port, proc):

@@ -5,9 +5,12 @@
 #include "app/update/UpdateFlow.h"
 #include "net/ftp/FtpClient.h"
 #include "tests/app/update/UpdateServerFixture.h"
+#include "tests/support/FullBacklogListener.h"
 #include "tests/support/ScriptedPeer.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 namespace quorvane::app {
 namespace {
@@ -50,7 +53,7 @@ TEST_F(UpdateFlowTest, ANewerListIsListedDownloadedAndInstalled)
     StartWith("12");
     UpdateFlow flow(*list, server.Settings());
 
-    flow.FormCreate(sink);
+    flow.Connect(sink);
     EXPECT_EQ(sink.main, (std::vector<std::string>{"Connecting...", "Locating DIR...", "Getting FTP file lists...",
                                                    "List Version [12] GCM's [3] [Good: 0] [Bad: 0]"}));
     ASSERT_EQ(sink.window.size(), 1u);
@@ -59,7 +62,7 @@ TEST_F(UpdateFlowTest, ANewerListIsListedDownloadedAndInstalled)
     EXPECT_NE(sink.listing[0].find("gcmList.xml"), std::string::npos);
     EXPECT_NE(sink.listing[1].find("readme.txt"), std::string::npos);
 
-    EXPECT_EQ(flow.ListDblClick(sink), UpdateOutcome::Installed);
+    EXPECT_EQ(flow.DownloadAndInstall(sink), UpdateOutcome::Installed);
     EXPECT_EQ(sink.window, (std::vector<std::string>{"UNIX Type: L8", "Disconnecting...", "Updating...", "Done..."}));
     ASSERT_FALSE(sink.progress.empty());
     EXPECT_EQ(sink.progress.back(), static_cast<std::int64_t>(remote.size()));
@@ -76,11 +79,11 @@ TEST_F(UpdateFlowTest, ARefusedDownloadKeepsTheConnectionAndTheList)
     StartWith("12");
     const std::string before = ReadBytes(xml);
     UpdateFlow flow(*list, server.Settings());
-    flow.FormCreate(sink);
+    flow.Connect(sink);
 
     for (int attempt = 0; attempt < 2; ++attempt) {
         try {
-            flow.ListDblClick(sink);
+            flow.DownloadAndInstall(sink);
             FAIL() << "downloaded";
         } catch (const std::exception& e) {
             EXPECT_EQ(std::string(e.what()).rfind("Injected fault for RETR.", 0), 0u) << e.what();
@@ -110,9 +113,9 @@ TEST_F(UpdateFlowTest, ADownloadThatCannotBeComparedStaysAsBakAndTheListIsUntouc
         std::filesystem::remove(bak);
         const std::string before = ReadBytes(xml);
         UpdateFlow flow(*list, server.Settings());
-        flow.FormCreate(sink);
+        flow.Connect(sink);
         try {
-            flow.ListDblClick(sink);
+            flow.DownloadAndInstall(sink);
             ADD_FAILURE() << "compared";
         } catch (const std::exception& e) {
             if (c.message) {
@@ -130,60 +133,166 @@ TEST_F(UpdateFlowTest, AMissingMainListTakesAnyVersionAndAnEqualOneIsDiscarded)
     StartWith("");
     {
         UpdateFlow flow(*list, server.Settings());
-        flow.FormCreate(sink);
-        EXPECT_EQ(flow.ListDblClick(sink), UpdateOutcome::Installed);
+        flow.Connect(sink);
+        EXPECT_EQ(flow.DownloadAndInstall(sink), UpdateOutcome::Installed);
     }
     // The next start knows version 1, so the same download is discarded.
     StartWith("");
     const std::string installed = ReadBytes(xml);
     UpdateFlow flow(*list, server.Settings());
-    flow.FormCreate(sink);
-    EXPECT_EQ(flow.ListDblClick(sink), UpdateOutcome::AlreadyUpToDate);
+    flow.Connect(sink);
+    EXPECT_EQ(flow.DownloadAndInstall(sink), UpdateOutcome::AlreadyUpToDate);
     EXPECT_FALSE(std::filesystem::exists(bak));
     EXPECT_EQ(ReadBytes(xml), installed);
 }
 
-TEST_F(UpdateFlowTest, AServerThatStopsAnsweringEndsWithReadTimeout)
+/// Settings for a scripted peer on `port` with short limits.
+UpdateSettings PeerSettings(int port)
 {
-    // Silent on the control connection after "CWD", or on the data connection
-    // of the listing.
-    for (const bool silentData : {false, true}) {
-        SCOPED_TRACE(silentData ? "data" : "control");
+    UpdateSettings settings;
+    settings.Host = "127.0.0.1";
+    settings.Port = port;
+    settings.Username = "lists";
+    settings.Password = "x";
+    settings.Directory = "pub/lists/Other/";
+    settings.ReadTimeoutMs = 300;
+    return settings;
+}
+
+/// Login, type, system and directory change, as the flow sends them.
+void ScriptUpToCwd(::quorvane::test::ScriptedPeer& peer)
+{
+    peer.Reply("220 lists")
+        .Expect("USER lists")
+        .Reply("331 password")
+        .ExpectPrefix("PASS ")
+        .Reply("230 in")
+        .Expect("TYPE I")
+        .Reply("200 ok")
+        .Expect("SYST")
+        .Reply("215 UNIX Type: L8")
+        .Expect("CWD pub/lists/Other/");
+}
+
+TEST_F(UpdateFlowTest, AServerThatStopsAnsweringOrCrawlsEndsWithReadTimeout)
+{
+    using namespace std::chrono_literals;
+    enum class Where { Control, Data, CrawlingReply };
+    for (const Where where : {Where::Control, Where::Data, Where::CrawlingReply}) {
+        SCOPED_TRACE(static_cast<int>(where));
         ::quorvane::test::ScriptedPeer peer;
-        peer.Reply("220 lists")
-            .Expect("USER lists")
-            .Reply("331 password")
-            .ExpectPrefix("PASS ")
-            .Reply("230 in")
-            .Expect("TYPE I")
-            .Reply("200 ok")
-            .Expect("SYST")
-            .Reply("215 UNIX Type: L8")
-            .Expect("CWD pub/lists/Other/");
-        if (silentData) {
-            peer.Reply("250 ok").ExpectPrefix("PORT ").Reply("200 ok").Expect("LIST").Reply("150 here").ConnectData();
+        ScriptUpToCwd(peer);
+        if (where == Where::Data)
+            peer.Reply("250 ok").Expect("PASV").ReplyPassive().AcceptData().Expect("LIST").Reply("150 here");
+        if (where == Where::CrawlingReply) {
+            // One byte at a time, each well within the read time-out, but far
+            // below the progress floor.
+            for (const char c : std::string("250 ok\r\n"))
+                peer.Send(std::string(1, c)).Pause(150ms);
+        } else {
+            peer.Pause(1500ms);
         }
-        peer.Pause(std::chrono::milliseconds(1500));
         peer.Start();
         list.reset();
         StartWith("12");
-        UpdateSettings settings;
-        settings.Host = "127.0.0.1";
-        settings.Port = peer.Port();
-        settings.Username = "lists";
-        settings.Password = "x";
-        settings.Directory = "pub/lists/Other/";
-        settings.ReadTimeoutMs = 300;
+        UpdateSettings settings = PeerSettings(peer.Port());
+        if (where == Where::CrawlingReply) {
+            settings.ReadTimeoutMs = 5000;
+            settings.ProgressFloorBytes = 100;
+            settings.ProgressFloorTimeMs = 500;
+        }
         UpdateFlow flow(*list, settings);
+        const auto start = std::chrono::steady_clock::now();
         try {
-            flow.FormCreate(sink);
+            flow.Connect(sink);
             ADD_FAILURE() << "the silent server was not noticed";
         } catch (const std::exception& e) {
             EXPECT_EQ(std::string(e.what()), "Read Timeout");
         }
-        EXPECT_EQ(sink.main.back(), silentData ? "Getting FTP file lists..." : "Locating DIR...");
+        // The crawling server is cut off at the floor, long before its reply
+        // would be complete or a read would time out.
+        if (where == Where::CrawlingReply) {
+            EXPECT_LT(std::chrono::steady_clock::now() - start, 1200ms);
+        }
+        EXPECT_EQ(sink.main.back(), where == Where::Data ? "Getting FTP file lists..." : "Locating DIR...");
         EXPECT_TRUE(peer.Finish()) << peer.Failure();
     }
+}
+
+TEST_F(UpdateFlowTest, AServerThatAcceptsNoConnectionEndsTheConnectAtTheLimit)
+{
+    ::quorvane::test::FullBacklogListener server;
+    StartWith("12");
+    UpdateSettings settings = PeerSettings(server.Port());
+    settings.ReadTimeoutMs = 400;
+    UpdateFlow flow(*list, settings);
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        flow.Connect(sink);
+        ADD_FAILURE() << "connected";
+    } catch (const std::exception& e) {
+        EXPECT_EQ(std::string(e.what()), "Connect timed out.");
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+    EXPECT_EQ(sink.main, std::vector<std::string>{"Connecting..."});
+}
+
+TEST_F(UpdateFlowTest, ADownloadThatFailsPartWayLeavesNoBakAndTheNextOneSucceeds)
+{
+    using namespace std::chrono_literals;
+    const std::string remote = UpdateListFile("13", 2);
+    ::quorvane::test::ScriptedPeer peer;
+    ScriptUpToCwd(peer);
+    peer.Reply("250 ok")
+        .Expect("PASV")
+        .ReplyPassive()
+        .AcceptData()
+        .Expect("LIST")
+        .Reply("150 here")
+        .SendData("gcmList.xml\r\n")
+        .CloseData()
+        .Reply("226 done")
+        // The first download stalls half-way; the server's final reply comes
+        // only after the client gave up and must not answer the next PASV.
+        .Expect("PASV")
+        .ReplyPassive()
+        .AcceptData()
+        .Expect("RETR gcmList.xml")
+        .Reply("150 here")
+        .SendData(remote.substr(0, 40))
+        .Pause(600ms)
+        .Reply("426 Connection closed; transfer aborted.")
+        .Reply("226 done")
+        .CloseData()
+        .Expect("PASV")
+        .ReplyPassive()
+        .AcceptData()
+        .Expect("RETR gcmList.xml")
+        .Reply("150 here")
+        .SendData(remote)
+        .CloseData()
+        .Reply("226 done")
+        .ExpectClosed();
+    peer.Start();
+    StartWith("12");
+    const std::string before = ReadBytes(xml);
+    UpdateFlow flow(*list, PeerSettings(peer.Port()));
+    flow.Connect(sink);
+    EXPECT_EQ(sink.listing, std::vector<std::string>{"gcmList.xml"});
+    try {
+        flow.DownloadAndInstall(sink);
+        ADD_FAILURE() << "the stalled download was installed";
+    } catch (const std::exception& e) {
+        EXPECT_EQ(std::string(e.what()), "Read Timeout");
+    }
+    EXPECT_FALSE(std::filesystem::exists(bak));
+    EXPECT_FALSE(std::filesystem::exists(bak + ".part"));
+    EXPECT_EQ(ReadBytes(xml), before);
+    EXPECT_TRUE(flow.Client().IsConnected());
+
+    EXPECT_EQ(flow.DownloadAndInstall(sink), UpdateOutcome::Installed);
+    EXPECT_EQ(ReadBytes(xml), remote);
+    EXPECT_TRUE(peer.Finish()) << peer.Failure();
 }
 
 } // namespace

@@ -221,6 +221,7 @@ TEST_F(FtpTransfer, DataConnectionFromAnotherAddressIsClosedAndTheWaitGoesOn)
         .Reply("226 done")
         .ExpectClosed();
     Open();
+    client.DataConnectTimeout = 0; // no limit
     client.ListDirectory(nullptr);
     EXPECT_EQ(client.ListingLines(), Lines{"genuine"});
     Close();
@@ -228,15 +229,26 @@ TEST_F(FtpTransfer, DataConnectionFromAnotherAddressIsClosedAndTheWaitGoesOn)
 
 TEST_F(FtpTransfer, ServerThatNeverConnectsEndsTheWaitWithAClearError)
 {
-    peer.ExpectPrefix("PORT ").Reply("200 ok").Expect("LIST").Reply("150 go").Pause(1500ms).ExpectClosed();
+    // Only a stranger connects; the error names it.
+    peer.ExpectPrefix("PORT ")
+        .Reply("200 ok")
+        .Expect("LIST")
+        .Reply("150 go")
+        .ConnectData("127.0.0.2")
+        .ExpectDataRejected()
+        .Pause(1500ms)
+        .ExpectClosed();
     Open();
     client.DataConnectTimeout = 300;
+    client.PendingReplyTimeout = 300;
     const auto start = std::chrono::steady_clock::now();
     try {
         client.ListDirectory(nullptr);
         ADD_FAILURE() << "no data connection, yet no error";
     } catch (const DataConnectionTimeoutError& error) {
-        EXPECT_STREQ(error.what(), "Data connection timed out: the server did not connect within 300 ms.");
+        EXPECT_STREQ(error.what(), "Data connection timed out: the server did not connect within 300 ms; the client "
+                                   "refused a data connection from 127.0.0.2, which is not the server's address "
+                                   "127.0.0.1.");
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
     EXPECT_EQ(client.DataConnection(), nullptr);
@@ -264,10 +276,16 @@ TEST_F(FtpTransfer, PassiveModeConnectsBeforeSendingTheCommand)
         .SendData("file bytes")
         .CloseData()
         .Reply("250 done")
+        // A server behind NAT names its private address: the client connects
+        // to the control connection's peer at the port it named.
         .Expect("PASV")
-        .ReplyPassive("127.0.0.2", true)
-        .Expect("NOOP")
-        .Reply("200 ok")
+        .ReplyPassive("10.0.0.5", true)
+        .AcceptData()
+        .Expect("LIST")
+        .Reply("150 go")
+        .SendData("behind nat\r\n")
+        .CloseData()
+        .Reply("226 done")
         .ExpectClosed();
     Open();
     client.Passive = true;
@@ -276,9 +294,30 @@ TEST_F(FtpTransfer, PassiveModeConnectsBeforeSendingTheCommand)
     std::ostringstream stream;
     client.RetrieveToStream("f", stream, Resume::No);
     EXPECT_EQ(stream.str(), "file bytes");
-    // Another address than the server's own is refused before any connect.
-    EXPECT_THROW(client.ListDirectory(nullptr), ForeignPassiveAddressError);
-    EXPECT_EQ(client.SendRawCommand("NOOP"), 200);
+    client.ListDirectory(nullptr);
+    EXPECT_EQ(client.ListingLines(), Lines{"behind nat"});
+    Close();
+}
+
+TEST_F(FtpTransfer, RefusedPassiveFallsBackToActiveForTheRestOfTheSession)
+{
+    // Without the fall-back a refusal is an error, and the next transfer asks
+    // again; with it the same transfer goes on with PORT, and so do later ones.
+    peer.Expect("PASV").Reply("502 PASV not allowed").Expect("PASV").Reply("502 PASV not allowed");
+    ActiveTransfer("LIST", "active one\r\n");
+    ActiveTransfer("RETR f", "file bytes");
+    peer.ExpectClosed();
+    Open();
+    client.Passive = true;
+    EXPECT_THROW(client.ListDirectory(nullptr), ProtocolReplyError);
+    EXPECT_FALSE(client.PassiveRefused());
+    client.PassiveFallsBackToActive = true;
+    client.ListDirectory(nullptr);
+    EXPECT_EQ(client.ListingLines(), Lines{"active one"});
+    EXPECT_TRUE(client.PassiveRefused());
+    std::ostringstream stream;
+    client.RetrieveToStream("f", stream, Resume::No);
+    EXPECT_EQ(stream.str(), "file bytes");
     Close();
 }
 

@@ -130,7 +130,7 @@ TEST(HostilePeer, GreetingsThatNeverEndOrOverflowFailCleanlyAndTheClientOpensAga
     }
 }
 
-TEST(HostilePeer, PassiveRepliesNamingOtherAddressesOrNonsenseAreRefusedAndTheSessionGoesOn)
+TEST(HostilePeer, NonsensePassiveRepliesAreRefusedAndTheSessionGoesOn)
 {
     struct Case {
         const char* reply;
@@ -138,12 +138,6 @@ TEST(HostilePeer, PassiveRepliesNamingOtherAddressesOrNonsenseAreRefusedAndTheSe
     };
     auto list = [](FtpClient& client) { return [&client] { client.ListDirectory(nullptr); }; };
     const std::vector<Case> cases = {
-        {"227 Entering Passive Mode (10,0,0,5,19,137)",
-         [&](FtpClient& c, std::string& m) { return Raises<ForeignPassiveAddressError>(list(c), m); }},
-        {"227 Entering Passive Mode (0,0,0,0,19,137)",
-         [&](FtpClient& c, std::string& m) { return Raises<ForeignPassiveAddressError>(list(c), m); }},
-        {"227 Entering Passive Mode (127,0,0,2,19,137)",
-         [&](FtpClient& c, std::string& m) { return Raises<ForeignPassiveAddressError>(list(c), m); }},
         {"227 Entering Passive Mode (127,0,0,1,0,0)",
          [&](FtpClient& c, std::string& m) { return Raises<InvalidPassiveAddressError>(list(c), m); }},
         {"227 Entering Passive Mode (127,0,0,1,256,1)",

@@ -78,13 +78,21 @@ TEST_F(AntiFreezeWaitTest, SliceArithmeticFollowsIdleTimeOut)
 
 TEST_F(AntiFreezeWaitTest, DataEndsTheWaitWithoutAPump)
 {
-    CountingAntiFreeze freeze;
-    const auto start = std::chrono::steady_clock::now();
-    std::thread sender = SendLater(400);
-    EXPECT_TRUE(client_.WaitReadable(1000));
-    sender.join();
-    EXPECT_LT(ElapsedMs(start), 700);
-    EXPECT_EQ(freeze.PumpTimes.size(), 1u); // after the first full slice only
+    // The largest limit too: rounding it up to whole slices must not overflow
+    // into a wait that ends early.
+    for (const std::int32_t limit : {1000, 2147483647}) {
+        CountingAntiFreeze freeze;
+        const auto start = std::chrono::steady_clock::now();
+        std::thread sender = SendLater(400);
+        EXPECT_TRUE(client_.WaitReadable(limit)) << limit;
+        sender.join();
+        EXPECT_LT(ElapsedMs(start), 700) << limit;
+        // A pump after each slice that ended before the data: 250 ms first for
+        // 1000, 147 ms (the remainder) and 250 ms for the largest limit.
+        EXPECT_EQ(freeze.PumpTimes.size(), limit == 1000 ? 1u : 2u) << limit;
+        char byte;
+        ASSERT_EQ(client_.Recv(&byte, 1), 1);
+    }
 }
 
 TEST_F(AntiFreezeWaitTest, UnlimitedWaitPumpsEverySliceUntilData)
