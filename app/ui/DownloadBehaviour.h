@@ -23,7 +23,7 @@ public:
     /// A double-click anywhere in `window`'s list box.
     virtual void ListDblClick(DownloadWindow& window) = 0;
 
-    /// @p window is being closed by the user, possibly while a handler still
+    /// `window` is being closed by the user, possibly while a handler still
     /// waits for the network (the anti-freeze runs this one meanwhile).
     virtual void FormClose(DownloadWindow&) {}
 };

@@ -231,14 +231,8 @@ TEST_F(UpdateWindow, AFailedInstallKeepsTheOldListAndNeverSaysDone)
         std::function<void()> mend;
         const char* reason;
     } cases[] = {
-        // The download still fits into an existing "gcmList.BAK", but the
-        // folder refuses the rename.
-        {"read-only folder", true,
-         [] {
-             writeFile("gcmList.BAK", "");
-             chmod(".", 0555);
-         },
-         [] { chmod(".", 0755); }, "Permission denied."},
+        // A folder that refuses new files refuses the download already.
+        {"read-only folder", true, [] { chmod(".", 0555); }, [] { chmod(".", 0755); }, "Permission denied."},
         // A folder has taken the Main List's name after start-up.
         {"folder in the way", false,
          [] {
@@ -265,14 +259,19 @@ TEST_F(UpdateWindow, AFailedInstallKeepsTheOldListAndNeverSaysDone)
         window.CheckforListUpdates1Click();
         c.mend();
 
-        EXPECT_EQ(status, "Updating...");
         ASSERT_EQ(asker.errors.size(), 1u);
-        EXPECT_TRUE(asker.errors[0].startsWith("Cannot rename file \"" + window.ListLogic().FilePath("gcmList.BAK")))
-            << asker.errors[0].toStdString();
         EXPECT_TRUE(asker.errors[0].endsWith(QString::fromLatin1(c.reason)));
-        EXPECT_EQ(bytes("gcmList.BAK"), remote);
         if (c.needsNonRoot) {
+            EXPECT_EQ(status, "UNIX Type: L8");
+            EXPECT_TRUE(asker.errors[0].startsWith("Cannot create file \"")) << asker.errors[0].toStdString();
+            EXPECT_FALSE(QFile::exists("gcmList.BAK"));
             EXPECT_EQ(bytes("gcmList.xml"), local);
+        } else {
+            EXPECT_EQ(status, "Updating...");
+            EXPECT_TRUE(
+                asker.errors[0].startsWith("Cannot rename file \"" + window.ListLogic().FilePath("gcmList.BAK")))
+                << asker.errors[0].toStdString();
+            EXPECT_EQ(bytes("gcmList.BAK"), remote);
         }
         QFile::remove("gcmList.BAK");
     }
@@ -306,6 +305,79 @@ TEST_F(UpdateWindow, MainWindowTimersRunWhileTheClientWaitsOnASlowServer)
     EXPECT_TRUE(peer.Finish()) << peer.Failure();
     ASSERT_EQ(asker.errors.size(), 1u);
     EXPECT_TRUE(asker.errors[0].startsWith("Not you.")) << asker.errors[0].toStdString();
+}
+
+TEST_F(UpdateWindow, ClosingTheWindowDuringADownloadAbortsItAndInstallsNothing)
+{
+    using namespace std::chrono_literals;
+    const std::string remote = UpdateListFile("9", 50);
+    ::quorvane::test::ScriptedPeer peer;
+    peer.Reply("220 lists")
+        .Expect("USER lists")
+        .Reply("331 password")
+        .ExpectPrefix("PASS ")
+        .Reply("230 in")
+        .Expect("TYPE I")
+        .Reply("200 ok")
+        .Expect("SYST")
+        .Reply("215 UNIX Type: L8")
+        .Expect("CWD Other/")
+        .Reply("250 ok")
+        .Expect("PASV")
+        .ReplyPassive()
+        .AcceptData()
+        .Expect("LIST")
+        .Reply("150 here")
+        .SendData("gcmList.xml\r\n")
+        .CloseData()
+        .Reply("226 done")
+        .Expect("PASV")
+        .ReplyPassive()
+        .AcceptData()
+        .Expect("RETR gcmList.xml")
+        .Reply("150 here")
+        .SendData(remote.substr(0, 100))
+        .Expect("ABOR")
+        .Reply("426 Transfer aborted.")
+        .Reply("226 ABOR successful.")
+        .ExpectClosed();
+    peer.Start();
+    UpdateSettings settings;
+    settings.Host = "127.0.0.1";
+    settings.Port = peer.Port();
+    settings.Username = "lists";
+    settings.Password = "x";
+    settings.Directory = "Other/";
+    settings.ReadTimeoutMs = 10000;
+    use(settings);
+    const std::string local = ListFile("8", test::GcmRecord("Local", "1"));
+    writeFile("gcmList.xml", local);
+
+    int finished = -1;
+    QString status;
+    asker.setNextModalRun([&](QDialog& dialog) {
+        auto& w = dynamic_cast<DownloadWindow&>(dialog);
+        w.show();
+        QSignalSpy spy(&w, &QDialog::finished);
+        // The close box while the download waits for the rest of the file.
+        QTimer::singleShot(400, &w, [&w] { w.close(); });
+        ErrorBox::guard([&] { w.ListDblClick(); });
+        finished = static_cast<int>(spy.count());
+        status = w.StatusText();
+    });
+    MainWindow window;
+    asker.setNextAnswer(MrYes);
+    const auto start = std::chrono::steady_clock::now();
+    window.CheckforListUpdates1Click();
+
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s); // not the read time-out
+    EXPECT_EQ(finished, 1);
+    EXPECT_TRUE(asker.errors.empty()) << asker.errors.front().toStdString();
+    EXPECT_NE(status, "Done...");
+    EXPECT_EQ(bytes("gcmList.xml"), local);
+    EXPECT_FALSE(QFile::exists("gcmList.BAK"));
+    EXPECT_FALSE(QFile::exists("gcmList.BAK.part"));
+    EXPECT_TRUE(peer.Finish()) << peer.Failure();
 }
 
 TEST(ProgramOptions, OnlyWellFormedOptionsAreAccepted)
