@@ -45,6 +45,8 @@ TEST(SimpleServer, ListensOnASystemChosenPortAndAcceptsOne)
     EXPECT_EQ(server.ListeningSocket(), NoSocket);
     EXPECT_EQ(server.SocketHandle()->RemoteIP, "127.0.0.1");
     EXPECT_EQ(server.SocketHandle()->Port, port);
+    // Not handed on to programs this process starts.
+    EXPECT_NE(::fcntl(server.SocketHandle()->OsHandle, F_GETFD) & FD_CLOEXEC, 0);
 
     // The listening socket went with the first accept: a second attempt is refused.
     EXPECT_EQ(test::ConnectRaw(port), -1);

@@ -50,6 +50,8 @@ TEST_F(SocketStackTest, ErrorTextFormatsCodeAndTableText)
         {10066, "Socket Error # 10066\r\nDirectory not empty"},     // no full stop
         {11001, "Socket Error # 11001\r\nHost not found."},
         {12345, "Socket Error # 12345\r\n"},
+        // A C-library error without a code of its own keeps its number and the library's text.
+        {ENOENT, "Socket Error # 2\r\nNo such file or directory"},
         {10093, "Socket Error # 10093\r\n"},
     };
     NetComponent component;
