@@ -84,10 +84,10 @@ TEST(UpdateCli, InstallsFromServersThatAllowOnlyOneModeOrSitBehindNat)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string remote = UpdateListFile("8", 5);
+        const std::string remote = GeneratedListFile("8", 5);
         UpdateServer server(remote, {}, c.kind);
         ::quorvane::test::TempDir dir{"quorvane-cli-update"};
-        WriteBytes(dir.Path() / "gcmList.xml", UpdateListFile("7", 1));
+        WriteBytes(dir.Path() / "gcmList.xml", GeneratedListFile("7", 1));
         const CliRun run = Cli(dir, "--update-server '" + server.Url() + "'");
         EXPECT_EQ(run.exitCode, 0) << run.err;
         EXPECT_NE(run.out.find("gcmList.xml"), std::string::npos) << run.out;

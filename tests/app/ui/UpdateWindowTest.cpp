@@ -310,7 +310,7 @@ TEST_F(UpdateWindow, MainWindowTimersRunWhileTheClientWaitsOnASlowServer)
 TEST_F(UpdateWindow, ClosingTheWindowDuringADownloadAbortsItAndInstallsNothing)
 {
     using namespace std::chrono_literals;
-    const std::string remote = UpdateListFile("9", 50);
+    const std::string remote = GeneratedListFile("9", 50);
     ::quorvane::test::ScriptedPeer peer;
     peer.Reply("220 lists")
         .Expect("USER lists")

@@ -240,7 +240,7 @@ TEST_F(UpdateFlowTest, AServerThatAcceptsNoConnectionEndsTheConnectAtTheLimit)
 TEST_F(UpdateFlowTest, ADownloadThatFailsPartWayLeavesNoBakAndTheNextOneSucceeds)
 {
     using namespace std::chrono_literals;
-    const std::string remote = UpdateListFile("13", 2);
+    const std::string remote = GeneratedListFile("13", 2);
     ::quorvane::test::ScriptedPeer peer;
     ScriptUpToCwd(peer);
     peer.Reply("250 ok")
