@@ -3,10 +3,13 @@
 // through LLVMFuzzerTestOneInput, in name order. A target reports a finding by
 // crashing or trapping, which fails the run; the last name printed is the input
 // that did it. Folders that do not exist are passed over, as a target may have
-// no findings yet.
+// no findings yet. Whatever a target writes goes to a scratch folder (as
+// TMPDIR) that is removed afterwards.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -31,6 +34,23 @@ int main(int argc, char* argv[])
         std::cerr << "no inputs to replay\n";
         return 1;
     }
+
+    const char* base = std::getenv("TMPDIR");
+    std::string scratch = std::string(base && *base ? base : "/tmp") + "/quorvane-replay-XXXXXX";
+    if (::mkdtemp(scratch.data()) == nullptr) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    ::setenv("TMPDIR", scratch.c_str(), 1);
+    struct Cleanup {
+        std::string folder;
+        ~Cleanup()
+        {
+            std::error_code ignored;
+            std::filesystem::remove_all(folder, ignored);
+        }
+    } cleanup{scratch};
+
     for (const std::filesystem::path& input : inputs) {
         std::cout << input.string() << std::endl;
         std::ifstream in(input, std::ios::binary);
