@@ -5,6 +5,7 @@
 #include "xml/RefCounted.h"
 
 #include <string>
+#include <string_view>
 
 namespace quorvane::xml {
 
@@ -14,6 +15,24 @@ class DomNodeList;
 
 /// Whether `cloneNode` copies the subtree or the node alone.
 enum class CloneDepth { Shallow, Deep };
+
+/// An element's children as a text-only element's reader sees them.
+struct ElementTextView {
+    enum class Shape {
+        Unknown, ///< the service cannot tell without binding objects; ask the children
+        Empty,   ///< no children
+        Single,  ///< exactly one child, a text or CDATA section; `text` is its value
+        Other,   ///< anything else
+    };
+    Shape shape = Shape::Unknown;
+    /// The value of the single text child, valid until the tree changes.
+    std::string_view text;
+};
+
+/// A service's own handle of a child node, handed out by services that can
+/// read their children without binding objects; opaque to everyone else.
+struct DomChildHandleTag;
+using DomChildHandle = DomChildHandleTag*;
 
 /// One node of a DOM service's tree. Names and texts are UTF-8. Every
 /// operation reports a failure inside the service as `DomServiceError`; a null
@@ -54,6 +73,30 @@ public:
     virtual bool supports(const std::string& feature, const std::string& version) const = 0;
     /// The node serialised as XML text (the extended node view).
     virtual std::string xml() const = 0;
+
+    // Reading without copies. A service that keeps its tree in memory answers
+    // these without creating objects for other nodes; the defaults go through
+    // the operations above.
+
+    /// True when `nodeName()` or, failing that, `localName()` equals `name`.
+    virtual bool nameIs(std::string_view name) const { return nodeName() == name || localName() == name; }
+    /// How the children of this element look to a reader of its text.
+    virtual ElementTextView elementText() const { return ElementTextView(); }
+
+    /// True when this node's children can be listed and read by handle (the
+    /// operations below); the defaults say no. A handle stays valid, and
+    /// names the same node, as long as this node's binding object lives.
+    virtual bool hasChildHandles() const { return false; }
+    /// The first child's handle, or null.
+    virtual DomChildHandle firstChildHandle() const { return nullptr; }
+    /// The handle of the child after `child`, or null.
+    virtual DomChildHandle nextChildHandle(DomChildHandle) const { return nullptr; }
+    /// `nameIs` of the child `child`.
+    virtual bool childNameIs(DomChildHandle, std::string_view) const { return false; }
+    /// `elementText` of the child `child`.
+    virtual ElementTextView childElementText(DomChildHandle) const { return ElementTextView(); }
+    /// The binding object of the child `child`.
+    virtual Ref<DomNode> wrapChild(DomChildHandle) const { return Ref<DomNode>(); }
 };
 
 } // namespace quorvane::xml

@@ -21,6 +21,8 @@ public:
     long long Ordinal() const noexcept { return ordinal_; }
     /// The name; for an ordinal key its decimal text.
     std::string Name() const { return isOrdinal_ ? std::to_string(ordinal_) : name_; }
+    /// The name of a name key, without a copy.
+    std::string_view NameView() const noexcept { return name_; }
 
 private:
     std::string name_;

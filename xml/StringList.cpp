@@ -3,6 +3,9 @@
 #include "xml/ListIndexError.h"
 #include "xml/XmlError.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -175,12 +178,36 @@ void StringList::Clear()
     indexed_ = false;
 }
 
+namespace {
+
+// True when `text` is already in the stored form: every line break is CR LF
+// and the text ends with one, so splitting and joining would give it back.
+bool InStoredForm(std::string_view text)
+{
+    if (text.size() < 2 || !text.ends_with("\r\n"))
+        return false;
+    std::size_t pairs = 0;
+    for (const char* p = text.data();
+         (p = static_cast<const char*>(std::memchr(p, '\n', text.size() - static_cast<std::size_t>(p - text.data()))));
+         ++p) {
+        if (p == text.data() || p[-1] != '\r')
+            return false;
+        ++pairs;
+    }
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\r')) == pairs;
+}
+
+} // namespace
+
 void StringList::LoadFromFile(const std::string& fileName)
 {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(fileName.c_str(), "rb"), &std::fclose);
     if (!file)
         throw XmlError("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
     std::string bytes;
+    struct stat info {};
+    if (::fstat(::fileno(file.get()), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
+        bytes.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[65536];
     std::size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
@@ -205,9 +232,18 @@ void StringList::LoadFromFile(const std::string& fileName)
         bytes = DecodeUtf16(bytes, true);
     }
     Changing();
-    text_.clear();
-    text_.shrink_to_fit();
-    AppendLines(bytes);
+    const std::size_t nul = bytes.find('\0');
+    if (nul != std::string::npos)
+        bytes.resize(nul);
+    if (InStoredForm(bytes)) {
+        // The usual list file (CR LF throughout): kept as read, without a copy.
+        text_ = std::move(bytes);
+        indexed_ = false;
+    } else {
+        text_.clear();
+        text_.shrink_to_fit();
+        AppendLines(bytes);
+    }
     encoding_ = encoding;
 }
 

@@ -64,8 +64,12 @@ Ref<XmlNodeList> XmlNode::ChildList()
 {
     if (!childList_) {
         Ref<XmlNodeList> list = MakeRef<XmlNodeList>(this, domNode_->namespaceURI());
-        for (Ref<DomNode> child = domNode_->firstChild(); child; child = child->nextSibling()) {
-            list->AppendQuietly(CreateChildNode(child));
+        if (domNode_->hasChildHandles()) {
+            // The wrappers are made as the entries are first handed out.
+            list->TakeChildHandles(domNode_);
+        } else {
+            for (Ref<DomNode> child = domNode_->firstChild(); child; child = child->nextSibling())
+                list->AppendQuietly(CreateChildNode(child));
         }
         SetChildNodes(std::move(list));
     }
@@ -93,8 +97,26 @@ Ref<XmlNodeList> XmlNode::AttributeNodes()
 
 std::string XmlNode::NodeText()
 {
-    if (NodeKind() != DomNodeType::Element)
-        return domNode_->nodeValue();
+    std::string storage;
+    const std::string_view text = NodeTextView(storage);
+    if (text.data() == storage.data())
+        return storage;
+    return std::string(text);
+}
+
+std::string_view XmlNode::NodeTextView(std::string& storage)
+{
+    if (NodeKind() != DomNodeType::Element) {
+        storage = domNode_->nodeValue();
+        return storage;
+    }
+    const ElementTextView view = domNode_->elementText();
+    switch (view.shape) {
+    case ElementTextView::Shape::Single: return view.text;
+    case ElementTextView::Shape::Other: throw XmlDocError("Element does not contain a single text node");
+    case ElementTextView::Shape::Empty:
+    case ElementTextView::Shape::Unknown: break;
+    }
     Ref<DomNode> first = domNode_->firstChild();
     if (!first) {
         // An empty element gets the text child it would have had; this is
@@ -105,12 +127,14 @@ std::string XmlNode::NodeText()
         Ref<DomNode> text = owner->createTextNode(std::string());
         domNode_->appendChild(text);
         ResetChildList();
-        return text->nodeValue();
+        storage = text->nodeValue();
+        return storage;
     }
     const DomNodeType kind = first->nodeType();
     if (first->nextSibling() || (kind != DomNodeType::Text && kind != DomNodeType::CDataSection))
         throw XmlDocError("Element does not contain a single text node");
-    return first->nodeValue();
+    storage = first->nodeValue();
+    return storage;
 }
 
 Ref<XmlNode> XmlNode::FollowingSibling() const
@@ -169,12 +193,12 @@ void XmlNode::DetachFromDocument()
         Ref<XmlNode> node = std::move(pending.back());
         pending.pop_back();
         node->anchor_.reset();
+        // Entries without a wrapper yet have nothing to detach.
         for (const Ref<XmlNodeList>& list : {node->childList_, node->attributeList_}) {
             if (!list)
                 continue;
-            const int count = list->Count();
-            for (int i = 0; i < count; ++i)
-                pending.push_back(list->ItemAt(i));
+            for (Ref<XmlNode>& made : list->MadeEntries())
+                pending.push_back(std::move(made));
         }
     }
 }

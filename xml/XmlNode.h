@@ -7,6 +7,7 @@
 #include "xml/RefCounted.h"
 
 #include <string>
+#include <string_view>
 
 namespace quorvane::xml {
 
@@ -56,6 +57,10 @@ public:
     /// value of any other kind of node. Raises `XmlDocError` "Element does not
     /// contain a single text node" for an element holding anything else.
     std::string NodeText();
+    /// `NodeText` without a copy where the DOM service allows one: the view
+    /// points into the DOM's own text (valid until the tree changes) or, where
+    /// it cannot, into `storage`.
+    std::string_view NodeTextView(std::string& storage);
 
     /// The next / previous entry of the parent's child list (any kind), or
     /// none at the end or without a parent.

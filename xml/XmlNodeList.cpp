@@ -26,7 +26,7 @@ bool Matches(const XmlNode& node, std::string_view name, std::string_view namesp
     const DomNode& dom = node.DOMNode();
     if (!namespaceURI.empty() && !EqualsIgnoringCase(dom.namespaceURI(), namespaceURI))
         return false;
-    return dom.nodeName() == name || dom.localName() == name;
+    return dom.nameIs(name);
 }
 
 } // namespace
@@ -37,18 +37,46 @@ XmlNodeList::XmlNodeList(XmlNode* owner, std::string defaultNamespaceURI)
 
 XmlNodeList::~XmlNodeList() = default;
 
+const Ref<XmlNode>& XmlNodeList::NodeLocked(std::size_t index) const
+{
+    const Entry& entry = entries_[index];
+    if (!entry.node) {
+        Ref<DomNode> dom = handleSource_->wrapChild(entry.handle);
+        if (owner_) {
+            entry.node = owner_->CreateChildNode(std::move(dom));
+        } else {
+            // Only reached for a list whose owner went while nobody else held
+            // it; it can no longer be handed out.
+            entry.node = MakeRef<XmlNode>(std::move(dom), nullptr, nullptr);
+        }
+        entry.node->positionHint_ = static_cast<int>(index);
+    }
+    return entry.node;
+}
+
+void XmlNodeList::ReadHandlesLocked(std::size_t count) const
+{
+    while (unread_ && entries_.size() < count) {
+        entries_.push_back(Entry{Ref<XmlNode>(), unread_});
+        unread_ = handleSource_->nextChildHandle(unread_);
+    }
+}
+
 int XmlNodeList::Count() const
 {
     std::lock_guard lock(lock_);
+    ReadAllHandlesLocked();
     return static_cast<int>(entries_.size());
 }
 
 Ref<XmlNode> XmlNodeList::ItemAt(int index) const
 {
     std::lock_guard lock(lock_);
+    if (index >= 0)
+        ReadHandlesLocked(static_cast<std::size_t>(index) + 1);
     if (index < 0 || static_cast<std::size_t>(index) >= entries_.size())
         throw ListIndexError(index);
-    return entries_[static_cast<std::size_t>(index)];
+    return NodeLocked(static_cast<std::size_t>(index));
 }
 
 Ref<XmlNode> XmlNodeList::FindChild(std::string_view name) const
@@ -60,7 +88,7 @@ Ref<XmlNode> XmlNodeList::FindChild(std::string_view name, std::string_view name
 {
     std::lock_guard lock(lock_);
     const int index = IndexOfNameLocked(name, namespaceURI);
-    return index < 0 ? Ref<XmlNode>() : entries_[static_cast<std::size_t>(index)];
+    return index < 0 ? Ref<XmlNode>() : NodeLocked(static_cast<std::size_t>(index));
 }
 
 Ref<XmlNode> XmlNodeList::Resolve(const NodeKey& key)
@@ -68,12 +96,14 @@ Ref<XmlNode> XmlNodeList::Resolve(const NodeKey& key)
     if (key.IsOrdinal()) {
         const long long position = key.Ordinal();
         std::lock_guard lock(lock_);
+        if (position >= 0)
+            ReadHandlesLocked(static_cast<std::size_t>(std::min<unsigned long long>(
+                static_cast<unsigned long long>(position) + 1, static_cast<std::size_t>(-1))));
         if (position < 0 || static_cast<unsigned long long>(position) >= entries_.size())
             throw ListIndexError(position);
-        return entries_[static_cast<std::size_t>(position)];
+        return NodeLocked(static_cast<std::size_t>(position));
     }
-    const std::string name = key.Name();
-    Ref<XmlNode> found = FindChild(name);
+    Ref<XmlNode> found = FindChild(key.NameView());
     if (!found && owner_) {
         XmlDocument* document = owner_->OwnerDocument();
         if (document && document->Options().Has(XmlDocOption::NodeAutoCreate))
@@ -81,8 +111,39 @@ Ref<XmlNode> XmlNodeList::Resolve(const NodeKey& key)
                 owner_->ChildListNotification(ListOperation::Create, Ref<XmlNode>(), key, NotifyPhase::Before, *this);
     }
     if (!found)
-        throw XmlDocError("Node \"" + name + "\" not found");
+        throw XmlDocError("Node \"" + key.Name() + "\" not found");
     return found;
+}
+
+bool XmlNodeList::FindChildText(std::string_view name, std::string& storage, std::string_view& text)
+{
+    Ref<XmlNode> found;
+    {
+        std::lock_guard lock(lock_);
+        const int index = IndexOfNameLocked(name, defaultNamespaceURI_);
+        if (index < 0)
+            return false;
+        const Entry& entry = entries_[static_cast<std::size_t>(index)];
+        if (!entry.node) {
+            const ElementTextView view = handleSource_->childElementText(entry.handle);
+            if (view.shape == ElementTextView::Shape::Single) {
+                text = view.text;
+                return true;
+            }
+        }
+        // Anything but a plain text-only element goes the whole way.
+        found = NodeLocked(static_cast<std::size_t>(index));
+    }
+    text = found->NodeTextView(storage);
+    return true;
+}
+
+std::string_view XmlNodeList::ResolveText(std::string_view name, std::string& storage)
+{
+    std::string_view text;
+    if (FindChildText(name, storage, text))
+        return text;
+    return Resolve(NodeKey(name))->NodeTextView(storage);
 }
 
 int XmlNodeList::IndexOfName(std::string_view name) const
@@ -98,9 +159,15 @@ int XmlNodeList::IndexOfName(std::string_view name, std::string_view namespaceUR
 
 int XmlNodeList::IndexOfNameLocked(std::string_view name, std::string_view namespaceURI) const
 {
-    for (std::size_t i = 0; i < entries_.size(); ++i)
-        if (Matches(*entries_[i], name, namespaceURI))
+    for (std::size_t i = 0; ReadHandlesLocked(i + 1), i < entries_.size(); ++i) {
+        const Entry& entry = entries_[i];
+        if (!entry.node && namespaceURI.empty()) {
+            if (handleSource_->childNameIs(entry.handle, name))
+                return static_cast<int>(i);
+        } else if (Matches(*NodeLocked(i), name, namespaceURI)) {
             return static_cast<int>(i);
+        }
+    }
     return -1;
 }
 
@@ -114,20 +181,23 @@ Ref<XmlNode> XmlNodeList::SiblingOf(const XmlNode* node, int delta) const
 {
     std::lock_guard lock(lock_);
     const long long position = static_cast<long long>(PositionLocked(node)) + delta;
+    if (position >= 0)
+        ReadHandlesLocked(static_cast<std::size_t>(position) + 1);
     if (position < 0 || static_cast<unsigned long long>(position) >= entries_.size())
         return Ref<XmlNode>();
-    return entries_[static_cast<std::size_t>(position)];
+    return NodeLocked(static_cast<std::size_t>(position));
 }
 
 int XmlNodeList::PositionLocked(const XmlNode* node) const
 {
     // The hint makes a walk over a long list linear instead of quadratic.
+    // An entry without a wrapper is never `node`, nor is a child not read yet.
     const int hint = node ? node->positionHint_ : -1;
     if (hint >= 0 && static_cast<std::size_t>(hint) < entries_.size() &&
-        entries_[static_cast<std::size_t>(hint)].get() == node)
+        entries_[static_cast<std::size_t>(hint)].node.get() == node)
         return hint;
     for (std::size_t i = 0; i < entries_.size(); ++i)
-        if (entries_[i].get() == node) {
+        if (entries_[i].node.get() == node && node) {
             node->positionHint_ = static_cast<int>(i);
             return static_cast<int>(i);
         }
@@ -141,16 +211,22 @@ int XmlNodeList::InsertAt(int index, const Ref<XmlNode>& node)
     // Keep the list and the owner alive through the notifications.
     Ref<XmlNodeList> self(this);
     Ref<XmlNode> owner(owner_);
+    {
+        // The list takes in every child before the DOM changes under it.
+        std::lock_guard lock(lock_);
+        ReadAllHandlesLocked();
+    }
     if (owner)
         owner->ChildListNotification(ListOperation::Insert, node, NodeKey(index), NotifyPhase::Before, *this);
     int position;
     {
         std::lock_guard lock(lock_);
+        ReadAllHandlesLocked();
         if (index < 0 || static_cast<std::size_t>(index) >= entries_.size()) {
-            entries_.push_back(node);
+            entries_.push_back(Entry{node, nullptr});
             position = static_cast<int>(entries_.size()) - 1;
         } else {
-            entries_.insert(entries_.begin() + index, node);
+            entries_.insert(entries_.begin() + index, Entry{node, nullptr});
             position = index;
         }
         node->positionHint_ = position;
@@ -162,6 +238,10 @@ int XmlNodeList::InsertAt(int index, const Ref<XmlNode>& node)
 
 int XmlNodeList::RemoveNode(const Ref<XmlNode>& node)
 {
+    {
+        std::lock_guard lock(lock_);
+        ReadAllHandlesLocked();
+    }
     const int position = IndexOfNode(node.get());
     if (position < 0)
         return -1;
@@ -172,7 +252,8 @@ int XmlNodeList::RemoveNode(const Ref<XmlNode>& node)
         owner->ChildListNotification(ListOperation::Remove, node, NodeKey(position), NotifyPhase::Before, *this);
     {
         std::lock_guard lock(lock_);
-        const auto it = std::find(entries_.begin(), entries_.end(), node);
+        const auto it =
+            std::find_if(entries_.begin(), entries_.end(), [&node](const Entry& e) { return e.node == node; });
         if (it != entries_.end())
             entries_.erase(it);
     }
@@ -184,17 +265,43 @@ int XmlNodeList::RemoveNode(const Ref<XmlNode>& node)
 void XmlNodeList::AppendQuietly(Ref<XmlNode> node)
 {
     std::lock_guard lock(lock_);
+    ReadAllHandlesLocked();
     node->positionHint_ = static_cast<int>(entries_.size());
-    entries_.push_back(std::move(node));
+    entries_.push_back(Entry{std::move(node), nullptr});
+}
+
+void XmlNodeList::TakeChildHandles(Ref<DomNode> dom)
+{
+    std::lock_guard lock(lock_);
+    ReadAllHandlesLocked();
+    handleSource_ = std::move(dom);
+    unread_ = handleSource_->firstChildHandle();
+    if (unread_)
+        entries_.reserve(entries_.size() + 8);
 }
 
 void XmlNodeList::OwnerGone() noexcept
 {
     std::lock_guard lock(lock_);
-    for (const Ref<XmlNode>& entry : entries_)
-        if (entry->ParentNode() == owner_)
-            entry->SetParentNode(nullptr);
+    if (owner_ && RefCount() > 1) {
+        ReadAllHandlesLocked();
+        for (std::size_t i = 0; i < entries_.size(); ++i)
+            NodeLocked(i);
+    }
+    for (const Entry& entry : entries_)
+        if (entry.node && entry.node->ParentNode() == owner_)
+            entry.node->SetParentNode(nullptr);
     owner_ = nullptr;
+}
+
+std::vector<Ref<XmlNode>> XmlNodeList::MadeEntries() const
+{
+    std::lock_guard lock(lock_);
+    std::vector<Ref<XmlNode>> made;
+    for (const Entry& entry : entries_)
+        if (entry.node)
+            made.push_back(entry.node);
+    return made;
 }
 
 } // namespace quorvane::xml

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "xml/DomNode.h"
 #include "xml/NodeKey.h"
 #include "xml/Ref.h"
 #include "xml/RefCounted.h"
@@ -17,6 +18,12 @@ class XmlNode;
 /// the storage takes its lock on every access. Changes go through the
 /// owner's `ChildListNotification`, so the DOM changes first and a refusal
 /// leaves the list as it was.
+///
+/// A list built from a DOM service that reads children by handle holds the
+/// handles and creates each entry's wrapper the first time the entry is
+/// handed out, with the owner as its parent, exactly as it would have been
+/// created with the list; name lookups and text reads of entries without a
+/// wrapper go to the DOM directly.
 class XmlNodeList final : public RefCounted {
 public:
     /// `owner` is a weak link, cleared when the owner goes away.
@@ -37,6 +44,13 @@ public:
     /// name. A missing name is created as an empty element under
     /// NodeAutoCreate; otherwise `XmlDocError` "Node \"%s\" not found".
     Ref<XmlNode> Resolve(const NodeKey& key);
+
+    /// `Resolve(name)->NodeTextView(storage)`, without creating the child's
+    /// wrapper where the DOM gives its text directly.
+    std::string_view ResolveText(std::string_view name, std::string& storage);
+    /// `FindChild(name)` and its `NodeTextView(storage)` in `text`, likewise;
+    /// false (and nothing read) when there is no such child.
+    bool FindChildText(std::string_view name, std::string& storage, std::string_view& text);
 
     /// Position of the first entry whose namespace URI equals `namespaceURI`
     /// ignoring case (or any, when it is empty) and whose nodeName, failing
@@ -71,18 +85,41 @@ public:
 
     /// Appends without notifications (used while building the list).
     void AppendQuietly(Ref<XmlNode> node);
+    /// Takes the children of `dom` (the owner's DOM node) by handle, without
+    /// notifications; their wrappers are made on first use, and the handles
+    /// are read as far as a request needs (a walk from entry to entry reads
+    /// each child once). `dom` must offer child handles.
+    void TakeChildHandles(Ref<DomNode> dom);
     /// The owner is going away: forget it and orphan the entries it parents.
+    /// Entries still without a wrapper get theirs first when anyone else
+    /// holds the list, so it reads as it would have.
     void OwnerGone() noexcept;
+    /// The wrappers made so far, in list order.
+    std::vector<Ref<XmlNode>> MadeEntries() const;
 
 private:
+    struct Entry {
+        mutable Ref<XmlNode> node; ///< none until first handed out
+        DomChildHandle handle = nullptr;
+    };
+
     int IndexOfNameLocked(std::string_view name, std::string_view namespaceURI) const;
     int PositionLocked(const XmlNode* node) const;
+    /// The wrapper of entry `index`, made now when it has none.
+    const Ref<XmlNode>& NodeLocked(std::size_t index) const;
+    /// Reads handles until the list holds `count` entries or all of them.
+    void ReadHandlesLocked(std::size_t count) const;
+    void ReadAllHandlesLocked() const { ReadHandlesLocked(static_cast<std::size_t>(-1)); }
 
     XmlNode* owner_;
     mutable SpinLock lock_;
     int updateCount_ = 0;
     std::string defaultNamespaceURI_;
-    std::vector<Ref<XmlNode>> entries_;
+    /// The owner's DOM node while entries are held by handle; keeps them valid.
+    Ref<DomNode> handleSource_;
+    /// The next child not read into `entries_` yet; null once all are.
+    mutable DomChildHandle unread_ = nullptr;
+    mutable std::vector<Entry> entries_;
 };
 
 } // namespace quorvane::xml

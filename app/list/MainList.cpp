@@ -77,8 +77,7 @@ StartupLoad MainList::LoadMainList(StatusSink& status, const QString& fileName)
     // Reading every field completes records that lack one, so later walks of
     // this document find all seven elements.
     RecordWalk::ForEach(document, [this](xml::XmlNode& record) {
-        for (const char* name : RecordWalk::FieldNames)
-            RecordWalk::ReadField(record, name);
+        RecordWalk::ReadAllFields(record);
         ++state_.GCMCount;
     });
     ShowListSummary(status);
@@ -103,7 +102,7 @@ void MainList::Search(const QString& text, BootFilter filter, ListSink& view)
         const QString wanted = locale.toUpper(text);
         RecordWalk::ForEachFrom(start, [&](xml::XmlNode& record) {
             const bool boots = RecordWalk::Boots(record);
-            const QString name = Utf8Text::Decode(RecordWalk::ReadField(record, "GAMENAME"));
+            const QString name = RecordWalk::ReadName(record);
             if (!locale.toUpper(name).contains(wanted))
                 return;
             if (!boots && filter == BootFilter::BootableOnly)

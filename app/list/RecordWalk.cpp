@@ -23,18 +23,34 @@ bool RecordWalk::IsRecord(const xml::XmlNode& node)
 {
     if (node.NodeKind() != xml::DomNodeType::Element)
         return false;
-    return node.NodeName() == RecordName || node.LocalName() == RecordName;
+    return node.DOMNode().nameIs(RecordName);
 }
 
 std::string RecordWalk::ReadField(xml::XmlNode& record, const char* name)
 {
-    return record.ChildList()->Resolve(name)->NodeText();
+    std::string storage;
+    return std::string(record.ChildList()->ResolveText(name, storage));
+}
+
+void RecordWalk::ReadAllFields(xml::XmlNode& record)
+{
+    const xml::Ref<xml::XmlNodeList> fields = record.ChildList();
+    std::string storage;
+    for (const char* name : FieldNames)
+        fields->ResolveText(name, storage);
+}
+
+QString RecordWalk::ReadName(xml::XmlNode& record)
+{
+    std::string storage;
+    return Utf8Text::Decode(record.ChildList()->ResolveText(FieldNames[0], storage));
 }
 
 bool RecordWalk::Boots(xml::XmlNode& record)
 {
-    const xml::Ref<xml::XmlNode> good = record.ChildList()->FindChild("GOOD");
-    return good && good->NodeText() == "1";
+    std::string storage;
+    std::string_view text;
+    return record.ChildList()->FindChildText("GOOD", storage, text) && text == "1";
 }
 
 ListItem RecordWalk::ReadItem(xml::XmlNode& record)
@@ -49,9 +65,10 @@ ListItem RecordWalk::ReadItem(xml::XmlNode& record, BootImage image)
     // Every field is read before the item is handed on, so a record that fails
     // part-way never shows up half-filled.
     const xml::Ref<xml::XmlNodeList> fields = record.ChildList();
-    item.caption = Utf8Text::Decode(fields->Resolve(FieldNames[0])->NodeText());
+    std::string storage;
+    item.caption = Utf8Text::Decode(fields->ResolveText(FieldNames[0], storage));
     for (std::size_t i = 0; i < item.subItems.size(); ++i)
-        item.subItems[i] = Utf8Text::Decode(fields->Resolve(FieldNames[i + 1])->NodeText());
+        item.subItems[i] = Utf8Text::Decode(fields->ResolveText(FieldNames[i + 1], storage));
     return item;
 }
 

@@ -58,6 +58,11 @@ public:
     /// created, empty, in the loaded document and reads as "". Raises when the
     /// element holds anything but text.
     static std::string ReadField(xml::XmlNode& record, const char* name);
+    /// Reads the seven fields in list-view order and drops the texts, as
+    /// start-up does; completes a record lacking any of them.
+    static void ReadAllFields(xml::XmlNode& record);
+    /// The GAMENAME text (created when missing) as UTF-16.
+    static QString ReadName(xml::XmlNode& record);
 
     /// The boot test: true exactly when the record's GOOD text is "1". A record
     /// without a GOOD element does not boot (nothing is created for it).

@@ -259,6 +259,40 @@ TEST_F(NodeAccessTest, InsertAndRemoveChangeTheDomFirst)
     EXPECT_NE(xml.find("<GCM><EXTRA/>"), std::string::npos) << xml;
 }
 
+// Child lists make their wrappers as entries are first handed out; however a
+// list is read, it must hand out one object per child, in DOM order.
+TEST_F(NodeAccessTest, EntriesKeepIdentityAndOrderHoweverTheListIsRead)
+{
+    Ref<XmlNode> gcm = FirstGcm();
+    Ref<XmlNodeList> fields = gcm->ChildList();
+    Ref<XmlNode> gameId = fields->FindChild("GAMEID");
+    std::string storage;
+    EXPECT_EQ(fields->ResolveText("NOTES", storage), "Boots");
+    EXPECT_EQ(fields->ItemAt(1), gameId);
+    Ref<XmlNode> added = gcm->AddChildElement("EXTRA", 2);
+    std::vector<std::string> names;
+    for (int i = 0; i < fields->Count(); ++i) {
+        Ref<XmlNode> entry = fields->ItemAt(i);
+        names.push_back(entry->NodeName());
+        EXPECT_EQ(entry->ParentNode(), gcm.get());
+        EXPECT_EQ(entry->FollowingSibling(), i + 1 < fields->Count() ? fields->ItemAt(i + 1) : Ref<XmlNode>());
+    }
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"GAMENAME", "GAMEID", "EXTRA", "NOTES", "SSIZE", "GOOD", "NICK", "INST"}));
+    EXPECT_EQ(fields->FindChild("EXTRA"), added);
+    EXPECT_EQ(fields->FindChild("GAMEID"), gameId);
+
+    // A list still held when its owner drops it reads whole, without parents.
+    Ref<XmlNode> second = FirstGcm()->FollowingSibling()->FollowingSibling();
+    Ref<XmlNodeList> kept = second->ChildList();
+    second->ResetChildList();
+    ASSERT_EQ(kept->Count(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(kept->ItemAt(i)->ParentNode(), nullptr);
+    EXPECT_EQ(kept->ItemAt(2)->NodeText(), "1 ");
+    EXPECT_NE(second->ChildList(), kept);
+}
+
 TEST_F(NodeAccessTest, WrappersOutliveTheirDocument)
 {
     Ref<XmlNode> gcm;

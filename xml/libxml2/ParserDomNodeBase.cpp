@@ -141,22 +141,74 @@ std::string QualifiedName(const xmlNode* node)
     return name;
 }
 
-} // namespace
-
-template <class Base>
-std::string ParserDomNodeBase<Base>::nodeName() const
+std::string NodeNameOf(const xmlNode* node)
 {
-    switch (node_->type) {
+    switch (node->type) {
     case XML_ELEMENT_NODE:
-    case XML_ATTRIBUTE_NODE: return QualifiedName(node_);
+    case XML_ATTRIBUTE_NODE: return QualifiedName(node);
     case XML_TEXT_NODE: return "#text";
     case XML_CDATA_SECTION_NODE: return "#cdata-section";
     case XML_COMMENT_NODE: return "#comment";
     case XML_DOCUMENT_NODE:
     case XML_HTML_DOCUMENT_NODE: return "#document";
     case XML_DOCUMENT_FRAG_NODE: return "#document-fragment";
-    default: return Text(node_->name);
+    default: return Text(node->name);
     }
+}
+
+// nodeName() == name || localName() == name, without building either for
+// elements and attributes.
+bool NameIs(const xmlNode* node, std::string_view name)
+{
+    if (node->type != XML_ELEMENT_NODE && node->type != XML_ATTRIBUTE_NODE)
+        return NodeNameOf(node) == name || name.empty(); // localName() is "" here
+    const std::string_view local =
+        node->name ? std::string_view(reinterpret_cast<const char*>(node->name)) : std::string_view();
+    if (local == name)
+        return true; // the local name, or the whole name when there is no prefix
+    // "prefix:local": told from the name alone before the namespace is read.
+    if (name.size() < local.size() + 1 || name[name.size() - local.size() - 1] != ':' || !name.ends_with(local))
+        return false;
+    if (!node->ns || !node->ns->prefix)
+        return false;
+    const std::string_view prefix(reinterpret_cast<const char*>(node->ns->prefix));
+    return name.size() == prefix.size() + 1 + local.size() && name.starts_with(prefix);
+}
+
+ElementTextView ElementTextOf(const xmlNode* node)
+{
+    ElementTextView view;
+    if (node->type != XML_ELEMENT_NODE)
+        return view;
+    const xmlNode* first = node->children;
+    if (!first) {
+        view.shape = ElementTextView::Shape::Empty;
+    } else if (first->next || (first->type != XML_TEXT_NODE && first->type != XML_CDATA_SECTION_NODE)) {
+        view.shape = ElementTextView::Shape::Other;
+    } else {
+        view.shape = ElementTextView::Shape::Single;
+        if (first->content)
+            view.text = std::string_view(reinterpret_cast<const char*>(first->content));
+    }
+    return view;
+}
+
+DomChildHandle HandleOf(xmlNodePtr node)
+{
+    return reinterpret_cast<DomChildHandle>(node);
+}
+
+xmlNodePtr NodeOf(DomChildHandle handle)
+{
+    return reinterpret_cast<xmlNodePtr>(handle);
+}
+
+} // namespace
+
+template <class Base>
+std::string ParserDomNodeBase<Base>::nodeName() const
+{
+    return NodeNameOf(node_);
 }
 
 template <class Base>
@@ -403,6 +455,49 @@ std::string ParserDomNodeBase<Base>::xml() const
         FailParserCall("xmlNodeDump");
     return std::string(reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
                        static_cast<std::size_t>(xmlBufferLength(buffer.get())));
+}
+
+template <class Base>
+bool ParserDomNodeBase<Base>::nameIs(std::string_view name) const
+{
+    return NameIs(node_, name);
+}
+
+template <class Base>
+ElementTextView ParserDomNodeBase<Base>::elementText() const
+{
+    return ElementTextOf(node_);
+}
+
+template <class Base>
+DomChildHandle ParserDomNodeBase<Base>::firstChildHandle() const
+{
+    return HandleOf(FirstChildOf(node_));
+}
+
+template <class Base>
+DomChildHandle ParserDomNodeBase<Base>::nextChildHandle(DomChildHandle child) const
+{
+    return child ? HandleOf(NodeOf(child)->next) : nullptr;
+}
+
+template <class Base>
+bool ParserDomNodeBase<Base>::childNameIs(DomChildHandle child, std::string_view name) const
+{
+    return NameIs(NodeOf(child), name);
+}
+
+template <class Base>
+ElementTextView ParserDomNodeBase<Base>::childElementText(DomChildHandle child) const
+{
+    return ElementTextOf(NodeOf(child));
+}
+
+template <class Base>
+Ref<DomNode> ParserDomNodeBase<Base>::wrapChild(DomChildHandle child) const
+{
+    // A child belongs to this node's document, which saves reading it from the child.
+    return ParserDomNode::Wrap(NodeOf(child), BindingDocumentOf(node_));
 }
 
 template class ParserDomNodeBase<DomNode>;

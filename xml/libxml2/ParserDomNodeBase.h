@@ -43,6 +43,14 @@ public:
     /// Not offered: raises `DomError`.
     bool supports(const std::string& feature, const std::string& version) const override;
     std::string xml() const override;
+    bool nameIs(std::string_view name) const override;
+    ElementTextView elementText() const override;
+    bool hasChildHandles() const override { return true; }
+    DomChildHandle firstChildHandle() const override;
+    DomChildHandle nextChildHandle(DomChildHandle child) const override;
+    bool childNameIs(DomChildHandle child, std::string_view name) const override;
+    ElementTextView childElementText(DomChildHandle child) const override;
+    Ref<DomNode> wrapChild(DomChildHandle child) const override;
 
 protected:
     explicit ParserDomNodeBase(_xmlNode* node) : node_(node) {}

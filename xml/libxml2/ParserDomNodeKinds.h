@@ -9,7 +9,7 @@ namespace quorvane::xml {
 #define QUORVANE_PARSER_DOM_KIND(Name)                                                                                 \
     class Name final : public ParserDomNode {                                                                          \
     public:                                                                                                            \
-        explicit Name(_xmlNode* node) : ParserDomNode(node) {}                                                         \
+        Name(_xmlNode* node, ParserDomDocument* document) : ParserDomNode(node, document) {}                           \
     }
 
 QUORVANE_PARSER_DOM_KIND(ParserDomElement);
