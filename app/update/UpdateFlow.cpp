@@ -58,6 +58,11 @@ void UpdateFlow::Abort()
         return;
     abortRequested_ = true;
     ftp_->AbortTransfer();
+    // Nothing more is wanted from this server: without the control connection
+    // the retrieval ends at once instead of waiting for the server's answer to
+    // the abort. Only the socket goes; the handler is still in use further up
+    // the stack, and the download disconnects fully once it has unwound.
+    ftp_->DropSocket();
 }
 
 bool UpdateFlow::Download(UpdateSink& sink, const std::string& downloaded)

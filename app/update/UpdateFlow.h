@@ -70,9 +70,9 @@ public:
     UpdateOutcome DownloadAndInstall(UpdateSink& sink);
 
     /// Ends a running download (called from a handler that runs while the
-    /// download waits): the transfer is aborted, the client disconnects and
-    /// `DownloadAndInstall` returns `Aborted` without installing anything.
-    /// Does nothing when no download runs.
+    /// download waits): the transfer is aborted ("ABOR"), the control
+    /// connection closed, and `DownloadAndInstall` returns `Aborted` at once,
+    /// without installing anything. Does nothing when no download runs.
     void Abort();
 
     /// The listing as shown: the lines without the first one when that one

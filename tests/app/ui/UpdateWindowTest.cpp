@@ -338,8 +338,6 @@ TEST_F(UpdateWindow, ClosingTheWindowDuringADownloadAbortsItAndInstallsNothing)
         .Reply("150 here")
         .SendData(remote.substr(0, 100))
         .Expect("ABOR")
-        .Reply("426 Transfer aborted.")
-        .Reply("226 ABOR successful.")
         .ExpectClosed();
     peer.Start();
     UpdateSettings settings;
@@ -370,7 +368,8 @@ TEST_F(UpdateWindow, ClosingTheWindowDuringADownloadAbortsItAndInstallsNothing)
     const auto start = std::chrono::steady_clock::now();
     window.CheckforListUpdates1Click();
 
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s); // not the read time-out
+    // Neither the read time-out nor the server's answer to the abort is awaited.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
     EXPECT_EQ(finished, 1);
     EXPECT_TRUE(asker.errors.empty()) << asker.errors.front().toStdString();
     EXPECT_NE(status, "Done...");
