@@ -1,5 +1,14 @@
 #include "app/list/CaptionCollator.h"
 
+#include <unicode/ucol.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <numeric>
+#include <string>
+#include <type_traits>
+
 namespace quorvane::app {
 
 QLocale CaptionCollator::EffectiveLocale(const QLocale& system)
@@ -13,11 +22,110 @@ QLocale CaptionCollator::EffectiveLocale(const QLocale& system)
 
 CaptionCollator::CaptionCollator() : CaptionCollator(EffectiveLocale(QLocale::system())) {}
 
-CaptionCollator::CaptionCollator(const QLocale& locale) : collator_(locale)
+namespace {
+
+static_assert(std::is_same_v<UChar, char16_t>, "ICU's UTF-16 unit is char16_t");
+
+// Opens the ICU collator exactly as QCollator does for a case-sensitive,
+// non-numeric collator that does not ignore punctuation, so its sort keys
+// are the bytes QCollatorSortKey compares.
+std::shared_ptr<UCollator> OpenKeyCollator(const QLocale& locale)
+{
+    const QByteArray name = locale.bcp47Name().toLatin1().replace('-', '_');
+    UErrorCode status = U_ZERO_ERROR;
+    UCollator* collator = ucol_open(name.constData(), &status);
+    if (U_FAILURE(status) || !collator)
+        return nullptr;
+    std::shared_ptr<UCollator> owned(collator, ucol_close);
+    ucol_setAttribute(collator, UCOL_NORMALIZATION_MODE, UCOL_ON, &status);
+    ucol_setAttribute(collator, UCOL_STRENGTH, UCOL_DEFAULT_STRENGTH, &status);
+    ucol_setAttribute(collator, UCOL_NUMERIC_COLLATION, UCOL_OFF, &status);
+    ucol_setAttribute(collator, UCOL_ALTERNATE_HANDLING, UCOL_NON_IGNORABLE, &status);
+    if (U_FAILURE(status))
+        return nullptr;
+    return owned;
+}
+
+// One caption's key in the shared buffer, with its first eight bytes as a
+// number, so most comparisons never leave the entry.
+struct KeyEntry {
+    std::uint64_t head;
+    std::uint32_t offset;
+    std::uint32_t index;
+};
+
+} // namespace
+
+CaptionCollator::CaptionCollator(const QLocale& locale) : collator_(locale), keys_(OpenKeyCollator(locale))
 {
     collator_.setCaseSensitivity(Qt::CaseSensitive);
     collator_.setNumericMode(false);
     collator_.setIgnorePunctuation(false);
+}
+
+std::vector<std::size_t> CaptionCollator::SortedOrderByKeys(const std::vector<QStringView>& captions) const
+{
+    std::vector<std::size_t> order(captions.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(captions.size());
+    for (QStringView caption : captions)
+        keys.push_back(collator_.sortKey(caption.toString()));
+    std::stable_sort(order.begin(), order.end(),
+                     [&keys](std::size_t a, std::size_t b) { return keys[a].compare(keys[b]) < 0; });
+    return order;
+}
+
+std::vector<std::size_t> CaptionCollator::SortedOrder(const std::vector<QStringView>& captions) const
+{
+    std::vector<std::size_t> order(captions.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    if (captions.size() < 2)
+        return order;
+    if (!keys_ || captions.size() > UINT32_MAX)
+        return SortedOrderByKeys(captions);
+
+    // The keys end in their only NUL byte, as QCollatorSortKey's do, and
+    // compare as C strings as those do.
+    std::string buffer;
+    buffer.reserve(captions.size() * 48);
+    std::vector<KeyEntry> entries(captions.size());
+    for (std::size_t i = 0; i < captions.size(); ++i) {
+        const QStringView caption = captions[i];
+        const std::size_t offset = buffer.size();
+        std::size_t room = 16 + static_cast<std::size_t>(caption.size()) * 4;
+        for (;;) {
+            buffer.resize(offset + room);
+            const int32_t size =
+                ucol_getSortKey(keys_.get(), caption.utf16(), static_cast<int32_t>(caption.size()),
+                                reinterpret_cast<uint8_t*>(buffer.data() + offset), static_cast<int32_t>(room));
+            if (size > 0 && static_cast<std::size_t>(size) <= room) {
+                buffer.resize(offset + static_cast<std::size_t>(size));
+                break;
+            }
+            room = size > 0 ? static_cast<std::size_t>(size) : room * 2;
+        }
+        if (buffer.size() > UINT32_MAX)
+            return SortedOrderByKeys(captions);
+        std::uint64_t head = 0;
+        const char* key = buffer.data() + offset;
+        const std::size_t length = std::strlen(key);
+        for (std::size_t b = 0; b < 8; ++b)
+            head = head << 8 | (b < length ? static_cast<unsigned char>(key[b]) : 0u);
+        entries[i] = KeyEntry{head, static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(i)};
+    }
+    const char* keys = buffer.data();
+    std::stable_sort(entries.begin(), entries.end(), [keys](const KeyEntry& a, const KeyEntry& b) {
+        if (a.head != b.head)
+            return a.head < b.head;
+        // Equal heads: both keys ended inside them (equal keys) or go on.
+        if ((a.head & 0xFF) == 0)
+            return false;
+        return std::strcmp(keys + a.offset + 8, keys + b.offset + 8) < 0;
+    });
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        order[i] = entries[i].index;
+    return order;
 }
 
 int CaptionCollator::Compare(const QString& a, const QString& b) const

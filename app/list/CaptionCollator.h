@@ -4,6 +4,13 @@
 #include <QCollatorSortKey>
 #include <QLocale>
 #include <QString>
+#include <QStringView>
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+struct UCollator;
 
 namespace quorvane::app {
 
@@ -27,11 +34,23 @@ public:
 
     QLocale Locale() const { return collator_.locale(); }
 
+    /// The order of `captions` as sorting them by SortKey() gives it, stably:
+    /// position i holds the index of the caption that comes i-th, and captions
+    /// that compare equal keep their order. Each caption's key is built once,
+    /// into one buffer, so sorting 100k captions takes no allocation per item.
+    std::vector<std::size_t> SortedOrder(const std::vector<QStringView>& captions) const;
+
     /// The locale the default constructor picks for `system`.
     static QLocale EffectiveLocale(const QLocale& system);
 
 private:
+    /// SortedOrder through SortKey().
+    std::vector<std::size_t> SortedOrderByKeys(const std::vector<QStringView>& captions) const;
+
     QCollator collator_;
+    /// The collator QCollator itself uses, opened with the same settings;
+    /// none when it cannot be opened (SortedOrder then uses SortKey()).
+    std::shared_ptr<UCollator> keys_;
 };
 
 } // namespace quorvane::app

@@ -345,7 +345,7 @@ void MainWindow::btnAddGCMClick()
     row.caption = strGName->text();
     row.subItems = {strGID->text(),   strGNotes->text(), strGSSize->text(),
                     strGGood->text(), strGNick->text(),  strGBootNotes->text()};
-    addView->rows().addRow(std::move(row));
+    addView->rows().AddItem(std::move(row));
 }
 
 void MainWindow::btnWriteListClick()

@@ -5,7 +5,6 @@
 #include <QTextDocument>
 
 #include <algorithm>
-#include <numeric>
 
 namespace quorvane::app {
 
@@ -79,7 +78,7 @@ bool SortedListModel::setData(const QModelIndex& index, const QVariant& value, i
     return true;
 }
 
-void SortedListModel::clear()
+void SortedListModel::Clear()
 {
     beginResetModel();
     rows_.clear();
@@ -87,29 +86,29 @@ void SortedListModel::clear()
     endResetModel();
 }
 
-void SortedListModel::addRow(ListItem item)
+void SortedListModel::AddItem(ListItem item)
 {
-    if (inBatch_) {
-        pending_.push_back(Row{std::move(item), std::nullopt});
+    if (filling_) {
+        pending_.push_back(std::move(item));
         return;
     }
     const int at = size();
     beginInsertRows(QModelIndex(), at, at);
-    rows_.push_back(Row{std::move(item), std::nullopt});
+    rows_.push_back(std::move(item));
     endInsertRows();
     sortRows();
 }
 
-void SortedListModel::beginBatch()
+void SortedListModel::FillStarted()
 {
-    inBatch_ = true;
+    filling_ = true;
 }
 
-void SortedListModel::endBatch()
+void SortedListModel::FillFinished()
 {
-    if (!inBatch_)
+    if (!filling_)
         return;
-    inBatch_ = false;
+    filling_ = false;
     if (pending_.empty())
         return;
     const int first = size();
@@ -119,6 +118,7 @@ void SortedListModel::endBatch()
         // sees them, so it gets one insertion and no layout change.
         permute(pending_, sortedOrder(pending_));
         rows_.swap(pending_);
+        pending_.clear();
         beginInsertRows(QModelIndex(), first, last);
         endInsertRows();
         return;
@@ -135,11 +135,10 @@ void SortedListModel::endBatch()
 
 int SortedListModel::setCaption(int row, const QString& caption)
 {
-    Row& r = rows_.at(static_cast<std::size_t>(row));
-    if (r.item.caption == caption)
+    ListItem& r = rows_.at(static_cast<std::size_t>(row));
+    if (r.caption == caption)
         return row;
-    r.item.caption = caption;
-    r.key.reset();
+    r.caption = caption;
     QPersistentModelIndex tracker(index(row, 0));
     sortRows();
     const QModelIndex col0 = index(tracker.row(), 0);
@@ -147,26 +146,18 @@ int SortedListModel::setCaption(int row, const QString& caption)
     return tracker.row();
 }
 
-std::vector<std::size_t> SortedListModel::sortedOrder(std::vector<Row>& rows) const
+std::vector<std::size_t> SortedListModel::sortedOrder(const std::vector<ListItem>& rows) const
 {
-    for (Row& r : rows)
-        if (!r.key)
-            r.key = collator_.SortKey(r.item.caption);
-    // The keys side by side: comparisons then stay out of the (large) rows.
-    std::vector<const QCollatorSortKey*> keys;
-    keys.reserve(rows.size());
-    for (const Row& r : rows)
-        keys.push_back(&*r.key);
-    std::vector<std::size_t> order(rows.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_sort(order.begin(), order.end(),
-                     [&keys](std::size_t a, std::size_t b) { return keys[a]->compare(*keys[b]) < 0; });
-    return order;
+    std::vector<QStringView> captions;
+    captions.reserve(rows.size());
+    for (const ListItem& r : rows)
+        captions.emplace_back(r.caption);
+    return collator_.SortedOrder(captions);
 }
 
-void SortedListModel::permute(std::vector<Row>& rows, const std::vector<std::size_t>& order)
+void SortedListModel::permute(std::vector<ListItem>& rows, const std::vector<std::size_t>& order)
 {
-    std::vector<Row> sorted;
+    std::vector<ListItem> sorted;
     sorted.reserve(rows.size());
     for (std::size_t from : order)
         sorted.push_back(std::move(rows[from]));

@@ -6,7 +6,6 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 
-#include <optional>
 #include <vector>
 
 namespace quorvane::app {
@@ -34,48 +33,45 @@ public:
     /// Editing column 0 changes the caption and re-sorts.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
-    /// Removes every row, including rows of an unfinished batch.
-    void clear();
+    // The fill vocabulary of ListSink, which the view forwards here.
 
-    /// Adds one row and sorts at once.
-    void addRow(ListItem item);
+    /// Removes every row, including rows of an unfinished fill.
+    void Clear();
 
-    /// Starts a batch: rows added until endBatch() are held back and sorted
+    /// Adds one row and sorts at once; during a fill, holds it back.
+    void AddItem(ListItem item);
+
+    /// Starts a fill: rows added until FillFinished() are held back and sorted
     /// in with one sort, so a fill of n rows costs one sort, not n.
-    void beginBatch();
-    /// Shows and sorts the held-back rows. Does nothing outside a batch.
-    void endBatch();
+    void FillStarted();
+    /// Shows and sorts the held-back rows. Does nothing outside a fill.
+    void FillFinished();
 
     /// Changes the caption of the row at `row` (view position); the rows are
     /// sorted again when the text differs. Returns the row's new position.
     int setCaption(int row, const QString& caption);
 
     /// The row at view position `row` (0 .. size() - 1).
-    const ListItem& item(int row) const { return rows_[static_cast<std::size_t>(row)].item; }
-    /// Number of rows shown (rows of an unfinished batch not included).
+    const ListItem& item(int row) const { return rows_[static_cast<std::size_t>(row)]; }
+    /// Number of rows shown (rows of an unfinished fill not included).
     int size() const { return static_cast<int>(rows_.size()); }
 
 private:
-    struct Row {
-        ListItem item;
-        std::optional<QCollatorSortKey> key; ///< built on demand, dropped when the caption changes
-    };
-
     /// Sorts rows_ stably by caption, keeping persistent indexes (an open
     /// editor, the current row) on their rows.
     void sortRows();
-    /// Builds missing sort keys of `rows` and returns their stable sorted order.
-    std::vector<std::size_t> sortedOrder(std::vector<Row>& rows) const;
+    /// The stable sorted order of `rows` (one collation key per row).
+    std::vector<std::size_t> sortedOrder(const std::vector<ListItem>& rows) const;
     /// Reorders `rows` so that position i holds the row that was at order[i].
-    static void permute(std::vector<Row>& rows, const std::vector<std::size_t>& order);
+    static void permute(std::vector<ListItem>& rows, const std::vector<std::size_t>& order);
 
     QStringList headers_;
     CaptionEditing editing_;
     RowImages images_;
     CaptionCollator collator_;
-    std::vector<Row> rows_;
-    std::vector<Row> pending_;
-    bool inBatch_ = false;
+    std::vector<ListItem> rows_;
+    std::vector<ListItem> pending_;
+    bool filling_ = false;
 };
 
 } // namespace quorvane::app

@@ -50,16 +50,16 @@ SortedListView::SortedListView(const std::vector<Column>& columns, SortedListMod
 
 void SortedListView::Clear()
 {
-    model_.clear();
+    model_.Clear();
 }
 
 void SortedListView::AddItem(ListItem item)
 {
     if (!filling_) {
         filling_ = true;
-        model_.beginBatch();
+        model_.FillStarted();
     }
-    model_.addRow(std::move(item));
+    model_.AddItem(std::move(item));
 }
 
 void SortedListView::FillFinished()
@@ -67,7 +67,7 @@ void SortedListView::FillFinished()
     if (!filling_)
         return;
     filling_ = false;
-    model_.endBatch();
+    model_.FillFinished();
 }
 
 } // namespace quorvane::app

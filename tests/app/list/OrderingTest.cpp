@@ -3,6 +3,7 @@
 #include "tests/app/list/ListTestSupport.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace quorvane::app {
 namespace {
@@ -38,6 +39,52 @@ TEST(CaptionOrder, LocaleAwareAndCaseSensitive)
     EXPECT_LT(english.Compare("abc", "ABC"), 0);
     EXPECT_EQ(english.Compare("same", "same"), 0);
     EXPECT_LT(english.SortKey("abc").compare(english.SortKey("ABC")), 0);
+}
+
+// SortedOrder builds its keys apart from QCollator: it must give exactly the
+// stable order of SortKey() in every locale, equal captions in arrival order.
+TEST(CaptionOrder, BulkOrderIsTheSortKeyOrder)
+{
+    QStringList captions{"",
+                         "a",
+                         "A",
+                         "abc",
+                         "ABC",
+                         "abc",
+                         QString::fromUtf8("\xEF\xBB\xBF"
+                                           "abc"),
+                         QString::fromUtf8("Caf\xC3\xA9"),
+                         "Cafe",
+                         QString::fromUtf8("\xC3\x84rger"),
+                         "Arger",
+                         "Zebra",
+                         QString::fromUtf8("\xC3\x96l"),
+                         "Ol",
+                         "Iiyama",
+                         QString::fromUtf8("\xC4\xB0stanbul"),
+                         "istanbul",
+                         "1080 Snow",
+                         "(Beta) Run",
+                         "_under",
+                         "Game 10",
+                         "Game 9",
+                         QString::fromUtf8("\xF0\x9F\x98\x80 smile"),
+                         QString(QChar(0xD800)) + "lone",
+                         "Lantern of the very long name that shares a prefix 1",
+                         "Lantern of the very long name that shares a prefix 2",
+                         "Lantern of the very long name that shares a prefix 1"};
+    for (const char* locale : {"en_US", "de_DE", "sv_SE", "tr_TR", "ja_JP"}) {
+        const CaptionCollator collator{QLocale(QString::fromLatin1(locale))};
+        std::vector<QStringView> views(captions.begin(), captions.end());
+        std::vector<std::size_t> expected(views.size());
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            expected[i] = i;
+        std::stable_sort(expected.begin(), expected.end(), [&](std::size_t a, std::size_t b) {
+            return collator.SortKey(captions[static_cast<qsizetype>(a)])
+                       .compare(collator.SortKey(captions[static_cast<qsizetype>(b)])) < 0;
+        });
+        EXPECT_EQ(collator.SortedOrder(views), expected) << locale;
+    }
 }
 
 TEST(CaptionOrder, CAndPosixLocalesFallBackToEnglish)

@@ -66,7 +66,7 @@ TEST(SortedListOrder, LocaleAwareCaseSensitiveNotByteOrder)
     for (const Case& c : cases) {
         SortedListModel model = makeModel();
         for (const QString& caption : c.added)
-            model.addRow(item(caption));
+            model.AddItem(item(caption));
         EXPECT_EQ(captions(model), c.expected) << c.added.join(',').toStdString();
     }
 }
@@ -74,9 +74,9 @@ TEST(SortedListOrder, LocaleAwareCaseSensitiveNotByteOrder)
 TEST(SortedListOrder, SubItemsAndImagesTravelWithTheirRow)
 {
     SortedListModel model = makeModel();
-    model.addRow(item("b", "id-b", BootImage::Tick));
-    model.addRow(item("a", "id-a", BootImage::Cross));
-    model.addRow(item("c", "id-c", BootImage::Tick));
+    model.AddItem(item("b", "id-b", BootImage::Tick));
+    model.AddItem(item("a", "id-a", BootImage::Cross));
+    model.AddItem(item("c", "id-c", BootImage::Tick));
     ASSERT_EQ(captions(model), (QStringList{"a", "b", "c"}));
     EXPECT_EQ(model.data(model.index(0, 1)).toString(), "id-a");
     EXPECT_EQ(model.data(model.index(1, 1)).toString(), "id-b");
@@ -90,8 +90,8 @@ TEST(SortedListOrder, EqualCaptionsKeepTheirAddingOrder)
 {
     SortedListModel model = makeModel();
     for (const char* id : {"1", "2", "3"})
-        model.addRow(item("same", id));
-    model.addRow(item("a"));
+        model.AddItem(item("same", id));
+    model.AddItem(item("a"));
     model.setCaption(2, "same"); // unchanged text: no re-sort
     ASSERT_EQ(model.size(), 4);
     EXPECT_EQ(model.item(1).subItems[0], "1");
@@ -103,7 +103,7 @@ TEST(SortedListOrder, CaptionChangeResortsAndReportsNewPosition)
 {
     SortedListModel model = makeModel();
     for (const char* c : {"b", "d", "f"})
-        model.addRow(item(c, c));
+        model.AddItem(item(c, c));
     EXPECT_EQ(model.setCaption(0, "z"), 2);
     EXPECT_EQ(captions(model), (QStringList{"d", "f", "z"}));
     EXPECT_EQ(model.item(2).subItems[0], "b");
@@ -116,11 +116,11 @@ TEST(SortedListBatch, AFillSortsOnceAndClearDropsPendingRows)
     SortedListModel model = makeModel();
     QSignalSpy layouts(&model, &QAbstractItemModel::layoutChanged);
     QSignalSpy inserts(&model, &QAbstractItemModel::rowsInserted);
-    model.beginBatch();
+    model.FillStarted();
     for (int i = 500; i > 0; --i)
-        model.addRow(item(QStringLiteral("item %1").arg(i, 4, 10, QLatin1Char('0'))));
+        model.AddItem(item(QStringLiteral("item %1").arg(i, 4, 10, QLatin1Char('0'))));
     EXPECT_EQ(model.size(), 0); // held back until the batch ends
-    model.endBatch();
+    model.FillFinished();
     EXPECT_EQ(model.size(), 500);
     EXPECT_EQ(inserts.count(), 1);
     EXPECT_EQ(layouts.count(), 0); // sorted before the view saw the rows
@@ -128,18 +128,18 @@ TEST(SortedListBatch, AFillSortsOnceAndClearDropsPendingRows)
     EXPECT_EQ(model.item(499).caption, "item 0500");
 
     // A second batch on top of existing rows merges in with one sort.
-    model.beginBatch();
-    model.addRow(item("item 0000"));
-    model.addRow(item("item 9999"));
-    model.endBatch();
+    model.FillStarted();
+    model.AddItem(item("item 0000"));
+    model.AddItem(item("item 9999"));
+    model.FillFinished();
     EXPECT_EQ(layouts.count(), 1);
     EXPECT_EQ(model.item(0).caption, "item 0000");
     EXPECT_EQ(model.item(501).caption, "item 9999");
 
-    model.beginBatch();
-    model.addRow(item("lost"));
-    model.clear();
-    model.endBatch();
+    model.FillStarted();
+    model.AddItem(item("lost"));
+    model.Clear();
+    model.FillFinished();
     EXPECT_EQ(model.size(), 0);
 }
 
@@ -168,7 +168,7 @@ TEST(SortedListView, InPlaceEditOfACaptionResorts)
     SortedListView view(columns(), SortedListModel::CaptionEditing::InPlace, SortedListModel::RowImages::Hidden);
     view.resize(600, 300);
     for (const char* c : {"alpha", "bravo", "charlie"})
-        view.rows().addRow(item(c, QString::fromLatin1(c).toUpper()));
+        view.rows().AddItem(item(c, QString::fromLatin1(c).toUpper()));
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     QApplication::setActiveWindow(&view);
