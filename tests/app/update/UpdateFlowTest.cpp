@@ -177,14 +177,21 @@ void ScriptUpToCwd(::quorvane::test::ScriptedPeer& peer)
 TEST_F(UpdateFlowTest, AServerThatStopsAnsweringOrCrawlsEndsWithReadTimeout)
 {
     using namespace std::chrono_literals;
-    enum class Where { Control, Data, CrawlingReply };
-    for (const Where where : {Where::Control, Where::Data, Where::CrawlingReply}) {
+    enum class Where { Control, Data, CrawlingReply, CrawlingListing };
+    for (const Where where : {Where::Control, Where::Data, Where::CrawlingReply, Where::CrawlingListing}) {
         SCOPED_TRACE(static_cast<int>(where));
+        const bool crawling = where == Where::CrawlingReply || where == Where::CrawlingListing;
         ::quorvane::test::ScriptedPeer peer;
         ScriptUpToCwd(peer);
-        if (where == Where::Data)
+        if (where == Where::Data || where == Where::CrawlingListing)
             peer.Reply("250 ok").Expect("PASV").ReplyPassive().AcceptData().Expect("LIST").Reply("150 here");
-        if (where == Where::CrawlingReply) {
+        if (where == Where::CrawlingListing) {
+            // The last byte comes before the floor's first window ends, so
+            // nothing is sent to the data connection the client has closed.
+            for (int i = 0; i < 4; ++i)
+                peer.SendData("d").Pause(120ms);
+            peer.Pause(600ms).Reply("426 Connection closed; transfer aborted.");
+        } else if (where == Where::CrawlingReply) {
             // One byte at a time, each well within the read time-out, but far
             // below the progress floor.
             for (const char c : std::string("250 ok\r\n"))
@@ -196,7 +203,7 @@ TEST_F(UpdateFlowTest, AServerThatStopsAnsweringOrCrawlsEndsWithReadTimeout)
         list.reset();
         StartWith("12");
         UpdateSettings settings = PeerSettings(peer.Port());
-        if (where == Where::CrawlingReply) {
+        if (crawling) {
             settings.ReadTimeoutMs = 5000;
             settings.ProgressFloorBytes = 100;
             settings.ProgressFloorTimeMs = 500;
@@ -209,12 +216,13 @@ TEST_F(UpdateFlowTest, AServerThatStopsAnsweringOrCrawlsEndsWithReadTimeout)
         } catch (const std::exception& e) {
             EXPECT_EQ(std::string(e.what()), "Read Timeout");
         }
-        // The crawling server is cut off at the floor, long before its reply
-        // would be complete or a read would time out.
-        if (where == Where::CrawlingReply) {
-            EXPECT_LT(std::chrono::steady_clock::now() - start, 1200ms);
+        // The crawling server is cut off at the floor, long before a read
+        // would time out.
+        if (crawling) {
+            EXPECT_LT(std::chrono::steady_clock::now() - start, 2000ms);
         }
-        EXPECT_EQ(sink.main.back(), where == Where::Data ? "Getting FTP file lists..." : "Locating DIR...");
+        const bool listing = where == Where::Data || where == Where::CrawlingListing;
+        EXPECT_EQ(sink.main.back(), listing ? "Getting FTP file lists..." : "Locating DIR...");
         EXPECT_TRUE(peer.Finish()) << peer.Failure();
     }
 }
