@@ -1,5 +1,7 @@
 #include "app/list/CaptionCollator.h"
 
+#include <QHashFunctions>
+
 #include <unicode/ucol.h>
 
 #include <algorithm>
@@ -8,6 +10,7 @@
 #include <numeric>
 #include <string>
 #include <type_traits>
+#include <unordered_map>
 
 namespace quorvane::app {
 
@@ -45,6 +48,10 @@ std::shared_ptr<UCollator> OpenKeyCollator(const QLocale& locale)
         return nullptr;
     return owned;
 }
+
+struct ViewHash {
+    std::size_t operator()(QStringView text) const noexcept { return qHash(text); }
+};
 
 // One caption's key in the shared buffer, with its first eight bytes as a
 // number, so most comparisons never leave the entry.
@@ -90,8 +97,18 @@ std::vector<std::size_t> CaptionCollator::SortedOrder(const std::vector<QStringV
     std::string buffer;
     buffer.reserve(captions.size() * 48);
     std::vector<KeyEntry> entries(captions.size());
+    // Lists repeat names (one record per disc: regions, revisions), and a key
+    // depends on the caption alone: equal captions share one key.
+    std::unordered_map<QStringView, std::size_t, ViewHash> firstWith;
+    firstWith.reserve(captions.size());
     for (std::size_t i = 0; i < captions.size(); ++i) {
         const QStringView caption = captions[i];
+        const auto [known, added] = firstWith.try_emplace(caption, i);
+        if (!added) {
+            entries[i] = entries[known->second];
+            entries[i].index = static_cast<std::uint32_t>(i);
+            continue;
+        }
         const std::size_t offset = buffer.size();
         std::size_t room = 16 + static_cast<std::size_t>(caption.size()) * 4;
         for (;;) {

@@ -13,6 +13,10 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <algorithm>
+#include <string>
+#include <string_view>
+
 namespace quorvane::app {
 
 namespace {
@@ -30,6 +34,49 @@ void Filling(ListSink& view, Fill&& fill)
     }
     view.FillFinished();
 }
+
+// The search test: the name, upper-cased by the locale's rules, holds the
+// upper-cased search text. Names of plain ASCII, which most are, are
+// upper-cased in place byte by byte: in every locale but Turkish and
+// Azerbaijani (whose i becomes a dotted capital) that is what the locale's
+// rules give for ASCII, and an ASCII name can only hold an ASCII text.
+class NameMatcher {
+public:
+    NameMatcher(const QLocale& locale, const QString& text) : locale_(locale), wanted_(locale.toUpper(text))
+    {
+        asciiRules_ = locale.language() != QLocale::Turkish && locale.language() != QLocale::Azerbaijani;
+        wantedIsAscii_ = std::all_of(wanted_.cbegin(), wanted_.cend(), [](QChar c) { return c.unicode() < 0x80; });
+        if (wantedIsAscii_)
+            wantedAscii_ = wanted_.toLatin1().toStdString();
+    }
+
+    bool Matches(std::string_view name) const
+    {
+        if (asciiRules_ && IsAscii(name)) {
+            if (!wantedIsAscii_ || wantedAscii_.size() > name.size())
+                return false;
+            upper_.assign(name);
+            for (char& c : upper_)
+                if (c >= 'a' && c <= 'z')
+                    c = static_cast<char>(c - 'a' + 'A');
+            return upper_.find(wantedAscii_) != std::string::npos;
+        }
+        return locale_.toUpper(Utf8Text::Decode(name)).contains(wanted_);
+    }
+
+private:
+    static bool IsAscii(std::string_view text)
+    {
+        return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    }
+
+    QLocale locale_;
+    QString wanted_;
+    bool asciiRules_ = false;
+    bool wantedIsAscii_ = false;
+    std::string wantedAscii_;
+    mutable std::string upper_;
+};
 
 // Loads a file into the document through its string list and activates it.
 // A file that cannot be read leaves the document as it was; a malformed one
@@ -98,12 +145,11 @@ void MainList::Search(const QString& text, BootFilter filter, ListSink& view)
         // An empty search text matches no record.
         if (text.isEmpty())
             return;
-        const QLocale locale = QLocale::system();
-        const QString wanted = locale.toUpper(text);
+        const NameMatcher matcher(QLocale::system(), text);
+        std::string storage;
         RecordWalk::ForEachFrom(start, [&](xml::XmlNode& record) {
             const bool boots = RecordWalk::Boots(record);
-            const QString name = RecordWalk::ReadName(record);
-            if (!locale.toUpper(name).contains(wanted))
+            if (!matcher.Matches(RecordWalk::NameView(record, storage)))
                 return;
             if (!boots && filter == BootFilter::BootableOnly)
                 return;

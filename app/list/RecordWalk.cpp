@@ -46,6 +46,11 @@ QString RecordWalk::ReadName(xml::XmlNode& record)
     return Utf8Text::Decode(record.ChildList()->ResolveText(FieldNames[0], storage));
 }
 
+std::string_view RecordWalk::NameView(xml::XmlNode& record, std::string& storage)
+{
+    return record.ChildList()->ResolveText(FieldNames[0], storage);
+}
+
 bool RecordWalk::Boots(xml::XmlNode& record)
 {
     std::string storage;

@@ -63,6 +63,9 @@ public:
     static void ReadAllFields(xml::XmlNode& record);
     /// The GAMENAME text (created when missing) as UTF-16.
     static QString ReadName(xml::XmlNode& record);
+    /// The same as UTF-8, viewing the DOM's text or `storage`; valid until the
+    /// document changes.
+    static std::string_view NameView(xml::XmlNode& record, std::string& storage);
 
     /// The boot test: true exactly when the record's GOOD text is "1". A record
     /// without a GOOD element does not boot (nothing is created for it).

@@ -106,15 +106,22 @@ TEST_F(ListCommands, SearchFoldsNonAsciiLettersAndSkipsEmptyNames)
                          Fields("", "1"),
                          Fields("stra\xC3\x9F"
                                 "e",
-                                "1")}));
+                                "1"),
+                         Fields("Strasse 2", "1")}));
     list.Search(QString::fromUtf8("caf\xC3\xA9 \xC3\xBC"
                                   "b"),
                 BootFilter::AllRecords, view);
     EXPECT_EQ(Shown(), QStringList{QString::fromUtf8("CAF\xC3\x89 \xC3\x9C"
                                                      "BER")});
     list.Search(QString::fromUtf8("STRA\xC3\x9F"), BootFilter::AllRecords, view);
-    EXPECT_EQ(Shown(), QStringList{QString::fromUtf8("stra\xC3\x9F"
-                                                     "e")});
+    EXPECT_EQ(Shown(), (QStringList{QString::fromUtf8("stra\xC3\x9F"
+                                                      "e"),
+                                    "Strasse 2"}));
+    // A search text that upper-cases to plain ASCII finds a plain ASCII name.
+    list.Search(QString::fromUtf8("a\xC3\x9F"
+                                  "e 2"),
+                BootFilter::AllRecords, view);
+    EXPECT_EQ(Shown(), QStringList{"Strasse 2"});
 }
 
 TEST_F(ListCommands, WithoutADocumentCommandsClearTheViewAndFail)
