@@ -162,10 +162,17 @@ bool NameIs(const xmlNode* node, std::string_view name)
 {
     if (node->type != XML_ELEMENT_NODE && node->type != XML_ATTRIBUTE_NODE)
         return NodeNameOf(node) == name || name.empty(); // localName() is "" here
-    const std::string_view local =
-        node->name ? std::string_view(reinterpret_cast<const char*>(node->name)) : std::string_view();
-    if (local == name)
-        return true; // the local name, or the whole name when there is no prefix
+    const char* chars = node->name ? reinterpret_cast<const char*>(node->name) : "";
+    // The local name, or the whole name when there is no prefix: compared
+    // without measuring it first (a walk asks this of every field it passes).
+    std::size_t k = 0;
+    while (k < name.size() && chars[k] != '\0' && chars[k] == name[k])
+        ++k;
+    if (k == name.size() && chars[k] == '\0')
+        return true;
+    if (name.find(':') == std::string_view::npos)
+        return false; // and no "prefix:local" either
+    const std::string_view local(chars);
     // "prefix:local": told from the name alone before the namespace is read.
     if (name.size() < local.size() + 1 || name[name.size() - local.size() - 1] != ':' || !name.ends_with(local))
         return false;
