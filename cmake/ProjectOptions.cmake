@@ -1,4 +1,5 @@
-# One INTERFACE target that every library and executable of the project links.
+# One INTERFACE target that every library and executable of the project links,
+# PRIVATE, so its warnings and definitions never reach another project's code.
 set(CMAKE_CXX_STANDARD 20)
 set(CMAKE_CXX_STANDARD_REQUIRED ON)
 set(CMAKE_CXX_EXTENSIONS OFF)
@@ -10,9 +11,17 @@ endif()
 # address,undefined or thread; empty for a plain build.
 set(QUORVANE_SANITIZE "" CACHE STRING "Sanitizers to build with (e.g. address,undefined or thread)")
 
+option(QUORVANE_WERROR "Treat compiler warnings as errors (CI turns it on)" OFF)
+
 add_library(quorvane_options INTERFACE)
 target_compile_features(quorvane_options INTERFACE cxx_std_20)
-target_compile_options(quorvane_options INTERFACE -Wall -Wextra)
+# Qt, GoogleTest, Google Benchmark and libxml2 come in as imported targets, so
+# their headers are system includes and stay out of these warnings.
+target_compile_options(quorvane_options INTERFACE
+  -Wall -Wextra -Wpedantic -Wnon-virtual-dtor -Woverloaded-virtual -Wcast-qual -Wold-style-cast)
+if(QUORVANE_WERROR)
+  target_compile_options(quorvane_options INTERFACE -Werror)
+endif()
 target_compile_definitions(quorvane_options INTERFACE
   QT_NO_KEYWORDS)
 
