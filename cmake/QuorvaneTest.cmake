@@ -21,8 +21,10 @@ function(quorvane_add_test target)
   # separate arguments, so several labels travel as one joined label:
   # "ftp-slow" still matches both "ctest -L ftp" and "ctest -LE slow".
   list(JOIN ARG_LABELS "-" labels)
+  # Sort orders and system error texts follow the locale: every test runs in
+  # the C locale, whatever the machine's is.
   gtest_discover_tests(${target}
     DISCOVERY_MODE POST_BUILD
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${labels}")
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${labels}" ENVIRONMENT "LC_ALL=C.UTF-8")
 endfunction()

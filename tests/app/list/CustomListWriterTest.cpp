@@ -1,13 +1,13 @@
 #include "app/list/CustomListWriter.h"
 #include "app/list/ListErrors.h"
 #include "tests/app/list/ListTestSupport.h"
+#include "tests/support/Unprivileged.h"
 
 #include <QDir>
 #include <QFile>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -16,6 +16,7 @@
 namespace quorvane::app {
 namespace {
 
+using ::quorvane::test::RunUnprivileged;
 using test::CrLf;
 using test::Item;
 using test::QtPath;
@@ -197,26 +198,16 @@ TEST(CustomListWriter, AReadOnlyFolderOrFileIsRefusedAsAccessDenied)
         ASSERT_EQ(::chmod(target.toLocal8Bit().constData(), c.fileMode), 0);
         ASSERT_EQ(::chmod(folder.File("sub").c_str(), c.folderMode), 0);
 
-        // Permissions do not stop the superuser, so the write runs in a child
-        // process that gives up its privileges first.
-        const pid_t child = ::fork();
-        ASSERT_NE(child, -1);
-        if (child == 0) {
-            if (::geteuid() == 0 && ::setuid(65534) != 0)
-                ::_exit(3);
+        const int refused = RunUnprivileged([&] {
             try {
                 CustomListWriter::Write(target, {});
             } catch (const InOutError& e) {
-                ::_exit(std::string(e.what()) == "File access denied" ? 0 : 1);
-            } catch (...) {
+                return std::string(e.what()) == "File access denied" ? 0 : 1;
             }
-            ::_exit(2);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0) << "1: other message, 2: no error, 3: setuid failed; modes " << std::oct
-                                          << c.folderMode << " " << c.fileMode;
+            return 2;
+        });
+        EXPECT_EQ(refused, 0) << "1: other message, 2: no error, 125: could not give up root, 126: other error; modes "
+                              << std::oct << c.folderMode << " " << c.fileMode;
         ::chmod(folder.File("sub").c_str(), 0755);
         EXPECT_EQ(folder.Read("sub/custGCMList.xml"), "previous");
         EXPECT_EQ(QDir(QtPath(folder, "sub")).entryList(QDir::Files), QStringList{"custGCMList.xml"});

@@ -10,6 +10,9 @@ int main(int argc, char** argv)
     // (test discovery runs this main too, so the environment of CTest alone
     // would not reach it).
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // The views sort by the machine's locale; the expected orders are those of
+    // the C locale (which sorts as English), whatever the test machine uses.
+    setenv("LC_ALL", "C.UTF-8", 1);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     ::testing::InitGoogleTest(&argc, argv);
