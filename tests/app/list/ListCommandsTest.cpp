@@ -117,6 +117,11 @@ TEST_F(ListCommands, SearchFoldsNonAsciiLettersAndSkipsEmptyNames)
     EXPECT_EQ(Shown(), (QStringList{QString::fromUtf8("stra\xC3\x9F"
                                                       "e"),
                                     "Strasse 2"}));
+    // A plain ASCII text finds what a name's other letters upper-case to.
+    list.Search("ASSE", BootFilter::AllRecords, view);
+    EXPECT_EQ(Shown(), (QStringList{QString::fromUtf8("stra\xC3\x9F"
+                                                      "e"),
+                                    "Strasse 2"}));
     // A search text that upper-cases to plain ASCII finds a plain ASCII name.
     list.Search(QString::fromUtf8("a\xC3\x9F"
                                   "e 2"),
