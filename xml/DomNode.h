@@ -93,6 +93,12 @@ public:
     virtual DomChildHandle nextChildHandle(DomChildHandle) const { return nullptr; }
     /// `nameIs` of the child `child`.
     virtual bool childNameIs(DomChildHandle, std::string_view) const { return false; }
+    /// True when the child `child` is an element and `nameIs(name)`.
+    virtual bool childIsElementNamed(DomChildHandle child, std::string_view name) const
+    {
+        const Ref<DomNode> node = wrapChild(child);
+        return node && node->nodeType() == DomNodeType::Element && node->nameIs(name);
+    }
     /// `elementText` of the child `child`.
     virtual ElementTextView childElementText(DomChildHandle) const { return ElementTextView(); }
     /// The binding object of the child `child`.

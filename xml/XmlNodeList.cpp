@@ -171,6 +171,19 @@ int XmlNodeList::IndexOfNameLocked(std::string_view name, std::string_view names
     return -1;
 }
 
+int XmlNodeList::IndexOfElement(std::string_view name, int from) const
+{
+    std::lock_guard lock(lock_);
+    for (std::size_t i = static_cast<std::size_t>(std::max(from, 0)); ReadHandlesLocked(i + 1), i < entries_.size();
+         ++i) {
+        const Entry& entry = entries_[i];
+        if (entry.node ? entry.node->NodeKind() == DomNodeType::Element && entry.node->DOMNode().nameIs(name)
+                       : handleSource_->childIsElementNamed(entry.handle, name))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
 int XmlNodeList::IndexOfNode(const XmlNode* node) const
 {
     std::lock_guard lock(lock_);

@@ -57,6 +57,10 @@ public:
     /// that whose localName, equals `name` exactly; -1 when none.
     int IndexOfName(std::string_view name) const;
     int IndexOfName(std::string_view name, std::string_view namespaceURI) const;
+    /// Position of the first entry at `from` or after it that is an element
+    /// whose nodeName, failing that whose localName, equals `name`, in any
+    /// namespace; -1 when none. Entries without a wrapper get none.
+    int IndexOfElement(std::string_view name, int from) const;
     /// Position of `node` by identity, or -1.
     int IndexOfNode(const XmlNode* node) const;
     /// The entry `delta` places from `node` (position -1 when `node` is not an

@@ -4,12 +4,6 @@
 
 namespace quorvane::app {
 
-namespace {
-
-constexpr const char* RecordName = "GCM";
-
-} // namespace
-
 RecordWalk::Start RecordWalk::FirstRecord(xml::XmlDocument& document)
 {
     Start start;

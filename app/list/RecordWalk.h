@@ -16,6 +16,8 @@ class RecordWalk {
 public:
     /// The field elements of a record, in list-view order: the caption, then
     /// the six sub-items.
+    /// The element name of a record.
+    static constexpr const char* RecordName = "GCM";
     static constexpr const char* FieldNames[7] = {"GAMENAME", "GAMEID", "NOTES", "SSIZE", "GOOD", "NICK", "INST"};
 
     /// Where a walk starts: the document element and its first GCM child.
@@ -38,9 +40,17 @@ public:
     template <class Visit>
     static void ForEachFrom(const Start& start, Visit&& visit)
     {
-        for (xml::Ref<xml::XmlNode> node = start.first; node; node = node->FollowingSibling())
-            if (IsRecord(*node))
-                visit(*node);
+        if (!start.first)
+            return;
+        if (IsRecord(*start.first))
+            visit(*start.first);
+        // The siblings in document order, as FollowingSibling gives them;
+        // comments and blanks between records are passed over in the DOM,
+        // without wrappers.
+        const xml::Ref<xml::XmlNodeList> siblings = start.root->ChildList();
+        for (int at = siblings->IndexOfElement(RecordName, siblings->IndexOfNode(start.first.get()) + 1); at >= 0;
+             at = siblings->IndexOfElement(RecordName, at + 1))
+            visit(*siblings->ItemAt(at));
     }
 
     /// FirstRecord, then ForEachFrom.

@@ -495,6 +495,13 @@ bool ParserDomNodeBase<Base>::childNameIs(DomChildHandle child, std::string_view
 }
 
 template <class Base>
+bool ParserDomNodeBase<Base>::childIsElementNamed(DomChildHandle child, std::string_view name) const
+{
+    const xmlNode* node = NodeOf(child);
+    return node->type == XML_ELEMENT_NODE && NameIs(node, name);
+}
+
+template <class Base>
 ElementTextView ParserDomNodeBase<Base>::childElementText(DomChildHandle child) const
 {
     return ElementTextOf(NodeOf(child));

@@ -49,6 +49,7 @@ public:
     DomChildHandle firstChildHandle() const override;
     DomChildHandle nextChildHandle(DomChildHandle child) const override;
     bool childNameIs(DomChildHandle child, std::string_view name) const override;
+    bool childIsElementNamed(DomChildHandle child, std::string_view name) const override;
     ElementTextView childElementText(DomChildHandle child) const override;
     Ref<DomNode> wrapChild(DomChildHandle child) const override;
 

@@ -55,6 +55,10 @@ TEST(RecordWalk, VisitsExactlyTheGcmElementsInDocumentOrder)
          "<IMAGE xmlns:x=\"urn:x\"><GCM><GAMENAME>a</GAMENAME></GCM><!-- c -->"
          "<x:GCM><x:GAMENAME>b</x:GAMENAME></x:GCM></IMAGE>",
          {"a", "b"}},
+        {"processing instructions named GCM are no records",
+         head + "<?GCM first?>\r\n<GCM><GAMENAME>one</GAMENAME></GCM>\r\n<?GCM between?>\r\n"
+                "<GCM><GAMENAME>two</GAMENAME></GCM>\r\n</IMAGE>\r\n",
+         {"one", "two"}},
         {"empty GCM elements", head + "<GCM/>\r\n<GCM></GCM>\r\n</IMAGE>\r\n", {"", ""}},
     };
     for (const Case& c : cases) {
