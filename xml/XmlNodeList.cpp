@@ -176,9 +176,11 @@ int XmlNodeList::IndexOfElement(std::string_view name, int from) const
     std::lock_guard lock(lock_);
     for (std::size_t i = static_cast<std::size_t>(std::max(from, 0)); ReadHandlesLocked(i + 1), i < entries_.size();
          ++i) {
+        // The handle names the node a wrapper wraps: asking the DOM spares
+        // reading the wrapper.
         const Entry& entry = entries_[i];
-        if (entry.node ? entry.node->NodeKind() == DomNodeType::Element && entry.node->DOMNode().nameIs(name)
-                       : handleSource_->childIsElementNamed(entry.handle, name))
+        if (entry.handle ? handleSource_->childIsElementNamed(entry.handle, name)
+                         : entry.node->NodeKind() == DomNodeType::Element && entry.node->DOMNode().nameIs(name))
             return static_cast<int>(i);
     }
     return -1;
