@@ -53,8 +53,9 @@ struct ViewHash {
     std::size_t operator()(QStringView text) const noexcept { return qHash(text); }
 };
 
-// One caption's key in the shared buffer, with its first eight bytes as a
-// number, so most comparisons never leave the entry.
+// One distinct caption's key in the shared buffer (`index` numbers the
+// caption), with its first eight bytes as a number, so most comparisons never
+// leave the entry.
 struct KeyEntry {
     std::uint64_t head;
     std::uint32_t offset;
@@ -96,19 +97,19 @@ std::vector<std::size_t> CaptionCollator::SortedOrder(const std::vector<QStringV
     // compare as C strings as those do.
     std::string buffer;
     buffer.reserve(captions.size() * 48);
-    std::vector<KeyEntry> entries(captions.size());
     // Lists repeat names (one record per disc: regions, revisions), and a key
-    // depends on the caption alone: equal captions share one key.
-    std::unordered_map<QStringView, std::size_t, ViewHash> firstWith;
+    // depends on the caption alone: each distinct caption gets one key and is
+    // sorted once, in the order of its first occurrence.
+    std::vector<KeyEntry> distinct;
+    std::vector<std::uint32_t> distinctOf(captions.size());
+    std::unordered_map<QStringView, std::uint32_t, ViewHash> firstWith;
     firstWith.reserve(captions.size());
     for (std::size_t i = 0; i < captions.size(); ++i) {
         const QStringView caption = captions[i];
-        const auto [known, added] = firstWith.try_emplace(caption, i);
-        if (!added) {
-            entries[i] = entries[known->second];
-            entries[i].index = static_cast<std::uint32_t>(i);
+        const auto [known, added] = firstWith.try_emplace(caption, static_cast<std::uint32_t>(distinct.size()));
+        distinctOf[i] = known->second;
+        if (!added)
             continue;
-        }
         const std::size_t offset = buffer.size();
         std::size_t room = 16 + static_cast<std::size_t>(caption.size()) * 4;
         for (;;) {
@@ -129,19 +130,49 @@ std::vector<std::size_t> CaptionCollator::SortedOrder(const std::vector<QStringV
         const std::size_t length = std::strlen(key);
         for (std::size_t b = 0; b < 8; ++b)
             head = head << 8 | (b < length ? static_cast<unsigned char>(key[b]) : 0u);
-        entries[i] = KeyEntry{head, static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(i)};
+        distinct.push_back(KeyEntry{head, static_cast<std::uint32_t>(offset), known->second});
     }
     const char* keys = buffer.data();
-    std::stable_sort(entries.begin(), entries.end(), [keys](const KeyEntry& a, const KeyEntry& b) {
+    const auto less = [keys](const KeyEntry& a, const KeyEntry& b) {
         if (a.head != b.head)
             return a.head < b.head;
         // Equal heads: both keys ended inside them (equal keys) or go on.
         if ((a.head & 0xFF) == 0)
             return false;
         return std::strcmp(keys + a.offset + 8, keys + b.offset + 8) < 0;
-    });
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        order[i] = entries[i].index;
+    };
+    std::stable_sort(distinct.begin(), distinct.end(), less);
+
+    // The positions of each distinct caption, ascending.
+    std::vector<std::uint32_t> start(distinct.size() + 1, 0);
+    for (const std::uint32_t d : distinctOf)
+        ++start[d + 1];
+    for (std::size_t d = 0; d < distinct.size(); ++d)
+        start[d + 1] += start[d];
+    std::vector<std::uint32_t> positions(captions.size());
+    {
+        std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
+        for (std::size_t i = 0; i < captions.size(); ++i)
+            positions[next[distinctOf[i]]++] = static_cast<std::uint32_t>(i);
+    }
+    // A stable sort of every caption: each run of equal keys (different
+    // captions may collate alike) takes its captions' positions in list order.
+    std::size_t out = 0;
+    for (std::size_t r = 0; r < distinct.size();) {
+        std::size_t end = r + 1;
+        while (end < distinct.size() && !less(distinct[r], distinct[end]))
+            ++end;
+        const std::size_t from = out;
+        for (std::size_t k = r; k < end; ++k) {
+            const std::uint32_t d = distinct[k].index;
+            for (std::uint32_t p = start[d]; p < start[d + 1]; ++p)
+                order[out++] = positions[p];
+        }
+        if (end - r > 1)
+            std::sort(order.begin() + static_cast<std::ptrdiff_t>(from),
+                      order.begin() + static_cast<std::ptrdiff_t>(out));
+        r = end;
+    }
     return order;
 }
 
