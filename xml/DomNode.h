@@ -99,6 +99,11 @@ public:
         const Ref<DomNode> node = wrapChild(child);
         return node && node->nodeType() == DomNodeType::Element && node->nameIs(name);
     }
+    /// The shape of `elementText` of the child `child`, without its text.
+    virtual ElementTextView::Shape childElementShape(DomChildHandle child) const
+    {
+        return childElementText(child).shape;
+    }
     /// `elementText` of the child `child`.
     virtual ElementTextView childElementText(DomChildHandle) const { return ElementTextView(); }
     /// The binding object of the child `child`.

@@ -146,6 +146,20 @@ std::string_view XmlNodeList::ResolveText(std::string_view name, std::string& st
     return Resolve(NodeKey(name))->NodeTextView(storage);
 }
 
+void XmlNodeList::ResolveTextDropped(std::string_view name, std::string& storage)
+{
+    {
+        std::lock_guard lock(lock_);
+        const int index = IndexOfNameLocked(name, defaultNamespaceURI_);
+        if (index >= 0) {
+            const Entry& entry = entries_[static_cast<std::size_t>(index)];
+            if (!entry.node && handleSource_->childElementShape(entry.handle) == ElementTextView::Shape::Single)
+                return;
+        }
+    }
+    ResolveText(name, storage);
+}
+
 int XmlNodeList::IndexOfName(std::string_view name) const
 {
     return IndexOfName(name, defaultNamespaceURI_);

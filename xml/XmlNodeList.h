@@ -48,6 +48,9 @@ public:
     /// `Resolve(name)->NodeTextView(storage)`, without creating the child's
     /// wrapper where the DOM gives its text directly.
     std::string_view ResolveText(std::string_view name, std::string& storage);
+    /// `ResolveText(name, storage)` for a reader that drops the text: a child
+    /// holding one text node is not read further.
+    void ResolveTextDropped(std::string_view name, std::string& storage);
     /// `FindChild(name)` and its `NodeTextView(storage)` in `text`, likewise;
     /// false (and nothing read) when there is no such child.
     bool FindChildText(std::string_view name, std::string& storage, std::string_view& text);

@@ -31,7 +31,7 @@ void RecordWalk::ReadAllFields(xml::XmlNode& record)
     const xml::Ref<xml::XmlNodeList> fields = record.ChildList();
     std::string storage;
     for (const char* name : FieldNames)
-        fields->ResolveText(name, storage);
+        fields->ResolveTextDropped(name, storage);
 }
 
 QString RecordWalk::ReadName(xml::XmlNode& record)

@@ -182,21 +182,24 @@ bool NameIs(const xmlNode* node, std::string_view name)
     return name.size() == prefix.size() + 1 + local.size() && name.starts_with(prefix);
 }
 
+ElementTextView::Shape ElementShapeOf(const xmlNode* node)
+{
+    if (node->type != XML_ELEMENT_NODE)
+        return ElementTextView::Shape::Unknown;
+    const xmlNode* first = node->children;
+    if (!first)
+        return ElementTextView::Shape::Empty;
+    if (first->next || (first->type != XML_TEXT_NODE && first->type != XML_CDATA_SECTION_NODE))
+        return ElementTextView::Shape::Other;
+    return ElementTextView::Shape::Single;
+}
+
 ElementTextView ElementTextOf(const xmlNode* node)
 {
     ElementTextView view;
-    if (node->type != XML_ELEMENT_NODE)
-        return view;
-    const xmlNode* first = node->children;
-    if (!first) {
-        view.shape = ElementTextView::Shape::Empty;
-    } else if (first->next || (first->type != XML_TEXT_NODE && first->type != XML_CDATA_SECTION_NODE)) {
-        view.shape = ElementTextView::Shape::Other;
-    } else {
-        view.shape = ElementTextView::Shape::Single;
-        if (first->content)
-            view.text = std::string_view(reinterpret_cast<const char*>(first->content));
-    }
+    view.shape = ElementShapeOf(node);
+    if (view.shape == ElementTextView::Shape::Single && node->children->content)
+        view.text = std::string_view(reinterpret_cast<const char*>(node->children->content));
     return view;
 }
 
@@ -499,6 +502,12 @@ bool ParserDomNodeBase<Base>::childIsElementNamed(DomChildHandle child, std::str
 {
     const xmlNode* node = NodeOf(child);
     return node->type == XML_ELEMENT_NODE && NameIs(node, name);
+}
+
+template <class Base>
+ElementTextView::Shape ParserDomNodeBase<Base>::childElementShape(DomChildHandle child) const
+{
+    return ElementShapeOf(NodeOf(child));
 }
 
 template <class Base>

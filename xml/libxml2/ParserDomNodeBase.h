@@ -51,6 +51,7 @@ public:
     bool childNameIs(DomChildHandle child, std::string_view name) const override;
     bool childIsElementNamed(DomChildHandle child, std::string_view name) const override;
     ElementTextView childElementText(DomChildHandle child) const override;
+    ElementTextView::Shape childElementShape(DomChildHandle child) const override;
     Ref<DomNode> wrapChild(DomChildHandle child) const override;
 
 protected:
