@@ -106,6 +106,19 @@ public:
     }
     /// `elementText` of the child `child`.
     virtual ElementTextView childElementText(DomChildHandle) const { return ElementTextView(); }
+    /// The handle of the first child of the element `child` that `nameIs(name)`,
+    /// as a child list of `child` in no namespace finds it; null when there is
+    /// none, when `child` is in a namespace (its list matches namespaces then),
+    /// or when the service cannot tell. The child operations read it as they
+    /// read a child.
+    virtual DomChildHandle firstGrandchildNamed(DomChildHandle, std::string_view) const { return nullptr; }
+    /// A hint that the child `child` is read soon, down to `depth` levels of
+    /// first children (0: the child alone; 1: its first child; 2: that one's
+    /// first child; 3: also the text of that): the service may start bringing
+    /// the deepest of them into the processor's cache, having read the levels
+    /// above it (which an earlier hint of lesser depth brought in). Nothing by
+    /// default.
+    virtual void prefetchChild(DomChildHandle, int /*depth*/) const {}
     /// The binding object of the child `child`.
     virtual Ref<DomNode> wrapChild(DomChildHandle) const { return Ref<DomNode>(); }
 };

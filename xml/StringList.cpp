@@ -184,17 +184,25 @@ namespace {
 // and the text ends with one, so splitting and joining would give it back.
 bool InStoredForm(std::string_view text)
 {
-    if (text.size() < 2 || !text.ends_with("\r\n"))
+    if (text.size() < 2 || !text.ends_with("\r\n") || text.front() == '\n')
         return false;
-    std::size_t pairs = 0;
-    for (const char* p = text.data();
-         (p = static_cast<const char*>(std::memchr(p, '\n', text.size() - static_cast<std::size_t>(p - text.data()))));
-         ++p) {
-        if (p == text.data() || p[-1] != '\r')
-            return false;
-        ++pairs;
+    // Every CR is followed by LF and every LF follows a CR. A list has a
+    // million short lines, so the test runs without branches, in blocks of
+    // fixed length that the compiler turns into vector instructions.
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const auto unpairedAt = [bytes](std::size_t i) {
+        return static_cast<unsigned char>((bytes[i] == '\r') ^ (bytes[i + 1] == '\n'));
+    };
+    constexpr std::size_t Block = 32;
+    unsigned char unpaired = 0;
+    std::size_t i = 0;
+    for (; i + Block + 1 <= text.size(); i += Block) {
+        for (std::size_t k = 0; k < Block; ++k)
+            unpaired |= unpairedAt(i + k);
     }
-    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\r')) == pairs;
+    for (; i + 1 < text.size(); ++i)
+        unpaired |= unpairedAt(i);
+    return unpaired == 0;
 }
 
 } // namespace

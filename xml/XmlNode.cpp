@@ -119,13 +119,7 @@ std::string_view XmlNode::NodeTextView(std::string& storage)
     }
     Ref<DomNode> first = domNode_->firstChild();
     if (!first) {
-        // An empty element gets the text child it would have had; this is
-        // not a change the user made, so nothing is counted or reported.
-        Ref<DomDocument> owner = domNode_->ownerDocument();
-        if (!owner)
-            throw DomError("Node cannot be null");
-        Ref<DomNode> text = owner->createTextNode(std::string());
-        domNode_->appendChild(text);
+        const Ref<DomNode> text = AppendEmptyText(*domNode_);
         ResetChildList();
         storage = text->nodeValue();
         return storage;
@@ -135,6 +129,18 @@ std::string_view XmlNode::NodeTextView(std::string& storage)
         throw XmlDocError("Element does not contain a single text node");
     storage = first->nodeValue();
     return storage;
+}
+
+Ref<DomNode> XmlNode::AppendEmptyText(DomNode& element)
+{
+    // An empty element gets the text child it would have had; this is not a
+    // change the user made, so nothing is counted or reported.
+    Ref<DomDocument> owner = element.ownerDocument();
+    if (!owner)
+        throw DomError("Node cannot be null");
+    Ref<DomNode> text = owner->createTextNode(std::string());
+    element.appendChild(text);
+    return text;
 }
 
 Ref<XmlNode> XmlNode::FollowingSibling() const

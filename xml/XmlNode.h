@@ -62,6 +62,10 @@ public:
     /// it cannot, into `storage`.
     std::string_view NodeTextView(std::string& storage);
 
+    /// Gives the childless element `element` the empty text child that
+    /// reading its text gives it; returns that child.
+    static Ref<DomNode> AppendEmptyText(DomNode& element);
+
     /// The next / previous entry of the parent's child list (any kind), or
     /// none at the end or without a parent.
     Ref<XmlNode> FollowingSibling() const;

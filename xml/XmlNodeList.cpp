@@ -14,6 +14,11 @@ namespace quorvane::xml {
 
 namespace {
 
+// A walk hints each entry's nodes to the DOM in stages, this many entries
+// apart: the entry itself furthest ahead, its first child's text nearest.
+constexpr std::size_t kPrefetchDistance = 3;
+constexpr int kPrefetchDepth = 3;
+
 bool EqualsIgnoringCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -160,6 +165,44 @@ void XmlNodeList::ResolveTextDropped(std::string_view name, std::string& storage
     ResolveText(name, storage);
 }
 
+DomChildHandle XmlNodeList::EntryHandleLocked(int index) const
+{
+    if (index < 0 || !handleSource_)
+        return nullptr;
+    ReadHandlesLocked(static_cast<std::size_t>(index) + 1);
+    if (static_cast<std::size_t>(index) >= entries_.size())
+        return nullptr;
+    const Entry& entry = entries_[static_cast<std::size_t>(index)];
+    // Once a wrapper exists, its child list is what the entry's children are.
+    return entry.node ? nullptr : entry.handle;
+}
+
+std::size_t XmlNodeList::EntryChildTexts(int index, std::span<const std::string_view> names,
+                                         std::span<std::string_view> texts)
+{
+    std::lock_guard lock(lock_);
+    const DomChildHandle entry = EntryHandleLocked(index);
+    if (!entry)
+        return 0;
+    const bool keepTexts = !texts.empty();
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        const DomChildHandle child = handleSource_->firstGrandchildNamed(entry, names[k]);
+        if (!child)
+            return k;
+        const ElementTextView view = keepTexts ? handleSource_->childElementText(child)
+                                               : ElementTextView{handleSource_->childElementShape(child), {}};
+        switch (view.shape) {
+        case ElementTextView::Shape::Single: break;
+        case ElementTextView::Shape::Empty: XmlNode::AppendEmptyText(*handleSource_->wrapChild(child)); break;
+        case ElementTextView::Shape::Other:
+        case ElementTextView::Shape::Unknown: return k;
+        }
+        if (keepTexts)
+            texts[k] = view.text;
+    }
+    return names.size();
+}
+
 int XmlNodeList::IndexOfName(std::string_view name) const
 {
     return IndexOfName(name, defaultNamespaceURI_);
@@ -190,6 +233,15 @@ int XmlNodeList::IndexOfElement(std::string_view name, int from) const
     std::lock_guard lock(lock_);
     for (std::size_t i = static_cast<std::size_t>(std::max(from, 0)); ReadHandlesLocked(i + 1), i < entries_.size();
          ++i) {
+        // A walk from entry to entry reads each node once, scattered through
+        // memory: the nodes a few entries on are asked for now, each stage
+        // reading what the one before brought in, so their loads overlap the
+        // work on this entry.
+        for (int depth = 0; depth <= kPrefetchDepth; ++depth) {
+            const std::size_t ahead = i + kPrefetchDistance * static_cast<std::size_t>(kPrefetchDepth + 1 - depth);
+            if (ahead < entries_.size() && entries_[ahead].handle)
+                handleSource_->prefetchChild(entries_[ahead].handle, depth);
+        }
         // The handle names the node a wrapper wraps: asking the DOM spares
         // reading the wrapper.
         const Entry& entry = entries_[i];

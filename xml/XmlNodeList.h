@@ -6,6 +6,7 @@
 #include "xml/RefCounted.h"
 #include "xml/SpinLock.h"
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +55,22 @@ public:
     /// `FindChild(name)` and its `NodeTextView(storage)` in `text`, likewise;
     /// false (and nothing read) when there is no such child.
     bool FindChildText(std::string_view name, std::string& storage, std::string_view& text);
+
+    /// Reads the texts of the children `names` of entry `index` in the DOM, in
+    /// order, while the entry has no wrapper yet and each child (found as the
+    /// entry's own child list would find it) is a text-only element; a
+    /// childless one first gets its empty text child, as reading it through a
+    /// wrapper gives it. `texts[k]` views the text of `names[k]` until the
+    /// document changes otherwise; an empty `texts` drops them. Returns how many were
+    /// read: the first child not read is for the entry's wrapper to answer (no
+    /// such entry or child, another shape, a wrapper made, a service without
+    /// handles).
+    std::size_t EntryChildTexts(int index, std::span<const std::string_view> names, std::span<std::string_view> texts);
+    /// `EntryChildTexts` of one child: true when `text` holds its text.
+    bool EntryChildText(int index, std::string_view name, std::string_view& text)
+    {
+        return EntryChildTexts(index, {&name, 1}, {&text, 1}) == 1;
+    }
 
     /// Position of the first entry whose namespace URI equals `namespaceURI`
     /// ignoring case (or any, when it is empty) and whose nodeName, failing
@@ -114,6 +131,8 @@ private:
     int PositionLocked(const XmlNode* node) const;
     /// The wrapper of entry `index`, made now when it has none.
     const Ref<XmlNode>& NodeLocked(std::size_t index) const;
+    /// The DOM handle of entry `index` while it has no wrapper; null otherwise.
+    DomChildHandle EntryHandleLocked(int index) const;
     /// Reads handles until the list holds `count` entries or all of them.
     void ReadHandlesLocked(std::size_t count) const;
     void ReadAllHandlesLocked() const { ReadHandlesLocked(static_cast<std::size_t>(-1)); }

@@ -185,7 +185,7 @@ StartupLoad MainList::LoadMainList(StatusSink& status, const QString& fileName)
     Load(document, path);
     // Reading every field completes records that lack one, so later walks of
     // this document find all seven elements.
-    RecordWalk::ForEach(document, [this](xml::XmlNode& record) {
+    RecordWalk::ForEach(document, [this](RecordWalk::Record& record) {
         RecordWalk::ReadAllFields(record);
         ++state_.GCMCount;
     });
@@ -209,7 +209,7 @@ void MainList::Search(const QString& text, BootFilter filter, ListSink& view)
             return;
         const NameMatcher matcher(QLocale::system(), text);
         std::string storage;
-        RecordWalk::ForEachFrom(start, [&](xml::XmlNode& record) {
+        RecordWalk::ForEachFrom(start, [&](RecordWalk::Record& record) {
             if (!matcher.Matches(RecordWalk::NameView(record, storage)))
                 return;
             // The boot test only reads (it creates nothing), so it can wait
@@ -245,7 +245,7 @@ void MainList::ShowCustomList(BootFilter filter, ListSink& view, StatusSink& sta
 
 void MainList::AddCounted(BootFilter filter, ListSink& view)
 {
-    RecordWalk::ForEach(Document(), [&](xml::XmlNode& record) {
+    RecordWalk::ForEach(Document(), [&](RecordWalk::Record& record) {
         if (RecordWalk::Boots(record)) {
             view.AddItem(RecordWalk::ReadItem(record, BootImage::Tick));
             ++state_.GoodCount;
@@ -262,7 +262,7 @@ void MainList::ExportHtml()
     const RecordWalk::Start start = RecordWalk::FirstRecord(Document());
     AtomicFileWriter file(FilePath(HtmlExportFileName));
     file.Write(HtmlExporter::Header());
-    RecordWalk::ForEachFrom(start, [&file](xml::XmlNode& record) {
+    RecordWalk::ForEachFrom(start, [&file](RecordWalk::Record& record) {
         // The export writes GOOD as text and shows no image.
         file.Write(HtmlExporter::Record(RecordWalk::ReadItem(record, BootImage::Cross)));
     });

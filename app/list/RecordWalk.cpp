@@ -4,70 +4,86 @@
 
 namespace quorvane::app {
 
+namespace {
+
+// The texts of `names`: from the DOM as far as it gives them directly, the
+// rest resolved through the record's wrapper (which creates missing fields and
+// raises for fields holding more than text) in order.
+void ReadFields(RecordWalk::Record& record, std::span<const std::string_view> names, std::span<std::string_view> texts,
+                std::span<std::string> storage)
+{
+    std::size_t k = record.FieldTexts(names, texts);
+    if (k == names.size())
+        return;
+    // What the wrapper does next may change the document: the texts read so
+    // far are kept as copies.
+    for (std::size_t i = 0; i < k; ++i)
+        texts[i] = storage[i].assign(texts[i]);
+    const xml::Ref<xml::XmlNodeList> fields = record.Node().ChildList();
+    for (; k < names.size(); ++k)
+        texts[k] = fields->ResolveText(names[k], storage[k]);
+}
+
+} // namespace
+
+xml::XmlNode& RecordWalk::Record::Node()
+{
+    if (!node_)
+        node_ = siblings_.ItemAt(index_);
+    return *node_;
+}
+
 RecordWalk::Start RecordWalk::FirstRecord(xml::XmlDocument& document)
 {
     Start start;
     start.root = document.RootElement();
-    if (start.root)
-        start.first = start.root->ChildList()->FindChild(RecordName);
+    if (start.root) {
+        start.children = start.root->ChildList();
+        start.first = start.children->IndexOfName(RecordName);
+    }
     return start;
 }
 
-bool RecordWalk::IsRecord(const xml::XmlNode& node)
+void RecordWalk::ReadAllFields(Record& record)
 {
-    if (node.NodeKind() != xml::DomNodeType::Element)
-        return false;
-    return node.DOMNode().nameIs(RecordName);
-}
-
-std::string RecordWalk::ReadField(xml::XmlNode& record, const char* name)
-{
+    const std::size_t read = record.FieldTexts(FieldNames, {});
+    if (read == FieldNames.size())
+        return;
+    const xml::Ref<xml::XmlNodeList> fields = record.Node().ChildList();
     std::string storage;
-    return std::string(record.ChildList()->ResolveText(name, storage));
+    for (std::size_t k = read; k < FieldNames.size(); ++k)
+        fields->ResolveTextDropped(FieldNames[k], storage);
 }
 
-void RecordWalk::ReadAllFields(xml::XmlNode& record)
+std::string_view RecordWalk::NameView(Record& record, std::string& storage)
 {
-    const xml::Ref<xml::XmlNodeList> fields = record.ChildList();
-    std::string storage;
-    for (const char* name : FieldNames)
-        fields->ResolveTextDropped(name, storage);
-}
-
-QString RecordWalk::ReadName(xml::XmlNode& record)
-{
-    std::string storage;
-    return Utf8Text::Decode(record.ChildList()->ResolveText(FieldNames[0], storage));
-}
-
-std::string_view RecordWalk::NameView(xml::XmlNode& record, std::string& storage)
-{
-    return record.ChildList()->ResolveText(FieldNames[0], storage);
-}
-
-bool RecordWalk::Boots(xml::XmlNode& record)
-{
-    std::string storage;
     std::string_view text;
-    return record.ChildList()->FindChildText("GOOD", storage, text) && text == "1";
+    ReadFields(record, {FieldNames.data(), 1}, {&text, 1}, {&storage, 1});
+    return text;
 }
 
-ListItem RecordWalk::ReadItem(xml::XmlNode& record)
+bool RecordWalk::Boots(Record& record)
 {
-    return ReadItem(record, Boots(record) ? BootImage::Tick : BootImage::Cross);
+    static constexpr std::string_view Good = "GOOD";
+    std::string_view text;
+    if (record.FieldTexts({&Good, 1}, {&text, 1}) == 1)
+        return text == "1";
+    std::string storage;
+    return record.Node().ChildList()->FindChildText(Good, storage, text) && text == "1";
 }
 
-ListItem RecordWalk::ReadItem(xml::XmlNode& record, BootImage image)
+ListItem RecordWalk::ReadItem(Record& record, BootImage image)
 {
+    std::array<std::string_view, FieldNames.size()> texts;
+    std::array<std::string, FieldNames.size()> storage;
+    ReadFields(record, FieldNames, texts, storage);
+    // Every field is read before the item is built, so a record that fails
+    // part-way never shows up half-filled.
     ListItem item;
     item.image = image;
-    // Every field is read before the item is handed on, so a record that fails
-    // part-way never shows up half-filled.
-    const xml::Ref<xml::XmlNodeList> fields = record.ChildList();
-    std::string storage;
-    item.caption = Utf8Text::Decode(fields->ResolveText(FieldNames[0], storage));
+    item.caption = Utf8Text::Decode(texts[0]);
     for (std::size_t i = 0; i < item.subItems.size(); ++i)
-        item.subItems[i] = Utf8Text::Decode(fields->ResolveText(FieldNames[i + 1], storage));
+        item.subItems[i] = Utf8Text::Decode(texts[i + 1]);
     return item;
 }
 

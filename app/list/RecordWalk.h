@@ -6,7 +6,10 @@
 #include "xml/XmlNode.h"
 #include "xml/XmlNodeList.h"
 
+#include <array>
+#include <span>
 #include <string>
+#include <string_view>
 
 namespace quorvane::app {
 
@@ -18,15 +21,41 @@ public:
     /// the six sub-items.
     /// The element name of a record.
     static constexpr const char* RecordName = "GCM";
-    static constexpr const char* FieldNames[7] = {"GAMENAME", "GAMEID", "NOTES", "SSIZE", "GOOD", "NICK", "INST"};
+    static constexpr std::array<std::string_view, 7> FieldNames = {"GAMENAME", "GAMEID", "NOTES", "SSIZE",
+                                                                   "GOOD",     "NICK",   "INST"};
 
-    /// Where a walk starts: the document element and its first GCM child.
+    /// Where a walk starts: the document element's children and the first GCM
+    /// child among them.
     struct Start {
-        /// Held for the whole walk: wrappers link to their parent weakly, and
-        /// FollowingSibling needs the parent's child list.
+        /// Held for the whole walk, so the records' list keeps its owner.
         xml::Ref<xml::XmlNode> root;
-        /// None when the list has no records.
-        xml::Ref<xml::XmlNode> first;
+        /// The document element's children; none when there is no document element.
+        xml::Ref<xml::XmlNodeList> children;
+        /// -1 when the list has no records.
+        int first = -1;
+    };
+
+    /// One record of a walk: an entry of the document element's children. Its
+    /// fields are read in the DOM while that is what reading them through the
+    /// record's wrapper would give (the field is there and holds plain text);
+    /// the wrapper is made the first time a read needs it, and from then on
+    /// every read goes through it.
+    class Record {
+    public:
+        Record(xml::XmlNodeList& siblings, int index) : siblings_(siblings), index_(index) {}
+        /// The record's wrapper, made on first use.
+        xml::XmlNode& Node();
+        /// The texts of the fields `names` in order, as far as the DOM gives
+        /// them directly (an empty `texts` drops them); returns how many.
+        std::size_t FieldTexts(std::span<const std::string_view> names, std::span<std::string_view> texts)
+        {
+            return siblings_.EntryChildTexts(index_, names, texts);
+        }
+
+    private:
+        xml::XmlNodeList& siblings_;
+        int index_;
+        xml::Ref<xml::XmlNode> node_;
     };
 
     /// Finds the first GCM child of the document element (none when there is no
@@ -34,23 +63,22 @@ public:
     /// inactive document.
     static Start FirstRecord(xml::XmlDocument& document);
 
-    /// Calls visit(record) for every GCM element among the document element's
-    /// children from `start` on, in document order; comments and other elements
-    /// are passed over. Whatever `visit` raises ends the walk.
+    /// Calls visit(record) with a `Record&` for every GCM element among the
+    /// document element's children from `start` on, in document order; comments
+    /// and other elements are passed over. Whatever `visit` raises ends the walk.
     template <class Visit>
     static void ForEachFrom(const Start& start, Visit&& visit)
     {
-        if (!start.first)
+        if (start.first < 0)
             return;
-        if (IsRecord(*start.first))
-            visit(*start.first);
-        // The siblings in document order, as FollowingSibling gives them;
-        // comments and blanks between records are passed over in the DOM,
+        // Comments and blanks between records are passed over in the DOM,
         // without wrappers.
-        const xml::Ref<xml::XmlNodeList> siblings = start.root->ChildList();
-        for (int at = siblings->IndexOfElement(RecordName, siblings->IndexOfNode(start.first.get()) + 1); at >= 0;
-             at = siblings->IndexOfElement(RecordName, at + 1))
-            visit(*siblings->ItemAt(at));
+        xml::XmlNodeList& siblings = *start.children;
+        for (int at = siblings.IndexOfElement(RecordName, start.first); at >= 0;
+             at = siblings.IndexOfElement(RecordName, at + 1)) {
+            Record record(siblings, at);
+            visit(record);
+        }
     }
 
     /// FirstRecord, then ForEachFrom.
@@ -60,31 +88,20 @@ public:
         ForEachFrom(FirstRecord(document), visit);
     }
 
-    /// True for an element named GCM (also with a namespace prefix, as the
-    /// child lookup matches it).
-    static bool IsRecord(const xml::XmlNode& node);
-
-    /// The text of the field element `name` of a record. A missing element is
-    /// created, empty, in the loaded document and reads as "". Raises when the
-    /// element holds anything but text.
-    static std::string ReadField(xml::XmlNode& record, const char* name);
     /// Reads the seven fields in list-view order and drops the texts, as
     /// start-up does; completes a record lacking any of them.
-    static void ReadAllFields(xml::XmlNode& record);
-    /// The GAMENAME text (created when missing) as UTF-16.
-    static QString ReadName(xml::XmlNode& record);
-    /// The same as UTF-8, viewing the DOM's text or `storage`; valid until the
-    /// document changes.
-    static std::string_view NameView(xml::XmlNode& record, std::string& storage);
+    static void ReadAllFields(Record& record);
+    /// The GAMENAME text (created when missing), viewing the DOM's text or
+    /// `storage`; valid until the document changes.
+    static std::string_view NameView(Record& record, std::string& storage);
 
     /// The boot test: true exactly when the record's GOOD text is "1". A record
     /// without a GOOD element does not boot (nothing is created for it).
-    static bool Boots(xml::XmlNode& record);
+    static bool Boots(Record& record);
 
-    /// All seven fields as a list item, with the tick when the record boots.
-    static ListItem ReadItem(xml::XmlNode& record);
-    /// The same with the boot test already done.
-    static ListItem ReadItem(xml::XmlNode& record, BootImage image);
+    /// All seven fields as a list item, with `image` (the boot test's tick or
+    /// cross).
+    static ListItem ReadItem(Record& record, BootImage image);
 
     /// The NUMBER text of the VERSION element; "" when the list has no
     /// VERSION (a VERSION without NUMBER gets an empty one in the document).

@@ -183,6 +183,17 @@ TEST_F(NodeAccessTest, NodeTextTable)
         EXPECT_EQ(field->NodeText(), c.text) << c.element;
         EXPECT_EQ(doc.ChangeCount(), 0) << c.element;
         EXPECT_EQ(field->ChildList()->Count(), 1) << c.element;
+
+        // Read by handle in the DOM, without wrappers: the same text, and the
+        // same text child for an empty element.
+        XmlDocument byHandle("libxml2");
+        LoadFile(byHandle, CrLf({"<R>", c.element, "</R>"}));
+        const int root = byHandle.DocumentNode()->ChildList()->IndexOfElement("R", 0);
+        std::string_view text;
+        ASSERT_TRUE(byHandle.DocumentNode()->ChildList()->EntryChildText(root, "F", text)) << c.element;
+        EXPECT_EQ(text, c.text) << c.element;
+        EXPECT_EQ(byHandle.ChangeCount(), 0) << c.element;
+        EXPECT_EQ(byHandle.RootElement()->ChildList()->Resolve("F")->ChildList()->Count(), 1) << c.element;
     }
 }
 
@@ -191,6 +202,11 @@ TEST_F(NodeAccessTest, NodeTextRejectsMixedContent)
     for (const char* element : {"<F><G>x</G></F>", "<F>x<!-- c --></F>", "<F><!-- c --></F>", "<F>a<G/>b</F>"}) {
         XmlDocument doc("libxml2");
         LoadFile(doc, CrLf({"<R>", element, "</R>"}));
+        // Read by handle, such a field is left to the wrapper, which raises.
+        std::string_view text;
+        EXPECT_FALSE(doc.DocumentNode()->ChildList()->EntryChildText(
+            doc.DocumentNode()->ChildList()->IndexOfElement("R", 0), "F", text))
+            << element;
         try {
             doc.RootElement()->ChildList()->Resolve("F")->NodeText();
             FAIL() << element;

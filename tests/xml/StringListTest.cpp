@@ -72,6 +72,21 @@ TEST_F(StringListFileTest, LoadsWholeFilesAndDecodesUtf16)
     EXPECT_EQ(list.Lines(), (Lines{"x", "y", "z"}));
     EXPECT_EQ(list.Encoding(), TextEncoding::Bytes);
 
+    // Files that are nearly CR LF throughout are split like any text: a lone
+    // CR or LF anywhere, also far into the file, is a break of its own.
+    const std::string x40(40, 'x');
+    const std::pair<std::string, Lines> nearlyCrLf[] = {
+        {"a\r\r\nb\r\n", {"a", "", "b"}},
+        {"\na\r\n", {"", "a"}},
+        {x40 + "\r\n" + x40 + "\nb\r\n", {x40, x40, "b"}},
+        {x40 + "\r\n" + x40 + "\r\r\n", {x40, x40, ""}},
+        {x40 + "\r\n" + x40 + "\r\n", {x40, x40}},
+    };
+    for (const auto& [text, lines] : nearlyCrLf) {
+        list.LoadFromFile(dir_.Write("n.txt", text));
+        EXPECT_EQ(list.Lines(), lines) << text;
+    }
+
     // "é\r\n𝄞" in UTF-16 LE and BE, with byte-order marks.
     const std::string le("\xFF\xFE\xE9\x00\r\x00\n\x00\x34\xD8\x1E\xDD", 12);
     const std::string be("\xFE\xFF\x00\xE9\x00\r\x00\n\xD8\x34\xDD\x1E", 12);

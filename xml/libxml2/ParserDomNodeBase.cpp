@@ -517,6 +517,39 @@ ElementTextView ParserDomNodeBase<Base>::childElementText(DomChildHandle child) 
 }
 
 template <class Base>
+DomChildHandle ParserDomNodeBase<Base>::firstGrandchildNamed(DomChildHandle child, std::string_view name) const
+{
+    const xmlNode* node = NodeOf(child);
+    if (node->type != XML_ELEMENT_NODE || node->ns)
+        return nullptr;
+    for (xmlNodePtr grandchild = node->children; grandchild; grandchild = grandchild->next) {
+        if (NameIs(grandchild, name))
+            return HandleOf(grandchild);
+    }
+    return nullptr;
+}
+
+template <class Base>
+void ParserDomNodeBase<Base>::prefetchChild(DomChildHandle child, int depth) const
+{
+    const xmlNode* node = NodeOf(child);
+    for (int level = 0; level < depth && level < 2; ++level) {
+        node = FirstChildOf(node);
+        if (!node)
+            return;
+    }
+    // A node can straddle two cache lines: its type, name and links, which a
+    // walk reads, lie at either end.
+    const char* bytes = reinterpret_cast<const char*>(node);
+    if (depth < 3) {
+        __builtin_prefetch(bytes);
+        __builtin_prefetch(bytes + sizeof(xmlNode) - 1);
+    } else if (node->content) {
+        __builtin_prefetch(node->content);
+    }
+}
+
+template <class Base>
 Ref<DomNode> ParserDomNodeBase<Base>::wrapChild(DomChildHandle child) const
 {
     // A child belongs to this node's document, which saves reading it from the child.

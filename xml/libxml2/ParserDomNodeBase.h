@@ -52,6 +52,8 @@ public:
     bool childIsElementNamed(DomChildHandle child, std::string_view name) const override;
     ElementTextView childElementText(DomChildHandle child) const override;
     ElementTextView::Shape childElementShape(DomChildHandle child) const override;
+    DomChildHandle firstGrandchildNamed(DomChildHandle child, std::string_view name) const override;
+    void prefetchChild(DomChildHandle child, int depth) const override;
     Ref<DomNode> wrapChild(DomChildHandle child) const override;
 
 protected:

@@ -76,21 +76,30 @@ TEST(RecordWalk, FieldsOutOfOrderDuplicatedOrMissing)
                "<GAMEID>id</GAMEID>", "<GAMENAME>reversed</GAMENAME>"},
               {"<GAMENAME>first</GAMENAME>", "<GAMENAME>second</GAMENAME>", "<GOOD>2</GOOD>", "<GOOD>1</GOOD>"},
               {"<GAMENAME>no nick</GAMENAME>", "<GAMEID>id3</GAMEID>", "<NOTES/>", "<SSIZE>?</SSIZE>", "<GOOD>1</GOOD>",
-               "<INST>x</INST>"}});
+               "<INST>x</INST>"},
+              // A processing instruction is found by its target like a field.
+              {"<?GAMENAME pi?>", "<GAMENAME>after pi</GAMENAME>", "<!-- GOOD -->", "<GOOD>1</GOOD>"}});
     Loaded loaded(file);
     loaded.ShowAll();
-    ASSERT_EQ(loaded.view.items.size(), 3u);
+    ASSERT_EQ(loaded.view.items.size(), 4u);
     EXPECT_EQ(loaded.view.items[0], test::Item("reversed", "id", "no", "s", "1", "n", "i"));
     // The first occurrence counts, for the boot test as for the texts.
     EXPECT_EQ(loaded.view.items[1], test::Item("first", "", "", "", "2", "", ""));
     EXPECT_EQ(loaded.view.items[2], test::Item("no nick", "id3", "", "?", "1", "", "x"));
+    EXPECT_EQ(loaded.view.items[3], test::Item("pi", "", "", "", "1", "", ""));
     // Completed in memory only: the file is unchanged.
     EXPECT_EQ(loaded.folder.Read("gcmList.xml"), file);
 
-    // Start-up created every missing field element in the loaded document.
-    RecordWalk::ForEach(loaded.list.Document(), [](xml::XmlNode& record) {
-        for (const char* name : RecordWalk::FieldNames)
-            EXPECT_TRUE(record.ChildList()->FindChild(name)) << name;
+    // Start-up created every missing field element in the loaded document,
+    // and gave each empty one its text child.
+    RecordWalk::ForEach(loaded.list.Document(), [](RecordWalk::Record& record) {
+        for (const std::string_view name : RecordWalk::FieldNames) {
+            const xml::Ref<xml::XmlNode> field = record.Node().ChildList()->FindChild(name);
+            ASSERT_TRUE(field) << name;
+            if (field->NodeKind() == xml::DomNodeType::Element) {
+                EXPECT_TRUE(field->DOMNode().hasChildNodes()) << name;
+            }
+        }
     });
 }
 
