@@ -266,20 +266,23 @@ void StringList::AppendLines(std::string_view text)
     const std::size_t nul = text.find('\0');
     if (nul != std::string_view::npos)
         text = text.substr(0, nul);
-    text_.reserve(text_.size() + text.size() + 2);
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const std::size_t brk = text.find_first_of("\r\n", pos);
-        if (brk == std::string_view::npos) {
-            text_.append(text.substr(pos));
-            text_ += "\r\n";
-            break;
-        }
-        text_.append(text.substr(pos, brk - pos));
+    // A line break can take one byte more (LF alone becomes CR LF).
+    text_.reserve(text_.size() + text.size() + text.size() / 8 + 2);
+    const char* line = text.data();
+    const char* const end = line + text.size();
+    while (line < end) {
+        // Searched byte by byte: the lines are short, and a search for either
+        // of two characters tries both at every byte.
+        const char* brk = line;
+        while (brk < end && *brk != '\r' && *brk != '\n')
+            ++brk;
+        text_.append(line, brk);
         text_ += "\r\n";
-        pos = brk + 1;
-        if (text[brk] == '\r' && pos < text.size() && text[pos] == '\n')
-            ++pos;
+        if (brk == end)
+            break;
+        line = brk + 1;
+        if (*brk == '\r' && line < end && *line == '\n')
+            ++line;
     }
     indexed_ = false;
 }

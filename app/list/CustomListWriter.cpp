@@ -3,17 +3,15 @@
 #include "app/list/AtomicFileWriter.h"
 #include "app/list/ListErrors.h"
 
-#include <array>
+#include <string_view>
 
 namespace quorvane::app {
 
 namespace {
 
-constexpr std::array<const char*, 7> FieldNames = {"GAMENAME", "GAMEID", "NOTES", "SSIZE", "GOOD", "NICK", "INST"};
-
 // XML 1.0 allows tab, line feed, carriage return and everything from U+0020
 // on, except the surrogate code units standing alone and U+FFFE/U+FFFF.
-void CheckCarriable(const QString& text, const QString& gameName, const char* fieldName)
+void CheckCarriable(const QString& text, const QString& gameName, std::string_view fieldName)
 {
     const qsizetype size = text.size();
     for (qsizetype i = 0; i < size; ++i) {
@@ -24,7 +22,8 @@ void CheckCarriable(const QString& text, const QString& gameName, const char* fi
         }
         const bool control = unit < 0x20 && unit != 0x09 && unit != 0x0A && unit != 0x0D;
         if (control || QChar::isSurrogate(unit) || unit == 0xFFFE || unit == 0xFFFF)
-            throw InvalidCharacterError(gameName, QString::fromLatin1(fieldName), unit);
+            throw InvalidCharacterError(
+                gameName, QString::fromLatin1(fieldName.data(), static_cast<qsizetype>(fieldName.size())), unit);
     }
 }
 
@@ -44,7 +43,7 @@ void AppendEscaped(std::string& out, const QString& text)
     }
 }
 
-void AppendField(std::string& out, const char* name, const QString& text)
+void AppendField(std::string& out, std::string_view name, const QString& text)
 {
     out += '<';
     out += name;
@@ -62,9 +61,9 @@ std::string CustomListWriter::Compose(const std::vector<ListItem>& rows)
     // Every row is checked before anything is composed, so a refusal names the
     // first offending field and nothing at all is written.
     for (const ListItem& row : rows) {
-        CheckCarriable(row.caption, row.caption, FieldNames[0]);
+        CheckCarriable(row.caption, row.caption, RecordFieldNames[0]);
         for (std::size_t i = 0; i < row.subItems.size(); ++i)
-            CheckCarriable(row.subItems[i], row.caption, FieldNames[i + 1]);
+            CheckCarriable(row.subItems[i], row.caption, RecordFieldNames[i + 1]);
     }
 
     std::string out;
@@ -76,9 +75,9 @@ std::string CustomListWriter::Compose(const std::vector<ListItem>& rows)
            "<!--GCM LISTINGS -->\r\n";
     for (const ListItem& row : rows) {
         out += "<GCM>\r\n";
-        AppendField(out, FieldNames[0], row.caption);
+        AppendField(out, RecordFieldNames[0], row.caption);
         for (std::size_t i = 0; i < row.subItems.size(); ++i)
-            AppendField(out, FieldNames[i + 1], row.subItems[i]);
+            AppendField(out, RecordFieldNames[i + 1], row.subItems[i]);
         out += "</GCM>\r\n";
     }
     out += "<!-- End -->\r\n"

@@ -3,12 +3,18 @@
 #include <QString>
 
 #include <array>
+#include <string_view>
 
 namespace quorvane::app {
 
 /// Image index of a list item in the windows' image list: 0 is the red cross
 /// (the record does not boot, and the default of every new item), 1 the green tick.
 enum class BootImage { Cross = 0, Tick = 1 };
+
+/// The field elements of a record in a List File, in list-view order: the
+/// caption, then the six sub-items.
+inline constexpr std::array<std::string_view, 7> RecordFieldNames = {"GAMENAME", "GAMEID", "NOTES", "SSIZE",
+                                                                     "GOOD",     "NICK",   "INST"};
 
 /// One Compatibility List Record as the list views show it.
 struct ListItem {

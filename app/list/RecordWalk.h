@@ -17,12 +17,10 @@ namespace quorvane::app {
 /// XML layer. Texts are UTF-8, as the XML layer delivers them.
 class RecordWalk {
 public:
-    /// The field elements of a record, in list-view order: the caption, then
-    /// the six sub-items.
     /// The element name of a record.
     static constexpr const char* RecordName = "GCM";
-    static constexpr std::array<std::string_view, 7> FieldNames = {"GAMENAME", "GAMEID", "NOTES", "SSIZE",
-                                                                   "GOOD",     "NICK",   "INST"};
+    /// The field elements of a record, in list-view order.
+    static constexpr const auto& FieldNames = RecordFieldNames;
 
     /// Where a walk starts: the document element's children and the first GCM
     /// child among them.
