@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -282,18 +281,10 @@ bool ParserDomDocument::Parse(ByteStream& stream, const char* url, const char* e
         options |= XML_PARSE_NOBLANKS;
     if (validate_)
         options |= XML_PARSE_DTDVALID;
-    xmlDocPtr parsed = nullptr;
-    auto* memory = dynamic_cast<MemoryStream*>(&stream);
-    const std::string_view bytes =
-        memory ? memory->Bytes().substr(static_cast<std::size_t>(memory->Position())) : std::string_view();
-    if (memory && bytes.size() <= static_cast<std::size_t>(INT_MAX)) {
-        // Bytes already in memory are parsed where they lie, without the
-        // chunked copying of the stream interface.
-        parsed = xmlCtxtReadMemory(ctxt.get(), bytes.data(), static_cast<int>(bytes.size()), url, encoding, options);
-        memory->Seek(memory->Size());
-    } else {
-        parsed = xmlCtxtReadIO(ctxt.get(), ReadStream, CloseStream, &stream, url, encoding, options);
-    }
+    // Also bytes already in memory are read through the stream: the parser's
+    // memory reader copies the whole input into a buffer of its own first,
+    // while the stream is read a few kilobytes at a time.
+    xmlDocPtr parsed = xmlCtxtReadIO(ctxt.get(), ReadStream, CloseStream, &stream, url, encoding, options);
     const bool wellFormed = parsed && ctxt->wellFormed && (!validate_ || ctxt->valid);
     if (!wellFormed) {
         if (parsed)
