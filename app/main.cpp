@@ -1,5 +1,4 @@
 #include "app/list/ListFolder.h"
-#include "app/ui/DownloadWindow.h"
 #include "app/ui/ErrorBox.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/UpdateBehaviour.h"
@@ -125,7 +124,6 @@ int main(int argc, char** argv)
     quorvane::xml::InitParser();
     // Ties the windows to the menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(QUORVANE_APP_ID));
-    quorvane::app::DownloadWindow::SetBehaviourFactory(quorvane::app::UpdateBehaviour::factory(options.update));
 
     // Creating the Main Window runs its start-up load; then the About Window
     // is created, hidden, for the rest of the run.
@@ -142,7 +140,7 @@ int main(int argc, char** argv)
         }
     }
 
-    quorvane::app::MainWindow mainWindow(folder);
+    quorvane::app::MainWindow mainWindow(folder, quorvane::app::UpdateBehaviour::factory(options.update));
     mainWindow.aboutWindow();
     mainWindow.show();
     return app.exec();

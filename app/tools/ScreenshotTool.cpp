@@ -100,7 +100,6 @@ int main(int argc, char** argv)
     QDir::setCurrent(work.path());
 
     RecordingAsker asker;
-    DownloadWindow::SetBehaviourFactory([](MainWindow&) { return std::make_unique<SampleListing>(); });
     MainWindow window;
     window.ShowALLGCMs1->trigger();
     bool ok = save(window, out, "main-window.png");
@@ -121,7 +120,7 @@ int main(int argc, char** argv)
     ok = save(window.aboutWindow(), out, "about-window.png") && ok;
     window.aboutWindow().hide();
 
-    DownloadWindow download(window);
+    DownloadWindow download(window, [](MainWindow&) { return std::make_unique<SampleListing>(); });
     ok = save(download, out, "download-window.png") && ok;
 
     MessageDialog question(QStringLiteral("Can't find the GCM data file, do you want to download it?"),

@@ -101,7 +101,8 @@ void MainWindow::Wire(Sender* sender, Signal signal, void (MainWindow::*handler)
     connect(sender, signal, this, [this, handler] { ErrorBox::guard([this, handler] { (this->*handler)(); }); });
 }
 
-MainWindow::MainWindow(const QString& folder) : list_(folder)
+MainWindow::MainWindow(const QString& folder, DownloadBehaviourFactory downloadBehaviour)
+    : list_(folder), downloadBehaviour_(std::move(downloadBehaviour))
 {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Quorvane v1.00 - Marrisk"));
@@ -386,7 +387,7 @@ void MainWindow::StartListUpdate()
     } running{updateRunning_};
     // The window has no owner and ends with this call, whichever way the
     // modal run ends.
-    DownloadWindow window(*this);
+    DownloadWindow window(*this, downloadBehaviour_);
     Asker::current().runModal(window);
 }
 

@@ -4,6 +4,7 @@
 #include "app/list/ListState.h"
 #include "app/list/MainList.h"
 #include "app/list/StatusSink.h"
+#include "app/ui/DownloadBehaviour.h"
 
 #include <QMainWindow>
 
@@ -41,7 +42,10 @@ public:
     /// Builds the window, then runs FormCreate (the start-up load) guarded:
     /// a failure shows the error box and the window is still created.
     /// `folder` holds the list files; empty means the working directory.
-    explicit MainWindow(const QString& folder = QString());
+    /// `downloadBehaviour` gives every Download Window this window creates its
+    /// behaviour (the update flow in the program); empty, those windows open
+    /// without one.
+    explicit MainWindow(const QString& folder = QString(), DownloadBehaviourFactory downloadBehaviour = {});
     ~MainWindow() override;
 
     // Handlers.
@@ -132,6 +136,7 @@ private:
     void Wire(Sender* sender, Signal signal, void (MainWindow::*handler)());
 
     MainList list_;
+    DownloadBehaviourFactory downloadBehaviour_;
     QLabel* panel0_ = nullptr;
     QLabel* panel1_ = nullptr;
     AboutWindow* aboutWindow_ = nullptr;

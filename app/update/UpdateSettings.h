@@ -24,6 +24,9 @@ struct UpdateSettings {
     /// sends a byte now and then cannot keep the update busy for ever.
     std::int32_t ProgressFloorBytes = 1024;
     std::int32_t ProgressFloorTimeMs = 60000;
+    /// The largest list the flow downloads; a larger one fails with "File too
+    /// large." (the largest real list is well under 100 MiB).
+    std::int64_t MaxDownloadBytes = std::int64_t{256} * 1024 * 1024;
 
     /// The program's own update server: lists.quorvane.example port 21,
     /// account "quorvane", directory "pub/lists/Other/".

@@ -80,6 +80,7 @@ void SocketIoHandler::ConnectClient(const std::string& host, std::int32_t port, 
 {
     if (!socketHandle_)
         Open();
+    connectAborted_ = false;
     Socket& handle = *socketHandle_;
     SocketStack& stack = SocketStack::Shared();
 
@@ -125,13 +126,18 @@ void SocketIoHandler::WatchedConnect(std::int32_t timeoutMs)
         Sleep(slice);
         remaining = unlimited ? slice + 1 : remaining - slice;
         AntiFreezeBase::MaybePump(AntiFreezeBase::Activity::Idle);
-        if (worker.Finished()) {
+        if (worker.Finished() || connectAborted_) {
             remaining = 0;
             break;
         }
     }
     Sleep(remaining);
 
+    if (connectAborted_ && !worker.Finished()) {
+        worker.Stop();
+        Close();
+        throw ConnectError("Connect aborted.");
+    }
     if (!worker.Finished()) {
         // The worker is stopped and has ended before the socket is closed, so the descriptor
         // is never closed under a running connect nor reused behind its back.

@@ -34,14 +34,20 @@ public:
     long Send(const void* buffer, std::size_t length) override;
     /// Raises the errors of Socket (create, bind, lookup), SocketError for a failed plain
     /// connect, ConnectTimeoutError "Connect timed out." and ConnectError (the worker's
-    /// error text) for a watched connect. After a failure the socket may still be open.
+    /// error text) for a watched connect, and ConnectError "Connect aborted." for a watched
+    /// connect that AbortConnect ended. After a failure the socket may still be open.
     void ConnectClient(const std::string& host, std::int32_t port, std::int32_t timeoutMs, std::int32_t boundPortMax,
                        std::int32_t boundPortMin, std::int32_t boundPort, const std::string& boundIp) override;
+
+    /// Ends the watched connect that is running (called from a handler the anti-freeze runs
+    /// while the connect waits): it stops at the end of its current slice.
+    void AbortConnect() noexcept { connectAborted_ = true; }
 
 private:
     void WatchedConnect(std::int32_t timeoutMs);
 
     std::unique_ptr<Socket> socketHandle_;
+    bool connectAborted_ = false;
 };
 
 } // namespace quorvane::net

@@ -2,6 +2,7 @@
 // scratch working directory.
 #include "app/list/CaptionCollator.h"
 #include "tests/app/list/ListTestSupport.h"
+#include "tests/support/CliRun.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,39 +17,9 @@ namespace {
 
 using test::TempDir;
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quoted(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-CliRun Cli(const TempDir& folder, const std::string& arguments)
-{
-    const std::string errFile = folder.File("stderr.txt");
-    const std::string command = "cd " + Quoted(folder.Path().string()) + " && " +
-                                Quoted(QUORVANE_BINARY_DIR "/app/quorvane-cli") + " " + arguments + " 2>" +
-                                Quoted(errFile);
-    CliRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    char buffer[65536];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        run.out.append(buffer, n);
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.err = folder.Read("stderr.txt");
-    std::filesystem::remove(folder.File("stderr.txt"));
-    return run;
-}
+using ::quorvane::test::Cli;
+using ::quorvane::test::CliRun;
+using ::quorvane::test::Quoted;
 
 void Generate(const TempDir& folder, int records, const std::string& version)
 {
