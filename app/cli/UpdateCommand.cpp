@@ -9,11 +9,11 @@
 #include "app/update/UpdateSink.h"
 #include "net/transport/AntiFreezeBase.h"
 
+#include <signal.h>
+
 #include <csignal>
 #include <exception>
 #include <iostream>
-
-#include <signal.h>
 
 namespace quorvane::app::cli {
 

@@ -94,7 +94,8 @@ TEST(UpdateCli, WithoutANetworkTheHostIsNotFound)
     if (std::system("unshare -rn true >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "cannot create an empty network namespace (unshare -rn) here";
     ::quorvane::test::TempDir dir{"quorvane-cli-update"};
-    const CliRun run = Update(dir, "--update-server ftp://lists:x@lists.quorvane.example/pub/lists/Other/", "unshare -rn");
+    const CliRun run =
+        Update(dir, "--update-server ftp://lists:x@lists.quorvane.example/pub/lists/Other/", "unshare -rn");
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("Connecting...\nSocket Error # 11001\r\nHost not found.\n"), std::string::npos) << run.err;
 }

@@ -379,9 +379,8 @@ TEST_F(DownloadWindowRun, ListAndServerTextsShowAsTheyStandNeverAsMarkup)
     };
     writeFile("gcmList.xml", test::ListFile("&lt;b&gt;x&lt;/b&gt;", test::GcmRecord("<b>x</b>", "1")));
     window.reset();
-    window = std::make_unique<MainWindow>(QString(), [](MainWindow&) {
-        return std::make_unique<MarkupServerBehaviour>();
-    });
+    window =
+        std::make_unique<MainWindow>(QString(), [](MainWindow&) { return std::make_unique<MarkupServerBehaviour>(); });
     window->ShowALLGCMs1->trigger();
     EXPECT_EQ(window->StatusText(), "List Version [<b>x</b>] GCM's [1] [Good: 1] [Bad: 0]");
     showsAsItStands(find<QLabel>("StatusBar1Panel0"));

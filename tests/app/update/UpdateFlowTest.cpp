@@ -255,11 +255,7 @@ TEST_F(UpdateFlowTest, ADownloadThatFailsPartWayLeavesNoBakAndTheNextOneSucceeds
         .Reply("426 Connection closed; transfer aborted.")
         .Reply("226 done")
         .CloseData();
-    ::quorvane::test::ScriptDownloadStart(peer, size)
-        .SendData(remote)
-        .CloseData()
-        .Reply("226 done")
-        .ExpectClosed();
+    ::quorvane::test::ScriptDownloadStart(peer, size).SendData(remote).CloseData().Reply("226 done").ExpectClosed();
     peer.Start();
     StartWith("12");
     const std::string before = ReadBytes(xml);
@@ -313,10 +309,10 @@ TEST_F(UpdateFlowTest, EveryEndingOfADownloadIsWholeOrNothing)
         {"half, 226, with SIZE", size, [&](ScriptedPeer& p) { p.SendData(half).CloseData().Reply("226 done"); },
          "Received ", false, 2s},
         // Without a size nothing tells a short file: it is kept and does not parse.
-        {"half, 226, without SIZE", unknown,
-         [&](ScriptedPeer& p) { p.SendData(half).CloseData().Reply("226 done"); }, "", true, 2s},
-        {"whole, with SIZE", size, [&](ScriptedPeer& p) { p.SendData(remote).CloseData().Reply("226 done"); },
-         nullptr, false, 2s},
+        {"half, 226, without SIZE", unknown, [&](ScriptedPeer& p) { p.SendData(half).CloseData().Reply("226 done"); },
+         "", true, 2s},
+        {"whole, with SIZE", size, [&](ScriptedPeer& p) { p.SendData(remote).CloseData().Reply("226 done"); }, nullptr,
+         false, 2s},
         {"226 before the data", size, [&](ScriptedPeer& p) { p.Reply("226 done").SendData(remote).CloseData(); },
          nullptr, false, 2s},
         {"SIZE above the cap", size, nullptr, "File too large.", false, 2s, 100},
