@@ -17,7 +17,7 @@ struct UpdateSettings {
     std::string Directory;
     /// Most milliseconds the client waits for any reply or data ("Read
     /// Timeout"), for a connect ("Connect timed out.") and for the server to
-    /// open an active-mode data connection.
+    /// open an active-mode data connection; more than 0.
     std::int32_t ReadTimeoutMs = 60000;
     /// A reply or transfer that brings fewer than `ProgressFloorBytes` bytes in
     /// `ProgressFloorTimeMs` ms ends with "Read Timeout" too, so a server that

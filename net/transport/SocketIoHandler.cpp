@@ -101,6 +101,7 @@ void SocketIoHandler::ConnectClient(const std::string& host, std::int32_t port, 
     }
     DoStatus(NetStatus::hsConnecting, handle.RemoteIP);
 
+    // 0 means the default here, as -1 does (Timeouts.h).
     if (timeoutMs == TimeoutDefault || timeoutMs == 0) {
         if (AntiFreezeBase::AntiFreezeInUse()) {
             WatchedConnect(DefaultConnectTimeout);

@@ -278,14 +278,7 @@ TEST_F(UpdateWindow, MainWindowTimersRunWhileTheClientWaitsOnASlowServer)
     ::quorvane::test::ScriptedPeer peer;
     peer.Pause(std::chrono::milliseconds(1200)).Reply("220 slow lists").Expect("USER lists").Reply("530 Not you.");
     peer.Start();
-    UpdateSettings settings;
-    settings.Host = "127.0.0.1";
-    settings.Port = peer.Port();
-    settings.Username = "lists";
-    settings.Password = "x";
-    settings.Directory = "Other/";
-    settings.ReadTimeoutMs = 10000;
-    use(settings);
+    use(test::ScriptedServerSettings(peer.Port(), 10000));
     writeFile("gcmList.xml", ListFile("1", ""));
 
     MainWindow window({}, downloads);
