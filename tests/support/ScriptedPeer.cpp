@@ -79,7 +79,7 @@ bool ParseActiveLine(const std::string& line, std::string& ip, int& port)
     if (line.rfind("EPRT ", 0) != 0 || line.size() < 6)
         return false;
     const char delimiter = line[5];
-    std::string fields[4];
+    std::string fields[3];
     std::size_t at = 6;
     for (std::string& field : fields) {
         const std::size_t end = line.find(delimiter, at);
