@@ -46,24 +46,25 @@ int RerunInPrivateNetwork(const std::string& testName, const PrivateNetworkSetup
     TempDir dir{"quorvane-private-network"};
     const std::filesystem::path base = dir.Path();
 
-    std::string script = "set -e\nip link set lo up\n";
+    // A setup step that fails here means no private network can be made: the test skips.
+    const std::string orSkip = " || exit " + std::to_string(PrivateNetworkUnavailable) + "\n";
+    std::string script = "silent=\ntrap '[ -n \"$silent\" ] && kill \"$silent\"' EXIT\nip link set lo up" + orSkip;
     if (!setup.Hosts.empty()) {
         WriteBytes(base / "hosts", setup.Hosts);
-        script += "mount --bind " + Quoted((base / "hosts").string()) + " /etc/hosts\n";
+        script += "mount --bind " + Quoted((base / "hosts").string()) + " /etc/hosts" + orSkip;
     }
     if (!setup.ResolvConf.empty()) {
         WriteBytes(base / "resolv.conf", setup.ResolvConf);
-        script += "mount --bind " + Quoted((base / "resolv.conf").string()) + " /etc/resolv.conf\n";
+        script += "mount --bind " + Quoted((base / "resolv.conf").string()) + " /etc/resolv.conf" + orSkip;
     }
-    script += "silent=\n";
     if (setup.SilentNameServer) {
         WriteBytes(base / "silent.py", kSilentNameServer);
         const std::string ready = Quoted((base / "ready").string());
         script += "/usr/bin/python3 " + Quoted((base / "silent.py").string()) + " " + ready + " &\nsilent=$!\n";
         script += "for _ in $(seq 100); do [ -e " + ready + " ] && break; sleep 0.05; done\n";
+        script += "[ -e " + ready + " ]" + orSkip;
     }
-    script += "set +e\n" + std::string(kMarker) + "=1 " + Quoted(program) + " --gtest_filter=" + Quoted(testName) +
-              "\nrc=$?\n[ -n \"$silent\" ] && kill \"$silent\"\nexit $rc\n";
+    script += std::string(kMarker) + "=1 " + Quoted(program) + " --gtest_filter=" + Quoted(testName) + "\n";
     WriteBytes(base / "run.sh", script);
 
     const int status = std::system(("unshare -rmn sh " + Quoted((base / "run.sh").string())).c_str());
