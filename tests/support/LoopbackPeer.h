@@ -12,7 +12,7 @@
 
 namespace quorvane::net {
 class TcpClient;
-}
+} // namespace quorvane::net
 
 namespace quorvane::net::test {
 
