@@ -112,7 +112,7 @@ int main(int argc, char** argv)
     window.strGSSize->setText(QStringLiteral("412"));
     window.strGGood->setText(QStringLiteral("1"));
     window.strGNick->setText(QStringLiteral("quill"));
-    window.strGBootNotes->setText(QStringLiteral("Use the default settings"));
+    window.strGBootNotes->setText(QStringLiteral("Skip the intro with Start"));
     window.btnAddGCMClick();
     ok = save(window, out, "custom-list-page.png") && ok;
     window.PageControl1->setCurrentIndex(0);
