@@ -24,12 +24,12 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 using namespace quorvane::app;
 

@@ -32,9 +32,9 @@ constexpr int kProgressIntervalMs = 100;
 std::vector<SortedListView::Column> gamesColumns()
 {
     return {
-        {QStringLiteral("Name"), 150},  {QStringLiteral("ID"), 55},     {QStringLiteral("Disc"), 35},
-        {QStringLiteral("Status"), 80}, {QStringLiteral("Notes"), 100}, {QStringLiteral("Instructions"), 100},
-        {QStringLiteral("File"), 150},
+        {QStringLiteral("Name"), 155},  {QStringLiteral("ID"), 55},    {QStringLiteral("Disc"), 35},
+        {QStringLiteral("Status"), 90}, {QStringLiteral("Notes"), 95}, {QStringLiteral("Instructions"), 95},
+        {QStringLiteral("File"), 100},
     };
 }
 
@@ -66,6 +66,8 @@ constexpr std::size_t kFileColumn = 5;
 
 /// What the worker hands back: the report, or the failure that ended it.
 struct MyGamesPage::Outcome {
+    /// The folder scanned, as a full path.
+    QString folder;
     ScanReport report;
     std::exception_ptr error;
 };
@@ -94,6 +96,10 @@ MyGamesPage::MyGamesPage(QString listFolder, StatusSink& status, QWidget* parent
 
     btnAddToCustomList = named(new QPushButton(QStringLiteral("Add to Custom List"), this), "btnAddToCustomList");
     btnAddToCustomList->setGeometry(56, 34, 121, 25);
+    // The counts stand here too: the status panel is narrower than they are.
+    scanCounts = named(new QLabel(this), "scanCounts");
+    scanCounts->setTextFormat(Qt::PlainText);
+    scanCounts->setGeometry(184, 38, 443, 17);
     scanProgress = named(new QProgressBar(this), "scanProgress");
     scanProgress->setGeometry(184, 38, 261, 17);
     scanProgress->setRange(0, 0); // the number of files is not known ahead
@@ -133,6 +139,7 @@ MyGamesPage::~MyGamesPage()
 void MyGamesPage::SetRunning(bool running)
 {
     btnScan->setEnabled(!running);
+    scanCounts->setVisible(!running);
     scanProgress->setVisible(running);
     btnCancelScan->setVisible(running);
     if (running)
@@ -162,6 +169,7 @@ void MyGamesPage::btnScanClick()
     const QString folder = scanFolder->text();
     control_ = std::make_shared<ScanControl>();
     auto outcome = std::make_shared<Outcome>();
+    outcome->folder = QFileInfo(folder).absoluteFilePath();
     SetRunning(true);
     ShowProgress();
     // The worker loads the Main List into a document of its own, so nothing
@@ -191,8 +199,7 @@ void MyGamesPage::ScanDone(const std::shared_ptr<Outcome>& outcome)
 {
     worker_.join();
     SetRunning(false);
-    const QString folder = scanFolder->text();
-    ErrorBox::guard([this, &outcome, &folder] {
+    ErrorBox::guard([this, &outcome] {
         if (outcome->error) {
             status_.SetStatusText(QString());
             std::rethrow_exception(outcome->error);
@@ -203,9 +210,8 @@ void MyGamesPage::ScanDone(const std::shared_ptr<Outcome>& outcome)
         }
         report_ = std::move(outcome->report);
         ShowReport();
-        userSettings().setValue(QString::fromLatin1(ScanFolderKey), QFileInfo(folder).absoluteFilePath());
+        userSettings().setValue(QString::fromLatin1(ScanFolderKey), outcome->folder);
     });
-    Q_EMIT scanEnded();
 }
 
 void MyGamesPage::ShowReport()
@@ -216,7 +222,8 @@ void MyGamesPage::ShowReport()
     for (const ScannedImage& image : report_.images)
         gamesView->AddItem(rowOf(image));
     gamesView->FillFinished();
-    status_.SetStatusText(report_.counts.Summary());
+    scanCounts->setText(report_.counts.Summary());
+    status_.SetStatusText(scanCounts->text());
 }
 
 void MyGamesPage::gamesViewDblClick(int row)

@@ -63,6 +63,8 @@ public:
     QToolButton* btnChooseFolder = nullptr;
     QPushButton* btnScan = nullptr;
     QPushButton* btnAddToCustomList = nullptr;
+    /// The counts of the last scan.
+    QLabel* scanCounts = nullptr;
     QProgressBar* scanProgress = nullptr;
     QPushButton* btnCancelScan = nullptr;
     SortedListView* gamesView = nullptr;
@@ -72,8 +74,6 @@ Q_SIGNALS:
     void showRecordRequested(const QString& gameName);
     /// Start a Custom List record with this game ID and name.
     void addToCustomListRequested(const QString& gameId, const QString& gameName);
-    /// A scan ended: completed, cancelled or failed.
-    void scanEnded();
 
 private:
     struct Outcome;

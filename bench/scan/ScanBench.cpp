@@ -11,7 +11,6 @@
 #include "bench/support/BenchLists.h"
 
 #include <benchmark/benchmark.h>
-
 #include <fcntl.h>
 #include <unistd.h>
 

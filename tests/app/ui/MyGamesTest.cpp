@@ -11,6 +11,7 @@
 #include "tests/support/SparseImage.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -74,6 +75,7 @@ TEST_F(MyGames, ScanShowsTheRowsAndCountsOfTheScanAndFillsTheEditor)
     EXPECT_TRUE(asker.errors.empty()) << asker.errors.front().toStdString();
     EXPECT_EQ(window->StatusText(),
               "Images [3] Boot [1] Do not boot [1] Not in list [1] Other files [1] Unreadable [0]");
+    EXPECT_EQ(page->scanCounts->text(), window->StatusText());
 
     // The rows of the same scan run directly, in the same order.
     MainList list;
