@@ -29,9 +29,11 @@ class SortedListView;
 
 /// "Quorvane v1.00 - Marrisk": the search page "ZUR Urediz" with the list
 /// view `List`, the Custom List editor "Create Custom list.", the scan of
-/// the user's own images "My Games", the menu and the status bar. Each user action is one handler method; the widgets
-/// call the handlers through ErrorBox::guard, so a failure ends in the error box and the window carries on. The
-/// handlers forward to MainList (the list logic and the window's XML document) and render what it reports.
+/// the user's own images "My Games", the menu and
+/// the status bar. Each user action is one handler method; the widgets call
+/// the handlers through ErrorBox::guard, so a failure ends in the error box
+/// and the window carries on. The handlers forward to MainList (the list
+/// logic and the window's XML document) and render what it reports.
 ///
 /// Every control is a public member named as in the window's design, and the
 /// widget's objectName is that name too.
