@@ -10,6 +10,7 @@
 #include "app/ui/Images.h"
 #include "app/ui/KeyCodes.h"
 #include "app/ui/MenuBarStyle.h"
+#include "app/ui/MyGamesPage.h"
 #include "app/ui/SortedListView.h"
 
 #include <QApplication>
@@ -120,6 +121,7 @@ MainWindow::MainWindow(const QString& folder, DownloadBehaviourFactory downloadB
 
     BuildSearchPage();
     BuildEditorPage();
+    BuildMyGamesPage(folder);
     PageControl1->setCurrentIndex(0);
     BuildMenu();
     BuildStatusBar();
@@ -219,6 +221,16 @@ void MainWindow::BuildEditorPage()
                         strGNick, strGBootNotes, btnWriteList, addView,   btnAddGCM};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void MainWindow::BuildMyGamesPage(const QString& folder)
+{
+    TabSheet3 = named(new MyGamesPage(folder, *this), "TabSheet3");
+    PageControl1->addTab(TabSheet3, Images::icon(Images::TwoComputers), QStringLiteral("My Games"));
+    connect(TabSheet3, &MyGamesPage::showRecordRequested, this,
+            [this](const QString& name) { ErrorBox::guard([this, &name] { ShowScannedRecord(name); }); });
+    connect(TabSheet3, &MyGamesPage::addToCustomListRequested, this,
+            [this](const QString& id, const QString& name) { AddScannedImage(id, name); });
 }
 
 void MainWindow::BuildMenu()
@@ -399,6 +411,21 @@ void MainWindow::Exit1Click()
 void MainWindow::Ermthis1Click()
 {
     aboutWindow().ShowModeless();
+}
+
+void MainWindow::ShowScannedRecord(const QString& gameName)
+{
+    dispBoot->setChecked(false);
+    gcmName->setText(gameName);
+    PageControl1->setCurrentWidget(TabSheet1);
+    btnGCMSearchClick();
+}
+
+void MainWindow::AddScannedImage(const QString& gameId, const QString& gameName)
+{
+    strGID->setText(gameId);
+    strGName->setText(gameName);
+    PageControl1->setCurrentWidget(TabSheet2);
 }
 
 // ---- events --------------------------------------------------------------

@@ -25,10 +25,12 @@ namespace quorvane::app {
 class AboutWindow;
 class AntiFreeze;
 class AnchoredPage;
+class MyGamesPage;
 class SortedListView;
 
 /// "Quorvane v1.00 - Marrisk": the search page "ZUR Urediz" with the list
-/// view `List`, the Custom List editor "Create Custom list.", the menu and
+/// view `List`, the Custom List editor "Create Custom list.", the scan of
+/// the user's own images "My Games", the menu and
 /// the status bar. Each user action is one handler method; the widgets call
 /// the handlers through ErrorBox::guard, so a failure ends in the error box
 /// and the window carries on. The handlers forward to MainList (the list
@@ -63,6 +65,12 @@ public:
     void CheckforListUpdates1Click();
     void Exit1Click();
     void Ermthis1Click();
+    /// A double-click on a scanned image that is in the list: unchecks
+    /// `dispBoot`, searches for `gameName` and shows the search page.
+    void ShowScannedRecord(const QString& gameName);
+    /// "Add to Custom List" on the My Games page: fills the editor's game ID
+    /// and name and shows the editor.
+    void AddScannedImage(const QString& gameId, const QString& gameName);
 
     /// Asks for confirmation, then creates the Download Window and runs it
     /// modally; the window is destroyed when the run ends. Does nothing while
@@ -87,6 +95,7 @@ public:
     QTabWidget* PageControl1 = nullptr;
     AnchoredPage* TabSheet1 = nullptr;
     AnchoredPage* TabSheet2 = nullptr;
+    MyGamesPage* TabSheet3 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QMenuBar* MainMenu1 = nullptr;
 
@@ -128,6 +137,7 @@ protected:
 private:
     void BuildSearchPage();
     void BuildEditorPage();
+    void BuildMyGamesPage(const QString& folder);
     void BuildMenu();
     void BuildStatusBar();
     BootFilter SelectedBootFilter() const;

@@ -128,9 +128,10 @@ TEST_F(MainWindowLayout, ControlsCaptionsAndPositions)
     EXPECT_FALSE(window->dispBoot->isChecked());
     EXPECT_EQ(window->btnGCMSearch->focusPolicy(), Qt::NoFocus);
 
-    ASSERT_EQ(window->PageControl1->count(), 2);
+    ASSERT_EQ(window->PageControl1->count(), 3);
     EXPECT_EQ(window->PageControl1->tabText(0), "ZUR Urediz");
     EXPECT_EQ(window->PageControl1->tabText(1), "Create Custom list.");
+    EXPECT_EQ(window->PageControl1->tabText(2), "My Games");
     EXPECT_FALSE(window->PageControl1->tabIcon(0).isNull());
     EXPECT_EQ(window->PageControl1->currentIndex(), 0);
 
