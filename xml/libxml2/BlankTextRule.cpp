@@ -136,9 +136,11 @@ void BlankTextRule::Characters(const xmlChar* text, int length)
     if (!IsBlank(text, length)) {
         if (!open.nonBlankText) {
             open.nonBlankText = true;
-            RestoreDropped(open);
+            if (dropped_.size() > open.droppedMark)
+                RestoreDropped(open);
         }
-        FlushPending();
+        if (!pending_.empty())
+            FlushPending();
         original_.characters(context_, text, length);
     } else if (open.nonBlankText || PreservesSpace(context_)) {
         FlushPending();
@@ -168,8 +170,15 @@ void BlankTextRule::BeforeChild()
 {
     if (pending_.empty() || open_.empty())
         return;
-    dropped_.push_back(Dropped{open_.back().element->last, arena_.size(), pending_.size()});
-    arena_ += pending_;
+    // Runs between records repeat ("\r\n" mostly): one that repeats the run
+    // dropped just before shares its bytes.
+    Dropped run{open_.back().element->last, arena_.size(), pending_.size()};
+    if (!dropped_.empty() && dropped_.size() > open_.back().droppedMark && dropped_.back().length == run.length &&
+        arena_.compare(dropped_.back().offset, run.length, pending_) == 0)
+        run.offset = dropped_.back().offset;
+    else
+        arena_ += pending_;
+    dropped_.push_back(run);
     pending_.clear();
 }
 
