@@ -29,15 +29,19 @@ static char* read_file(const char* path, size_t* size)
         close(fd);
         return NULL;
     }
+    /* Sized by the file; grows only for a file that grows while it is read. */
     size_t capacity = (size_t)info.st_size + 1;
     char* bytes = malloc(capacity);
     size_t used = 0;
     for (;;) {
-        if (used + 65536 + 1 > capacity) {
-            capacity = capacity * 2 + 65536;
+        if (used + 1 == capacity) {
+            capacity = capacity * 2;
             bytes = realloc(bytes, capacity);
         }
-        const ssize_t n = read(fd, bytes + used, 65536);
+        size_t block = capacity - 1 - used;
+        if (block > 65536)
+            block = 65536;
+        const ssize_t n = read(fd, bytes + used, block);
         if (n <= 0)
             break;
         used += (size_t)n;
