@@ -32,19 +32,23 @@ inline sockaddr_in6 Loopback6(int port)
 /// The loopback a test socket uses: 127.0.0.1 or ::1.
 enum class LoopbackFamily { Inet, Inet6 };
 
+/// Fills `address` with the loopback of `family` at `port`; returns its length.
+inline socklen_t LoopbackSockaddr(LoopbackFamily family, int port, sockaddr_storage& address)
+{
+    if (family == LoopbackFamily::Inet6) {
+        *reinterpret_cast<sockaddr_in6*>(&address) = Loopback6(port);
+        return sizeof(sockaddr_in6);
+    }
+    *reinterpret_cast<sockaddr_in*>(&address) = Loopback(port);
+    return sizeof(sockaddr_in);
+}
+
 /// A listening socket on the loopback of `family` at `port` (0: the system chooses), with
 /// `backlog`; `boundPort` receives the port. -1 when any step fails.
 inline int ListenOnLoopback(LoopbackFamily family, int port, int backlog, int& boundPort)
 {
     sockaddr_storage address{};
-    socklen_t length = 0;
-    if (family == LoopbackFamily::Inet6) {
-        *reinterpret_cast<sockaddr_in6*>(&address) = Loopback6(port);
-        length = sizeof(sockaddr_in6);
-    } else {
-        *reinterpret_cast<sockaddr_in*>(&address) = Loopback(port);
-        length = sizeof(sockaddr_in);
-    }
+    socklen_t length = LoopbackSockaddr(family, port, address);
     auto* raw = reinterpret_cast<sockaddr*>(&address);
     const int fd = ::socket(raw->sa_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
@@ -63,14 +67,7 @@ inline int ListenOnLoopback(LoopbackFamily family, int port, int backlog, int& b
 inline int StartConnectToLoopback(LoopbackFamily family, int port)
 {
     sockaddr_storage address{};
-    socklen_t length = 0;
-    if (family == LoopbackFamily::Inet6) {
-        *reinterpret_cast<sockaddr_in6*>(&address) = Loopback6(port);
-        length = sizeof(sockaddr_in6);
-    } else {
-        *reinterpret_cast<sockaddr_in*>(&address) = Loopback(port);
-        length = sizeof(sockaddr_in);
-    }
+    socklen_t length = LoopbackSockaddr(family, port, address);
     auto* raw = reinterpret_cast<sockaddr*>(&address);
     const int fd = ::socket(raw->sa_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
