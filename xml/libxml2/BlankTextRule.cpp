@@ -201,6 +201,11 @@ void BlankTextRule::RestoreDropped(Open& open)
         arena_.resize(dropped_[open.droppedMark].offset);
         dropped_.resize(open.droppedMark);
     }
+    // The parser appends the next text in place to the element's last text
+    // node, trusting the length and capacity it keeps for the text node it
+    // made last. A restored run may now be that last node, or have been merged
+    // into it: a capacity of 0 makes the parser measure the node afresh.
+    context_->nodemem = 0;
 }
 
 } // namespace quorvane::xml
