@@ -11,6 +11,7 @@
 #include "app/ui/KeyCodes.h"
 #include "app/ui/MenuBarStyle.h"
 #include "app/ui/SortedListView.h"
+#include "app/ui/UpdateServerDialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -101,7 +102,8 @@ void MainWindow::Wire(Sender* sender, Signal signal, void (MainWindow::*handler)
     connect(sender, signal, this, [this, handler] { ErrorBox::guard([this, handler] { (this->*handler)(); }); });
 }
 
-MainWindow::MainWindow(const QString& folder) : list_(folder)
+MainWindow::MainWindow(const QString& folder, UpdateServerChoice updateServer, WindowLayout::Start layout)
+    : list_(folder), updateServer_(std::move(updateServer))
 {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Quorvane v1.00 - Marrisk"));
@@ -127,6 +129,8 @@ MainWindow::MainWindow(const QString& folder) : list_(folder)
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
     if (const QScreen* screen = QApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    if (layout == WindowLayout::Start::Saved)
+        WindowLayout::Restore(*this, *PageControl1);
 
     ErrorBox::guard([this] { FormCreate(); });
 }
@@ -235,6 +239,8 @@ void MainWindow::BuildMenu()
     CheckforListUpdates1->setShortcutContext(Qt::WindowShortcut);
     // Also on the window itself, so the shortcut works wherever the focus is.
     addAction(CheckforListUpdates1);
+    UpdateServer1 = File1->addAction(QStringLiteral("Update Server..."));
+    UpdateServer1->setObjectName(QStringLiteral("UpdateServer1"));
     File1->addSeparator()->setObjectName(QStringLiteral("N1"));
     Exit1 = File1->addAction(QStringLiteral("Exit"));
     Exit1->setObjectName(QStringLiteral("Exit1"));
@@ -253,6 +259,7 @@ void MainWindow::BuildMenu()
     Ermthis1->setObjectName(QStringLiteral("Ermthis1"));
 
     Wire(CheckforListUpdates1, &QAction::triggered, &MainWindow::CheckforListUpdates1Click);
+    Wire(UpdateServer1, &QAction::triggered, &MainWindow::UpdateServer1Click);
     Wire(Exit1, &QAction::triggered, &MainWindow::Exit1Click);
     Wire(ShowALLGCMs1, &QAction::triggered, &MainWindow::ShowALLGCMs1Click);
     Wire(ShowCustomListGCMs1, &QAction::triggered, &MainWindow::ShowCustomListGCMs1Click);
@@ -370,6 +377,13 @@ void MainWindow::CheckforListUpdates1Click()
     StartListUpdate();
 }
 
+void MainWindow::UpdateServer1Click()
+{
+    UpdateServerDialog dialog(updateServer_, this);
+    if (Asker::current().runModal(dialog) == QDialog::Accepted)
+        updateServer_ = dialog.Chosen();
+}
+
 void MainWindow::StartListUpdate()
 {
     // The windows stay responsive while the update waits on the network, so
@@ -415,6 +429,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    ErrorBox::guard([this] { WindowLayout::Save(*this, *PageControl1); });
     // The main window's end is the program's end, even with the About
     // Window still open.
     if (aboutWindow_)

@@ -4,6 +4,8 @@
 #include "app/list/ListState.h"
 #include "app/list/MainList.h"
 #include "app/list/StatusSink.h"
+#include "app/settings/UpdateServerSetting.h"
+#include "app/ui/WindowLayout.h"
 
 #include <QMainWindow>
 
@@ -41,7 +43,12 @@ public:
     /// Builds the window, then runs FormCreate (the start-up load) guarded:
     /// a failure shows the error box and the window is still created.
     /// `folder` holds the list files; empty means the working directory.
-    explicit MainWindow(const QString& folder = QString());
+    /// `updateServer` is the server update checks use until the user sets
+    /// another in "Update Server...". `layout` says whether the window opens
+    /// as the user left it or at its design sizes; it is saved when the
+    /// window closes either way.
+    explicit MainWindow(const QString& folder = QString(), UpdateServerChoice updateServer = {},
+                        WindowLayout::Start layout = WindowLayout::Start::Design);
     ~MainWindow() override;
 
     // Handlers.
@@ -57,6 +64,9 @@ public:
     void btnWriteListClick();
     void ExportlisttoHTML1Click();
     void CheckforListUpdates1Click();
+    /// Shows the update server in use and lets the user set another one, or
+    /// the built-in one, in the settings file and for the rest of the run.
+    void UpdateServer1Click();
     void Exit1Click();
     void Ermthis1Click();
 
@@ -70,6 +80,9 @@ public:
     QString StatusText() const;
     /// Panel 1's fixed text.
     QString StatusCredit() const;
+
+    /// The server the next update check uses.
+    const UpdateServerChoice& UpdateServer() const { return updateServer_; }
 
     /// The list logic and its document; its State() is what the Download
     /// Window reads.
@@ -106,6 +119,7 @@ public:
 
     QMenu* File1 = nullptr;
     QAction* CheckforListUpdates1 = nullptr;
+    QAction* UpdateServer1 = nullptr;
     QAction* Exit1 = nullptr;
     QMenu* Database1 = nullptr;
     QAction* ShowALLGCMs1 = nullptr;
@@ -132,6 +146,7 @@ private:
     void Wire(Sender* sender, Signal signal, void (MainWindow::*handler)());
 
     MainList list_;
+    UpdateServerChoice updateServer_;
     QLabel* panel0_ = nullptr;
     QLabel* panel1_ = nullptr;
     AboutWindow* aboutWindow_ = nullptr;
