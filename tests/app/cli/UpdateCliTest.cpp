@@ -135,7 +135,7 @@ TEST(UpdateCli, WithoutANetworkTheHostIsNotFound)
     const CliRun run = Cli(dir, "", "unshare -rn");
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err.rfind("Malformed update server URL \"ftp://lists@lists.quorvane.example/pub/lists/Other/\": "
-                            "it names no password (USER:PASSWORD@).\n",
+                            "it names no password (USER:PASSWORD@)\n",
                             0),
               0u)
         << run.err;

@@ -125,19 +125,18 @@ TEST_F(UserSettingsTest, TheWindowReopensAsItWasLeftAndResetLayoutRestoresTheDes
 
 TEST_F(UserSettingsTest, DoubleClickOnAHeaderDividerFitsTheColumnToItsContents)
 {
-    writeFile("gcmList.xml", ListFile("3", GcmRecord("Brisk Brambleway Chronicles: The Long Lantern Road", "1",
-                                                     "QYUEXPLONGIDENTIFIER")));
+    const QString name = QStringLiteral("Brisk Brambleway Chronicles: The Long Lantern Road");
+    writeFile("gcmList.xml", test::ListFile("3", test::GcmRecord(name.toStdString(), "1")));
     auto window = start();
     window->ShowALLGCMs1Click();
     QApplication::processEvents();
     QHeaderView* header = window->List->horizontalHeader();
-    const int needed = window->List->sizeHintForColumn(0);
-    ASSERT_GT(needed, 100);
 
     // The divider right of "Name".
     const QPoint divider(header->sectionViewportPosition(0) + header->sectionSize(0) - 1, header->height() / 2);
     QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, divider);
-    EXPECT_EQ(window->List->columnWidth(0), std::max(needed, header->sectionSizeHint(0)));
+    EXPECT_GT(window->List->columnWidth(0), QFontMetrics(window->List->font()).horizontalAdvance(name) + 16);
+    EXPECT_EQ(window->List->columnWidth(1), 50);
 }
 
 class UpdateServerMenu : public UserSettingsTest {
@@ -162,11 +161,6 @@ TEST_F(UpdateServerMenu, SetFromTheMenuItIsSavedPrivatelyAndUsedByTheNextCheck)
     test::UpdateServer server(test::GeneratedListFile("9", 2));
     const std::string port = std::to_string(server.Settings().Port);
     auto window = start();
-
-    QStringList items;
-    for (QAction* action : window->File1->actions())
-        items << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    EXPECT_EQ(items, (QStringList{"Check for List Updates", "Update Server...", "-", "Exit"}));
 
     QString inUse, url;
     bool masked = false;
