@@ -70,7 +70,7 @@ UpdateServerDialog::UpdateServerDialog(const UpdateServerChoice& inUse, QWidget*
     lblInUse->setTextFormat(Qt::PlainText);
 
     editUrl = new QLineEdit(
-        QString::fromStdString(UpdateServerUrl::Format(inUse.settings, UpdateServerUrl::Password::Left)), this);
+        QString::fromStdString(UpdateServerUrl::Format(inUse.settings, UpdateServerUrl::Password::Omitted)), this);
     editUrl->setObjectName(QStringLiteral("editUrl"));
     editUrl->setPlaceholderText(QStringLiteral("ftp://USER@HOST:PORT/PATH/"));
     editUrl->setMinimumWidth(360);

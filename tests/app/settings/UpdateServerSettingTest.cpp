@@ -144,7 +144,7 @@ TEST(UpdateServerUrl, FormatIsReadBackByApply)
         EXPECT_EQ(read.Password, settings.Password);
         EXPECT_EQ(read.Directory, settings.Directory);
     }
-    EXPECT_EQ(UpdateServerUrl::Format(settings, UpdateServerUrl::Password::Left),
+    EXPECT_EQ(UpdateServerUrl::Format(settings, UpdateServerUrl::Password::Omitted),
               "ftp://u%3A%C3%A4%C3%B6@lists.example:2121/pub/lists/Other/");
 }
 
