@@ -146,6 +146,9 @@ TEST(UpdateServerUrl, FormatIsReadBackByApply)
     }
     EXPECT_EQ(UpdateServerUrl::Format(settings, UpdateServerUrl::Password::Omitted),
               "ftp://u%3A%C3%A4%C3%B6@lists.example:2121/pub/lists/Other/");
+    // An IPv6 address goes in brackets.
+    settings.Host = "fd00::5";
+    EXPECT_EQ(UpdateServerUrl::Apply(UpdateServerUrl::Format(settings)).Host, "fd00::5");
 }
 
 } // namespace
