@@ -1,7 +1,6 @@
 #include "app/list/ListFolder.h"
 #include "app/settings/SharedOptions.h"
 #include "app/settings/UpdateServerSetting.h"
-#include "app/ui/DownloadWindow.h"
 #include "app/ui/ErrorBox.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/UpdateBehaviour.h"
@@ -101,7 +100,6 @@ int main(int argc, char** argv)
     quorvane::xml::InitParser();
     // Ties the windows to the menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(QUORVANE_APP_ID));
-    quorvane::app::DownloadWindow::SetBehaviourFactory(quorvane::app::UpdateBehaviour::factory());
     // A malformed server in the settings file is told once, here; the
     // built-in server stands in for it.
     const quorvane::app::UpdateServerChoice server = quorvane::app::UpdateServerSetting::Choose(
@@ -122,7 +120,8 @@ int main(int argc, char** argv)
         }
     }
 
-    quorvane::app::MainWindow mainWindow(folder, server,
+    // Every Download Window checks the server the Main Window has in use.
+    quorvane::app::MainWindow mainWindow(folder, quorvane::app::UpdateBehaviour::factory(), server,
                                          shared.resetLayout ? quorvane::app::WindowLayout::Start::Design
                                                             : quorvane::app::WindowLayout::Start::Saved);
     mainWindow.aboutWindow();

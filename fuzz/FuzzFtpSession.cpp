@@ -1,7 +1,8 @@
 // Plays the fuzz input as everything a server says in a whole session:
 // greeting, login, type, system, directory change, the resume probe, a
 // passive listing and a passive retrieval, with the fall-back to active mode
-// switched on or off by the first byte.
+// switched on or off by the first byte (which also picks a tiny size cap on
+// the retrieval now and then).
 //
 // No real socket is ever opened: a passive data connection is fed from memory
 // (the bytes after the last "|DATA|" in the input, empty without one), and an
@@ -70,6 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     client.PassiveFallsBackToActive = (control & 0x80) != 0;
     client.Username = "user";
     client.Password = "secret";
+    // A small cap now and then, so that the cut-off path runs as well.
+    client.MaxRetrievalBytes = (control & 0x20) != 0 ? 8 : ftp::FtpClient::DefaultMaxRetrievalBytes;
     try {
         client.OpenConnection(control & 0x40 ? ftp::AutoLogin::No : ftp::AutoLogin::Yes);
         client.ChangeDirectory("/lists");
@@ -87,6 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         client.RetrieveToStream("gcmList.xml", file, ftp::Resume::No);
         // The retrieval reads the same in-memory data again, at most all of it.
         if (file.str().size() > dataBytes.size())
+            __builtin_trap();
+        if (static_cast<std::int64_t>(file.str().size()) > client.MaxRetrievalBytes)
             __builtin_trap();
     } catch (const net::NetError&) {
         // Every way a session can fail is a network-layer error with a message.

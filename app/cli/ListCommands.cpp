@@ -7,6 +7,7 @@
 #include "app/list/MainList.h"
 #include "app/list/SortedItemCollector.h"
 #include "app/list/Utf8Text.h"
+#include "app/scan/GameScan.h"
 
 #include <QFileInfo>
 
@@ -166,6 +167,27 @@ int ExportHtml(const std::vector<std::string>& arguments, std::ostream&)
     return 0;
 }
 
+int Scan(const std::vector<std::string>& arguments, std::ostream& out)
+{
+    const Parsed parsed = Parse(arguments, {"--bootable"}, 1);
+    if (parsed.positional.empty())
+        throw UsageError("scan needs the folder to scan");
+    MainList list;
+    GameScan::LoadMainList(list);
+    const ScanReport report = GameScan::Run(list, QString::fromLocal8Bit(parsed.positional[0].c_str()));
+    for (const ScannedImage& image : report.images) {
+        if (Filter(parsed) == BootFilter::BootableOnly && image.status != ImageStatus::Boots)
+            continue;
+        out << OneLine(image.path) << '\t' << OneLine(image.gameId) << '\t' << image.disc << '\t'
+            << image.StatusText().toStdString() << '\t' << OneLine(image.gameName) << '\t' << OneLine(image.notes)
+            << '\t' << OneLine(image.instructions) << '\t' << image.matches << '\n';
+    }
+    for (const UnreadableEntry& entry : report.unreadable)
+        out << OneLine(entry.path) << "\tunreadable\t" << OneLine(entry.reason) << '\n';
+    out << report.counts.Summary().toStdString() << '\n';
+    return 0;
+}
+
 } // namespace
 
 const std::vector<CliCommand>& ListCommands()
@@ -176,6 +198,8 @@ const std::vector<CliCommand>& ListCommands()
          "print the Main List (or the Custom List) as the view shows it, then the List Summary", Show},
         {"search", "TEXT [--bootable]", "print the records whose name contains TEXT, ignoring case", Search},
         {"export-html", "[--custom]", "write compat.htm from the Main List (or the Custom List)", ExportHtml},
+        {"scan", "DIR [--bootable]",
+         "find the GCM images (.gcm, .iso) in DIR and its sub-folders and print whether each boots", Scan},
     };
     return commands;
 }

@@ -7,7 +7,11 @@
 #include "app/settings/UpdateServerSetting.h"
 #include "app/update/UpdateFlow.h"
 #include "app/update/UpdateSink.h"
+#include "net/transport/AntiFreezeBase.h"
 
+#include <signal.h>
+
+#include <csignal>
 #include <exception>
 #include <iostream>
 
@@ -34,6 +38,81 @@ private:
     std::ostream& out_;
 };
 
+/// The signal that asked the command to stop, 0 while none did.
+volatile std::sig_atomic_t gInterrupt = 0;
+
+extern "C" void NoteInterrupt(int signalNumber)
+{
+    gInterrupt = signalNumber;
+}
+
+/// Catches SIGINT and SIGTERM while the command runs, so that a download is
+/// aborted and its partial file removed before the process ends.
+class InterruptCatcher {
+public:
+    InterruptCatcher()
+    {
+        struct sigaction action {};
+        action.sa_handler = NoteInterrupt;
+        sigemptyset(&action.sa_mask);
+        // Waits on the network end at their next slice, where the watch below
+        // looks at the flag; file and socket calls just go on.
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGINT, &action, &savedInt_);
+        sigaction(SIGTERM, &action, &savedTerm_);
+    }
+    ~InterruptCatcher()
+    {
+        sigaction(SIGINT, &savedInt_, nullptr);
+        sigaction(SIGTERM, &savedTerm_, nullptr);
+    }
+    InterruptCatcher(const InterruptCatcher&) = delete;
+    InterruptCatcher& operator=(const InterruptCatcher&) = delete;
+
+    static bool Caught() { return gInterrupt != 0; }
+
+    /// Says so, then ends the process by the signal itself, so that the
+    /// calling shell sees it (status 130 or 143) and stops its script.
+    [[noreturn]] static void EndByTheSignal()
+    {
+        const int signalNumber = gInterrupt;
+        std::cout.flush();
+        std::cerr << "Interrupted.\n";
+        std::cerr.flush();
+        std::signal(signalNumber, SIG_DFL);
+        sigset_t unblocked;
+        sigemptyset(&unblocked);
+        sigaddset(&unblocked, signalNumber);
+        sigprocmask(SIG_UNBLOCK, &unblocked, nullptr);
+        std::raise(signalNumber);
+        // Not reached: the default action of both signals ends the process.
+        std::_Exit(128 + signalNumber);
+    }
+
+private:
+    struct sigaction savedInt_ {};
+    struct sigaction savedTerm_ {};
+};
+
+/// Cuts the flow's network waits into short slices and aborts the flow at the
+/// first slice after an interrupt.
+class InterruptWatch : public net::AntiFreezeBase {
+public:
+    explicit InterruptWatch(UpdateFlow& flow) : flow_(flow)
+    {
+        IdleTimeOut = 100;
+        OnlyWhenIdle = false;
+    }
+    void PumpMessages() override
+    {
+        if (InterruptCatcher::Caught())
+            flow_.Abort();
+    }
+
+private:
+    UpdateFlow& flow_;
+};
+
 /// Keeps the List Summary from the start-up load out of the output.
 class Discard : public StatusSink {
 public:
@@ -57,6 +136,7 @@ UpdateSettings Settings(const std::vector<std::string>& arguments)
 int RunUpdate(const std::vector<std::string>& arguments, std::ostream& out)
 {
     const UpdateSettings settings = Settings(arguments);
+    InterruptCatcher interrupts;
     MainList list;
     Discard summary;
     // As at program start: an unreadable Main List is reported and leaves the
@@ -69,8 +149,23 @@ int RunUpdate(const std::vector<std::string>& arguments, std::ostream& out)
 
     ConsoleSink sink(out);
     UpdateFlow flow(list, settings);
-    flow.Connect(sink);
-    if (flow.DownloadAndInstall(sink) == UpdateOutcome::AlreadyUpToDate)
+    InterruptWatch watch(flow);
+    UpdateOutcome outcome = UpdateOutcome::Aborted;
+    try {
+        if (!InterruptCatcher::Caught())
+            flow.Connect(sink);
+        if (!InterruptCatcher::Caught())
+            outcome = flow.DownloadAndInstall(sink);
+    } catch (...) {
+        // What an abort leaves behind (a closed connection) is no failure of
+        // its own: the interrupt is.
+        if (InterruptCatcher::Caught())
+            InterruptCatcher::EndByTheSignal();
+        throw;
+    }
+    if (InterruptCatcher::Caught())
+        InterruptCatcher::EndByTheSignal();
+    if (outcome == UpdateOutcome::AlreadyUpToDate)
         std::cerr << "Your version is already up to date.\n";
     return 0;
 }

@@ -8,8 +8,9 @@
 namespace quorvane::app {
 
 /// Image index of a list item in the windows' image list: 0 is the red cross
-/// (the record does not boot, and the default of every new item), 1 the green tick.
-enum class BootImage { Cross = 0, Tick = 1 };
+/// (the record does not boot, and the default of every new item), 1 the green
+/// tick, 5 the "not in list" mark of a scanned image the list does not hold.
+enum class BootImage { Cross = 0, Tick = 1, NotInList = 5 };
 
 /// The field elements of a record in a List File, in list-view order: the
 /// caption, then the six sub-items.

@@ -2,8 +2,25 @@
 
 #include <QString>
 
-// The keys of the user's settings file, each named once. "section/name" is
-// the key `name` in the file's [section].
+// The user's settings: one file, $XDG_CONFIG_HOME/quorvane/quorvane.conf
+// (by default ~/.config/quorvane/quorvane.conf), read and written through
+// QSettings in the native format:
+//   QSettings(QSettings::NativeFormat, QSettings::UserScope, SettingsOrganization, SettingsApplication)
+// (UserSettings opens it so, and writes it readable by its owner only).
+// Every key is named here, as "section/key": the key `key` in the file's
+// [section].
+
+namespace quorvane::app {
+
+inline constexpr const char* SettingsOrganization = "quorvane";
+inline constexpr const char* SettingsApplication = "quorvane";
+
+/// [scan] folder: the folder the My Games page scanned last, offered again
+/// at the next start.
+inline constexpr const char* ScanFolderKey = "scan/folder";
+
+} // namespace quorvane::app
+
 namespace quorvane::app::settings {
 
 // [update]

@@ -1,6 +1,7 @@
 #include "app/settings/UserSettings.h"
 
 #include "app/settings/SettingsError.h"
+#include "app/settings/SettingsKeys.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,7 +50,8 @@ void EnsureOwnerOnly(const QString& file)
 std::unique_ptr<QSettings> UserSettings::Open()
 {
     auto settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                                QStringLiteral("quorvane"), QStringLiteral("quorvane"));
+                                                QString::fromLatin1(SettingsOrganization),
+                                                QString::fromLatin1(SettingsApplication));
     settings->setFallbacksEnabled(false);
     return settings;
 }

@@ -1,16 +1,20 @@
 // Writes PNG pictures of the three windows for the documentation:
 //   quorvane-screenshots LIST_FILE OUTPUT_DIR
 // The Main Window opens on LIST_FILE (copied as "gcmList.xml" into a
-// temporary working directory) and shows it with "Show Palavera List GCM's".
+// temporary working directory) and shows it with "Show Palavera List GCM's";
+// the My Games page scans a folder of sparse images named after records of
+// the sample list. Settings go to the temporary directory, never the user's.
 
 #include "app/ui/AboutWindow.h"
 #include "app/ui/Asker.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/MessageDialog.h"
+#include "app/ui/MyGamesPage.h"
 #include "app/ui/SortedListView.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -19,6 +23,9 @@
 #include <QPixmap>
 #include <QTabWidget>
 #include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -62,6 +69,35 @@ struct SampleListing : DownloadBehaviour {
     void ListDblClick(DownloadWindow&) override {}
 };
 
+/// A disc image as the scan meets it: the game ID and disc byte at the
+/// start, stretched to a full image's size without taking disk space.
+bool writeImage(const QString& path, const char* head)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const bool ok = fd >= 0 && ::write(fd, head, 7) == 7 && ::ftruncate(fd, 1459978240) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return ok;
+}
+
+/// "My Games" under `work`: images of records of the sample list, a second
+/// disc, an image the list does not hold, and a file that is no image.
+bool writeCollection(const QDir& work)
+{
+    if (!work.mkpath(QStringLiteral("My Games/Racing")))
+        return false;
+    const QDir games(work.filePath(QStringLiteral("My Games")));
+    bool ok = writeImage(games.filePath(QStringLiteral("Brisk Castle Quarry.iso")), "QBCJ76\0");
+    ok = writeImage(games.filePath(QStringLiteral("Quiet Engine.gcm")), "QCWP10\0") && ok;
+    ok = writeImage(games.filePath(QStringLiteral("Racing/Wandering Grove Rally.iso")), "QPFP48\0") && ok;
+    ok = writeImage(games.filePath(QStringLiteral("Racing/Frosted Relic Zero.iso")), "QZQE47\0") && ok;
+    ok = writeImage(games.filePath(QStringLiteral("Lunar Glacier II (disc 1).iso")), "QGUJ66\0") && ok;
+    ok = writeImage(games.filePath(QStringLiteral("Lunar Glacier II (disc 2).iso")), "QGUJ66\1") && ok;
+    ok = writeImage(games.filePath(QStringLiteral("Homebrew Demo.iso")), "QHBE01\0") && ok;
+    QFile cover(games.filePath(QStringLiteral("cover.png")));
+    return cover.open(QIODevice::WriteOnly) && ok;
+}
+
 bool save(QWidget& widget, const QDir& out, const char* name)
 {
     widget.show();
@@ -80,6 +116,9 @@ bool save(QWidget& widget, const QDir& out, const char* name)
 int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QTemporaryDir work;
+    // Before Qt reads it: the scan keeps its folder in the settings.
+    setenv("XDG_CONFIG_HOME", QFile::encodeName(work.filePath(QStringLiteral("config"))).constData(), 1);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     if (argc != 3) {
@@ -92,7 +131,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot create %s\n", argv[2]);
         return 1;
     }
-    QTemporaryDir work;
     if (!work.isValid() || !QFile::copy(listFile, work.filePath(QStringLiteral("gcmList.xml")))) {
         std::fprintf(stderr, "cannot copy %s\n", argv[1]);
         return 1;
@@ -100,7 +138,6 @@ int main(int argc, char** argv)
     QDir::setCurrent(work.path());
 
     RecordingAsker asker;
-    DownloadWindow::SetBehaviourFactory([](MainWindow&) { return std::make_unique<SampleListing>(); });
     MainWindow window;
     window.ShowALLGCMs1->trigger();
     bool ok = save(window, out, "main-window.png");
@@ -112,16 +149,26 @@ int main(int argc, char** argv)
     window.strGSSize->setText(QStringLiteral("412"));
     window.strGGood->setText(QStringLiteral("1"));
     window.strGNick->setText(QStringLiteral("quill"));
-    window.strGBootNotes->setText(QStringLiteral("Use the default settings"));
+    window.strGBootNotes->setText(QStringLiteral("Skip the intro with Start"));
     window.btnAddGCMClick();
     ok = save(window, out, "custom-list-page.png") && ok;
+
+    MyGamesPage& games = *window.TabSheet3;
+    window.PageControl1->setCurrentWidget(&games);
+    ok = writeCollection(QDir(work.path())) && ok;
+    games.scanFolder->setText(QStringLiteral("My Games"));
+    games.btnScanClick();
+    const QDeadlineTimer deadline(30000);
+    while (games.Scanning() && !deadline.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    ok = save(window, out, "my-games-page.png") && ok;
     window.PageControl1->setCurrentIndex(0);
 
     window.Ermthis1Click();
     ok = save(window.aboutWindow(), out, "about-window.png") && ok;
     window.aboutWindow().hide();
 
-    DownloadWindow download(window);
+    DownloadWindow download(window, [](MainWindow&) { return std::make_unique<SampleListing>(); });
     ok = save(download, out, "download-window.png") && ok;
 
     MessageDialog question(QStringLiteral("Can't find the GCM data file, do you want to download it?"),

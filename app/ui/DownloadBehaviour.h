@@ -30,6 +30,8 @@ public:
 
 /// Builds the behaviour of a Download Window being created for `mainWindow`
 /// (whose status bar and list state the behaviour may use). May return null.
+/// Whoever creates the window hands it one: the Main Window the one it was
+/// given, tests their own.
 using DownloadBehaviourFactory = std::function<std::unique_ptr<DownloadBehaviour>(MainWindow& mainWindow)>;
 
 } // namespace quorvane::app

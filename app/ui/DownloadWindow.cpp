@@ -19,20 +19,10 @@ constexpr int kClientWidth = 503;
 constexpr int kClientHeight = 293;
 constexpr int kLineHeight = 13;
 
-DownloadBehaviourFactory& factory()
-{
-    static DownloadBehaviourFactory installed;
-    return installed;
-}
-
 } // namespace
 
-void DownloadWindow::SetBehaviourFactory(DownloadBehaviourFactory f)
-{
-    factory() = std::move(f);
-}
-
-DownloadWindow::DownloadWindow(MainWindow& mainWindow) : QDialog(nullptr), mainWindow_(mainWindow)
+DownloadWindow::DownloadWindow(MainWindow& mainWindow, const DownloadBehaviourFactory& behaviour)
+    : QDialog(nullptr), mainWindow_(mainWindow)
 {
     setObjectName(QStringLiteral("DownloadWindow"));
     setWindowTitle(QStringLiteral("Download Window:"));
@@ -64,9 +54,9 @@ DownloadWindow::DownloadWindow(MainWindow& mainWindow) : QDialog(nullptr), mainW
     const QRect owner = mainWindow.frameGeometry();
     move(owner.center() - QPoint(kClientWidth / 2, kClientHeight / 2));
 
-    ErrorBox::guard([this] {
-        if (factory())
-            behaviour_ = factory()(mainWindow_);
+    ErrorBox::guard([this, &behaviour] {
+        if (behaviour)
+            behaviour_ = behaviour(mainWindow_);
         FormCreate();
     });
 }

@@ -20,20 +20,17 @@ class MainWindow;
 /// "Download Window:": the remote directory listing of an update check and
 /// its status line. Created when an update check is confirmed, run modally,
 /// destroyed when it closes. What it does on creation and on double-click
-/// comes from the DownloadBehaviour installed with SetBehaviourFactory().
+/// comes from the DownloadBehaviour its creator hands it.
 /// As a StatusSink it writes panel 0 of its own status bar.
 class DownloadWindow : public QDialog, public StatusSink {
     Q_OBJECT
 public:
-    /// Builds the controls and runs FormCreate (guarded: a failure shows the
-    /// error box and the window is still created). The window has no owner;
-    /// it is centred on `mainWindow`.
-    explicit DownloadWindow(MainWindow& mainWindow);
+    /// Builds the controls, takes its behaviour from `behaviour` (none when
+    /// it is empty or returns null) and runs FormCreate, both guarded: a
+    /// failure shows the error box and the window is still created. The
+    /// window has no owner; it is centred on `mainWindow`.
+    DownloadWindow(MainWindow& mainWindow, const DownloadBehaviourFactory& behaviour);
     ~DownloadWindow() override;
-
-    /// Installs the factory every later Download Window takes its behaviour
-    /// from; an empty factory leaves windows without behaviour.
-    static void SetBehaviourFactory(DownloadBehaviourFactory factory);
 
     /// Creation handler: hands over to the behaviour, if any.
     void FormCreate();

@@ -83,6 +83,22 @@ void drawComputers(QPainter& p)
     p.drawLine(QPointF(4.5, 13.5), QPointF(7.5, 13.5));
 }
 
+// A question mark in the stroke of the tick and the cross: the list has no
+// answer for this image.
+void drawQuestion(QPainter& p)
+{
+    QPen pen(QColor(0x30, 0x60, 0xc0), 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    p.setPen(pen);
+    QPainterPath path;
+    path.moveTo(4.5, 5.5);
+    path.cubicTo(4.5, 1.5, 11.5, 1.5, 11.5, 5.0);
+    path.cubicTo(11.5, 7.5, 8.0, 7.5, 8.0, 10.0);
+    p.drawPath(path);
+    p.setPen(Qt::NoPen);
+    p.setBrush(pen.color());
+    p.drawEllipse(QPointF(8.0, 13.5), 1.6, 1.6);
+}
+
 void drawMagnifier(QPainter& p)
 {
     p.setPen(QPen(QColor(0x30, 0x30, 0x30), 1.6));
@@ -132,7 +148,8 @@ QIcon iconOf(const Painter& paint)
 
 const std::array<Painter, Images::Count>& painters()
 {
-    static const std::array<Painter, Images::Count> all{drawCross, drawTick, drawDisc, drawPage, drawComputers};
+    static const std::array<Painter, Images::Count> all{drawCross, drawTick,      drawDisc,
+                                                        drawPage,  drawComputers, drawQuestion};
     return all;
 }
 
@@ -144,7 +161,7 @@ QIcon Images::icon(int index)
         return {};
     // Icons are built once; every list row shares them.
     static const std::array<QIcon, Count> icons{iconOf(painters()[0]), iconOf(painters()[1]), iconOf(painters()[2]),
-                                                iconOf(painters()[3]), iconOf(painters()[4])};
+                                                iconOf(painters()[3]), iconOf(painters()[4]), iconOf(painters()[5])};
     return icons[static_cast<std::size_t>(index)];
 }
 

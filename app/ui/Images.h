@@ -5,7 +5,7 @@
 
 namespace quorvane::app {
 
-/// The program's shared image list: five 16 x 16 pictures drawn in code, so
+/// The program's shared image list: six 16 x 16 pictures drawn in code, so
 /// no image files ship with the program. Each icon carries a 16 px and a
 /// 32 px rendering, which keeps it crisp at 200 % scaling.
 class Images {
@@ -17,9 +17,10 @@ public:
         GreenTick = 1,    ///< a record that boots
         PaleBlueDisc = 2, ///< tab "ZUR Urediz"
         WrittenPage = 3,  ///< tab "Create Custom list."
-        TwoComputers = 4, ///< the "File" menu's sub-menu
+        TwoComputers = 4, ///< the "File" menu's sub-menu and the tab "My Games"
+        NotInList = 5,    ///< a scanned image whose game ID the list does not hold
     };
-    static constexpr int Count = 5;
+    static constexpr int Count = 6;
     static constexpr int Size = 16;
 
     /// The image at `index`; a null icon for an index outside 0 .. Count - 1.

@@ -10,6 +10,7 @@
 #include "app/ui/Images.h"
 #include "app/ui/KeyCodes.h"
 #include "app/ui/MenuBarStyle.h"
+#include "app/ui/MyGamesPage.h"
 #include "app/ui/SortedListView.h"
 #include "app/ui/UpdateServerDialog.h"
 
@@ -102,8 +103,9 @@ void MainWindow::Wire(Sender* sender, Signal signal, void (MainWindow::*handler)
     connect(sender, signal, this, [this, handler] { ErrorBox::guard([this, handler] { (this->*handler)(); }); });
 }
 
-MainWindow::MainWindow(const QString& folder, UpdateServerChoice updateServer, WindowLayout::Start layout)
-    : list_(folder), updateServer_(std::move(updateServer))
+MainWindow::MainWindow(const QString& folder, DownloadBehaviourFactory downloadBehaviour,
+                       UpdateServerChoice updateServer, WindowLayout::Start layout)
+    : list_(folder), downloadBehaviour_(std::move(downloadBehaviour)), updateServer_(std::move(updateServer))
 {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Quorvane v1.00 - Marrisk"));
@@ -121,6 +123,7 @@ MainWindow::MainWindow(const QString& folder, UpdateServerChoice updateServer, W
 
     BuildSearchPage();
     BuildEditorPage();
+    BuildMyGamesPage(folder);
     PageControl1->setCurrentIndex(0);
     BuildMenu();
     BuildStatusBar();
@@ -222,6 +225,16 @@ void MainWindow::BuildEditorPage()
                         strGNick, strGBootNotes, btnWriteList, addView,   btnAddGCM};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void MainWindow::BuildMyGamesPage(const QString& folder)
+{
+    TabSheet3 = named(new MyGamesPage(folder, *this), "TabSheet3");
+    PageControl1->addTab(TabSheet3, Images::icon(Images::TwoComputers), QStringLiteral("My Games"));
+    connect(TabSheet3, &MyGamesPage::showRecordRequested, this,
+            [this](const QString& name) { ErrorBox::guard([this, &name] { ShowScannedRecord(name); }); });
+    connect(TabSheet3, &MyGamesPage::addToCustomListRequested, this,
+            [this](const QString& id, const QString& name) { AddScannedImage(id, name); });
 }
 
 void MainWindow::BuildMenu()
@@ -400,7 +413,7 @@ void MainWindow::StartListUpdate()
     } running{updateRunning_};
     // The window has no owner and ends with this call, whichever way the
     // modal run ends.
-    DownloadWindow window(*this);
+    DownloadWindow window(*this, downloadBehaviour_);
     Asker::current().runModal(window);
 }
 
@@ -412,6 +425,21 @@ void MainWindow::Exit1Click()
 void MainWindow::Ermthis1Click()
 {
     aboutWindow().ShowModeless();
+}
+
+void MainWindow::ShowScannedRecord(const QString& gameName)
+{
+    dispBoot->setChecked(false);
+    gcmName->setText(gameName);
+    PageControl1->setCurrentWidget(TabSheet1);
+    btnGCMSearchClick();
+}
+
+void MainWindow::AddScannedImage(const QString& gameId, const QString& gameName)
+{
+    strGID->setText(gameId);
+    strGName->setText(gameName);
+    PageControl1->setCurrentWidget(TabSheet2);
 }
 
 // ---- events --------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include "app/list/MainList.h"
 #include "app/list/StatusSink.h"
 #include "app/settings/UpdateServerSetting.h"
+#include "app/ui/DownloadBehaviour.h"
 #include "app/ui/WindowLayout.h"
 
 #include <QMainWindow>
@@ -26,10 +27,12 @@ namespace quorvane::app {
 class AboutWindow;
 class AntiFreeze;
 class AnchoredPage;
+class MyGamesPage;
 class SortedListView;
 
 /// "Quorvane v1.00 - Marrisk": the search page "ZUR Urediz" with the list
-/// view `List`, the Custom List editor "Create Custom list.", the menu and
+/// view `List`, the Custom List editor "Create Custom list.", the scan of
+/// the user's own images "My Games", the menu and
 /// the status bar. Each user action is one handler method; the widgets call
 /// the handlers through ErrorBox::guard, so a failure ends in the error box
 /// and the window carries on. The handlers forward to MainList (the list
@@ -43,12 +46,14 @@ public:
     /// Builds the window, then runs FormCreate (the start-up load) guarded:
     /// a failure shows the error box and the window is still created.
     /// `folder` holds the list files; empty means the working directory.
-    /// `updateServer` is the server update checks use until the user sets
-    /// another in "Update Server...". `layout` says whether the window opens
-    /// as the user left it or at its design sizes; it is saved when the
-    /// window closes either way.
-    explicit MainWindow(const QString& folder = QString(), UpdateServerChoice updateServer = {},
-                        WindowLayout::Start layout = WindowLayout::Start::Design);
+    /// `downloadBehaviour` gives every Download Window this window creates its
+    /// behaviour (the update flow in the program); empty, those windows open
+    /// without one. `updateServer` is the server update checks use until the
+    /// user sets another in "Update Server...". `layout` says whether the
+    /// window opens as the user left it or at its design sizes; it is saved
+    /// when the window closes either way.
+    explicit MainWindow(const QString& folder = QString(), DownloadBehaviourFactory downloadBehaviour = {},
+                        UpdateServerChoice updateServer = {}, WindowLayout::Start layout = WindowLayout::Start::Design);
     ~MainWindow() override;
 
     // Handlers.
@@ -69,6 +74,12 @@ public:
     void UpdateServer1Click();
     void Exit1Click();
     void Ermthis1Click();
+    /// A double-click on a scanned image that is in the list: unchecks
+    /// `dispBoot`, searches for `gameName` and shows the search page.
+    void ShowScannedRecord(const QString& gameName);
+    /// "Add to Custom List" on the My Games page: fills the editor's game ID
+    /// and name and shows the editor.
+    void AddScannedImage(const QString& gameId, const QString& gameName);
 
     /// Asks for confirmation, then creates the Download Window and runs it
     /// modally; the window is destroyed when the run ends. Does nothing while
@@ -96,6 +107,7 @@ public:
     QTabWidget* PageControl1 = nullptr;
     AnchoredPage* TabSheet1 = nullptr;
     AnchoredPage* TabSheet2 = nullptr;
+    MyGamesPage* TabSheet3 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QMenuBar* MainMenu1 = nullptr;
 
@@ -138,6 +150,7 @@ protected:
 private:
     void BuildSearchPage();
     void BuildEditorPage();
+    void BuildMyGamesPage(const QString& folder);
     void BuildMenu();
     void BuildStatusBar();
     BootFilter SelectedBootFilter() const;
@@ -146,6 +159,7 @@ private:
     void Wire(Sender* sender, Signal signal, void (MainWindow::*handler)());
 
     MainList list_;
+    DownloadBehaviourFactory downloadBehaviour_;
     UpdateServerChoice updateServer_;
     QLabel* panel0_ = nullptr;
     QLabel* panel1_ = nullptr;

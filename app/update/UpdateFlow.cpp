@@ -4,16 +4,21 @@
 #include "app/list/MainList.h"
 #include "app/list/RecordWalk.h"
 #include "app/list/Utf8Text.h"
+#include "app/update/ConnectionLostError.h"
+#include "app/update/DownloadSizeError.h"
 #include "app/update/DownloadVersionError.h"
 #include "app/update/ListInstallError.h"
 #include "app/update/ListInstaller.h"
 #include "app/update/UpdateSink.h"
 #include "net/ftp/FtpClient.h"
+#include "net/ftp/FtpErrors.h"
 #include "xml/PlatformVendor.h"
 #include "xml/XmlDocument.h"
 
 #include <QFile>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <system_error>
 
@@ -41,6 +46,20 @@ std::string LocalPath(const MainList& list, const char* fileName)
     return QFile::encodeName(list.FilePath(QString::fromLatin1(fileName))).toStdString();
 }
 
+/// The size in a 213 reply to "SIZE" (RFC 3659), or -1 when the text is no
+/// decimal number a file can have.
+std::int64_t SizeFromReply(const std::vector<std::string>& text)
+{
+    if (text.empty())
+        return -1;
+    const std::string& number = text.front();
+    constexpr std::size_t MaxDigits = 18; // below the largest 64-bit value
+    if (number.empty() || number.size() > MaxDigits ||
+        !std::all_of(number.begin(), number.end(), [](unsigned char c) { return std::isdigit(c) != 0; }))
+        return -1;
+    return std::stoll(number);
+}
+
 } // namespace
 
 UpdateFlow::UpdateFlow(const MainList& list, UpdateSettings settings) : list_(list), settings_(std::move(settings))
@@ -54,18 +73,42 @@ UpdateFlow::~UpdateFlow() = default;
 
 void UpdateFlow::Abort()
 {
-    if (!downloading_ || abortRequested_)
+    if (!busy_ || abortRequested_)
         return;
     abortRequested_ = true;
-    ftp_->AbortTransfer();
     // Nothing more is wanted from this server: without the control connection
-    // the retrieval ends at once instead of waiting for the server's answer to
-    // the abort. Only the socket goes; the handler is still in use further up
-    // the stack, and the download disconnects fully once it has unwound.
+    // the step ends at once instead of waiting for the server's answer to the
+    // abort. Only the socket goes; the handler is still in use further up the
+    // stack, and the step disconnects fully once it has unwound.
+    try {
+        ftp_->AbortTransfer();
+    } catch (const std::exception&) {
+        // A server that is gone needs no "ABOR".
+    }
     ftp_->DropSocket();
 }
 
-bool UpdateFlow::Download(UpdateSink& sink, const std::string& downloaded)
+bool UpdateFlow::EndIfAborted()
+{
+    if (!abortRequested_)
+        return false;
+    abortRequested_ = false;
+    connected_ = false;
+    ftp_->Disconnect();
+    return true;
+}
+
+std::int64_t UpdateFlow::AnnouncedSize()
+{
+    ftp::FtpClient& ftp = *ftp_;
+    // Any answer but a 213 with a number (502 from a server without the
+    // command, 550, ...) leaves the size unknown, as before the command existed.
+    if (ftp.SendRawCommand(std::string("SIZE ") + MainListFileName) != 213)
+        return -1;
+    return SizeFromReply(ftp.LastReply.Text());
+}
+
+void UpdateFlow::Download(UpdateSink& sink, const std::string& downloaded)
 {
     ftp::FtpClient& ftp = *ftp_;
     const std::string partial = downloaded + PartialSuffix;
@@ -75,40 +118,39 @@ bool UpdateFlow::Download(UpdateSink& sink, const std::string& downloaded)
     std::filesystem::remove(downloaded, ignored);
     std::filesystem::remove(partial, ignored);
 
+    const std::int64_t expected = AnnouncedSize();
+    if (expected > ftp.MaxRetrievalBytes)
+        throw ftp::FileTooLargeError();
+
     ftp.OnWork = [&sink](net::NetComponent&, net::WorkMode mode, std::int64_t count) {
         if (mode == net::WorkMode::wmRead)
             sink.DownloadProgress(count);
     };
-    downloading_ = true;
-    abortRequested_ = false;
-    auto cleanUp = [&] {
-        ftp.OnWork = nullptr;
-        downloading_ = false;
-        std::filesystem::remove(partial, ignored);
-    };
     try {
         ftp.RetrieveFile(MainListFileName, partial, ftp::Overwrite::Allow, ftp::Resume::No);
+        if (!abortRequested_ && expected >= 0) {
+            // A server that closes the data connection early may still
+            // answer 226: only the count tells a short file from a whole one.
+            const auto received = static_cast<std::int64_t>(std::filesystem::file_size(partial));
+            if (received != expected)
+                throw DownloadSizeError(received, expected);
+        }
     } catch (...) {
-        const bool aborted = abortRequested_;
-        cleanUp();
-        if (!aborted)
-            throw;
-    }
-    if (abortRequested_) {
-        cleanUp();
-        abortRequested_ = false;
-        ftp.Disconnect();
-        return false;
+        ftp.OnWork = nullptr;
+        std::filesystem::remove(partial, ignored);
+        throw;
     }
     ftp.OnWork = nullptr;
-    downloading_ = false;
+    if (abortRequested_) {
+        std::filesystem::remove(partial, ignored);
+        return;
+    }
     std::error_code error;
     std::filesystem::rename(partial, downloaded, error);
     if (error) {
         std::filesystem::remove(partial, ignored);
         throw ListInstallError(partial, downloaded, error.message());
     }
-    return true;
 }
 
 std::vector<std::string> UpdateFlow::ShownListing(std::vector<std::string> lines)
@@ -123,6 +165,17 @@ void UpdateFlow::Connect(UpdateSink& sink)
     if (busy_)
         return;
     BusyScope busy(busy_);
+    abortRequested_ = false;
+    try {
+        ConnectAndList(sink);
+    } catch (...) {
+        if (!EndIfAborted())
+            throw;
+    }
+}
+
+void UpdateFlow::ConnectAndList(UpdateSink& sink)
+{
     std::vector<std::string> lines;
 
     ftp::FtpClient& ftp = *ftp_;
@@ -131,6 +184,7 @@ void UpdateFlow::Connect(UpdateSink& sink)
     ftp.Username = settings_.Username;
     ftp.Password = settings_.Password;
     ftp.MaxLineAction = net::LineOverflowAction::maException;
+    ftp.MaxRetrievalBytes = settings_.MaxDownloadBytes;
     // Without a limit a server that stops answering would keep the window
     // from ever opening. Connects and data connections take the same limit.
     ftp.ReadTimeout = settings_.ReadTimeoutMs;
@@ -147,6 +201,7 @@ void UpdateFlow::Connect(UpdateSink& sink)
     ftp.OpenConnection(ftp::AutoLogin::Yes, settings_.ReadTimeoutMs);
     if (!ftp.IsConnected())
         return;
+    connected_ = true;
 
     sink.MainStatus(QStringLiteral("Locating DIR..."));
     ftp.ChangeDirectory(settings_.Directory);
@@ -168,10 +223,23 @@ UpdateOutcome UpdateFlow::DownloadAndInstall(UpdateSink& sink)
     const std::string mainList = LocalPath(list_, MainListFileName);
 
     if (ftp.IsConnected()) {
-        if (!Download(sink, downloaded))
+        abortRequested_ = false;
+        try {
+            Download(sink, downloaded);
+        } catch (...) {
+            if (!EndIfAborted())
+                throw;
+            return UpdateOutcome::Aborted;
+        }
+        if (EndIfAborted())
             return UpdateOutcome::Aborted;
         sink.WindowStatus(QStringLiteral("Disconnecting..."));
+        connected_ = false;
         ftp.Disconnect();
+    } else if (connected_) {
+        // The connection went while this window still counted on it; what
+        // lies on disk is not this server's answer.
+        throw ConnectionLostError();
     }
 
     xml::XmlDocument& document = *document_;

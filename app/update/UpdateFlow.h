@@ -2,6 +2,7 @@
 
 #include "app/update/UpdateSettings.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,7 +30,7 @@ enum class UpdateOutcome {
     /// arrived while the windows were kept alive during a download); nothing
     /// was done.
     Busy,
-    /// The retrieval was aborted (`Abort`): the client is disconnected and
+    /// The step was aborted (`Abort`): the client is disconnected and
     /// nothing was installed.
     Aborted,
 };
@@ -57,22 +58,29 @@ public:
     /// Connects and lists the directory, reporting each step to `sink`. A
     /// failure ends the step where it happened: the Main Window's status keeps
     /// the last progress text and the listing stays empty when the failure
-    /// came before it arrived.
+    /// came before it arrived. An aborted step returns quietly, disconnected.
     void Connect(UpdateSink& sink);
 
     /// Downloads (when still connected), disconnects and installs or discards.
-    /// The download goes to a temporary file that becomes "gcmList.BAK" only
-    /// once the transfer and its final reply succeeded, so a failed download
-    /// leaves no "gcmList.BAK" to be installed later. A refused download keeps
-    /// the connection for another try; a file that is not well formed or has
-    /// no version stays as "gcmList.BAK" and the Main List is untouched; a
-    /// failed install keeps both files.
+    /// The server is asked for the file's size first ("SIZE", RFC 3659); a
+    /// size above `UpdateSettings::MaxDownloadBytes` fails before "RETR"
+    /// ("File too large."), and a download of another length fails with
+    /// `DownloadSizeError`. The download goes to a temporary file that becomes
+    /// "gcmList.BAK" only once the transfer, its final reply and the count
+    /// succeeded, so a failed, short or aborted download leaves nothing to be
+    /// installed later. A refused download keeps the connection for another
+    /// try; a file that is not well formed or has no version stays as
+    /// "gcmList.BAK" and the Main List is untouched; a failed install keeps
+    /// both files. When the connection went without this flow closing it
+    /// (a late reply, a server that hung up), `ConnectionLostError` is raised
+    /// and nothing is loaded.
     UpdateOutcome DownloadAndInstall(UpdateSink& sink);
 
-    /// Ends a running download (called from a handler that runs while the
-    /// download waits): the transfer is aborted ("ABOR"), the control
-    /// connection closed, and `DownloadAndInstall` returns `Aborted` at once,
-    /// without installing anything. Does nothing when no download runs.
+    /// Ends the running step (called from a handler that runs while it
+    /// waits: a window closed, an interrupt): a transfer is aborted ("ABOR"),
+    /// a passive data connect stopped, the control connection closed, and the
+    /// step returns at once (`Aborted` from `DownloadAndInstall`) without
+    /// installing anything. Does nothing when no step runs.
     void Abort();
 
     /// The listing as shown: the lines without the first one when that one
@@ -83,17 +91,23 @@ public:
     ftp::FtpClient& Client() { return *ftp_; }
 
 private:
-    /// Retrieves the list into `downloaded` by way of a temporary file; false
-    /// when the retrieval was aborted (the client is then disconnected).
-    bool Download(UpdateSink& sink, const std::string& downloaded);
+    void ConnectAndList(UpdateSink& sink);
+    /// Retrieves the list into `downloaded` by way of a temporary file that is
+    /// removed when the retrieval fails, comes out short or was aborted.
+    void Download(UpdateSink& sink, const std::string& downloaded);
+    /// The size the server names for the list, or -1 when it does not say.
+    std::int64_t AnnouncedSize();
+    /// After an abort: disconnects, forgets the request and returns true.
+    bool EndIfAborted();
 
     const MainList& list_;
     UpdateSettings settings_;
     std::unique_ptr<ftp::FtpClient> ftp_;
     std::unique_ptr<xml::XmlDocument> document_;
     bool busy_ = false;
-    bool downloading_ = false;
     bool abortRequested_ = false;
+    /// Connected by `Connect` and not yet disconnected by this flow.
+    bool connected_ = false;
 };
 
 } // namespace quorvane::app

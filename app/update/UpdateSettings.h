@@ -17,13 +17,16 @@ struct UpdateSettings {
     std::string Directory;
     /// Most milliseconds the client waits for any reply or data ("Read
     /// Timeout"), for a connect ("Connect timed out.") and for the server to
-    /// open an active-mode data connection.
+    /// open an active-mode data connection; more than 0.
     std::int32_t ReadTimeoutMs = 60000;
     /// A reply or transfer that brings fewer than `ProgressFloorBytes` bytes in
     /// `ProgressFloorTimeMs` ms ends with "Read Timeout" too, so a server that
     /// sends a byte now and then cannot keep the update busy for ever.
     std::int32_t ProgressFloorBytes = 1024;
     std::int32_t ProgressFloorTimeMs = 60000;
+    /// The largest list the flow downloads; a larger one fails with "File too
+    /// large." (the largest real list is well under 100 MiB).
+    std::int64_t MaxDownloadBytes = std::int64_t{256} * 1024 * 1024;
 
     /// The program's own update server: lists.quorvane.example port 21,
     /// account "quorvane", directory "pub/lists/Other/".

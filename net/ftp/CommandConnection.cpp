@@ -21,8 +21,17 @@ std::int16_t CommandConnection::SendCommand(const std::string& line, std::int16_
 
 std::int16_t CommandConnection::ReadReply(const ReplyCodes& allowed)
 {
-    ProgressScope progress(*this);
-    const std::vector<std::string> lines = CollectReplyLines([this] { return ReadNonEmptyLine(MaxLineAttempts); });
+    std::vector<std::string> lines;
+    try {
+        ProgressScope progress(*this);
+        lines = CollectReplyLines([this] { return ReadNonEmptyLine(MaxLineAttempts); });
+    } catch (const net::ReadTimeoutError&) {
+        // RFC 959 offers no way to take a command back: its reply may still
+        // come and would then be read as the answer to the next command. The
+        // connection cannot be trusted any more.
+        Disconnect();
+        throw;
+    }
     ParseReplyLines(lines, LastReply);
     return CheckReplyCode(static_cast<std::int16_t>(LastReply.NumericCode()), allowed);
 }

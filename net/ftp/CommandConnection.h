@@ -19,10 +19,12 @@ using ReplyCodes = std::vector<std::int16_t>;
 /// `LastReply`, and check its code against the codes the caller allows.
 ///
 /// Every exchange is synchronous and blocks the calling thread; replies are
-/// read with the connection's `ReadTimeout` (0: no limit) and lines longer than
+/// read with the connection's `ReadTimeout` and lines longer than
 /// `MaxLineLength` fail as the transport decides (`MaxLineAction`). A peer that
 /// closes while a reply is awaited raises `net::ConnClosedGracefullyError` and
-/// leaves `LastReply` as it was.
+/// leaves `LastReply` as it was. A reply that does not come in time raises
+/// `net::ReadTimeoutError` and closes the connection (`Disconnect`), so that a
+/// late reply is never read as the answer to a later command.
 class CommandConnection : public net::TcpClient {
 public:
     /// Tells `SendCommand` that any reply code is accepted.
@@ -48,7 +50,7 @@ public:
     std::int16_t SendCommand(const std::string& line, std::int16_t code);
 
     /// Reads one complete reply into `LastReply`, then `CheckReplyCode` with its
-    /// code taken as 16 bits.
+    /// code taken as 16 bits. A time-out disconnects before it is raised.
     virtual std::int16_t ReadReply(const ReplyCodes& allowed);
     std::int16_t ReadReply(std::initializer_list<std::int16_t> allowed) { return ReadReply(ReplyCodes(allowed)); }
 

@@ -5,6 +5,7 @@
 #include "net/ftp/ListingLines.h"
 #include "net/ftp/PortCommand.h"
 #include "net/ftp/ReplyParser.h"
+#include "net/ftp/TransferSink.h"
 #include "net/transport/SimpleServer.h"
 #include "net/transport/Socket.h"
 #include "net/transport/SocketIoHandler.h"
@@ -75,7 +76,35 @@ std::string SystemReason()
     return std::strerror(errno);
 }
 
+// Sets a value for one scope and puts the old one back, however the scope ends.
+template <typename Value>
+class RestoreScope {
+public:
+    RestoreScope(Value& slot, Value value) : slot_(slot), saved_(slot) { slot_ = value; }
+    ~RestoreScope() { slot_ = saved_; }
+    RestoreScope(const RestoreScope&) = delete;
+    RestoreScope& operator=(const RestoreScope&) = delete;
+
+private:
+    Value& slot_;
+    Value saved_;
+};
+
+// RFC 959: 4xx and 5xx are the negative completion replies.
+bool IsNegative(std::int16_t code)
+{
+    return code >= 400 && code <= 599;
+}
+
 } // namespace
+
+struct FtpClient::Transfer {
+    const std::string& command;
+    std::ostream& stream;
+    TransferSink sink;
+    Resume resume;
+    bool commandAccepted = false;
+};
 
 FtpClient::FtpClient()
 {
@@ -176,7 +205,7 @@ void FtpClient::ListDirectory(std::vector<std::string>* destination, const std::
         command += " " + trimmed;
     try {
         ReceiveData(command, stream, Resume::No);
-    } catch (const net::TcpConnectionError&) {
+    } catch (const net::NetError&) {
         if (buffer.Overflowed())
             throw ListingTooLongError();
         throw;
@@ -215,17 +244,26 @@ void FtpClient::RetrieveFile(const std::string& remoteName, const std::string& l
         }
     }
 
-    RetrieveToStream(remoteName, file, resume);
+    const auto cannotWrite = [&localName](const std::string& reason) {
+        std::error_code failed;
+        const std::filesystem::path full = std::filesystem::absolute(localName, failed);
+        return LocalFileError::CannotWrite(failed ? localName : full.string(), reason);
+    };
+    try {
+        RetrieveToStream(remoteName, file, resume);
+    } catch (const StreamWriteError& error) {
+        throw cannotWrite(std::strerror(error.ErrorCode()));
+    }
     file.close();
     if (file.fail())
-        throw LocalFileError("Cannot write file \"" + localName + "\". " + SystemReason());
+        throw cannotWrite(SystemReason());
 }
 
 void FtpClient::RetrieveToStream(const std::string& remoteName, std::ostream& stream, Resume resume)
 {
     if (resume == Resume::Yes && !ProbeResumeSupport())
         resume = Resume::No;
-    ReceiveData("RETR " + remoteName, stream, resume);
+    Receive("RETR " + remoteName, stream, resume, MaxRetrievalBytes);
     if (OnAfterGet)
         OnAfterGet(*this, stream);
 }
@@ -245,6 +283,10 @@ void FtpClient::AbortTransfer()
 {
     if (IsConnected())
         WriteLine("ABOR");
+    // A connect still running owns its socket: it is asked to stop, and ends
+    // at the end of its current wait slice.
+    if (connectingData_ != nullptr && connectingData_->SocketHandler() != nullptr)
+        connectingData_->SocketHandler()->AbortConnect();
     if (!dataConnection_)
         return;
     if (auto* listener = dynamic_cast<net::SimpleServer*>(dataConnection_.get()))
@@ -254,25 +296,30 @@ void FtpClient::AbortTransfer()
 
 void FtpClient::ReceiveData(const std::string& command, std::ostream& stream, Resume resume)
 {
+    Receive(command, stream, resume, -1);
+}
+
+void FtpClient::Receive(const std::string& command, std::ostream& stream, Resume resume, std::int64_t maxBytes)
+{
     // Without a control connection there is no local address to listen on and
     // no server to talk to.
     if (!IsConnected())
         throw net::NotConnectedError();
 
-    bool commandAccepted = false;
+    Transfer transfer{command, stream, TransferSink(stream, maxBytes), resume};
     DoStatus(net::NetStatus::ftpTransfer, "Starting FTP transfer");
     try {
         PassiveAddress address;
         if (Passive && !passiveRefused_ && RequestPassiveOrFallBack(address))
-            ReceivePassive(address, command, stream, resume, commandAccepted);
+            ReceivePassive(address, transfer);
         else
-            ReceiveActive(command, stream, resume, commandAccepted);
+            ReceiveActive(transfer);
     } catch (...) {
         DoStatus(net::NetStatus::ftpReady, "Transfer complete");
         // The server answers a command it accepted with a final reply even when
         // the data phase fails; left unread, it would be taken as the answer to
         // the next command.
-        if (commandAccepted)
+        if (transfer.commandAccepted)
             ReadPendingReply();
         throw;
     }
@@ -310,28 +357,43 @@ bool FtpClient::RequestPassiveOrFallBack(PassiveAddress& address)
     return false;
 }
 
-void FtpClient::ReadPendingReply() noexcept
+std::int32_t FtpClient::PendingReplyLimit() const
 {
-    const std::int32_t limit =
-        PendingReplyTimeout == net::TimeoutDefault ? DefaultPendingReplyTimeout : PendingReplyTimeout;
-    if (limit <= 0)
-        return;
-    const std::int32_t savedTimeout = ReadTimeout;
-    ReadTimeout = limit;
-    try {
-        if (IsConnected()) {
-            const std::int16_t code = ReadReply(ReplyCodes());
-            if (code == 426 || code == 450)
-                ReadReply(ReplyCodes());
-        }
-    } catch (...) {
-        // A server that stays silent (or closes) leaves nothing to mix up; the
-        // error of the transfer is the one that matters.
-    }
-    ReadTimeout = savedTimeout;
+    return PendingReplyTimeout == net::TimeoutDefault ? DefaultPendingReplyTimeout : PendingReplyTimeout;
 }
 
-void FtpClient::ReceiveActive(const std::string& command, std::ostream& stream, Resume resume, bool& commandAccepted)
+std::int16_t FtpClient::ReadReplyWithin(std::int32_t limitMs)
+{
+    // A read time-out of 0 would mean no limit: the shortest real wait stands
+    // for "only a reply that is already there".
+    RestoreScope<std::int32_t> limit(ReadTimeout, limitMs == 0 ? 1 : limitMs);
+    return ReadReply(ReplyCodes());
+}
+
+void FtpClient::ReadOptionalReply(std::int32_t limitMs)
+{
+    // A reply that may never come is read only once it starts to arrive; its
+    // absence is no failure and leaves the connection as it is.
+    if (ReceiveQueue().Empty() &&
+        FillInputBuffer(net::IfDisconnected::Return, limitMs == 0 ? 1 : limitMs, net::IfTimedOut::Return) <= 0)
+        return;
+    (void)ReadReplyWithin(limitMs);
+}
+
+void FtpClient::ReadPendingReply() noexcept
+{
+    const std::int32_t limit = PendingReplyLimit();
+    try {
+        if (IsConnected() && IsNegative(ReadReplyWithin(limit)))
+            ReadOptionalReply(limit);
+    } catch (...) {
+        // A server that stays silent has had its control connection closed by
+        // the reply reader; one that closes leaves nothing to mix up. The
+        // error of the transfer is the one that matters.
+    }
+}
+
+void FtpClient::ReceiveActive(Transfer& transfer)
 {
     refusedDataPeer_.clear();
     dataConnection_ = CreateListener();
@@ -340,17 +402,16 @@ void FtpClient::ReceiveActive(const std::string& command, std::ostream& stream, 
 
     listener.StartListening();
     AnnounceListener(listener);
-    if (resume == Resume::Yes)
-        SendRestart(stream);
+    if (transfer.resume == Resume::Yes)
+        SendRestart(transfer.stream);
     // In active mode the preliminary reply comes before the server connects.
-    SendCommand(command, {125, 150, 154});
-    commandAccepted = true;
+    SendCommand(transfer.command, {125, 150, 154});
+    transfer.commandAccepted = true;
     AcceptDataConnection(listener);
-    ReadDataToStream(listener, stream);
+    ReadDataToStream(listener, transfer);
 }
 
-void FtpClient::ReceivePassive(const PassiveAddress& address, const std::string& command, std::ostream& stream,
-                               Resume resume, bool& commandAccepted)
+void FtpClient::ReceivePassive(const PassiveAddress& address, Transfer& transfer)
 {
     auto client = std::make_unique<net::TcpClient>();
     PrepareDataConnection(*client);
@@ -359,18 +420,22 @@ void FtpClient::ReceivePassive(const PassiveAddress& address, const std::string&
 
     // In passive mode the data connection exists before the command is sent.
     // It becomes the transfer's data connection only once connected, so that
-    // an abort never closes a socket a connect is still using.
-    ConnectDataConnection(*client, DataConnectLimit());
+    // an abort never closes a socket a connect is still using; meanwhile an
+    // abort asks the connect to stop.
+    {
+        RestoreScope<net::TcpClient*> connecting(connectingData_, client.get());
+        ConnectDataConnection(*client, DataConnectLimit());
+    }
     dataConnection_ = std::move(client);
     DataConnectionScope scope(dataConnection_);
     auto& data = static_cast<net::TcpClient&>(*dataConnection_);
     try {
-        if (resume == Resume::Yes)
-            SendRestart(stream);
-        WriteLine(command);
+        if (transfer.resume == Resume::Yes)
+            SendRestart(transfer.stream);
+        WriteLine(transfer.command);
         ReadReply({125, 150, 154});
-        commandAccepted = true;
-        ReadDataToStream(data, stream);
+        transfer.commandAccepted = true;
+        ReadDataToStream(data, transfer);
     } catch (...) {
         data.Disconnect();
         throw;
@@ -385,11 +450,7 @@ void FtpClient::ConnectDataConnection(net::TcpClient& data, std::int32_t timeout
 
 std::int32_t FtpClient::DataConnectLimit() const
 {
-    if (DataConnectTimeout == net::TimeoutDefault)
-        return DefaultDataConnectTimeout;
-    if (DataConnectTimeout == 0 || DataConnectTimeout < 0)
-        return net::TimeoutInfinite;
-    return DataConnectTimeout;
+    return DataConnectTimeout == net::TimeoutDefault ? DefaultDataConnectTimeout : DataConnectTimeout;
 }
 
 PassiveAddress FtpClient::RequestPassiveAddress()
@@ -473,7 +534,7 @@ void FtpClient::PrepareDataConnection(net::TcpConnection& data)
     data.SendBufferSize = SendBufferSize;
     data.RecvBufferSize = RecvBufferSize;
     // A data connection that goes silent ends like a silent control
-    // connection: after the same read time-out (0 still waits without limit).
+    // connection: after the same read time-out.
     data.ReadTimeout = ReadTimeout;
     data.ProgressFloorBytes = ProgressFloorBytes;
     data.ProgressFloorTimeMs = ProgressFloorTimeMs;
@@ -482,23 +543,36 @@ void FtpClient::PrepareDataConnection(net::TcpConnection& data)
     data.OnWorkEnd = OnWorkEnd;
 }
 
-void FtpClient::ReadDataToStream(net::TcpConnection& data, std::ostream& stream)
+void FtpClient::ReadDataToStream(net::TcpConnection& data, Transfer& transfer)
 {
     // An accept that was aborted or failed quietly leaves nothing to read.
     if (data.IOHandler() == nullptr || !data.IOHandler()->Connected())
         return;
-    data.ReadToStream(stream, -1, net::ReadUntil::Closed);
+    data.ReadToStream(transfer.sink, -1, net::ReadUntil::Closed);
 }
 
 void FtpClient::ReadFinalReply()
 {
-    const std::int16_t code = ReadReply({225, 226, 250, 426, 450});
-    if (code == 426 || code == 450) {
-        // RFC 959: after a refused or broken transfer the server still closes
-        // the exchange with 226 (or 225).
-        ReadReply({226, 225});
-        DoStatus(net::NetStatus::ftpAborted, "Transfer aborted");
+    const std::int16_t code = ReadReply(ReplyCodes());
+    if (code == 225 || code == 226 || code == 250)
+        return;
+    if (!IsNegative(code))
+        RaiseReplyError();
+    // RFC 959: a refused or broken transfer (426, 450, 451, 452, ...) may be
+    // followed by a 226 or 225 that closes the exchange. It is read if it
+    // comes soon, so that it cannot answer the next command; the transfer
+    // fails with the reply that said why.
+    RfcReply refusal;
+    refusal.Assign(LastReply);
+    try {
+        ReadOptionalReply(PendingReplyLimit());
+    } catch (const net::NetError&) {
+        // A follow-up that went wrong does not hide the server's reason.
     }
+    LastReply.Assign(refusal);
+    if (code == 426 || code == 450)
+        DoStatus(net::NetStatus::ftpAborted, "Transfer aborted");
+    RaiseReplyError();
 }
 
 std::string FtpClient::ControlLocalIp() const

@@ -37,6 +37,8 @@ public:
     static constexpr std::int32_t DefaultDataConnectTimeout = 60000;
     /// How long a failed transfer waits for the server's final reply by default.
     static constexpr std::int32_t DefaultPendingReplyTimeout = 3000;
+    /// The default of `MaxRetrievalBytes`: far above any list a server holds.
+    static constexpr std::int64_t DefaultMaxRetrievalBytes = std::int64_t{256} * 1024 * 1024;
 
     using AfterGetEvent = std::function<void(FtpClient& sender, std::ostream& stream)>;
 
@@ -60,13 +62,18 @@ public:
     /// Milliseconds a transfer waits for its data connection: in active mode
     /// for the server to connect (then `DataConnectionTimeoutError`), in
     /// passive mode for the client's connect (then `ConnectTimeoutError`).
-    /// -1: `DefaultDataConnectTimeout`; 0 or -2: no limit.
+    /// -1: `DefaultDataConnectTimeout`; -2: no limit.
     std::int32_t DataConnectTimeout = net::TimeoutDefault;
-    /// Milliseconds a transfer that failed after the server accepted its
-    /// command waits for the server's final reply, so that the reply is not
-    /// taken later as the answer to another command. -1: the default; 0 or
-    /// -2: the reply is not awaited.
+    /// Milliseconds the client waits for a reply it must read before the next
+    /// command but that may come late or never: the final reply of a transfer
+    /// that failed after the server accepted its command, and the optional
+    /// 225/226 after a refused or broken transfer. -1: the default; -2: no
+    /// limit. A reply the server owes that does not come in time closes the
+    /// control connection, so that it cannot answer a later command.
     std::int32_t PendingReplyTimeout = net::TimeoutDefault;
+    /// The most bytes one retrieval may bring; past it the retrieval fails
+    /// with `FileTooLargeError` and the data connection is closed.
+    std::int64_t MaxRetrievalBytes = DefaultMaxRetrievalBytes;
 
     [[nodiscard]] FtpTransferType TransferType() const noexcept { return transferType_; }
     /// Stores a new type and announces it at once when connected. Ignored when
@@ -111,7 +118,8 @@ public:
     /// contents of `destination` (when given) and `ListingLines`; a failed
     /// listing leaves both as they were. A listing of more than
     /// `MaxListingBytes` raises `ListingTooLongError` as soon as it passes the
-    /// limit: the data connection is closed and the final reply is not read.
+    /// limit: the data connection is closed and the server's final reply is
+    /// read within `PendingReplyTimeout`.
     void ListDirectory(std::vector<std::string>* destination, const std::string& specifier = {},
                        ListingDetail detail = ListingDetail::Details);
     /// Retrieves `remoteName` into `localName`:
@@ -122,27 +130,37 @@ public:
     ///    (`ProbeResumeSupport`): appended from its current size ("REST <size>");
     ///  - existing file otherwise: `FtpFileAlreadyExistsError`, nothing transferred.
     /// Raises `LocalFileError` when the file cannot be created or opened (before
-    /// anything but the probe is sent) and every transfer error; the file is
-    /// closed in every case and a partly written file is left in place.
+    /// anything but the probe is sent) or written ("Cannot write file", with
+    /// the full path and the system's reason), and every transfer error; the
+    /// file is closed in every case and a partly written file is left in place.
     void RetrieveFile(const std::string& remoteName, const std::string& localName, Overwrite overwrite, Resume resume);
     /// "RETR <remoteName>" written at the stream's current position (with
     /// `Resume::Yes` and a server that accepts restarts, "REST <position>" first).
+    /// More than `MaxRetrievalBytes` raises `FileTooLargeError`; a stream that
+    /// refuses bytes raises `StreamWriteError`.
     void RetrieveToStream(const std::string& remoteName, std::ostream& stream, Resume resume);
     /// The common data transfer: sends `command` over a fresh data connection
     /// and copies everything the server sends until it closes into `stream`,
     /// then reads the final reply. The data connection reads with this
     /// client's `ReadTimeout` and progress floor: a positive value ends a
-    /// silent transfer with `ReadTimeoutError`. When the data phase fails
-    /// after the server accepted the command, the server's final reply is
-    /// read within `PendingReplyTimeout` (ignoring its code) before the error
-    /// goes on, so that it cannot answer a later command.
+    /// silent transfer with `ReadTimeoutError`.
+    ///
+    /// The final reply decides: 225, 226 or 250 end the transfer normally. A
+    /// 4xx or 5xx reply (426 and 450 included: a broken transfer is no
+    /// success) fails it with `ProtocolReplyError` and the server's text, once
+    /// an optional 225/226 after it was read within `PendingReplyTimeout`.
+    /// When the data phase fails after the server accepted the command, the
+    /// server's final reply is read within `PendingReplyTimeout` (ignoring its
+    /// code) before the error goes on, so that it cannot answer a later
+    /// command; a reply that does not come in time closes the connection.
     void ReceiveData(const std::string& command, std::ostream& stream, Resume resume);
     /// Whether the server accepts restart offsets ("REST 1" answered 350);
     /// asked once in the life of the client.
     bool ProbeResumeSupport();
     /// Writes "ABOR" (no reply read) and stops the running data connection
-    /// (called from a handler the anti-freeze runs while a transfer waits).
-    /// A passive data connection that is still connecting is left alone.
+    /// (called from a handler the anti-freeze runs while a transfer waits),
+    /// a passive data connection that is still connecting included: that
+    /// connect ends at its next wait slice.
     void AbortTransfer();
 
     /// "PASV" (227) and the address to connect to: the port the reply names,
@@ -170,14 +188,20 @@ private:
     void AnnounceListener(net::SimpleServer& listener);
     void SendRestart(std::ostream& stream);
     void AcceptDataConnection(net::SimpleServer& listener);
-    void ReceiveActive(const std::string& command, std::ostream& stream, Resume resume, bool& commandAccepted);
-    void ReceivePassive(const PassiveAddress& address, const std::string& command, std::ostream& stream, Resume resume,
-                        bool& commandAccepted);
+    /// One transfer: where its bytes go and whether the server accepted its
+    /// command (so that a failure knows a final reply is owed).
+    struct Transfer;
+    void Receive(const std::string& command, std::ostream& stream, Resume resume, std::int64_t maxBytes);
+    void ReceiveActive(Transfer& transfer);
+    void ReceivePassive(const PassiveAddress& address, Transfer& transfer);
     bool RequestPassiveOrFallBack(PassiveAddress& address);
     void ReadPendingReply() noexcept;
+    std::int32_t PendingReplyLimit() const;
+    std::int16_t ReadReplyWithin(std::int32_t limitMs);
+    void ReadOptionalReply(std::int32_t limitMs);
     std::int32_t DataConnectLimit() const;
     void PrepareDataConnection(net::TcpConnection& data);
-    void ReadDataToStream(net::TcpConnection& data, std::ostream& stream);
+    void ReadDataToStream(net::TcpConnection& data, Transfer& transfer);
     void ReadFinalReply();
     std::string ControlLocalIp() const;
     std::string ControlPeerIp() const;
@@ -194,6 +218,8 @@ private:
     bool extendedPassive_ = false;
     std::string refusedDataPeer_;
     std::unique_ptr<net::TcpConnection> dataConnection_;
+    /// A passive data connection while its connect runs, else null.
+    net::TcpClient* connectingData_ = nullptr;
 };
 
 } // namespace quorvane::ftp

@@ -3,6 +3,7 @@
 #include "net/transport/NetError.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace quorvane::ftp {
@@ -75,8 +76,29 @@ private:
     }
 };
 
-/// A local file that cannot be created ("Cannot create file") or opened for
-/// writing ("Cannot open file"); the message names the file and the system's reason.
+/// A retrieval that passed the client's size cap (`MaxRetrievalBytes`), or a
+/// file whose announced size is above it.
+class FileTooLargeError : public net::NetError {
+public:
+    FileTooLargeError() : NetError("File too large.") {}
+};
+
+/// The destination of a transfer refused its bytes. `ErrorCode` is the
+/// system's error number (for example ENOSPC), the message names its text.
+class StreamWriteError : public net::NetError {
+public:
+    explicit StreamWriteError(int errorCode)
+        : NetError(std::string("Could not write to the stream. ") + std::strerror(errorCode)), errorCode_(errorCode)
+    {}
+    [[nodiscard]] int ErrorCode() const noexcept { return errorCode_; }
+
+private:
+    int errorCode_;
+};
+
+/// A local file that cannot be created ("Cannot create file"), opened for
+/// writing ("Cannot open file") or written ("Cannot write file"); the message
+/// names the file and the system's reason.
 class LocalFileError : public net::NetError {
 public:
     using NetError::NetError;
@@ -87,6 +109,10 @@ public:
     static LocalFileError CannotOpen(const std::string& file, const std::string& reason)
     {
         return LocalFileError("Cannot open file \"" + file + "\". " + reason);
+    }
+    static LocalFileError CannotWrite(const std::string& file, const std::string& reason)
+    {
+        return LocalFileError("Cannot write file \"" + file + "\". " + reason);
     }
 };
 

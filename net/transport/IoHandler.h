@@ -14,8 +14,8 @@ class IoHandler : public NetComponent {
 public:
     virtual void AfterAccept() {}
     virtual void Close() {}
-    /// Opens the client side of a connection to `host`:`port`. `timeoutMs`: -1 or 0 the
-    /// default, -2 no limit. The bound address and port range select the local end.
+    /// Opens the client side of a connection to `host`:`port` within `timeoutMs` (Timeouts.h;
+    /// 0 here also means the default). The bound address and port range select the local end.
     virtual void ConnectClient(const std::string& host, std::int32_t port, std::int32_t timeoutMs,
                                std::int32_t boundPortMax, std::int32_t boundPortMin, std::int32_t boundPort,
                                const std::string& boundIp);

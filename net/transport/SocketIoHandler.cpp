@@ -82,6 +82,7 @@ void SocketIoHandler::ConnectClient(const std::string& host, std::int32_t port, 
 {
     if (!socketHandle_)
         Open();
+    connectAborted_ = false;
     SocketStack& stack = SocketStack::Shared();
     const LocalBinding binding{boundIp, boundPort, boundPortMin, boundPortMax};
     // The socket is created and bound before the name is looked up, so a local address
@@ -91,6 +92,7 @@ void SocketIoHandler::ConnectClient(const std::string& host, std::int32_t port, 
     if (!stack.IsIpLiteral(host))
         DoStatus(NetStatus::hsResolving, host);
 
+    // 0 means the default here, as -1 does (Timeouts.h).
     const bool defaultLimit = timeoutMs == TimeoutDefault || timeoutMs == 0;
     if (defaultLimit && !AntiFreezeBase::AntiFreezeInUse()) {
         PlainConnect(Reachable(stack.ResolveAddresses(host), binding), port, binding);
@@ -247,13 +249,13 @@ void SocketIoHandler::WatchedConnect(const std::string& host, std::int32_t port,
     std::int32_t remaining = unlimited ? slice + 1 : std::max<std::int32_t>(timeoutMs, 0);
 
     bool done = decided();
-    while (!done && remaining > slice) {
+    while (!done && !connectAborted_ && remaining > slice) {
         Sleep(slice);
         remaining = unlimited ? slice + 1 : remaining - slice;
         AntiFreezeBase::MaybePump(AntiFreezeBase::Activity::Idle);
         done = decided();
     }
-    if (!done) {
+    if (!done && !connectAborted_) {
         Sleep(remaining);
         done = decided();
     }
@@ -263,6 +265,8 @@ void SocketIoHandler::WatchedConnect(const std::string& host, std::int32_t port,
         // descriptor is closed under a running connect nor reused behind its back.
         attempts.clear();
         Close();
+        if (connectAborted_)
+            throw ConnectError("Connect aborted.");
         throw ConnectTimeoutError();
     }
     if (lookupError != 0)

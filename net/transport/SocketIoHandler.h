@@ -45,10 +45,15 @@ public:
     /// thread of its own and races the addresses on workers, one limit covering both.
     /// Raises the errors of Socket (create, bind), SocketError for a failed look-up and a
     /// failed plain connect (the last address's error), ConnectTimeoutError "Connect timed
-    /// out." when the limit ends look-up or connect, and ConnectError (the last worker's
-    /// error text) when every address failed. After a failure the socket may still be open.
+    /// out." when the limit ends look-up or connect, ConnectError (the last worker's error
+    /// text) when every address failed, and ConnectError "Connect aborted." for a watched
+    /// connect that AbortConnect ended. After a failure the socket may still be open.
     void ConnectClient(const std::string& host, std::int32_t port, std::int32_t timeoutMs, std::int32_t boundPortMax,
                        std::int32_t boundPortMin, std::int32_t boundPort, const std::string& boundIp) override;
+
+    /// Ends the watched connect that is running (called from a handler the anti-freeze runs
+    /// while the connect waits): it stops at the end of its current slice.
+    void AbortConnect() noexcept { connectAborted_ = true; }
 
     /// How the local end is bound, kept for the sockets of later attempts.
     struct LocalBinding {
@@ -67,6 +72,7 @@ private:
     std::vector<IpAddress> Reachable(std::vector<IpAddress> addresses, const LocalBinding& binding);
 
     std::unique_ptr<Socket> socketHandle_;
+    bool connectAborted_ = false;
 };
 
 } // namespace quorvane::net

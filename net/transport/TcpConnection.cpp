@@ -118,6 +118,7 @@ void TcpConnection::DropSocket()
 
 long TcpConnection::FillInputBuffer(IfDisconnected raise, std::int32_t timeoutMs, IfTimedOut onTimeout)
 {
+    // A ReadTimeout of 0 means no limit, as -2 does (Timeouts.h).
     if (timeoutMs == TimeoutDefault)
         timeoutMs = ReadTimeout == 0 ? TimeoutInfinite : ReadTimeout;
 

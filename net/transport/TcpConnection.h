@@ -59,7 +59,8 @@ public:
     LineOverflowAction MaxLineAction = LineOverflowAction::maException;
     /// Longest line ReadLine accepts, terminator excluded (a CR before LF counts); 0: no limit.
     std::int32_t MaxLineLength = DefaultMaxLineLength;
-    /// Read time-out in ms used for the default time-out argument; 0 means no limit.
+    /// Read time-out in ms used for the default time-out argument (Timeouts.h; 0 here also
+    /// means no limit).
     std::int32_t ReadTimeout = 0;
     /// A floor on progress while a `ProgressScope` is open (a reply or a
     /// stream being read): fewer than `ProgressFloorBytes` bytes received in
@@ -103,7 +104,7 @@ public:
     virtual void Disconnect();
     /// Closes the socket without notifications.
     virtual void DropSocket();
-    /// Waits up to `timeoutMs` (-1: ReadTimeout, where 0 means no limit; -2: no limit) and
+    /// Waits up to `timeoutMs` (-1: ReadTimeout; -2: no limit) and
     /// receives once into the queue, repeating while nothing arrived and still connected.
     /// Returns the byte count of the last receive, or -1 on a time-out with IfTimedOut::Return.
     /// Raises ReadTimeoutError "Read Timeout", NotConnectedError "Not Connected",

@@ -2,6 +2,8 @@
 // scratch working directory.
 #include "app/list/CaptionCollator.h"
 #include "tests/app/list/ListTestSupport.h"
+#include "tests/support/CliRun.h"
+#include "tests/support/SparseImage.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,39 +18,9 @@ namespace {
 
 using test::TempDir;
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quoted(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-CliRun Cli(const TempDir& folder, const std::string& arguments)
-{
-    const std::string errFile = folder.File("stderr.txt");
-    const std::string command = "cd " + Quoted(folder.Path().string()) + " && " +
-                                Quoted(QUORVANE_BINARY_DIR "/app/quorvane-cli") + " " + arguments + " 2>" +
-                                Quoted(errFile);
-    CliRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    char buffer[65536];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        run.out.append(buffer, n);
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.err = folder.Read("stderr.txt");
-    std::filesystem::remove(folder.File("stderr.txt"));
-    return run;
-}
+using ::quorvane::test::Cli;
+using ::quorvane::test::CliRun;
+using ::quorvane::test::Quoted;
 
 void Generate(const TempDir& folder, int records, const std::string& version)
 {
@@ -146,6 +118,37 @@ TEST(Cli, ExportHtmlWritesCompatHtm)
                                                 "List Version [1] GCM's [25] [Good: 0] [Bad: 1]\n");
 }
 
+TEST(Cli, ScanPrintsEachImageThenTheCounts)
+{
+    TempDir folder;
+    folder.Write("gcmList.xml", test::ListFile("3", {test::Fields("Runs\tWell", "1", "GRWE01"),
+                                                     test::Fields("Stalls", "2", "GSTE01")}));
+    ::quorvane::test::WriteSparseImage(folder.Path() / "games" / "a.iso", ::quorvane::test::ImageHeadBytes("GSTE01"));
+    ::quorvane::test::WriteSparseImage(folder.Path() / "games" / "b.gcm",
+                                       ::quorvane::test::ImageHeadBytes("GRWE01", 2));
+    ::quorvane::test::WriteSparseImage(folder.Path() / "games" / "zz.iso", ::quorvane::test::ImageHeadBytes("GNEW01"));
+    folder.Write("games/cover.png", "png");
+
+    const std::string summary = "Images [3] Boot [1] Do not boot [1] Not in list [1] Other files [1] Unreadable [0]\n";
+    const CliRun all = Cli(folder, "scan games");
+    EXPECT_EQ(all.exitCode, 0) << all.err;
+    EXPECT_EQ(all.out, "b.gcm\tGRWE01\t2\tboots\tRuns\\tWell\tIngame\tnone\t1\n"
+                       "a.iso\tGSTE01\t1\tdoes not boot\tStalls\tIngame\tnone\t1\n"
+                       "zz.iso\tGNEW01\t1\tnot in list\t\t\t\t0\n" +
+                           summary);
+    EXPECT_EQ(Cli(folder, "scan --bootable games").out,
+              "b.gcm\tGRWE01\t2\tboots\tRuns\\tWell\tIngame\tnone\t1\n" + summary);
+    // With --folder, DIR is taken in the list folder as the list files are.
+    EXPECT_EQ(Cli(folder, "--folder games/.. scan games").out, all.out);
+
+    const CliRun missing = Cli(folder, "scan nowhere");
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(missing.err, "Cannot scan folder \"" + folder.File("nowhere") + "\". No such file or directory.\n");
+    EXPECT_EQ(Cli(folder, "scan gcmList.xml").err,
+              "Cannot scan folder \"" + folder.File("gcmList.xml") + "\". Not a directory.\n");
+}
+
 TEST(Cli, FailuresGoToStandardErrorAsTheErrorBoxShowsThem)
 {
     TempDir folder;
@@ -166,6 +169,8 @@ TEST(Cli, FailuresGoToStandardErrorAsTheErrorBoxShowsThem)
         {"show --custom", 1, "Cannot open file \"" + folder.File("custGCMList.xml") + "\""},
         {"show --everything", 2, "quorvane-cli show: unknown option --everything"},
         {"search", 2, "quorvane-cli search: search needs the text"},
+        {"scan .", 1, "Cannot open file \"" + missing + "\". No such file or directory.\n"},
+        {"scan", 2, "quorvane-cli scan: scan needs the folder"},
         {"frobnicate", 2, "quorvane-cli: unknown command frobnicate"},
         {"", 2, "usage: quorvane-cli COMMAND"},
         {"--folder lists/new summary", 1,
@@ -205,11 +210,8 @@ TEST(Cli, FailuresGoToStandardErrorAsTheErrorBoxShowsThem)
     // program's error box does, and carry on; the others fail with it.
     folder.Write("custGCMList.xml", test::ListFile("000", {test::Fields("Only One", "1")}));
     const Case withMalformedMainList[] = {
-        {"show", 1, malformed.err},
-        {"search x", 1, malformed.err},
-        {"export-html", 1, malformed.err},
-        {"show --custom", 0, malformed.err},
-        {"export-html --custom", 0, malformed.err},
+        {"show", 1, malformed.err},   {"search x", 1, malformed.err},      {"export-html", 1, malformed.err},
+        {"scan .", 1, malformed.err}, {"show --custom", 0, malformed.err}, {"export-html --custom", 0, malformed.err},
     };
     for (const Case& c : withMalformedMainList) {
         const CliRun run = Cli(folder, c.arguments);

@@ -40,12 +40,13 @@ TEST(CustomListWriter, ExactBytesForNoOneAndTwoRows)
     EXPECT_EQ(CustomListWriter::Compose({}), Expected({}));
     EXPECT_EQ(test::CountLines(CustomListWriter::Compose({})), 8);
 
-    const std::vector<ListItem> rows = {Item("Alpha", "QAAE01", "Boots", "?", "1", "", "Use HLE audio"),
+    const std::vector<ListItem> rows = {Item("Alpha", "QAAE01", "Boots", "?", "1", "", "Lower the resolution"),
                                         Item("Beta", "QBBP02", "", "700", "2", "nick", "")};
     const std::string text = CustomListWriter::Compose(rows);
     EXPECT_EQ(text,
               Expected({{"<GCM>", "<GAMENAME>Alpha</GAMENAME>", "<GAMEID>QAAE01</GAMEID>", "<NOTES>Boots</NOTES>",
-                         "<SSIZE>?</SSIZE>", "<GOOD>1</GOOD>", "<NICK></NICK>", "<INST>Use HLE audio</INST>", "</GCM>"},
+                         "<SSIZE>?</SSIZE>", "<GOOD>1</GOOD>", "<NICK></NICK>", "<INST>Lower the resolution</INST>",
+                         "</GCM>"},
                         {"<GCM>", "<GAMENAME>Beta</GAMENAME>", "<GAMEID>QBBP02</GAMEID>", "<NOTES></NOTES>",
                          "<SSIZE>700</SSIZE>", "<GOOD>2</GOOD>", "<NICK>nick</NICK>", "<INST></INST>", "</GCM>"}}));
     EXPECT_EQ(test::CountLines(text), 26);

@@ -9,7 +9,9 @@
 #include "app/ui/SortedListView.h"
 #include "app/ui/UpdateBehaviour.h"
 #include "tests/app/update/UpdateServerFixture.h"
+#include "tests/support/FullBacklogListener.h"
 #include "tests/support/ScriptedPeer.h"
+#include "tests/support/UpdateScript.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -52,16 +54,8 @@ int RefusingPort()
 
 class UpdateWindow : public test::UiFixture {
 protected:
-    void TearDown() override
-    {
-        DownloadWindow::SetBehaviourFactory({});
-        UiFixture::TearDown();
-    }
-
-    static void use(const UpdateSettings& settings)
-    {
-        DownloadWindow::SetBehaviourFactory(UpdateBehaviour::factory(settings));
-    }
+    /// The Main Windows created after this run the update flow against `settings`.
+    void use(const UpdateSettings& settings) { downloads = UpdateBehaviour::factory(settings); }
 
     /// The next modal run double-clicks in the Download Window, as the user
     /// would, after `before`.
@@ -76,6 +70,8 @@ protected:
     }
 
     static std::string bytes(const char* name) { return readFile(QString::fromLatin1(name)); }
+
+    DownloadBehaviourFactory downloads;
 };
 
 TEST_F(UpdateWindow, MissingListIsDownloadedAndInstalledForTheNextStart)
@@ -101,7 +97,7 @@ TEST_F(UpdateWindow, MissingListIsDownloadedAndInstalledForTheNextStart)
         ErrorBox::guard([&] { w.ListDblClick(); });
         afterSecond = w.StatusText();
     });
-    MainWindow window;
+    MainWindow window({}, downloads);
 
     ASSERT_EQ(asker.questions.size(), 2u);
     EXPECT_EQ(asker.questions[0].text, kMissingQuestion);
@@ -146,7 +142,7 @@ TEST_F(UpdateWindow, EqualVersionDiscardsTheDownloadAndOkClosesTheWindow)
             ErrorBox::guard([&] { w.ListDblClick(); });
             finished = static_cast<int>(spy.count());
         });
-        MainWindow window;
+        MainWindow window({}, downloads);
         window.CheckforListUpdates1Click();
 
         EXPECT_EQ(finished, answer == MrOk ? 1 : 0);
@@ -189,7 +185,7 @@ TEST_F(UpdateWindow, RefusalsShowTheErrorLeaveTheProgressTextAndOpenAnEmptyWindo
             mainStatus = w.mainWindow().StatusText();
             listing = w.ListLines();
         });
-        MainWindow window;
+        MainWindow window({}, downloads);
         window.CheckforListUpdates1Click();
 
         EXPECT_EQ(asker.modalRuns.back(), "DownloadWindow");
@@ -209,7 +205,7 @@ TEST_F(UpdateWindow, ADownloadThatIsNotWellFormedLeavesTheListAndKeepsTheBak)
     writeFile("gcmList.xml", local);
     asker.setNextAnswer(MrYes);
     doubleClickInNextRun();
-    MainWindow window;
+    MainWindow window({}, downloads);
     window.CheckforListUpdates1Click();
 
     ASSERT_EQ(asker.errors.size(), 1u);
@@ -254,7 +250,7 @@ TEST_F(UpdateWindow, AFailedInstallKeepsTheOldListAndNeverSaysDone)
             ErrorBox::guard([&] { w.ListDblClick(); });
             status = w.StatusText();
         });
-        MainWindow window;
+        MainWindow window({}, downloads);
         asker.setNextAnswer(MrYes);
         window.CheckforListUpdates1Click();
         c.mend();
@@ -282,17 +278,10 @@ TEST_F(UpdateWindow, MainWindowTimersRunWhileTheClientWaitsOnASlowServer)
     ::quorvane::test::ScriptedPeer peer;
     peer.Pause(std::chrono::milliseconds(1200)).Reply("220 slow lists").Expect("USER lists").Reply("530 Not you.");
     peer.Start();
-    UpdateSettings settings;
-    settings.Host = "127.0.0.1";
-    settings.Port = peer.Port();
-    settings.Username = "lists";
-    settings.Password = "x";
-    settings.Directory = "Other/";
-    settings.ReadTimeoutMs = 10000;
-    use(settings);
+    use(test::ScriptedServerSettings(peer.Port(), 10000));
     writeFile("gcmList.xml", ListFile("1", ""));
 
-    MainWindow window;
+    MainWindow window({}, downloads);
     int ticks = 0;
     QTimer timer(&window);
     QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
@@ -311,71 +300,105 @@ TEST_F(UpdateWindow, ClosingTheWindowDuringADownloadAbortsItAndInstallsNothing)
 {
     using namespace std::chrono_literals;
     const std::string remote = GeneratedListFile("9", 50);
+    const std::string size = "213 " + std::to_string(remote.size());
+    ::quorvane::test::FullBacklogListener silent;
+    const struct {
+        const char* name;
+        std::function<void(::quorvane::test::ScriptedPeer&)> download;
+    } cases[] = {
+        {"while the file arrives",
+         [&](::quorvane::test::ScriptedPeer& peer) {
+             ::quorvane::test::ScriptDownloadStart(peer, size).SendData(remote.substr(0, 100));
+         }},
+        // The server names a data port whose connect neither succeeds nor fails.
+        {"while the passive data connection is connecting",
+         [&](::quorvane::test::ScriptedPeer& peer) {
+             peer.Expect("SIZE gcmList.xml")
+                 .Reply(size)
+                 .Expect("PASV")
+                 .Reply("227 Entering Passive Mode (127,0,0,1," + std::to_string(silent.Port() / 256) + "," +
+                        std::to_string(silent.Port() % 256) + ")");
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ::quorvane::test::ScriptedPeer peer;
+        ::quorvane::test::ScriptUpdateUpToDownload(peer, test::ScriptedDirectory);
+        c.download(peer);
+        peer.Expect("ABOR").ExpectClosed();
+        peer.Start();
+        use(test::ScriptedServerSettings(peer.Port(), 30000));
+        const std::string local = ListFile("8", test::GcmRecord("Local", "1"));
+        writeFile("gcmList.xml", local);
+
+        int finished = -1;
+        QString status;
+        asker.setNextModalRun([&](QDialog& dialog) {
+            auto& w = dynamic_cast<DownloadWindow&>(dialog);
+            w.show();
+            QSignalSpy spy(&w, &QDialog::finished);
+            // The close box while the download waits on the server.
+            QTimer::singleShot(400, &w, [&w] { w.close(); });
+            ErrorBox::guard([&] { w.ListDblClick(); });
+            finished = static_cast<int>(spy.count());
+            status = w.StatusText();
+        });
+        MainWindow window({}, downloads);
+        asker.setNextAnswer(MrYes);
+        const auto start = std::chrono::steady_clock::now();
+        window.CheckforListUpdates1Click();
+
+        // Neither a time-out nor the server's answer to the abort is awaited.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+        EXPECT_EQ(finished, 1);
+        EXPECT_TRUE(asker.errors.empty()) << asker.errors.front().toStdString();
+        EXPECT_NE(status, "Done...");
+        EXPECT_EQ(bytes("gcmList.xml"), local);
+        EXPECT_FALSE(QFile::exists("gcmList.BAK"));
+        EXPECT_FALSE(QFile::exists("gcmList.BAK.part"));
+        EXPECT_TRUE(peer.Finish()) << peer.Failure();
+    }
+}
+
+TEST_F(UpdateWindow, AReplyLaterThanTheLimitIsNeverReadAsTheAnswerToTheNextDoubleClick)
+{
+    using namespace std::chrono_literals;
+    const std::string remote = GeneratedListFile("9", 5);
     ::quorvane::test::ScriptedPeer peer;
-    peer.Reply("220 lists")
-        .Expect("USER lists")
-        .Reply("331 password")
-        .ExpectPrefix("PASS ")
-        .Reply("230 in")
-        .Expect("TYPE I")
-        .Reply("200 ok")
-        .Expect("SYST")
-        .Reply("215 UNIX Type: L8")
-        .Expect("CWD Other/")
-        .Reply("250 ok")
-        .Expect("PASV")
-        .ReplyPassive()
-        .AcceptData()
-        .Expect("LIST")
-        .Reply("150 here")
-        .SendData("gcmList.xml\r\n")
-        .CloseData()
-        .Reply("226 done")
+    ::quorvane::test::ScriptUpdateUpToDownload(peer, test::ScriptedDirectory)
+        .Expect("SIZE gcmList.xml")
+        .Reply("213 " + std::to_string(remote.size()))
         .Expect("PASV")
         .ReplyPassive()
         .AcceptData()
         .Expect("RETR gcmList.xml")
-        .Reply("150 here")
-        .SendData(remote.substr(0, 100))
-        .Expect("ABOR")
+        // A server racing its own connect-back against the client's limit.
+        .Pause(900ms)
+        .Send("150 Opening BINARY mode data connection\r\n226 Transfer complete\r\n")
         .ExpectClosed();
     peer.Start();
-    UpdateSettings settings;
-    settings.Host = "127.0.0.1";
-    settings.Port = peer.Port();
-    settings.Username = "lists";
-    settings.Password = "x";
-    settings.Directory = "Other/";
-    settings.ReadTimeoutMs = 10000;
-    use(settings);
+    use(test::ScriptedServerSettings(peer.Port(), 500));
     const std::string local = ListFile("8", test::GcmRecord("Local", "1"));
     writeFile("gcmList.xml", local);
+    // Left by an earlier run: never this server's answer.
+    const std::string stale = ListFile("99", test::GcmRecord("Stale", "1"));
 
-    int finished = -1;
-    QString status;
     asker.setNextModalRun([&](QDialog& dialog) {
         auto& w = dynamic_cast<DownloadWindow&>(dialog);
-        w.show();
-        QSignalSpy spy(&w, &QDialog::finished);
-        // The close box while the download waits for the rest of the file.
-        QTimer::singleShot(400, &w, [&w] { w.close(); });
         ErrorBox::guard([&] { w.ListDblClick(); });
-        finished = static_cast<int>(spy.count());
-        status = w.StatusText();
+        writeFile("gcmList.BAK", stale);
+        ErrorBox::guard([&] { w.ListDblClick(); });
+        ErrorBox::guard([&] { w.ListDblClick(); });
     });
-    MainWindow window;
+    MainWindow window({}, downloads);
     asker.setNextAnswer(MrYes);
-    const auto start = std::chrono::steady_clock::now();
     window.CheckforListUpdates1Click();
 
-    // Neither the read time-out nor the server's answer to the abort is awaited.
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
-    EXPECT_EQ(finished, 1);
-    EXPECT_TRUE(asker.errors.empty()) << asker.errors.front().toStdString();
-    EXPECT_NE(status, "Done...");
+    const QString lost =
+        QStringLiteral("The connection to the server was lost. Close this window and check for updates again.");
+    EXPECT_EQ(asker.errors, (std::vector<QString>{"Read Timeout.", lost, lost}));
     EXPECT_EQ(bytes("gcmList.xml"), local);
-    EXPECT_FALSE(QFile::exists("gcmList.BAK"));
-    EXPECT_FALSE(QFile::exists("gcmList.BAK.part"));
+    EXPECT_EQ(bytes("gcmList.BAK"), stale);
     EXPECT_TRUE(peer.Finish()) << peer.Failure();
 }
 

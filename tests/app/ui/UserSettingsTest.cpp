@@ -58,11 +58,12 @@ class UserSettingsTest : public UiFixture {
 protected:
     /// A window started as the program starts it, shown. Without a Main List
     /// the download question is declined.
-    std::unique_ptr<MainWindow> start(WindowLayout::Start layout = WindowLayout::Start::Saved)
+    std::unique_ptr<MainWindow> start(WindowLayout::Start layout = WindowLayout::Start::Saved,
+                                      DownloadBehaviourFactory behaviour = {})
     {
         if (!QFile::exists(QStringLiteral("gcmList.xml")))
             asker.setNextAnswer(MrNo);
-        auto window = std::make_unique<MainWindow>(QString(), UpdateServerChoice{}, layout);
+        auto window = std::make_unique<MainWindow>(QString(), std::move(behaviour), UpdateServerChoice{}, layout);
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         return window;
@@ -141,12 +142,6 @@ TEST_F(UserSettingsTest, DoubleClickOnAHeaderDividerFitsTheColumnToItsContents)
 
 class UpdateServerMenu : public UserSettingsTest {
 protected:
-    void TearDown() override
-    {
-        DownloadWindow::SetBehaviourFactory({});
-        UserSettingsTest::TearDown();
-    }
-
     /// The next modal run is the Update Server dialog, given to `run`.
     void inNextDialog(std::function<void(UpdateServerDialog&)> run)
     {
@@ -156,11 +151,10 @@ protected:
 
 TEST_F(UpdateServerMenu, SetFromTheMenuItIsSavedPrivatelyAndUsedByTheNextCheck)
 {
-    // The program's own factory: the server the Main Window has in use.
-    DownloadWindow::SetBehaviourFactory(UpdateBehaviour::factory());
     test::UpdateServer server(test::GeneratedListFile("9", 2));
     const std::string port = std::to_string(server.Settings().Port);
-    auto window = start();
+    // The program's own behaviour: the server the Main Window has in use.
+    auto window = start(WindowLayout::Start::Saved, UpdateBehaviour::factory());
 
     QString inUse, url;
     bool masked = false;

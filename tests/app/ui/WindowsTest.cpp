@@ -128,9 +128,10 @@ TEST_F(MainWindowLayout, ControlsCaptionsAndPositions)
     EXPECT_FALSE(window->dispBoot->isChecked());
     EXPECT_EQ(window->btnGCMSearch->focusPolicy(), Qt::NoFocus);
 
-    ASSERT_EQ(window->PageControl1->count(), 2);
+    ASSERT_EQ(window->PageControl1->count(), 3);
     EXPECT_EQ(window->PageControl1->tabText(0), "ZUR Urediz");
     EXPECT_EQ(window->PageControl1->tabText(1), "Create Custom list.");
+    EXPECT_EQ(window->PageControl1->tabText(2), "My Games");
     EXPECT_FALSE(window->PageControl1->tabIcon(0).isNull());
     EXPECT_EQ(window->PageControl1->currentIndex(), 0);
 
@@ -301,14 +302,16 @@ struct RecordingBehaviour : DownloadBehaviour {
 
 class DownloadWindowRun : public MainWindowLayout {
 protected:
-    void TearDown() override
+    /// A fresh Main Window whose Download Windows take `behaviour`.
+    void createWith(DownloadBehaviourFactory behaviour)
     {
-        DownloadWindow::SetBehaviourFactory({});
-        MainWindowLayout::TearDown();
+        window.reset();
+        asker.setNextAnswer(MrNo);
+        window = std::make_unique<MainWindow>(QString(), std::move(behaviour));
     }
     void install(bool failOnCreate)
     {
-        DownloadWindow::SetBehaviourFactory(
+        createWith(
             [this, failOnCreate](MainWindow&) { return std::make_unique<RecordingBehaviour>(log, failOnCreate); });
     }
     std::vector<std::string> log;
@@ -376,7 +379,9 @@ TEST_F(DownloadWindowRun, ListAndServerTextsShowAsTheyStandNeverAsMarkup)
         EXPECT_TRUE(label->grab().toImage() == reference.grab().toImage()) << label->text().toStdString();
     };
     writeFile("gcmList.xml", test::ListFile("&lt;b&gt;x&lt;/b&gt;", test::GcmRecord("<b>x</b>", "1")));
-    window = std::make_unique<MainWindow>();
+    window.reset();
+    window =
+        std::make_unique<MainWindow>(QString(), [](MainWindow&) { return std::make_unique<MarkupServerBehaviour>(); });
     window->ShowALLGCMs1->trigger();
     EXPECT_EQ(window->StatusText(), "List Version [<b>x</b>] GCM's [1] [Good: 1] [Bad: 0]");
     showsAsItStands(find<QLabel>("StatusBar1Panel0"));
@@ -384,7 +389,6 @@ TEST_F(DownloadWindowRun, ListAndServerTextsShowAsTheyStandNeverAsMarkup)
     tooltip.setHtml(window->List->rows().data(window->List->rows().index(0, 0), Qt::ToolTipRole).toString());
     EXPECT_EQ(tooltip.toPlainText(), markup);
 
-    DownloadWindow::SetBehaviourFactory([](MainWindow&) { return std::make_unique<MarkupServerBehaviour>(); });
     asker.setNextAnswer(MrYes);
     asker.setNextModalRun([&](QDialog& dialog) {
         auto* panel = dialog.findChild<QLabel*>(QStringLiteral("StatusBar1Panel0"));

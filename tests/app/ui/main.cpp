@@ -1,3 +1,5 @@
+#include "tests/support/TempDir.h"
+
 #include <QApplication>
 #include <QTemporaryDir>
 
@@ -14,11 +16,10 @@ int main(int argc, char** argv)
     // The views sort by the machine's locale; the expected orders are those of
     // the C locale (which sorts as English), whatever the test machine uses.
     setenv("LC_ALL", "C.UTF-8", 1);
-    // The user's own settings file is never read or written: each fixture
-    // names a folder of its own, and this one catches the rest (and the
-    // programs the tests start).
-    const QTemporaryDir config;
-    setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
+    // The windows keep user settings; the tests keep theirs in a folder of
+    // their own, never in the user's.
+    const quorvane::test::TempDir config("quorvane-ui-config");
+    setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     ::testing::InitGoogleTest(&argc, argv);

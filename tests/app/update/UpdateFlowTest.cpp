@@ -1,16 +1,19 @@
 // The update flow end to end against a real FTP server on loopback (and a
 // scripted peer for a server that stops answering), without windows.
 #include "app/list/MainList.h"
+#include "app/update/DownloadSizeError.h"
 #include "app/update/DownloadVersionError.h"
 #include "app/update/UpdateFlow.h"
 #include "net/ftp/FtpClient.h"
 #include "tests/app/update/UpdateServerFixture.h"
 #include "tests/support/FullBacklogListener.h"
 #include "tests/support/ScriptedPeer.h"
+#include "tests/support/UpdateScript.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 
 namespace quorvane::app {
 namespace {
@@ -25,6 +28,24 @@ class NoStatus : public StatusSink {
 public:
     void SetStatusText(const QString&) override {}
 };
+
+TEST(UpdateFlow, ShownListingDropsOnlyAFirstLineContainingTotal)
+{
+    using Lines = std::vector<std::string>;
+    const struct {
+        Lines in;
+        Lines out;
+    } cases[] = {
+        {{"total 24", "-rw-r--r-- 1 a b 10 gcmList.xml"}, {"-rw-r--r-- 1 a b 10 gcmList.xml"}},
+        {{"-rw gcmList.xml", "total 24"}, {"-rw gcmList.xml", "total 24"}},
+        {{"Total 24", "-rw x"}, {"Total 24", "-rw x"}},
+        {{"drwx subtotals"}, {}},
+        {{"total 1", "total 2"}, {"total 2"}},
+        {{}, {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(UpdateFlow::ShownListing(c.in), c.out);
+}
 
 /// A working folder with a Main List of `version` (none when empty), loaded
 /// as at start-up.
@@ -146,34 +167,6 @@ TEST_F(UpdateFlowTest, AMissingMainListTakesAnyVersionAndAnEqualOneIsDiscarded)
     EXPECT_EQ(ReadBytes(xml), installed);
 }
 
-/// Settings for a scripted peer on `port` with short limits.
-UpdateSettings PeerSettings(int port)
-{
-    UpdateSettings settings;
-    settings.Host = "127.0.0.1";
-    settings.Port = port;
-    settings.Username = "lists";
-    settings.Password = "x";
-    settings.Directory = "pub/lists/Other/";
-    settings.ReadTimeoutMs = 300;
-    return settings;
-}
-
-/// Login, type, system and directory change, as the flow sends them.
-void ScriptUpToCwd(::quorvane::test::ScriptedPeer& peer)
-{
-    peer.Reply("220 lists")
-        .Expect("USER lists")
-        .Reply("331 password")
-        .ExpectPrefix("PASS ")
-        .Reply("230 in")
-        .Expect("TYPE I")
-        .Reply("200 ok")
-        .Expect("SYST")
-        .Reply("215 UNIX Type: L8")
-        .Expect("CWD pub/lists/Other/");
-}
-
 TEST_F(UpdateFlowTest, AServerThatStopsAnsweringOrCrawlsEndsWithReadTimeout)
 {
     using namespace std::chrono_literals;
@@ -182,7 +175,7 @@ TEST_F(UpdateFlowTest, AServerThatStopsAnsweringOrCrawlsEndsWithReadTimeout)
         SCOPED_TRACE(static_cast<int>(where));
         const bool crawling = where == Where::CrawlingReply || where == Where::CrawlingListing;
         ::quorvane::test::ScriptedPeer peer;
-        ScriptUpToCwd(peer);
+        ::quorvane::test::ScriptUpdateUpToCwd(peer, test::ScriptedDirectory);
         if (where == Where::Data || where == Where::CrawlingListing)
             peer.Reply("250 ok").Expect("PASV").ReplyPassive().AcceptData().Expect("LIST").Reply("150 here");
         if (where == Where::CrawlingListing) {
@@ -193,16 +186,18 @@ TEST_F(UpdateFlowTest, AServerThatStopsAnsweringOrCrawlsEndsWithReadTimeout)
             peer.Pause(600ms).Reply("426 Connection closed; transfer aborted.");
         } else if (where == Where::CrawlingReply) {
             // One byte at a time, each well within the read time-out, but far
-            // below the progress floor.
-            for (const char c : std::string("250 ok\r\n"))
+            // below the progress floor. The last byte comes before the floor's
+            // first window ends: the client then closes the connection.
+            for (const char c : std::string("250"))
                 peer.Send(std::string(1, c)).Pause(150ms);
+            peer.Pause(600ms);
         } else {
             peer.Pause(1500ms);
         }
         peer.Start();
         list.reset();
         StartWith("12");
-        UpdateSettings settings = PeerSettings(peer.Port());
+        UpdateSettings settings = test::ScriptedServerSettings(peer.Port());
         if (crawling) {
             settings.ReadTimeoutMs = 5000;
             settings.ProgressFloorBytes = 100;
@@ -231,7 +226,7 @@ TEST_F(UpdateFlowTest, AServerThatAcceptsNoConnectionEndsTheConnectAtTheLimit)
 {
     ::quorvane::test::FullBacklogListener server;
     StartWith("12");
-    UpdateSettings settings = PeerSettings(server.Port());
+    UpdateSettings settings = test::ScriptedServerSettings(server.Port());
     settings.ReadTimeoutMs = 400;
     UpdateFlow flow(*list, settings);
     const auto start = std::chrono::steady_clock::now();
@@ -250,41 +245,21 @@ TEST_F(UpdateFlowTest, ADownloadThatFailsPartWayLeavesNoBakAndTheNextOneSucceeds
     using namespace std::chrono_literals;
     const std::string remote = GeneratedListFile("13", 2);
     ::quorvane::test::ScriptedPeer peer;
-    ScriptUpToCwd(peer);
-    peer.Reply("250 ok")
-        .Expect("PASV")
-        .ReplyPassive()
-        .AcceptData()
-        .Expect("LIST")
-        .Reply("150 here")
-        .SendData("gcmList.xml\r\n")
-        .CloseData()
-        .Reply("226 done")
-        // The first download stalls half-way; the server's final reply comes
-        // only after the client gave up and must not answer the next PASV.
-        .Expect("PASV")
-        .ReplyPassive()
-        .AcceptData()
-        .Expect("RETR gcmList.xml")
-        .Reply("150 here")
+    const std::string size = "213 " + std::to_string(remote.size());
+    ::quorvane::test::ScriptUpdateUpToDownload(peer, test::ScriptedDirectory);
+    // The first download stalls half-way; the server's final reply comes
+    // only after the client gave up and must not answer the next command.
+    ::quorvane::test::ScriptDownloadStart(peer, size)
         .SendData(remote.substr(0, 40))
         .Pause(600ms)
         .Reply("426 Connection closed; transfer aborted.")
         .Reply("226 done")
-        .CloseData()
-        .Expect("PASV")
-        .ReplyPassive()
-        .AcceptData()
-        .Expect("RETR gcmList.xml")
-        .Reply("150 here")
-        .SendData(remote)
-        .CloseData()
-        .Reply("226 done")
-        .ExpectClosed();
+        .CloseData();
+    ::quorvane::test::ScriptDownloadStart(peer, size).SendData(remote).CloseData().Reply("226 done").ExpectClosed();
     peer.Start();
     StartWith("12");
     const std::string before = ReadBytes(xml);
-    UpdateFlow flow(*list, PeerSettings(peer.Port()));
+    UpdateFlow flow(*list, test::ScriptedServerSettings(peer.Port()));
     flow.Connect(sink);
     EXPECT_EQ(sink.listing, std::vector<std::string>{"gcmList.xml"});
     try {
@@ -301,6 +276,84 @@ TEST_F(UpdateFlowTest, ADownloadThatFailsPartWayLeavesNoBakAndTheNextOneSucceeds
     EXPECT_EQ(flow.DownloadAndInstall(sink), UpdateOutcome::Installed);
     EXPECT_EQ(ReadBytes(xml), remote);
     EXPECT_TRUE(peer.Finish()) << peer.Failure();
+}
+
+TEST_F(UpdateFlowTest, EveryEndingOfADownloadIsWholeOrNothing)
+{
+    using namespace std::chrono_literals;
+    using ::quorvane::test::ScriptedPeer;
+    const std::string remote = GeneratedListFile("13", 40);
+    const std::string half = remote.substr(0, remote.size() / 2);
+    const std::string size = "213 " + std::to_string(remote.size());
+    const std::string unknown = "502 SIZE not implemented.";
+    const struct Case {
+        const char* name;
+        std::string sizeReply;
+        std::function<void(ScriptedPeer&)> ending; // after "150"; null: no RETR
+        const char* message;                       // prefix of the error; null: installed
+        bool bakKept;                              // the download stays as "gcmList.BAK"
+        std::chrono::milliseconds bound;
+        std::int64_t cap = 0; // the download cap; 0: the default
+    } cases[] = {
+        {"half, 426, 226", size,
+         [&](ScriptedPeer& p) {
+             p.SendData(half).CloseData().Reply("426 Connection closed; transfer aborted.").Reply("226 Abort done");
+         },
+         "Connection closed; transfer aborted.", false, 2s},
+        // An optional 226 is awaited for the short pending-reply limit only.
+        {"half, 426 alone", size,
+         [&](ScriptedPeer& p) { p.SendData(half).CloseData().Reply("426 Connection closed; transfer aborted."); },
+         "Connection closed; transfer aborted.", false, 5s},
+        {"451", size, [&](ScriptedPeer& p) { p.SendData(half).CloseData().Reply("451 Local error in processing."); },
+         "Local error in processing.", false, 5s},
+        {"half, 226, with SIZE", size, [&](ScriptedPeer& p) { p.SendData(half).CloseData().Reply("226 done"); },
+         "Received ", false, 2s},
+        // Without a size nothing tells a short file: it is kept and does not parse.
+        {"half, 226, without SIZE", unknown, [&](ScriptedPeer& p) { p.SendData(half).CloseData().Reply("226 done"); },
+         "", true, 2s},
+        {"whole, with SIZE", size, [&](ScriptedPeer& p) { p.SendData(remote).CloseData().Reply("226 done"); }, nullptr,
+         false, 2s},
+        {"226 before the data", size, [&](ScriptedPeer& p) { p.Reply("226 done").SendData(remote).CloseData(); },
+         nullptr, false, 2s},
+        {"SIZE above the cap", size, nullptr, "File too large.", false, 2s, 100},
+        {"more than the cap without SIZE", unknown,
+         [&](ScriptedPeer& p) { p.SendData(remote).CloseData().Reply("226 done"); }, "File too large.", false, 2s, 100},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedPeer peer;
+        ::quorvane::test::ScriptUpdateUpToDownload(peer, test::ScriptedDirectory);
+        if (c.ending)
+            c.ending(::quorvane::test::ScriptDownloadStart(peer, c.sizeReply));
+        else
+            peer.Expect("SIZE gcmList.xml").Reply(c.sizeReply);
+        peer.ExpectClosed();
+        peer.Start();
+        list.reset();
+        StartWith("12");
+        const std::string before = ReadBytes(xml);
+        UpdateSettings settings = test::ScriptedServerSettings(peer.Port(), 2000);
+        if (c.cap > 0)
+            settings.MaxDownloadBytes = c.cap;
+        auto flow = std::make_unique<UpdateFlow>(*list, settings);
+        flow->Connect(sink);
+        const auto start = std::chrono::steady_clock::now();
+        try {
+            EXPECT_EQ(flow->DownloadAndInstall(sink), UpdateOutcome::Installed);
+            EXPECT_EQ(c.message, nullptr) << "installed";
+        } catch (const std::exception& e) {
+            ASSERT_NE(c.message, nullptr) << e.what();
+            EXPECT_EQ(std::string(e.what()).rfind(c.message, 0), 0u) << e.what();
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - start, c.bound);
+        flow.reset();
+        EXPECT_EQ(ReadBytes(xml), c.message ? before : remote);
+        EXPECT_EQ(std::filesystem::exists(bak), c.bakKept);
+        EXPECT_FALSE(std::filesystem::exists(bak + ".part"));
+        EXPECT_TRUE(peer.Finish()) << peer.Failure();
+    }
+    // The count is named in words.
+    EXPECT_STREQ(DownloadSizeError(19412, 38825).what(), "Received 19412 of 38825 bytes.");
 }
 
 } // namespace

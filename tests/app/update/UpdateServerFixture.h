@@ -113,6 +113,21 @@ private:
     std::unique_ptr<::quorvane::test::FtpServerProcess> server_;
 };
 
+/// Settings for a scripted peer on 127.0.0.1:`port` (tests/support/UpdateScript.h:
+/// account "lists", directory `ScriptedDirectory`) with a short time-out.
+inline constexpr const char* ScriptedDirectory = "pub/lists/Other/";
+inline UpdateSettings ScriptedServerSettings(int port, std::int32_t readTimeoutMs = 300)
+{
+    UpdateSettings settings;
+    settings.Host = "127.0.0.1";
+    settings.Port = port;
+    settings.Username = "lists";
+    settings.Password = "x";
+    settings.Directory = ScriptedDirectory;
+    settings.ReadTimeoutMs = readTimeoutMs;
+    return settings;
+}
+
 /// Records what the update flow reports.
 class RecordingUpdateSink : public UpdateSink {
 public:

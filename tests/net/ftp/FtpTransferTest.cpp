@@ -131,7 +131,7 @@ TEST_F(FtpTransfer, SpecifierIsTrimmedAndNamesOnlyUsesNlst)
     Close();
 }
 
-TEST_F(FtpTransfer, FinalReply426Then226EndsNormallyAsAborted)
+TEST_F(FtpTransfer, FinalReply426Then226FailsWithTheServersReasonAndConsumesBoth)
 {
     peer.ExpectPrefix("PORT ")
         .Reply("200 ok")
@@ -146,9 +146,16 @@ TEST_F(FtpTransfer, FinalReply426Then226EndsNormallyAsAborted)
         .Reply("200 still in step")
         .ExpectClosed();
     Open();
-    Lines destination;
-    client.ListDirectory(&destination);
-    EXPECT_EQ(destination, Lines{"partial"});
+    Lines destination{"kept"};
+    try {
+        client.ListDirectory(&destination);
+        ADD_FAILURE() << "a broken transfer counted as a listing";
+    } catch (const ProtocolReplyError& error) {
+        EXPECT_EQ(error.ReplyCode(), 426);
+        EXPECT_STREQ(error.what(), "Connection closed; transfer aborted.\r\n");
+    }
+    EXPECT_EQ(destination, Lines{"kept"});
+    EXPECT_EQ(client.LastReply.NumericCode(), 426);
     EXPECT_TRUE(status.Has(net::NetStatus::ftpAborted, "Transfer aborted"));
     // The follow-up reply was consumed: the next command gets its own reply.
     EXPECT_EQ(client.SendRawCommand("NOOP"), 200);
@@ -175,12 +182,13 @@ TEST_F(FtpTransfer, RefusedRepliesOfTheTransferRaiseWithTheServerText)
              p.Reply("451 Local error.");
          },
          451},
-        {"follow-up 500",
+        // Whatever follows a refusal is consumed; the refusal is the reason.
+        {"450 and a stray follow-up",
          [](ScriptedPeer& p) {
              p.ExpectPrefix("PORT ").Reply("200 ok").Expect("LIST").Reply("150 go").ConnectData().CloseData();
              p.Reply("450 busy").Reply("500 what");
          },
-         500},
+         450},
     };
     for (const Case& c : cases) {
         ScriptedPeer p;
@@ -190,6 +198,7 @@ TEST_F(FtpTransfer, RefusedRepliesOfTheTransferRaiseWithTheServerText)
         p.Start();
         FtpClient other;
         Aim(other, p.Port());
+        other.PendingReplyTimeout = 300;
         other.OpenConnection();
         Lines destination{"kept"};
         try {
@@ -221,7 +230,7 @@ TEST_F(FtpTransfer, DataConnectionFromAnotherAddressIsClosedAndTheWaitGoesOn)
         .Reply("226 done")
         .ExpectClosed();
     Open();
-    client.DataConnectTimeout = 0; // no limit
+    client.DataConnectTimeout = net::TimeoutInfinite;
     client.ListDirectory(nullptr);
     EXPECT_EQ(client.ListingLines(), Lines{"genuine"});
     Close();
@@ -600,9 +609,9 @@ TEST_F(FtpTransfer, AbortWhileWaitingForTheDataConnection)
     Open();
     AbortingPump pump(client);
     Lines destination{"old"};
-    client.ListDirectory(&destination);
+    EXPECT_THROW(client.ListDirectory(&destination), ProtocolReplyError);
     EXPECT_TRUE(pump.aborted);
-    EXPECT_TRUE(destination.empty());
+    EXPECT_EQ(destination, Lines{"old"});
     EXPECT_TRUE(status.Has(net::NetStatus::ftpAborted, "Transfer aborted"));
     EXPECT_EQ(client.DataConnection(), nullptr);
     Close();

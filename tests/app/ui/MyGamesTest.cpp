@@ -1,0 +1,139 @@
+// The My Games page: a scan on the worker thread, its rows and counts as the
+// scan gives them, and the ways from a scanned image to the other pages.
+#include "QtPrinters.h"
+#include "UiFixture.h"
+#include "app/list/MainList.h"
+#include "app/scan/GameScan.h"
+#include "app/settings/SettingsKeys.h"
+#include "app/ui/MainWindow.h"
+#include "app/ui/MyGamesPage.h"
+#include "app/ui/SortedListView.h"
+#include "tests/support/SparseImage.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace quorvane::app {
+namespace {
+
+using ::quorvane::test::ImageHeadBytes;
+using ::quorvane::test::WriteSparseImage;
+
+class MyGames : public test::UiFixture {
+protected:
+    void SetUp() override
+    {
+        test::UiFixture::SetUp();
+        writeFile("gcmList.xml", test::ListFile("5", test::GcmRecord("Harbor Run", "1", "GHRE01") +
+                                                         test::GcmRecord("Stone Maze", "2", "GSME01") +
+                                                         test::GcmRecord("Harbor Runner", "1", "GHXE01")));
+        const std::filesystem::path games = path("my games").toStdString();
+        WriteSparseImage(games / "harbor.iso", ImageHeadBytes("GHRE01"));
+        WriteSparseImage(games / "maze" / "maze.gcm", ImageHeadBytes("GSME01"));
+        WriteSparseImage(games / "Homebrew.Demo.iso", ImageHeadBytes("GHBE01"));
+        writeFile("my games/notes.txt", "x");
+        window = std::make_unique<MainWindow>();
+        page = window->TabSheet3;
+    }
+
+    void scan(const QString& folder)
+    {
+        page->scanFolder->setText(folder);
+        QTest::mouseClick(page->btnScan, Qt::LeftButton);
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !page->Scanning(); }, 10000));
+    }
+
+    /// Makes the row whose caption is `name` the view's current row.
+    int select(const QString& name)
+    {
+        const SortedListModel& rows = page->gamesView->rows();
+        for (int i = 0; i < rows.size(); ++i) {
+            if (rows.item(i).caption == name) {
+                page->gamesView->setCurrentIndex(rows.index(i, 0));
+                return i;
+            }
+        }
+        ADD_FAILURE() << "no row " << name.toStdString();
+        return -1;
+    }
+
+    std::unique_ptr<MainWindow> window;
+    MyGamesPage* page = nullptr;
+};
+
+TEST_F(MyGames, ScanShowsTheRowsAndCountsOfTheScanAndFillsTheEditor)
+{
+    ASSERT_EQ(window->PageControl1->tabText(2), "My Games");
+    scan(path("my games"));
+    EXPECT_TRUE(asker.errors.empty()) << asker.errors.front().toStdString();
+    EXPECT_EQ(window->StatusText(),
+              "Images [3] Boot [1] Do not boot [1] Not in list [1] Other files [1] Unreadable [0]");
+    EXPECT_EQ(page->scanCounts->text(), window->StatusText());
+
+    // The rows of the same scan run directly, in the same order.
+    MainList list;
+    GameScan::LoadMainList(list);
+    const ScanReport report = GameScan::Run(list, path("my games"));
+    const SortedListModel& rows = page->gamesView->rows();
+    ASSERT_EQ(rows.size(), 3);
+    for (int i = 0; i < rows.size(); ++i) {
+        const ScannedImage& image = report.images[static_cast<std::size_t>(i)];
+        const ListItem& row = rows.item(i);
+        EXPECT_EQ(row.caption, image.ShownName());
+        EXPECT_EQ(row.subItems, (std::array<QString, 6>{image.gameId, QString::number(image.disc), image.StatusText(),
+                                                        image.notes, image.instructions, image.path}));
+    }
+    EXPECT_EQ(rows.item(0).caption, "Harbor Run");
+    EXPECT_EQ(rows.item(0).image, BootImage::Tick);
+    EXPECT_EQ(rows.item(1).caption, "Homebrew.Demo.iso");
+    EXPECT_EQ(rows.item(1).image, BootImage::NotInList);
+    EXPECT_EQ(rows.item(2).subItems[5], "maze/maze.gcm");
+    EXPECT_EQ(rows.item(2).image, BootImage::Cross);
+
+    // An image not in the list starts a record named after its file.
+    select("Homebrew.Demo.iso");
+    QTest::mouseClick(page->btnAddToCustomList, Qt::LeftButton);
+    EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet2);
+    EXPECT_EQ(window->strGID->text(), "GHBE01");
+    EXPECT_EQ(window->strGName->text(), "Homebrew.Demo");
+    window->PageControl1->setCurrentWidget(page);
+    select("Stone Maze");
+    QTest::mouseClick(page->btnAddToCustomList, Qt::LeftButton);
+    EXPECT_EQ(window->strGID->text(), "GSME01");
+    EXPECT_EQ(window->strGName->text(), "Stone Maze");
+
+    // A double-click shows the record on the search page, bootable or not.
+    window->dispBoot->setChecked(true);
+    page->gamesViewDblClick(select("Stone Maze"));
+    EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet1);
+    EXPECT_FALSE(window->dispBoot->isChecked());
+    EXPECT_EQ(window->gcmName->text(), "Stone Maze");
+    ASSERT_EQ(window->List->rows().size(), 1);
+    EXPECT_EQ(window->List->rows().item(0).subItems[0], "GSME01");
+
+    // The folder is offered again at the next start.
+    const QString kept =
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, SettingsOrganization, SettingsApplication)
+            .value(ScanFolderKey)
+            .toString();
+    EXPECT_EQ(kept, path("my games"));
+    EXPECT_EQ(MainWindow().TabSheet3->scanFolder->text(), kept);
+}
+
+TEST_F(MyGames, AMissingFolderEndsInTheErrorBox)
+{
+    scan(path("nowhere"));
+    ASSERT_EQ(asker.errors.size(), 1u);
+    EXPECT_EQ(asker.errors[0], "Cannot scan folder \"" + path("nowhere") + "\". No such file or directory.");
+    EXPECT_TRUE(page->btnScan->isEnabled());
+}
+
+} // namespace
+} // namespace quorvane::app

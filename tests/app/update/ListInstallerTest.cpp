@@ -1,0 +1,92 @@
+// The installation of a downloaded list over the Main List.
+#include "app/update/ListInstallError.h"
+#include "app/update/ListInstaller.h"
+#include "tests/app/update/UpdateServerFixture.h"
+#include "tests/support/Unprivileged.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quorvane::app {
+namespace {
+
+using test::ReadBytes;
+using test::WriteBytes;
+
+class Installer : public ::testing::Test {
+protected:
+    ::quorvane::test::TempDir dir_{"quorvane-install"};
+    std::string bak = dir_.File("gcmList.BAK");
+    std::string xml = dir_.File("gcmList.xml");
+};
+
+TEST_F(Installer, ReplacesTheMainListOrCreatesIt)
+{
+    WriteBytes(bak, "new");
+    ListInstaller::Install(bak, xml);
+    EXPECT_EQ(ReadBytes(xml), "new");
+    EXPECT_FALSE(std::filesystem::exists(bak));
+
+    WriteBytes(bak, "newer");
+    ListInstaller::Install(bak, xml);
+    EXPECT_EQ(ReadBytes(xml), "newer");
+    EXPECT_FALSE(std::filesystem::exists(bak));
+
+    // A Main List linked from another folder stays linked: the file it leads
+    // to gets the new list (copied there, then renamed over it) and keeps its
+    // permissions; nothing else is left behind.
+    namespace fs = std::filesystem;
+    fs::create_directories(dir_.File("synced"));
+    const std::string kept = dir_.File("synced/list.xml");
+    WriteBytes(kept, "old");
+    fs::permissions(kept, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::remove(xml);
+    fs::create_symlink("synced/list.xml", xml);
+    WriteBytes(bak, "newest");
+    ListInstaller::Install(bak, xml);
+    EXPECT_TRUE(fs::is_symlink(xml));
+    EXPECT_EQ(ReadBytes(kept), "newest");
+    EXPECT_EQ(fs::status(kept).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_FALSE(fs::exists(bak));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.File("synced")), fs::directory_iterator()), 1);
+}
+
+TEST_F(Installer, AFailedRenameKeepsBothFilesAndNamesTheReason)
+{
+    // A folder in place of the Main List cannot be renamed over (for any user).
+    std::filesystem::create_directories(xml + "/kept");
+    WriteBytes(bak, "new");
+    try {
+        ListInstaller::Install(bak, xml);
+        FAIL() << "installed";
+    } catch (const ListInstallError& e) {
+        const std::string prefix = "Cannot rename file \"" + bak + "\" to \"" + xml + "\". ";
+        EXPECT_EQ(std::string(e.what()).rfind(prefix, 0), 0u) << e.what();
+        EXPECT_GT(std::string(e.what()).size(), prefix.size());
+    }
+    EXPECT_EQ(ReadBytes(bak), "new");
+    EXPECT_TRUE(std::filesystem::exists(xml + "/kept"));
+}
+
+TEST_F(Installer, AReadOnlyFolderKeepsTheOldList)
+{
+    WriteBytes(bak, "new");
+    WriteBytes(xml, "old");
+    ASSERT_EQ(chmod(dir_.Path().c_str(), 0555), 0);
+    const int refused = ::quorvane::test::RunUnprivileged([&] {
+        try {
+            ListInstaller::Install(bak, xml);
+        } catch (const ListInstallError&) {
+            return 0;
+        }
+        return 1;
+    });
+    chmod(dir_.Path().c_str(), 0755);
+    EXPECT_EQ(refused, 0) << "1: installed anyway, 125: could not give up root, 126: other error";
+    EXPECT_EQ(ReadBytes(xml), "old");
+    EXPECT_EQ(ReadBytes(bak), "new");
+}
+
+} // namespace
+} // namespace quorvane::app

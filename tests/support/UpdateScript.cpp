@@ -1,0 +1,44 @@
+#include "tests/support/UpdateScript.h"
+
+namespace quorvane::test {
+
+ScriptedPeer& ScriptUpdateUpToCwd(ScriptedPeer& peer, const std::string& directory)
+{
+    return peer.Reply("220 lists")
+        .Expect("USER lists")
+        .Reply("331 password")
+        .ExpectPrefix("PASS ")
+        .Reply("230 in")
+        .Expect("TYPE I")
+        .Reply("200 ok")
+        .Expect("SYST")
+        .Reply("215 UNIX Type: L8")
+        .Expect("CWD " + directory);
+}
+
+ScriptedPeer& ScriptUpdateUpToDownload(ScriptedPeer& peer, const std::string& directory, const std::string& listing)
+{
+    return ScriptUpdateUpToCwd(peer, directory)
+        .Reply("250 ok")
+        .Expect("PASV")
+        .ReplyPassive()
+        .AcceptData()
+        .Expect("LIST")
+        .Reply("150 here")
+        .SendData(listing)
+        .CloseData()
+        .Reply("226 done");
+}
+
+ScriptedPeer& ScriptDownloadStart(ScriptedPeer& peer, const std::string& sizeReply)
+{
+    return peer.Expect("SIZE gcmList.xml")
+        .Reply(sizeReply)
+        .Expect("PASV")
+        .ReplyPassive()
+        .AcceptData()
+        .Expect("RETR gcmList.xml")
+        .Reply("150 here");
+}
+
+} // namespace quorvane::test

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "tests/support/ScriptedPeer.h"
+
+#include <string>
+
+namespace quorvane::test {
+
+/// The server side of the list update as the update flow talks to it, for a
+/// scripted peer: the account is "lists", data connections are passive.
+
+/// Greeting, USER/331, PASS/230, "TYPE I"/200, SYST/215 "UNIX Type: L8", then
+/// "CWD <directory>" expected (not yet answered).
+ScriptedPeer& ScriptUpdateUpToCwd(ScriptedPeer& peer, const std::string& directory);
+
+/// The same, the CWD answered 250 and a passive "LIST" that sends `listing`.
+ScriptedPeer& ScriptUpdateUpToDownload(ScriptedPeer& peer, const std::string& directory,
+                                       const std::string& listing = "gcmList.xml\r\n");
+
+/// A download up to its "150": "SIZE gcmList.xml" answered `sizeReply`, PASV,
+/// the data connection accepted, "RETR gcmList.xml".
+ScriptedPeer& ScriptDownloadStart(ScriptedPeer& peer, const std::string& sizeReply);
+
+} // namespace quorvane::test
