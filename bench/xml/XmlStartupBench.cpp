@@ -1,7 +1,7 @@
 // Compares the program's start-up (what the Main Window's creation runs:
 // load the List File into the document's string list, activate, walk the GCM
-// records reading all seven fields of each, write the List Summary) with
-// libxml2 alone parsing the same bytes and reading the same fields. Start-up
+// records reading all seven fields of each, write the List Summary) with the
+// start-up floor of bench/floor, a plain libxml2 program doing the same work. Start-up
 // ends when the list is read and the window could wait for the user; freeing
 // the document (at exit, or when another list replaces it) is timed apart, for
 // both. Times are CPU time, the best of rounds in which the floor and start-up
@@ -11,11 +11,10 @@
 // Usage: quorvane_xml_bench [--lines] [records...]   (default 1000 10000 100000)
 //   --lines  also prints one "NAME VALUE" line per figure (scripts/bench-ratios)
 
+#include "StartupFloor.h"
 #include "app/list/MainList.h"
 #include "bench/support/BenchLists.h"
 
-#include <libxml/parser.h>
-#include <libxml/tree.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,7 +26,6 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -35,7 +33,6 @@
 
 namespace {
 
-const char* const kFields[] = {"GAMENAME", "GAMEID", "NOTES", "SSIZE", "GOOD", "NICK", "INST"};
 // The floor and start-up are measured in turns, this many rounds each, so a
 // spell of load on the shared machine falls on both. Each round repeats until
 // it has run a share of a second of CPU time, and at least three times: the
@@ -46,12 +43,6 @@ constexpr int kRounds = 3;
 constexpr double kRoundSeconds = 1.0 / kRounds;
 constexpr int kMinRepetitions = 3;
 constexpr int kMaxRepetitions = 20;
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // The process's CPU time: on a shared machine it moves far less with the
 // load of others than the wall clock, and this work is single-threaded.
@@ -76,39 +67,17 @@ struct Run {
     Clock::time_point freed;
 };
 
-// (a) The floor: libxml2 parses the file's bytes and the seven texts of each
-// record are read into strings. The checksum is the number of records.
+// (a) The floor (bench/floor): a plain libxml2 program doing the same
+// required work. The checksum is the number of records.
 Run RunFloor(const std::string& path)
 {
     Run run;
-    const std::string bytes = ReadAll(path);
-    xmlDocPtr doc = xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr,
-                                  XML_PARSE_NONET | XML_PARSE_NOBLANKS);
-    if (!doc)
+    FloorList* list = floor_load(path.c_str());
+    if (!list)
         std::abort();
-    std::size_t total = 0;
-    std::size_t records = 0;
-    for (xmlNodePtr record = xmlDocGetRootElement(doc)->children; record; record = record->next) {
-        if (record->type != XML_ELEMENT_NODE || std::strcmp(reinterpret_cast<const char*>(record->name), "GCM") != 0)
-            continue;
-        ++records;
-        for (const char* field : kFields) {
-            for (xmlNodePtr child = record->children; child; child = child->next) {
-                if (child->type == XML_ELEMENT_NODE &&
-                    std::strcmp(reinterpret_cast<const char*>(child->name), field) == 0) {
-                    std::string text;
-                    if (child->children && child->children->content)
-                        text = reinterpret_cast<const char*>(child->children->content);
-                    total += text.size();
-                    break;
-                }
-            }
-        }
-    }
-    // The texts' length keeps the reading from being optimised away.
-    run.checksum = total > 0 ? records : records + 1;
+    run.checksum = static_cast<std::size_t>(floor_records(list));
     run.read = Clock::now();
-    xmlFreeDoc(doc);
+    floor_free(list);
     run.freed = Clock::now();
     return run;
 }

@@ -1,3 +1,4 @@
+#include "fuzz/ListReading.h"
 #include "tests/xml/XmlTestSupport.h"
 #include "xml/DomParseError.h"
 #include "xml/MemoryStream.h"
@@ -177,6 +178,62 @@ TEST_F(LoadingTest, OtherSources)
         EXPECT_NE(std::string(e.what()).find("Cannot open file"), std::string::npos) << e.what();
     }
     EXPECT_FALSE(doc.Active());
+}
+
+// Blank text is judged by the document alone: the same bytes give the same
+// tree read whole or in chunks of any size, and the tree follows the rule
+// (dropped unless the element's only child, beside text that is not blank,
+// or under xml:space="preserve").
+TEST_F(LoadingTest, EveryReadingGivesTheSameTree)
+{
+    const std::string blanks(1000, ' ');
+    std::string records;
+    for (int i = 0; i < 22; ++i)
+        records += "<GCM>\r\n<GAMENAME>filler</GAMENAME>\r\n</GCM>\r\n";
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::string tree; // serialised whole reading, after the declaration
+    };
+    const Case cases[] = {
+        {"blank runs around CDATA after 22 records",
+         "<IMAGE>\r\n" + records + "<GCM><N>" + blanks + "<![CDATA[c]]>" + blanks + "</N><K>" + blanks +
+             "</K></GCM>\r\n</IMAGE>\r\n",
+         "<IMAGE>" +
+             [&] {
+                 std::string r;
+                 for (int i = 0; i < 22; ++i)
+                     r += "<GCM><GAMENAME>filler</GAMENAME></GCM>";
+                 return r;
+             }() +
+             "<GCM><N><![CDATA[c]]></N><K>" + blanks + "</K></GCM></IMAGE>"},
+        {"blanks beside text that is not blank stay, wherever that text comes",
+         "<R>\n <A>  <b/>  <c/> x </A>\n <B>\n\n</B>\n <C> <!--c--> <?p d?> </C>\n</R>\n",
+         "<R><A>  <b/>  <c/> x </A><B>\n\n</B><C><!--c--><?p d?></C></R>"},
+        {"xml:space=\"preserve\" keeps them, \"default\" drops them again",
+         "<R xml:space=\"preserve\"> <A> <b/> </A><B xml:space=\"default\"> <c/> </B></R>",
+         "<R xml:space=\"preserve\"> <A> <b/> </A><B xml:space=\"default\"><c/></B></R>"},
+        {"a content model in the DTD is not consulted",
+         "<!DOCTYPE R [<!ELEMENT R (A)*><!ELEMENT A (#PCDATA|b)*>]><R> <A> <b/> </A> </R>",
+         "<!DOCTYPE R [\n<!ELEMENT R (A)*>\n<!ELEMENT A (#PCDATA | b)*>\n]>\n<R><A><b/></A></R>"},
+        {"UTF-16 with a byte-order mark", std::string("\xFF\xFE<\0R\0>\0 \0 \0<\0a\0/\0>\0<\0/\0R\0>\0", 28),
+         "<R><a/></R>"},
+        {"not well formed", "<R>" + blanks + "<A></R>", ""},
+    };
+    for (const Case& c : cases) {
+        const std::string whole = fuzz::ReadTree(c.bytes, 0);
+        for (const std::size_t chunk : {1, 7, 4096, 65536})
+            EXPECT_EQ(fuzz::ReadTree(c.bytes, chunk), whole) << c.what << ", chunks of " << chunk;
+        XmlDocument doc("libxml2");
+        if (c.tree.empty()) {
+            EXPECT_TRUE(whole.starts_with("rejected")) << c.what;
+            continue;
+        }
+        LoadFile(doc, c.bytes);
+        std::string xml = doc.DOMDocument()->persist()->xml();
+        xml.erase(0, xml.find('\n') + 1);
+        EXPECT_EQ(xml, c.tree + "\n") << c.what;
+    }
 }
 
 TEST_F(LoadingTest, EventsFireAroundOpenCloseAndChanges)

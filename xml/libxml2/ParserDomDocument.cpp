@@ -3,6 +3,7 @@
 #include "xml/ByteStream.h"
 #include "xml/DomError.h"
 #include "xml/MemoryStream.h"
+#include "xml/libxml2/BlankTextRule.h"
 #include "xml/libxml2/ParserDomNode.h"
 #include "xml/libxml2/ParserSupport.h"
 
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace quorvane::xml {
 
@@ -80,10 +82,20 @@ void RecordError(void* userData, xmlErrorPtr error)
     }
 }
 
+// The parser takes a short read for the end of its lookahead, so each
+// request is filled as far as the stream goes.
 int ReadStream(void* context, char* buffer, int size)
 {
     try {
-        return static_cast<int>(static_cast<ByteStream*>(context)->Read(buffer, static_cast<std::size_t>(size)));
+        auto* stream = static_cast<ByteStream*>(context);
+        std::size_t total = 0;
+        while (total < static_cast<std::size_t>(size)) {
+            const std::size_t n = stream->Read(buffer + total, static_cast<std::size_t>(size) - total);
+            if (n == 0)
+                break;
+            total += n;
+        }
+        return static_cast<int>(total);
     } catch (...) {
         return -1;
     }
@@ -127,8 +139,13 @@ ParserDomDocument::~ParserDomDocument()
     for (xmlNodePtr orphan : orphans_)
         if (!orphan->parent)
             roots.push_back(orphan);
+    // The bookkeeping goes before the document: a large block freed after
+    // the document's many small nodes makes the allocator merge all of those
+    // at once, which cost several times what freeing the document does.
+    std::vector<xmlNodePtr>().swap(orphans_);
     for (xmlNodePtr root : roots)
         xmlFreeNode(root);
+    std::vector<xmlNodePtr>().swap(roots);
     xmlFreeDoc(Document());
     for (xmlDocPtr retired : retired_)
         xmlFreeDoc(retired);
@@ -277,14 +294,34 @@ bool ParserDomDocument::Parse(ByteStream& stream, const char* url, const char* e
     // Never the network, never external DTDs or entities, and the parser's
     // own limits on entity expansion stay in force (no HUGE, no NOENT).
     int options = XML_PARSE_NONET;
+    // Blank text is not left to the parser's own option, which judges a
+    // blank run by what its input buffer holds next: BlankTextRule applies
+    // the document's rule, the same wherever the file's bytes fall.
+    std::optional<BlankTextRule> blanks;
     if (!preserveWhiteSpace_)
-        options |= XML_PARSE_NOBLANKS;
+        blanks.emplace(ctxt.get());
     if (validate_)
         options |= XML_PARSE_DTDVALID;
-    // Also bytes already in memory are read through the stream: the parser's
-    // memory reader copies the whole input into a buffer of its own first,
-    // while the stream is read a few kilobytes at a time.
-    xmlDocPtr parsed = xmlCtxtReadIO(ctxt.get(), ReadStream, CloseStream, &stream, url, encoding, options);
+    // The parser reads every source through one reader, a few kilobytes at
+    // a time: its memory reader would copy the whole input first, reading
+    // bytes in place (a static input buffer) misreads UTF-16 and internal
+    // subsets in this libxml2, and its push interface takes some malformed
+    // input differently. A stream that is not in memory is read whole first,
+    // so the pieces it comes in cannot matter.
+    std::string drained;
+    std::optional<MemoryStream> whole;
+    ByteStream* source = &stream;
+    if (!dynamic_cast<MemoryStream*>(&stream)) {
+        char buffer[65536];
+        try {
+            while (const std::size_t n = stream.Read(buffer, sizeof buffer))
+                drained.append(buffer, n);
+        } catch (...) {
+            drained.clear(); // a stream that fails to read gives no document
+        }
+        source = &whole.emplace(drained);
+    }
+    xmlDocPtr parsed = xmlCtxtReadIO(ctxt.get(), ReadStream, CloseStream, source, url, encoding, options);
     const bool wellFormed = parsed && ctxt->wellFormed && (!validate_ || ctxt->valid);
     if (!wellFormed) {
         if (parsed)

@@ -119,6 +119,30 @@ TEST(RecordWalk, TextsComeBackAsTheParserResolvesThem)
                          QString::fromUtf8("Caf\xC3\xA9 \xE2\x98\x85"), "\"q'"));
 }
 
+// The parser reads a list in blocks; a long blank run used to be kept as text
+// when it crossed a block boundary, so the record loaded or failed start-up
+// by how many records came before it.
+TEST(RecordWalk, LongBlankRunsAroundCdataReadTheSameAtAnyOffset)
+{
+    const std::string blanks(1000, ' ');
+    const std::string tricky = ::quorvane::test::Record(
+        {"<GAMENAME>" + blanks + "<![CDATA[Cdata Game]]>" + blanks + "</GAMENAME>",
+         "<GAMEID>\r\n" + blanks + "<![CDATA[ID]]></GAMEID>", "<GOOD>1</GOOD>", "<NICK>" + blanks + "</NICK>"});
+    for (int before : {0, 1, 20, 22, 24, 37, 60}) {
+        std::string records;
+        for (int i = 0; i < before; ++i)
+            records += ::quorvane::test::Record(Fields("filler " + std::to_string(i), "2"));
+        Loaded loaded(ListFile("1", records + tricky));
+        EXPECT_EQ(loaded.list.State().GCMCount, before + 1) << before;
+        loaded.ShowAll();
+        ASSERT_EQ(loaded.view.items.size(), static_cast<std::size_t>(before + 1)) << before;
+        // Blank text beside other content is dropped; alone it is the text.
+        EXPECT_EQ(loaded.view.items.back(),
+                  test::Item("Cdata Game", "ID", "", "", "1", QString::fromStdString(blanks), ""))
+            << before;
+    }
+}
+
 TEST(BootTest, OnlyTheWholeTextOneBoots)
 {
     struct Case {

@@ -1,0 +1,83 @@
+#pragma once
+
+// Reads the same bytes whole and in chunks of a given size, and describes the
+// tree each reading gives, so the two can be compared exactly. Used by the
+// fuzz target fuzz_list_reading and the loading tests.
+
+#include "xml/ByteStream.h"
+#include "xml/DomDocument.h"
+#include "xml/DomImplementation.h"
+#include "xml/DomNode.h"
+#include "xml/DomPersist.h"
+#include "xml/DomVendorRegistry.h"
+#include "xml/MemoryStream.h"
+#include "xml/PlatformVendor.h"
+#include "xml/Ref.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quorvane::fuzz {
+
+/// A read-only stream that hands out at most `chunk` bytes per read, so the
+/// parser's reads end wherever that puts them.
+class ChunkedStream final : public xml::ByteStream {
+public:
+    ChunkedStream(std::string_view bytes, std::size_t chunk) : bytes_(bytes), chunk_(chunk) {}
+    std::size_t Read(void* buffer, std::size_t size) override
+    {
+        const std::size_t count = std::min({size, chunk_, bytes_.size() - position_});
+        std::copy_n(bytes_.data() + position_, count, static_cast<char*>(buffer));
+        position_ += count;
+        return count;
+    }
+    void Write(const void*, std::size_t) override {}
+    void Seek(std::uint64_t position) override
+    {
+        position_ = static_cast<std::size_t>(std::min<std::uint64_t>(position, bytes_.size()));
+    }
+    std::uint64_t Position() const override { return position_; }
+    std::uint64_t Size() const override { return bytes_.size(); }
+
+private:
+    std::string_view bytes_;
+    std::size_t chunk_;
+    std::size_t position_ = 0;
+};
+
+/// One line per node, indented by depth: its kind, name and value.
+inline void DescribeTree(const xml::DomNode& node, int depth, std::string& out)
+{
+    out.append(static_cast<std::size_t>(depth) * 2, ' ');
+    out += std::to_string(static_cast<int>(node.nodeType())) + " " + node.nodeName() + " [" + node.nodeValue() + "]\n";
+    for (xml::Ref<xml::DomNode> child = node.firstChild(); child; child = child->nextSibling())
+        DescribeTree(*child, depth + 1, out);
+}
+
+/// The tree the bytes give when read whole (`chunk` 0) or `chunk` bytes at a
+/// time, or "rejected". (The error code is left out: the parser's reader and
+/// its push interface may name one fault of the input differently.)
+inline std::string ReadTree(const std::string& bytes, std::size_t chunk)
+{
+    xml::InitParser();
+    xml::Ref<xml::DomDocument> document =
+        xml::GetDomImplementation(xml::PlatformVendor)->createDocument("", "", xml::Ref<xml::DomNode>());
+    bool loaded = false;
+    if (chunk == 0) {
+        xml::MemoryStream whole(bytes);
+        loaded = document->persist()->load(whole);
+    } else {
+        ChunkedStream chunked(bytes, chunk);
+        loaded = document->persist()->load(chunked);
+    }
+    if (!loaded)
+        return "rejected";
+    std::string out;
+    DescribeTree(*document, 0, out);
+    return out;
+}
+
+} // namespace quorvane::fuzz
