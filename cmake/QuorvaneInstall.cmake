@@ -12,6 +12,29 @@ set(QUORVANE_DOC_DIR "${CMAKE_INSTALL_DATADIR}/doc/quorvane")
 foreach(page quorvane quorvane-cli)
   configure_file("${PROJECT_SOURCE_DIR}/data/man/${page}.1.in" "${QUORVANE_DATA_BUILD_DIR}/${page}.1" @ONLY)
 endforeach()
+configure_file("${PROJECT_SOURCE_DIR}/data/debian/changelog" "${QUORVANE_DATA_BUILD_DIR}/changelog" COPYONLY)
+
+# The package's changelog names the version it describes first.
+file(STRINGS "${PROJECT_SOURCE_DIR}/data/debian/changelog" changelog_head LIMIT_COUNT 1)
+if(NOT changelog_head MATCHES "^quorvane \\(${PROJECT_VERSION}\\) ")
+  message(FATAL_ERROR "data/debian/changelog begins with \"${changelog_head}\", not version ${PROJECT_VERSION}")
+endif()
+
+# Manual pages and the changelog are installed compressed, as Debian wants
+# them: gzip -9 without the file's name and time, so every build gives the
+# same bytes.
+find_program(QUORVANE_GZIP gzip REQUIRED)
+set(compressed_docs)
+foreach(doc quorvane.1 quorvane-cli.1 changelog)
+  set(doc_file "${QUORVANE_DATA_BUILD_DIR}/${doc}")
+  add_custom_command(OUTPUT "${doc_file}.gz"
+    COMMAND "${QUORVANE_GZIP}" -9 -n -k -f "${doc_file}"
+    DEPENDS "${doc_file}"
+    COMMENT "Compressing ${doc}"
+    VERBATIM)
+  list(APPEND compressed_docs "${doc_file}.gz")
+endforeach()
+add_custom_target(quorvane_compressed_docs ALL DEPENDS ${compressed_docs})
 configure_file("${PROJECT_SOURCE_DIR}/data/desktop/quorvane.desktop.in"
                "${QUORVANE_DATA_BUILD_DIR}/${QUORVANE_APP_ID}.desktop" @ONLY)
 configure_file("${PROJECT_SOURCE_DIR}/data/desktop/quorvane.metainfo.xml.in"
@@ -19,12 +42,12 @@ configure_file("${PROJECT_SOURCE_DIR}/data/desktop/quorvane.metainfo.xml.in"
 
 if(TARGET quorvane-cli)
   install(TARGETS quorvane-cli RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
-  install(FILES "${QUORVANE_DATA_BUILD_DIR}/quorvane-cli.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+  install(FILES "${QUORVANE_DATA_BUILD_DIR}/quorvane-cli.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
 endif()
 
 if(TARGET quorvane)
   install(TARGETS quorvane RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
-  install(FILES "${QUORVANE_DATA_BUILD_DIR}/quorvane.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+  install(FILES "${QUORVANE_DATA_BUILD_DIR}/quorvane.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
   install(FILES "${QUORVANE_DATA_BUILD_DIR}/${QUORVANE_APP_ID}.desktop"
           DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
   install(FILES "${QUORVANE_DATA_BUILD_DIR}/${QUORVANE_APP_ID}.metainfo.xml"
@@ -36,13 +59,12 @@ if(TARGET quorvane)
   install(DIRECTORY "${icon_dir}/" DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor")
 endif()
 
-install(FILES "${PROJECT_SOURCE_DIR}/data/debian/copyright" DESTINATION "${QUORVANE_DOC_DIR}")
+install(FILES "${PROJECT_SOURCE_DIR}/data/debian/copyright" "${QUORVANE_DATA_BUILD_DIR}/changelog.gz"
+        DESTINATION "${QUORVANE_DOC_DIR}")
 
 # The Debian package. Its dependencies are read off the installed programs;
 # the window program also needs a windowing-system plugin, which Qt's GUI
 # library only recommends.
-set(QUORVANE_PACKAGE_MAINTAINER "The Quorvane developers" CACHE STRING
-    "Maintainer field of the Debian package (\"Name <address>\")")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorvane)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
@@ -59,7 +81,7 @@ set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${QUORVANE_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quorvane developers <devel@quorvane.example.org>")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -1,14 +1,11 @@
 #pragma once
 
-#include <stdexcept>
-#include <string>
+#include "app/settings/OptionError.h"
 
 namespace quorvane::app::cli {
 
-/// The command line itself is wrong (unknown option, missing argument).
-class UsageError : public std::runtime_error {
-public:
-    explicit UsageError(const std::string& message) : std::runtime_error(message) {}
-};
+/// The command line itself is wrong (unknown option, missing argument): the
+/// shared options' error, so a command's usage errors and theirs are one.
+using UsageError = OptionError;
 
 } // namespace quorvane::app::cli

@@ -5,12 +5,13 @@
 #include "app/list/ErrorBoxText.h"
 #include "app/list/ListError.h"
 #include "app/list/ListFolder.h"
+#include "app/settings/SharedOptions.h"
 #include "xml/PlatformVendor.h"
 
 #include <QCoreApplication>
 #include <QDir>
 
-#include <algorithm>
+#include <cstddef>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -18,6 +19,7 @@
 
 namespace {
 
+using quorvane::app::SharedOptions;
 using quorvane::app::cli::CliCommand;
 
 std::vector<CliCommand> AllCommands()
@@ -47,48 +49,19 @@ void PrintUsage(std::ostream& out, const std::vector<CliCommand>& commands)
     }
 }
 
-/// What the options before the command ask for.
-struct GlobalOptions {
-    bool help = false;
-    bool version = false;
-    /// The list folder; empty for the working directory.
-    QString folder;
-};
-
 /// Takes the options before the command off the front of `arguments`.
 /// Throws UsageError for an unknown option or a missing folder.
-GlobalOptions TakeGlobalOptions(std::vector<std::string>& arguments)
+SharedOptions TakeGlobalOptions(std::vector<std::string>& arguments)
 {
-    GlobalOptions options;
-    bool named = false;
-    bool dataFolder = false;
-    while (!arguments.empty() && arguments[0].size() > 1 && arguments[0][0] == '-') {
-        const std::string option = arguments[0];
-        arguments.erase(arguments.begin());
-        if (option == "--help" || option == "-h") {
-            options.help = true;
-        } else if (option == "--version") {
-            options.version = true;
-        } else if (option == "--data-folder") {
-            dataFolder = true;
-        } else if (option == "--folder" || option.rfind("--folder=", 0) == 0) {
-            std::string value = option.substr(std::min<std::size_t>(option.size(), 9));
-            if (option == "--folder" && !arguments.empty()) {
-                value = arguments[0];
-                arguments.erase(arguments.begin());
-            }
-            if (value.empty())
-                throw quorvane::app::cli::UsageError("--folder needs a folder");
-            options.folder = QString::fromLocal8Bit(value.c_str());
-            named = true;
-        } else {
-            throw quorvane::app::cli::UsageError("unknown option " + option);
-        }
+    SharedOptions options(SharedOptions::Help | SharedOptions::Version | SharedOptions::Folder |
+                          SharedOptions::DataFolder);
+    std::size_t index = 0;
+    for (; index < arguments.size() && arguments[index].size() > 1 && arguments[index][0] == '-'; ++index) {
+        if (!options.Take(arguments, index))
+            throw quorvane::app::cli::UsageError("unknown option " + arguments[index]);
     }
-    if (named && dataFolder)
-        throw quorvane::app::cli::UsageError("--folder and --data-folder exclude each other");
-    if (dataFolder)
-        options.folder = quorvane::app::ListFolder::UserData();
+    arguments.erase(arguments.begin(), arguments.begin() + static_cast<std::ptrdiff_t>(index));
+    options.Finish();
     return options;
 }
 
@@ -102,7 +75,7 @@ int main(int argc, char* argv[])
 
     const std::vector<CliCommand> commands = AllCommands();
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    GlobalOptions options;
+    SharedOptions options(0);
     try {
         options = TakeGlobalOptions(arguments);
     } catch (const quorvane::app::cli::UsageError& e) {

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QString>
+
 // The user's settings: one file, $XDG_CONFIG_HOME/quorvane/quorvane.conf
 // (by default ~/.config/quorvane/quorvane.conf), read and written through
 // QSettings in the native format:
 //   QSettings(QSettings::NativeFormat, QSettings::UserScope, SettingsOrganization, SettingsApplication)
-// Every key is named here, as "section/key".
+// (UserSettings opens it so, and writes it readable by its owner only).
+// Every key is named here, as "section/key": the key `key` in the file's
+// [section].
 
 namespace quorvane::app {
 
@@ -16,3 +20,26 @@ inline constexpr const char* SettingsApplication = "quorvane";
 inline constexpr const char* ScanFolderKey = "scan/folder";
 
 } // namespace quorvane::app
+
+namespace quorvane::app::settings {
+
+// [update]
+/// The update server: an ftp:// URL in the form --update-server takes.
+/// Absent (or empty) for the built-in server.
+inline const QString kUpdateServer = QStringLiteral("update/server");
+
+// [window]: the Main Window as the user left it.
+/// Its normal (not maximised) geometry, a rectangle in screen pixels.
+inline const QString kWindowGeometry = QStringLiteral("window/geometry");
+/// Whether it was maximised.
+inline const QString kWindowMaximized = QStringLiteral("window/maximized");
+/// The index of its current page.
+inline const QString kWindowPage = QStringLiteral("window/page");
+/// The column widths of the list view named `view` (its object name), left
+/// to right.
+inline QString ColumnWidthsKey(const QString& view)
+{
+    return QStringLiteral("window/columns/") + view;
+}
+
+} // namespace quorvane::app::settings

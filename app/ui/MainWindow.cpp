@@ -12,6 +12,7 @@
 #include "app/ui/MenuBarStyle.h"
 #include "app/ui/MyGamesPage.h"
 #include "app/ui/SortedListView.h"
+#include "app/ui/UpdateServerDialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -102,8 +103,9 @@ void MainWindow::Wire(Sender* sender, Signal signal, void (MainWindow::*handler)
     connect(sender, signal, this, [this, handler] { ErrorBox::guard([this, handler] { (this->*handler)(); }); });
 }
 
-MainWindow::MainWindow(const QString& folder, DownloadBehaviourFactory downloadBehaviour)
-    : list_(folder), downloadBehaviour_(std::move(downloadBehaviour))
+MainWindow::MainWindow(const QString& folder, DownloadBehaviourFactory downloadBehaviour,
+                       UpdateServerChoice updateServer, WindowLayout::Start layout)
+    : list_(folder), downloadBehaviour_(std::move(downloadBehaviour)), updateServer_(std::move(updateServer))
 {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Quorvane v1.00 - Marrisk"));
@@ -130,6 +132,8 @@ MainWindow::MainWindow(const QString& folder, DownloadBehaviourFactory downloadB
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
     if (const QScreen* screen = QApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    if (layout == WindowLayout::Start::Saved)
+        WindowLayout::Restore(*this, *PageControl1);
 
     ErrorBox::guard([this] { FormCreate(); });
 }
@@ -248,6 +252,8 @@ void MainWindow::BuildMenu()
     CheckforListUpdates1->setShortcutContext(Qt::WindowShortcut);
     // Also on the window itself, so the shortcut works wherever the focus is.
     addAction(CheckforListUpdates1);
+    UpdateServer1 = File1->addAction(QStringLiteral("Update Server..."));
+    UpdateServer1->setObjectName(QStringLiteral("UpdateServer1"));
     File1->addSeparator()->setObjectName(QStringLiteral("N1"));
     Exit1 = File1->addAction(QStringLiteral("Exit"));
     Exit1->setObjectName(QStringLiteral("Exit1"));
@@ -266,6 +272,7 @@ void MainWindow::BuildMenu()
     Ermthis1->setObjectName(QStringLiteral("Ermthis1"));
 
     Wire(CheckforListUpdates1, &QAction::triggered, &MainWindow::CheckforListUpdates1Click);
+    Wire(UpdateServer1, &QAction::triggered, &MainWindow::UpdateServer1Click);
     Wire(Exit1, &QAction::triggered, &MainWindow::Exit1Click);
     Wire(ShowALLGCMs1, &QAction::triggered, &MainWindow::ShowALLGCMs1Click);
     Wire(ShowCustomListGCMs1, &QAction::triggered, &MainWindow::ShowCustomListGCMs1Click);
@@ -383,6 +390,13 @@ void MainWindow::CheckforListUpdates1Click()
     StartListUpdate();
 }
 
+void MainWindow::UpdateServer1Click()
+{
+    UpdateServerDialog dialog(updateServer_, this);
+    if (Asker::current().runModal(dialog) == QDialog::Accepted)
+        updateServer_ = dialog.Chosen();
+}
+
 void MainWindow::StartListUpdate()
 {
     // The windows stay responsive while the update waits on the network, so
@@ -443,6 +457,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    ErrorBox::guard([this] { WindowLayout::Save(*this, *PageControl1); });
     // The main window's end is the program's end, even with the About
     // Window still open.
     if (aboutWindow_)

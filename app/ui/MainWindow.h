@@ -4,7 +4,9 @@
 #include "app/list/ListState.h"
 #include "app/list/MainList.h"
 #include "app/list/StatusSink.h"
+#include "app/settings/UpdateServerSetting.h"
 #include "app/ui/DownloadBehaviour.h"
+#include "app/ui/WindowLayout.h"
 
 #include <QMainWindow>
 
@@ -46,8 +48,12 @@ public:
     /// `folder` holds the list files; empty means the working directory.
     /// `downloadBehaviour` gives every Download Window this window creates its
     /// behaviour (the update flow in the program); empty, those windows open
-    /// without one.
-    explicit MainWindow(const QString& folder = QString(), DownloadBehaviourFactory downloadBehaviour = {});
+    /// without one. `updateServer` is the server update checks use until the
+    /// user sets another in "Update Server...". `layout` says whether the
+    /// window opens as the user left it or at its design sizes; it is saved
+    /// when the window closes either way.
+    explicit MainWindow(const QString& folder = QString(), DownloadBehaviourFactory downloadBehaviour = {},
+                        UpdateServerChoice updateServer = {}, WindowLayout::Start layout = WindowLayout::Start::Design);
     ~MainWindow() override;
 
     // Handlers.
@@ -63,6 +69,9 @@ public:
     void btnWriteListClick();
     void ExportlisttoHTML1Click();
     void CheckforListUpdates1Click();
+    /// Shows the update server in use and lets the user set another one, or
+    /// the built-in one, in the settings file and for the rest of the run.
+    void UpdateServer1Click();
     void Exit1Click();
     void Ermthis1Click();
     /// A double-click on a scanned image that is in the list: unchecks
@@ -82,6 +91,9 @@ public:
     QString StatusText() const;
     /// Panel 1's fixed text.
     QString StatusCredit() const;
+
+    /// The server the next update check uses.
+    const UpdateServerChoice& UpdateServer() const { return updateServer_; }
 
     /// The list logic and its document; its State() is what the Download
     /// Window reads.
@@ -119,6 +131,7 @@ public:
 
     QMenu* File1 = nullptr;
     QAction* CheckforListUpdates1 = nullptr;
+    QAction* UpdateServer1 = nullptr;
     QAction* Exit1 = nullptr;
     QMenu* Database1 = nullptr;
     QAction* ShowALLGCMs1 = nullptr;
@@ -147,6 +160,7 @@ private:
 
     MainList list_;
     DownloadBehaviourFactory downloadBehaviour_;
+    UpdateServerChoice updateServer_;
     QLabel* panel0_ = nullptr;
     QLabel* panel1_ = nullptr;
     AboutWindow* aboutWindow_ = nullptr;

@@ -24,6 +24,13 @@ DownloadBehaviourFactory UpdateBehaviour::factory(UpdateSettings settings)
     return [settings](MainWindow& mainWindow) { return std::make_unique<UpdateBehaviour>(mainWindow, settings); };
 }
 
+DownloadBehaviourFactory UpdateBehaviour::factory()
+{
+    return [](MainWindow& mainWindow) {
+        return std::make_unique<UpdateBehaviour>(mainWindow, mainWindow.UpdateServer().settings);
+    };
+}
+
 void UpdateBehaviour::FormCreate(DownloadWindow& window)
 {
     window_ = &window;

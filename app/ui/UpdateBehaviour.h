@@ -16,6 +16,9 @@ public:
 
     /// A factory giving every Download Window this behaviour with `settings`.
     static DownloadBehaviourFactory factory(UpdateSettings settings);
+    /// A factory giving every Download Window this behaviour with the server
+    /// its Main Window has in use when the window is created.
+    static DownloadBehaviourFactory factory();
 
     void FormCreate(DownloadWindow& window) override;
     /// Installs or tells "Your version is already up to date. Closing

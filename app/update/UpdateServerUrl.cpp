@@ -38,6 +38,25 @@ std::string Decoded(const std::string& url, const std::string& text, const char*
     return out;
 }
 
+/// `text` with the bytes that end or split an account or password in a URL
+/// ("%", ":", "@", "/"), blanks, control bytes and non-ASCII bytes escaped.
+std::string Encoded(const std::string& text)
+{
+    static const char* const kHex = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= ' ' || byte >= 0x7f || c == '%' || c == ':' || c == '@' || c == '/') {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0x0f];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 // Hex digits and colons, with a dotted IPv4 tail allowed (::ffff:10.0.0.5); at
 // least two colons. The transport checks the address itself.
 bool IsIpv6Text(const std::string& text)
@@ -148,6 +167,17 @@ UpdateSettings UpdateServerUrl::Apply(const std::string& url, UpdateSettings bas
     base.Password = password;
     base.Directory = directory;
     return base;
+}
+
+std::string UpdateServerUrl::Format(const UpdateSettings& settings, Password password)
+{
+    std::string url = "ftp://" + Encoded(settings.Username);
+    if (password == Password::Written)
+        url += ':' + Encoded(settings.Password);
+    // A host with colons is an IPv6 address, which a URL puts in brackets.
+    const bool brackets = settings.Host.find(':') != std::string::npos;
+    url += '@' + (brackets ? '[' + settings.Host + ']' : settings.Host);
+    return url + ':' + std::to_string(settings.Port) + '/' + settings.Directory;
 }
 
 } // namespace quorvane::app

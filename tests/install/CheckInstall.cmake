@@ -12,15 +12,16 @@ endif()
 
 set(expected
   usr/bin/quorvane-cli
+  usr/share/doc/quorvane/changelog.gz
   usr/share/doc/quorvane/copyright
-  usr/share/man/man1/quorvane-cli.1)
+  usr/share/man/man1/quorvane-cli.1.gz)
 set(icon_sizes 16 32 48 64 128 256)
 if(WITH_WINDOWS)
   list(APPEND expected
     usr/bin/quorvane
     usr/share/applications/${APP_ID}.desktop
     usr/share/icons/hicolor/scalable/apps/${APP_ID}.svg
-    usr/share/man/man1/quorvane.1
+    usr/share/man/man1/quorvane.1.gz
     usr/share/metainfo/${APP_ID}.metainfo.xml)
   foreach(size IN LISTS icon_sizes)
     list(APPEND expected usr/share/icons/hicolor/${size}x${size}/apps/${APP_ID}.png)
@@ -50,6 +51,26 @@ if(WITH_WINDOWS)
     endif()
   endforeach()
 endif()
+
+# The manual pages and the changelog as Debian wants them: gzip at -9 (XFL 2)
+# without a stored name or time (FLG 0, MTIME 0), holding the built text.
+set(compressed usr/share/doc/quorvane/changelog.gz usr/share/man/man1/quorvane-cli.1.gz)
+if(WITH_WINDOWS)
+  list(APPEND compressed usr/share/man/man1/quorvane.1.gz)
+endif()
+foreach(file IN LISTS compressed)
+  file(READ "${DESTDIR}/${file}" header HEX LIMIT 10)
+  if(NOT header STREQUAL "1f8b0800000000000203")
+    message(FATAL_ERROR "${file}: gzip header ${header}, expected 1f8b0800000000000203 (gzip -9n)")
+  endif()
+  get_filename_component(plain "${file}" NAME)
+  string(REGEX REPLACE "\\.gz$" "" plain "${plain}")
+  execute_process(COMMAND gzip -dc "${DESTDIR}/${file}" OUTPUT_VARIABLE text RESULT_VARIABLE result)
+  file(READ "${BUILD_DIR}/data/${plain}" built)
+  if(NOT result EQUAL 0 OR NOT text STREQUAL built)
+    message(FATAL_ERROR "${file} does not unpack to ${BUILD_DIR}/data/${plain}")
+  endif()
+endforeach()
 
 set(programs quorvane-cli)
 if(WITH_WINDOWS)

@@ -28,10 +28,11 @@ using test::WriteBytes;
 
 using ::quorvane::test::CliRun;
 
-/// Runs quorvane-cli update in `dir`; `wrapper` (e.g. "unshare -rn") runs it.
+/// Runs quorvane-cli update in `dir`, with the settings file in `dir`'s
+/// "config" folder; `wrapper` (e.g. "unshare -rn") runs it.
 CliRun Update(const ::quorvane::test::TempDir& dir, const std::string& arguments, const std::string& wrapper = {})
 {
-    return ::quorvane::test::Cli(dir, "update " + arguments, wrapper);
+    return ::quorvane::test::Cli(dir, "update " + arguments, "env XDG_CONFIG_HOME=config " + wrapper);
 }
 
 TEST(UpdateCli, InstallsThenReportsUpToDateAndRefusesABadUrl)
@@ -103,6 +104,31 @@ TEST(UpdateCli, InstallsFromServersThatAllowOnlyOneModeOrSitBehindNatOrOnIpv6)
     }
 }
 
+/// Writes the settings file of `dir` with `server` as the update server.
+void SetServer(const ::quorvane::test::TempDir& dir, const std::string& server)
+{
+    WriteBytes(dir.Path() / "config/quorvane/quorvane.conf", "[update]\nserver=" + server + "\n");
+}
+
+TEST(UpdateCli, TheSettingsFileNamesTheServerAndTheOptionOverridesIt)
+{
+    const std::string remote = GeneratedListFile("8", 5);
+    UpdateServer server(remote);
+    ::quorvane::test::TempDir dir{"quorvane-cli-update"};
+    WriteBytes(dir.Path() / "gcmList.xml", GeneratedListFile("7", 1));
+
+    SetServer(dir, server.Url());
+    const CliRun fromFile = Update(dir, "");
+    EXPECT_EQ(fromFile.exitCode, 0) << fromFile.err;
+    EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.xml"), remote);
+
+    // Nothing listens on port 1 of the loopback address.
+    SetServer(dir, "ftp://lists:x@127.0.0.1:1/pub/lists/Other/");
+    const CliRun overridden = Update(dir, "--update-server '" + server.Url() + "'");
+    EXPECT_EQ(overridden.exitCode, 0) << overridden.err;
+    EXPECT_NE(overridden.err.find("Your version is already up to date.\n"), std::string::npos) << overridden.err;
+}
+
 TEST(UpdateCli, InstallsFromAServerWhoseNameHasOnlyAnIpv6Address)
 {
     if (!::quorvane::test::InPrivateNetwork()) {
@@ -133,9 +159,17 @@ TEST(UpdateCli, WithoutANetworkTheHostIsNotFound)
     if (std::system("unshare -rn true >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "cannot create an empty network namespace (unshare -rn) here";
     ::quorvane::test::TempDir dir{"quorvane-cli-update"};
-    const CliRun run =
-        Update(dir, "--update-server ftp://lists:x@lists.quorvane.example/pub/lists/Other/", "unshare -rn");
+    // A malformed server in the settings file is told once; the built-in
+    // server stands in for it.
+    SetServer(dir, "ftp://lists@lists.quorvane.example/pub/lists/Other/");
+    const CliRun run = Update(dir, "", "unshare -rn");
     EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err.rfind("Malformed update server URL \"ftp://lists@lists.quorvane.example/pub/lists/Other/\": "
+                            "it names no password (USER:PASSWORD@)\n",
+                            0),
+              0u)
+        << run.err;
+    EXPECT_EQ(run.err.find("Malformed", 1), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("Connecting...\nSocket Error # 11001\r\nHost not found.\n"), std::string::npos) << run.err;
 }
 

@@ -5,6 +5,7 @@
 #include "tests/support/TempDir.h"
 
 #include <QDir>
+#include <QSettings>
 
 #include <gtest/gtest.h>
 
@@ -16,14 +17,15 @@ using ::quorvane::test::GcmRecord;
 using ::quorvane::test::ListFile;
 
 /// Runs a test in a fresh temporary directory as the working directory
-/// (the program names its files without a path) with a ScriptedAsker in
-/// force.
+/// (the program names its files without a path), with the user's settings
+/// file in its "config" folder, and a ScriptedAsker in force.
 class UiFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
         previous_ = QDir::currentPath();
         ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(dir_.Path().string())));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configFolder());
     }
     void TearDown() override
     {
@@ -45,6 +47,9 @@ protected:
     static std::string readFile(const QString& name) { return ::quorvane::test::ReadBytes(name.toStdString()); }
 
     QString path(const QString& name) const { return QString::fromStdString(dir_.File(name.toStdString())); }
+
+    /// Where the test's settings file lives: "quorvane/quorvane.conf" in here.
+    QString configFolder() const { return path(QStringLiteral("config")); }
 
     ScriptedAsker asker;
 

@@ -180,7 +180,7 @@ TEST_F(MainWindowLayout, MenusInOrderWithShortcutAndImage)
             out << (a->isSeparator() ? QStringLiteral("-") : a->text());
         return out;
     };
-    EXPECT_EQ(texts(window->File1), (QStringList{"Check for List Updates", "-", "Exit"}));
+    EXPECT_EQ(texts(window->File1), (QStringList{"Check for List Updates", "Update Server...", "-", "Exit"}));
     EXPECT_EQ(texts(window->Database1),
               (QStringList{"Show Palavera List GCM's", "Show Custom List GCM's", "-", "Export list to HTML"}));
     EXPECT_EQ(texts(window->About1), (QStringList{"Erm, this."}));

@@ -1,6 +1,7 @@
 #include "tests/support/TempDir.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 

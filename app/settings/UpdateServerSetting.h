@@ -1,0 +1,48 @@
+#pragma once
+
+#include "app/update/UpdateSettings.h"
+
+#include <exception>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace quorvane::app {
+
+/// The update server a run uses, and where it was named.
+struct UpdateServerChoice {
+    enum class Source {
+        /// The program's own server (UpdateSettings::Fixed()).
+        BuiltIn,
+        /// The key [update] server of the user's settings file.
+        SettingsFile,
+        /// --update-server, for this run.
+        CommandLine,
+    };
+    UpdateSettings settings = UpdateSettings::Fixed();
+    Source source = Source::BuiltIn;
+};
+
+/// The update server in the user's settings file (key [update] server, an
+/// ftp:// URL in the form --update-server takes), as both programs read it.
+class UpdateServerSetting {
+public:
+    /// The server for this run: `commandLine` when given (the file is not
+    /// read then), else the settings file's, else the built-in one. A
+    /// malformed URL in the file is passed to `report` as an
+    /// UpdateServerUrlError, and the built-in server is used.
+    static UpdateServerChoice Choose(const std::optional<UpdateSettings>& commandLine,
+                                     const std::function<void(const std::exception&)>& report);
+
+    /// Puts `url` into the settings file, where the next runs find it, and
+    /// returns what it names. Throws UpdateServerUrlError for a malformed URL
+    /// (the file is not touched then) and SettingsError when the file cannot
+    /// be written.
+    static UpdateSettings Store(const std::string& url);
+
+    /// Takes the server out of the settings file: the next runs use the
+    /// built-in one. Throws SettingsError when the file cannot be written.
+    static void StoreBuiltIn();
+};
+
+} // namespace quorvane::app

@@ -1,0 +1,70 @@
+#include "app/settings/UserSettings.h"
+
+#include "app/settings/SettingsError.h"
+#include "app/settings/SettingsKeys.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace quorvane::app {
+
+namespace {
+
+constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
+[[noreturn]] void CannotSave(const QString& file, const std::string& reason)
+{
+    std::string message = "Cannot save the settings to \"" + file.toStdString() + "\"";
+    if (!reason.empty())
+        message += ". " + reason;
+    throw SettingsError(message);
+}
+
+/// Creates `file` empty with mode 0600 when it does not exist, and takes
+/// every permission but the owner's away when it does. QSettings writes
+/// through a temporary file that takes over the permissions of the file it
+/// replaces, so the password is never readable by others, not even for a
+/// moment.
+void EnsureOwnerOnly(const QString& file)
+{
+    if (!QDir().mkpath(QFileInfo(file).absolutePath()))
+        CannotSave(file, "Cannot create its folder");
+    const QByteArray native = QFile::encodeName(file);
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        CannotSave(file, std::strerror(errno));
+    ::close(fd);
+    if (!QFile::setPermissions(file, kOwnerOnly))
+        CannotSave(file, "Cannot make it private");
+}
+
+} // namespace
+
+std::unique_ptr<QSettings> UserSettings::Open()
+{
+    auto settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                                QString::fromLatin1(SettingsOrganization),
+                                                QString::fromLatin1(SettingsApplication));
+    settings->setFallbacksEnabled(false);
+    return settings;
+}
+
+void UserSettings::Save(QSettings& settings)
+{
+    const QString file = settings.fileName();
+    EnsureOwnerOnly(file);
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        CannotSave(file, {});
+    // The file is written anew by sync(); keep it private whatever happened.
+    QFile::setPermissions(file, kOwnerOnly);
+}
+
+} // namespace quorvane::app

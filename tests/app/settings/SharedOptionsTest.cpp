@@ -1,0 +1,79 @@
+// The one parser of the options both programs share.
+#include "app/settings/OptionError.h"
+#include "app/settings/SharedOptions.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace quorvane::app {
+namespace {
+
+/// The arguments `SharedOptions` did not take, or "error: <message>".
+std::vector<std::string> Parse(const std::vector<std::string>& arguments, SharedOptions& options)
+{
+    std::vector<std::string> rest;
+    try {
+        for (std::size_t i = 0; i < arguments.size(); ++i) {
+            const std::size_t argument = i;
+            if (!options.Take(arguments, i))
+                rest.push_back(arguments[argument]);
+        }
+        options.Finish();
+    } catch (const OptionError& e) {
+        return {std::string("error: ") + e.what()};
+    }
+    return rest;
+}
+
+TEST(SharedOptions, TakesItsOwnOptionsWithTheirValuesAndLeavesTheRest)
+{
+    const unsigned all = SharedOptions::Help | SharedOptions::Version | SharedOptions::Folder |
+                         SharedOptions::DataFolder | SharedOptions::UpdateServer | SharedOptions::ResetLayout;
+    const unsigned folders = SharedOptions::Folder | SharedOptions::DataFolder;
+    struct Case {
+        std::vector<std::string> arguments;
+        unsigned accepted;
+        std::vector<std::string> rest;
+        std::string folder;
+        std::string host;
+    };
+    const Case cases[] = {
+        {{"--folder", "lists", "-style", "fusion"}, all, {"-style", "fusion"}, "lists", ""},
+        {{"--folder=a b", "--help"}, all, {}, "a b", ""},
+        // The value after --folder is taken whatever it looks like.
+        {{"--folder", "--help"}, all, {}, "--help", ""},
+        {{"--folder"}, all, {"error: --folder needs a folder"}, "", ""},
+        {{"--folder="}, all, {"error: --folder needs a folder"}, "", ""},
+        {{"--folder", "x", "--data-folder"}, all, {"error: --folder and --data-folder exclude each other"}, "", ""},
+        {{"--update-server", "ftp://u:p@h:2121/x/", "other"}, all, {"other"}, "", "h"},
+        {{"--update-server=ftp://u:p@g/x/"}, all, {}, "", "g"},
+        {{"--update-server"}, all, {"error: --update-server needs a URL"}, "", ""},
+        {{"--update-server="}, all, {"error: Malformed update server URL \"\": it must start with ftp://"}, "", ""},
+        // A front end takes only the options it accepts.
+        {{"--reset-layout", "--update-server", "u", "-h", "--version"},
+         folders,
+         {"--reset-layout", "--update-server", "u", "-h", "--version"},
+         "",
+         ""},
+        {{"--folderx", "--folder-x=1"}, all, {"--folderx", "--folder-x=1"}, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.front());
+        SharedOptions options(c.accepted);
+        EXPECT_EQ(Parse(c.arguments, options), c.rest);
+        if (c.rest.empty() || c.rest.front().rfind("error:", 0) != 0) {
+            EXPECT_EQ(options.folder.toStdString(), c.folder);
+            EXPECT_EQ(options.updateServer ? options.updateServer->Host : "", c.host);
+        }
+    }
+
+    SharedOptions options(all);
+    EXPECT_TRUE(Parse({"-h", "--version", "--reset-layout", "--data-folder"}, options).empty());
+    EXPECT_TRUE(options.help && options.version && options.resetLayout);
+    EXPECT_TRUE(options.folder.endsWith("/quorvane")) << options.folder.toStdString();
+}
+
+} // namespace
+} // namespace quorvane::app
