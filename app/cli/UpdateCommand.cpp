@@ -1,8 +1,8 @@
 #include "app/cli/UpdateCommand.h"
 
 #include "app/cli/UsageError.h"
-#include "app/list/ErrorBoxText.h"
 #include "app/list/MainList.h"
+#include "app/list/MessageWithFullStop.h"
 #include "app/update/UpdateFlow.h"
 #include "app/update/UpdateServerUrl.h"
 #include "app/update/UpdateServerUrlError.h"
@@ -74,7 +74,7 @@ int RunUpdate(const std::vector<std::string>& arguments, std::ostream& out)
     try {
         list.LoadMainList(summary);
     } catch (const std::exception& e) {
-        std::cerr << ErrorBoxText(e.what()) << '\n';
+        std::cerr << MessageWithFullStop(e.what()) << '\n';
     }
 
     ConsoleSink sink(out);
