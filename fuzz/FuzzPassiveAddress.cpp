@@ -1,5 +1,6 @@
-// Parses PASV reply texts. Whatever the text, the parser either fails with
-// its own error or yields a dotted quad of bytes and a port in 1..65535.
+// Parses PASV and EPSV reply texts. Whatever the text, each parser either
+// fails with its own error or yields a dotted quad of bytes and a port in
+// 1..65535 (PASV), or a port in 1..65535 (EPSV).
 #include "net/ftp/FtpErrors.h"
 #include "net/ftp/PassiveAddress.h"
 
@@ -36,6 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         const quorvane::ftp::PassiveAddress address = quorvane::ftp::ParsePassiveAddress(text);
         if (!IsDottedQuad(address.Ip) || address.Port < 1 || address.Port > 65535)
+            __builtin_trap();
+    } catch (const quorvane::ftp::ConversionError&) {
+    } catch (const quorvane::ftp::InvalidPassiveAddressError&) {
+    }
+    try {
+        const std::int32_t port = quorvane::ftp::ParseExtendedPassivePort(text);
+        if (port < 1 || port > 65535)
             __builtin_trap();
     } catch (const quorvane::ftp::ConversionError&) {
     } catch (const quorvane::ftp::InvalidPassiveAddressError&) {

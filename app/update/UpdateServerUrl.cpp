@@ -2,6 +2,7 @@
 
 #include "app/update/UpdateServerUrlError.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace quorvane::app {
@@ -35,6 +36,16 @@ std::string Decoded(const std::string& url, const std::string& text, const char*
         i += 2;
     }
     return out;
+}
+
+// Hex digits and colons, with a dotted IPv4 tail allowed (::ffff:10.0.0.5); at
+// least two colons. The transport checks the address itself.
+bool IsIpv6Text(const std::string& text)
+{
+    if (std::count(text.begin(), text.end(), ':') < 2)
+        return false;
+    return std::all_of(text.begin(), text.end(),
+                       [](unsigned char c) { return std::isxdigit(c) || c == ':' || c == '.'; });
 }
 
 bool HasControlOrBlank(const std::string& text)
@@ -79,11 +90,37 @@ UpdateSettings UpdateServerUrl::Apply(const std::string& url, UpdateSettings bas
         throw UpdateServerUrlError(url, "the account or password holds a line break");
 
     std::string host = hostPort;
+    std::string portText;
+    bool hasPort = false;
+    if (!hostPort.empty() && hostPort.front() == '[') {
+        // RFC 3986: an IPv6 address stands in brackets, the port after them.
+        const std::size_t close = hostPort.find(']');
+        if (close == std::string::npos)
+            throw UpdateServerUrlError(url, "the IPv6 address has no closing bracket");
+        host = hostPort.substr(1, close - 1);
+        const std::string after = hostPort.substr(close + 1);
+        if (!after.empty() && after.front() != ':')
+            throw UpdateServerUrlError(url, "only a port may follow the IPv6 address");
+        hasPort = !after.empty();
+        portText = hasPort ? after.substr(1) : std::string();
+        if (host.empty())
+            throw UpdateServerUrlError(url, "the host is empty");
+        if (!IsIpv6Text(host))
+            throw UpdateServerUrlError(url, "the brackets hold no IPv6 address");
+    } else {
+        // With more than one colon the port cannot be told from the address.
+        if (std::count(hostPort.begin(), hostPort.end(), ':') > 1)
+            throw UpdateServerUrlError(url, "an IPv6 address must be in brackets");
+        const std::size_t portColon = hostPort.rfind(':');
+        if (portColon != std::string::npos) {
+            host = hostPort.substr(0, portColon);
+            portText = hostPort.substr(portColon + 1);
+            hasPort = true;
+        }
+    }
     std::int32_t port = 21;
-    const std::size_t portColon = hostPort.rfind(':');
-    if (portColon != std::string::npos) {
-        host = hostPort.substr(0, portColon);
-        const std::string digits = hostPort.substr(portColon + 1);
+    if (hasPort) {
+        const std::string& digits = portText;
         if (digits.empty() || digits.size() > 5)
             throw UpdateServerUrlError(url, "the port must be a number from 1 to 65535");
         long value = 0;

@@ -104,6 +104,7 @@ void FtpClient::OpenConnection(AutoLogin autoLogin, std::int32_t timeoutMs)
     // A new connection may reach another server: whether it takes "PASV" is
     // asked again.
     passiveRefused_ = false;
+    extendedPassive_ = false;
     try {
         if (proxySettings_.ProxyType != FtpProxyType::fpcmNone && !proxySettings_.Host.empty()) {
             Host = proxySettings_.Host;
@@ -281,13 +282,28 @@ void FtpClient::ReceiveData(const std::string& command, std::ostream& stream, Re
 
 bool FtpClient::RequestPassiveOrFallBack(PassiveAddress& address)
 {
+    // RFC 959: a 5xx reply is a permanent refusal; anything else (and a refusal
+    // when no fall-back is wanted) ends the transfer as it is.
+    auto refusedForGood = [this](const ProtocolReplyError& error) {
+        return PassiveFallsBackToActive && error.ReplyCode() >= 500 && error.ReplyCode() <= 599;
+    };
+    // "PASV" names an IPv4 address, so an IPv6 connection asks "EPSV" at once.
+    if (!extendedPassive_ && !ControlIsInet6()) {
+        try {
+            address = RequestPassiveAddress();
+            return true;
+        } catch (const ProtocolReplyError& error) {
+            if (!refusedForGood(error))
+                throw;
+        }
+    }
+    // RFC 2428: many servers behind firewalls offer only "EPSV".
     try {
-        address = RequestPassiveAddress();
+        address = RequestExtendedPassiveAddress();
+        extendedPassive_ = true;
         return true;
     } catch (const ProtocolReplyError& error) {
-        // RFC 959: a 5xx reply is a permanent refusal; anything else (and a
-        // refusal when no fall-back is wanted) ends the transfer as it is.
-        if (!PassiveFallsBackToActive || error.ReplyCode() < 500 || error.ReplyCode() > 599)
+        if (!refusedForGood(error))
             throw;
     }
     passiveRefused_ = true;
@@ -390,6 +406,16 @@ PassiveAddress FtpClient::RequestPassiveAddress()
     return address;
 }
 
+PassiveAddress FtpClient::RequestExtendedPassiveAddress()
+{
+    SendCommand("EPSV", {229});
+    const std::string first = LastReply.Text().empty() ? std::string() : LastReply.Text().front();
+    PassiveAddress address;
+    address.Port = ParseExtendedPassivePort(first);
+    address.Ip = ControlPeerIp();
+    return address;
+}
+
 std::unique_ptr<net::SimpleServer> FtpClient::CreateListener()
 {
     auto listener = std::make_unique<net::SimpleServer>();
@@ -411,7 +437,11 @@ std::unique_ptr<net::SimpleServer> FtpClient::CreateListener()
 void FtpClient::AnnounceListener(net::SimpleServer& listener)
 {
     const net::Socket* handle = listener.SocketHandle();
-    SendCommand(FormatPortCommand(handle->IP, handle->Port), {200});
+    // "PORT" can only name an IPv4 address (RFC 2428).
+    if (handle->Family == net::AddressFamilyInet6)
+        SendCommand(FormatExtendedPortCommand(handle->IP, handle->Port), {200});
+    else
+        SendCommand(FormatPortCommand(handle->IP, handle->Port), {200});
 }
 
 void FtpClient::SendRestart(std::ostream& stream)
@@ -475,6 +505,12 @@ std::string FtpClient::ControlLocalIp() const
 {
     const net::SocketIoHandler* handler = SocketHandler();
     return handler && handler->SocketHandle() ? handler->SocketHandle()->IP : std::string();
+}
+
+bool FtpClient::ControlIsInet6() const
+{
+    const net::SocketIoHandler* handler = SocketHandler();
+    return handler && handler->SocketHandle() && handler->SocketHandle()->Family == net::AddressFamilyInet6;
 }
 
 std::string FtpClient::ControlPeerIp() const

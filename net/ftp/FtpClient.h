@@ -43,12 +43,15 @@ public:
     FtpClient();
     ~FtpClient() override;
 
-    /// false: the server connects to a port this client listens on ("PORT");
-    /// true: the client connects where the server says ("PASV").
+    /// false: the server connects to a port this client listens on ("PORT",
+    /// or "EPRT" on an IPv6 control connection); true: the client connects
+    /// where the server says ("PASV", or "EPSV" on an IPv6 control connection).
     bool Passive = false;
     /// With `Passive`: when the server refuses "PASV" with a 5xx reply, the
-    /// transfer goes on in active mode ("PORT"), and so does every later
-    /// transfer until the next connect.
+    /// transfer asks "EPSV" (and so does every later transfer until the next
+    /// connect); when that is refused with a 5xx reply too (or "EPSV" on an
+    /// IPv6 control connection is), the transfer goes on in active mode, and
+    /// so does every later transfer until the next connect.
     bool PassiveFallsBackToActive = false;
     /// Raised after a successful login, before the transfer type is sent.
     NotifyEvent OnAfterClientLogin;
@@ -148,6 +151,9 @@ public:
     /// data connection at a third machine, so the named address is used only
     /// when the control connection has no peer address.
     PassiveAddress RequestPassiveAddress();
+    /// "EPSV" (229, RFC 2428) and the address to connect to: the port the reply
+    /// names at the control connection's peer address (the reply names none).
+    PassiveAddress RequestExtendedPassiveAddress();
     /// Whether the server refused "PASV" on this connection and transfers run
     /// in active mode (`PassiveFallsBackToActive`).
     [[nodiscard]] bool PassiveRefused() const noexcept { return passiveRefused_; }
@@ -175,6 +181,7 @@ private:
     void ReadFinalReply();
     std::string ControlLocalIp() const;
     std::string ControlPeerIp() const;
+    bool ControlIsInet6() const;
 
     FtpTransferType transferType_ = FtpTransferType::ftBinary;
     FtpProxySettings proxySettings_;
@@ -184,6 +191,7 @@ private:
     bool resumeSupported_ = false;
     bool resumeProbed_ = false;
     bool passiveRefused_ = false;
+    bool extendedPassive_ = false;
     std::string refusedDataPeer_;
     std::unique_ptr<net::TcpConnection> dataConnection_;
 };

@@ -68,4 +68,29 @@ PassiveAddress ParsePassiveAddress(std::string_view replyText)
     return address;
 }
 
+std::int32_t ParseExtendedPassivePort(std::string_view replyText)
+{
+    const std::string line = TrimBlanks(replyText);
+    const std::size_t open = line.find('(');
+    const std::size_t close = line.find(')');
+    if (open == std::string::npos || close == std::string::npos || close < open)
+        throw InvalidPassiveAddressError(line);
+    const std::string_view inner = std::string_view(line).substr(open + 1, close - open - 1);
+    // "(|||port|)": three delimiters, the port, a fourth delimiter, nothing else.
+    if (inner.size() < 5)
+        throw InvalidPassiveAddressError(line);
+    const char delimiter = inner.front();
+    if (delimiter < '!' || delimiter > '~' || (delimiter >= '0' && delimiter <= '9'))
+        throw InvalidPassiveAddressError(line);
+    if (inner[1] != delimiter || inner[2] != delimiter || inner.back() != delimiter)
+        throw InvalidPassiveAddressError(line);
+    const std::string_view field = inner.substr(3, inner.size() - 4);
+    if (field.find(delimiter) != std::string_view::npos)
+        throw InvalidPassiveAddressError(line);
+    const std::int64_t port = ToInteger(field);
+    if (port < 1 || port > 65535)
+        throw InvalidPassiveAddressError(line);
+    return static_cast<std::int32_t>(port);
+}
+
 } // namespace quorvane::ftp

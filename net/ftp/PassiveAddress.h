@@ -22,4 +22,14 @@ struct PassiveAddress {
 /// `InvalidPassiveAddressError` when a field lies outside 0..255 or the port is 0.
 [[nodiscard]] PassiveAddress ParsePassiveAddress(std::string_view replyText);
 
+/// Parses the first text line of a 229 reply to "EPSV" (RFC 2428), e.g. "Entering
+/// Extended Passive Mode (|||6446|)": between the first '(' and the first ')' stand a
+/// delimiter (any printable character but a digit), two empty fields, the port and the
+/// delimiter again. The reply names no address: the data connection goes to the control
+/// connection's peer.
+///
+/// Throws `ConversionError` for a port that is not a decimal integer and
+/// `InvalidPassiveAddressError` for any other form or a port outside 1..65535.
+[[nodiscard]] std::int32_t ParseExtendedPassivePort(std::string_view replyText);
+
 } // namespace quorvane::ftp

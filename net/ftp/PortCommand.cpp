@@ -11,4 +11,10 @@ std::string FormatPortCommand(const std::string& ip, std::int32_t port)
     return "PORT " + fields + "," + std::to_string(port / 256) + "," + std::to_string(port % 256);
 }
 
+std::string FormatExtendedPortCommand(const std::string& ip, std::int32_t port)
+{
+    const char* family = ip.find(':') == std::string::npos ? "1" : "2";
+    return std::string("EPRT |") + family + "|" + ip + "|" + std::to_string(port) + "|";
+}
+
 } // namespace quorvane::ftp

@@ -2,6 +2,7 @@
 
 #include "net/transport/PlatformSocketStack.h"
 #include "net/transport/Socket.h"
+#include "net/transport/SocketErrorCodes.h"
 #include "net/transport/SocketStack.h"
 
 #include <sys/eventfd.h>
@@ -37,9 +38,9 @@ ConnectThread::~ConnectThread()
 void ConnectThread::Run()
 {
     try {
-        const int result = socketHandle_.ConnectInterruptible(wakeHandle_);
+        const int result = socketHandle_.ConnectInterruptible(wakeHandle_, socketHandle_.Family);
         // A handle closed under the connect (bad descriptor, not a socket) is no error here.
-        SocketStack::Shared().CheckSocketResult(result, {10009, 10038});
+        SocketStack::Shared().CheckSocketResult(result, {SocketErrorCode::BadFileNumber, SocketErrorCode::NotASocket});
     } catch (const std::exception& error) {
         std::lock_guard lock(errorMutex_);
         errorText_ = error.what();

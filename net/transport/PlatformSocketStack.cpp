@@ -1,6 +1,7 @@
 #include "net/transport/PlatformSocketStack.h"
 
 #include "net/transport/NetError.h"
+#include "net/transport/SocketErrorCodes.h"
 #include "net/transport/SocketLibrary.h"
 
 #include <arpa/inet.h>
@@ -14,6 +15,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstring>
+#include <stdexcept>
 #include <system_error>
 
 namespace quorvane::net {
@@ -26,31 +28,52 @@ thread_local std::int32_t tResolverError = 0;
 std::int32_t TranslateResolverError(int error)
 {
     switch (error) {
-    case EAI_MEMORY: return 10055;
+    case EAI_MEMORY: return SocketErrorCode::NoBufferSpace;
     case EAI_SYSTEM: {
         // Only a shortage of resources is worth its own text; any other system
         // failure inside a lookup means the name could not be resolved.
         const int system = errno;
         if (system == EMFILE || system == ENFILE || system == ENOMEM || system == ENOBUFS)
             return PlatformSocketStack::TranslateErrno(system);
-        return 11001;
+        return SocketErrorCode::HostNotFound;
     }
     // No such name, no address for it, no network, a name server that failed
     // or did not answer: to the user, each of these is a host that was not found.
-    default: return 11001;
+    default: return SocketErrorCode::HostNotFound;
     }
 }
 
-sockaddr_in MakeAddress(PlatformSocketStack& stack, int family, const std::string& ip, std::int32_t port)
+// A socket address of either family; `Length` is what the platform call takes.
+struct AnyAddress {
+    sockaddr_storage Storage{};
+    socklen_t Length = 0;
+    const sockaddr* Get() const { return reinterpret_cast<const sockaddr*>(&Storage); }
+};
+
+AnyAddress MakeAddress(PlatformSocketStack& stack, int family, const std::string& ip, std::int32_t port)
 {
-    sockaddr_in address{};
-    address.sin_family = static_cast<sa_family_t>(family);
-    address.sin_port = stack.HToNS(static_cast<std::uint16_t>(port));
+    AnyAddress any;
+    const std::uint16_t networkPort = stack.HToNS(static_cast<std::uint16_t>(port));
+    if (family == AddressFamilyInet6) {
+        auto* address = reinterpret_cast<sockaddr_in6*>(&any.Storage);
+        address->sin6_family = AF_INET6;
+        address->sin6_port = networkPort;
+        if (!ip.empty()) {
+            const auto bytes = stack.TextToIn6Addr(ip);
+            std::memcpy(&address->sin6_addr, bytes.data(), bytes.size());
+        }
+        any.Length = sizeof(sockaddr_in6);
+        return any;
+    }
+    auto* address = reinterpret_cast<sockaddr_in*>(&any.Storage);
+    address->sin_family = static_cast<sa_family_t>(family);
+    address->sin_port = networkPort;
     if (!ip.empty()) {
         const auto bytes = stack.TextToInAddr(ip);
-        std::memcpy(&address.sin_addr, bytes.data(), 4);
+        std::memcpy(&address->sin_addr, bytes.data(), 4);
     }
-    return address;
+    any.Length = sizeof(sockaddr_in);
+    return any;
 }
 
 std::array<std::uint8_t, 4> BytesOf(const in_addr& address)
@@ -58,6 +81,40 @@ std::array<std::uint8_t, 4> BytesOf(const in_addr& address)
     std::array<std::uint8_t, 4> bytes{};
     std::memcpy(bytes.data(), &address, 4);
     return bytes;
+}
+
+std::array<std::uint8_t, 16> BytesOf(const in6_addr& address)
+{
+    std::array<std::uint8_t, 16> bytes{};
+    std::memcpy(bytes.data(), &address, 16);
+    return bytes;
+}
+
+// The family, address text and port (host order) of a platform socket address.
+SocketAddress Decode(PlatformSocketStack& stack, const sockaddr_storage& storage)
+{
+    if (storage.ss_family == AF_INET6) {
+        const auto* address = reinterpret_cast<const sockaddr_in6*>(&storage);
+        return {AddressFamilyInet6, stack.In6AddrToText(BytesOf(address->sin6_addr)), stack.NToHS(address->sin6_port)};
+    }
+    const auto* address = reinterpret_cast<const sockaddr_in*>(&storage);
+    return {address->sin_family, stack.InAddrToText(BytesOf(address->sin_addr)), stack.NToHS(address->sin_port)};
+}
+
+// The text form of an IPv6 address, through the bound library only (no stack needed).
+std::string Text6(const in6_addr& address)
+{
+    char text[INET6_ADDRSTRLEN] = {};
+    if (SocketLibrary::InetNtop(AF_INET6, &address, text, sizeof text) == nullptr)
+        return {};
+    return text;
+}
+
+std::string Text4(const in_addr& address)
+{
+    const auto bytes = BytesOf(address);
+    return std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) + "." + std::to_string(bytes[2]) + "." +
+           std::to_string(bytes[3]);
 }
 
 } // namespace
@@ -96,20 +153,21 @@ void PlatformSocketStack::RefreshLocalAddresses()
 
 OsSocket PlatformSocketStack::AcceptSocket(OsSocket listening, std::string& peerIp, std::int32_t& peerPort)
 {
-    sockaddr_in address{};
+    sockaddr_storage address{};
     socklen_t length = sizeof address;
     const OsSocket socket = SocketLibrary::Accept(listening, reinterpret_cast<sockaddr*>(&address), &length);
     if (socket != NoSocket) {
-        peerIp = InAddrToText(BytesOf(address.sin_addr));
-        peerPort = NToHS(address.sin_port);
+        const SocketAddress peer = Decode(*this, address);
+        peerIp = peer.IP;
+        peerPort = peer.Port;
     }
     return socket;
 }
 
 int PlatformSocketStack::BindSocket(OsSocket socket, int family, const std::string& ip, std::int32_t port)
 {
-    const sockaddr_in address = MakeAddress(*this, family, ip, port);
-    return SocketLibrary::Bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    const AnyAddress address = MakeAddress(*this, family, ip, port);
+    return SocketLibrary::Bind(socket, address.Get(), address.Length);
 }
 
 int PlatformSocketStack::ReleaseSocket(OsSocket socket)
@@ -119,14 +177,14 @@ int PlatformSocketStack::ReleaseSocket(OsSocket socket)
 
 int PlatformSocketStack::ConnectSocket(OsSocket socket, int family, const std::string& ip, std::int32_t port)
 {
-    const sockaddr_in address = MakeAddress(*this, family, ip, port);
-    return SocketLibrary::Connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    const AnyAddress address = MakeAddress(*this, family, ip, port);
+    return SocketLibrary::Connect(socket, address.Get(), address.Length);
 }
 
 int PlatformSocketStack::ConnectSocketInterruptible(OsSocket socket, int family, const std::string& ip,
                                                     std::int32_t port, int wakeHandle)
 {
-    const sockaddr_in address = MakeAddress(*this, family, ip, port);
+    const AnyAddress address = MakeAddress(*this, family, ip, port);
     const int flags = SocketLibrary::Fcntl(socket, F_GETFL, 0);
     if (flags == -1)
         return SocketFailed;
@@ -140,7 +198,7 @@ int PlatformSocketStack::ConnectSocketInterruptible(OsSocket socket, int family,
         return result;
     };
 
-    if (SocketLibrary::Connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+    if (SocketLibrary::Connect(socket, address.Get(), address.Length) == 0)
         return finish(0, 0);
     if (errno != EINPROGRESS)
         return finish(SocketFailed, errno);
@@ -170,7 +228,7 @@ std::string PlatformSocketStack::GetHostByName(const std::string& hostName)
     addrinfo* result = nullptr;
     const int error = SocketLibrary::GetAddrInfo(hostName.c_str(), nullptr, &hints, &result);
     if (error != 0 || result == nullptr) {
-        tResolverError = error != 0 ? TranslateResolverError(error) : 11001;
+        tResolverError = error != 0 ? TranslateResolverError(error) : SocketErrorCode::HostNotFound;
         CheckSocketResult(SocketFailed);
         return {};
     }
@@ -179,6 +237,38 @@ std::string PlatformSocketStack::GetHostByName(const std::string& hostName)
     std::string text = InAddrToText(BytesOf(address->sin_addr));
     SocketLibrary::FreeAddrInfo(result);
     return text;
+}
+
+std::int32_t PlatformSocketStack::LookUpAddresses(const std::string& hostName, std::vector<IpAddress>& addresses)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* result = nullptr;
+    const int error = SocketLibrary::GetAddrInfo(hostName.c_str(), nullptr, &hints, &result);
+    if (error != 0)
+        return TranslateResolverError(error);
+    for (const addrinfo* entry = result; entry != nullptr; entry = entry->ai_next) {
+        if (entry->ai_family == AF_INET6) {
+            addresses.push_back(
+                {AddressFamilyInet6, Text6(reinterpret_cast<const sockaddr_in6*>(entry->ai_addr)->sin6_addr)});
+        } else if (entry->ai_family == AF_INET) {
+            addresses.push_back(
+                {AddressFamilyInet, Text4(reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr)});
+        }
+    }
+    SocketLibrary::FreeAddrInfo(result);
+    return addresses.empty() ? SocketErrorCode::HostNotFound : 0;
+}
+
+std::vector<IpAddress> PlatformSocketStack::GetAddressesByName(const std::string& hostName)
+{
+    std::vector<IpAddress> addresses;
+    if (const std::int32_t code = LookUpAddresses(hostName, addresses); code != 0) {
+        tResolverError = code;
+        CheckSocketResult(SocketFailed);
+    }
+    return addresses;
 }
 
 std::string PlatformSocketStack::GetHostName()
@@ -257,13 +347,14 @@ long PlatformSocketStack::RecvBytes(OsSocket socket, void* buffer, std::size_t l
 long PlatformSocketStack::RecvFrom(OsSocket socket, void* buffer, std::size_t length, int flags, std::string& senderIp,
                                    std::int32_t& senderPort)
 {
-    sockaddr_in address{};
+    sockaddr_storage address{};
     socklen_t size = sizeof address;
     const long result =
         SocketLibrary::RecvFrom(socket, buffer, length, flags, reinterpret_cast<sockaddr*>(&address), &size);
     if (result >= 0) {
-        senderIp = InAddrToText(BytesOf(address.sin_addr));
-        senderPort = NToHS(address.sin_port);
+        const SocketAddress sender = Decode(*this, address);
+        senderIp = sender.IP;
+        senderPort = sender.Port;
     }
     return result;
 }
@@ -337,9 +428,8 @@ long PlatformSocketStack::SendBytes(OsSocket socket, const void* buffer, std::si
 long PlatformSocketStack::SendTo(OsSocket socket, const void* buffer, std::size_t length, int flags,
                                  const std::string& ip, std::int32_t port)
 {
-    const sockaddr_in address = MakeAddress(*this, AF_INET, ip, port);
-    return SocketLibrary::SendTo(socket, buffer, length, flags | MSG_NOSIGNAL,
-                                 reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    const AnyAddress address = MakeAddress(*this, FamilyOfAddressText(ip), ip, port);
+    return SocketLibrary::SendTo(socket, buffer, length, flags | MSG_NOSIGNAL, address.Get(), address.Length);
 }
 
 int PlatformSocketStack::SetSockOpt(OsSocket socket, int level, int option, const void* value, unsigned length)
@@ -360,7 +450,7 @@ int PlatformSocketStack::ShutdownSocket(OsSocket socket, int how)
 
 std::string PlatformSocketStack::ErrorText(std::int32_t code)
 {
-    if (code == 11001)
+    if (code == SocketErrorCode::HostNotFound)
         return "Socket Error # 11001\r\nHost not found.";
     std::string text = SocketStack::ErrorText(code);
     // A C-library error without a code of its own in the table keeps its
@@ -382,18 +472,18 @@ std::int32_t PlatformSocketStack::LastSocketError()
 
 SocketAddress PlatformSocketStack::GetPeerName(OsSocket socket)
 {
-    sockaddr_in address{};
+    sockaddr_storage address{};
     socklen_t length = sizeof address;
     CheckSocketResult(SocketLibrary::GetPeerName(socket, reinterpret_cast<sockaddr*>(&address), &length));
-    return {address.sin_family, InAddrToText(BytesOf(address.sin_addr)), NToHS(address.sin_port)};
+    return Decode(*this, address);
 }
 
 SocketAddress PlatformSocketStack::GetSockName(OsSocket socket)
 {
-    sockaddr_in address{};
+    sockaddr_storage address{};
     socklen_t length = sizeof address;
     CheckSocketResult(SocketLibrary::GetSockName(socket, reinterpret_cast<sockaddr*>(&address), &length));
-    return {address.sin_family, InAddrToText(BytesOf(address.sin_addr)), NToHS(address.sin_port)};
+    return Decode(*this, address);
 }
 
 int PlatformSocketStack::GetSockOpt(OsSocket socket, int level, int option, void* buffer, unsigned* length)
@@ -429,53 +519,68 @@ std::array<std::uint8_t, 4> PlatformSocketStack::TextToInAddr(const std::string&
     return bytes;
 }
 
+std::string PlatformSocketStack::In6AddrToText(const std::array<std::uint8_t, 16>& address)
+{
+    in6_addr bytes{};
+    std::memcpy(&bytes, address.data(), address.size());
+    return Text6(bytes);
+}
+
+std::array<std::uint8_t, 16> PlatformSocketStack::TextToIn6Addr(const std::string& text)
+{
+    in6_addr bytes{};
+    if (SocketLibrary::InetPton(AF_INET6, text.c_str(), &bytes) != 1)
+        throw std::invalid_argument("'" + text + "' is not a valid IPv6 address");
+    return BytesOf(bytes);
+}
+
 std::int32_t PlatformSocketStack::TranslateErrno(int error)
 {
     switch (error) {
     case 0: return 0;
-    case EINTR: return 10004;
-    case EBADF: return 10009;
+    case EINTR: return SocketErrorCode::Interrupted;
+    case EBADF: return SocketErrorCode::BadFileNumber;
     case EACCES:
-    case EPERM: return 10013;
-    case EFAULT: return 10014;
-    case EINVAL: return 10022;
+    case EPERM: return SocketErrorCode::AccessDenied;
+    case EFAULT: return SocketErrorCode::BadAddress;
+    case EINVAL: return SocketErrorCode::InvalidArgument;
     case EMFILE:
-    case ENFILE: return 10024;
-    case EWOULDBLOCK: return 10035;
-    case EINPROGRESS: return 10036;
-    case EALREADY: return 10037;
-    case ENOTSOCK: return 10038;
-    case EDESTADDRREQ: return 10039;
-    case EMSGSIZE: return 10040;
-    case EPROTOTYPE: return 10041;
-    case ENOPROTOOPT: return 10042;
-    case EPROTONOSUPPORT: return 10043;
-    case ESOCKTNOSUPPORT: return 10044;
-    case EOPNOTSUPP: return 10045;
-    case EPFNOSUPPORT: return 10046;
-    case EAFNOSUPPORT: return 10047;
-    case EADDRINUSE: return 10048;
-    case EADDRNOTAVAIL: return 10049;
-    case ENETDOWN: return 10050;
-    case ENETUNREACH: return 10051;
-    case ENETRESET: return 10052;
-    case ECONNABORTED: return 10053;
-    case ECONNRESET: return 10054;
+    case ENFILE: return SocketErrorCode::TooManyOpenFiles;
+    case EWOULDBLOCK: return SocketErrorCode::WouldBlock;
+    case EINPROGRESS: return SocketErrorCode::InProgress;
+    case EALREADY: return SocketErrorCode::AlreadyInProgress;
+    case ENOTSOCK: return SocketErrorCode::NotASocket;
+    case EDESTADDRREQ: return SocketErrorCode::DestinationRequired;
+    case EMSGSIZE: return SocketErrorCode::MessageTooLong;
+    case EPROTOTYPE: return SocketErrorCode::WrongProtocolType;
+    case ENOPROTOOPT: return SocketErrorCode::BadProtocolOption;
+    case EPROTONOSUPPORT: return SocketErrorCode::ProtocolNotSupported;
+    case ESOCKTNOSUPPORT: return SocketErrorCode::SocketTypeNotSupported;
+    case EOPNOTSUPP: return SocketErrorCode::OperationNotSupported;
+    case EPFNOSUPPORT: return SocketErrorCode::ProtocolFamilyNotSupported;
+    case EAFNOSUPPORT: return SocketErrorCode::AddressFamilyNotSupported;
+    case EADDRINUSE: return SocketErrorCode::AddressInUse;
+    case EADDRNOTAVAIL: return SocketErrorCode::AddressNotAvailable;
+    case ENETDOWN: return SocketErrorCode::NetworkDown;
+    case ENETUNREACH: return SocketErrorCode::NetworkUnreachable;
+    case ENETRESET: return SocketErrorCode::NetworkReset;
+    case ECONNABORTED: return SocketErrorCode::ConnectionAborted;
+    case ECONNRESET: return SocketErrorCode::ConnectionReset;
     case ENOBUFS:
-    case ENOMEM: return 10055;
-    case EISCONN: return 10056;
-    case ENOTCONN: return 10057;
+    case ENOMEM: return SocketErrorCode::NoBufferSpace;
+    case EISCONN: return SocketErrorCode::AlreadyConnected;
+    case ENOTCONN: return SocketErrorCode::NotConnected;
     // A write after the peer has gone: the send direction is closed for good.
     case EPIPE:
-    case ESHUTDOWN: return 10058;
-    case ETOOMANYREFS: return 10059;
-    case ETIMEDOUT: return 10060;
-    case ECONNREFUSED: return 10061;
-    case ELOOP: return 10062;
-    case ENAMETOOLONG: return 10063;
-    case EHOSTDOWN: return 10064;
-    case EHOSTUNREACH: return 10065;
-    case ENOTEMPTY: return 10066;
+    case ESHUTDOWN: return SocketErrorCode::ShutDown;
+    case ETOOMANYREFS: return SocketErrorCode::TooManyReferences;
+    case ETIMEDOUT: return SocketErrorCode::TimedOut;
+    case ECONNREFUSED: return SocketErrorCode::ConnectionRefused;
+    case ELOOP: return SocketErrorCode::SymbolicLinkLoop;
+    case ENAMETOOLONG: return SocketErrorCode::NameTooLong;
+    case EHOSTDOWN: return SocketErrorCode::HostDown;
+    case EHOSTUNREACH: return SocketErrorCode::HostUnreachable;
+    case ENOTEMPTY: return SocketErrorCode::DirectoryNotEmpty;
     default: return error;
     }
 }

@@ -19,6 +19,7 @@ public:
     int ConnectSocketInterruptible(OsSocket socket, int family, const std::string& ip, std::int32_t port,
                                    int wakeHandle) override;
     std::string GetHostByName(const std::string& hostName) override;
+    std::vector<IpAddress> GetAddressesByName(const std::string& hostName) override;
     std::string GetHostName() override;
     std::string GetHostByAddr(const std::string& ip) override;
     std::int32_t GetServByName(const std::string& service) override;
@@ -46,6 +47,13 @@ public:
     int GetSockOpt(OsSocket socket, int level, int option, void* buffer, unsigned* length) override;
     std::string InAddrToText(const std::array<std::uint8_t, 4>& address) override;
     std::array<std::uint8_t, 4> TextToInAddr(const std::string& text) override;
+    std::string In6AddrToText(const std::array<std::uint8_t, 16>& address) override;
+    std::array<std::uint8_t, 16> TextToIn6Addr(const std::string& text) override;
+
+    /// The look-up behind GetAddressesByName, through the bound library alone: it touches no
+    /// stack, so a look-up thread may outlive every network component. Appends the addresses
+    /// in the resolver's order and returns 0, or the error code (11001 when none).
+    static std::int32_t LookUpAddresses(const std::string& hostName, std::vector<IpAddress>& addresses);
 
     /// Translates a C library error number into the system's error code (ECONNREFUSED ->
     /// 10061, ETIMEDOUT -> 10060 ...). Numbers without a counterpart are returned unchanged.

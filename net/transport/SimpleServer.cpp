@@ -48,7 +48,8 @@ void SimpleServer::StartListening()
         Socket& handle = *SocketHandle();
         if (listeningSocket_ == NoSocket) {
             try {
-                handle.OpenSocket(SocketTypeStream, ProtocolDefault);
+                // An IPv6 control connection listens on an IPv6 address.
+                handle.OpenSocketOfFamily(FamilyOfAddressText(BoundIP), SocketTypeStream, ProtocolDefault);
                 listeningSocket_ = handle.OsHandle;
                 handle.IP = BoundIP;
                 handle.Port = BoundPort;

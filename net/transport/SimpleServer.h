@@ -25,7 +25,8 @@ public:
     /// Time-out in ms of each readiness poll while accepting. Between polls that find
     /// nothing the anti-freeze pumps; an abort is noticed at the end of a poll.
     std::int32_t AcceptPollTime = 20;
-    /// Local address to bind; empty for any.
+    /// Local address to bind (a dotted quad or an IPv6 text, which selects the family);
+    /// empty for any IPv4 address.
     std::string BoundIP;
     /// Local port to bind; 0 lets the system choose (read it from SocketHandle()->Port).
     std::int32_t BoundPort = 0;

@@ -2,6 +2,7 @@
 
 #include "net/transport/AntiFreezeBase.h"
 #include "net/transport/NetError.h"
+#include "net/transport/SocketErrorCodes.h"
 #include "net/transport/SocketStack.h"
 
 #include <vector>
@@ -16,9 +17,15 @@ Socket::~Socket()
 
 void Socket::OpenSocket(int type, int protocol)
 {
+    OpenSocketOfFamily(AddressFamilyInet, type, protocol);
+}
+
+void Socket::OpenSocketOfFamily(int family, int type, int protocol)
+{
     CloseSocket();
-    OsHandle = SocketStack::Shared().NewSocket(type, protocol);
+    OsHandle = SocketStack::Shared().NewSocketOfFamily(family, type, protocol);
     HasSocket = true;
+    Family = family;
 }
 
 void Socket::CloseSocket()
@@ -81,7 +88,7 @@ int Socket::ConnectInterruptible(int wakeHandle, int family)
 bool Socket::TryBind()
 {
     SocketStack& stack = SocketStack::Shared();
-    if (stack.CheckSocketResult(stack.BindSocket(OsHandle, AddressFamilyInet, IP, Port), {10048}))
+    if (stack.CheckSocketResult(stack.BindSocket(OsHandle, Family, IP, Port), {SocketErrorCode::AddressInUse}))
         return false;
     const SocketAddress local = stack.GetSockName(OsHandle);
     IP = local.IP;
@@ -117,12 +124,25 @@ bool Socket::Accept(OsSocket listening)
     Reset(ResetScope::AlsoLocal);
     SocketStack& stack = SocketStack::Shared();
     const OsSocket accepted = stack.AcceptSocket(listening, IP, Port);
-    if (stack.CheckSocketResult(accepted, {10004, 10038}))
+    if (stack.CheckSocketResult(accepted, {SocketErrorCode::Interrupted, SocketErrorCode::NotASocket}))
         return false;
     OsHandle = accepted;
     HasSocket = true;
     RefreshAddresses();
     return true;
+}
+
+void Socket::TakeOver(Socket& other)
+{
+    CloseSocket();
+    OsHandle = other.OsHandle;
+    HasSocket = other.HasSocket;
+    Family = other.Family;
+    IP = other.IP;
+    Port = other.Port;
+    RemoteIP = other.RemoteIP;
+    RemotePort = other.RemotePort;
+    other.Reset(ResetScope::AlsoLocal);
 }
 
 void Socket::Attach(OsSocket handle)

@@ -23,7 +23,9 @@ public:
     OsSocket OsHandle = NoSocket;
     /// A platform socket is open.
     bool HasSocket = false;
-    /// Local address (dotted quad), empty for any.
+    /// The address family of the open socket (AddressFamilyInet or AddressFamilyInet6).
+    int Family = AddressFamilyInet;
+    /// Local address (a dotted quad, or an IPv6 text), empty for any.
     std::string IP;
     std::string RemoteIP;
     /// Local port in host order; 0 lets the system choose at Bind.
@@ -35,9 +37,12 @@ public:
 
     /// Closes any open socket, then opens a new IPv4 socket. Raises InvalidSocketError.
     void OpenSocket(int type = SocketTypeStream, int protocol = ProtocolDefault);
+    /// As OpenSocket, for `family`; later binds and connects use that family.
+    void OpenSocketOfFamily(int family, int type = SocketTypeStream, int protocol = ProtocolDefault);
     /// Shuts sends down and closes the socket; nothing when there is none. Results ignored.
     void CloseSocket();
-    /// Forgets the socket without closing it; with `alsoLocal` the local address too.
+    /// Forgets the socket without closing it: the remote address always, the local address
+    /// too with ResetScope::AlsoLocal.
     enum class ResetScope { RemoteOnly, AlsoLocal };
     void Reset(ResetScope scope);
     void SetRemote(const std::string& ip, std::int32_t port);
@@ -56,6 +61,9 @@ public:
     /// False when the accept failed with an ignored error (interrupted, not a socket); the
     /// handle then holds no socket. Other failures raise SocketError.
     bool Accept(OsSocket listening);
+    /// Takes the open socket of `other` with its addresses and family (closing any socket
+    /// held before); `other` is left without a socket, as after a reset.
+    void TakeOver(Socket& other);
     /// Takes over an already open platform socket (closing any socket held before) and
     /// refreshes the local address from it.
     void Attach(OsSocket handle);

@@ -2,7 +2,9 @@
 
 #include "net/transport/AntiFreezeBase.h"
 #include "net/transport/ConnectThread.h"
+#include "net/transport/HostLookup.h"
 #include "net/transport/NetError.h"
+#include "net/transport/SocketErrorCodes.h"
 #include "net/transport/SocketStack.h"
 #include "net/transport/Timeouts.h"
 
@@ -80,40 +82,163 @@ void SocketIoHandler::ConnectClient(const std::string& host, std::int32_t port, 
 {
     if (!socketHandle_)
         Open();
-    Socket& handle = *socketHandle_;
     SocketStack& stack = SocketStack::Shared();
+    const LocalBinding binding{boundIp, boundPort, boundPortMin, boundPortMax};
+    // The socket is created and bound before the name is looked up, so a local address
+    // that cannot be bound fails first. A host of the other family gets a socket of its own.
+    OpenAndBind(*socketHandle_, FamilyOfAddressText(boundIp), binding);
 
-    handle.OpenSocket(SocketTypeStream, ProtocolDefault);
-    handle.IP = boundIp;
-    handle.Port = boundPort;
-    handle.ClientPortMin = boundPortMin;
-    handle.ClientPortMax = boundPortMax;
-    handle.Bind();
-
-    if (!SocketStack::IsDottedQuad(host))
+    if (!stack.IsIpLiteral(host))
         DoStatus(NetStatus::hsResolving, host);
-    handle.SetRemote(stack.ResolveHostName(host), port);
 
+    const bool defaultLimit = timeoutMs == TimeoutDefault || timeoutMs == 0;
+    if (defaultLimit && !AntiFreezeBase::AntiFreezeInUse()) {
+        PlainConnect(Reachable(stack.ResolveAddresses(host), binding), port, binding);
+        return;
+    }
+    WatchedConnect(host, port, defaultLimit ? DefaultConnectTimeout : timeoutMs, binding);
+}
+
+void SocketIoHandler::OpenAndBind(Socket& socket, int family, const LocalBinding& binding)
+{
+    socket.OpenSocketOfFamily(family, SocketTypeStream, ProtocolDefault);
+    socket.IP = FamilyOfAddressText(binding.Ip) == family ? binding.Ip : std::string();
+    socket.Port = binding.Port;
+    socket.ClientPortMin = binding.PortMin;
+    socket.ClientPortMax = binding.PortMax;
+    socket.Bind();
+}
+
+void SocketIoHandler::PrepareAttempt(Socket& socket, const IpAddress& address, std::int32_t port)
+{
+    socket.SetRemote(address.Text, port);
     if (!UseNagle) {
         const std::int32_t on = 1;
-        handle.SetOption(kLevelTcp, kTcpNoDelay, &on, sizeof on);
+        socket.SetOption(kLevelTcp, kTcpNoDelay, &on, sizeof on);
     }
-    DoStatus(NetStatus::hsConnecting, handle.RemoteIP);
+    DoStatus(NetStatus::hsConnecting, address.Text);
+}
 
-    if (timeoutMs == TimeoutDefault || timeoutMs == 0) {
-        if (AntiFreezeBase::AntiFreezeInUse()) {
-            WatchedConnect(DefaultConnectTimeout);
-        } else {
-            stack.CheckSocketResult(handle.Connect(AddressFamilyInet));
+std::vector<IpAddress> SocketIoHandler::Reachable(std::vector<IpAddress> addresses, const LocalBinding& binding)
+{
+    // A bound local address can only reach addresses of its own family.
+    if (!binding.Ip.empty()) {
+        const int family = FamilyOfAddressText(binding.Ip);
+        std::erase_if(addresses, [family](const IpAddress& address) { return address.Family != family; });
+    }
+    if (addresses.empty())
+        SocketStack::Shared().RaiseStackError(SocketErrorCode::AddressFamilyNotSupported);
+    return addresses;
+}
+
+void SocketIoHandler::PlainConnect(const std::vector<IpAddress>& addresses, std::int32_t port,
+                                   const LocalBinding& binding)
+{
+    Socket& handle = *socketHandle_;
+    SocketStack& stack = SocketStack::Shared();
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        const IpAddress& address = addresses[i];
+        // Each further attempt gets a fresh socket: a failed connect leaves it unusable.
+        if (i > 0 || handle.Family != address.Family)
+            OpenAndBind(handle, address.Family, binding);
+        PrepareAttempt(handle, address, port);
+        const int result = handle.Connect(handle.Family);
+        if (result != SocketFailed)
+            return;
+        if (i + 1 == addresses.size())
+            stack.CheckSocketResult(result); // raises the last address's error
+        try {
+            stack.CheckSocketResult(result);
+        } catch (const SocketError&) {
+            // The next address may answer.
         }
-    } else {
-        WatchedConnect(timeoutMs);
     }
 }
 
-void SocketIoHandler::WatchedConnect(std::int32_t timeoutMs)
+void SocketIoHandler::WatchedConnect(const std::string& host, std::int32_t port, std::int32_t timeoutMs,
+                                     const LocalBinding& binding)
 {
-    ConnectThread worker(*socketHandle_);
+    using Clock = std::chrono::steady_clock;
+    Socket& handle = *socketHandle_;
+    SocketStack& stack = SocketStack::Shared();
+
+    // One connect attempt: its socket (the handle's own or one of its own) and its worker.
+    // The worker is declared last, so it is stopped and joined before its socket closes.
+    struct Attempt {
+        std::unique_ptr<Socket> ownSocket;
+        Socket* socket = nullptr;
+        std::unique_ptr<ConnectThread> worker;
+        bool ended = false;
+    };
+    std::vector<Attempt> attempts;
+    std::vector<IpAddress> addresses;
+    // Names are looked up on a thread of their own, inside the same limit as the connect.
+    // The resolver cannot be interrupted: at the limit the look-up is abandoned, which
+    // leaves its thread running past this call until the resolver gives up.
+    std::unique_ptr<HostLookup> lookup;
+    if (SocketStack::IsLocalHostName(host) || stack.IsIpLiteral(host))
+        addresses = Reachable(stack.ResolveAddresses(host), binding);
+    else
+        lookup = std::make_unique<HostLookup>(host);
+
+    std::size_t next = 0;
+    bool handleInUse = false;
+    Clock::time_point lastStart;
+    Attempt* winner = nullptr;
+    std::string lastError;
+    std::int32_t lookupError = 0;
+
+    auto startAttempt = [&] {
+        const IpAddress& address = addresses[next++];
+        Attempt attempt;
+        if (!handleInUse && handle.Family == address.Family) {
+            handleInUse = true;
+            attempt.socket = &handle;
+        } else {
+            attempt.ownSocket = std::make_unique<Socket>();
+            OpenAndBind(*attempt.ownSocket, address.Family, binding);
+            attempt.socket = attempt.ownSocket.get();
+        }
+        PrepareAttempt(*attempt.socket, address, port);
+        attempt.worker = std::make_unique<ConnectThread>(*attempt.socket);
+        attempts.push_back(std::move(attempt));
+        lastStart = Clock::now();
+    };
+    // Takes in what the look-up and the workers have finished and starts the next attempt
+    // when it is due; true once the connect is decided.
+    auto decided = [&] {
+        if (lookup) {
+            if (!lookup->Finished())
+                return false;
+            lookupError = lookup->ErrorCode();
+            if (lookupError != 0)
+                return true;
+            addresses = Reachable(SocketStack::InterleaveFamilies(lookup->Addresses()), binding);
+            lookup.reset();
+        }
+        bool running = false;
+        for (Attempt& attempt : attempts) {
+            if (attempt.ended)
+                continue;
+            if (!attempt.worker->Finished()) {
+                running = true;
+                continue;
+            }
+            attempt.ended = true;
+            std::string error = attempt.worker->ErrorText();
+            if (error.empty()) {
+                winner = &attempt;
+                return true;
+            }
+            lastError = std::move(error);
+        }
+        if (next < addresses.size() &&
+            (!running || Clock::now() - lastStart >= std::chrono::milliseconds(AttemptDelay))) {
+            startAttempt();
+            running = true;
+        }
+        return !running;
+    };
 
     std::int32_t slice = ConnectSlice;
     if (AntiFreezeBase::AntiFreezeInUse())
@@ -121,27 +246,37 @@ void SocketIoHandler::WatchedConnect(std::int32_t timeoutMs)
     const bool unlimited = timeoutMs == TimeoutInfinite;
     std::int32_t remaining = unlimited ? slice + 1 : std::max<std::int32_t>(timeoutMs, 0);
 
-    while (remaining > slice) {
+    bool done = decided();
+    while (!done && remaining > slice) {
         Sleep(slice);
         remaining = unlimited ? slice + 1 : remaining - slice;
         AntiFreezeBase::MaybePump(AntiFreezeBase::Activity::Idle);
-        if (worker.Finished()) {
-            remaining = 0;
-            break;
-        }
+        done = decided();
     }
-    Sleep(remaining);
+    if (!done) {
+        Sleep(remaining);
+        done = decided();
+    }
 
-    if (!worker.Finished()) {
-        // The worker is stopped and has ended before the socket is closed, so the descriptor
-        // is never closed under a running connect nor reused behind its back.
-        worker.Stop();
+    if (!done) {
+        // Every worker is stopped and has ended before any socket is closed, so no
+        // descriptor is closed under a running connect nor reused behind its back.
+        attempts.clear();
         Close();
         throw ConnectTimeoutError();
     }
-    const std::string error = worker.ErrorText();
-    if (!error.empty())
-        throw ConnectError(error);
+    if (lookupError != 0)
+        stack.RaiseStackError(lookupError);
+    if (winner == nullptr) {
+        attempts.clear();
+        throw ConnectError(lastError);
+    }
+    Socket* connected = winner->socket;
+    for (Attempt& attempt : attempts)
+        attempt.worker.reset();
+    if (connected != &handle)
+        handle.TakeOver(*connected);
+    attempts.clear();
 }
 
 } // namespace quorvane::net

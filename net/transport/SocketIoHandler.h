@@ -4,18 +4,24 @@
 #include "net/transport/Socket.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace quorvane::net {
 
 /// The I/O handler over one Socket, which it creates on the first Open and owns.
-/// Performs the client side of a TCP connect: create, bind, resolve and connect, either
-/// as one blocking call or watched from this thread in slices while a worker connects.
+/// Performs the client side of a TCP connect: create, bind, resolve and connect to every
+/// address of the host in turn (IPv4 and IPv6), either as blocking calls or watched from
+/// this thread in slices while workers look the name up and connect.
 class SocketIoHandler : public IoHandler {
 public:
     /// Default limit of a watched connect, in ms.
     static constexpr std::int32_t DefaultConnectTimeout = 120000;
     /// Length of one watch slice, in ms.
     static constexpr std::int32_t ConnectSlice = 125;
+    /// A watched connect starts the attempt on the next address this many ms after the
+    /// last one started, unless an attempt has connected by then (RFC 8305).
+    static constexpr std::int32_t AttemptDelay = 250;
 
     SocketIoHandler();
     ~SocketIoHandler() override;
@@ -32,14 +38,33 @@ public:
     bool WaitReadable(std::int32_t timeoutMs) override;
     long Recv(void* buffer, std::size_t length) override;
     long Send(const void* buffer, std::size_t length) override;
-    /// Raises the errors of Socket (create, bind, lookup), SocketError for a failed plain
-    /// connect, ConnectTimeoutError "Connect timed out." and ConnectError (the worker's
-    /// error text) for a watched connect. After a failure the socket may still be open.
+    /// Connects to the addresses of `host`, IPv6 and IPv4 interleaved, IPv6 first. A plain
+    /// connect (`timeoutMs` -1 or 0 while no anti-freeze is in use) looks the name up on this
+    /// thread and tries the addresses one after another. A watched connect (any other time-out,
+    /// or the default of 120000 ms while an anti-freeze is in use) looks the name up on a
+    /// thread of its own and races the addresses on workers, one limit covering both.
+    /// Raises the errors of Socket (create, bind), SocketError for a failed look-up and a
+    /// failed plain connect (the last address's error), ConnectTimeoutError "Connect timed
+    /// out." when the limit ends look-up or connect, and ConnectError (the last worker's
+    /// error text) when every address failed. After a failure the socket may still be open.
     void ConnectClient(const std::string& host, std::int32_t port, std::int32_t timeoutMs, std::int32_t boundPortMax,
                        std::int32_t boundPortMin, std::int32_t boundPort, const std::string& boundIp) override;
 
+    /// How the local end is bound, kept for the sockets of later attempts.
+    struct LocalBinding {
+        std::string Ip;
+        std::int32_t Port = 0;
+        std::int32_t PortMin = 0;
+        std::int32_t PortMax = 0;
+    };
+
 private:
-    void WatchedConnect(std::int32_t timeoutMs);
+    void PlainConnect(const std::vector<IpAddress>& addresses, std::int32_t port, const LocalBinding& binding);
+    void WatchedConnect(const std::string& host, std::int32_t port, std::int32_t timeoutMs,
+                        const LocalBinding& binding);
+    void OpenAndBind(Socket& socket, int family, const LocalBinding& binding);
+    void PrepareAttempt(Socket& socket, const IpAddress& address, std::int32_t port);
+    std::vector<IpAddress> Reachable(std::vector<IpAddress> addresses, const LocalBinding& binding);
 
     std::unique_ptr<Socket> socketHandle_;
 };

@@ -1,6 +1,7 @@
 #include "net/transport/SocketLibrary.h"
 
 #include "net/transport/NetError.h"
+#include "net/transport/SocketErrorCodes.h"
 
 #include <arpa/inet.h>
 #include <dlfcn.h>
@@ -48,6 +49,8 @@ enum Fn : std::size_t {
     kGetPeerName,
     kGetSockName,
     kInetAddr,
+    kInetPton,
+    kInetNtop,
     kFcntl,
     kFunctionCount
 };
@@ -80,7 +83,7 @@ void* Resolve(Fn fn)
     Entry& entry = gTable[fn];
     void* handle = gHandle.load(std::memory_order_acquire);
     if (handle == nullptr) {
-        throw SocketLibraryError(10093, "Socket library not started",
+        throw SocketLibraryError(SocketErrorCode::LibraryNotStarted, "Socket library not started",
                                  Format("Error on call socket library function %s", entry.name));
     }
     ::dlerror();
@@ -133,6 +136,8 @@ using BPoll = Binding<kPoll, int, pollfd*, nfds_t, int>;
 using BGetPeerName = Binding<kGetPeerName, int, int, sockaddr*, socklen_t*>;
 using BGetSockName = Binding<kGetSockName, int, int, sockaddr*, socklen_t*>;
 using BInetAddr = Binding<kInetAddr, in_addr_t, const char*>;
+using BInetPton = Binding<kInetPton, int, int, const char*, void*>;
+using BInetNtop = Binding<kInetNtop, const char*, int, const void*, char*, socklen_t>;
 
 // fcntl is variadic, so its slot has the variadic type and its stub reads the one argument.
 using FcntlPointer = int (*)(int, int, ...);
@@ -174,6 +179,8 @@ Entry gTable[kFunctionCount] = {
     {"getpeername", {BGetPeerName::StubAddress()}, BGetPeerName::StubAddress()},
     {"getsockname", {BGetSockName::StubAddress()}, BGetSockName::StubAddress()},
     {"inet_addr", {BInetAddr::StubAddress()}, BInetAddr::StubAddress()},
+    {"inet_pton", {BInetPton::StubAddress()}, BInetPton::StubAddress()},
+    {"inet_ntop", {BInetNtop::StubAddress()}, BInetNtop::StubAddress()},
     {"fcntl", {reinterpret_cast<void*>(&FcntlStub)}, reinterpret_cast<void*>(&FcntlStub)},
 };
 
@@ -339,6 +346,14 @@ int SocketLibrary::GetSockName(int fd, sockaddr* address, unsigned* length)
 std::uint32_t SocketLibrary::InetAddr(const char* text)
 {
     return BInetAddr::Call(text);
+}
+int SocketLibrary::InetPton(int family, const char* text, void* address)
+{
+    return BInetPton::Call(family, text, address);
+}
+const char* SocketLibrary::InetNtop(int family, const void* address, char* text, unsigned length)
+{
+    return BInetNtop::Call(family, address, text, length);
 }
 int SocketLibrary::Fcntl(int fd, int command, int argument)
 {

@@ -66,6 +66,9 @@ public:
     static int GetPeerName(int fd, sockaddr* address, unsigned* length);
     static int GetSockName(int fd, sockaddr* address, unsigned* length);
     static std::uint32_t InetAddr(const char* text);
+    /// Address text to bytes and back (IPv4 and IPv6).
+    static int InetPton(int family, const char* text, void* address);
+    static const char* InetNtop(int family, const void* address, char* text, unsigned length);
     /// fcntl with one integer argument (F_GETFL / F_SETFL).
     static int Fcntl(int fd, int command, int argument);
 };

@@ -2,11 +2,13 @@
 
 #include "net/transport/NetError.h"
 #include "net/transport/PlatformSocketStack.h"
+#include "net/transport/SocketErrorCodes.h"
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <mutex>
+#include <stdexcept>
 
 namespace quorvane::net {
 namespace {
@@ -23,44 +25,44 @@ SocketStack::Factory gFactory;
 const char* BaseErrorText(std::int32_t code)
 {
     switch (code) {
-    case 10004: return "Interrupted system call.";
-    case 10009: return "Bad file number.";
-    case 10013: return "Access denied.";
-    case 10014: return "Bad address.";
-    case 10022: return "Invalid argument.";
-    case 10024: return "Too many open files.";
-    case 10035: return "Operation would block. ";
-    case 10036: return "Operation now in progress.";
-    case 10037: return "Operation already in progress.";
-    case 10038: return "Socket operation on non-socket.";
-    case 10039: return "Destination address required.";
-    case 10040: return "Message too long.";
-    case 10041: return "Protocol wrong type for socket.";
-    case 10042: return "Bad protocol option.";
-    case 10043: return "Protocol not supported.";
-    case 10044: return "Socket type not supported.";
-    case 10045: return "Operation not supported on socket.";
-    case 10046: return "Protocol family not supported.";
-    case 10047: return "Address family not supported by protocol family.";
-    case 10048: return "Address already in use.";
-    case 10049: return "Cannot assign requested address.";
-    case 10050: return "Network is down.";
-    case 10051: return "Network is unreachable.";
-    case 10052: return "Net dropped connection or reset.";
-    case 10053: return "Software caused connection abort.";
-    case 10054: return "Connection reset by peer.";
-    case 10055: return "No buffer space available.";
-    case 10056: return "Socket is already connected.";
-    case 10057: return "Socket is not connected.";
-    case 10058: return "Cannot send or receive after socket is closed.";
-    case 10059: return "Too many references, cannot splice.";
-    case 10060: return "Connection timed out.";
-    case 10061: return "Connection refused.";
-    case 10062: return "Too many levels of symbolic links.";
-    case 10063: return "File name too long.";
-    case 10064: return "Host is down.";
-    case 10065: return "No route to host.";
-    case 10066: return "Directory not empty";
+    case SocketErrorCode::Interrupted: return "Interrupted system call.";
+    case SocketErrorCode::BadFileNumber: return "Bad file number.";
+    case SocketErrorCode::AccessDenied: return "Access denied.";
+    case SocketErrorCode::BadAddress: return "Bad address.";
+    case SocketErrorCode::InvalidArgument: return "Invalid argument.";
+    case SocketErrorCode::TooManyOpenFiles: return "Too many open files.";
+    case SocketErrorCode::WouldBlock: return "Operation would block. ";
+    case SocketErrorCode::InProgress: return "Operation now in progress.";
+    case SocketErrorCode::AlreadyInProgress: return "Operation already in progress.";
+    case SocketErrorCode::NotASocket: return "Socket operation on non-socket.";
+    case SocketErrorCode::DestinationRequired: return "Destination address required.";
+    case SocketErrorCode::MessageTooLong: return "Message too long.";
+    case SocketErrorCode::WrongProtocolType: return "Protocol wrong type for socket.";
+    case SocketErrorCode::BadProtocolOption: return "Bad protocol option.";
+    case SocketErrorCode::ProtocolNotSupported: return "Protocol not supported.";
+    case SocketErrorCode::SocketTypeNotSupported: return "Socket type not supported.";
+    case SocketErrorCode::OperationNotSupported: return "Operation not supported on socket.";
+    case SocketErrorCode::ProtocolFamilyNotSupported: return "Protocol family not supported.";
+    case SocketErrorCode::AddressFamilyNotSupported: return "Address family not supported by protocol family.";
+    case SocketErrorCode::AddressInUse: return "Address already in use.";
+    case SocketErrorCode::AddressNotAvailable: return "Cannot assign requested address.";
+    case SocketErrorCode::NetworkDown: return "Network is down.";
+    case SocketErrorCode::NetworkUnreachable: return "Network is unreachable.";
+    case SocketErrorCode::NetworkReset: return "Net dropped connection or reset.";
+    case SocketErrorCode::ConnectionAborted: return "Software caused connection abort.";
+    case SocketErrorCode::ConnectionReset: return "Connection reset by peer.";
+    case SocketErrorCode::NoBufferSpace: return "No buffer space available.";
+    case SocketErrorCode::AlreadyConnected: return "Socket is already connected.";
+    case SocketErrorCode::NotConnected: return "Socket is not connected.";
+    case SocketErrorCode::ShutDown: return "Cannot send or receive after socket is closed.";
+    case SocketErrorCode::TooManyReferences: return "Too many references, cannot splice.";
+    case SocketErrorCode::TimedOut: return "Connection timed out.";
+    case SocketErrorCode::ConnectionRefused: return "Connection refused.";
+    case SocketErrorCode::SymbolicLinkLoop: return "Too many levels of symbolic links.";
+    case SocketErrorCode::NameTooLong: return "File name too long.";
+    case SocketErrorCode::HostDown: return "Host is down.";
+    case SocketErrorCode::HostUnreachable: return "No route to host.";
+    case SocketErrorCode::DirectoryNotEmpty: return "Directory not empty";
     default: return "";
     }
 }
@@ -107,7 +109,12 @@ bool SocketStack::CheckSocketResult(long result, std::initializer_list<std::int3
 
 OsSocket SocketStack::NewSocket(int type, int protocol)
 {
-    const OsSocket socket = CreateSocket(AddressFamilyInet, type, protocol);
+    return NewSocketOfFamily(AddressFamilyInet, type, protocol);
+}
+
+OsSocket SocketStack::NewSocketOfFamily(int family, int type, int protocol)
+{
+    const OsSocket socket = CreateSocket(family, type, protocol);
     if (socket == NoSocket)
         throw InvalidSocketError();
     return socket;
@@ -118,12 +125,60 @@ void SocketStack::RaiseStackError(std::int32_t code)
     throw SocketError(code, ErrorText(code));
 }
 
-std::string SocketStack::ResolveHostName(const std::string& host)
+bool SocketStack::IsLocalHostName(const std::string& host)
 {
     std::string upper = host;
     std::transform(upper.begin(), upper.end(), upper.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    if (upper == "LOCALHOST")
+    return upper == "LOCALHOST";
+}
+
+bool SocketStack::IsIpLiteral(const std::string& text)
+{
+    if (IsDottedQuad(text))
+        return true;
+    if (FamilyOfAddressText(text) != AddressFamilyInet6)
+        return false;
+    try {
+        TextToIn6Addr(text);
+        return true;
+    } catch (const std::invalid_argument&) {
+        return false;
+    }
+}
+
+std::vector<IpAddress> SocketStack::ResolveAddresses(const std::string& host)
+{
+    if (IsLocalHostName(host))
+        return {{AddressFamilyInet, "127.0.0.1"}};
+    if (IsDottedQuad(host))
+        return {{AddressFamilyInet, host}};
+    if (IsIpLiteral(host))
+        return {{AddressFamilyInet6, host}};
+    return InterleaveFamilies(GetAddressesByName(host));
+}
+
+std::vector<IpAddress> SocketStack::InterleaveFamilies(const std::vector<IpAddress>& addresses)
+{
+    std::vector<IpAddress> families[2];
+    for (const IpAddress& address : addresses) {
+        auto& list = families[address.Family == AddressFamilyInet6 ? 0 : 1];
+        if (std::find(list.begin(), list.end(), address) == list.end())
+            list.push_back(address);
+    }
+    std::vector<IpAddress> result;
+    for (std::size_t i = 0; i < std::max(families[0].size(), families[1].size()); ++i) {
+        for (const auto& list : families) {
+            if (i < list.size())
+                result.push_back(list[i]);
+        }
+    }
+    return result;
+}
+
+std::string SocketStack::ResolveHostName(const std::string& host)
+{
+    if (IsLocalHostName(host))
         return "127.0.0.1";
     if (IsDottedQuad(host))
         return host;

@@ -39,11 +39,12 @@ public:
 
     /// accept(); the peer's address and port (host order) are stored in `peerIp` / `peerPort`.
     virtual OsSocket AcceptSocket(OsSocket listening, std::string& peerIp, std::int32_t& peerPort) = 0;
-    /// bind(); an empty `ip` binds to any local address. `port` in host order.
+    /// bind(); an empty `ip` binds to any local address of `family`. `port` in host order.
     virtual int BindSocket(OsSocket socket, int family, const std::string& ip, std::int32_t port) = 0;
     /// close().
     virtual int ReleaseSocket(OsSocket socket) = 0;
-    /// Blocking connect() to the dotted-quad `ip` and `port` (host order).
+    /// Blocking connect() to `ip` and `port` (host order). Like BindSocket, it takes a
+    /// dotted quad with family 2 (IPv4) and an IPv6 text with family 10.
     virtual int ConnectSocket(OsSocket socket, int family, const std::string& ip, std::int32_t port) = 0;
     /// Connect that returns early when `wakeHandle` (a descriptor) becomes readable: the
     /// socket is made non-blocking, connected, and waited on together with `wakeHandle`; it
@@ -54,6 +55,9 @@ public:
     /// First IPv4 address of `hostName` as dotted-quad text; raises SocketError (11001,
     /// "Host not found.") when the name has no address.
     virtual std::string GetHostByName(const std::string& hostName) = 0;
+    /// Every address of `hostName`, IPv4 and IPv6, in the order the resolver gives them;
+    /// raises SocketError (11001, "Host not found.") when the name has none.
+    virtual std::vector<IpAddress> GetAddressesByName(const std::string& hostName) = 0;
     virtual std::string GetHostName() = 0;
     /// Reverse lookup of a dotted-quad address; raises SocketError when there is no entry.
     virtual std::string GetHostByAddr(const std::string& ip) = 0;
@@ -97,12 +101,18 @@ public:
     /// Dotted-quad text to 4 bytes; a part that is not a whole number from 0 to 255 raises
     /// std::invalid_argument.
     virtual std::array<std::uint8_t, 4> TextToInAddr(const std::string& text) = 0;
+    /// The IPv6 counterparts: 16 bytes to the compressed text form and back; a text that
+    /// is no IPv6 address raises std::invalid_argument.
+    virtual std::string In6AddrToText(const std::array<std::uint8_t, 16>& address) = 0;
+    virtual std::array<std::uint8_t, 16> TextToIn6Addr(const std::string& text) = 0;
 
     /// True when `result` is -1 and the error is in `ignore`; false when `result` is not -1.
     /// Otherwise raises SocketError. A failed result always leaves its code in LastErrorCode.
     bool CheckSocketResult(long result, std::initializer_list<std::int32_t> ignore = {});
     /// A new IPv4 socket; raises InvalidSocketError "Cannot allocate socket." on failure.
     OsSocket NewSocket(int type, int protocol);
+    /// As NewSocket, for `family` (AddressFamilyInet or AddressFamilyInet6).
+    OsSocket NewSocketOfFamily(int family, int type, int protocol);
     /// Raises SocketError with ErrorText(code).
     [[noreturn]] void RaiseStackError(std::int32_t code);
     /// "127.0.0.1" for localhost in any letter case, a dotted quad unchanged, otherwise the
@@ -110,6 +120,17 @@ public:
     std::string ResolveHostName(const std::string& host);
     /// Four "."-separated whole numbers from 0 to 255.
     static bool IsDottedQuad(const std::string& text);
+    /// A dotted quad or an IPv6 address text (without brackets): nothing to look up.
+    bool IsIpLiteral(const std::string& text);
+    /// Every address to try for `host`: "127.0.0.1" for localhost in any letter case, an IP
+    /// literal unchanged, otherwise the look-up's addresses with the families interleaved,
+    /// IPv6 first (RFC 8305). Raises SocketError (11001) when the name has no address.
+    std::vector<IpAddress> ResolveAddresses(const std::string& host);
+    /// `addresses` reordered IPv6, IPv4, IPv6, ... keeping the order within each family;
+    /// repeated addresses are dropped.
+    static std::vector<IpAddress> InterleaveFamilies(const std::vector<IpAddress>& addresses);
+    /// localhost in any letter case.
+    static bool IsLocalHostName(const std::string& host);
 
     /// The error code read by the last failed result check (shared by all threads).
     std::int32_t LastErrorCode() const noexcept { return lastErrorCode_.load(); }

@@ -4,6 +4,7 @@
 #include "net/transport/IoHandler.h"
 #include "net/transport/NetError.h"
 #include "net/transport/OstreamSink.h"
+#include "net/transport/SocketErrorCodes.h"
 #include "net/transport/SocketIoHandler.h"
 #include "net/transport/SocketStack.h"
 
@@ -150,7 +151,7 @@ long TcpConnection::FillInputBuffer(IfDisconnected raise, std::int32_t timeoutMs
         peerClosed_ = received == 0;
         if (received < 0) {
             SocketStack& stack = SocketStack::Shared();
-            if (stack.CheckSocketResult(received, {10058, 10053})) {
+            if (stack.CheckSocketResult(received, {SocketErrorCode::ShutDown, SocketErrorCode::ConnectionAborted})) {
                 received = 0;
                 DropSocket();
                 if (receiveQueue_.Empty())
@@ -328,7 +329,8 @@ void TcpConnection::WriteBytes(const void* buffer, std::size_t count)
         peerClosed_ = sent == 0;
         CheckPeerClosed(IfDisconnected::Raise, QueuedBytes::Count);
         SocketStack& stack = SocketStack::Shared();
-        if (stack.CheckSocketResult(sent, {10058, 10053, 10054})) {
+        if (stack.CheckSocketResult(sent, {SocketErrorCode::ShutDown, SocketErrorCode::ConnectionAborted,
+                                           SocketErrorCode::ConnectionReset})) {
             // The code is the one the failed send left; closing the socket afterwards must
             // not replace it with the close's own outcome.
             const std::int32_t code = stack.LastErrorCode();

@@ -32,13 +32,17 @@ FtpServerProcess FtpServerProcess::StartPyftpdlib(const PyftpdlibOptions& option
         args.insert(args.end(), {"--fault", fault});
     if (!options.Masquerade.empty())
         args.insert(args.end(), {"--masquerade", options.Masquerade});
+    if (!options.Listen.empty())
+        args.insert(args.end(), {"--listen", options.Listen});
     return FtpServerProcess(SupportDir() + "/ftpd.py", args);
 }
 
 FtpServerProcess FtpServerProcess::StartVsftpd(const std::string& root, const std::string& workDir,
-                                               const std::vector<std::string>& settings)
+                                               const std::vector<std::string>& settings, VsftpdListen listen)
 {
     std::vector<std::string> args{"--root", root, "--workdir", workDir};
+    if (listen == VsftpdListen::Inet6)
+        args.push_back("--ipv6");
     for (const std::string& setting : settings)
         args.insert(args.end(), {"--set", setting});
     return FtpServerProcess(SupportDir() + "/vsftpd.py", args);

@@ -16,9 +16,10 @@ struct PyftpdlibOptions {
     std::string Banner;              ///< empty: pyftpdlib's own; > 75 characters: multi-line greeting
     std::vector<std::string> Faults; ///< e.g. "RETR=550": that command answers with that code
     std::string Masquerade;          ///< address named in PASV replies instead of 127.0.0.1
+    std::string Listen;              ///< the address to listen on; empty: 127.0.0.1
 };
 
-/// A real FTP server on 127.0.0.1 in a child process (tests/support/ftpd.py
+/// A real FTP server on 127.0.0.1 (or ::1) in a child process (tests/support/ftpd.py
 /// or tests/support/vsftpd.py under /usr/bin/python3). The constructor
 /// returns once the server listens; the destructor stops it and reaps it.
 /// Throws std::runtime_error when the server does not come up within 20 s.
@@ -27,15 +28,18 @@ public:
     static FtpServerProcess StartPyftpdlib(const PyftpdlibOptions& options);
     /// vsftpd serving `root` to anonymous logins; `workDir` holds its config.
     /// `settings` replace or add configuration lines ("port_enable=NO").
+    /// `listen` Inet6 makes it listen on ::1 instead of 127.0.0.1.
+    enum class VsftpdListen { Inet, Inet6 };
     static FtpServerProcess StartVsftpd(const std::string& root, const std::string& workDir,
-                                        const std::vector<std::string>& settings = {});
+                                        const std::vector<std::string>& settings = {},
+                                        VsftpdListen listen = VsftpdListen::Inet);
 
     FtpServerProcess(FtpServerProcess&& other) noexcept;
     FtpServerProcess& operator=(FtpServerProcess&&) = delete;
     FtpServerProcess(const FtpServerProcess&) = delete;
     ~FtpServerProcess();
 
-    /// The control port on 127.0.0.1.
+    /// The control port on 127.0.0.1 (or the address the server was told to listen on).
     [[nodiscard]] int Port() const { return port_; }
 
     /// The folder holding ftpd.py and vsftpd.py.

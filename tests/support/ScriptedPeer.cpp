@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -28,37 +29,75 @@ void CloseFd(int& fd)
     }
 }
 
-sockaddr_in Address(const std::string& ip, int port)
+// An IPv4 or IPv6 socket address for `ip` (a dotted quad or an IPv6 text).
+struct PeerAddress {
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+    sockaddr* Get() { return reinterpret_cast<sockaddr*>(&storage); }
+    int Family() const { return storage.ss_family; }
+};
+
+PeerAddress Address(const std::string& ip, int port)
 {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (::inet_pton(AF_INET, ip.c_str(), &address.sin_addr) != 1)
+    PeerAddress address;
+    if (ip.find(':') != std::string::npos) {
+        auto* in6 = reinterpret_cast<sockaddr_in6*>(&address.storage);
+        in6->sin6_family = AF_INET6;
+        in6->sin6_port = htons(static_cast<std::uint16_t>(port));
+        if (::inet_pton(AF_INET6, ip.c_str(), &in6->sin6_addr) != 1)
+            throw ScriptStopped("bad address " + ip);
+        address.length = sizeof(sockaddr_in6);
+        return address;
+    }
+    auto* in = reinterpret_cast<sockaddr_in*>(&address.storage);
+    in->sin_family = AF_INET;
+    in->sin_port = htons(static_cast<std::uint16_t>(port));
+    if (::inet_pton(AF_INET, ip.c_str(), &in->sin_addr) != 1)
         throw ScriptStopped("bad address " + ip);
+    address.length = sizeof(sockaddr_in);
     return address;
 }
 
-int ListenLoopback(int& port)
+int ListenLoopback(ScriptedPeer::Family family, int& port)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = ListenOnLoopback(family, 0, 4, port);
     if (fd < 0)
-        throw std::runtime_error("socket failed");
-    sockaddr_in address = Address("127.0.0.1", 0);
-    socklen_t length = sizeof address;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 4) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        ::close(fd);
         throw std::runtime_error("listen failed");
-    }
-    port = ntohs(address.sin_port);
     return fd;
+}
+
+// The address and port of a "PORT h1,h2,h3,h4,p1,p2" or "EPRT |f|address|port|" line.
+bool ParseActiveLine(const std::string& line, std::string& ip, int& port)
+{
+    unsigned h[4] = {}, p[2] = {};
+    if (std::sscanf(line.c_str(), "PORT %u,%u,%u,%u,%u,%u", &h[0], &h[1], &h[2], &h[3], &p[0], &p[1]) == 6) {
+        ip =
+            std::to_string(h[0]) + "." + std::to_string(h[1]) + "." + std::to_string(h[2]) + "." + std::to_string(h[3]);
+        port = static_cast<int>(p[0] * 256 + p[1]);
+        return true;
+    }
+    if (line.rfind("EPRT ", 0) != 0 || line.size() < 6)
+        return false;
+    const char delimiter = line[5];
+    std::string fields[3];
+    std::size_t at = 6;
+    for (std::string& field : fields) {
+        const std::size_t end = line.find(delimiter, at);
+        if (end == std::string::npos)
+            return false;
+        field = line.substr(at, end - at);
+        at = end + 1;
+    }
+    ip = fields[1];
+    port = std::atoi(fields[2].c_str());
+    return !ip.empty() && port > 0;
 }
 
 } // namespace
 
-ScriptedPeer::ScriptedPeer()
+ScriptedPeer::ScriptedPeer(Family family) : family_(family)
 {
-    listenFd_ = ListenLoopback(port_);
+    listenFd_ = ListenLoopback(family_, port_);
 }
 
 ScriptedPeer::~ScriptedPeer()
@@ -123,6 +162,12 @@ ScriptedPeer& ScriptedPeer::ExpectDataRejected()
 ScriptedPeer& ScriptedPeer::ReplyPassive(std::string ip, bool parentheses)
 {
     steps_.push_back({Kind::ReplyPassive, std::move(ip), parentheses ? 1u : 0u});
+    return *this;
+}
+
+ScriptedPeer& ScriptedPeer::ReplyExtendedPassive()
+{
+    steps_.push_back({Kind::ReplyExtendedPassive, {}});
     return *this;
 }
 
@@ -277,7 +322,7 @@ void ScriptedPeer::RunStep(const Step& step)
         const std::string line = ReadLine();
         if (line != step.text)
             Fail("expected \"" + step.text + "\", received \"" + line + "\"");
-        if (line.rfind("PORT ", 0) == 0)
+        if (line.rfind("PORT ", 0) == 0 || line.rfind("EPRT ", 0) == 0)
             lastPortLine_ = line;
         break;
     }
@@ -285,7 +330,7 @@ void ScriptedPeer::RunStep(const Step& step)
         const std::string line = ReadLine();
         if (line.rfind(step.text, 0) != 0)
             Fail("expected a line starting \"" + step.text + "\", received \"" + line + "\"");
-        if (line.rfind("PORT ", 0) == 0)
+        if (line.rfind("PORT ", 0) == 0 || line.rfind("EPRT ", 0) == 0)
             lastPortLine_ = line;
         break;
     }
@@ -307,21 +352,19 @@ void ScriptedPeer::RunStep(const Step& step)
     case Kind::CloseControl: CloseFd(controlFd_); break;
     case Kind::Pause: std::this_thread::sleep_for(std::chrono::milliseconds(step.number)); break;
     case Kind::ConnectData: {
-        // "PORT h1,h2,h3,h4,p1,p2"
-        unsigned h[4] = {}, p[2] = {};
-        if (std::sscanf(lastPortLine_.c_str(), "PORT %u,%u,%u,%u,%u,%u", &h[0], &h[1], &h[2], &h[3], &p[0], &p[1]) != 6)
-            Fail("no PORT line to connect to");
-        const std::string ip =
-            std::to_string(h[0]) + "." + std::to_string(h[1]) + "." + std::to_string(h[2]) + "." + std::to_string(h[3]);
+        std::string ip;
+        int port = 0;
+        if (!ParseActiveLine(lastPortLine_, ip, port))
+            Fail("no PORT or EPRT line to connect to");
+        PeerAddress remote = Address(ip, port);
         CloseFd(dataFd_);
-        dataFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        dataFd_ = ::socket(remote.Family(), SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (!step.text.empty()) {
-            sockaddr_in local = Address(step.text, 0);
-            if (::bind(dataFd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
+            PeerAddress local = Address(step.text, 0);
+            if (::bind(dataFd_, local.Get(), local.length) != 0)
                 Fail("cannot bind data connection to " + step.text);
         }
-        sockaddr_in remote = Address(ip, static_cast<int>(p[0] * 256 + p[1]));
-        if (::connect(dataFd_, reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0)
+        if (::connect(dataFd_, remote.Get(), remote.length) != 0)
             Fail(std::string("data connect failed: ") + std::strerror(errno));
         break;
     }
@@ -337,7 +380,7 @@ void ScriptedPeer::RunStep(const Step& step)
     case Kind::ReplyPassive: {
         int port = 0;
         CloseFd(passiveFd_);
-        passiveFd_ = ListenLoopback(port);
+        passiveFd_ = ListenLoopback(family_, port);
         std::string fields = step.text;
         for (char& c : fields) {
             if (c == '.')
@@ -346,6 +389,14 @@ void ScriptedPeer::RunStep(const Step& step)
         fields += "," + std::to_string(port / 256) + "," + std::to_string(port % 256);
         const std::string line = step.number ? "227 Entering Passive Mode (" + fields + ")\r\n"
                                              : "227 Entering Passive Mode " + fields + "\r\n";
+        SendAll(controlFd_, line.data(), line.size());
+        break;
+    }
+    case Kind::ReplyExtendedPassive: {
+        int port = 0;
+        CloseFd(passiveFd_);
+        passiveFd_ = ListenLoopback(family_, port);
+        const std::string line = "229 Entering Extended Passive Mode (|||" + std::to_string(port) + "|)\r\n";
         SendAll(controlFd_, line.data(), line.size());
         break;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/support/LoopbackAddress.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstddef>
@@ -21,7 +23,11 @@ namespace quorvane::test {
 /// answers makes the script fail instead of hanging the test.
 class ScriptedPeer {
 public:
-    ScriptedPeer();
+    /// Where the peer listens: 127.0.0.1, or ::1 for an IPv6 control connection (its
+    /// passive data listeners follow the control connection's family).
+    using Family = LoopbackFamily;
+
+    explicit ScriptedPeer(Family family = Family::Inet);
     ~ScriptedPeer();
     ScriptedPeer(const ScriptedPeer&) = delete;
     ScriptedPeer& operator=(const ScriptedPeer&) = delete;
@@ -37,8 +43,8 @@ public:
     ScriptedPeer& ExpectClosed();                   ///< the client closes the control connection
     ScriptedPeer& CloseControl();                   ///< close the control connection
     ScriptedPeer& Pause(std::chrono::milliseconds time);
-    /// Connect to the address of the last "PORT" line received (active mode),
-    /// optionally from the local address `fromIp` (any 127.x.y.z).
+    /// Connect to the address of the last "PORT" or "EPRT" line received (active
+    /// mode), optionally from the local address `fromIp` (any 127.x.y.z).
     ScriptedPeer& ConnectData(std::string fromIp = {});
     /// The data connection must be closed by the client without data
     /// (used after `ConnectData` from a foreign address).
@@ -47,6 +53,9 @@ public:
     /// naming `ip` (default 127.0.0.1) and the listener's port; `parentheses`
     /// false leaves the brackets off.
     ScriptedPeer& ReplyPassive(std::string ip = "127.0.0.1", bool parentheses = true);
+    /// Open a data listener and reply "229 Entering Extended Passive Mode (|||p|)"
+    /// naming the listener's port (RFC 2428).
+    ScriptedPeer& ReplyExtendedPassive();
     ScriptedPeer& AcceptData();                    ///< accept on the passive listener
     ScriptedPeer& SendData(std::string bytes);     ///< bytes on the data connection
     ScriptedPeer& SendPattern(std::uint64_t size); ///< `PatternByte(i)` for i < size
@@ -79,6 +88,7 @@ private:
         ConnectData,
         ExpectDataRejected,
         ReplyPassive,
+        ReplyExtendedPassive,
         AcceptData,
         SendData,
         SendPattern,
@@ -97,6 +107,7 @@ private:
     void Fail(const std::string& why);
     bool WaitFd(int fd, short events);
 
+    Family family_;
     int listenFd_ = -1;
     int port_ = 0;
     int controlFd_ = -1;

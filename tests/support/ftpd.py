@@ -1,13 +1,15 @@
 #!/usr/bin/python3
 """A throw-away FTP server for the test suites, built on Debian's pyftpdlib.
 
-It listens on 127.0.0.1 on a port the system chooses, prints that port as the
+It listens on 127.0.0.1 (or the address of --listen, e.g. ::1) on a port the
+system chooses, prints that port as the
 first line of its standard output and serves one folder to one account until
 its standard input reaches end of file (so it never outlives the test that
 started it) or it is killed.
 
     ftpd.py --root DIR [--user NAME --password WORD] [--anonymous]
             [--banner TEXT] [--fault CMD=CODE ...] [--masquerade ADDR]
+            [--listen ADDR]
 
 --fault answers every CMD (for example RETR, SYST, PORT) with CODE and a short
 text instead of running the command, after the usual login checks.  A banner
@@ -78,12 +80,13 @@ def main():
     parser.add_argument("--banner")
     parser.add_argument("--fault", action="append", default=[])
     parser.add_argument("--masquerade")
+    parser.add_argument("--listen", default="127.0.0.1")
     parser.add_argument("--verbose", action="store_true")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.DEBUG if args.verbose else logging.ERROR,
                         stream=sys.stderr)
-    server = FTPServer(("127.0.0.1", 0), make_handler(args))
+    server = FTPServer((args.listen, 0), make_handler(args))
     server.max_cons = 64
     sys.stdout.write("%d\n" % server.address[1])
     sys.stdout.flush()

@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Runs Debian's vsftpd for the tests and benchmarks, on 127.0.0.1 only.
+"""Runs Debian's vsftpd for the tests and benchmarks, on 127.0.0.1 only (or on
+::1 only, with --ipv6).
 
 vsftpd cannot listen on port 0, so a free port is picked by binding one and
 releasing it; should another process take it in between, the start is retried.
@@ -8,7 +9,7 @@ The server runs standalone in the foreground under its own configuration
 any password), and is stopped when this script's standard input reaches end
 of file or the script is killed.  The first line of standard output is the port.
 
-    vsftpd.py --root DIR --workdir DIR [--banner TEXT] [--set KEY=VALUE ...]
+    vsftpd.py --root DIR --workdir DIR [--banner TEXT] [--ipv6] [--set KEY=VALUE ...]
 
 --set replaces or adds one configuration line, e.g. --set port_enable=NO for a
 server that refuses active mode or --set pasv_enable=NO for one that refuses
@@ -27,17 +28,21 @@ import time
 VSFTPD = "/usr/sbin/vsftpd"
 
 
-def free_port():
-    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as s:
-        s.bind(("127.0.0.1", 0))
+def free_port(host):
+    family = socket.AF_INET6 if ":" in host else socket.AF_INET
+    with socket.socket(family, socket.SOCK_STREAM) as s:
+        s.bind((host, 0))
         return s.getsockname()[1]
 
 
-def write_config(path, root, port, empty_dir, banner, settings):
-    lines = [
-        "listen=YES",
-        "listen_ipv6=NO",
-        "listen_address=127.0.0.1",
+def write_config(path, root, port, empty_dir, banner, settings, ipv6):
+    if ipv6:
+        # EPSV replies name no address, so no pasv_address either.
+        listen = ["listen=NO", "listen_ipv6=YES", "listen_address6=::1"]
+    else:
+        listen = ["listen=YES", "listen_ipv6=NO", "listen_address=127.0.0.1",
+                  "pasv_address=127.0.0.1"]
+    lines = listen + [
         "listen_port=%d" % port,
         "background=NO",
         # Root in CI: do not switch users or build the seccomp sandbox.
@@ -52,7 +57,6 @@ def write_config(path, root, port, empty_dir, banner, settings):
         "write_enable=NO",
         "port_enable=YES",
         "pasv_enable=YES",
-        "pasv_address=127.0.0.1",
         "connect_from_port_20=NO",
         "secure_chroot_dir=%s" % empty_dir,
         "xferlog_enable=NO",
@@ -75,13 +79,13 @@ def write_config(path, root, port, empty_dir, banner, settings):
         f.write("\n".join(lines) + "\n")
 
 
-def wait_listening(port, proc, limit=5.0):
+def wait_listening(host, port, proc, limit=5.0):
     end = time.monotonic() + limit
     while time.monotonic() < end:
         if proc.poll() is not None:
             return False
         try:
-            with socket.create_connection(("127.0.0.1", port), timeout=0.5) as s:
+            with socket.create_connection((host, port), timeout=0.5) as s:
                 s.recv(512)
                 return True
         except OSError:
@@ -94,6 +98,7 @@ def main():
     parser.add_argument("--root", required=True)
     parser.add_argument("--workdir", required=True)
     parser.add_argument("--banner")
+    parser.add_argument("--ipv6", action="store_true")
     parser.add_argument("--set", action="append", default=[], metavar="KEY=VALUE")
     args = parser.parse_args()
 
@@ -106,13 +111,14 @@ def main():
     os.makedirs(empty_dir, exist_ok=True)
     conf = os.path.join(workdir, "vsftpd.conf")
 
+    host = "::1" if args.ipv6 else "127.0.0.1"
     proc = None
     for _ in range(5):
-        port = free_port()
-        write_config(conf, root, port, empty_dir, args.banner, args.set)
+        port = free_port(host)
+        write_config(conf, root, port, empty_dir, args.banner, args.set, args.ipv6)
         proc = subprocess.Popen([VSFTPD, conf], stdin=subprocess.DEVNULL,
                                 stdout=subprocess.DEVNULL, stderr=sys.stderr)
-        if wait_listening(port, proc):
+        if wait_listening(host, port, proc):
             break
         if proc.poll() is None:
             proc.kill()

@@ -1,12 +1,15 @@
 // quorvane-cli update end to end: the built program against a real FTP
 // server on loopback, in a scratch working directory.
 #include "tests/app/update/UpdateServerFixture.h"
+#include "tests/support/LoopbackAddress.h"
+#include "tests/support/PrivateNetwork.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 
 namespace quorvane::app {
 namespace {
@@ -63,6 +66,12 @@ TEST(UpdateCli, InstallsThenReportsUpToDateAndRefusesABadUrl)
     const CliRun bad = Cli(dir, "--update-server ftp://nobody@127.0.0.1/");
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_NE(bad.err.find("Malformed update server URL"), std::string::npos) << bad.err;
+    const CliRun unbracketed = Cli(dir, "--update-server ftp://u:p@::1/pub/");
+    EXPECT_EQ(unbracketed.exitCode, 2);
+    EXPECT_NE(
+        unbracketed.err.find("Malformed update server URL \"ftp://u:p@::1/pub/\": an IPv6 address must be in brackets"),
+        std::string::npos)
+        << unbracketed.err;
 
     // A refused login is a failure with the server's text.
     const CliRun refused = Cli(
@@ -71,19 +80,25 @@ TEST(UpdateCli, InstallsThenReportsUpToDateAndRefusesABadUrl)
     EXPECT_NE(refused.err.find("Connecting...\n"), std::string::npos) << refused.err;
 }
 
-TEST(UpdateCli, InstallsFromServersThatAllowOnlyOneModeOrSitBehindNat)
+TEST(UpdateCli, InstallsFromServersThatAllowOnlyOneModeOrSitBehindNatOrOnIpv6)
 {
     using test::ServerKind;
+    const bool ipv6 = ::quorvane::test::HasIpv6Loopback();
     const struct Case {
         const char* name;
         ServerKind kind;
+        bool needsIpv6;
     } cases[] = {
-        {"passive only", ServerKind::VsftpdPassiveOnly},
-        {"active only", ServerKind::VsftpdActiveOnly},
-        {"behind NAT", ServerKind::PyftpdlibBehindNat},
+        {"passive only", ServerKind::VsftpdPassiveOnly, false},  {"active only", ServerKind::VsftpdActiveOnly, false},
+        {"behind NAT", ServerKind::PyftpdlibBehindNat, false},   {"EPSV only", ServerKind::PyftpdlibEpsvOnly, false},
+        {"pyftpdlib on [::1]", ServerKind::PyftpdlibIpv6, true}, {"vsftpd on [::1]", ServerKind::VsftpdIpv6, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        if (c.needsIpv6 && !ipv6) {
+            std::cout << "[  SKIPPED ] " << c.name << ": the loopback has no IPv6 address (::1) here\n";
+            continue;
+        }
         const std::string remote = GeneratedListFile("8", 5);
         UpdateServer server(remote, {}, c.kind);
         ::quorvane::test::TempDir dir{"quorvane-cli-update"};
@@ -95,6 +110,30 @@ TEST(UpdateCli, InstallsFromServersThatAllowOnlyOneModeOrSitBehindNat)
                            "List Version [7] GCM's [1] [Good: 0] [Bad: 0]\nDisconnecting...\nUpdating...\nDone...\n");
         EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.xml"), remote);
     }
+}
+
+TEST(UpdateCli, InstallsFromAServerWhoseNameHasOnlyAnIpv6Address)
+{
+    if (!::quorvane::test::InPrivateNetwork()) {
+        const int code =
+            ::quorvane::test::RerunInPrivateNetwork("UpdateCli.InstallsFromAServerWhoseNameHasOnlyAnIpv6Address",
+                                                    {"127.0.0.1 localhost\n::1 lists6.quorvane.test\n", {}, false});
+        if (code == ::quorvane::test::PrivateNetworkUnavailable)
+            GTEST_SKIP() << "cannot create a private network namespace (unshare -rmn) here";
+        EXPECT_EQ(code, 0) << "the test failed in its private network; its output is above";
+        return;
+    }
+    if (!::quorvane::test::HasIpv6Loopback())
+        GTEST_SKIP() << "the loopback has no IPv6 address (::1) here";
+    const std::string remote = GeneratedListFile("8", 5);
+    UpdateServer server(remote, {}, test::ServerKind::PyftpdlibIpv6);
+    ::quorvane::test::TempDir dir{"quorvane-cli-update"};
+    WriteBytes(dir.Path() / "gcmList.xml", GeneratedListFile("7", 1));
+    const CliRun run = Cli(dir, "--update-server '" + server.Url("lists6.quorvane.test") + "'");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "Connecting...\nLocating DIR...\nUNIX Type: L8\nGetting FTP file lists...\n"
+                       "List Version [7] GCM's [1] [Good: 0] [Bad: 0]\nDisconnecting...\nUpdating...\nDone...\n");
+    EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.xml"), remote);
 }
 
 TEST(UpdateCli, WithoutANetworkTheHostIsNotFound)

@@ -34,6 +34,8 @@ TEST(UpdateServerUrl, ReadsEveryPartAndKeepsTheTimeOut)
         {"ftp://a%3Ab:c%40d%25@h:1/x/", "h", 1, "a:b", "c@d%", "x/"},
         {"ftp://u:@h:65535/Other/", "h", 65535, "u", "", "Other/"},
         {"ftp://u:p@q@h:21/Other/", "h", 21, "u", "p@q", "Other/"},
+        {"ftp://u:p@[::1]:2121/path/", "::1", 2121, "u", "p", "path/"},
+        {"ftp://u:p@[fd00::5]/Other/", "fd00::5", 21, "u", "p", "Other/"},
     };
     UpdateSettings base;
     base.ReadTimeoutMs = 1234;
@@ -68,6 +70,11 @@ TEST(UpdateServerUrl, RefusesMalformedUrlsWithAClearMessage)
         "ftp://u:p%zz@h/Other/",
         "ftp://u:p@h h/Other/",
         "ftp://u:p@h/Oth er/",
+        "ftp://u:p@[::1/Other/",
+        "ftp://u:p@[::1]2121/Other/",
+        "ftp://u:p@[]:21/Other/",
+        "ftp://u:p@[host.example]/Other/",
+        "ftp://u:p@[::1]:/Other/",
     };
     for (const char* url : bad) {
         SCOPED_TRACE(url);
@@ -77,6 +84,19 @@ TEST(UpdateServerUrl, RefusesMalformedUrlsWithAClearMessage)
         } catch (const UpdateServerUrlError& e) {
             EXPECT_EQ(std::string(e.what()).rfind("Malformed update server URL \"" + std::string(url) + "\": ", 0), 0u)
                 << e.what();
+        }
+    }
+}
+
+TEST(UpdateServerUrl, AnIpv6AddressWithoutBracketsIsNamedAsSuch)
+{
+    for (const char* url : {"ftp://u:p@::1/Other/", "ftp://u:p@fd00::5:2121/Other/"}) {
+        try {
+            UpdateServerUrl::Apply(url);
+            ADD_FAILURE() << "accepted " << url;
+        } catch (const UpdateServerUrlError& e) {
+            EXPECT_EQ(e.what(),
+                      "Malformed update server URL \"" + std::string(url) + "\": an IPv6 address must be in brackets");
         }
     }
 }

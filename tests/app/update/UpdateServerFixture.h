@@ -27,9 +27,15 @@ enum class ServerKind {
     VsftpdPassiveOnly,
     /// vsftpd with passive mode switched off ("pasv_enable=NO").
     VsftpdActiveOnly,
+    /// pyftpdlib refusing "PASV" and "PORT", as servers behind firewalls that
+    /// pass only "EPSV" do.
+    PyftpdlibEpsvOnly,
+    /// pyftpdlib and vsftpd listening on ::1 only.
+    PyftpdlibIpv6,
+    VsftpdIpv6,
 };
 
-/// A real FTP server on 127.0.0.1 (pyftpdlib with an account, or vsftpd for
+/// A real FTP server on 127.0.0.1 or ::1 (pyftpdlib with an account, or vsftpd for
 /// anonymous logins) holding the Main List in "pub/lists/Other/", and the
 /// settings that reach it.
 class UpdateServer {
@@ -45,13 +51,19 @@ public:
             WriteBytes(root_.Path() / Directory / "gcmList.xml", remoteList);
         std::filesystem::create_directories(root_.Path() / Directory);
         WriteBytes(root_.Path() / Directory / "readme.txt", "lists\n");
-        if (kind == ServerKind::VsftpdPassiveOnly || kind == ServerKind::VsftpdActiveOnly) {
+        using Process = ::quorvane::test::FtpServerProcess;
+        if (kind == ServerKind::PyftpdlibIpv6 || kind == ServerKind::VsftpdIpv6)
+            host_ = "::1";
+        if (kind == ServerKind::VsftpdPassiveOnly || kind == ServerKind::VsftpdActiveOnly ||
+            kind == ServerKind::VsftpdIpv6) {
             user_ = "anonymous";
             password_ = "guest";
-            server_ =
-                std::make_unique<::quorvane::test::FtpServerProcess>(::quorvane::test::FtpServerProcess::StartVsftpd(
-                    root_.Path().string(), work_.Path().string(),
-                    {kind == ServerKind::VsftpdPassiveOnly ? "port_enable=NO" : "pasv_enable=NO"}));
+            std::vector<std::string> settings;
+            if (kind != ServerKind::VsftpdIpv6)
+                settings.push_back(kind == ServerKind::VsftpdPassiveOnly ? "port_enable=NO" : "pasv_enable=NO");
+            server_ = std::make_unique<Process>(Process::StartVsftpd(
+                root_.Path().string(), work_.Path().string(), settings,
+                kind == ServerKind::VsftpdIpv6 ? Process::VsftpdListen::Inet6 : Process::VsftpdListen::Inet));
             return;
         }
         ::quorvane::test::PyftpdlibOptions options;
@@ -61,6 +73,10 @@ public:
         options.Faults = std::move(faults);
         if (kind == ServerKind::PyftpdlibBehindNat)
             options.Masquerade = "10.0.0.5";
+        if (kind == ServerKind::PyftpdlibEpsvOnly)
+            options.Faults.insert(options.Faults.end(), {"PASV=502", "PORT=502"});
+        if (kind == ServerKind::PyftpdlibIpv6)
+            options.Listen = "::1";
         server_ = std::make_unique<::quorvane::test::FtpServerProcess>(
             ::quorvane::test::FtpServerProcess::StartPyftpdlib(options));
     }
@@ -69,7 +85,7 @@ public:
     UpdateSettings Settings() const
     {
         UpdateSettings settings;
-        settings.Host = "127.0.0.1";
+        settings.Host = host_;
         settings.Port = server_->Port();
         settings.Username = user_;
         settings.Password = password_;
@@ -78,14 +94,18 @@ public:
         return settings;
     }
 
-    /// The same as an --update-server value.
-    std::string Url() const
+    /// The same as an --update-server value, naming the server by `host`
+    /// (default: its address, an IPv6 one in brackets).
+    std::string Url(std::string host = {}) const
     {
+        if (host.empty())
+            host = host_.find(':') == std::string::npos ? host_ : "[" + host_ + "]";
         const std::string account = user_ == "lists" ? "lists:pa%3Ass%40word" : user_ + ":" + password_;
-        return "ftp://" + account + "@127.0.0.1:" + std::to_string(server_->Port()) + "/" + Directory;
+        return "ftp://" + account + "@" + host + ":" + std::to_string(server_->Port()) + "/" + Directory;
     }
 
 private:
+    std::string host_ = "127.0.0.1";
     std::string user_ = "lists";
     std::string password_ = "pa:ss@word";
     TempDir root_{"quorvane-update-server"};

@@ -302,8 +302,14 @@ TEST_F(FtpTransfer, PassiveModeConnectsBeforeSendingTheCommand)
 TEST_F(FtpTransfer, RefusedPassiveFallsBackToActiveForTheRestOfTheSession)
 {
     // Without the fall-back a refusal is an error, and the next transfer asks
-    // again; with it the same transfer goes on with PORT, and so do later ones.
-    peer.Expect("PASV").Reply("502 PASV not allowed").Expect("PASV").Reply("502 PASV not allowed");
+    // again; with it the same transfer asks EPSV, and when that is refused too
+    // goes on with PORT, and so do later ones.
+    peer.Expect("PASV")
+        .Reply("502 PASV not allowed")
+        .Expect("PASV")
+        .Reply("502 PASV not allowed")
+        .Expect("EPSV")
+        .Reply("502 EPSV not allowed");
     ActiveTransfer("LIST", "active one\r\n");
     ActiveTransfer("RETR f", "file bytes");
     peer.ExpectClosed();
@@ -319,6 +325,81 @@ TEST_F(FtpTransfer, RefusedPassiveFallsBackToActiveForTheRestOfTheSession)
     client.RetrieveToStream("f", stream, Resume::No);
     EXPECT_EQ(stream.str(), "file bytes");
     Close();
+}
+
+TEST_F(FtpTransfer, ServerOfferingOnlyEpsvIsAskedEpsvFromTheRefusalOn)
+{
+    // The data connection goes to the control connection's peer at the port
+    // the 229 reply names; once PASV was refused, later transfers ask EPSV at once.
+    peer.Expect("PASV")
+        .Reply("500 PASV not understood")
+        .Expect("EPSV")
+        .ReplyExtendedPassive()
+        .AcceptData()
+        .Expect("LIST")
+        .Reply("150 go")
+        .SendData("extended\r\n")
+        .CloseData()
+        .Reply("226 done")
+        .Expect("EPSV")
+        .ReplyExtendedPassive()
+        .AcceptData()
+        .Expect("RETR f")
+        .Reply("150 go")
+        .SendData("file bytes")
+        .CloseData()
+        .Reply("226 done")
+        .ExpectClosed();
+    Open();
+    client.Passive = true;
+    client.PassiveFallsBackToActive = true;
+    client.ListDirectory(nullptr);
+    EXPECT_EQ(client.ListingLines(), Lines{"extended"});
+    std::ostringstream stream;
+    client.RetrieveToStream("f", stream, Resume::No);
+    EXPECT_EQ(stream.str(), "file bytes");
+    EXPECT_FALSE(client.PassiveRefused());
+    Close();
+}
+
+TEST(FtpTransferIpv6, PassiveAsksEpsvAndActiveAnnouncesEprt)
+{
+    if (!test::HasIpv6Loopback())
+        GTEST_SKIP() << "the loopback has no IPv6 address (::1) here";
+    ScriptedPeer peer(ScriptedPeer::Family::Inet6);
+    ScriptLogin(peer);
+    peer.Expect("EPSV")
+        .ReplyExtendedPassive()
+        .AcceptData()
+        .Expect("LIST")
+        .Reply("150 go")
+        .SendData("over six\r\n")
+        .CloseData()
+        .Reply("226 done")
+        // Active mode: "PORT" cannot name an IPv6 address.
+        .ExpectPrefix("EPRT |2|::1|")
+        .Reply("200 EPRT ok")
+        .Expect("RETR f")
+        .Reply("150 go")
+        .ConnectData()
+        .SendData("file bytes")
+        .CloseData()
+        .Reply("226 done")
+        .ExpectClosed();
+    peer.Start();
+    FtpClient client;
+    Aim(client, peer.Port());
+    client.Host = "::1";
+    client.OpenConnection();
+    client.Passive = true;
+    client.ListDirectory(nullptr);
+    EXPECT_EQ(client.ListingLines(), Lines{"over six"});
+    client.Passive = false;
+    std::ostringstream stream;
+    client.RetrieveToStream("f", stream, Resume::No);
+    EXPECT_EQ(stream.str(), "file bytes");
+    client.Disconnect();
+    EXPECT_TRUE(peer.Finish()) << peer.Failure();
 }
 
 TEST_F(FtpTransfer, RetrieveFileTable)

@@ -54,3 +54,37 @@ TEST(PassiveAddress, BadFieldsAreRefusedWithClearMessages)
         }
     }
 }
+
+TEST(PassiveAddress, ExtendedRepliesNameOnlyAPort)
+{
+    struct Case {
+        const char* text;
+        std::int32_t port;   // 0: refused
+        const char* message; // when refused
+    };
+    const Case cases[] = {
+        {"Entering Extended Passive Mode (|||6446|)", 6446, ""},
+        {"  ok (!!!1!) ", 1, ""},
+        {"(###65535#)", 65535, ""},
+        {"Entering Extended Passive Mode (|||65536|)", 0,
+         "Invalid passive address: Entering Extended Passive Mode (|||65536|)"},
+        {"(|||0|)", 0, "Invalid passive address: (|||0|)"},
+        {"(|||x|)", 0, "'x' is not a valid integer value"},
+        {"(||||)", 0, "Invalid passive address: (||||)"},
+        {"(|||+|)", 0, "'+' is not a valid integer value"},
+        {"(|2|::1|6446|)", 0, "Invalid passive address: (|2|::1|6446|)"},
+        {"(1116461)", 0, "Invalid passive address: (1116461)"},
+        {"(|||6446)", 0, "Invalid passive address: (|||6446)"},
+        {"Entering Extended Passive Mode", 0, "Invalid passive address: Entering Extended Passive Mode"},
+        {")|||6446|(", 0, "Invalid passive address: )|||6446|("},
+    };
+    for (const Case& c : cases) {
+        try {
+            EXPECT_EQ(ParseExtendedPassivePort(c.text), c.port) << c.text;
+            EXPECT_NE(c.port, 0) << "accepted " << c.text;
+        } catch (const quorvane::net::NetError& error) {
+            EXPECT_EQ(c.port, 0) << c.text;
+            EXPECT_STREQ(error.what(), c.message) << c.text;
+        }
+    }
+}

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+using quorvane::ftp::FormatExtendedPortCommand;
 using quorvane::ftp::FormatPortCommand;
 
 TEST(PortCommand, AddressAndPortBytes)
@@ -18,4 +19,11 @@ TEST(PortCommand, AddressAndPortBytes)
     };
     for (const Case& c : cases)
         EXPECT_EQ(FormatPortCommand(c.ip, c.port), c.line);
+}
+
+TEST(PortCommand, ExtendedFormNamesTheFamily)
+{
+    EXPECT_EQ(FormatExtendedPortCommand("::1", 4711), "EPRT |2|::1|4711|");
+    EXPECT_EQ(FormatExtendedPortCommand("fd00::5", 65535), "EPRT |2|fd00::5|65535|");
+    EXPECT_EQ(FormatExtendedPortCommand("127.0.0.1", 21), "EPRT |1|127.0.0.1|21|");
 }

@@ -2,7 +2,7 @@
 #include "net/transport/NetComponent.h"
 #include "net/transport/Socket.h"
 #include "net/transport/TcpClient.h"
-#include "tests/net/transport/LoopbackPeer.h"
+#include "tests/support/LoopbackPeer.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -175,10 +175,7 @@ TEST(AntiFreeze, SendsPumpOnlyWhenNotOnlyWhenIdle)
 {
     test::LoopbackListener listener;
     TcpClient client;
-    client.Host = "127.0.0.1";
-    client.Port = listener.Port();
-    client.Connect();
-    const int served = listener.Accept();
+    const int served = test::ConnectToListener(client, listener);
 
     CountingAntiFreeze freeze;
     client.WriteLine("quiet");

@@ -2,7 +2,9 @@
 #include "net/transport/SocketIoHandler.h"
 #include "net/transport/SocketStack.h"
 #include "net/transport/TcpClient.h"
-#include "tests/net/transport/LoopbackPeer.h"
+#include "tests/support/FullBacklogListener.h"
+#include "tests/support/LoopbackPeer.h"
+#include "tests/support/PrivateNetwork.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -274,6 +276,145 @@ TEST(Connect, UnknownHostFailsBeforeConnecting)
         EXPECT_EQ(error.Code(), 11001);
     }
     EXPECT_FALSE(client.IsConnected());
+}
+
+// The status texts a connect raises, in order.
+struct StatusLog {
+    explicit StatusLog(TcpClient& client)
+    {
+        client.OnStatus = [this](NetComponent&, NetStatus, const std::string& text) { texts.push_back(text); };
+    }
+    std::vector<std::string> texts;
+};
+
+TEST(Connect, Ipv6LiteralConnectsWithoutALookUpPlainAndWatched)
+{
+    if (!::quorvane::test::HasIpv6Loopback())
+        GTEST_SKIP() << "the loopback has no IPv6 address (::1) here";
+    test::LoopbackListener listener(8, ::quorvane::test::LoopbackFamily::Inet6);
+    for (std::int32_t timeout : {-1, 5000}) {
+        SCOPED_TRACE(timeout);
+        TcpClient client;
+        StatusLog log(client);
+        client.Host = "::1";
+        client.Port = listener.Port();
+        client.Connect(timeout);
+        EXPECT_EQ(log.texts, (std::vector<std::string>{"Connecting to ::1.", "Connected."}));
+        const Socket* socket = client.SocketHandler()->SocketHandle();
+        EXPECT_EQ(socket->Family, AddressFamilyInet6);
+        EXPECT_EQ(socket->IP, "::1");
+        EXPECT_EQ(socket->RemoteIP, "::1");
+        const int served = listener.Accept();
+        client.WriteLine("over six");
+        EXPECT_EQ(test::ReceiveUpTo(served, 10), "over six\r\n");
+        ::close(served);
+    }
+}
+
+// Names are resolved by a hosts file of a private network: "twofold.test" has an IPv6
+// address and an IPv4 address, both on this network's loopback.
+const char* const kTwofoldHosts = "::1 twofold.test\n127.0.0.1 twofold.test\n";
+
+TEST(Connect, EveryAddressOfANameIsTriedIpv6First)
+{
+    if (!::quorvane::test::InPrivateNetwork()) {
+        const int code = ::quorvane::test::RerunInPrivateNetwork("Connect.EveryAddressOfANameIsTriedIpv6First",
+                                                                 {kTwofoldHosts, {}, false});
+        if (code == ::quorvane::test::PrivateNetworkUnavailable)
+            GTEST_SKIP() << "cannot create a private network namespace (unshare -rmn) here";
+        EXPECT_EQ(code, 0) << "the test failed in its private network; its output is above";
+        return;
+    }
+    if (!::quorvane::test::HasIpv6Loopback())
+        GTEST_SKIP() << "the loopback has no IPv6 address (::1) here";
+
+    // Watched: the IPv6 address never answers (its accept queue is full); the IPv4 one is
+    // tried 250 ms later and wins, well within the limit.
+    test::LoopbackListener listener;
+    ::quorvane::test::FullBacklogListener silent(::quorvane::test::LoopbackFamily::Inet6, listener.Port());
+    {
+        TcpClient client;
+        StatusLog log(client);
+        client.Host = "twofold.test";
+        client.Port = listener.Port();
+        const auto start = std::chrono::steady_clock::now();
+        client.Connect(5000);
+        const auto elapsed = ElapsedMs(start);
+        EXPECT_GE(elapsed, SocketIoHandler::AttemptDelay);
+        EXPECT_LT(elapsed, 1500);
+        EXPECT_EQ(log.texts, (std::vector<std::string>{"Resolving hostname twofold.test.", "Connecting to ::1.",
+                                                       "Connecting to 127.0.0.1.", "Connected."}));
+        EXPECT_EQ(client.SocketHandler()->SocketHandle()->RemoteIP, "127.0.0.1");
+        const int served = listener.Accept();
+        client.WriteLine("won");
+        EXPECT_EQ(test::ReceiveUpTo(served, 5), "won\r\n");
+        ::close(served);
+    }
+    // Plain: one address after the other; the refused IPv6 one gives way to the IPv4 one.
+    {
+        test::LoopbackListener only4;
+        TcpClient client;
+        StatusLog log(client);
+        client.Host = "twofold.test";
+        client.Port = only4.Port();
+        client.Connect();
+        EXPECT_EQ(log.texts, (std::vector<std::string>{"Resolving hostname twofold.test.", "Connecting to ::1.",
+                                                       "Connecting to 127.0.0.1.", "Connected."}));
+        ::close(only4.Accept());
+    }
+    // Every address refused: the last one's error.
+    for (std::int32_t timeout : {-1, 5000}) {
+        TcpClient client;
+        client.Host = "twofold.test";
+        client.Port = test::UnusedPort();
+        try {
+            client.Connect(timeout);
+            ADD_FAILURE() << "connected to a closed port";
+        } catch (const NetError& error) {
+            EXPECT_STREQ(error.what(), kRefused) << timeout;
+        }
+    }
+}
+
+TEST(Connect, SilentNameServersEndWithinTheLimitWhileTheAntiFreezeRuns)
+{
+    if (!::quorvane::test::InPrivateNetwork()) {
+        // Three name servers that never answer; the resolver gives up after a second on each.
+        const int code = ::quorvane::test::RerunInPrivateNetwork(
+            "Connect.SilentNameServersEndWithinTheLimitWhileTheAntiFreezeRuns",
+            {"127.0.0.1 localhost\n",
+             "nameserver 127.0.0.1\nnameserver 127.0.0.2\nnameserver 127.0.0.3\noptions timeout:1 attempts:1\n", true});
+        if (code == ::quorvane::test::PrivateNetworkUnavailable)
+            GTEST_SKIP() << "cannot create a private network namespace (unshare -rmn) here";
+        EXPECT_EQ(code, 0) << "the test failed in its private network; its output is above";
+        return;
+    }
+    test::CountingAntiFreeze freeze;
+    TcpClient client;
+    StatusLog log(client);
+    client.Host = "lists.quorvane.example";
+    client.Port = 21;
+    // Our limit ends the look-up.
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(client.Connect(1000), ConnectTimeoutError);
+    auto elapsed = ElapsedMs(start);
+    EXPECT_GE(elapsed, 950);
+    EXPECT_LT(elapsed, 1500);
+    // The look-up ran off this thread: the windows were served all along.
+    EXPECT_GE(freeze.PumpTimes.size(), 7u);
+    EXPECT_EQ(log.texts, std::vector<std::string>{"Resolving hostname lists.quorvane.example."});
+    EXPECT_FALSE(client.IsConnected());
+
+    // The resolver gives up first. Meanwhile the abandoned look-up above ends too, long
+    // after its connect returned, and drops its result.
+    start = std::chrono::steady_clock::now();
+    try {
+        client.Connect(20000);
+        ADD_FAILURE() << "connected without a name server";
+    } catch (const SocketError& error) {
+        EXPECT_STREQ(error.what(), "Socket Error # 11001\r\nHost not found.");
+    }
+    EXPECT_LT(ElapsedMs(start), 10000);
 }
 
 } // namespace

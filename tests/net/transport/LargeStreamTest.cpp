@@ -1,6 +1,6 @@
 #include "net/transport/ByteSink.h"
 #include "net/transport/TcpClient.h"
-#include "tests/net/transport/LoopbackPeer.h"
+#include "tests/support/LoopbackPeer.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -31,10 +31,7 @@ TEST(LargeStream, ReadToStreamUntilClosedMoves64MegabytesByteForByte)
     constexpr std::uint64_t total = 64ull << 20;
     test::LoopbackListener listener;
     TcpClient client;
-    client.Host = "127.0.0.1";
-    client.Port = listener.Port();
-    client.Connect();
-    const int served = listener.Accept();
+    const int served = test::ConnectToListener(client, listener);
     std::thread peer([served] {
         std::string chunk(1 << 20, '\0');
         for (std::uint64_t sent = 0; sent < total; sent += chunk.size()) {

@@ -1,7 +1,7 @@
 #include "net/transport/NetError.h"
 #include "net/transport/SimpleServer.h"
 #include "net/transport/Socket.h"
-#include "tests/net/transport/LoopbackPeer.h"
+#include "tests/support/LoopbackPeer.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "net/transport/PlatformSocketStack.h"
 #include "net/transport/SocketLibrary.h"
 #include "net/transport/SocketStack.h"
-#include "tests/net/transport/LoopbackPeer.h"
+#include "tests/support/LoopbackPeer.h"
 
 #include <gtest/gtest.h>
 #include <netdb.h>

@@ -1,7 +1,7 @@
 #include "net/transport/NetError.h"
 #include "net/transport/SocketStack.h"
 #include "net/transport/TcpClient.h"
-#include "tests/net/transport/LoopbackPeer.h"
+#include "tests/support/LoopbackPeer.h"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>

@@ -1,4 +1,7 @@
-#include "tests/net/transport/LoopbackPeer.h"
+#include "tests/support/LoopbackPeer.h"
+
+#include "net/transport/TcpClient.h"
+#include "tests/support/LoopbackAddress.h"
 
 #include <arpa/inet.h>
 #include <dirent.h>
@@ -9,29 +12,15 @@
 #include <stdexcept>
 
 namespace quorvane::net::test {
-namespace {
+using ::quorvane::test::Loopback;
 
-sockaddr_in Loopback(std::int32_t port)
+LoopbackListener::LoopbackListener(int backlog, ::quorvane::test::LoopbackFamily family)
 {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
-
-} // namespace
-
-LoopbackListener::LoopbackListener(int backlog)
-{
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address = Loopback(0);
-    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd_, backlog) != 0)
+    int port = 0;
+    fd_ = ::quorvane::test::ListenOnLoopback(family, 0, backlog, port);
+    if (fd_ < 0)
         throw std::runtime_error("loopback listener");
-    socklen_t length = sizeof address;
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
+    port_ = port;
 }
 
 LoopbackListener::~LoopbackListener()
@@ -49,6 +38,14 @@ void LoopbackListener::Close()
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
+}
+
+int ConnectToListener(TcpClient& client, LoopbackListener& listener)
+{
+    client.Host = "127.0.0.1";
+    client.Port = listener.Port();
+    client.Connect();
+    return listener.Accept();
 }
 
 PeerThread::PeerThread(LoopbackListener& listener, std::function<void(int fd)> script)

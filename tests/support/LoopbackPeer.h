@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/transport/AntiFreezeBase.h"
+#include "tests/support/LoopbackAddress.h"
 
 #include <chrono>
 #include <cstdint>
@@ -9,13 +10,17 @@
 #include <thread>
 #include <vector>
 
+namespace quorvane::net {
+class TcpClient;
+} // namespace quorvane::net
+
 namespace quorvane::net::test {
 
-/// A plain POSIX listening socket on 127.0.0.1 with a system-chosen port, used as the far
-/// end of the connections under test.
+/// A plain POSIX listening socket on 127.0.0.1 (or ::1) with a system-chosen port, used as
+/// the far end of the connections under test.
 class LoopbackListener {
 public:
-    explicit LoopbackListener(int backlog = 8);
+    explicit LoopbackListener(int backlog = 8, ::quorvane::test::LoopbackFamily family = {});
     ~LoopbackListener();
     LoopbackListener(const LoopbackListener&) = delete;
     LoopbackListener& operator=(const LoopbackListener&) = delete;
@@ -30,6 +35,10 @@ private:
     int fd_ = -1;
     std::int32_t port_ = 0;
 };
+
+/// Connects `client` to `listener` on 127.0.0.1 (a plain connect) and accepts the
+/// connection; returns the listener's end, which the caller closes.
+int ConnectToListener(TcpClient& client, LoopbackListener& listener);
 
 /// Runs `script` with the accepted descriptor on a thread of its own; the descriptor is
 /// closed when the script returns. Join() waits for it.
