@@ -2,6 +2,7 @@
 
 #include "xml/DomNodeType.h"
 #include "xml/ParseOption.h"
+#include "xml/ReadPath.h"
 #include "xml/Ref.h"
 #include "xml/SourceKind.h"
 #include "xml/StringList.h"
@@ -57,6 +58,11 @@ public:
     void SetParseOptions(ParseOptionSet options) noexcept { parseOptions_ = options; }
     const std::string& NodeIndentStr() const noexcept { return nodeIndentStr_; }
     void SetNodeIndentStr(const std::string& indent) { nodeIndentStr_ = indent; }
+
+    /// How wrappers read the DOM (fast by default); takes effect for child
+    /// lists built from then on. Nothing a reader sees depends on it.
+    ReadPath Reading() const noexcept { return reading_; }
+    void SetReading(ReadPath reading) noexcept { reading_ = reading; }
 
     DomVendor* Vendor() const noexcept { return vendor_; }
     /// A different vendor deactivates the document and drops its implementation.
@@ -126,6 +132,7 @@ private:
     Ref<DocumentAnchor> anchor_;
     XmlDocOptions options_ = kDefaultXmlDocOptions;
     ParseOptionSet parseOptions_;
+    ReadPath reading_ = ReadPath::Fast;
     SourceKind source_ = SourceKind::None;
     int changeCount_ = 0;
     int mirrorMark_ = -1;

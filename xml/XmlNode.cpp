@@ -60,11 +60,17 @@ XmlDocument* XmlNode::OwnerDocument() const noexcept
     return anchor_ ? anchor_->Document() : nullptr;
 }
 
+bool XmlNode::ReadsPlainly() const noexcept
+{
+    const XmlDocument* document = OwnerDocument();
+    return document && document->Reading() == ReadPath::Plain;
+}
+
 Ref<XmlNodeList> XmlNode::ChildList()
 {
     if (!childList_) {
         Ref<XmlNodeList> list = MakeRef<XmlNodeList>(this, domNode_->namespaceURI());
-        if (domNode_->hasChildHandles()) {
+        if (domNode_->hasChildHandles() && !ReadsPlainly()) {
             // The wrappers are made as the entries are first handed out.
             list->TakeChildHandles(domNode_);
         } else {
@@ -110,7 +116,7 @@ std::string_view XmlNode::NodeTextView(std::string& storage)
         storage = domNode_->nodeValue();
         return storage;
     }
-    const ElementTextView view = domNode_->elementText();
+    const ElementTextView view = ReadsPlainly() ? ElementTextView() : domNode_->elementText();
     switch (view.shape) {
     case ElementTextView::Shape::Single: return view.text;
     case ElementTextView::Shape::Other: throw XmlDocError("Element does not contain a single text node");

@@ -103,6 +103,9 @@ public:
 private:
     friend class XmlNodeList;
 
+    /// True when the document asks for plain reads (`ReadPath::Plain`).
+    bool ReadsPlainly() const noexcept;
+
     Ref<DomNode> domNode_;
     Ref<DocumentAnchor> anchor_;
     XmlNode* parent_ = nullptr;

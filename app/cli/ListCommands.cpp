@@ -1,10 +1,10 @@
 #include "app/cli/ListCommands.h"
 
 #include "app/cli/UsageError.h"
-#include "app/list/ErrorBoxText.h"
 #include "app/list/ListErrors.h"
 #include "app/list/ListFileNames.h"
 #include "app/list/MainList.h"
+#include "app/list/MessageWithFullStop.h"
 #include "app/list/SortedItemCollector.h"
 #include "app/list/Utf8Text.h"
 #include "app/scan/GameScan.h"
@@ -76,7 +76,7 @@ void StartUpReportingFailure(MainList& list, LastStatus& status)
     try {
         StartUp(list, status);
     } catch (const std::exception& e) {
-        std::cerr << ErrorBoxText(e.what()) << '\n';
+        std::cerr << MessageWithFullStop(e.what()) << '\n';
     }
 }
 

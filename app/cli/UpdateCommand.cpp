@@ -1,8 +1,8 @@
 #include "app/cli/UpdateCommand.h"
 
 #include "app/cli/UsageError.h"
-#include "app/list/ErrorBoxText.h"
 #include "app/list/MainList.h"
+#include "app/list/MessageWithFullStop.h"
 #include "app/settings/SharedOptions.h"
 #include "app/settings/UpdateServerSetting.h"
 #include "app/update/UpdateFlow.h"
@@ -128,8 +128,9 @@ UpdateSettings Settings(const std::vector<std::string>& arguments)
         if (!options.Take(arguments, i))
             throw UsageError("unexpected argument " + arguments[i]);
     }
-    return UpdateServerSetting::Choose(options.updateServer,
-                                       [](const std::exception& e) { std::cerr << ErrorBoxText(e.what()) << '\n'; })
+    return UpdateServerSetting::Choose(
+               options.updateServer,
+               [](const std::exception& e) { std::cerr << MessageWithFullStop(e.what()) << '\n'; })
         .settings;
 }
 
@@ -144,7 +145,7 @@ int RunUpdate(const std::vector<std::string>& arguments, std::ostream& out)
     try {
         list.LoadMainList(summary);
     } catch (const std::exception& e) {
-        std::cerr << ErrorBoxText(e.what()) << '\n';
+        std::cerr << MessageWithFullStop(e.what()) << '\n';
     }
 
     ConsoleSink sink(out);

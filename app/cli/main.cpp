@@ -2,9 +2,9 @@
 #include "app/cli/ListCommands.h"
 #include "app/cli/UpdateCommand.h"
 #include "app/cli/UsageError.h"
-#include "app/list/ErrorBoxText.h"
 #include "app/list/ListError.h"
 #include "app/list/ListFolder.h"
+#include "app/list/MessageWithFullStop.h"
 #include "app/settings/SharedOptions.h"
 #include "xml/PlatformVendor.h"
 
@@ -118,7 +118,7 @@ int main(int argc, char* argv[])
         } catch (const std::exception& e) {
             // The message as the application error box shows it.
             std::cout.flush();
-            std::cerr << quorvane::app::ErrorBoxText(e.what()) << '\n';
+            std::cerr << quorvane::app::MessageWithFullStop(e.what()) << '\n';
             return 1;
         }
     }

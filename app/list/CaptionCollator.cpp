@@ -34,6 +34,10 @@ static_assert(std::is_same_v<UChar, char16_t>, "ICU's UTF-16 unit is char16_t");
 // are the bytes QCollatorSortKey compares.
 std::shared_ptr<UCollator> OpenKeyCollator(const QLocale& locale)
 {
+    // QCollator compares by code point in the C locale, without ICU; its
+    // keys are then not ICU's.
+    if (locale.language() == QLocale::C)
+        return nullptr;
     const QByteArray name = locale.bcp47Name().toLatin1().replace('-', '_');
     UErrorCode status = U_ZERO_ERROR;
     UCollator* collator = ucol_open(name.constData(), &status);
@@ -64,7 +68,8 @@ struct KeyEntry {
 
 } // namespace
 
-CaptionCollator::CaptionCollator(const QLocale& locale) : collator_(locale), keys_(OpenKeyCollator(locale))
+CaptionCollator::CaptionCollator(const QLocale& locale, ListPath path)
+    : collator_(locale), path_(path), keys_(OpenKeyCollator(locale))
 {
     collator_.setCaseSensitivity(Qt::CaseSensitive);
     collator_.setNumericMode(false);
@@ -90,7 +95,7 @@ std::vector<std::size_t> CaptionCollator::SortedOrder(const std::vector<QStringV
     std::iota(order.begin(), order.end(), std::size_t{0});
     if (captions.size() < 2)
         return order;
-    if (!keys_ || captions.size() > UINT32_MAX)
+    if (path_ == ListPath::Plain || !keys_ || captions.size() > UINT32_MAX)
         return SortedOrderByKeys(captions);
 
     // The keys end in their only NUL byte, as QCollatorSortKey's do, and

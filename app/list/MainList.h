@@ -2,6 +2,7 @@
 
 #include "app/list/BootFilter.h"
 #include "app/list/ListItem.h"
+#include "app/list/ListPath.h"
 #include "app/list/ListSink.h"
 #include "app/list/ListState.h"
 #include "app/list/StatusSink.h"
@@ -92,6 +93,12 @@ public:
 
     const ListState& State() const { return state_; }
 
+    /// Which way fields are read and names searched (fast unless a test or a
+    /// fuzz target asks for the plain path); set it before loading a list.
+    /// The order of a view is its collator's.
+    void SetPath(ListPath path);
+    ListPath Path() const { return path_; }
+
     /// Full path of a list file named without a path.
     QString FilePath(const QString& fileName) const;
 
@@ -104,6 +111,7 @@ private:
 
     QString folder_;
     ListState state_;
+    ListPath path_ = ListPath::Fast;
     std::unique_ptr<xml::XmlDocument> document_;
 };
 

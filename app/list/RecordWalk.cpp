@@ -6,12 +6,24 @@ namespace quorvane::app {
 
 namespace {
 
+// The text of field `name` as the record walk reads it step by step:
+// `Resolve` by name (which creates a missing field), then `NodeText`.
+std::string PlainFieldText(RecordWalk::Record& record, std::string_view name)
+{
+    return record.Node().ChildList()->Resolve(xml::NodeKey(name))->NodeText();
+}
+
 // The texts of `names`: from the DOM as far as it gives them directly, the
 // rest resolved through the record's wrapper (which creates missing fields and
 // raises for fields holding more than text) in order.
 void ReadFields(RecordWalk::Record& record, std::span<const std::string_view> names, std::span<std::string_view> texts,
                 std::span<std::string> storage)
 {
+    if (record.Reading() == xml::ReadPath::Plain) {
+        for (std::size_t k = 0; k < names.size(); ++k)
+            texts[k] = storage[k] = PlainFieldText(record, names[k]);
+        return;
+    }
     std::size_t k = record.FieldTexts(names, texts);
     if (k == names.size())
         return;
@@ -41,11 +53,23 @@ RecordWalk::Start RecordWalk::FirstRecord(xml::XmlDocument& document)
         start.children = start.root->ChildList();
         start.first = start.children->IndexOfName(RecordName);
     }
+    start.reading = document.Reading();
     return start;
+}
+
+bool RecordWalk::IsRecord(xml::XmlNode& node)
+{
+    return node.NodeKind() == xml::DomNodeType::Element &&
+           (node.NodeName() == RecordName || node.LocalName() == RecordName);
 }
 
 void RecordWalk::ReadAllFields(Record& record)
 {
+    if (record.Reading() == xml::ReadPath::Plain) {
+        for (const std::string_view name : FieldNames)
+            PlainFieldText(record, name);
+        return;
+    }
     const std::size_t read = record.FieldTexts(FieldNames, {});
     if (read == FieldNames.size())
         return;
@@ -65,6 +89,11 @@ std::string_view RecordWalk::NameView(Record& record, std::string& storage)
 bool RecordWalk::Boots(Record& record)
 {
     static constexpr std::string_view Good = "GOOD";
+    if (record.Reading() == xml::ReadPath::Plain) {
+        // FindChild, not Resolve: the boot test creates nothing.
+        const xml::Ref<xml::XmlNode> good = record.Node().ChildList()->FindChild(Good);
+        return good && good->NodeText() == "1";
+    }
     std::string_view text;
     if (record.FieldTexts({&Good, 1}, {&text, 1}) == 1)
         return text == "1";

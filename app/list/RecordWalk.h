@@ -31,28 +31,39 @@ public:
         xml::Ref<xml::XmlNodeList> children;
         /// -1 when the list has no records.
         int first = -1;
+        /// The document's way of reading: the plain path walks with
+        /// `FollowingSibling` and reads every field through `Resolve`.
+        xml::ReadPath reading = xml::ReadPath::Fast;
     };
 
-    /// One record of a walk: an entry of the document element's children. Its
-    /// fields are read in the DOM while that is what reading them through the
-    /// record's wrapper would give (the field is there and holds plain text);
-    /// the wrapper is made the first time a read needs it, and from then on
-    /// every read goes through it.
+    /// One record of a walk: an entry of the document element's children. On
+    /// the fast path its fields are read in the DOM while that is what reading
+    /// them through the record's wrapper would give (the field is there and
+    /// holds plain text); the wrapper is made the first time a read needs it,
+    /// and from then on every read goes through it. On the plain path every
+    /// read goes through the wrapper.
     class Record {
     public:
-        Record(xml::XmlNodeList& siblings, int index) : siblings_(siblings), index_(index) {}
+        Record(xml::XmlNodeList& siblings, int index, xml::ReadPath reading)
+            : siblings_(siblings), index_(index), reading_(reading)
+        {}
         /// The record's wrapper, made on first use.
         xml::XmlNode& Node();
+        xml::ReadPath Reading() const { return reading_; }
         /// The texts of the fields `names` in order, as far as the DOM gives
         /// them directly (an empty `texts` drops them); returns how many.
+        /// None on the plain path.
         std::size_t FieldTexts(std::span<const std::string_view> names, std::span<std::string_view> texts)
         {
+            if (reading_ == xml::ReadPath::Plain)
+                return 0;
             return siblings_.EntryChildTexts(index_, names, texts);
         }
 
     private:
         xml::XmlNodeList& siblings_;
         int index_;
+        xml::ReadPath reading_;
         xml::Ref<xml::XmlNode> node_;
     };
 
@@ -69,15 +80,28 @@ public:
     {
         if (start.first < 0)
             return;
+        xml::XmlNodeList& siblings = *start.children;
+        if (start.reading == xml::ReadPath::Plain) {
+            for (xml::Ref<xml::XmlNode> at = siblings.ItemAt(start.first); at; at = at->FollowingSibling()) {
+                if (!IsRecord(*at))
+                    continue;
+                Record record(siblings, siblings.IndexOfNode(at.get()), start.reading);
+                visit(record);
+            }
+            return;
+        }
         // Comments and blanks between records are passed over in the DOM,
         // without wrappers.
-        xml::XmlNodeList& siblings = *start.children;
         for (int at = siblings.IndexOfElement(RecordName, start.first); at >= 0;
              at = siblings.IndexOfElement(RecordName, at + 1)) {
-            Record record(siblings, at);
+            Record record(siblings, at, start.reading);
             visit(record);
         }
     }
+
+    /// True for an element named GCM (by its name, failing that its local
+    /// name, in any namespace): what the walk visits.
+    static bool IsRecord(xml::XmlNode& node);
 
     /// FirstRecord, then ForEachFrom.
     template <class Visit>

@@ -1,6 +1,6 @@
 #include "app/ui/ErrorBox.h"
 
-#include "app/list/ErrorBoxText.h"
+#include "app/list/MessageWithFullStop.h"
 #include "app/list/Utf8Text.h"
 #include "app/ui/Asker.h"
 
@@ -17,7 +17,7 @@ QString ErrorBox::textFor(std::string_view message)
 {
     // The list library holds the rule, so the command line prints failures
     // exactly as this box shows them.
-    return Utf8Text::Decode(ErrorBoxText(std::string(message)));
+    return Utf8Text::Decode(MessageWithFullStop(std::string(message)));
 }
 
 void ErrorBox::show(const std::exception& error)

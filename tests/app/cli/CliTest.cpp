@@ -9,7 +9,9 @@
 #include <QFile>
 
 #include <algorithm>
+#include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -88,6 +90,66 @@ TEST(Cli, SummaryShowSearchOnAGeneratedList)
     const CliRun dashes = Cli(folder, "search --bootable -- --castle");
     EXPECT_EQ(dashes.exitCode, 0) << dashes.err;
     EXPECT_EQ(dashes.out, "");
+}
+
+// The search upper-cases by the rules of the locale the program runs in:
+// in Turkish and Azerbaijani the capital of i is İ and that of ı is I.
+TEST(Cli, SearchUpperCasesByTheLocalesRules)
+{
+    TempDir folder;
+    const std::vector<std::string> names = {"istanbul", "\xC4\xB0stanbul",
+                                            "I\xC4\x9F"
+                                            "d\xC4\xB1r",
+                                            "DIYARBAKIR", "Diyarbak\xC4\xB1r"};
+    std::vector<std::vector<std::string>> records;
+    for (const std::string& name : names)
+        records.push_back(test::Fields(name, "1"));
+    folder.Write("gcmList.xml", test::ListFile("1", records));
+
+    struct Case {
+        std::string text;
+        /// The names found, by index into `names`: under other rules, and
+        /// under the Turkish and Azerbaijani ones.
+        std::vector<int> other;
+        std::vector<int> turkic;
+    };
+    const Case cases[] = {
+        {"i", {0, 2, 3, 4}, {0, 1, 4}},
+        {"I", {0, 2, 3, 4}, {2, 3, 4}},
+        {"\xC4\xB0", {1}, {0, 1, 4}},
+        {"\xC4\xB1", {0, 2, 3, 4}, {2, 3, 4}},
+        // An ASCII name and an ASCII text, yet "diyar" is no part of "DIYARBAKIR".
+        {"diyar", {3, 4}, {4}},
+        {"D\xC4\xB0YAR", {}, {4}},
+    };
+    const char* const previous = std::getenv("LC_ALL");
+    const std::string restore = previous ? previous : "";
+    std::vector<std::string> missing;
+    for (const std::string locale : {"en_US.UTF-8", "tr_TR.UTF-8", "az_AZ.UTF-8"}) {
+        locale_t available = newlocale(LC_ALL_MASK, locale.c_str(), nullptr);
+        if (!available) {
+            missing.push_back(locale);
+            continue;
+        }
+        freelocale(available);
+        const bool turkic = locale != "en_US.UTF-8";
+        setenv("LC_ALL", locale.c_str(), 1);
+        for (const Case& c : cases) {
+            std::vector<std::string> expected;
+            for (int index : turkic ? c.turkic : c.other)
+                expected.push_back(names[static_cast<std::size_t>(index)]);
+            std::vector<std::string> found;
+            for (const std::string& line : Lines(Cli(folder, "search " + Quoted(c.text)).out))
+                found.push_back(line.substr(0, line.find('\t')));
+            std::sort(expected.begin(), expected.end());
+            std::sort(found.begin(), found.end());
+            EXPECT_EQ(found, expected) << locale << ": " << c.text;
+        }
+    }
+    setenv("LC_ALL", restore.c_str(), 1);
+    if (!missing.empty())
+        GTEST_SKIP() << "locales not generated here (scripts/install-deps test generates them): "
+                     << ::testing::PrintToString(missing);
 }
 
 TEST(Cli, ExportHtmlWritesCompatHtm)

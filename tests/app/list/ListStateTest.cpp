@@ -1,5 +1,5 @@
-#include "app/list/ErrorBoxText.h"
 #include "app/list/ListState.h"
+#include "app/list/MessageWithFullStop.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ TEST(ListSummary, ComposedFromTheState)
         EXPECT_EQ(c.state.Summary().toStdString(), c.summary);
 }
 
-TEST(ErrorBoxText, PeriodAppendedAfterCharactersSortingAfterIt)
+TEST(MessageWithFullStop, PeriodAppendedAfterCharactersSortingAfterIt)
 {
     const std::pair<std::string, std::string> cases[] = {
         {"No active document", "No active document."},
@@ -35,7 +35,7 @@ TEST(ErrorBoxText, PeriodAppendedAfterCharactersSortingAfterIt)
         {"caf\xC3\xA9", "caf\xC3\xA9."},
     };
     for (const auto& [message, shown] : cases)
-        EXPECT_EQ(ErrorBoxText(message), shown) << message;
+        EXPECT_EQ(MessageWithFullStop(message), shown) << message;
 }
 
 } // namespace

@@ -10,7 +10,7 @@
 namespace quorvane::app {
 namespace {
 
-TEST(ErrorBoxText, PeriodRule)
+TEST(ErrorBox, TextEndsWithAFullStop)
 {
     struct Case {
         const char* message;

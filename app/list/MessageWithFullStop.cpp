@@ -1,8 +1,8 @@
-#include "app/list/ErrorBoxText.h"
+#include "app/list/MessageWithFullStop.h"
 
 namespace quorvane::app {
 
-std::string ErrorBoxText(const std::string& message)
+std::string MessageWithFullStop(const std::string& message)
 {
     if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
         return message + '.';

@@ -1,0 +1,101 @@
+#include "app/list/NameMatcher.h"
+
+#include "app/list/Utf8Text.h"
+
+#include <unicode/ustring.h>
+
+#include <algorithm>
+
+namespace quorvane::app {
+
+namespace {
+
+char UpperAscii(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+} // namespace
+
+NameMatcher::NameMatcher(const QLocale& locale, const QString& text, ListPath path)
+    : locale_(locale),
+      path_(path),
+      icuLocale_(locale.bcp47Name().toLatin1().replace('-', '_')),
+      wanted_(locale.toUpper(text)),
+      decoder_(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom)
+{
+    asciiRules_ = locale.language() != QLocale::Turkish && locale.language() != QLocale::Azerbaijani;
+    wantedIsAscii_ = std::all_of(wanted_.cbegin(), wanted_.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    if (wantedIsAscii_)
+        wantedAscii_ = wanted_.toLatin1().toStdString();
+}
+
+bool NameMatcher::Matches(std::string_view name) const
+{
+    if (path_ == ListPath::Plain)
+        return locale_.toUpper(Utf8Text::Decode(name)).contains(wanted_);
+    if (asciiRules_ && IsAscii(name)) {
+        if (!wantedIsAscii_)
+            return false;
+        return ContainsFoldingAscii(name);
+    }
+    return UpperCased(name).find(std::u16string_view(reinterpret_cast<const char16_t*>(wanted_.utf16()),
+                                                     static_cast<std::size_t>(wanted_.size()))) !=
+           std::u16string_view::npos;
+}
+
+bool NameMatcher::IsAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// `wantedAscii_` (upper case) occurs in `name` with its ASCII letters
+// upper-cased.
+bool NameMatcher::ContainsFoldingAscii(std::string_view name) const
+{
+    const std::size_t length = wantedAscii_.size();
+    if (length == 0)
+        return true;
+    if (length > name.size())
+        return false;
+    const char first = wantedAscii_[0];
+    for (std::size_t at = 0; at + length <= name.size(); ++at) {
+        if (UpperAscii(name[at]) != first)
+            continue;
+        std::size_t i = 1;
+        while (i < length && UpperAscii(name[at + i]) == wantedAscii_[i])
+            ++i;
+        if (i == length)
+            return true;
+    }
+    return false;
+}
+
+// The name decoded as Utf8Text::Decode does and upper-cased as
+// QLocale::toUpper does; valid until the next call.
+std::u16string_view NameMatcher::UpperCased(std::string_view name) const
+{
+    const QByteArrayView bytes(name.data(), static_cast<qsizetype>(name.size()));
+    // UTF-8 never takes more UTF-16 units than bytes.
+    decoded_.resize(name.size() + 1);
+    const QChar* end = decoder_.appendToBuffer(reinterpret_cast<QChar*>(decoded_.data()), bytes);
+    const auto length = static_cast<int32_t>(end - reinterpret_cast<const QChar*>(decoded_.data()));
+    for (;;) {
+        UErrorCode status = U_ZERO_ERROR;
+        const int32_t needed = u_strToUpper(upper_.data(), static_cast<int32_t>(upper_.size()), decoded_.data(), length,
+                                            icuLocale_.constData(), &status);
+        if (status == U_BUFFER_OVERFLOW_ERROR) {
+            upper_.resize(static_cast<std::size_t>(needed));
+            continue;
+        }
+        if (U_FAILURE(status))
+            break;
+        return std::u16string_view(upper_.data(), static_cast<std::size_t>(needed));
+    }
+    // QLocale::toUpper falls back on Qt's own rules when ICU fails.
+    fallback_ = locale_.toUpper(Utf8Text::Decode(name));
+    return std::u16string_view(reinterpret_cast<const char16_t*>(fallback_.utf16()),
+                               static_cast<std::size_t>(fallback_.size()));
+}
+
+} // namespace quorvane::app
