@@ -5,6 +5,7 @@
 #include "app/scan/GameScan.h"
 #include "app/scan/ScanControl.h"
 #include "app/settings/SettingsKeys.h"
+#include "app/settings/UserSettings.h"
 #include "app/ui/ErrorBox.h"
 #include "app/ui/Images.h"
 #include "app/ui/SortedListView.h"
@@ -21,6 +22,7 @@
 #include <QToolButton>
 
 #include <exception>
+#include <memory>
 
 namespace quorvane::app {
 
@@ -36,12 +38,6 @@ std::vector<SortedListView::Column> gamesColumns()
         {QStringLiteral("Status"), 90}, {QStringLiteral("Notes"), 95}, {QStringLiteral("Instructions"), 95},
         {QStringLiteral("File"), 100},
     };
-}
-
-QSettings userSettings()
-{
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QString::fromLatin1(SettingsOrganization),
-                     QString::fromLatin1(SettingsApplication));
 }
 
 /// A scanned image as a row of the view: caption the shown name, then ID,
@@ -124,7 +120,7 @@ MyGamesPage::MyGamesPage(QString listFolder, StatusSink& status, QWidget* parent
     progressTimer_->setInterval(kProgressIntervalMs);
     connect(progressTimer_, &QTimer::timeout, this, [this] { ShowProgress(); });
 
-    scanFolder->setText(userSettings().value(QString::fromLatin1(ScanFolderKey)).toString());
+    scanFolder->setText(UserSettings::Open()->value(QString::fromLatin1(ScanFolderKey)).toString());
     SetRunning(false);
 }
 
@@ -210,7 +206,11 @@ void MyGamesPage::ScanDone(const std::shared_ptr<Outcome>& outcome)
         }
         report_ = std::move(outcome->report);
         ShowReport();
-        userSettings().setValue(QString::fromLatin1(ScanFolderKey), outcome->folder);
+        // Through the one writer of the settings file, which keeps it private
+        // to its owner: it may hold the update server's password.
+        const std::unique_ptr<QSettings> settings = UserSettings::Open();
+        settings->setValue(QString::fromLatin1(ScanFolderKey), outcome->folder);
+        UserSettings::Save(*settings);
     });
 }
 
