@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 namespace quorvane::test {
@@ -25,3 +27,19 @@ bool InPrivateNetwork();
 int RerunInPrivateNetwork(const std::string& testName, const PrivateNetworkSetup& setup);
 
 } // namespace quorvane::test
+
+/// In a test body: unless this process is already the re-run, runs the current test again in
+/// a private network made by `setup` (a PrivateNetworkSetup) and ends it with the re-run's
+/// outcome, skipped where no private network can be made here.
+#define QUORVANE_RERUN_IN_PRIVATE_NETWORK(...)                                                                         \
+    do {                                                                                                               \
+        if (!::quorvane::test::InPrivateNetwork()) {                                                                   \
+            const ::testing::TestInfo* rerunInfo = ::testing::UnitTest::GetInstance()->current_test_info();            \
+            const int rerunCode = ::quorvane::test::RerunInPrivateNetwork(                                             \
+                std::string(rerunInfo->test_suite_name()) + "." + rerunInfo->name(), __VA_ARGS__);                     \
+            if (rerunCode == ::quorvane::test::PrivateNetworkUnavailable)                                              \
+                GTEST_SKIP() << "cannot create a private network namespace (unshare -rmn) here";                       \
+            EXPECT_EQ(rerunCode, 0) << "the test failed in its private network; its output is above";                  \
+            return;                                                                                                    \
+        }                                                                                                              \
+    } while (false)

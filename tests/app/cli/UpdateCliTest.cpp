@@ -131,15 +131,7 @@ TEST(UpdateCli, TheSettingsFileNamesTheServerAndTheOptionOverridesIt)
 
 TEST(UpdateCli, InstallsFromAServerWhoseNameHasOnlyAnIpv6Address)
 {
-    if (!::quorvane::test::InPrivateNetwork()) {
-        const int code =
-            ::quorvane::test::RerunInPrivateNetwork("UpdateCli.InstallsFromAServerWhoseNameHasOnlyAnIpv6Address",
-                                                    {"127.0.0.1 localhost\n::1 lists6.quorvane.test\n", {}, false});
-        if (code == ::quorvane::test::PrivateNetworkUnavailable)
-            GTEST_SKIP() << "cannot create a private network namespace (unshare -rmn) here";
-        EXPECT_EQ(code, 0) << "the test failed in its private network; its output is above";
-        return;
-    }
+    QUORVANE_RERUN_IN_PRIVATE_NETWORK({"127.0.0.1 localhost\n::1 lists6.quorvane.test\n", {}, false});
     if (!::quorvane::test::HasIpv6Loopback())
         GTEST_SKIP() << "the loopback has no IPv6 address (::1) here";
     const std::string remote = GeneratedListFile("8", 5);

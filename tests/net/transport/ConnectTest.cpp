@@ -317,14 +317,7 @@ const char* const kTwofoldHosts = "::1 twofold.test\n127.0.0.1 twofold.test\n";
 
 TEST(Connect, EveryAddressOfANameIsTriedIpv6First)
 {
-    if (!::quorvane::test::InPrivateNetwork()) {
-        const int code = ::quorvane::test::RerunInPrivateNetwork("Connect.EveryAddressOfANameIsTriedIpv6First",
-                                                                 {kTwofoldHosts, {}, false});
-        if (code == ::quorvane::test::PrivateNetworkUnavailable)
-            GTEST_SKIP() << "cannot create a private network namespace (unshare -rmn) here";
-        EXPECT_EQ(code, 0) << "the test failed in its private network; its output is above";
-        return;
-    }
+    QUORVANE_RERUN_IN_PRIVATE_NETWORK({kTwofoldHosts, {}, false});
     if (!::quorvane::test::HasIpv6Loopback())
         GTEST_SKIP() << "the loopback has no IPv6 address (::1) here";
 
@@ -378,17 +371,10 @@ TEST(Connect, EveryAddressOfANameIsTriedIpv6First)
 
 TEST(Connect, SilentNameServersEndWithinTheLimitWhileTheAntiFreezeRuns)
 {
-    if (!::quorvane::test::InPrivateNetwork()) {
-        // Three name servers that never answer; the resolver gives up after a second on each.
-        const int code = ::quorvane::test::RerunInPrivateNetwork(
-            "Connect.SilentNameServersEndWithinTheLimitWhileTheAntiFreezeRuns",
-            {"127.0.0.1 localhost\n",
-             "nameserver 127.0.0.1\nnameserver 127.0.0.2\nnameserver 127.0.0.3\noptions timeout:1 attempts:1\n", true});
-        if (code == ::quorvane::test::PrivateNetworkUnavailable)
-            GTEST_SKIP() << "cannot create a private network namespace (unshare -rmn) here";
-        EXPECT_EQ(code, 0) << "the test failed in its private network; its output is above";
-        return;
-    }
+    // Three name servers that never answer; the resolver gives up after a second on each.
+    QUORVANE_RERUN_IN_PRIVATE_NETWORK(
+        {"127.0.0.1 localhost\n",
+         "nameserver 127.0.0.1\nnameserver 127.0.0.2\nnameserver 127.0.0.3\noptions timeout:1 attempts:1\n", true});
     test::CountingAntiFreeze freeze;
     TcpClient client;
     StatusLog log(client);
