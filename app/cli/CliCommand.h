@@ -1,6 +1,7 @@
 #pragma once
 
-#include <ostream>
+#include "app/cli/CliOutput.h"
+
 #include <string>
 #include <vector>
 
@@ -15,7 +16,7 @@ struct CliCommand {
     /// The arguments, as shown in the usage text, e.g. "[--custom] [--bootable]".
     const char* arguments;
     const char* description;
-    int (*run)(const std::vector<std::string>& arguments, std::ostream& out);
+    int (*run)(const std::vector<std::string>& arguments, CliOutput& out);
 };
 
 } // namespace quorvane::app::cli

@@ -1,5 +1,6 @@
 #include "app/cli/ListCommands.h"
 
+#include "app/cli/CliOutput.h"
 #include "app/cli/UsageError.h"
 #include "app/list/ListErrors.h"
 #include "app/list/ListFileNames.h"
@@ -13,7 +14,6 @@
 
 #include <cerrno>
 #include <exception>
-#include <iostream>
 #include <set>
 
 namespace quorvane::app::cli {
@@ -76,7 +76,7 @@ void StartUpReportingFailure(MainList& list, LastStatus& status)
     try {
         StartUp(list, status);
     } catch (const std::exception& e) {
-        std::cerr << MessageWithFullStop(e.what()) << '\n';
+        StandardError() << MessageWithFullStop(e.what()) << '\n';
     }
 }
 
@@ -96,7 +96,7 @@ std::string OneLine(const QString& text)
     return line;
 }
 
-void PrintItems(const SortedItemCollector& view, std::ostream& out)
+void PrintItems(const SortedItemCollector& view, CliOutput& out)
 {
     for (const ListItem& item : view.Items()) {
         out << OneLine(item.caption);
@@ -106,7 +106,7 @@ void PrintItems(const SortedItemCollector& view, std::ostream& out)
     }
 }
 
-int Summary(const std::vector<std::string>& arguments, std::ostream& out)
+int Summary(const std::vector<std::string>& arguments, CliOutput& out)
 {
     const Parsed parsed = Parse(arguments, {}, 1);
     const QString fileName =
@@ -119,7 +119,7 @@ int Summary(const std::vector<std::string>& arguments, std::ostream& out)
     return 0;
 }
 
-int Show(const std::vector<std::string>& arguments, std::ostream& out)
+int Show(const std::vector<std::string>& arguments, CliOutput& out)
 {
     const Parsed parsed = Parse(arguments, {"--custom", "--bootable"}, 0);
     MainList list;
@@ -137,7 +137,7 @@ int Show(const std::vector<std::string>& arguments, std::ostream& out)
     return 0;
 }
 
-int Search(const std::vector<std::string>& arguments, std::ostream& out)
+int Search(const std::vector<std::string>& arguments, CliOutput& out)
 {
     const Parsed parsed = Parse(arguments, {"--bootable"}, 1);
     if (parsed.positional.empty())
@@ -151,7 +151,7 @@ int Search(const std::vector<std::string>& arguments, std::ostream& out)
     return 0;
 }
 
-int ExportHtml(const std::vector<std::string>& arguments, std::ostream&)
+int ExportHtml(const std::vector<std::string>& arguments, CliOutput&)
 {
     const Parsed parsed = Parse(arguments, {"--custom"}, 0);
     MainList list;
@@ -167,7 +167,7 @@ int ExportHtml(const std::vector<std::string>& arguments, std::ostream&)
     return 0;
 }
 
-int Scan(const std::vector<std::string>& arguments, std::ostream& out)
+int Scan(const std::vector<std::string>& arguments, CliOutput& out)
 {
     const Parsed parsed = Parse(arguments, {"--bootable"}, 1);
     if (parsed.positional.empty())

@@ -1,5 +1,6 @@
 #include "app/cli/UpdateCommand.h"
 
+#include "app/cli/CliOutput.h"
 #include "app/cli/UsageError.h"
 #include "app/list/MainList.h"
 #include "app/list/MessageWithFullStop.h"
@@ -13,7 +14,6 @@
 
 #include <csignal>
 #include <exception>
-#include <iostream>
 
 namespace quorvane::app::cli {
 
@@ -22,20 +22,20 @@ namespace {
 /// Status texts on standard error, the listing on the command's output.
 class ConsoleSink : public UpdateSink {
 public:
-    explicit ConsoleSink(std::ostream& out) : out_(out) {}
+    explicit ConsoleSink(CliOutput& out) : out_(out) {}
 
-    void MainStatus(const QString& text) override { std::cerr << text.toStdString() << '\n'; }
-    void WindowStatus(const QString& text) override { std::cerr << text.toStdString() << '\n'; }
+    void MainStatus(const QString& text) override { StandardError() << text.toStdString() << '\n'; }
+    void WindowStatus(const QString& text) override { StandardError() << text.toStdString() << '\n'; }
     void ShowListing(const std::vector<std::string>& lines) override
     {
         for (const std::string& line : lines)
             out_ << line << '\n';
-        out_.flush();
+        out_.Flush();
     }
     void DownloadProgress(std::int64_t) override {}
 
 private:
-    std::ostream& out_;
+    CliOutput& out_;
 };
 
 /// The signal that asked the command to stop, 0 while none did.
@@ -76,9 +76,8 @@ public:
     [[noreturn]] static void EndByTheSignal()
     {
         const int signalNumber = gInterrupt;
-        std::cout.flush();
-        std::cerr << "Interrupted.\n";
-        std::cerr.flush();
+        StandardOutput().Flush();
+        StandardError() << "Interrupted.\n";
         std::signal(signalNumber, SIG_DFL);
         sigset_t unblocked;
         sigemptyset(&unblocked);
@@ -130,11 +129,11 @@ UpdateSettings Settings(const std::vector<std::string>& arguments)
     }
     return UpdateServerSetting::Choose(
                options.updateServer,
-               [](const std::exception& e) { std::cerr << MessageWithFullStop(e.what()) << '\n'; })
+               [](const std::exception& e) { StandardError() << MessageWithFullStop(e.what()) << '\n'; })
         .settings;
 }
 
-int RunUpdate(const std::vector<std::string>& arguments, std::ostream& out)
+int RunUpdate(const std::vector<std::string>& arguments, CliOutput& out)
 {
     const UpdateSettings settings = Settings(arguments);
     InterruptCatcher interrupts;
@@ -145,7 +144,7 @@ int RunUpdate(const std::vector<std::string>& arguments, std::ostream& out)
     try {
         list.LoadMainList(summary);
     } catch (const std::exception& e) {
-        std::cerr << MessageWithFullStop(e.what()) << '\n';
+        StandardError() << MessageWithFullStop(e.what()) << '\n';
     }
 
     ConsoleSink sink(out);
@@ -167,7 +166,7 @@ int RunUpdate(const std::vector<std::string>& arguments, std::ostream& out)
     if (InterruptCatcher::Caught())
         InterruptCatcher::EndByTheSignal();
     if (outcome == UpdateOutcome::AlreadyUpToDate)
-        std::cerr << "Your version is already up to date.\n";
+        StandardError() << "Your version is already up to date.\n";
     return 0;
 }
 

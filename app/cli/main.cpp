@@ -1,4 +1,5 @@
 // quorvane-cli: the list commands of the Main Window without a window.
+#include "app/cli/CliOutput.h"
 #include "app/cli/ListCommands.h"
 #include "app/cli/UpdateCommand.h"
 #include "app/cli/UsageError.h"
@@ -8,12 +9,14 @@
 #include "app/settings/SharedOptions.h"
 #include "xml/PlatformVendor.h"
 
-#include <QCoreApplication>
 #include <QDir>
 
+#include <cerrno>
+#include <clocale>
 #include <cstddef>
+#include <cstdio>
+#include <cstring>
 #include <exception>
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -21,6 +24,9 @@ namespace {
 
 using quorvane::app::SharedOptions;
 using quorvane::app::cli::CliCommand;
+using quorvane::app::cli::CliOutput;
+using quorvane::app::cli::StandardError;
+using quorvane::app::cli::StandardOutput;
 
 std::vector<CliCommand> AllCommands()
 {
@@ -29,7 +35,7 @@ std::vector<CliCommand> AllCommands()
     return commands;
 }
 
-void PrintUsage(std::ostream& out, const std::vector<CliCommand>& commands)
+void PrintUsage(CliOutput& out, const std::vector<CliCommand>& commands)
 {
     out << "usage: quorvane-cli COMMAND [ARGUMENTS]\n"
            "       quorvane-cli --folder DIR COMMAND [ARGUMENTS]\n"
@@ -65,12 +71,27 @@ SharedOptions TakeGlobalOptions(std::vector<std::string>& arguments)
     return options;
 }
 
+/// Writes out what the command left in the output's buffer. Output that
+/// could not be written (a full disk behind a redirection, say) fails the
+/// command rather than passing for a complete result.
+int FinishOutput(int code)
+{
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return code;
+    StandardError() << "Cannot write standard output. " << std::strerror(errno) << '\n';
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication application(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Quorvane"));
+    // No application object: no command needs an event loop (the update's
+    // waits are sliced by its own watch) or the application's name (the
+    // settings file is named outright), and a short command would pay for
+    // setting one up. The locale is the user's, as the application object
+    // would have set it.
+    std::setlocale(LC_ALL, "");
     quorvane::xml::InitParser();
 
     const std::vector<CliCommand> commands = AllCommands();
@@ -79,19 +100,19 @@ int main(int argc, char* argv[])
     try {
         options = TakeGlobalOptions(arguments);
     } catch (const quorvane::app::cli::UsageError& e) {
-        std::cerr << "quorvane-cli: " << e.what() << "\n\n";
-        PrintUsage(std::cerr, commands);
+        StandardError() << "quorvane-cli: " << e.what() << "\n\n";
+        PrintUsage(StandardError(), commands);
         return 2;
     }
     if (options.help || options.version) {
         if (options.help)
-            PrintUsage(std::cout, commands);
+            PrintUsage(StandardOutput(), commands);
         else
-            std::cout << "quorvane-cli " QUORVANE_VERSION "\n";
+            StandardOutput() << "quorvane-cli " QUORVANE_VERSION "\n";
         return 0;
     }
     if (arguments.empty()) {
-        PrintUsage(std::cerr, commands);
+        PrintUsage(StandardError(), commands);
         return 2;
     }
 
@@ -108,21 +129,20 @@ int main(int argc, char* argv[])
                 if (!QDir::setCurrent(path))
                     throw quorvane::app::ListError("Cannot change to folder \"" + path.toStdString() + "\"");
             }
-            const int code = command.run(arguments, std::cout);
-            std::cout.flush();
-            return code;
+            const int code = command.run(arguments, StandardOutput());
+            return FinishOutput(code);
         } catch (const quorvane::app::cli::UsageError& e) {
-            std::cerr << "quorvane-cli " << name << ": " << e.what() << "\nusage: quorvane-cli " << name << ' '
-                      << command.arguments << '\n';
+            StandardError() << "quorvane-cli " << name << ": " << e.what() << "\nusage: quorvane-cli " << name << ' '
+                            << command.arguments << '\n';
             return 2;
         } catch (const std::exception& e) {
             // The message as the application error box shows it.
-            std::cout.flush();
-            std::cerr << quorvane::app::MessageWithFullStop(e.what()) << '\n';
+            StandardOutput().Flush();
+            StandardError() << quorvane::app::MessageWithFullStop(e.what()) << '\n';
             return 1;
         }
     }
-    std::cerr << "quorvane-cli: unknown command " << name << "\n\n";
-    PrintUsage(std::cerr, commands);
+    StandardError() << "quorvane-cli: unknown command " << name << "\n\n";
+    PrintUsage(StandardError(), commands);
     return 2;
 }
