@@ -208,8 +208,12 @@ TEST_F(LoadingTest, EveryReadingGivesTheSameTree)
              }() +
              "<GCM><N><![CDATA[c]]></N><K>" + blanks + "</K></GCM></IMAGE>"},
         {"blanks beside text that is not blank stay, wherever that text comes",
-         "<R>\n <A>  <b/>  <c/> x </A>\n <B>\n\n</B>\n <C> <!--c--> <?p d?> </C>\n</R>\n",
-         "<R><A>  <b/>  <c/> x </A><B>\n\n</B><C><!--c--><?p d?></C></R>"},
+         "<R>\n <A>  <b/>  <c/>\n<d/><e/>\n<f/> x </A>\n <B>\n\n</B>\n <C> <!--c--> <?p d?> </C>\n</R>\n",
+         "<R><A>  <b/>  <c/>\n<d/><e/>\n<f/> x </A><B>\n\n</B><C><!--c--><?p d?></C></R>"},
+        {"a blank run keeps CDATA sections apart, dropped or not; the parser joins those that touch",
+         "<R><A><![CDATA[a]]> <![CDATA[b]]></A><B><![CDATA[a]]> "
+         "<![CDATA[b]]>x</B><C><![CDATA[a]]><![CDATA[b]]></C></R>",
+         "<R><A><![CDATA[a]]><![CDATA[b]]></A><B><![CDATA[a]]> <![CDATA[b]]>x</B><C><![CDATA[ab]]></C></R>"},
         {"xml:space=\"preserve\" keeps them, \"default\" drops them again",
          "<R xml:space=\"preserve\"> <A> <b/> </A><B xml:space=\"default\"> <c/> </B></R>",
          "<R xml:space=\"preserve\"> <A> <b/> </A><B xml:space=\"default\"><c/></B></R>"},
@@ -224,6 +228,7 @@ TEST_F(LoadingTest, EveryReadingGivesTheSameTree)
         const std::string whole = fuzz::ReadTree(c.bytes, 0);
         for (const std::size_t chunk : {1, 7, 4096, 65536})
             EXPECT_EQ(fuzz::ReadTree(c.bytes, chunk), whole) << c.what << ", chunks of " << chunk;
+        EXPECT_EQ(fuzz::RuledTree(c.bytes), whole) << c.what << ", the rule applied afresh";
         XmlDocument doc("libxml2");
         if (c.tree.empty()) {
             EXPECT_TRUE(whole.starts_with("rejected")) << c.what;

@@ -113,8 +113,11 @@ void BlankTextRule::OnProcessingInstruction(void* context, const xmlChar* target
 void BlankTextRule::OnCdata(void* context, const xmlChar* text, int length)
 {
     BlankTextRule* rule = Current(context);
-    if (rule->Owns(context))
+    if (rule->Owns(context)) {
+        if (rule->AddCdataApart(text, length))
+            return;
         rule->BeforeChild();
+    }
     rule->original_.cdataBlock(context, text, length);
 }
 
@@ -150,6 +153,21 @@ void BlankTextRule::Characters(const xmlChar* text, int length)
     }
 }
 
+bool BlankTextRule::AddCdataApart(const xmlChar* text, int length)
+{
+    // The parser joins a CDATA section to one that is the element's last
+    // child. With a blank run between them the two are siblings, dropped run
+    // or not: the section becomes a node of its own.
+    xmlNodePtr element = context_->node;
+    if (pending_.empty() || open_.empty() || open_.back().element != element || !element->last ||
+        element->last->type != XML_CDATA_SECTION_NODE)
+        return false;
+    BeforeChild();
+    if (xmlNodePtr section = xmlNewCDataBlock(context_->myDoc, text, length))
+        xmlAddChild(element, section);
+    return true;
+}
+
 void BlankTextRule::PassText(const char* text, std::size_t length)
 {
     original_.characters(context_, reinterpret_cast<const xmlChar*>(text), static_cast<int>(length));
@@ -170,15 +188,26 @@ void BlankTextRule::BeforeChild()
 {
     if (pending_.empty() || open_.empty())
         return;
-    // Runs between records repeat ("\r\n" mostly): one that repeats the run
-    // dropped just before shares its bytes.
-    Dropped run{open_.back().element->last, arena_.size(), pending_.size()};
-    if (!dropped_.empty() && dropped_.size() > open_.back().droppedMark && dropped_.back().length == run.length &&
-        arena_.compare(dropped_.back().offset, run.length, pending_) == 0)
-        run.offset = dropped_.back().offset;
-    else
-        arena_ += pending_;
-    dropped_.push_back(run);
+    const Open& open = open_.back();
+    xmlNodePtr previous = open.element->last;
+    if (dropped_.size() > open.droppedMark) {
+        Dropped& last = dropped_.back();
+        const bool same = last.length == pending_.size() && arena_.compare(last.offset, last.length, pending_) == 0;
+        // The same run again after the child that followed the last one.
+        if (same && previous && previous->prev == last.last) {
+            last.last = previous;
+            ++last.count;
+            pending_.clear();
+            return;
+        }
+        if (same) {
+            dropped_.push_back(Dropped{previous, previous, 1, last.offset, last.length});
+            pending_.clear();
+            return;
+        }
+    }
+    dropped_.push_back(Dropped{previous, previous, 1, arena_.size(), pending_.size()});
+    arena_ += pending_;
     pending_.clear();
 }
 
@@ -188,14 +217,16 @@ void BlankTextRule::RestoreDropped(Open& open)
     // element: they are kept after all, each where it stood.
     for (std::size_t i = open.droppedMark; i < dropped_.size(); ++i) {
         const Dropped& d = dropped_[i];
-        xmlNodePtr text = xmlNewDocTextLen(context_->myDoc, reinterpret_cast<const xmlChar*>(arena_.data() + d.offset),
-                                           static_cast<int>(d.length));
-        if (!text)
-            continue;
-        if (d.previous)
-            xmlAddNextSibling(d.previous, text);
-        else
-            xmlAddPrevSibling(open.element->children, text);
+        // A dropped run always stood before a child: the one it goes before.
+        xmlNodePtr following = d.first ? d.first->next : open.element->children;
+        for (std::size_t n = 0; n < d.count && following; ++n) {
+            xmlNodePtr text =
+                xmlNewDocTextLen(context_->myDoc, reinterpret_cast<const xmlChar*>(arena_.data() + d.offset),
+                                 static_cast<int>(d.length));
+            if (text)
+                xmlAddPrevSibling(following, text);
+            following = following->next;
+        }
     }
     if (dropped_.size() > open.droppedMark) {
         arena_.resize(dropped_[open.droppedMark].offset);

@@ -42,10 +42,16 @@ private:
         bool nonBlankText;
         std::size_t droppedMark; // first entry of `dropped_` that belongs to it
     };
-    // A blank run dropped from an open element: it stood after `previous`
-    // (first when null); its bytes are `arena_` [offset, offset + length).
+    // Blank runs dropped from an open element, `count` of them with the same
+    // bytes, `arena_` [offset, offset + length): the first stood after
+    // `first` (before the element's first child when null), each other one
+    // after the child that followed the run before it, the last after `last`.
+    // The line break and indent between records, or between the fields of
+    // one, make one entry however many there are.
     struct Dropped {
-        xmlNodePtr previous;
+        xmlNodePtr first;
+        xmlNodePtr last;
+        std::size_t count;
         std::size_t offset;
         std::size_t length;
     };
@@ -63,6 +69,7 @@ private:
 
     bool Owns(void* context) const { return context == context_; }
     void Characters(const xmlChar* text, int length);
+    bool AddCdataApart(const xmlChar* text, int length);
     void PassText(const char* text, std::size_t length);
     void FlushPending();
     // A child other than text is about to be added to the current element.
