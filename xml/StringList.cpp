@@ -212,14 +212,25 @@ void StringList::LoadFromFile(const std::string& fileName)
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(fileName.c_str(), "rb"), &std::fclose);
     if (!file)
         throw XmlError("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
+    // The bytes are read straight into the text's storage, sized by the file
+    // with one byte to spare, so its end is seen without growing; a file that
+    // grows while it is read still comes in whole.
     std::string bytes;
     struct stat info {};
+    std::size_t capacity = 65536;
     if (::fstat(::fileno(file.get()), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
-        bytes.append(buffer, n);
+        capacity = static_cast<std::size_t>(info.st_size) + 1;
+    bytes.resize(capacity);
+    std::size_t used = 0;
+    for (;;) {
+        if (used == bytes.size())
+            bytes.resize(bytes.size() * 2);
+        const std::size_t n = std::fread(bytes.data() + used, 1, bytes.size() - used, file.get());
+        if (n == 0)
+            break;
+        used += n;
+    }
+    bytes.resize(used);
     if (std::ferror(file.get()))
         throw XmlError("Cannot read file \"" + fileName + "\". " + std::strerror(errno));
 
