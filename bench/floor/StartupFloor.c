@@ -1,5 +1,7 @@
 #include "StartupFloor.h"
 
+#include "FloorBlankRule.h"
+
 #include <fcntl.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -74,13 +76,15 @@ static int close_bytes(void* context)
 }
 
 /* The parser's reader takes the kept bytes a few kilobytes at a time: its
- * memory reader would copy them all first. */
+ * memory reader would copy them all first. Blank text goes by the program's
+ * rule, not the parser's own blank option. */
 static xmlDocPtr parse(const char* bytes, size_t size)
 {
     struct Reader reader = {bytes, bytes + size};
     xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
-    xmlDocPtr doc =
-        xmlCtxtReadIO(ctxt, read_bytes, close_bytes, &reader, NULL, NULL, XML_PARSE_NONET | XML_PARSE_NOBLANKS);
+    FloorBlankRule* rule = floor_blank_rule_begin(ctxt);
+    xmlDocPtr doc = xmlCtxtReadIO(ctxt, read_bytes, close_bytes, &reader, NULL, NULL, XML_PARSE_NONET);
+    floor_blank_rule_end(rule);
     if (doc && !ctxt->wellFormed) {
         xmlFreeDoc(doc);
         doc = NULL;

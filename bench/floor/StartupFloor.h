@@ -4,8 +4,8 @@
 /* The start-up floor: what a competent plain libxml2 program does for the
  * result the program's start-up gives. It reads the list file in blocks and
  * keeps its bytes until it is done (the document keeps its text too), lets
- * libxml2 parse them in place with the program's options (no network,
- * whitespace-only text between elements dropped), walks the GCM records
+ * libxml2 parse them in place with the program's options (no network) and
+ * its blank-text rule (FloorBlankRule), walks the GCM records
  * creating each missing field and giving each empty field its empty text, as
  * the record walk must, reads (does not copy) all seven texts of each record
  * and the version, and can free the document. */

@@ -5,8 +5,10 @@
 // ends when the list is read and the window could wait for the user; freeing
 // the document (at exit, or when another list replaces it) is timed apart, for
 // both. Times are CPU time, the best of rounds in which the floor and start-up
-// take turns; each round runs in its own child process so its peak memory
-// (ru_maxrss) is its own. The lists come from bench/support/BenchLists.h.
+// take turns. Every run is the first of a child process of its own, as a
+// user's start is: a process that loads a list again reuses the memory the
+// last one freed, and the two paths gain from that unequally. Its peak memory
+// (ru_maxrss) is its own too. The lists come from bench/support/BenchLists.h.
 //
 // Usage: quorvane_xml_bench [--lines] [records...]   (default 1000 10000 100000)
 //   --lines  also prints one "NAME VALUE" line per figure (scripts/bench-ratios)
@@ -34,15 +36,10 @@
 namespace {
 
 // The floor and start-up are measured in turns, this many rounds each, so a
-// spell of load on the shared machine falls on both. Each round repeats until
-// it has run a share of a second of CPU time, and at least three times: the
-// first run of a process also pays for fresh memory, which later runs reuse,
-// and the best of many short runs of a small list is as steady as the best of
-// a few long ones.
+// spell of load on the shared machine falls on both; each round starts this
+// many fresh processes of each, one run apiece.
 constexpr int kRounds = 3;
-constexpr double kRoundSeconds = 1.0 / kRounds;
-constexpr int kMinRepetitions = 3;
-constexpr int kMaxRepetitions = 20;
+constexpr int kProcessesPerRound = 4;
 
 // The process's CPU time: on a shared machine it moves far less with the
 // load of others than the wall clock, and this work is single-threaded.
@@ -101,13 +98,13 @@ Run RunStartup(const std::string& path)
 }
 
 struct Result {
-    double seconds = 0;  // best of the repetitions, up to the list being read
-    double teardown = 0; // best of the repetitions, freeing the document
+    double seconds = 0;  // up to the list being read (the best, over several runs)
+    double teardown = 0; // freeing the document (the best, over several runs)
     long peakKiB = 0;
     std::size_t checksum = 0;
 };
 
-// Runs `mode` in a child process; the child reports through a pipe.
+// Runs `mode` once in a child process; the child reports through a pipe.
 Result Measure(const std::string& mode, const std::string& path)
 {
     int fds[2];
@@ -116,24 +113,17 @@ Result Measure(const std::string& mode, const std::string& path)
     const pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
+        const auto start = Clock::now();
+        Run run;
+        run.read = run.freed = start;
+        if (mode == "floor")
+            run = RunFloor(path);
+        else if (mode == "startup")
+            run = RunStartup(path);
         Result r;
-        r.seconds = 1e30;
-        r.teardown = 1e30;
-        const int most = mode == "none" ? 1 : kMaxRepetitions;
-        double spent = 0;
-        for (int i = 0; i < most && (i < kMinRepetitions || spent < kRoundSeconds); ++i) {
-            const auto start = Clock::now();
-            Run run;
-            run.read = run.freed = start;
-            if (mode == "floor")
-                run = RunFloor(path);
-            else if (mode == "startup")
-                run = RunStartup(path);
-            r.checksum = run.checksum;
-            spent += std::chrono::duration<double>(run.freed - start).count();
-            r.seconds = std::min(r.seconds, std::chrono::duration<double>(run.read - start).count());
-            r.teardown = std::min(r.teardown, std::chrono::duration<double>(run.freed - run.read).count());
-        }
+        r.checksum = run.checksum;
+        r.seconds = std::chrono::duration<double>(run.read - start).count();
+        r.teardown = std::chrono::duration<double>(run.freed - run.read).count();
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
         r.peakKiB = usage.ru_maxrss;
@@ -190,10 +180,13 @@ int main(int argc, char** argv)
     for (int round = 0; round < kRounds; ++round) {
         for (int records : sizes) {
             const std::string path = quorvane::bench::ListFile(records);
-            const Result floor = Measure("floor", path);
-            const Result startup = Measure("startup", path);
-            floors[records] = round == 0 ? floor : Better(floors[records], floor);
-            startups[records] = round == 0 ? startup : Better(startups[records], startup);
+            for (int process = 0; process < kProcessesPerRound; ++process) {
+                const Result floor = Measure("floor", path);
+                const Result startup = Measure("startup", path);
+                const bool first = round == 0 && process == 0;
+                floors[records] = first ? floor : Better(floors[records], floor);
+                startups[records] = first ? startup : Better(startups[records], startup);
+            }
         }
     }
     for (int records : sizes) {
