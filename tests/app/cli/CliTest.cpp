@@ -285,6 +285,14 @@ TEST(Cli, FailuresGoToStandardErrorAsTheErrorBoxShowsThem)
             << c.arguments;
     }
     EXPECT_NE(folder.Read("compat.htm").find(">Only One</FONT></TD>"), std::string::npos);
+
+    // Output that cannot be written fails the command instead of passing for a result.
+    if (std::filesystem::exists("/dev/full")) {
+        const CliRun full = Cli(folder, "show --custom >/dev/full");
+        EXPECT_EQ(full.exitCode, 1);
+        EXPECT_NE(full.err.find("Cannot write standard output. No space left on device\n"), std::string::npos)
+            << full.err;
+    }
 }
 
 } // namespace
