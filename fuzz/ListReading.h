@@ -96,12 +96,30 @@ inline void DescribeRuledTree(xml::DomNode& node, int depth, bool ruled, bool pr
         if (child->nodeType() == xml::DomNodeType::Text && !IsBlankText(child->nodeValue()))
             textNotBlank = true;
     }
+    // CDATA sections that touch once the runs between them are dropped are
+    // joined, as the parser joins those with nothing between them.
+    std::string cdata;
+    bool inCdata = false;
+    const auto endCdata = [&] {
+        if (inCdata)
+            out.append(static_cast<std::size_t>(depth + 1) * 2, ' ') += "4 #cdata-section [" + cdata + "]\n";
+        inCdata = false;
+        cdata.clear();
+    };
     for (xml::Ref<xml::DomNode> child = node.firstChild(); child; child = child->nextSibling()) {
         const bool dropped = ruled && element && !preserve && children > 1 && !textNotBlank &&
                              child->nodeType() == xml::DomNodeType::Text && IsBlankText(child->nodeValue());
-        if (!dropped)
-            DescribeRuledTree(*child, depth + 1, ruled, preserve, out);
+        if (dropped)
+            continue;
+        if (child->nodeType() == xml::DomNodeType::CDataSection && ruled && element) {
+            cdata += child->nodeValue();
+            inCdata = true;
+            continue;
+        }
+        endCdata();
+        DescribeRuledTree(*child, depth + 1, ruled, preserve, out);
     }
+    endCdata();
 }
 
 /// The tree the bytes give when read whole (`chunk` 0) or `chunk` bytes at a

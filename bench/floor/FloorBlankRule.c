@@ -19,6 +19,7 @@ struct Open {
     xmlNodePtr node;
     int textNotBlank;
     size_t firstRun;
+    int cdataApart;
 };
 
 struct FloorBlankRule {
@@ -128,6 +129,21 @@ static void restore_runs(FloorBlankRule* rule, struct Open* open)
     rule->ctxt->nodemem = 0; /* the parser measures its last text node afresh */
 }
 
+/* Sections that touch once the runs between them are dropped are joined. */
+static void join_touching_cdata(xmlNodePtr element)
+{
+    for (xmlNodePtr child = element->children; child;) {
+        xmlNodePtr next = child->next;
+        if (child->type == XML_CDATA_SECTION_NODE && next && next->type == XML_CDATA_SECTION_NODE) {
+            xmlTextConcat(child, next->content, xmlStrlen(next->content));
+            xmlUnlinkNode(next);
+            xmlFreeNode(next);
+        } else {
+            child = next;
+        }
+    }
+}
+
 static void on_characters(void* ctx, const xmlChar* text, int length)
 {
     FloorBlankRule* rule = current;
@@ -163,7 +179,7 @@ static void on_start_element(void* ctx, const xmlChar* localname, const xmlChar*
                                attributes);
     if (owned) {
         rule->open = grow(rule->open, &rule->openCapacity, rule->openCount + 1, sizeof *rule->open);
-        struct Open open = {rule->ctxt->node, 0, rule->runCount};
+        struct Open open = {rule->ctxt->node, 0, rule->runCount, 0};
         rule->open[rule->openCount++] = open;
     }
 }
@@ -178,6 +194,8 @@ static void on_end_element(void* ctx, const xmlChar* localname, const xmlChar* p
             flush_pending(rule);
         rule->pendingLength = 0;
         forget_runs(rule, open->firstRun);
+        if (open->cdataApart && !open->textNotBlank)
+            join_touching_cdata(open->node);
         --rule->openCount;
     }
     rule->saved.endElementNs(ctx, localname, prefix, uri);
@@ -209,15 +227,18 @@ static void on_cdata(void* ctx, const xmlChar* text, int length)
     FloorBlankRule* rule = current;
     if (ctx == rule->ctxt) {
         /* The parser joins a section to a section that is the last child; a
-         * blank run between them keeps them apart, dropped or not. */
+         * blank run between them keeps them apart until the element ends and
+         * the run is known to be dropped. */
         xmlNodePtr element = rule->ctxt->node;
-        const int apart = rule->pendingLength && top(rule) && element->last &&
-                          element->last->type == XML_CDATA_SECTION_NODE;
+        struct Open* open = top(rule);
+        const int apart =
+            rule->pendingLength && open && element->last && element->last->type == XML_CDATA_SECTION_NODE;
         before_child(rule);
         if (apart) {
             xmlNodePtr section = xmlNewCDataBlock(rule->ctxt->myDoc, text, length);
             if (section)
                 xmlAddChild(element, section);
+            open->cdataApart = 1;
             return;
         }
     }

@@ -73,7 +73,7 @@ void BlankTextRule::OnStartElement(void* context, const xmlChar* localName, cons
     rule->original_.startElementNs(context, localName, prefix, uri, namespaceCount, namespaces, attributeCount,
                                    defaulted, attributes);
     if (rule->Owns(context))
-        rule->open_.push_back(Open{rule->context_->node, false, rule->dropped_.size()});
+        rule->open_.push_back(Open{rule->context_->node, false, rule->dropped_.size(), false});
 }
 
 void BlankTextRule::OnEndElement(void* context, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri)
@@ -90,6 +90,8 @@ void BlankTextRule::OnEndElement(void* context, const xmlChar* localName, const 
             rule->arena_.resize(rule->dropped_[open.droppedMark].offset);
             rule->dropped_.resize(open.droppedMark);
         }
+        if (open.cdataApart && !open.nonBlankText)
+            JoinTouchingCdata(open.element);
     }
     rule->original_.endElementNs(context, localName, prefix, uri);
 }
@@ -156,8 +158,9 @@ void BlankTextRule::Characters(const xmlChar* text, int length)
 bool BlankTextRule::AddCdataApart(const xmlChar* text, int length)
 {
     // The parser joins a CDATA section to one that is the element's last
-    // child. With a blank run between them the two are siblings, dropped run
-    // or not: the section becomes a node of its own.
+    // child. A blank run between the two is not known to be dropped until the
+    // element ends (text that is not blank may still restore it), so the
+    // section is kept apart until then.
     xmlNodePtr element = context_->node;
     if (pending_.empty() || open_.empty() || open_.back().element != element || !element->last ||
         element->last->type != XML_CDATA_SECTION_NODE)
@@ -165,7 +168,24 @@ bool BlankTextRule::AddCdataApart(const xmlChar* text, int length)
     BeforeChild();
     if (xmlNodePtr section = xmlNewCDataBlock(context_->myDoc, text, length))
         xmlAddChild(element, section);
+    open_.back().cdataApart = true;
     return true;
+}
+
+void BlankTextRule::JoinTouchingCdata(xmlNodePtr element)
+{
+    // The runs between them were dropped, so the sections touch: joined, as
+    // the parser joins sections with nothing between them.
+    for (xmlNodePtr child = element->children; child;) {
+        xmlNodePtr next = child->next;
+        if (child->type == XML_CDATA_SECTION_NODE && next && next->type == XML_CDATA_SECTION_NODE) {
+            xmlTextConcat(child, next->content, xmlStrlen(next->content));
+            xmlUnlinkNode(next);
+            xmlFreeNode(next);
+        } else {
+            child = next;
+        }
+    }
 }
 
 void BlankTextRule::PassText(const char* text, std::size_t length)

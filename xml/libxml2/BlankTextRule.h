@@ -41,6 +41,7 @@ private:
         xmlNodePtr element;
         bool nonBlankText;
         std::size_t droppedMark; // first entry of `dropped_` that belongs to it
+        bool cdataApart;         // a CDATA section was added apart from the one before
     };
     // Blank runs dropped from an open element, `count` of them with the same
     // bytes, `arena_` [offset, offset + length): the first stood after
@@ -70,6 +71,7 @@ private:
     bool Owns(void* context) const { return context == context_; }
     void Characters(const xmlChar* text, int length);
     bool AddCdataApart(const xmlChar* text, int length);
+    static void JoinTouchingCdata(xmlNodePtr element);
     void PassText(const char* text, std::size_t length);
     void FlushPending();
     // A child other than text is about to be added to the current element.
