@@ -20,8 +20,6 @@ public:
         std::fwrite(text.data(), 1, text.size(), stream_);
         return *this;
     }
-    CliOutput& operator<<(const char* text) { return *this << std::string_view(text); }
-    CliOutput& operator<<(const std::string& text) { return *this << std::string_view(text); }
     CliOutput& operator<<(char c)
     {
         std::fputc(static_cast<unsigned char>(c), stream_);
@@ -34,7 +32,6 @@ public:
     }
 
     void Flush() { std::fflush(stream_); }
-    std::FILE* Stream() const { return stream_; }
 
 private:
     std::FILE* stream_;

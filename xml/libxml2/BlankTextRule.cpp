@@ -210,24 +210,23 @@ void BlankTextRule::BeforeChild()
         return;
     const Open& open = open_.back();
     xmlNodePtr previous = open.element->last;
+    std::size_t offset = arena_.size();
     if (dropped_.size() > open.droppedMark) {
         Dropped& last = dropped_.back();
-        const bool same = last.length == pending_.size() && arena_.compare(last.offset, last.length, pending_) == 0;
-        // The same run again after the child that followed the last one.
-        if (same && previous && previous->prev == last.last) {
-            last.last = previous;
-            ++last.count;
-            pending_.clear();
-            return;
-        }
-        if (same) {
-            dropped_.push_back(Dropped{previous, previous, 1, last.offset, last.length});
-            pending_.clear();
-            return;
+        if (last.length == pending_.size() && arena_.compare(last.offset, last.length, pending_) == 0) {
+            // The same run again after the child that followed the last one.
+            if (previous && previous->prev == last.last) {
+                last.last = previous;
+                ++last.count;
+                pending_.clear();
+                return;
+            }
+            offset = last.offset; // elsewhere: an entry of its own, sharing the bytes
         }
     }
-    dropped_.push_back(Dropped{previous, previous, 1, arena_.size(), pending_.size()});
-    arena_ += pending_;
+    if (offset == arena_.size())
+        arena_ += pending_;
+    dropped_.push_back(Dropped{previous, previous, 1, offset, pending_.size()});
     pending_.clear();
 }
 
