@@ -1,8 +1,8 @@
 #include "net/transport/ConnectThread.h"
 
+#include "net/transport/NetError.h"
 #include "net/transport/PlatformSocketStack.h"
 #include "net/transport/Socket.h"
-#include "net/transport/SocketErrorCodes.h"
 #include "net/transport/SocketStack.h"
 
 #include <sys/eventfd.h>
@@ -38,9 +38,13 @@ ConnectThread::~ConnectThread()
 void ConnectThread::Run()
 {
     try {
+        // The watcher hands over an open socket and leaves it alone until this worker has
+        // reported; one found closed all the same (a bad descriptor, not a socket) is a
+        // failed connect like any other, never a success.
+        if (!socketHandle_.HasSocket)
+            throw ClosedSocketError();
         const int result = socketHandle_.ConnectInterruptible(wakeHandle_, socketHandle_.Family);
-        // A handle closed under the connect (bad descriptor, not a socket) is no error here.
-        SocketStack::Shared().CheckSocketResult(result, {SocketErrorCode::BadFileNumber, SocketErrorCode::NotASocket});
+        SocketStack::Shared().CheckSocketResult(result);
     } catch (const std::exception& error) {
         std::lock_guard lock(errorMutex_);
         errorText_ = error.what();

@@ -14,7 +14,9 @@ class Socket;
 /// is never closed under a connect that is still running.
 class ConnectThread {
 public:
-    /// `socketHandle` is not owned and must outlive the thread. Starts the worker at once.
+    /// `socketHandle` is not owned and must outlive the thread; until the worker has
+    /// reported (Finished) or been stopped, it is the worker's alone: nothing else closes,
+    /// reopens or reads it. Starts the worker at once.
     explicit ConnectThread(Socket& socketHandle);
     ConnectThread(const ConnectThread&) = delete;
     ConnectThread& operator=(const ConnectThread&) = delete;
@@ -22,7 +24,8 @@ public:
     ~ConnectThread();
 
     bool Finished() const noexcept { return finished_.load(std::memory_order_acquire); }
-    /// The message of the error the connect raised; empty when none.
+    /// The message of the error the connect raised; empty only after a connect that
+    /// succeeded.
     std::string ErrorText() const;
     /// Asks a running connect to give up, then waits for the worker to end.
     void Stop();

@@ -1,6 +1,5 @@
 #include "net/transport/HostLookup.h"
 
-#include "net/transport/PlatformSocketStack.h"
 #include "net/transport/SocketErrorCodes.h"
 
 #include <exception>
@@ -16,15 +15,15 @@ struct HostLookup::Result {
     std::vector<IpAddress> Addresses;
 };
 
-HostLookup::HostLookup(const std::string& host) : result_(std::make_shared<Result>())
+HostLookup::HostLookup(const std::string& host, SocketStack::AddressLookUp lookUp) : result_(std::make_shared<Result>())
 {
     // The thread holds its own reference to the result and a copy of the name; nothing
     // else it uses can go away before it ends.
-    std::thread([result = result_, host] {
+    std::thread([result = result_, host, lookUp] {
         std::vector<IpAddress> addresses;
         std::int32_t code = SocketErrorCode::HostNotFound;
         try {
-            code = PlatformSocketStack::LookUpAddresses(host, addresses);
+            code = lookUp(host, addresses);
         } catch (const std::exception&) {
             // A library that is no longer loaded (the program is ending): no address.
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/transport/SocketStack.h"
 #include "net/transport/SocketTypes.h"
 
 #include <cstdint>
@@ -17,15 +18,16 @@ namespace quorvane::net {
 /// all of them.
 class HostLookup {
 public:
-    /// Starts the look-up of `host` at once.
-    explicit HostLookup(const std::string& host);
+    /// Starts the look-up of `host` with `lookUp` (SocketStack::DetachedLookUp) at once.
+    HostLookup(const std::string& host, SocketStack::AddressLookUp lookUp);
     HostLookup(const HostLookup&) = delete;
     HostLookup& operator=(const HostLookup&) = delete;
     /// Abandons a look-up still running; its result is dropped.
     ~HostLookup();
 
     bool Finished() const;
-    /// 0, or the system's error code of a failed look-up (11001 "Host not found." ...).
+    /// 0, or the system's error code of a failed look-up (SocketErrorCode::HostNotFound,
+    /// "Host not found." ...).
     /// Valid once Finished.
     std::int32_t ErrorCode() const;
     /// The addresses in the resolver's order. Valid once Finished.

@@ -20,6 +20,7 @@ public:
                                    int wakeHandle) override;
     std::string GetHostByName(const std::string& hostName) override;
     std::vector<IpAddress> GetAddressesByName(const std::string& hostName) override;
+    AddressLookUp DetachedLookUp() const override { return &LookUpAddresses; }
     std::string GetHostName() override;
     std::string GetHostByAddr(const std::string& ip) override;
     std::int32_t GetServByName(const std::string& service) override;
@@ -52,11 +53,13 @@ public:
 
     /// The look-up behind GetAddressesByName, through the bound library alone: it touches no
     /// stack, so a look-up thread may outlive every network component. Appends the addresses
-    /// in the resolver's order and returns 0, or the error code (11001 when none).
+    /// in the resolver's order and returns 0, or the error code (SocketErrorCode::HostNotFound
+    /// when none).
     static std::int32_t LookUpAddresses(const std::string& hostName, std::vector<IpAddress>& addresses);
 
     /// Translates a C library error number into the system's error code (ECONNREFUSED ->
-    /// 10061, ETIMEDOUT -> 10060 ...). Numbers without a counterpart are returned unchanged.
+    /// SocketErrorCode::ConnectionRefused ...). Numbers without a counterpart are returned
+    /// unchanged.
     static std::int32_t TranslateErrno(int error);
 };
 

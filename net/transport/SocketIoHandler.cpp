@@ -46,6 +46,10 @@ void SocketIoHandler::Open()
 
 void SocketIoHandler::Close()
 {
+    if (connecting_) {
+        AbortConnect();
+        return;
+    }
     if (socketHandle_)
         socketHandle_->CloseSocket();
 }
@@ -86,8 +90,11 @@ void SocketIoHandler::ConnectClient(const std::string& host, std::int32_t port, 
     SocketStack& stack = SocketStack::Shared();
     const LocalBinding binding{boundIp, boundPort, boundPortMin, boundPortMax};
     // The socket is created and bound before the name is looked up, so a local address
-    // that cannot be bound fails first. A host of the other family gets a socket of its own.
-    OpenAndBind(*socketHandle_, FamilyOfAddressText(boundIp), binding);
+    // that cannot be bound fails first. A host of the other family gets a socket of its
+    // own, and so does every address when this family cannot open sockets here: its own
+    // addresses then fail in turn, with the same error.
+    std::exception_ptr ignored;
+    OpenAndBind(*socketHandle_, FamilyOfAddressText(boundIp), binding, ignored);
 
     if (!stack.IsIpLiteral(host))
         DoStatus(NetStatus::hsResolving, host);
@@ -101,14 +108,20 @@ void SocketIoHandler::ConnectClient(const std::string& host, std::int32_t port, 
     WatchedConnect(host, port, defaultLimit ? DefaultConnectTimeout : timeoutMs, binding);
 }
 
-void SocketIoHandler::OpenAndBind(Socket& socket, int family, const LocalBinding& binding)
+bool SocketIoHandler::OpenAndBind(Socket& socket, int family, const LocalBinding& binding, std::exception_ptr& failure)
 {
-    socket.OpenSocketOfFamily(family, SocketTypeStream, ProtocolDefault);
+    try {
+        socket.OpenSocketOfFamily(family, SocketTypeStream, ProtocolDefault);
+    } catch (const InvalidSocketError&) {
+        failure = std::current_exception();
+        return false;
+    }
     socket.IP = FamilyOfAddressText(binding.Ip) == family ? binding.Ip : std::string();
     socket.Port = binding.Port;
     socket.ClientPortMin = binding.PortMin;
     socket.ClientPortMax = binding.PortMax;
     socket.Bind();
+    return true;
 }
 
 void SocketIoHandler::PrepareAttempt(Socket& socket, const IpAddress& address, std::int32_t port)
@@ -138,23 +151,28 @@ void SocketIoHandler::PlainConnect(const std::vector<IpAddress>& addresses, std:
 {
     Socket& handle = *socketHandle_;
     SocketStack& stack = SocketStack::Shared();
-    for (std::size_t i = 0; i < addresses.size(); ++i) {
-        const IpAddress& address = addresses[i];
-        // Each further attempt gets a fresh socket: a failed connect leaves it unusable.
-        if (i > 0 || handle.Family != address.Family)
-            OpenAndBind(handle, address.Family, binding);
+    std::exception_ptr failure;
+    // The socket made before the look-up serves the first attempt of its family; every
+    // further attempt gets a fresh one, as a failed connect leaves a socket unusable.
+    bool handleFresh = true;
+    for (const IpAddress& address : addresses) {
+        if (!handleFresh || !handle.HasSocket || handle.Family != address.Family) {
+            if (!OpenAndBind(handle, address.Family, binding, failure))
+                continue;
+        }
+        handleFresh = false;
         PrepareAttempt(handle, address, port);
         const int result = handle.Connect(handle.Family);
         if (result != SocketFailed)
             return;
-        if (i + 1 == addresses.size())
-            stack.CheckSocketResult(result); // raises the last address's error
         try {
             stack.CheckSocketResult(result);
         } catch (const SocketError&) {
-            // The next address may answer.
+            // The next address may answer; the last one's error is raised below.
+            failure = std::current_exception();
         }
     }
+    std::rethrow_exception(failure);
 }
 
 void SocketIoHandler::WatchedConnect(const std::string& host, std::int32_t port, std::int32_t timeoutMs,
@@ -163,6 +181,14 @@ void SocketIoHandler::WatchedConnect(const std::string& host, std::int32_t port,
     using Clock = std::chrono::steady_clock;
     Socket& handle = *socketHandle_;
     SocketStack& stack = SocketStack::Shared();
+    // Until every worker has reported, Close only aborts (see Close).
+    struct ConnectingScope {
+        bool& flag;
+        explicit ConnectingScope(bool& connecting) : flag(connecting) { flag = true; }
+        ~ConnectingScope() { flag = false; }
+        ConnectingScope(const ConnectingScope&) = delete;
+        ConnectingScope& operator=(const ConnectingScope&) = delete;
+    } connecting(connecting_);
 
     // One connect attempt: its socket (the handle's own or one of its own) and its worker.
     // The worker is declared last, so it is stopped and joined before its socket closes.
@@ -181,30 +207,33 @@ void SocketIoHandler::WatchedConnect(const std::string& host, std::int32_t port,
     if (SocketStack::IsLocalHostName(host) || stack.IsIpLiteral(host))
         addresses = Reachable(stack.ResolveAddresses(host), binding);
     else
-        lookup = std::make_unique<HostLookup>(host);
+        lookup = std::make_unique<HostLookup>(host, stack.DetachedLookUp());
 
     std::size_t next = 0;
     bool handleInUse = false;
     Clock::time_point lastStart;
     Attempt* winner = nullptr;
-    std::string lastError;
+    std::exception_ptr lastFailure;
     std::int32_t lookupError = 0;
 
+    // Starts the attempt on the next address; false when no socket could be made for it.
     auto startAttempt = [&] {
         const IpAddress& address = addresses[next++];
         Attempt attempt;
-        if (!handleInUse && handle.Family == address.Family) {
+        if (!handleInUse && handle.HasSocket && handle.Family == address.Family) {
             handleInUse = true;
             attempt.socket = &handle;
         } else {
             attempt.ownSocket = std::make_unique<Socket>();
-            OpenAndBind(*attempt.ownSocket, address.Family, binding);
+            if (!OpenAndBind(*attempt.ownSocket, address.Family, binding, lastFailure))
+                return false;
             attempt.socket = attempt.ownSocket.get();
         }
         PrepareAttempt(*attempt.socket, address, port);
         attempt.worker = std::make_unique<ConnectThread>(*attempt.socket);
         attempts.push_back(std::move(attempt));
         lastStart = Clock::now();
+        return true;
     };
     // Takes in what the look-up and the workers have finished and starts the next attempt
     // when it is due; true once the connect is decided.
@@ -232,12 +261,14 @@ void SocketIoHandler::WatchedConnect(const std::string& host, std::int32_t port,
                 winner = &attempt;
                 return true;
             }
-            lastError = std::move(error);
+            lastFailure = std::make_exception_ptr(ConnectError(error));
         }
-        if (next < addresses.size() &&
-            (!running || Clock::now() - lastStart >= std::chrono::milliseconds(AttemptDelay))) {
-            startAttempt();
-            running = true;
+        const bool due = Clock::now() - lastStart >= std::chrono::milliseconds(AttemptDelay);
+        while (next < addresses.size() && (!running || due)) {
+            if (startAttempt()) {
+                running = true;
+                break;
+            }
         }
         return !running;
     };
@@ -260,11 +291,13 @@ void SocketIoHandler::WatchedConnect(const std::string& host, std::int32_t port,
         done = decided();
     }
 
-    if (!done) {
+    // An abort wins over a connect that succeeded in the same slice: the caller no longer
+    // wants the connection.
+    if (!done || connectAborted_) {
         // Every worker is stopped and has ended before any socket is closed, so no
         // descriptor is closed under a running connect nor reused behind its back.
         attempts.clear();
-        Close();
+        handle.CloseSocket();
         if (connectAborted_)
             throw ConnectError("Connect aborted.");
         throw ConnectTimeoutError();
@@ -273,7 +306,7 @@ void SocketIoHandler::WatchedConnect(const std::string& host, std::int32_t port,
         stack.RaiseStackError(lookupError);
     if (winner == nullptr) {
         attempts.clear();
-        throw ConnectError(lastError);
+        std::rethrow_exception(lastFailure);
     }
     Socket* connected = winner->socket;
     for (Attempt& attempt : attempts)

@@ -3,6 +3,8 @@
 #include "net/transport/IoHandler.h"
 #include "net/transport/Socket.h"
 
+#include <atomic>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +35,9 @@ public:
     Socket* SocketHandle() const noexcept { return socketHandle_.get(); }
 
     void Open() override;
+    /// Closes the socket. While a watched connect runs (a handler the anti-freeze runs
+    /// meanwhile), its workers may still use the socket: the connect is aborted instead,
+    /// as AbortConnect does, and closes the socket itself once every worker has reported.
     void Close() override;
     bool Connected() override;
     bool WaitReadable(std::int32_t timeoutMs) override;
@@ -43,16 +48,21 @@ public:
     /// thread and tries the addresses one after another. A watched connect (any other time-out,
     /// or the default of 120000 ms while an anti-freeze is in use) looks the name up on a
     /// thread of its own and races the addresses on workers, one limit covering both.
-    /// Raises the errors of Socket (create, bind), SocketError for a failed look-up and a
-    /// failed plain connect (the last address's error), ConnectTimeoutError "Connect timed
-    /// out." when the limit ends look-up or connect, ConnectError (the last worker's error
-    /// text) when every address failed, and ConnectError "Connect aborted." for a watched
-    /// connect that AbortConnect ended. After a failure the socket may still be open.
+    /// A socket that cannot be created for an address (its family missing here, refused by a
+    /// sandbox, ...) fails that attempt alone and the next address is tried; so does the
+    /// socket created before the look-up. When every address failed, the last one's error is
+    /// raised: InvalidSocketError "Cannot allocate socket." for a socket, SocketError for a
+    /// plain connect, ConnectError (the worker's error text) for a watched one.
+    /// Also raises the errors of Socket::Bind, SocketError for a failed look-up,
+    /// ConnectTimeoutError "Connect timed out." when the limit ends look-up or connect, and
+    /// ConnectError "Connect aborted." for a watched connect that AbortConnect or Close
+    /// ended. After a failure the socket may still be open.
     void ConnectClient(const std::string& host, std::int32_t port, std::int32_t timeoutMs, std::int32_t boundPortMax,
                        std::int32_t boundPortMin, std::int32_t boundPort, const std::string& boundIp) override;
 
-    /// Ends the watched connect that is running (called from a handler the anti-freeze runs
-    /// while the connect waits): it stops at the end of its current slice.
+    /// Ends the watched connect that is running, its name look-up included (called from a
+    /// handler the anti-freeze runs while the connect waits): it stops at the end of its
+    /// current slice. Nothing when no connect runs.
     void AbortConnect() noexcept { connectAborted_ = true; }
 
     /// How the local end is bound, kept for the sockets of later attempts.
@@ -67,12 +77,17 @@ private:
     void PlainConnect(const std::vector<IpAddress>& addresses, std::int32_t port, const LocalBinding& binding);
     void WatchedConnect(const std::string& host, std::int32_t port, std::int32_t timeoutMs,
                         const LocalBinding& binding);
-    void OpenAndBind(Socket& socket, int family, const LocalBinding& binding);
+    /// Opens a socket of `family` in `socket` and binds it as `binding` says. A socket that
+    /// cannot be created is this attempt's failure: false, with the error in `failure`.
+    /// Bind failures are raised.
+    bool OpenAndBind(Socket& socket, int family, const LocalBinding& binding, std::exception_ptr& failure);
     void PrepareAttempt(Socket& socket, const IpAddress& address, std::int32_t port);
     std::vector<IpAddress> Reachable(std::vector<IpAddress> addresses, const LocalBinding& binding);
 
     std::unique_ptr<Socket> socketHandle_;
-    bool connectAborted_ = false;
+    std::atomic<bool> connectAborted_{false};
+    /// A watched connect runs: its workers own the sockets until they report.
+    bool connecting_ = false;
 };
 
 } // namespace quorvane::net

@@ -14,7 +14,12 @@
 
 namespace quorvane::net {
 
-/// The only door between the network code and the platform's socket library.
+/// The only door between the network code and the platform's socket library: every socket
+/// is created, used and closed through it, and every name looked up, so a test can put a
+/// stack of its own in its place (SetStackClass). A look-up on a thread of its own
+/// (HostLookup) may outlive every stack instance, so it takes the stack's DetachedLookUp, a
+/// plain function, rather than the stack. The one descriptor opened past the stack is a
+/// connect worker's wake-up event counter (ConnectThread), which is no socket.
 ///
 /// One instance is shared by every network component of the process (see CountIn/CountOut);
 /// it exists while at least one component exists. Every operation runs on the calling thread
@@ -44,20 +49,27 @@ public:
     /// close().
     virtual int ReleaseSocket(OsSocket socket) = 0;
     /// Blocking connect() to `ip` and `port` (host order). Like BindSocket, it takes a
-    /// dotted quad with family 2 (IPv4) and an IPv6 text with family 10.
+    /// dotted quad with AddressFamilyInet and an IPv6 text with AddressFamilyInet6.
     virtual int ConnectSocket(OsSocket socket, int family, const std::string& ip, std::int32_t port) = 0;
     /// Connect that returns early when `wakeHandle` (a descriptor) becomes readable: the
     /// socket is made non-blocking, connected, and waited on together with `wakeHandle`; it
     /// is blocking again afterwards. On wake-up the result is -1 with the interrupted-call
-    /// error (10004). Other results as ConnectSocket.
+    /// error (SocketErrorCode::Interrupted). Other results as ConnectSocket.
     virtual int ConnectSocketInterruptible(OsSocket socket, int family, const std::string& ip, std::int32_t port,
                                            int wakeHandle) = 0;
-    /// First IPv4 address of `hostName` as dotted-quad text; raises SocketError (11001,
-    /// "Host not found.") when the name has no address.
+    /// First IPv4 address of `hostName` as dotted-quad text; raises SocketError
+    /// (SocketErrorCode::HostNotFound, "Host not found.") when the name has no address.
     virtual std::string GetHostByName(const std::string& hostName) = 0;
     /// Every address of `hostName`, IPv4 and IPv6, in the order the resolver gives them;
-    /// raises SocketError (11001, "Host not found.") when the name has none.
+    /// raises SocketError (SocketErrorCode::HostNotFound, "Host not found.") when the name
+    /// has none.
     virtual std::vector<IpAddress> GetAddressesByName(const std::string& hostName) = 0;
+    /// A look-up as GetAddressesByName does it: appends the addresses of `hostName` in the
+    /// resolver's order and returns 0, or returns the error code.
+    using AddressLookUp = std::int32_t (*)(const std::string& hostName, std::vector<IpAddress>& addresses);
+    /// The look-up behind GetAddressesByName as a function that needs no stack instance, for a
+    /// thread that may outlive every stack (the resolver cannot be cancelled).
+    virtual AddressLookUp DetachedLookUp() const = 0;
     virtual std::string GetHostName() = 0;
     /// Reverse lookup of a dotted-quad address; raises SocketError when there is no entry.
     virtual std::string GetHostByAddr(const std::string& ip) = 0;
@@ -90,7 +102,8 @@ public:
     virtual int ShutdownSocket(OsSocket socket, int how) = 0;
     /// "Socket Error # <code>" CR LF and the code's text (empty for an unknown code).
     virtual std::string ErrorText(std::int32_t code);
-    /// The last platform error of the calling thread, as the system's error code (10061 ...).
+    /// The last platform error of the calling thread, as the system's error code
+    /// (SocketErrorCode::ConnectionRefused ...).
     virtual std::int32_t LastSocketError() = 0;
     /// getpeername(); raises SocketError on failure.
     virtual SocketAddress GetPeerName(OsSocket socket) = 0;
@@ -124,7 +137,8 @@ public:
     bool IsIpLiteral(const std::string& text);
     /// Every address to try for `host`: "127.0.0.1" for localhost in any letter case, an IP
     /// literal unchanged, otherwise the look-up's addresses with the families interleaved,
-    /// IPv6 first (RFC 8305). Raises SocketError (11001) when the name has no address.
+    /// IPv6 first (RFC 8305). Raises SocketError (SocketErrorCode::HostNotFound) when the
+    /// name has no address.
     std::vector<IpAddress> ResolveAddresses(const std::string& host);
     /// `addresses` reordered IPv6, IPv4, IPv6, ... keeping the order within each family;
     /// repeated addresses are dropped.

@@ -1,4 +1,5 @@
 #include "net/transport/NetError.h"
+#include "net/transport/PlatformSocketStack.h"
 #include "net/transport/SocketIoHandler.h"
 #include "net/transport/SocketStack.h"
 #include "net/transport/TcpClient.h"
@@ -13,6 +14,10 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <iostream>
+#include <optional>
 
 namespace quorvane::net {
 namespace {
@@ -365,6 +370,99 @@ TEST(Connect, EveryAddressOfANameIsTriedIpv6First)
             ADD_FAILURE() << "connected to a closed port";
         } catch (const NetError& error) {
             EXPECT_STREQ(error.what(), kRefused) << timeout;
+        }
+    }
+}
+
+// A stack on which sockets of one family cannot be opened, as on a kernel without IPv6 or in
+// a sandbox that refuses a family, and on which every name has the same addresses.
+struct FamilyMissingStack : PlatformSocketStack {
+    static inline int Missing = AddressFamilyInet6;
+    static inline std::vector<IpAddress> Addresses;
+
+    static std::int32_t LookUp(const std::string&, std::vector<IpAddress>& addresses)
+    {
+        addresses = Addresses;
+        return 0;
+    }
+    OsSocket CreateSocket(int family, int type, int protocol) override
+    {
+        if (family != Missing)
+            return PlatformSocketStack::CreateSocket(family, type, protocol);
+        errno = EAFNOSUPPORT;
+        return NoSocket;
+    }
+    std::vector<IpAddress> GetAddressesByName(const std::string&) override { return Addresses; }
+    AddressLookUp DetachedLookUp() const override { return &LookUp; }
+};
+
+TEST(Connect, AFamilyThatCannotOpenSocketsIsSkipped)
+{
+    const IpAddress any6a{AddressFamilyInet6, "::1"}, any6b{AddressFamilyInet6, "::2"};
+    const IpAddress refusing4{AddressFamilyInet, "127.0.0.2"}, listening4{AddressFamilyInet, "127.0.0.1"};
+    // An IPv6 socket reaches the IPv4 loopback through a mapped address, where nothing listens.
+    const IpAddress refusing6{AddressFamilyInet6, "::ffff:127.0.0.2"};
+    const struct Case {
+        const char* name;
+        int missing;
+        std::vector<IpAddress> addresses;
+        std::optional<::quorvane::test::LoopbackFamily> listener;
+        std::vector<std::string> texts;
+        const char* error;
+    } cases[] = {
+        {"no IPv6 sockets",
+         AddressFamilyInet6,
+         {any6a, any6b, refusing4, listening4},
+         ::quorvane::test::LoopbackFamily::Inet,
+         {"Resolving hostname fourfold.test.", "Connecting to 127.0.0.2.", "Connecting to 127.0.0.1.", "Connected."},
+         nullptr},
+        // The socket made before the look-up is an IPv4 one.
+        {"no IPv4 sockets, not even the first",
+         AddressFamilyInet,
+         {refusing6, any6a, refusing4, listening4},
+         ::quorvane::test::LoopbackFamily::Inet6,
+         {"Resolving hostname fourfold.test.", "Connecting to ::ffff:127.0.0.2.", "Connecting to ::1.", "Connected."},
+         nullptr},
+        {"every address failed, the last for want of a socket",
+         AddressFamilyInet6,
+         {any6a, refusing4, any6b},
+         std::nullopt,
+         {"Resolving hostname fourfold.test.", "Connecting to 127.0.0.2."},
+         "Cannot allocate socket."},
+    };
+    struct StackScope {
+        StackScope()
+        {
+            SocketStack::SetStackClass([] { return std::make_unique<FamilyMissingStack>(); });
+        }
+        ~StackScope() { SocketStack::SetStackClass({}); }
+    } stackScope;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.listener == ::quorvane::test::LoopbackFamily::Inet6 && !::quorvane::test::HasIpv6Loopback()) {
+            std::cout << "[  SKIPPED ] " << c.name << ": the loopback has no IPv6 address (::1) here\n";
+            continue;
+        }
+        FamilyMissingStack::Missing = c.missing;
+        FamilyMissingStack::Addresses = c.addresses;
+        std::optional<test::LoopbackListener> listener;
+        if (c.listener)
+            listener.emplace(8, *c.listener);
+        for (std::int32_t timeout : {-1, 5000}) {
+            SCOPED_TRACE(timeout);
+            TcpClient client;
+            StatusLog log(client);
+            client.Host = "fourfold.test";
+            client.Port = listener ? listener->Port() : test::UnusedPort();
+            try {
+                client.Connect(timeout);
+                EXPECT_EQ(c.error, nullptr);
+                if (listener)
+                    ::close(listener->Accept());
+            } catch (const NetError& error) {
+                EXPECT_STREQ(error.what(), c.error);
+            }
+            EXPECT_EQ(log.texts, c.texts);
         }
     }
 }

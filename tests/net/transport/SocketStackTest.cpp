@@ -114,6 +114,33 @@ TEST(SocketStackDottedQuad, AcceptsOnlyFourOctets)
         EXPECT_EQ(SocketStack::IsDottedQuad(c.text), c.dotted) << c.text;
 }
 
+TEST(SocketStackInterleave, AlternatesTheFamiliesIpv6FirstKeepingEachOrderAndDroppingRepeats)
+{
+    const IpAddress a6{AddressFamilyInet6, "2001:db8::a"}, b6{AddressFamilyInet6, "2001:db8::b"};
+    const IpAddress a4{AddressFamilyInet, "192.0.2.1"}, b4{AddressFamilyInet, "192.0.2.2"};
+    const struct {
+        const char* name;
+        std::vector<IpAddress> given;
+        std::vector<IpAddress> tried;
+    } cases[] = {
+        {"two IPv6 and one IPv4", {a4, b6, a6}, {b6, a4, a6}},
+        {"IPv4 only", {b4, a4}, {b4, a4}},
+        {"IPv6 only", {b6, a6}, {b6, a6}},
+        {"repeated addresses", {a6, a4, a6, b4, a4, b6, b4}, {a6, a4, b6, b4}},
+        {"none", {}, {}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<IpAddress> tried = SocketStack::InterleaveFamilies(c.given);
+        std::vector<std::string> texts, expected;
+        for (const IpAddress& address : tried)
+            texts.push_back(address.Text);
+        for (const IpAddress& address : c.tried)
+            expected.push_back(address.Text);
+        EXPECT_EQ(texts, expected) << c.name;
+        EXPECT_EQ(tried, c.tried) << c.name; // the families travel with the texts
+    }
+}
+
 TEST_F(SocketStackTest, LocalhostAndDottedQuadsResolveWithoutLookup)
 {
     NetComponent component;
