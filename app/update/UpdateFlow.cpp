@@ -12,6 +12,7 @@
 #include "app/update/UpdateSink.h"
 #include "net/ftp/FtpClient.h"
 #include "net/ftp/FtpErrors.h"
+#include "net/transport/SocketIoHandler.h"
 #include "xml/PlatformVendor.h"
 #include "xml/XmlDocument.h"
 
@@ -76,6 +77,11 @@ void UpdateFlow::Abort()
     if (!busy_ || abortRequested_)
         return;
     abortRequested_ = true;
+    // A control connect still running, its name look-up included, stops at
+    // the end of its current wait slice as a data connect does; its workers
+    // keep their sockets until they have reported.
+    if (net::SocketIoHandler* handler = ftp_->SocketHandler())
+        handler->AbortConnect();
     // Nothing more is wanted from this server: without the control connection
     // the step ends at once instead of waiting for the server's answer to the
     // abort. Only the socket goes; the handler is still in use further up the

@@ -77,9 +77,10 @@ public:
     UpdateOutcome DownloadAndInstall(UpdateSink& sink);
 
     /// Ends the running step (called from a handler that runs while it
-    /// waits: a window closed, an interrupt): a transfer is aborted ("ABOR"),
-    /// a passive data connect stopped, the control connection closed, and the
-    /// step returns at once (`Aborted` from `DownloadAndInstall`) without
+    /// waits: a window closed, an interrupt): a name look-up or a control or
+    /// passive data connect is stopped at the end of its current wait slice, a
+    /// transfer is aborted ("ABOR"), the control connection closed, and the
+    /// step returns within a second (`Aborted` from `DownloadAndInstall`) without
     /// installing anything. Does nothing when no step runs.
     void Abort();
 

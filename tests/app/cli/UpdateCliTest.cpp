@@ -209,6 +209,35 @@ TEST(UpdateCli, AnInterruptAbortsTheDownloadRemovesThePartAndEndsByTheSignal)
     }
 }
 
+TEST(UpdateCli, AnInterruptDuringANameLookUpThatNeverAnswersEndsByTheSignalAtOnce)
+{
+    using namespace std::chrono_literals;
+    // A name server that never answers, and a resolver that would wait on it for minutes.
+    QUORVANE_RERUN_IN_PRIVATE_NETWORK(
+        {"127.0.0.1 localhost\n", "nameserver 127.0.0.1\noptions timeout:30 attempts:5\n", true});
+    ::quorvane::test::TempDir dir{"quorvane-cli-update"};
+    const std::string local = GeneratedListFile("7", 1);
+    WriteBytes(dir.Path() / "gcmList.xml", local);
+    ::quorvane::test::CliProcess cli(dir, "update --update-server ftp://lists:x@lists.quorvane.example/pub/");
+    const auto started = [&dir] {
+        std::error_code missing;
+        return std::filesystem::file_size(dir.Path() / "stderr.txt", missing) > 0 && !missing;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!started() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(20ms);
+    // Well inside the look-up, which starts right after "Connecting...".
+    std::this_thread::sleep_for(300ms);
+    const auto interrupted = std::chrono::steady_clock::now();
+    cli.Signal(SIGINT);
+    const CliRun run = cli.Wait();
+
+    EXPECT_LT(std::chrono::steady_clock::now() - interrupted, 2s);
+    EXPECT_EQ(run.signal, SIGINT) << run.err;
+    EXPECT_EQ(run.err, "Connecting...\nInterrupted.\n");
+    EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.xml"), local);
+}
+
 TEST(UpdateCli, AFullDiskNamesTheFileAndTheCauseAndKeepsTheList)
 {
     // A tiny file system of its own in a private mount namespace.
