@@ -17,7 +17,8 @@ class DownloadBehaviour {
 public:
     virtual ~DownloadBehaviour() = default;
 
-    /// Runs while `window` is being created, before it is shown.
+    /// Runs once `window` is shown, from its modal run; the user may close
+    /// the window meanwhile (FormClose).
     virtual void FormCreate(DownloadWindow& window) = 0;
 
     /// A double-click anywhere in `window`'s list box.

@@ -57,7 +57,6 @@ DownloadWindow::DownloadWindow(MainWindow& mainWindow, const DownloadBehaviourFa
     ErrorBox::guard([this, &behaviour] {
         if (behaviour)
             behaviour_ = behaviour(mainWindow_);
-        FormCreate();
     });
 }
 
@@ -124,6 +123,24 @@ void DownloadWindow::DeleteFirstLine()
 void DownloadWindow::CloseWindow()
 {
     done(0);
+}
+
+void DownloadWindow::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (createQueued_)
+        return;
+    createQueued_ = true;
+    // Queued, so that the window is on screen and its modal run in force
+    // before the handler waits on the network: a close box or Escape then
+    // reaches FormClose, which ends the wait.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (isVisible())
+                ErrorBox::guard([this] { FormCreate(); });
+        },
+        Qt::QueuedConnection);
 }
 
 bool DownloadWindow::eventFilter(QObject* watched, QEvent* event)

@@ -20,15 +20,18 @@ class MainWindow;
 /// "Download Window:": the remote directory listing of an update check and
 /// its status line. Created when an update check is confirmed, run modally,
 /// destroyed when it closes. What it does on creation and on double-click
-/// comes from the DownloadBehaviour its creator hands it.
+/// comes from the DownloadBehaviour its creator hands it. It connects once it
+/// is on screen, so that the user sees it and can close it while it waits.
 /// As a StatusSink it writes panel 0 of its own status bar.
 class DownloadWindow : public QDialog, public StatusSink {
     Q_OBJECT
 public:
-    /// Builds the controls, takes its behaviour from `behaviour` (none when
-    /// it is empty or returns null) and runs FormCreate, both guarded: a
-    /// failure shows the error box and the window is still created. The
-    /// window has no owner; it is centred on `mainWindow`.
+    /// Builds the controls and takes its behaviour from `behaviour` (none
+    /// when it is empty or returns null), guarded: a failure shows the error
+    /// box and the window is still created. The window has no owner; it is
+    /// centred on `mainWindow`. FormCreate runs, guarded the same way, from
+    /// the event loop once the window is first shown (its modal run), unless
+    /// it was closed before.
     DownloadWindow(MainWindow& mainWindow, const DownloadBehaviourFactory& behaviour);
     ~DownloadWindow() override;
 
@@ -64,11 +67,13 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     MainWindow& mainWindow_;
     QLabel* panel0_ = nullptr;
     std::unique_ptr<DownloadBehaviour> behaviour_;
+    bool createQueued_ = false;
 };
 
 } // namespace quorvane::app

@@ -407,13 +407,19 @@ void MainWindow::StartListUpdate()
     if (Asker::messageDlg(kUpdateQuestion, MsgDlgType::Confirmation, MbYes | MbNo, 0) != MrYes)
         return;
     updateRunning_ = true;
-    struct Running {
-        bool& flag;
-        ~Running() { flag = false; }
-    } running{updateRunning_};
     // The window has no owner and ends with this call, whichever way the
     // modal run ends.
     DownloadWindow window(*this, downloadBehaviour_);
+    struct Running {
+        bool& flag;
+        DownloadWindow*& window;
+        ~Running()
+        {
+            flag = false;
+            window = nullptr;
+        }
+    } running{updateRunning_, downloadWindow_};
+    downloadWindow_ = &window;
     Asker::current().runModal(window);
 }
 
@@ -458,6 +464,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     ErrorBox::guard([this] { WindowLayout::Save(*this, *PageControl1); });
+    // An update check still waiting on the network ends with the program,
+    // as when its own window is closed: nothing is installed.
+    if (downloadWindow_ != nullptr && downloadWindow_->isVisible())
+        downloadWindow_->reject();
     // The main window's end is the program's end, even with the About
     // Window still open.
     if (aboutWindow_)

@@ -165,6 +165,8 @@ private:
     QLabel* panel1_ = nullptr;
     AboutWindow* aboutWindow_ = nullptr;
     bool updateRunning_ = false;
+    /// The Download Window of the update check that is running, if any.
+    DownloadWindow* downloadWindow_ = nullptr;
 };
 
 } // namespace quorvane::app

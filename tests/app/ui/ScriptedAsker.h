@@ -2,7 +2,9 @@
 
 #include "app/ui/Asker.h"
 
+#include <QCoreApplication>
 #include <QDialog>
+#include <QEvent>
 #include <QString>
 
 #include <cstdio>
@@ -15,7 +17,9 @@ namespace quorvane::app::test {
 /// An Asker for tests: questions take the answers queued with
 /// setNextAnswer() (an unexpected question is recorded and answered with
 /// the close box's 2), error boxes are recorded instead of shown, and a
-/// modal run calls the queued callback on the window, then ends.
+/// modal run shows the window, lets it run what it queued on being shown
+/// (the Download Window connects then), calls the queued callback on the
+/// window, then hides it and ends.
 /// Installed for its lifetime.
 class ScriptedAsker : public Asker {
 public:
@@ -56,12 +60,17 @@ public:
     int runModal(QDialog& window) override
     {
         modalRuns.push_back(window.objectName());
+        window.setResult(0);
+        window.show();
+        QCoreApplication::sendPostedEvents(&window, QEvent::MetaCall);
         if (!runs_.empty()) {
             auto run = std::move(runs_.front());
             runs_.pop_front();
             run(window);
         }
-        return window.result();
+        const int result = window.result();
+        window.hide();
+        return result;
     }
 
     bool allAnswersUsed() const { return answers_.empty(); }

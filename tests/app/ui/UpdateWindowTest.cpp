@@ -13,6 +13,7 @@
 #include "tests/support/ScriptedPeer.h"
 #include "tests/support/UpdateScript.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTimer>
@@ -357,6 +358,45 @@ TEST_F(UpdateWindow, ClosingTheWindowDuringADownloadAbortsItAndInstallsNothing)
         EXPECT_FALSE(QFile::exists("gcmList.BAK"));
         EXPECT_FALSE(QFile::exists("gcmList.BAK.part"));
         EXPECT_TRUE(peer.Finish()) << peer.Failure();
+    }
+}
+
+TEST_F(UpdateWindow, ClosingEitherWindowWhileConnectingEndsTheWaitAtOnce)
+{
+    using namespace std::chrono_literals;
+    // The server's connect is never answered: only the 30 s limit would end it.
+    ::quorvane::test::FullBacklogListener silent;
+    use(test::ScriptedServerSettings(silent.Port(), 30000));
+    const std::string local = ListFile("8", test::GcmRecord("Local", "1"));
+    writeFile("gcmList.xml", local);
+    for (const bool closeMainWindow : {false, true}) {
+        SCOPED_TRACE(closeMainWindow ? "the Main Window" : "the Download Window");
+        asker.errors.clear();
+        MainWindow window({}, downloads);
+        window.show();
+        bool seenConnecting = false;
+        std::chrono::steady_clock::time_point closed;
+        QTimer::singleShot(400, &window, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* download = qobject_cast<DownloadWindow*>(widget);
+                if (download == nullptr)
+                    continue;
+                // The Download Window is on screen while it connects, so it can be closed.
+                seenConnecting = download->isVisible() && window.StatusText() == "Connecting...";
+                closed = std::chrono::steady_clock::now();
+                if (closeMainWindow)
+                    window.close();
+                else
+                    download->close();
+            }
+        });
+        asker.setNextAnswer(MrYes);
+        window.CheckforListUpdates1Click();
+
+        EXPECT_TRUE(seenConnecting);
+        EXPECT_LT(std::chrono::steady_clock::now() - closed, 1s);
+        EXPECT_TRUE(asker.errors.empty()) << asker.errors.front().toStdString();
+        EXPECT_EQ(bytes("gcmList.xml"), local);
     }
 }
 
