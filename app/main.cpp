@@ -9,6 +9,7 @@
 
 #include <QApplication>
 
+#include <csignal>
 #include <cstddef>
 #include <exception>
 #include <iostream>
@@ -71,6 +72,10 @@ StartupOptions readOptions(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // A write past the file-size limit (ulimit -f) would otherwise end the
+    // program mid-write; ignored, it fails with EFBIG and takes the write's
+    // own error path, which keeps the file it replaces.
+    std::signal(SIGXFSZ, SIG_IGN);
     StartupOptions options;
     try {
         options = readOptions(argc, argv);

@@ -30,3 +30,22 @@ if(QUORVANE_SANITIZE)
     -fsanitize=${QUORVANE_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_link_options(quorvane_options INTERFACE -fsanitize=${QUORVANE_SANITIZE})
 endif()
+
+# Hardening, as dpkg-buildflags gives it to every Debian package (with
+# bindnow on): fortified C library calls, stack protector, read-only
+# relocations resolved at start-up, position-independent executables.
+# _FORTIFY_SOURCE needs the optimiser, so it is set for the optimised
+# configurations only; under sanitizers, which check those calls themselves,
+# it stays off.
+option(QUORVANE_HARDEN "Build with Debian's hardening flags" ON)
+if(QUORVANE_HARDEN)
+  include(CheckPIESupported)
+  check_pie_supported(LANGUAGES C CXX)
+  set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+  target_compile_options(quorvane_options INTERFACE -fstack-protector-strong -Wformat -Werror=format-security)
+  if(NOT QUORVANE_SANITIZE)
+    target_compile_options(quorvane_options INTERFACE
+      "$<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")
+  endif()
+  target_link_options(quorvane_options INTERFACE LINKER:-z,relro LINKER:-z,now)
+endif()

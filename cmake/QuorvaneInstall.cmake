@@ -75,8 +75,10 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "emulator. It searches the community's compatibility list, shows it sorted\n"
   "with counts of bootable and not-bootable entries, keeps a Custom List of\n"
   "the user's own records, exports the list as an HTML page and checks an FTP\n"
-  "server for a newer list. quorvane-cli runs the same commands without a\n"
-  "window.")
+  "server (over IPv4 or IPv6) for a newer list. It also scans a folder of\n"
+  "the user's own disc images and tells which of them boot.\n"
+  "quorvane-cli runs the same commands, the scan and the update included,\n"
+  "without a window.")
 set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <exception>
 #include <set>
+#include <string_view>
 
 namespace quorvane::app::cli {
 
@@ -80,12 +81,32 @@ void StartUpReportingFailure(MainList& list, LastStatus& status)
     }
 }
 
+/// Which list `LoadList` left in the document.
+enum class ListTaken { MainList, CustomList };
+
+/// The list a command works on, as the window loads it: with --custom the
+/// Custom List, shown into `view` with `filter`, after a start-up whose
+/// failure is only reported; else the Main List of start-up (`view` is left
+/// to the caller).
+ListTaken LoadList(const Parsed& parsed, MainList& list, LastStatus& status, SortedItemCollector& view,
+                   BootFilter filter)
+{
+    if (!parsed.options.count("--custom")) {
+        StartUp(list, status);
+        return ListTaken::MainList;
+    }
+    StartUpReportingFailure(list, status);
+    list.ShowCustomList(filter, view, status);
+    return ListTaken::CustomList;
+}
+
 // A field holding a tab or a line break would break the one-line,
-// tab-separated form, so those are printed as \t, \r and \n.
-std::string OneLine(const QString& text)
+// tab-separated form, so those are printed as \t, \r and \n. Other bytes
+// pass unchanged: a path is printed as the file system's bytes.
+std::string OneLine(std::string_view text)
 {
     std::string line;
-    for (char c : text.toStdString()) {
+    for (char c : text) {
         switch (c) {
         case '\t': line += "\\t"; break;
         case '\r': line += "\\r"; break;
@@ -94,6 +115,11 @@ std::string OneLine(const QString& text)
         }
     }
     return line;
+}
+
+std::string OneLine(const QString& text)
+{
+    return OneLine(text.toStdString());
 }
 
 void PrintItems(const SortedItemCollector& view, CliOutput& out)
@@ -125,13 +151,8 @@ int Show(const std::vector<std::string>& arguments, CliOutput& out)
     MainList list;
     LastStatus status;
     SortedItemCollector view;
-    if (parsed.options.count("--custom")) {
-        StartUpReportingFailure(list, status);
-        list.ShowCustomList(Filter(parsed), view, status);
-    } else {
-        StartUp(list, status);
+    if (LoadList(parsed, list, status, view, Filter(parsed)) == ListTaken::MainList)
         list.ShowMainList(Filter(parsed), view, status);
-    }
     PrintItems(view, out);
     out << status.Text().toStdString() << '\n';
     return 0;
@@ -156,13 +177,8 @@ int ExportHtml(const std::vector<std::string>& arguments, CliOutput&)
     const Parsed parsed = Parse(arguments, {"--custom"}, 0);
     MainList list;
     LastStatus status;
-    if (parsed.options.count("--custom")) {
-        StartUpReportingFailure(list, status);
-        SortedItemCollector view;
-        list.ShowCustomList(BootFilter::AllRecords, view, status);
-    } else {
-        StartUp(list, status);
-    }
+    SortedItemCollector view;
+    LoadList(parsed, list, status, view, BootFilter::AllRecords);
     list.ExportHtml();
     return 0;
 }
@@ -174,16 +190,18 @@ int Scan(const std::vector<std::string>& arguments, CliOutput& out)
         throw UsageError("scan needs the folder to scan");
     MainList list;
     GameScan::LoadMainList(list);
-    const ScanReport report = GameScan::Run(list, QString::fromLocal8Bit(parsed.positional[0].c_str()));
+    // The folder and the paths printed stay the system's bytes: a name that
+    // is not UTF-8 would not survive a trip through text.
+    const ScanReport report = GameScan::Run(list, parsed.positional[0]);
     for (const ScannedImage& image : report.images) {
         if (Filter(parsed) == BootFilter::BootableOnly && image.status != ImageStatus::Boots)
             continue;
-        out << OneLine(image.path) << '\t' << OneLine(image.gameId) << '\t' << image.disc << '\t'
+        out << OneLine(image.pathBytes) << '\t' << OneLine(image.gameId) << '\t' << image.disc << '\t'
             << image.StatusText().toStdString() << '\t' << OneLine(image.gameName) << '\t' << OneLine(image.notes)
             << '\t' << OneLine(image.instructions) << '\t' << image.matches << '\n';
     }
     for (const UnreadableEntry& entry : report.unreadable)
-        out << OneLine(entry.path) << "\tunreadable\t" << OneLine(entry.reason) << '\n';
+        out << OneLine(entry.pathBytes) << "\tunreadable\t" << OneLine(entry.reason) << '\n';
     out << report.counts.Summary().toStdString() << '\n';
     return 0;
 }

@@ -14,29 +14,11 @@
 
 #include <csignal>
 #include <exception>
+#include <functional>
 
 namespace quorvane::app::cli {
 
 namespace {
-
-/// Status texts on standard error, the listing on the command's output.
-class ConsoleSink : public UpdateSink {
-public:
-    explicit ConsoleSink(CliOutput& out) : out_(out) {}
-
-    void MainStatus(const QString& text) override { StandardError() << text.toStdString() << '\n'; }
-    void WindowStatus(const QString& text) override { StandardError() << text.toStdString() << '\n'; }
-    void ShowListing(const std::vector<std::string>& lines) override
-    {
-        for (const std::string& line : lines)
-            out_ << line << '\n';
-        out_.Flush();
-    }
-    void DownloadProgress(std::int64_t) override {}
-
-private:
-    CliOutput& out_;
-};
 
 /// The signal that asked the command to stop, 0 while none did.
 volatile std::sig_atomic_t gInterrupt = 0;
@@ -91,6 +73,57 @@ public:
 private:
     struct sigaction savedInt_ {};
     struct sigaction savedTerm_ {};
+};
+
+/// Holds SIGINT and SIGTERM back (blocked) while it lives; one that arrives
+/// meanwhile is delivered when it goes.
+class HeldInterrupts {
+public:
+    HeldInterrupts()
+    {
+        sigset_t held;
+        sigemptyset(&held);
+        sigaddset(&held, SIGINT);
+        sigaddset(&held, SIGTERM);
+        sigprocmask(SIG_BLOCK, &held, &saved_);
+    }
+    ~HeldInterrupts() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
+    HeldInterrupts(const HeldInterrupts&) = delete;
+    HeldInterrupts& operator=(const HeldInterrupts&) = delete;
+
+private:
+    sigset_t saved_;
+};
+
+/// Status texts on standard error, the listing on the command's output.
+class ConsoleSink : public UpdateSink {
+public:
+    explicit ConsoleSink(CliOutput& out) : out_(out) {}
+
+    void MainStatus(const QString& text) override { StandardError() << text.toStdString() << '\n'; }
+    void WindowStatus(const QString& text) override { StandardError() << text.toStdString() << '\n'; }
+    void ShowListing(const std::vector<std::string>& lines) override
+    {
+        for (const std::string& line : lines)
+            out_ << line << '\n';
+        out_.Flush();
+    }
+    void DownloadProgress(std::int64_t) override {}
+    bool InstallUnlessInterrupted(const std::function<void()>& install) override
+    {
+        // Held from the last look at the flag until the rename is done: an
+        // interrupt that came before it wins and nothing is installed; one
+        // that comes later waits for the new list to be in place, and then
+        // ends the command.
+        const HeldInterrupts held;
+        if (InterruptCatcher::Caught())
+            return false;
+        install();
+        return true;
+    }
+
+private:
+    CliOutput& out_;
 };
 
 /// Cuts the flow's network waits into short slices and aborts the flow at the

@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <clocale>
+#include <csignal>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -92,6 +93,10 @@ int main(int argc, char* argv[])
     // setting one up. The locale is the user's, as the application object
     // would have set it.
     std::setlocale(LC_ALL, "");
+    // A write past the file-size limit (ulimit -f) would otherwise end the
+    // process mid-write; ignored, it fails with EFBIG and takes the write's
+    // own error path, which removes what was half written.
+    std::signal(SIGXFSZ, SIG_IGN);
     quorvane::xml::InitParser();
 
     const std::vector<CliCommand> commands = AllCommands();

@@ -7,16 +7,17 @@
 #include "app/scan/FolderScanner.h"
 #include "app/scan/ScanFolderError.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace quorvane::app {
 
@@ -85,9 +86,47 @@ void MatchRecords(MainList& list, std::unordered_map<std::string, Match>& wanted
     });
 }
 
+/// `folder` made absolute against the working directory, with "." and ".."
+/// worked out and repeated or trailing slashes dropped, by its bytes alone:
+/// the file system's names need not be text in any encoding.
+std::string FullPath(const std::string& folder)
+{
+    std::string absolute = folder;
+    if (folder.empty() || folder.front() != '/') {
+        // A path's native form is its bytes, unconverted.
+        std::error_code gone;
+        const std::string current = std::filesystem::current_path(gone).native();
+        if (gone)
+            return folder; // the scan names the folder as given
+        absolute = current + '/' + folder;
+    }
+    std::vector<std::string_view> parts;
+    std::string_view rest = absolute;
+    while (!rest.empty()) {
+        const std::size_t slash = rest.find('/');
+        const std::string_view part = rest.substr(0, slash);
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    std::string full;
+    for (const std::string_view part : parts) {
+        full += '/';
+        full += part;
+    }
+    return full.empty() ? std::string("/") : full;
+}
+
 ScannedImage Row(const FoundImage& image, const Match& match)
 {
     ScannedImage row;
+    row.pathBytes = image.path;
     row.path = QFile::decodeName(QByteArray::fromStdString(image.path));
     row.gameId = QString::fromLatin1(image.id.gameId);
     row.disc = image.id.disc;
@@ -112,15 +151,16 @@ void GameScan::LoadMainList(MainList& list)
     }
 }
 
-ScanReport GameScan::Run(MainList& list, const QString& folder, ScanControl* control, const CaptionCollator& collator)
+ScanReport GameScan::Run(MainList& list, const std::string& folder, ScanControl* control,
+                         const CaptionCollator& collator)
 {
-    const QString fullPath = QDir::cleanPath(QDir::current().absoluteFilePath(folder));
+    const std::string fullPath = FullPath(folder);
     FolderFindings found;
     try {
-        found = FolderScanner::Scan(QFile::encodeName(fullPath).toStdString(), control);
+        found = FolderScanner::Scan(fullPath, control);
     } catch (const ScanFolderError& e) {
         // Named as the user gave it is not enough to find it again.
-        throw ScanFolderError(fullPath.toStdString(), e.ErrorCode());
+        throw ScanFolderError(fullPath, e.ErrorCode());
     }
 
     std::unordered_map<std::string, Match> matches;
@@ -152,7 +192,7 @@ ScanReport GameScan::Run(MainList& list, const QString& folder, ScanControl* con
     std::sort(found.unreadable.begin(), found.unreadable.end(),
               [](const UnreadableFile& a, const UnreadableFile& b) { return a.path < b.path; });
     for (const UnreadableFile& file : found.unreadable) {
-        report.unreadable.push_back({QFile::decodeName(QByteArray::fromStdString(file.path)),
+        report.unreadable.push_back({file.path, QFile::decodeName(QByteArray::fromStdString(file.path)),
                                      QString::fromLocal8Bit(std::strerror(file.errorCode))});
     }
 

@@ -3,7 +3,7 @@
 #include "app/list/CaptionCollator.h"
 #include "app/scan/ScanReport.h"
 
-#include <QString>
+#include <string>
 
 namespace quorvane::app {
 
@@ -20,9 +20,10 @@ public:
     /// broken one the XML layer's error.
     static void LoadMainList(MainList& list);
 
-    /// Scans `folder` (relative to the working directory) and its
-    /// sub-folders (FolderScanner) and matches every image to the records of
-    /// the document loaded in `list`: a record matches when its GAMEID, with
+    /// Scans `folder` (the file system's own bytes, relative to the working
+    /// directory or absolute) and its sub-folders (FolderScanner) and matches
+    /// every image to the records of the document loaded in `list`: a record
+    /// matches when its GAMEID, with
     /// surrounding blanks dropped and ASCII letters compared ignoring case,
     /// is the image's game ID. The first match in list order gives the name,
     /// notes, instructions and boot status; all matches are counted.
@@ -30,7 +31,7 @@ public:
     /// missing or not a folder, and what the document raises while it is
     /// read. `control`, when given, counts files and cancels (the report is
     /// then partial and says so). Rows are sorted with `collator`.
-    static ScanReport Run(MainList& list, const QString& folder, ScanControl* control = nullptr,
+    static ScanReport Run(MainList& list, const std::string& folder, ScanControl* control = nullptr,
                           const CaptionCollator& collator = CaptionCollator());
 };
 

@@ -54,14 +54,14 @@ std::optional<ImageId> ImageIdReader::Parse(std::string_view head)
 {
     if (head.size() < HeadSize)
         return std::nullopt;
-    for (std::size_t i = 0; i < 6; ++i) {
+    for (std::size_t i = 0; i < ImageId::GameIdLength; ++i) {
         if (!IsIdByte(head[i]))
             return std::nullopt;
     }
-    const auto disc = static_cast<unsigned char>(head[6]);
+    const auto disc = static_cast<unsigned char>(head[ImageId::GameIdLength]);
     if (disc > 1)
         return std::nullopt;
-    return ImageId{std::string(head.substr(0, 6)), disc + 1};
+    return ImageId{std::string(head.substr(0, ImageId::GameIdLength)), disc + 1};
 }
 
 ImageHead ImageIdReader::ReadAt(int folderFd, const char* name)

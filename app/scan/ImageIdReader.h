@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -8,7 +9,10 @@ namespace quorvane::app {
 
 /// What the head of a GCM image names: its game ID and disc.
 struct ImageId {
-    /// The six-character game ID: letters A-Z and digits 0-9.
+    /// The characters of a game ID.
+    static constexpr std::size_t GameIdLength = 6;
+
+    /// The game ID, GameIdLength characters: letters A-Z and digits 0-9.
     std::string gameId;
     /// 1 for the first disc, 2 for the second.
     int disc = 1;
@@ -33,15 +37,15 @@ struct ImageHead {
     int errorCode = 0;
 };
 
-/// Reads a GCM image's game ID from the first seven bytes of its file: six
-/// bytes of the ID, each a capital ASCII letter or a digit, then the disc
-/// number (0 for the first disc, 1 for the second). Only those seven bytes
+/// Reads a GCM image's game ID from the head of its file: the ID's bytes
+/// (ImageId::GameIdLength), each a capital ASCII letter or a digit, then the
+/// disc number (0 for the first disc, 1 for the second). Only those bytes
 /// are read; files are opened read-only, never written, and their access
 /// time is left alone where the system allows it.
 class ImageIdReader {
 public:
-    /// The bytes of the head.
-    static constexpr std::size_t HeadSize = 7;
+    /// The bytes of the head: the game ID, then the disc.
+    static constexpr std::size_t HeadSize = ImageId::GameIdLength + 1;
 
     /// True when `fileName` ends in ".gcm" or ".iso", in any case.
     static bool HasImageName(std::string_view fileName);

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <string>
 #include <vector>
 
 namespace quorvane::app {
@@ -12,7 +13,11 @@ enum class ImageStatus { Boots, DoesNotBoot, NotInList };
 /// One GCM image of a scan, as the command line prints it and the My Games
 /// page shows it.
 struct ScannedImage {
-    /// Relative to the scanned folder, "/"-separated.
+    /// Relative to the scanned folder, "/"-separated, in the file system's
+    /// own bytes: what reaches the file, and what the command line prints.
+    std::string pathBytes;
+    /// `pathBytes` as text, for showing (bytes that are not UTF-8 become
+    /// U+FFFD, so the text does not always lead back to the file).
     QString path;
     /// The game ID read from the image.
     QString gameId;
@@ -38,7 +43,9 @@ struct ScannedImage {
 
 /// A file or folder the scan could not read.
 struct UnreadableEntry {
-    /// Relative to the scanned folder.
+    /// Relative to the scanned folder, in the file system's own bytes.
+    std::string pathBytes;
+    /// `pathBytes` as text, for showing.
     QString path;
     /// The system's reason.
     QString reason;

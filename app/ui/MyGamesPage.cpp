@@ -11,6 +11,7 @@
 #include "app/ui/SortedListView.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -174,7 +175,7 @@ void MyGamesPage::btnScanClick()
         try {
             MainList list(listFolder);
             GameScan::LoadMainList(list);
-            outcome->report = GameScan::Run(list, folder, control.get());
+            outcome->report = GameScan::Run(list, QFile::encodeName(folder).toStdString(), control.get());
         } catch (...) {
             outcome->error = std::current_exception();
         }

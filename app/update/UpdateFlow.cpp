@@ -261,7 +261,11 @@ UpdateOutcome UpdateFlow::DownloadAndInstall(UpdateSink& sink)
 
     if (!RecordWalk::SameVersion(version, list_.State().ListVersion)) {
         sink.WindowStatus(QStringLiteral("Updating..."));
-        ListInstaller::Install(downloaded, mainList);
+        if (!sink.InstallUnlessInterrupted([&] { ListInstaller::Install(downloaded, mainList); })) {
+            std::error_code ignored;
+            std::filesystem::remove(downloaded, ignored);
+            return UpdateOutcome::Aborted;
+        }
         sink.WindowStatus(QStringLiteral("Done..."));
         return UpdateOutcome::Installed;
     }

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,17 @@ public:
     virtual void ShowListing(const std::vector<std::string>& lines) = 0;
     /// Bytes of the list received so far while a download runs.
     virtual void DownloadProgress(std::int64_t bytes) = 0;
+    /// Runs `install`, the rename that puts the downloaded list in place of
+    /// the Main List, and returns true; or, when the user asked to stop
+    /// before it, returns false without running it, and the flow removes the
+    /// download and installs nothing. The command line answers here for an
+    /// interrupt that came after the last network wait; a window ends the
+    /// flow by `UpdateFlow::Abort` instead.
+    virtual bool InstallUnlessInterrupted(const std::function<void()>& install)
+    {
+        install();
+        return true;
+    }
 };
 
 } // namespace quorvane::app

@@ -98,7 +98,7 @@ const std::filesystem::path& Folder(benchmark::State& state)
 
 void BM_GameScan(benchmark::State& state)
 {
-    const QString folder = QString::fromStdString(Folder(state).string());
+    const std::string folder = Folder(state).string();
     GameScan::Run(*Files().list, folder); // warms the cache
     long long images = 0;
     for (auto _ : state) {

@@ -49,14 +49,14 @@ BlankTextRule::~BlankTextRule()
     tCurrent = outer_;
 }
 
-BlankTextRule* BlankTextRule::Current(void*)
+BlankTextRule* BlankTextRule::Current()
 {
     return tCurrent;
 }
 
 void BlankTextRule::OnCharacters(void* context, const xmlChar* text, int length)
 {
-    BlankTextRule* rule = Current(context);
+    BlankTextRule* rule = Current();
     if (rule->Owns(context))
         rule->Characters(text, length);
     else
@@ -67,7 +67,7 @@ void BlankTextRule::OnStartElement(void* context, const xmlChar* localName, cons
                                    int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaulted,
                                    const xmlChar** attributes)
 {
-    BlankTextRule* rule = Current(context);
+    BlankTextRule* rule = Current();
     if (rule->Owns(context))
         rule->BeforeChild();
     rule->original_.startElementNs(context, localName, prefix, uri, namespaceCount, namespaces, attributeCount,
@@ -78,7 +78,7 @@ void BlankTextRule::OnStartElement(void* context, const xmlChar* localName, cons
 
 void BlankTextRule::OnEndElement(void* context, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri)
 {
-    BlankTextRule* rule = Current(context);
+    BlankTextRule* rule = Current();
     if (rule->Owns(context) && !rule->open_.empty() && rule->open_.back().element == rule->context_->node) {
         const Open open = rule->open_.back();
         // A held-back run is kept only as the element's one and only child.
@@ -98,7 +98,7 @@ void BlankTextRule::OnEndElement(void* context, const xmlChar* localName, const 
 
 void BlankTextRule::OnComment(void* context, const xmlChar* text)
 {
-    BlankTextRule* rule = Current(context);
+    BlankTextRule* rule = Current();
     if (rule->Owns(context))
         rule->BeforeChild();
     rule->original_.comment(context, text);
@@ -106,7 +106,7 @@ void BlankTextRule::OnComment(void* context, const xmlChar* text)
 
 void BlankTextRule::OnProcessingInstruction(void* context, const xmlChar* target, const xmlChar* data)
 {
-    BlankTextRule* rule = Current(context);
+    BlankTextRule* rule = Current();
     if (rule->Owns(context))
         rule->BeforeChild();
     rule->original_.processingInstruction(context, target, data);
@@ -114,7 +114,7 @@ void BlankTextRule::OnProcessingInstruction(void* context, const xmlChar* target
 
 void BlankTextRule::OnCdata(void* context, const xmlChar* text, int length)
 {
-    BlankTextRule* rule = Current(context);
+    BlankTextRule* rule = Current();
     if (rule->Owns(context)) {
         if (rule->AddCdataApart(text, length))
             return;
@@ -125,7 +125,7 @@ void BlankTextRule::OnCdata(void* context, const xmlChar* text, int length)
 
 void BlankTextRule::OnReference(void* context, const xmlChar* name)
 {
-    BlankTextRule* rule = Current(context);
+    BlankTextRule* rule = Current();
     if (rule->Owns(context))
         rule->BeforeChild();
     rule->original_.reference(context, name);

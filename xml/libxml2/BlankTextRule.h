@@ -57,7 +57,7 @@ private:
         std::size_t length;
     };
 
-    static BlankTextRule* Current(void* context);
+    static BlankTextRule* Current();
     static void OnCharacters(void* context, const xmlChar* text, int length);
     static void OnStartElement(void* context, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri,
                                int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaulted,

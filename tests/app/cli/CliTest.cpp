@@ -209,6 +209,17 @@ TEST(Cli, ScanPrintsEachImageThenTheCounts)
     EXPECT_EQ(missing.err, "Cannot scan folder \"" + folder.File("nowhere") + "\". No such file or directory.\n");
     EXPECT_EQ(Cli(folder, "scan gcmList.xml").err,
               "Cannot scan folder \"" + folder.File("gcmList.xml") + "\". Not a directory.\n");
+
+    // A folder and a file named in Latin-1 (bytes that are not UTF-8) are
+    // reached, and printed, as the bytes they are.
+    ::quorvane::test::WriteSparseImage(folder.Path() / "caf\xe9" / "\xe9t\xe9.iso",
+                                       ::quorvane::test::ImageHeadBytes("GSTE01"));
+    const CliRun latin1 = Cli(folder, "scan " + Quoted("caf\xe9"));
+    EXPECT_EQ(latin1.exitCode, 0) << latin1.err;
+    EXPECT_EQ(latin1.out, "\xe9t\xe9.iso\tGSTE01\t1\tdoes not boot\tStalls\tIngame\tnone\t1\n"
+                          "Images [1] Boot [0] Do not boot [1] Not in list [0] Other files [0] Unreadable [0]\n");
+    EXPECT_EQ(Cli(folder, "scan " + Quoted("caf\xe9/gone")).err,
+              "Cannot scan folder \"" + folder.File("caf\xe9/gone") + "\". No such file or directory.\n");
 }
 
 TEST(Cli, FailuresGoToStandardErrorAsTheErrorBoxShowsThem)

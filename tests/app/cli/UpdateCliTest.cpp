@@ -170,15 +170,22 @@ TEST(UpdateCli, AnInterruptAbortsTheDownloadRemovesThePartAndEndsByTheSignal)
     using namespace std::chrono_literals;
     const std::string remote = GeneratedListFile("8", 40);
     const std::string half = remote.substr(0, remote.size() / 2);
-    for (const int signalNumber : {SIGINT, SIGTERM}) {
-        SCOPED_TRACE(signalNumber);
+    const struct Case {
+        int signalNumber;
+        /// What the server sends before it stops: half of the file (a slow
+        /// server), or all of it and the end of the data, holding back only
+        /// the final reply, the last step before the install's rename.
+        const std::string& sent;
+    } cases[] = {{SIGINT, half}, {SIGTERM, half}, {SIGINT, remote}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.signalNumber);
+        SCOPED_TRACE(c.sent.size());
         ::quorvane::test::ScriptedPeer peer;
         ::quorvane::test::ScriptUpdateUpToDownload(peer, "pub/lists/Other/");
-        // A slow server: half of the file, then nothing until the abort.
-        ::quorvane::test::ScriptDownloadStart(peer, "213 " + std::to_string(remote.size()))
-            .SendData(half)
-            .Expect("ABOR")
-            .ExpectClosed();
+        ::quorvane::test::ScriptDownloadStart(peer, "213 " + std::to_string(remote.size())).SendData(c.sent);
+        if (c.sent.size() == remote.size())
+            peer.CloseData();
+        peer.Expect("ABOR").ExpectClosed();
         peer.Start();
         ::quorvane::test::TempDir dir{"quorvane-cli-update"};
         const std::string local = GeneratedListFile("7", 1);
@@ -193,13 +200,13 @@ TEST(UpdateCli, AnInterruptAbortsTheDownloadRemovesThePartAndEndsByTheSignal)
             return missing ? 0 : size;
         };
         const auto deadline = std::chrono::steady_clock::now() + 10s;
-        while (received() < half.size() && std::chrono::steady_clock::now() < deadline)
+        while (received() < c.sent.size() && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(20ms);
-        ASSERT_EQ(received(), half.size());
-        cli.Signal(signalNumber);
+        ASSERT_EQ(received(), c.sent.size());
+        cli.Signal(c.signalNumber);
         const CliRun run = cli.Wait();
 
-        EXPECT_EQ(run.signal, signalNumber) << run.err;
+        EXPECT_EQ(run.signal, c.signalNumber) << run.err;
         EXPECT_EQ(run.err.substr(run.err.size() - std::min<std::size_t>(run.err.size(), 13)), "Interrupted.\n")
             << run.err;
         EXPECT_FALSE(std::filesystem::exists(part));
@@ -235,6 +242,27 @@ TEST(UpdateCli, AnInterruptDuringANameLookUpThatNeverAnswersEndsByTheSignalAtOnc
     EXPECT_LT(std::chrono::steady_clock::now() - interrupted, 2s);
     EXPECT_EQ(run.signal, SIGINT) << run.err;
     EXPECT_EQ(run.err, "Connecting...\nInterrupted.\n");
+    EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.xml"), local);
+}
+
+TEST(UpdateCli, AFileSizeLimitFailsTheWriteWithoutEndingTheProgramAndKeepsTheList)
+{
+    const std::string remote = GeneratedListFile("8", 1000);
+    UpdateServer server(remote);
+    ::quorvane::test::TempDir dir{"quorvane-cli-update"};
+    const std::string local = GeneratedListFile("7", 1);
+    WriteBytes(dir.Path() / "gcmList.xml", local);
+    ASSERT_GT(remote.size(), 64u * 1024);
+    // prlimit sets the limit (setrlimit) in the child, which then runs the
+    // program; without SIGXFSZ ignored, the write past it would end it.
+    const CliRun run = Update(dir, "--update-server '" + server.Url() + "'", "prlimit --fsize=65536");
+
+    EXPECT_EQ(run.signal, 0) << run.err;
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    const std::string part = (dir.Path() / "gcmList.BAK.part").string();
+    EXPECT_NE(run.err.find("Cannot write file \"" + part + "\". File too large.\n"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(part));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "gcmList.BAK"));
     EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.xml"), local);
 }
 

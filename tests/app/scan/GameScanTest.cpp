@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <map>
 
 namespace quorvane::app {
@@ -26,12 +27,13 @@ std::string Report(const ScanReport& report)
 {
     std::string text;
     for (const ScannedImage& i : report.images) {
-        text += (i.path + '|' + i.gameId + '|' + QString::number(i.disc) + '|' + i.StatusText() + '|' + i.gameName +
-                 '|' + i.notes + '|' + i.instructions + '|' + QString::number(i.matches) + '\n')
+        text += i.pathBytes;
+        text += ('|' + i.gameId + '|' + QString::number(i.disc) + '|' + i.StatusText() + '|' + i.gameName + '|' +
+                 i.notes + '|' + i.instructions + '|' + QString::number(i.matches) + '\n')
                     .toStdString();
     }
     for (const UnreadableEntry& e : report.unreadable)
-        text += (e.path + "|unreadable|" + e.reason + '\n').toStdString();
+        text += e.pathBytes + ("|unreadable|" + e.reason + '\n').toStdString();
     return text + report.counts.Summary().toStdString() + '\n';
 }
 
@@ -79,7 +81,10 @@ TEST(GameScan, MatchesImagesToTheMainListAndChangesNoFile)
     dir.Write("gcmList.xml",
               ListFile("7", record("Boot Game", "GBTE01", "1") + record("Stuck Game", "GSTE01", "2") +
                                 record("Twice First", "GTWE01", "2") + record("Unrelated", "GXXE01", "1") +
-                                record("Twice Second", "GTWE01", "1") + record("Blank Case", " \tgbce01 ", "1")));
+                                record("Twice Second", "GTWE01", "1") + record("Blank Case", " \tgbce01 ", "1") +
+                                record("Line Break", "\n  GLBE01\n", "1") +
+                                record("Carriage Return", "&#13;GCRE01&#13;\n", "2") +
+                                record("Two Discs", "GTDE01", "1")));
     const std::filesystem::path games = dir.Path() / "games";
     WriteSparseImage(games / "boot.iso", ImageHeadBytes("GBTE01"));
     WriteSparseImage(games / "boot2.gcm", ImageHeadBytes("GBTE01", 2));
@@ -87,6 +92,14 @@ TEST(GameScan, MatchesImagesToTheMainListAndChangesNoFile)
     WriteSparseImage(games / "blank.ISO", ImageHeadBytes("GBCE01"));
     WriteSparseImage(games / "sub" / "stuck.GCM", ImageHeadBytes("GSTE01"));
     WriteSparseImage(games / "sub" / "deeper" / "Unknown Game.iso", ImageHeadBytes("GUNE01"));
+    WriteSparseImage(games / "line.iso", ImageHeadBytes("GLBE01"));
+    WriteSparseImage(games / "return.iso", ImageHeadBytes("GCRE01"));
+    // Paths that sort against the discs' order.
+    WriteSparseImage(games / "a second.iso", ImageHeadBytes("GTDE01", 2));
+    WriteSparseImage(games / "b first.iso", ImageHeadBytes("GTDE01"));
+    // A folder and a file named in Latin-1: bytes that are not UTF-8.
+    const std::filesystem::path latin1 = games / "caf\xe9";
+    WriteSparseImage(latin1 / "r\xe9gion.iso", ImageHeadBytes("GLTE01"));
     WriteSparseImage(games / "bad head.iso", "not an image at all");
     WriteSparseImage(games / "locked.iso", ImageHeadBytes("GBTE01"));
     test::WriteBytes(games / "readme.txt", "hello");
@@ -115,17 +128,32 @@ TEST(GameScan, MatchesImagesToTheMainListAndChangesNoFile)
     const test::UnprivilegedRun run = test::RunUnprivilegedForText([&] {
         MainList list(QString::fromStdString(dir.Path().string()));
         GameScan::LoadMainList(list);
-        return Report(GameScan::Run(list, QString::fromStdString(games.string())));
+        const ScanReport report = GameScan::Run(list, games.string());
+        // The rows show the names as text, with U+FFFD for what is not UTF-8.
+        const bool shown = std::any_of(report.images.begin(), report.images.end(), [](const ScannedImage& image) {
+            return image.path == QStringLiteral("caf\uFFFD/r\uFFFDgion.iso") &&
+                   image.ShownName() == QStringLiteral("r\uFFFDgion.iso");
+        });
+        return Report(report) + (shown ? "" : "no row shows the Latin-1 name\n") +
+               Report(GameScan::Run(list, latin1.string()));
     });
     ASSERT_EQ(run.exitCode, 0) << "125: could not give up root, 126: the scan threw";
-    EXPECT_EQ(run.text, "blank.ISO|GBCE01|1|boots|Blank Case|notes of Blank Case|inst of Blank Case|1\n"
-                        "boot.iso|GBTE01|1|boots|Boot Game|notes of Boot Game|inst of Boot Game|1\n"
-                        "boot2.gcm|GBTE01|2|boots|Boot Game|notes of Boot Game|inst of Boot Game|1\n"
-                        "sub/stuck.GCM|GSTE01|1|does not boot|Stuck Game|notes of Stuck Game|inst of Stuck Game|1\n"
-                        "twice.iso|GTWE01|1|does not boot|Twice First|notes of Twice First|inst of Twice First|2\n"
-                        "sub/deeper/Unknown Game.iso|GUNE01|1|not in list||||0\n"
-                        "locked.iso|unreadable|Permission denied\n"
-                        "Images [6] Boot [3] Do not boot [2] Not in list [1] Other files [2] Unreadable [1]\n");
+    EXPECT_EQ(run.text,
+              "blank.ISO|GBCE01|1|boots|Blank Case|notes of Blank Case|inst of Blank Case|1\n"
+              "boot.iso|GBTE01|1|boots|Boot Game|notes of Boot Game|inst of Boot Game|1\n"
+              "boot2.gcm|GBTE01|2|boots|Boot Game|notes of Boot Game|inst of Boot Game|1\n"
+              "return.iso|GCRE01|1|does not boot|Carriage Return|notes of Carriage Return|inst of Carriage Return|1\n"
+              "line.iso|GLBE01|1|boots|Line Break|notes of Line Break|inst of Line Break|1\n"
+              "caf\xe9/r\xe9gion.iso|GLTE01|1|not in list||||0\n"
+              "sub/stuck.GCM|GSTE01|1|does not boot|Stuck Game|notes of Stuck Game|inst of Stuck Game|1\n"
+              "twice.iso|GTWE01|1|does not boot|Twice First|notes of Twice First|inst of Twice First|2\n"
+              "b first.iso|GTDE01|1|boots|Two Discs|notes of Two Discs|inst of Two Discs|1\n"
+              "a second.iso|GTDE01|2|boots|Two Discs|notes of Two Discs|inst of Two Discs|1\n"
+              "sub/deeper/Unknown Game.iso|GUNE01|1|not in list||||0\n"
+              "locked.iso|unreadable|Permission denied\n"
+              "Images [11] Boot [6] Do not boot [3] Not in list [2] Other files [2] Unreadable [1]\n"
+              "r\xe9gion.iso|GLTE01|1|not in list||||0\n"
+              "Images [1] Boot [0] Do not boot [0] Not in list [1] Other files [0] Unreadable [0]\n");
     const auto after = States(games);
     for (const auto& [path, state] : before)
         EXPECT_TRUE(after.at(path) == state) << "the scan changed " << path;
@@ -148,7 +176,7 @@ TEST(GameScan, AMissingFolderOrMainListFails)
     for (const std::string& name : {std::string("nowhere"), dir.File("gcmList.xml")}) {
         const std::string full = name == "nowhere" ? (std::filesystem::current_path() / name).string() : name;
         try {
-            GameScan::Run(list, QString::fromStdString(name));
+            GameScan::Run(list, name);
             ADD_FAILURE() << name << " was scanned";
         } catch (const std::exception& e) {
             EXPECT_EQ(std::string(e.what()), "Cannot scan folder \"" + full + "\". " +

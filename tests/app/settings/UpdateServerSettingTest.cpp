@@ -13,7 +13,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -115,7 +117,21 @@ TEST_F(UpdateServerSettingTest, StoringKeepsTheFilePrivateAndTheOtherSettings)
     EXPECT_EQ(UserSettings::Open()->value(settings::kWindowPage).toInt(), 1);
     EXPECT_TRUE(reports.empty());
 
-    // A file that cannot be written is reported, not passed over.
+    // A file that cannot be written is reported, not passed over. Here the
+    // file is its owner's and readable by others, in a folder that refuses
+    // the save's temporary file: the save fails, but has made the file
+    // private first, since the temporary file takes over the file's mode and
+    // the password must never be readable by others.
+    const std::filesystem::path folder = std::filesystem::path(file()).parent_path();
+    for (const std::filesystem::path& path : {folder.parent_path().parent_path(), folder.parent_path()})
+        ASSERT_EQ(chmod(path.c_str(), 0755), 0);
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);
+        ASSERT_EQ(chown(file().c_str(), 65534, 65534), 0);
+    }
+    ASSERT_EQ(chmod(file().c_str(), 0644), 0);
+    ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+    const std::string kept = ReadBytes(file());
     const int code = ::quorvane::test::RunUnprivileged([] {
         try {
             UpdateServerSetting::Store("ftp://u:p@h/x/");
@@ -124,7 +140,10 @@ TEST_F(UpdateServerSettingTest, StoringKeepsTheFilePrivateAndTheOtherSettings)
         }
         return 2;
     });
+    ASSERT_EQ(chmod(folder.c_str(), 0755), 0);
     EXPECT_EQ(code, 0);
+    EXPECT_EQ(mode(), 0600);
+    EXPECT_EQ(ReadBytes(file()), kept);
 }
 
 TEST(UpdateServerUrl, FormatIsReadBackByApply)

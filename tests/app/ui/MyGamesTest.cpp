@@ -11,6 +11,7 @@
 #include "tests/support/SparseImage.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,6 +20,7 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace quorvane::app {
 namespace {
@@ -71,6 +73,9 @@ protected:
 TEST_F(MyGames, ScanShowsTheRowsAndCountsOfTheScanAndFillsTheEditor)
 {
     ASSERT_EQ(window->PageControl1->tabText(2), "My Games");
+    // A settings file readable by others is made private by the save.
+    writeFile("config/quorvane/quorvane.conf", "");
+    ASSERT_EQ(::chmod(QFile::encodeName(configFolder() + "/quorvane/quorvane.conf").constData(), 0644), 0);
     scan(path("my games"));
     EXPECT_TRUE(asker.errors.empty()) << asker.errors.front().toStdString();
     EXPECT_EQ(window->StatusText(),
@@ -80,7 +85,7 @@ TEST_F(MyGames, ScanShowsTheRowsAndCountsOfTheScanAndFillsTheEditor)
     // The rows of the same scan run directly, in the same order.
     MainList list;
     GameScan::LoadMainList(list);
-    const ScanReport report = GameScan::Run(list, path("my games"));
+    const ScanReport report = GameScan::Run(list, QFile::encodeName(path("my games")).toStdString());
     const SortedListModel& rows = page->gamesView->rows();
     ASSERT_EQ(rows.size(), 3);
     for (int i = 0; i < rows.size(); ++i) {
@@ -124,6 +129,9 @@ TEST_F(MyGames, ScanShowsTheRowsAndCountsOfTheScanAndFillsTheEditor)
             .value(ScanFolderKey)
             .toString();
     EXPECT_EQ(kept, path("my games"));
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(configFolder() + "/quorvane/quorvane.conf").constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
     EXPECT_EQ(MainWindow().TabSheet3->scanFolder->text(), kept);
 }
 

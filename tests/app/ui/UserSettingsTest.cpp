@@ -86,8 +86,16 @@ TEST_F(UserSettingsTest, TheWindowReopensAsItWasLeftAndResetLayoutRestoresTheDes
     QApplication::processEvents();
     const Layout left = layoutOf(*window);
     ASSERT_NE(left.geometry, design.geometry);
+    // The layout's save makes a file that others can read private.
+    const QByteArray file = QFile::encodeName(settingsFile());
+    if (!QFile::exists(settingsFile()))
+        writeFile("config/quorvane/quorvane.conf", "");
+    ASSERT_EQ(::chmod(file.constData(), 0644), 0);
     window->close();
     window.reset();
+    struct stat info {};
+    ASSERT_EQ(::stat(file.constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
 
     window = start();
     const Layout reopened = layoutOf(*window);

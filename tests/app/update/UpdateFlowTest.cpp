@@ -92,6 +92,19 @@ TEST_F(UpdateFlowTest, ANewerListIsListedDownloadedAndInstalled)
     EXPECT_FALSE(flow.Client().IsConnected());
     // The start-up state is not touched: a second check compares against it.
     EXPECT_EQ(list->State().ListVersion, "12");
+
+    // An interrupt that came before the rename wins: nothing is installed
+    // and the download is removed.
+    const std::string local = GeneratedListFile("12", 3);
+    WriteBytes(xml, local);
+    RecordingUpdateSink interrupted;
+    interrupted.interrupted = true;
+    UpdateFlow second(*list, server.Settings());
+    second.Connect(interrupted);
+    EXPECT_EQ(second.DownloadAndInstall(interrupted), UpdateOutcome::Aborted);
+    EXPECT_EQ(ReadBytes(xml), local);
+    EXPECT_FALSE(std::filesystem::exists(bak));
+    EXPECT_FALSE(std::filesystem::exists(bak + ".part"));
 }
 
 TEST_F(UpdateFlowTest, ARefusedDownloadKeepsTheConnectionAndTheList)

@@ -6,6 +6,7 @@
 #include "tests/support/ListFiles.h"
 #include "tests/support/TempDir.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -135,7 +136,16 @@ public:
     void WindowStatus(const QString& text) override { window.push_back(text.toStdString()); }
     void ShowListing(const std::vector<std::string>& lines) override { listing = lines; }
     void DownloadProgress(std::int64_t bytes) override { progress.push_back(bytes); }
+    bool InstallUnlessInterrupted(const std::function<void()>& install) override
+    {
+        if (interrupted)
+            return false;
+        install();
+        return true;
+    }
 
+    /// Answers the install as an interrupt that came before it would.
+    bool interrupted = false;
     std::vector<std::string> main;
     std::vector<std::string> window;
     std::vector<std::string> listing;
