@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     client.Username = "user";
     client.Password = "secret";
     // A small cap now and then, so that the cut-off path runs as well.
-    client.MaxRetrievalBytes = (control & 0x20) != 0 ? 8 : ftp::FtpClient::DefaultMaxRetrievalBytes;
+    client.MaxRetrievalBytes = (control & 0x20) != 0 ? 8 : ftp::DefaultMaxRetrievalBytes;
     try {
         client.OpenConnection(control & 0x40 ? ftp::AutoLogin::No : ftp::AutoLogin::Yes);
         client.ChangeDirectory("/lists");
