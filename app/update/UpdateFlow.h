@@ -96,6 +96,7 @@ private:
     /// removed when the retrieval fails, comes out short or was aborted.
     void Download(UpdateSink& sink, const std::string& downloaded);
     /// The size the server names for the list, or -1 when it does not say.
+    /// Raises `ftp::FileTooLargeError` for a size past the client's cap.
     std::int64_t AnnouncedSize();
     /// After an abort: disconnects, forgets the request and returns true.
     bool EndIfAborted();
