@@ -163,8 +163,13 @@ void UpdateFlow::Connect(UpdateSink& sink)
     try {
         ConnectAndList(sink);
     } catch (...) {
-        if (!EndIfAborted())
-            throw;
+        if (EndIfAborted())
+            return;
+        // Whatever step failed, this server gave no listing to download from;
+        // `connected_` stays set, so a double-click says the connection is
+        // lost instead of loading a "gcmList.BAK" an earlier run left.
+        ftp_->Disconnect();
+        throw;
     }
 }
 
@@ -192,10 +197,12 @@ void UpdateFlow::ConnectAndList(UpdateSink& sink)
     ftp.PassiveFallsBackToActive = true;
 
     sink.MainStatus(QStringLiteral("Connecting..."));
+    // From here on the window counts on this server: a connect or login that
+    // fails leaves nothing on disk that a double-click may take for its answer.
+    connected_ = true;
     ftp.OpenConnection(ftp::AutoLogin::Yes, settings_.ReadTimeoutMs);
     if (!ftp.IsConnected())
         return;
-    connected_ = true;
 
     sink.MainStatus(QStringLiteral("Locating DIR..."));
     ftp.ChangeDirectory(settings_.Directory);
