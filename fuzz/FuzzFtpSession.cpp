@@ -2,7 +2,8 @@
 // greeting, login, type, system, directory change, the resume probe, a
 // passive listing and a passive retrieval, with the fall-back to active mode
 // switched on or off by the first byte (which also picks a tiny size cap on
-// the retrieval now and then).
+// the retrieval now and then, and whether replies are already waiting when a
+// command is sent).
 //
 // No real socket is ever opened: a passive data connection is fed from memory
 // (the bytes after the last "|DATA|" in the input, empty without one), and an
@@ -65,6 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::size_t chunkSize = 1 + (control & 0x3F);
     fuzz::MemoryIoHandler handler(input, chunkSize);
+    // Now and then every reply is there before its command is sent, so that
+    // the replies a command finds waiting are dropped.
+    handler.BytesWaitEarly = (control & 0x10) != 0;
     InMemoryDataClient client(dataBytes, chunkSize);
     client.SetIOHandler(&handler, net::Ownership::Borrowed);
     client.Passive = true;
@@ -72,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     client.Username = "user";
     client.Password = "secret";
     // A small cap now and then, so that the cut-off path runs as well.
-    client.MaxRetrievalBytes = (control & 0x20) != 0 ? 8 : ftp::FtpClient::DefaultMaxRetrievalBytes;
+    client.MaxRetrievalBytes = (control & 0x20) != 0 ? 8 : ftp::DefaultMaxRetrievalBytes;
     try {
         client.OpenConnection(control & 0x40 ? ftp::AutoLogin::No : ftp::AutoLogin::Yes);
         client.ChangeDirectory("/lists");

@@ -9,10 +9,10 @@ MemoryIoHandler::MemoryIoHandler(std::string_view bytes, std::size_t chunkSize)
     : bytes_(bytes), chunkSize_(std::max<std::size_t>(chunkSize, 1))
 {}
 
-bool MemoryIoHandler::WaitReadable(std::int32_t)
+bool MemoryIoHandler::WaitReadable(std::int32_t timeoutMs)
 {
-    // Always "readable": either bytes are left or the close is.
-    return true;
+    // Otherwise always "readable": either bytes are left or the close is.
+    return timeoutMs != 0 || BytesWaitEarly;
 }
 
 long MemoryIoHandler::Recv(void* buffer, std::size_t length)

@@ -12,10 +12,16 @@ namespace quorvane::fuzz {
 /// connection: every receive hands out at most `chunkSize` bytes, then the
 /// peer "closes" (a receive of 0 bytes, after which it is disconnected).
 /// Connected from `Open` (which a connect calls) until then; sends are
-/// swallowed. Data is copied; the handler never blocks.
+/// swallowed. Data is copied; the handler never blocks. A wait of no time
+/// finds nothing unless `BytesWaitEarly` is set, as with a peer that answers
+/// each command once it has arrived.
 class MemoryIoHandler : public net::IoHandler {
 public:
     MemoryIoHandler(std::string_view bytes, std::size_t chunkSize);
+
+    /// Whether the bytes are there before anyone waits for them (a peer that
+    /// sent replies nobody asked for yet).
+    bool BytesWaitEarly = false;
 
     void Open() override { opened_ = true; }
     bool Connected() override { return opened_ && !closed_; }

@@ -75,7 +75,7 @@ bool SharedOptions::Take(const std::vector<std::string>& arguments, std::size_t&
             throw OptionError("--update-server needs a URL");
         if (url.form == OptionValue::Form::Given) {
             try {
-                updateServer = UpdateServerUrl::Apply(url.value);
+                updateServer = UpdateServerUrl::Parse(url.value);
             } catch (const UpdateServerUrlError& e) {
                 throw OptionError(e.what());
             }

@@ -33,7 +33,7 @@ UpdateServerChoice UpdateServerSetting::Choose(const std::optional<UpdateSetting
     if (url.empty())
         return {};
     try {
-        return {UpdateServerUrl::Apply(url), UpdateServerChoice::Source::SettingsFile};
+        return {UpdateServerUrl::Parse(url), UpdateServerChoice::Source::SettingsFile};
     } catch (const UpdateServerUrlError& e) {
         report(e);
         return {};
@@ -42,7 +42,7 @@ UpdateServerChoice UpdateServerSetting::Choose(const std::optional<UpdateSetting
 
 UpdateSettings UpdateServerSetting::Store(const std::string& url)
 {
-    UpdateSettings server = UpdateServerUrl::Apply(url);
+    UpdateSettings server = UpdateServerUrl::Parse(url);
     const auto settings = UserSettings::Open();
     settings->setValue(settings::kUpdateServer, QString::fromStdString(url));
     UserSettings::Save(*settings);

@@ -12,15 +12,15 @@
 #include "app/update/UpdateSink.h"
 #include "net/ftp/FtpClient.h"
 #include "net/ftp/FtpErrors.h"
+#include "net/ftp/SizeReply.h"
 #include "net/transport/SocketIoHandler.h"
 #include "xml/PlatformVendor.h"
 #include "xml/XmlDocument.h"
 
 #include <QFile>
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 namespace quorvane::app {
@@ -45,20 +45,6 @@ constexpr const char* PartialSuffix = ".part";
 std::string LocalPath(const MainList& list, const char* fileName)
 {
     return QFile::encodeName(list.FilePath(QString::fromLatin1(fileName))).toStdString();
-}
-
-/// The size in a 213 reply to "SIZE" (RFC 3659), or -1 when the text is no
-/// decimal number a file can have.
-std::int64_t SizeFromReply(const std::vector<std::string>& text)
-{
-    if (text.empty())
-        return -1;
-    const std::string& number = text.front();
-    constexpr std::size_t MaxDigits = 18; // below the largest 64-bit value
-    if (number.empty() || number.size() > MaxDigits ||
-        !std::all_of(number.begin(), number.end(), [](unsigned char c) { return std::isdigit(c) != 0; }))
-        return -1;
-    return std::stoll(number);
 }
 
 } // namespace
@@ -109,9 +95,18 @@ std::int64_t UpdateFlow::AnnouncedSize()
     ftp::FtpClient& ftp = *ftp_;
     // Any answer but a 213 with a number (502 from a server without the
     // command, 550, ...) leaves the size unknown, as before the command existed.
-    if (ftp.SendRawCommand(std::string("SIZE ") + MainListFileName) != 213)
+    if (ftp.SendRawCommand(std::string("SIZE ") + MainListFileName) != 213 || ftp.LastReply.Text().empty())
         return -1;
-    return SizeFromReply(ftp.LastReply.Text());
+    const std::optional<std::uint64_t> size = ftp::ParseSizeReply(ftp.LastReply.Text().front());
+    if (!size)
+        return -1;
+    // However long the number, a size past the cap (or past what a file can
+    // hold) is refused before anything is retrieved.
+    const std::int64_t cap = ftp.MaxRetrievalBytes;
+    if (*size > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) ||
+        (cap >= 0 && static_cast<std::int64_t>(*size) > cap))
+        throw ftp::FileTooLargeError();
+    return static_cast<std::int64_t>(*size);
 }
 
 void UpdateFlow::Download(UpdateSink& sink, const std::string& downloaded)
@@ -125,8 +120,6 @@ void UpdateFlow::Download(UpdateSink& sink, const std::string& downloaded)
     std::filesystem::remove(partial, ignored);
 
     const std::int64_t expected = AnnouncedSize();
-    if (expected > ftp.MaxRetrievalBytes)
-        throw ftp::FileTooLargeError();
 
     ftp.OnWork = [&sink](net::NetComponent&, net::WorkMode mode, std::int64_t count) {
         if (mode == net::WorkMode::wmRead)
@@ -136,7 +129,8 @@ void UpdateFlow::Download(UpdateSink& sink, const std::string& downloaded)
         ftp.RetrieveFile(MainListFileName, partial, ftp::Overwrite::Allow, ftp::Resume::No);
         if (!abortRequested_ && expected >= 0) {
             // A server that closes the data connection early may still
-            // answer 226: only the count tells a short file from a whole one.
+            // answer 226: only the count tells a short or overlong file from
+            // a whole one.
             const auto received = static_cast<std::int64_t>(std::filesystem::file_size(partial));
             if (received != expected)
                 throw DownloadSizeError(received, expected);
@@ -175,8 +169,13 @@ void UpdateFlow::Connect(UpdateSink& sink)
     try {
         ConnectAndList(sink);
     } catch (...) {
-        if (!EndIfAborted())
-            throw;
+        if (EndIfAborted())
+            return;
+        // Whatever step failed, this server gave no listing to download from;
+        // `connected_` stays set, so a double-click says the connection is
+        // lost instead of loading a "gcmList.BAK" an earlier run left.
+        ftp_->Disconnect();
+        throw;
     }
 }
 
@@ -204,10 +203,12 @@ void UpdateFlow::ConnectAndList(UpdateSink& sink)
     ftp.PassiveFallsBackToActive = true;
 
     sink.MainStatus(QStringLiteral("Connecting..."));
+    // From here on the window counts on this server: a connect or login that
+    // fails leaves nothing on disk that a double-click may take for its answer.
+    connected_ = true;
     ftp.OpenConnection(ftp::AutoLogin::Yes, settings_.ReadTimeoutMs);
     if (!ftp.IsConnected())
         return;
-    connected_ = true;
 
     sink.MainStatus(QStringLiteral("Locating DIR..."));
     ftp.ChangeDirectory(settings_.Directory);

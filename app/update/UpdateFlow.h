@@ -56,9 +56,11 @@ public:
     UpdateFlow& operator=(const UpdateFlow&) = delete;
 
     /// Connects and lists the directory, reporting each step to `sink`. A
-    /// failure ends the step where it happened: the Main Window's status keeps
-    /// the last progress text and the listing stays empty when the failure
-    /// came before it arrived. An aborted step returns quietly, disconnected.
+    /// failure ends the step where it happened and disconnects: the Main
+    /// Window's status keeps the last progress text, the listing stays empty
+    /// when the failure came before it arrived, and `DownloadAndInstall` then
+    /// raises `ConnectionLostError`. An aborted step returns quietly,
+    /// disconnected.
     void Connect(UpdateSink& sink);
 
     /// Downloads (when still connected), disconnects and installs or discards.
@@ -72,8 +74,8 @@ public:
     /// try; a file that is not well formed or has no version stays as
     /// "gcmList.BAK" and the Main List is untouched; a failed install keeps
     /// both files. When the connection went without this flow closing it
-    /// (a late reply, a server that hung up), `ConnectionLostError` is raised
-    /// and nothing is loaded.
+    /// (a late reply, a server that hung up, a failed `Connect`),
+    /// `ConnectionLostError` is raised and nothing is loaded.
     UpdateOutcome DownloadAndInstall(UpdateSink& sink);
 
     /// Ends the running step (called from a handler that runs while it
@@ -97,6 +99,7 @@ private:
     /// removed when the retrieval fails, comes out short or was aborted.
     void Download(UpdateSink& sink, const std::string& downloaded);
     /// The size the server names for the list, or -1 when it does not say.
+    /// Raises `ftp::FileTooLargeError` for a size past the client's cap.
     std::int64_t AnnouncedSize();
     /// After an abort: disconnects, forgets the request and returns true.
     bool EndIfAborted();
@@ -107,7 +110,9 @@ private:
     std::unique_ptr<xml::XmlDocument> document_;
     bool busy_ = false;
     bool abortRequested_ = false;
-    /// Connected by `Connect` and not yet disconnected by this flow.
+    /// Set when `Connect` starts to connect, cleared when this flow
+    /// disconnects after a download: while set, a client that is not
+    /// connected means the connection was lost or never made.
     bool connected_ = false;
 };
 

@@ -77,7 +77,7 @@ bool HasControlOrBlank(const std::string& text)
 
 } // namespace
 
-UpdateSettings UpdateServerUrl::Apply(const std::string& url, UpdateSettings base)
+UpdateSettings UpdateServerUrl::Parse(const std::string& url, UpdateSettings base)
 {
     static const std::string scheme = "ftp://";
     if (url.compare(0, scheme.size(), scheme) != 0)
@@ -137,7 +137,7 @@ UpdateSettings UpdateServerUrl::Apply(const std::string& url, UpdateSettings bas
             hasPort = true;
         }
     }
-    std::int32_t port = 21;
+    std::int32_t port = ftp::DefaultPort;
     if (hasPort) {
         const std::string& digits = portText;
         if (digits.empty() || digits.size() > 5)

@@ -6,7 +6,6 @@ UpdateSettings UpdateSettings::Fixed()
 {
     UpdateSettings settings;
     settings.Host = "lists.quorvane.example";
-    settings.Port = 21;
     settings.Username = "quorvane";
     settings.Password = "gcm-lists";
     settings.Directory = "pub/lists/Other/";

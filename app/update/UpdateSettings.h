@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/ftp/FtpTypes.h"
+
 #include <cstdint>
 #include <string>
 
@@ -10,7 +12,7 @@ namespace quorvane::app {
 /// them for one run.
 struct UpdateSettings {
     std::string Host;
-    std::int32_t Port = 21;
+    std::int32_t Port = ftp::DefaultPort;
     std::string Username;
     std::string Password;
     /// Relative path sent with "CWD", ending in "/".
@@ -26,7 +28,7 @@ struct UpdateSettings {
     std::int32_t ProgressFloorTimeMs = 60000;
     /// The largest list the flow downloads; a larger one fails with "File too
     /// large." (the largest real list is well under 100 MiB).
-    std::int64_t MaxDownloadBytes = std::int64_t{256} * 1024 * 1024;
+    std::int64_t MaxDownloadBytes = ftp::DefaultMaxRetrievalBytes;
 
     /// The program's own update server: lists.quorvane.example port 21,
     /// account "quorvane", directory "pub/lists/Other/".

@@ -8,8 +8,29 @@ namespace quorvane::ftp {
 
 std::int16_t CommandConnection::SendCommand(const std::string& line, const ReplyCodes& allowed)
 {
-    WriteLine(line);
+    WriteCommand(line);
     return ReadReply(allowed);
+}
+
+void CommandConnection::WriteCommand(const std::string& line)
+{
+    DiscardWaitingReplies();
+    WriteLine(line);
+}
+
+void CommandConnection::DiscardWaitingReplies()
+{
+    auto dropComplete = [this] {
+        net::ManagedBuffer& queue = ReceiveQueue();
+        while (const std::size_t length = CompleteReplyLength(std::string_view(queue.Data(), queue.Size())))
+            queue.Remove(length);
+    };
+    dropComplete();
+    // One receive of what the system already holds, without waiting: a late
+    // reply is a few lines, far below one receive's size. A peer that closed
+    // is left for the command's own write or read to report.
+    if (IsConnected() && FillInputBuffer(net::IfDisconnected::Return, 0, net::IfTimedOut::Return) > 0)
+        dropComplete();
 }
 
 std::int16_t CommandConnection::SendCommand(const std::string& line, std::int16_t code)

@@ -24,7 +24,9 @@ using ReplyCodes = std::vector<std::int16_t>;
 /// closes while a reply is awaited raises `net::ConnClosedGracefullyError` and
 /// leaves `LastReply` as it was. A reply that does not come in time raises
 /// `net::ReadTimeoutError` and closes the connection (`Disconnect`), so that a
-/// late reply is never read as the answer to a later command.
+/// late reply is never read as the answer to a later command; a complete reply
+/// that is already waiting when a command is sent (one the client stopped
+/// waiting for) is read and dropped first, for the same reason.
 class CommandConnection : public net::TcpClient {
 public:
     /// Tells `SendCommand` that any reply code is accepted.
@@ -39,7 +41,7 @@ public:
     /// The first reply after connecting; filled by the FTP client.
     RfcReply GreetingReply;
 
-    /// Writes `line` followed by CR LF, then `ReadReply(allowed)`.
+    /// `WriteCommand(line)`, then `ReadReply(allowed)`.
     /// Returns the reply code; raises `ProtocolReplyError` when the code is not allowed.
     virtual std::int16_t SendCommand(const std::string& line, const ReplyCodes& allowed);
     std::int16_t SendCommand(const std::string& line, std::initializer_list<std::int16_t> allowed)
@@ -66,6 +68,14 @@ public:
     {
         throw Error(ReplyErrorMessage(LastReply));
     }
+
+    /// Drops every complete reply already waiting (`DiscardWaitingReplies`),
+    /// then writes `line` followed by CR LF.
+    void WriteCommand(const std::string& line);
+    /// Reads and drops, without waiting, every complete reply that has already
+    /// arrived: no command is waiting for it, so it can only be the late answer
+    /// to one the client gave up on. A reply still arriving is left in place.
+    void DiscardWaitingReplies();
 
     /// Reads lines (at most `maxAttempts`) until one is not empty once leading
     /// and trailing blanks and control characters are trimmed; returns it

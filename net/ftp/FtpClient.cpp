@@ -432,7 +432,7 @@ void FtpClient::ReceivePassive(const PassiveAddress& address, Transfer& transfer
     try {
         if (transfer.resume == Resume::Yes)
             SendRestart(transfer.stream);
-        WriteLine(transfer.command);
+        WriteCommand(transfer.command);
         ReadReply({125, 150, 154});
         transfer.commandAccepted = true;
         ReadDataToStream(data, transfer);

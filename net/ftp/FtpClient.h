@@ -31,14 +31,11 @@ namespace quorvane::ftp {
 /// reaches the caller; later failures leave it open. `Disconnect` sends no QUIT.
 class FtpClient : public CommandConnection {
 public:
-    static constexpr std::int32_t DefaultPort = 21;
     /// How long a transfer waits for its data connection by default: the
     /// server's connection in active mode, the client's connect in passive mode.
     static constexpr std::int32_t DefaultDataConnectTimeout = 60000;
     /// How long a failed transfer waits for the server's final reply by default.
     static constexpr std::int32_t DefaultPendingReplyTimeout = 3000;
-    /// The default of `MaxRetrievalBytes`: far above any list a server holds.
-    static constexpr std::int64_t DefaultMaxRetrievalBytes = std::int64_t{256} * 1024 * 1024;
 
     using AfterGetEvent = std::function<void(FtpClient& sender, std::ostream& stream)>;
 

@@ -1,6 +1,14 @@
 #pragma once
 
+#include <cstdint>
+
 namespace quorvane::ftp {
+
+/// The port of an FTP control connection when none is named (RFC 959).
+inline constexpr std::int32_t DefaultPort = 21;
+/// The most bytes one retrieval brings when no other cap is set: far above
+/// any list a server holds.
+inline constexpr std::int64_t DefaultMaxRetrievalBytes = std::int64_t{256} * 1024 * 1024;
 
 /// Representation type announced with "TYPE": ftASCII "TYPE A", ftBinary "TYPE I".
 /// Bytes are never converted either way.

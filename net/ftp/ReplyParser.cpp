@@ -72,6 +72,32 @@ std::vector<std::string> CollectReplyLines(const std::function<std::string()>& n
     }
 }
 
+std::size_t CompleteReplyLength(std::string_view bytes)
+{
+    if (bytes.find('\n') == std::string_view::npos)
+        return 0;
+    struct Incomplete {};
+    std::size_t taken = 0;
+    // The lines as the reader gets them: up to each LF, trimmed, blank ones skipped.
+    auto nextLine = [&]() {
+        for (;;) {
+            const std::size_t lf = bytes.find('\n', taken);
+            if (lf == std::string_view::npos)
+                throw Incomplete();
+            std::string line = TrimBlanks(bytes.substr(taken, lf - taken));
+            taken = lf + 1;
+            if (!line.empty())
+                return line;
+        }
+    };
+    try {
+        (void)CollectReplyLines(nextLine);
+    } catch (const Incomplete&) {
+        return 0;
+    }
+    return taken;
+}
+
 void ParseReplyLines(const std::vector<std::string>& lines, RfcReply& reply)
 {
     reply.Clear();

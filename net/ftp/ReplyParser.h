@@ -34,6 +34,12 @@ inline constexpr std::size_t MaxReplyBytes = 4 * 1024 * 1024;
 /// once the collected text exceeds `MaxReplyBytes`.
 [[nodiscard]] std::vector<std::string> CollectReplyLines(const std::function<std::string()>& nextLine);
 
+/// The bytes the first complete reply at the start of `bytes` takes up, its
+/// last line's LF included, as the reply reader would collect it (blank lines
+/// before and between its lines count too); 0 when `bytes` holds no complete
+/// reply. Throws `ReplyTooLongError` as `CollectReplyLines` does.
+[[nodiscard]] std::size_t CompleteReplyLength(std::string_view bytes);
+
 /// Parses collected reply lines into `reply`: clears it, takes the code from
 /// the first line's first four characters (trimmed, a trailing '-' dropped)
 /// and adds every line from its fifth character on to `Text`.

@@ -57,7 +57,7 @@ private:
 TEST_F(UpdateServerSettingTest, TheOptionOverridesTheFileWhichOverridesTheBuiltInServer)
 {
     using Source = UpdateServerChoice::Source;
-    const UpdateSettings option = UpdateServerUrl::Apply("ftp://opt:x@127.0.0.1:2000/o/");
+    const UpdateSettings option = UpdateServerUrl::Parse("ftp://opt:x@127.0.0.1:2000/o/");
     struct Case {
         const char* file; // nullptr: no file
         bool withOption;
@@ -146,7 +146,7 @@ TEST_F(UpdateServerSettingTest, StoringKeepsTheFilePrivateAndTheOtherSettings)
     EXPECT_EQ(ReadBytes(file()), kept);
 }
 
-TEST(UpdateServerUrl, FormatIsReadBackByApply)
+TEST(UpdateServerUrl, FormatIsReadBackByParse)
 {
     UpdateSettings settings;
     settings.Host = "lists.example";
@@ -156,7 +156,7 @@ TEST(UpdateServerUrl, FormatIsReadBackByApply)
         SCOPED_TRACE(password);
         settings.Username = std::string("u:") + password;
         settings.Password = password;
-        const UpdateSettings read = UpdateServerUrl::Apply(UpdateServerUrl::Format(settings));
+        const UpdateSettings read = UpdateServerUrl::Parse(UpdateServerUrl::Format(settings));
         EXPECT_EQ(read.Host, settings.Host);
         EXPECT_EQ(read.Port, settings.Port);
         EXPECT_EQ(read.Username, settings.Username);
@@ -167,7 +167,7 @@ TEST(UpdateServerUrl, FormatIsReadBackByApply)
               "ftp://u%3A%C3%A4%C3%B6@lists.example:2121/pub/lists/Other/");
     // An IPv6 address goes in brackets.
     settings.Host = "fd00::5";
-    EXPECT_EQ(UpdateServerUrl::Apply(UpdateServerUrl::Format(settings)).Host, "fd00::5");
+    EXPECT_EQ(UpdateServerUrl::Parse(UpdateServerUrl::Format(settings)).Host, "fd00::5");
 }
 
 } // namespace

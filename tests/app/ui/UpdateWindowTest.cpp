@@ -26,6 +26,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <thread>
+
 namespace quorvane::app {
 namespace {
 
@@ -157,7 +159,7 @@ TEST_F(UpdateWindow, EqualVersionDiscardsTheDownloadAndOkClosesTheWindow)
     }
 }
 
-TEST_F(UpdateWindow, RefusalsShowTheErrorLeaveTheProgressTextAndOpenAnEmptyWindow)
+TEST_F(UpdateWindow, RefusalsLeaveTheProgressTextAnEmptyWindowAndNothingToLoad)
 {
     UpdateServer server(GeneratedListFile("2", 1));
     writeFile("gcmList.xml", ListFile("1", ""));
@@ -185,6 +187,9 @@ TEST_F(UpdateWindow, RefusalsShowTheErrorLeaveTheProgressTextAndOpenAnEmptyWindo
             auto& w = dynamic_cast<DownloadWindow&>(dialog);
             mainStatus = w.mainWindow().StatusText();
             listing = w.ListLines();
+            // A download left by an earlier run is never this server's answer.
+            writeFile("gcmList.BAK", ListFile("2", ""));
+            ErrorBox::guard([&] { w.ListDblClick(); });
         });
         MainWindow window({}, downloads);
         window.CheckforListUpdates1Click();
@@ -192,8 +197,11 @@ TEST_F(UpdateWindow, RefusalsShowTheErrorLeaveTheProgressTextAndOpenAnEmptyWindo
         EXPECT_EQ(asker.modalRuns.back(), "DownloadWindow");
         EXPECT_EQ(mainStatus, c.mainStatus);
         EXPECT_TRUE(listing.isEmpty());
-        ASSERT_EQ(asker.errors.size(), 1u);
+        ASSERT_EQ(asker.errors.size(), 2u);
         EXPECT_TRUE(asker.errors[0].contains(QString::fromLatin1(c.error))) << asker.errors[0].toStdString();
+        EXPECT_EQ(asker.errors[1],
+                  "The connection to the server was lost. Close this window and check for updates again.");
+        EXPECT_EQ(bytes("gcmList.xml"), ListFile("1", ""));
     }
 }
 
@@ -403,43 +411,103 @@ TEST_F(UpdateWindow, ClosingEitherWindowWhileConnectingEndsTheWaitAtOnce)
 TEST_F(UpdateWindow, AReplyLaterThanTheLimitIsNeverReadAsTheAnswerToTheNextDoubleClick)
 {
     using namespace std::chrono_literals;
+    using ::quorvane::test::ScriptedPeer;
     const std::string remote = GeneratedListFile("9", 5);
-    ::quorvane::test::ScriptedPeer peer;
-    ::quorvane::test::ScriptUpdateUpToDownload(peer, test::ScriptedDirectory)
-        .Expect("SIZE gcmList.xml")
-        .Reply("213 " + std::to_string(remote.size()))
-        .Expect("PASV")
-        .ReplyPassive()
-        .AcceptData()
-        .Expect("RETR gcmList.xml")
-        // A server racing its own connect-back against the client's limit.
-        .Pause(900ms)
-        .Send("150 Opening BINARY mode data connection\r\n226 Transfer complete\r\n")
-        .ExpectClosed();
-    peer.Start();
-    use(test::ScriptedServerSettings(peer.Port(), 500));
+    const std::string size = "213 " + std::to_string(remote.size());
     const std::string local = ListFile("8", test::GcmRecord("Local", "1"));
-    writeFile("gcmList.xml", local);
     // Left by an earlier run: never this server's answer.
     const std::string stale = ListFile("99", test::GcmRecord("Stale", "1"));
-
-    asker.setNextModalRun([&](QDialog& dialog) {
-        auto& w = dynamic_cast<DownloadWindow&>(dialog);
-        ErrorBox::guard([&] { w.ListDblClick(); });
-        writeFile("gcmList.BAK", stale);
-        ErrorBox::guard([&] { w.ListDblClick(); });
-        ErrorBox::guard([&] { w.ListDblClick(); });
-    });
-    MainWindow window({}, downloads);
-    asker.setNextAnswer(MrYes);
-    window.CheckforListUpdates1Click();
-
     const QString lost =
         QStringLiteral("The connection to the server was lost. Close this window and check for updates again.");
-    EXPECT_EQ(asker.errors, (std::vector<QString>{"Read Timeout.", lost, lost}));
-    EXPECT_EQ(bytes("gcmList.xml"), local);
-    EXPECT_EQ(bytes("gcmList.BAK"), stale);
-    EXPECT_TRUE(peer.Finish()) << peer.Failure();
+    const struct {
+        const char* name;
+        std::function<void(ScriptedPeer&)> script;
+        std::int32_t readLimitMs;
+        std::chrono::milliseconds beforeSecondClick;
+        std::vector<QString> errors;
+        bool installed; // else the Main List is untouched and the stale download stays
+    } cases[] = {
+        {"the RETR reply",
+         [&](ScriptedPeer& peer) {
+             ::quorvane::test::ScriptUpdateUpToDownload(peer, test::ScriptedDirectory)
+                 .Expect("SIZE gcmList.xml")
+                 .Reply(size)
+                 .Expect("PASV")
+                 .ReplyPassive()
+                 .AcceptData()
+                 .Expect("RETR gcmList.xml")
+                 // A server racing its own connect-back against the client's limit.
+                 .Pause(900ms)
+                 .Send("150 Opening BINARY mode data connection\r\n226 Transfer complete\r\n");
+         },
+         500,
+         0ms,
+         {"Read Timeout.", lost},
+         false},
+        // The window opens after the failed login; nothing is ever loaded.
+        {"the PASS reply",
+         [&](ScriptedPeer& peer) {
+             peer.Reply("220 lists")
+                 .Expect("USER lists")
+                 .Reply("331 password")
+                 .ExpectPrefix("PASS ")
+                 .Pause(900ms)
+                 .Reply("230 in");
+         },
+         500,
+         0ms,
+         {"Read Timeout.", lost, lost},
+         false},
+        // The 226 after a lone 426 comes once the client stopped waiting for
+        // it; the next download drops it instead of taking it for SIZE's answer.
+        {"the 226 after a lone 426",
+         [&](ScriptedPeer& peer) {
+             ::quorvane::test::ScriptUpdateUpToDownload(peer, test::ScriptedDirectory);
+             ::quorvane::test::ScriptDownloadStart(peer, size)
+                 .SendData(remote.substr(0, 100))
+                 .CloseData()
+                 .Reply("426 Connection closed; transfer aborted.")
+                 .Pause(4s)
+                 .Reply("226 Abort done");
+             ::quorvane::test::ScriptDownloadStart(peer, size).SendData(remote).CloseData().Reply("226 done");
+         },
+         20000,
+         2500ms,
+         {"Connection closed; transfer aborted.\r\n"},
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedPeer peer;
+        c.script(peer);
+        peer.ExpectClosed();
+        peer.Start();
+        use(test::ScriptedServerSettings(peer.Port(), c.readLimitMs));
+        writeFile("gcmList.xml", local);
+        writeFile("gcmList.BAK", stale);
+        asker.errors.clear();
+
+        asker.setNextModalRun([&](QDialog& dialog) {
+            auto& w = dynamic_cast<DownloadWindow&>(dialog);
+            ErrorBox::guard([&] { w.ListDblClick(); });
+            writeFile("gcmList.BAK", stale);
+            std::this_thread::sleep_for(c.beforeSecondClick);
+            ErrorBox::guard([&] { w.ListDblClick(); });
+        });
+        {
+            MainWindow window({}, downloads);
+            asker.setNextAnswer(MrYes);
+            window.CheckforListUpdates1Click();
+        }
+
+        EXPECT_EQ(asker.errors, c.errors);
+        EXPECT_EQ(bytes("gcmList.xml"), c.installed ? remote : local);
+        EXPECT_EQ(QFile::exists("gcmList.BAK"), !c.installed);
+        if (!c.installed) {
+            EXPECT_EQ(bytes("gcmList.BAK"), stale);
+        }
+        EXPECT_TRUE(peer.Finish()) << peer.Failure();
+    }
 }
 
 TEST(ProgramOptions, OnlyWellFormedOptionsAreAccepted)

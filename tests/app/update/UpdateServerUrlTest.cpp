@@ -30,7 +30,7 @@ TEST(UpdateServerUrl, ReadsEveryPartAndKeepsTheTimeOut)
     base.ReadTimeoutMs = 1234;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.url);
-        const UpdateSettings s = UpdateServerUrl::Apply(c.url, base);
+        const UpdateSettings s = UpdateServerUrl::Parse(c.url, base);
         EXPECT_EQ(s.Host, c.host);
         EXPECT_EQ(s.Port, c.port);
         EXPECT_EQ(s.Username, c.user);
@@ -68,7 +68,7 @@ TEST(UpdateServerUrl, RefusesMalformedUrlsWithAClearMessage)
     for (const char* url : bad) {
         SCOPED_TRACE(url);
         try {
-            UpdateServerUrl::Apply(url);
+            UpdateServerUrl::Parse(url);
             ADD_FAILURE() << "accepted";
         } catch (const UpdateServerUrlError& e) {
             EXPECT_EQ(std::string(e.what()).rfind("Malformed update server URL \"" + std::string(url) + "\": ", 0), 0u)
@@ -81,7 +81,7 @@ TEST(UpdateServerUrl, AnIpv6AddressWithoutBracketsIsNamedAsSuch)
 {
     for (const char* url : {"ftp://u:p@::1/Other/", "ftp://u:p@fd00::5:2121/Other/"}) {
         try {
-            UpdateServerUrl::Apply(url);
+            UpdateServerUrl::Parse(url);
             ADD_FAILURE() << "accepted " << url;
         } catch (const UpdateServerUrlError& e) {
             EXPECT_EQ(e.what(),

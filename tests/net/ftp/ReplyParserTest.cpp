@@ -99,6 +99,26 @@ TEST(ReplyParser, EndOfStreamInsideAReplyPassesTheErrorOn)
     EXPECT_THROW((void)CollectReplyLines(std::ref(feed)), quorvane::net::ConnClosedGracefullyError);
 }
 
+TEST(ReplyParser, AWaitingReplyCountsOnlyWhenItIsComplete)
+{
+    const struct {
+        std::string bytes;
+        std::size_t length;
+    } cases[] = {
+        {"", 0},
+        {"226 done", 0},
+        {"226 done\r\n", 10},
+        // Blank lines before it belong to it; the next reply does not.
+        {"\r\n \r\n226 done\r\n200 ok\r\n", 15},
+        {"230-a\r\n230-b\r\n", 0},
+        {"230-a\r\n\r\n230 b\nrest", 15},
+        // A short line ends a multi-line reply, as it does for the reader.
+        {"230-a\r\nxx\r\n200", 11},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CompleteReplyLength(c.bytes), c.length) << c.bytes;
+}
+
 TEST(ReplyParser, EndlessMultiLineReplyIsCutOffWithBoundedMemory)
 {
     std::size_t produced = 0;
