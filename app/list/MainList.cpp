@@ -42,6 +42,26 @@ void Load(xml::XmlDocument& document, const QString& path)
     document.SetActive(true);
 }
 
+// Walks `document` once as start-up does: reads all seven fields of every
+// record (which completes records lacking one) and counts it in GCMCount; the
+// records `filter` shows go to `add` as items and are counted as good or bad.
+// A record that cannot be read ends the walk before it is counted.
+template <class Add>
+void CompleteAndCount(xml::XmlDocument& document, BootFilter filter, ListState& counts, Add&& add)
+{
+    RecordWalk::ForEach(document, [&](RecordWalk::Record& record) {
+        // The boot test creates nothing, so it sees the record as the file has it.
+        const bool boots = RecordWalk::Boots(record);
+        if (boots || filter == BootFilter::AllRecords) {
+            add(RecordWalk::ReadItem(record, boots ? BootImage::Tick : BootImage::Cross));
+            ++(boots ? counts.GoodCount : counts.BadCount);
+        } else {
+            RecordWalk::ReadAllFields(record);
+        }
+        ++counts.GCMCount;
+    });
+}
+
 } // namespace
 
 MainList::MainList(QString folder) : folder_(std::move(folder))
@@ -49,7 +69,8 @@ MainList::MainList(QString folder) : folder_(std::move(folder))
     // The parser is normally set up at program start; setting it up is
     // idempotent, so a MainList works on its own too (tests, fuzzing).
     xml::InitParser();
-    document_ = std::make_unique<xml::XmlDocument>(xml::PlatformVendor);
+    document_ = NewDocument();
+    customDocument_ = NewDocument();
 }
 
 MainList::~MainList() = default;
@@ -57,12 +78,31 @@ MainList::~MainList() = default;
 void MainList::SetPath(ListPath path)
 {
     path_ = path;
-    document_->SetReading(path == ListPath::Plain ? xml::ReadPath::Plain : xml::ReadPath::Fast);
+    const xml::ReadPath reading = path == ListPath::Plain ? xml::ReadPath::Plain : xml::ReadPath::Fast;
+    document_->SetReading(reading);
+    customDocument_->SetReading(reading);
+}
+
+std::unique_ptr<xml::XmlDocument> MainList::NewDocument() const
+{
+    auto document = std::make_unique<xml::XmlDocument>(xml::PlatformVendor);
+    document->SetReading(path_ == ListPath::Plain ? xml::ReadPath::Plain : xml::ReadPath::Fast);
+    return document;
 }
 
 xml::XmlDocument& MainList::Document()
 {
     return *document_;
+}
+
+xml::XmlDocument& MainList::Document(ListKind list)
+{
+    return list == ListKind::Main ? *document_ : *customDocument_;
+}
+
+bool MainList::IsLoaded(ListKind list) const
+{
+    return (list == ListKind::Main ? document_ : customDocument_)->Active();
 }
 
 QString MainList::FilePath(const QString& fileName) const
@@ -71,7 +111,7 @@ QString MainList::FilePath(const QString& fileName) const
     return QDir::cleanPath(folder.absoluteFilePath(fileName));
 }
 
-StartupLoad MainList::LoadMainList(StatusSink& status, const QString& fileName)
+StartupLoad MainList::LoadMainListFile(const QString& fileName)
 {
     state_.GCMCount = 0;
     const QString path = FilePath(fileName.isEmpty() ? QString(MainListFileName) : fileName);
@@ -79,17 +119,59 @@ StartupLoad MainList::LoadMainList(StatusSink& status, const QString& fileName)
     // Main List, so the user is asked whether to download one.
     if (!QFileInfo(path).isFile())
         return StartupLoad::MainListMissing;
+    shown_ = ListKind::Main;
+    Load(Document(), path);
+    return StartupLoad::Loaded;
+}
 
-    xml::XmlDocument& document = Document();
-    Load(document, path);
+StartupLoad MainList::LoadMainList(StatusSink& status, const QString& fileName)
+{
+    if (LoadMainListFile(fileName) == StartupLoad::MainListMissing)
+        return StartupLoad::MainListMissing;
     // Reading every field completes records that lack one, so later walks of
     // this document find all seven elements.
-    RecordWalk::ForEach(document, [this](RecordWalk::Record& record) {
+    RecordWalk::ForEach(Document(), [this](RecordWalk::Record& record) {
         RecordWalk::ReadAllFields(record);
         ++state_.GCMCount;
     });
     ShowListSummary(status);
     return StartupLoad::Loaded;
+}
+
+StartupLoad MainList::LoadAndShowMainList(BootFilter filter, ListSink& view, StatusSink& status)
+{
+    state_.GoodCount = 0;
+    state_.BadCount = 0;
+    if (LoadMainListFile(QString()) == StartupLoad::MainListMissing)
+        return StartupLoad::MainListMissing;
+    view.Clear();
+    Filling(view, [&] {
+        CompleteAndCount(Document(), filter, state_, [&view](ListItem item) { view.AddItem(std::move(item)); });
+    });
+    ShowListSummary(status);
+    return StartupLoad::Loaded;
+}
+
+void MainList::ReloadMainList(BootFilter filter, ListSink& view, StatusSink& status)
+{
+    // Everything that can fail happens on the fresh document and on copies of
+    // the state and the items; the window's state changes only after that.
+    std::unique_ptr<xml::XmlDocument> fresh = NewDocument();
+    Load(*fresh, FilePath(MainListFileName));
+    ListState counted;
+    std::vector<ListItem> items;
+    CompleteAndCount(*fresh, filter, counted, [&items](ListItem item) { items.push_back(std::move(item)); });
+    counted.ListVersion = RecordWalk::ReadVersion(*fresh);
+
+    document_ = std::move(fresh);
+    state_ = std::move(counted);
+    shown_ = ListKind::Main;
+    view.Clear();
+    Filling(view, [&] {
+        for (ListItem& item : items)
+            view.AddItem(std::move(item));
+    });
+    status.SetStatusText(state_.Summary());
 }
 
 void MainList::ShowListSummary(StatusSink& status)
@@ -100,9 +182,14 @@ void MainList::ShowListSummary(StatusSink& status)
 
 void MainList::Search(const QString& text, BootFilter filter, ListSink& view)
 {
+    Search(shown_, text, filter, view);
+}
+
+void MainList::Search(ListKind list, const QString& text, BootFilter filter, ListSink& view)
+{
     view.Clear();
     Filling(view, [&] {
-        const RecordWalk::Start start = RecordWalk::FirstRecord(Document());
+        const RecordWalk::Start start = RecordWalk::FirstRecord(Document(list));
         // An empty search text matches no record.
         if (text.isEmpty())
             return;
@@ -124,11 +211,7 @@ void MainList::Search(const QString& text, BootFilter filter, ListSink& view)
 
 void MainList::ShowMainList(BootFilter filter, ListSink& view, StatusSink& status)
 {
-    state_.GoodCount = 0;
-    state_.BadCount = 0;
-    view.Clear();
-    Filling(view, [&] { AddCounted(filter, view); });
-    status.SetStatusText(state_.Summary());
+    ShowList(ListKind::Main, filter, view, status);
 }
 
 void MainList::ShowCustomList(BootFilter filter, ListSink& view, StatusSink& status)
@@ -137,15 +220,33 @@ void MainList::ShowCustomList(BootFilter filter, ListSink& view, StatusSink& sta
     state_.BadCount = 0;
     view.Clear();
     Filling(view, [&] {
-        Load(Document(), FilePath(CustomListFileName));
-        AddCounted(filter, view);
+        LoadCustomList();
+        shown_ = ListKind::Custom;
+        AddCounted(ListKind::Custom, filter, view);
     });
     status.SetStatusText(state_.Summary());
 }
 
-void MainList::AddCounted(BootFilter filter, ListSink& view)
+void MainList::LoadCustomList()
 {
-    RecordWalk::ForEach(Document(), [&](RecordWalk::Record& record) {
+    std::unique_ptr<xml::XmlDocument> fresh = NewDocument();
+    Load(*fresh, FilePath(CustomListFileName));
+    customDocument_ = std::move(fresh);
+}
+
+void MainList::ShowList(ListKind list, BootFilter filter, ListSink& view, StatusSink& status)
+{
+    state_.GoodCount = 0;
+    state_.BadCount = 0;
+    view.Clear();
+    shown_ = list;
+    Filling(view, [&] { AddCounted(list, filter, view); });
+    status.SetStatusText(state_.Summary());
+}
+
+void MainList::AddCounted(ListKind list, BootFilter filter, ListSink& view)
+{
+    RecordWalk::ForEach(Document(list), [&](RecordWalk::Record& record) {
         if (RecordWalk::Boots(record)) {
             view.AddItem(RecordWalk::ReadItem(record, BootImage::Tick));
             ++state_.GoodCount;
@@ -159,7 +260,7 @@ void MainList::AddCounted(BootFilter filter, ListSink& view)
 void MainList::ExportHtml()
 {
     // The document is checked before the file is touched.
-    const RecordWalk::Start start = RecordWalk::FirstRecord(Document());
+    const RecordWalk::Start start = RecordWalk::FirstRecord(Document(shown_));
     AtomicFileWriter file(FilePath(HtmlExportFileName));
     file.Write(HtmlExporter::Header());
     RecordWalk::ForEachFrom(start, [&file](RecordWalk::Record& record) {

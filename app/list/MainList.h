@@ -28,13 +28,26 @@ enum class StartupLoad {
     MainListMissing,
 };
 
-/// The list logic behind the Main Window: its XML document (`XMLDoc`, holding
-/// whichever List File was loaded last) and the list state, with one operation
-/// per command. The window owns one MainList for the whole run and forwards
-/// each handler to it; the command line does the same.
+/// Which of the two List Files a command works on.
+enum class ListKind {
+    /// The Main List, "gcmList.xml", loaded at start-up and by a reload.
+    Main,
+    /// The Custom List, "custGCMList.xml", loaded by "Show Custom List GCM's".
+    Custom,
+};
+
+/// The list logic behind the Main Window: the Main List's document (`XMLDoc`),
+/// the Custom List's document of its own, "the list shown" and the list state,
+/// with one operation per command. The window owns one MainList for the whole
+/// run and forwards each handler to it; the command line does the same.
+///
+/// The Main List stays loaded until a reload replaces it. "The list shown" is
+/// the Main List until a Show command or a reload names the other one; Search
+/// and the export work on it.
 ///
 /// Every operation either completes or throws; nothing is rolled back on a
-/// throw. Failures carry the message the error box shows: the XML layer's
+/// throw, except that ReloadMainList and LoadCustomList change nothing then. Failures carry the message the error box
+/// shows: the XML layer's
 /// ("No active document", "Cannot open file ...", parse errors, "Element does
 /// not contain a single text node", ...) or ListError's (input/output errors,
 /// characters a list file cannot carry).
@@ -58,30 +71,59 @@ public:
     /// records counted before it, no summary written).
     StartupLoad LoadMainList(StatusSink& status, const QString& fileName = QString());
 
+    /// The Main Window's start-up load with the list on screen: as
+    /// LoadMainList, but the one walk that counts the records also resets and
+    /// counts GoodCount and BadCount and fills `view` under `filter`, as
+    /// ShowMainList would, so the List Summary carries the counts. The Main List
+    /// becomes the list shown. A record that cannot be read ends the walk as in
+    /// LoadMainList; the items added before it stay in `view`.
+    StartupLoad LoadAndShowMainList(BootFilter filter, ListSink& view, StatusSink& status);
+
+    /// Reloads "gcmList.xml" into a fresh document in one walk (completing,
+    /// counting and collecting the records under `filter`). Only when all of
+    /// that succeeded does the fresh document replace the Main List's, with
+    /// ListVersion, GCMCount and the counts recounted, `view` refilled, the
+    /// List Summary written and the Main List made the list shown. On any
+    /// failure it throws and nothing has changed: document, state, view and
+    /// status are as they were.
+    void ReloadMainList(BootFilter filter, ListSink& view, StatusSink& status);
+
     /// `ShowListSummary`: reads the loaded document's version into ListVersion
     /// (empty when the list has no VERSION or NUMBER) and writes the List
     /// Summary to `status`.
     void ShowListSummary(StatusSink& status);
 
-    /// Search (`btnGCMSearchClick`): clears `view`, then adds every record whose
-    /// game name contains `text` ignoring case, under `filter`. An empty text
-    /// matches nothing. Counts and status are untouched.
+    /// Search (`btnGCMSearchClick`) in the list shown: clears `view`, then adds
+    /// every record whose game name contains `text` ignoring case, under
+    /// `filter`. An empty text matches nothing. Counts, status and the list
+    /// shown are untouched.
     void Search(const QString& text, BootFilter filter, ListSink& view);
+    /// Search in `list`, whichever list is shown.
+    void Search(ListKind list, const QString& text, BootFilter filter, ListSink& view);
 
-    /// "Show Palavera List GCM's" (`ShowALLGCMs1Click`): GoodCount = BadCount = 0,
-    /// clears `view`, adds the records of the loaded document under `filter`,
-    /// counting them, then writes the List Summary to `status`.
+    /// "Show Palavera List GCM's" (`ShowALLGCMs1Click`): ShowList of the Main List.
     void ShowMainList(BootFilter filter, ListSink& view, StatusSink& status);
 
-    /// "Show Custom List GCM's" (`ShowCustomListGCMs1Click`): resets the counts,
-    /// clears `view`, loads "custGCMList.xml" into the document, then as
-    /// ShowMainList. A missing or unreadable file throws the XML layer's
-    /// "Cannot open file "<full path>". <reason>" and keeps the previous
-    /// document; a malformed one throws the parse error and leaves no document.
+    /// "Show Custom List GCM's" (`ShowCustomListGCMs1Click`) as the command
+    /// line runs it: resets the counts, clears `view`, then LoadCustomList and
+    /// ShowList of the Custom List.
     void ShowCustomList(BootFilter filter, ListSink& view, StatusSink& status);
 
+    /// Loads "custGCMList.xml" into a fresh document that becomes the Custom
+    /// List's only when it loaded. A missing or unreadable file throws the XML
+    /// layer's "Cannot open file "<full path>". <reason>", a malformed one the
+    /// parse error; either way the Custom List's document stays as it was.
+    void LoadCustomList();
+
+    /// Shows `list` from its loaded document, reading no file:
+    /// GoodCount = BadCount = 0, clears `view`, makes `list` the list shown,
+    /// adds its records under `filter`, counting them, then writes the List
+    /// Summary to `status`. Raises "No active document" when `list` is not
+    /// loaded (the counts are reset and the view is cleared by then).
+    void ShowList(ListKind list, BootFilter filter, ListSink& view, StatusSink& status);
+
     /// "Export list to HTML" (`ExportlisttoHTML1Click`): writes every record of
-    /// the loaded document to "compat.htm", replacing the previous file only when
+    /// the list shown to "compat.htm", replacing the previous file only when
     /// the whole export succeeded.
     void ExportHtml();
 
@@ -93,6 +135,11 @@ public:
 
     const ListState& State() const { return state_; }
 
+    /// "The list shown": the list Search and ExportHtml work on.
+    ListKind ListShown() const { return shown_; }
+    /// True when `list` has a document loaded.
+    bool IsLoaded(ListKind list) const;
+
     /// Which way fields are read and names searched (fast unless a test or a
     /// fuzz target asks for the plain path); set it before loading a list.
     /// The order of a view is its collator's.
@@ -102,17 +149,26 @@ public:
     /// Full path of a list file named without a path.
     QString FilePath(const QString& fileName) const;
 
-    /// The Main Window's document (`XMLDoc`).
+    /// The Main List's document (`XMLDoc`).
     xml::XmlDocument& Document();
+    /// The document of `list`.
+    xml::XmlDocument& Document(ListKind list);
 
 private:
-    /// Adds the document's records under `filter`, counting them.
-    void AddCounted(BootFilter filter, ListSink& view);
+    /// An empty document read the way `path_` says.
+    std::unique_ptr<xml::XmlDocument> NewDocument() const;
+    /// Loads `fileName` (a missing name means "gcmList.xml") into the Main
+    /// List's document when such a file exists, with GCMCount = 0 first.
+    StartupLoad LoadMainListFile(const QString& fileName);
+    /// Adds the records of `list` under `filter`, counting them.
+    void AddCounted(ListKind list, BootFilter filter, ListSink& view);
 
     QString folder_;
     ListState state_;
     ListPath path_ = ListPath::Fast;
     std::unique_ptr<xml::XmlDocument> document_;
+    std::unique_ptr<xml::XmlDocument> customDocument_;
+    ListKind shown_ = ListKind::Main;
 };
 
 } // namespace quorvane::app

@@ -160,6 +160,9 @@ void MainWindow::BuildSearchPage()
     dispBoot = named(new QCheckBox(QStringLiteral("Display BOOTABLE only?"), TabSheet1), "dispBoot");
     dispBoot->setGeometry(72, 32, 161, 17);
     dispBoot->setChecked(false);
+    // Only the user's toggle filters again: `clicked` is not emitted when the
+    // program sets the state (ShowScannedRecord), so no command runs twice.
+    Wire(dispBoot, &QCheckBox::clicked, &MainWindow::dispBootClick);
 
     List = named(new SortedListView(searchColumns(), SortedListModel::CaptionEditing::ReadOnly,
                                     SortedListModel::RowImages::Shown, TabSheet1),
@@ -332,7 +335,9 @@ AboutWindow& MainWindow::aboutWindow()
 
 void MainWindow::FormCreate()
 {
-    if (list_.LoadMainList(*this) == StartupLoad::MainListMissing) {
+    lastFill_ = LastFill::Show;
+    if (list_.LoadAndShowMainList(SelectedBootFilter(), *List, *this) == StartupLoad::MainListMissing) {
+        // An update that installs a list reloads it (ReloadMainList).
         if (Asker::messageDlg(kMissingListQuestion, MsgDlgType::Error, MbYes | MbNo, 0) == MrYes)
             StartListUpdate();
     }
@@ -346,17 +351,45 @@ void MainWindow::gcmNameKeyDown(int key)
 
 void MainWindow::btnGCMSearchClick()
 {
-    list_.Search(gcmName->text(), SelectedBootFilter(), *List);
+    SearchIn(list_.ListShown(), gcmName->text());
+}
+
+void MainWindow::SearchIn(ListKind list, const QString& text)
+{
+    lastFill_ = LastFill::Search;
+    lastSearchList_ = list;
+    lastSearchText_ = text;
+    list_.Search(list, text, SelectedBootFilter(), *List);
 }
 
 void MainWindow::ShowALLGCMs1Click()
 {
+    lastFill_ = LastFill::Show;
     list_.ShowMainList(SelectedBootFilter(), *List, *this);
 }
 
 void MainWindow::ShowCustomListGCMs1Click()
 {
-    list_.ShowCustomList(SelectedBootFilter(), *List, *this);
+    // Load first: a Custom List that cannot be loaded leaves the window as
+    // it was, with the Main List (or the Custom List shown before) in view.
+    list_.LoadCustomList();
+    lastFill_ = LastFill::Show;
+    list_.ShowList(ListKind::Custom, SelectedBootFilter(), *List, *this);
+}
+
+void MainWindow::dispBootClick()
+{
+    switch (lastFill_) {
+    case LastFill::Nothing: return;
+    case LastFill::Search:
+        if (list_.IsLoaded(lastSearchList_))
+            list_.Search(lastSearchList_, lastSearchText_, SelectedBootFilter(), *List);
+        return;
+    case LastFill::Show:
+        if (list_.IsLoaded(list_.ListShown()))
+            list_.ShowList(list_.ListShown(), SelectedBootFilter(), *List, *this);
+        return;
+    }
 }
 
 void MainWindow::btnAddGCMClick()
@@ -423,6 +456,12 @@ void MainWindow::StartListUpdate()
     Asker::current().runModal(window);
 }
 
+void MainWindow::ReloadMainList()
+{
+    list_.ReloadMainList(SelectedBootFilter(), *List, *this);
+    lastFill_ = LastFill::Show;
+}
+
 void MainWindow::Exit1Click()
 {
     close();
@@ -438,7 +477,8 @@ void MainWindow::ShowScannedRecord(const QString& gameName)
     dispBoot->setChecked(false);
     gcmName->setText(gameName);
     PageControl1->setCurrentWidget(TabSheet1);
-    btnGCMSearchClick();
+    // The scan matched the image against the Main List, whichever list is shown.
+    SearchIn(ListKind::Main, gameName);
 }
 
 void MainWindow::AddScannedImage(const QString& gameId, const QString& gameName)

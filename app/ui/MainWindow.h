@@ -57,14 +57,24 @@ public:
     ~MainWindow() override;
 
     // Handlers.
-    /// Start-up: loads and counts "gcmList.xml", writes the List Summary;
-    /// asks to download the list when the file is missing.
+    /// Start-up: loads "gcmList.xml" and shows it as "Show Palavera List
+    /// GCM's" does, counts and List Summary included; asks to download the
+    /// list when the file is missing.
     void FormCreate();
     /// Key down in `gcmName` with a virtual key code: Return (13) searches.
     void gcmNameKeyDown(int key);
     void btnGCMSearchClick();
+    /// Shows the Main List, whichever list was shown before.
     void ShowALLGCMs1Click();
+    /// Loads "custGCMList.xml" into the Custom List's own document and shows
+    /// it. A file that cannot be loaded changes nothing: the view, the counts,
+    /// the status panel and the list shown stay as they were.
     void ShowCustomListGCMs1Click();
+    /// The user toggled "Display BOOTABLE only?": the last command that filled
+    /// the view runs again on the document it used, reading no file (the last
+    /// search with its own text, or the last Show). Nothing while that
+    /// document is not loaded.
+    void dispBootClick();
     void btnAddGCMClick();
     void btnWriteListClick();
     void ExportlisttoHTML1Click();
@@ -75,7 +85,8 @@ public:
     void Exit1Click();
     void Ermthis1Click();
     /// A double-click on a scanned image that is in the list: unchecks
-    /// `dispBoot`, searches for `gameName` and shows the search page.
+    /// `dispBoot`, searches the Main List for `gameName` and shows the search
+    /// page.
     void ShowScannedRecord(const QString& gameName);
     /// "Add to Custom List" on the My Games page: fills the editor's game ID
     /// and name and shows the editor.
@@ -85,6 +96,12 @@ public:
     /// modally; the window is destroyed when the run ends. Does nothing while
     /// an update check is already running.
     void StartListUpdate();
+
+    /// Loads "gcmList.xml" afresh and, only when that fully succeeded, makes
+    /// it the Main List: version and counts recounted, the view showing it,
+    /// the List Summary rewritten. On failure it throws and the window keeps
+    /// the list, view and summary it had. Run when an update installed a list.
+    void ReloadMainList();
 
     /// Panel 0 of the status bar.
     void SetStatusText(const QString& text) override;
@@ -154,6 +171,8 @@ private:
     void BuildMenu();
     void BuildStatusBar();
     BootFilter SelectedBootFilter() const;
+    /// Search in `list` for `text`, remembered for dispBootClick.
+    void SearchIn(ListKind list, const QString& text);
     /// Connects `signal` of `sender` to `handler` run under the guard.
     template <typename Sender, typename Signal>
     void Wire(Sender* sender, Signal signal, void (MainWindow::*handler)());
@@ -167,6 +186,12 @@ private:
     bool updateRunning_ = false;
     /// The Download Window of the update check that is running, if any.
     DownloadWindow* downloadWindow_ = nullptr;
+
+    /// The command whose result the view shows, for dispBootClick.
+    enum class LastFill { Nothing, Show, Search };
+    LastFill lastFill_ = LastFill::Nothing;
+    ListKind lastSearchList_ = ListKind::Main;
+    QString lastSearchText_;
 };
 
 } // namespace quorvane::app

@@ -40,7 +40,12 @@ void UpdateBehaviour::FormCreate(DownloadWindow& window)
 void UpdateBehaviour::ListDblClick(DownloadWindow& window)
 {
     window_ = &window;
-    if (flow_.DownloadAndInstall(*this) != UpdateOutcome::AlreadyUpToDate)
+    const UpdateOutcome outcome = flow_.DownloadAndInstall(*this);
+    // The installed list is used at once; a list that fails to load leaves
+    // the Main Window with the one it had, and the error box says why.
+    if (outcome == UpdateOutcome::Installed)
+        mainWindow_.ReloadMainList();
+    if (outcome != UpdateOutcome::AlreadyUpToDate)
         return;
     if (Asker::messageDlg(kUpToDate, MsgDlgType::Information, MbOK, 0) == MrOk)
         window.CloseWindow();

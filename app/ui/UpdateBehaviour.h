@@ -21,8 +21,9 @@ public:
     static DownloadBehaviourFactory factory();
 
     void FormCreate(DownloadWindow& window) override;
-    /// Installs or tells "Your version is already up to date. Closing
-    /// download window." and closes the window when that is answered OK.
+    /// Installs and has the Main Window reload the Main List, or tells "Your
+    /// version is already up to date. Closing download window." and closes
+    /// the window when that is answered OK.
     void ListDblClick(DownloadWindow& window) override;
     /// Aborts a download that is still running: nothing is installed.
     void FormClose(DownloadWindow& window) override;

@@ -178,6 +178,17 @@ TEST(Cli, ExportHtmlWritesCompatHtm)
                  test::ListFile("000", {{"<GAMENAME>a\tb</GAMENAME>", "<NOTES>x&#13;\ny</NOTES>", "<GOOD>2</GOOD>"}}));
     EXPECT_EQ(Cli(folder, "show --custom").out, "a\\tb\t\tx\\r\\ny\t\t2\t\t\n"
                                                 "List Version [1] GCM's [25] [Good: 0] [Bad: 1]\n");
+
+    // A Custom List that cannot be parsed fails both; neither falls back on the Main List.
+    const std::string exported = folder.Read("compat.htm");
+    folder.Write("custGCMList.xml", "<IMAGE><GCM>");
+    for (const char* arguments : {"show --custom", "export-html --custom"}) {
+        const CliRun run = Cli(folder, arguments);
+        EXPECT_EQ(run.exitCode, 1) << arguments;
+        EXPECT_EQ(run.out, "") << arguments;
+        EXPECT_NE(run.err.find("\r\nLine: "), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(folder.Read("compat.htm"), exported);
 }
 
 TEST(Cli, ScanPrintsEachImageThenTheCounts)

@@ -210,14 +210,19 @@ TEST_F(ListCommands, CustomListRoundTripKeepsTheMainListsVersionAndCount)
     EXPECT_EQ(view.items, rows);
     EXPECT_EQ(status.Last(), "List Version [12] GCM's [5] [Good: 2] [Bad: 2]");
 
-    // Again: the same counts; and the other commands now work on the Custom List.
+    // Again: the same counts; the search works on the Custom List shown.
     list.ShowCustomList(BootFilter::BootableOnly, view, status);
     EXPECT_EQ(Shown(), (QStringList{"a", "blank fields"}));
     EXPECT_EQ(status.Last(), "List Version [12] GCM's [5] [Good: 2] [Bad: 0]");
-    list.ShowMainList(BootFilter::AllRecords, view, status);
-    EXPECT_EQ(view.items, rows);
+    EXPECT_EQ(list.ListShown(), ListKind::Custom);
     list.Search("RED", BootFilter::AllRecords, view);
     EXPECT_EQ(view.items, std::vector<ListItem>{rows[2]});
+    // The Main List stayed loaded: showing it makes it the list searched again.
+    list.ShowMainList(BootFilter::AllRecords, view, status);
+    EXPECT_EQ(view.items.size(), 5u);
+    EXPECT_EQ(list.ListShown(), ListKind::Main);
+    list.Search("castle", BootFilter::AllRecords, view);
+    EXPECT_EQ(view.items.size(), 4u);
 }
 
 TEST_F(ListCommands, CustomListThatCannotBeReadOrParsed)
@@ -242,16 +247,66 @@ TEST_F(ListCommands, CustomListThatCannotBeReadOrParsed)
     list.Search("castle", BootFilter::AllRecords, view);
     EXPECT_EQ(view.items.size(), 4u);
 
-    // Malformed: the previous document is gone.
+    // Malformed: the parse error; the Main List stays loaded and shown.
     folder.Write("custGCMList.xml", "<IMAGE><GCM></IMAGE>");
     EXPECT_THROW(list.ShowCustomList(BootFilter::AllRecords, view, status), xml::DomParseError);
     EXPECT_TRUE(view.items.empty());
-    EXPECT_THROW(list.Search("castle", BootFilter::AllRecords, view), xml::XmlDocError);
+    EXPECT_FALSE(list.IsLoaded(ListKind::Custom));
+    list.Search("castle", BootFilter::AllRecords, view);
+    EXPECT_EQ(view.items.size(), 4u);
 
-    // A later good Custom List brings a document back.
+    // A good Custom List loads; a broken one after it keeps the good one.
     list.SaveCustomList({Item("z", "", "", "", "1", "", "")});
     list.ShowCustomList(BootFilter::AllRecords, view, status);
     EXPECT_EQ(Shown(), QStringList{"z"});
+    folder.Write("custGCMList.xml", "<IMAGE><GCM></IMAGE>");
+    EXPECT_THROW(list.LoadCustomList(), xml::DomParseError);
+    list.ShowList(ListKind::Custom, BootFilter::AllRecords, view, status);
+    EXPECT_EQ(Shown(), QStringList{"z"});
+}
+
+TEST_F(ListCommands, ReloadReplacesTheMainListOnlyWhenTheNewOneLoadsWhole)
+{
+    Start(FiveRecords);
+    list.ShowMainList(BootFilter::AllRecords, view, status);
+    const ListState before = list.State();
+    const QStringList statusBefore = status.texts;
+    const struct {
+        const char* what;
+        std::string file; // empty: no file
+    } failures[] = {
+        {"missing", ""},
+        {"malformed", "<IMAGE><GCM>"},
+        {"a record that cannot be read",
+         ListFile("13", {Fields("fine", "1"), {"<GAMENAME>bro<b/>ken</GAMENAME>", "<GOOD>1</GOOD>"}})},
+    };
+    for (const auto& c : failures) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(QtPath(folder) + "/gcmList.xml");
+        if (!c.file.empty())
+            folder.Write("gcmList.xml", c.file);
+        view.calls.clear();
+        EXPECT_ANY_THROW(list.ReloadMainList(BootFilter::AllRecords, view, status));
+        EXPECT_TRUE(view.calls.empty());
+        EXPECT_EQ(status.texts, statusBefore);
+        EXPECT_EQ(list.State().ListVersion, before.ListVersion);
+        EXPECT_EQ(list.State().GCMCount, before.GCMCount);
+        EXPECT_EQ(list.State().BadCount, before.BadCount);
+        list.Search("castle", BootFilter::AllRecords, view);
+        EXPECT_EQ(view.items.size(), 4u);
+    }
+
+    // A good one is recounted, shown under the filter and searched, also
+    // when the Custom List was shown.
+    list.SaveCustomList({Item("z", "", "", "", "1", "", "")});
+    list.ShowCustomList(BootFilter::AllRecords, view, status);
+    folder.Write("gcmList.xml", ListFile("13", {Fields("b new", "1"), Fields("a new", "2"), Fields("c new", "1")}));
+    list.ReloadMainList(BootFilter::BootableOnly, view, status);
+    EXPECT_EQ(Shown(), (QStringList{"b new", "c new"}));
+    EXPECT_EQ(status.Last(), "List Version [13] GCM's [3] [Good: 2] [Bad: 0]");
+    EXPECT_EQ(list.ListShown(), ListKind::Main);
+    list.Search("new", BootFilter::AllRecords, view);
+    EXPECT_EQ(view.items.size(), 3u);
 }
 
 TEST_F(ListCommands, SaveWritesToTheFolderAndRefusesBadRowsWithoutWriting)

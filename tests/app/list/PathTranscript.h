@@ -109,6 +109,18 @@ inline std::string PathTranscript(const QString& folder, ListPath path, const st
     }
     QLocale::setDefault(previous);
 
+    // Start-up with the list on screen, then a reload: the one walk that
+    // completes, counts and fills (its counts are in the summaries).
+    {
+        MainList onScreen(folder);
+        onScreen.SetPath(path);
+        SortedItemCollector view(CaptionCollator(previous, path));
+        step("load and show bootable", [&] { onScreen.LoadAndShowMainList(BootFilter::BootableOnly, view, status); });
+        rows(view);
+        step("reload", [&] { onScreen.ReloadMainList(BootFilter::AllRecords, view, status); });
+        rows(view);
+    }
+
     if (files == TranscriptFiles::ExportAndCustomList) {
         step("export", [&] {
             list.ExportHtml();

@@ -76,26 +76,28 @@ protected:
     std::unique_ptr<MainWindow> window;
 };
 
-TEST_F(Handlers, StartUpShowsTheSummaryAndAnEmptyView)
+const QStringList kMainListCaptions{"a-b", "abc", "ABC", "castle crashers", "Castle Quest", "Marble Run", "Zebra & Co"};
+
+TEST_F(Handlers, StartUpShowsTheMainListWithItsCounts)
 {
     start(ListFile("12", mainListRecords()));
-    EXPECT_EQ(window->StatusText(), "List Version [12] GCM's [7] [Good: 0] [Bad: 0]");
-    EXPECT_EQ(window->List->rows().size(), 0);
+    EXPECT_EQ(window->StatusText(), "List Version [12] GCM's [7] [Good: 3] [Bad: 4]");
+    EXPECT_EQ(captions(*window->List), kMainListCaptions);
     EXPECT_TRUE(asker.questions.empty());
     EXPECT_TRUE(asker.errors.empty());
 
     // No records at all.
     start(ListFile("3", ""));
     EXPECT_EQ(window->StatusText(), "List Version [3] GCM's [0] [Good: 0] [Bad: 0]");
+    EXPECT_EQ(window->List->rows().size(), 0);
 }
 
-TEST_F(Handlers, ShowCountsAndTheBootableFilter)
+TEST_F(Handlers, ShowCountsAndTheBootableFilterAppliesAtOnce)
 {
     start(ListFile("12", mainListRecords()));
     window->ShowALLGCMs1->trigger();
     EXPECT_EQ(window->StatusText(), "List Version [12] GCM's [7] [Good: 3] [Bad: 4]");
-    EXPECT_EQ(captions(*window->List),
-              (QStringList{"a-b", "abc", "ABC", "castle crashers", "Castle Quest", "Marble Run", "Zebra & Co"}));
+    EXPECT_EQ(captions(*window->List), kMainListCaptions);
     // Ticks exactly where GOOD is "1"; the record without NICK shows an empty cell.
     const SortedListModel& rows = window->List->rows();
     for (int i = 0; i < rows.size(); ++i) {
@@ -107,13 +109,24 @@ TEST_F(Handlers, ShowCountsAndTheBootableFilter)
         }
     }
 
+    // The toggle shows the last Show again under the new filter, from the
+    // document: the file is gone by now.
+    ASSERT_TRUE(QFile::remove("gcmList.xml"));
     QTest::mouseClick(window->dispBoot, Qt::LeftButton);
     ASSERT_TRUE(window->dispBoot->isChecked());
-    // The filter applies to the next command, not to what is shown.
-    EXPECT_EQ(rows.size(), 7);
-    window->ShowALLGCMs1->trigger();
     EXPECT_EQ(window->StatusText(), "List Version [12] GCM's [7] [Good: 3] [Bad: 0]");
     EXPECT_EQ(captions(*window->List), (QStringList{"abc", "Castle Quest", "Marble Run"}));
+    window->ShowALLGCMs1->trigger();
+    EXPECT_EQ(window->StatusText(), "List Version [12] GCM's [7] [Good: 3] [Bad: 0]");
+
+    // After a search, the toggle repeats that search with its own text, not
+    // the edit's, and leaves the summary.
+    search("castle");
+    EXPECT_EQ(captions(*window->List), (QStringList{"Castle Quest"}));
+    window->gcmName->setText("marble");
+    QTest::mouseClick(window->dispBoot, Qt::LeftButton);
+    EXPECT_EQ(captions(*window->List), (QStringList{"castle crashers", "Castle Quest"}));
+    EXPECT_EQ(window->StatusText(), "List Version [12] GCM's [7] [Good: 3] [Bad: 0]");
     EXPECT_TRUE(asker.errors.empty());
 }
 
@@ -191,11 +204,21 @@ TEST_F(Handlers, CustomListRoundTripThroughSaveAndShow)
         EXPECT_EQ(window->List->rows().item(2).image, BootImage::Tick);
         EXPECT_EQ(window->List->rows().item(0).image, BootImage::Cross);
     }
-    // Show and Search now work on the Custom List.
-    window->ShowALLGCMs1->trigger();
-    EXPECT_EQ(window->List->rows().size(), 3);
+    // Search and the export work on the Custom List while it is shown.
     search("game");
     EXPECT_EQ(captions(*window->List), (QStringList{"a game", "b game"}));
+    window->ExportlisttoHTML1->trigger();
+    EXPECT_NE(readFile("compat.htm").find(">a game<"), std::string::npos);
+    EXPECT_EQ(readFile("compat.htm").find(">Castle Quest<"), std::string::npos);
+    // "Show Palavera List GCM's" brings the whole Main List back, and the
+    // other commands follow it.
+    window->ShowALLGCMs1->trigger();
+    EXPECT_EQ(captions(*window->List), kMainListCaptions);
+    EXPECT_EQ(window->StatusText(), "List Version [12] GCM's [7] [Good: 3] [Bad: 4]");
+    search("castle");
+    EXPECT_EQ(captions(*window->List), (QStringList{"castle crashers", "Castle Quest"}));
+    window->ExportlisttoHTML1->trigger();
+    EXPECT_NE(readFile("compat.htm").find(">Castle Quest<"), std::string::npos);
     EXPECT_TRUE(asker.errors.empty());
 }
 
@@ -277,6 +300,9 @@ TEST_F(Handlers, MissingMainListAskedAndDeclined)
         EXPECT_EQ(window->StatusText(), "");
         EXPECT_EQ(window->ListLogic().State().ListVersion, "");
     }
+    // The check box has no document to filter: nothing happens.
+    QTest::mouseClick(window->dispBoot, Qt::LeftButton);
+    EXPECT_TRUE(asker.errors.empty());
     // Every command that needs the document reports it, and the window carries on.
     search("castle");
     window->ShowALLGCMs1->trigger();
@@ -303,28 +329,38 @@ TEST_F(Handlers, CustomListFailuresAndTheStateAfterwards)
     window->ShowALLGCMs1->trigger();
     const QString summary = window->StatusText();
 
-    // Missing file: error naming the full path; the Main List stays usable.
-    window->ShowCustomListGCMs1->trigger();
-    ASSERT_EQ(asker.errors.size(), 1u);
-    EXPECT_TRUE(asker.errors[0].startsWith("Cannot open file \"" + path("custGCMList.xml") + "\". "))
-        << asker.errors[0].toStdString();
-    EXPECT_EQ(window->List->rows().size(), 0);
-    EXPECT_EQ(window->StatusText(), summary);
-    window->ShowALLGCMs1->trigger();
-    EXPECT_EQ(window->List->rows().size(), 7);
-
-    // Malformed file: the document is gone until a good Custom List loads.
-    writeFile("custGCMList.xml", "<IMAGE><GCM>");
-    window->ShowCustomListGCMs1->trigger();
-    ASSERT_EQ(asker.errors.size(), 2u);
-    EXPECT_EQ(window->StatusText(), summary);
-    search("castle");
-    ASSERT_EQ(asker.errors.size(), 3u);
-    EXPECT_EQ(asker.errors[2], "No active document.");
+    // Missing, then malformed: the error (naming the full path when the file
+    // cannot be opened), and the Main List stays shown and searched.
+    for (const char* bytes : {"", "<IMAGE><GCM>"}) {
+        if (*bytes)
+            writeFile("custGCMList.xml", bytes);
+        window->ShowALLGCMs1->trigger();
+        asker.errors.clear();
+        window->ShowCustomListGCMs1->trigger();
+        ASSERT_EQ(asker.errors.size(), 1u);
+        if (!*bytes) {
+            EXPECT_TRUE(asker.errors[0].startsWith("Cannot open file \"" + path("custGCMList.xml") + "\". "))
+                << asker.errors[0].toStdString();
+        }
+        EXPECT_EQ(captions(*window->List), kMainListCaptions);
+        EXPECT_EQ(window->StatusText(), summary);
+        search("castle");
+        EXPECT_EQ(captions(*window->List), (QStringList{"castle crashers", "Castle Quest"}));
+        EXPECT_EQ(asker.errors.size(), 1u);
+    }
 
     writeFile("custGCMList.xml", ListFile("000", GcmRecord("fresh", "1")));
     window->ShowCustomListGCMs1->trigger();
-    EXPECT_EQ(asker.errors.size(), 3u);
+    EXPECT_EQ(asker.errors.size(), 1u);
+    EXPECT_EQ(captions(*window->List), (QStringList{"fresh"}));
+    EXPECT_EQ(window->StatusText(), "List Version [12] GCM's [7] [Good: 1] [Bad: 0]");
+
+    // A broken file now keeps the Custom List shown, with its last good load.
+    writeFile("custGCMList.xml", "<IMAGE><GCM>");
+    window->ShowCustomListGCMs1->trigger();
+    EXPECT_EQ(asker.errors.size(), 2u);
+    EXPECT_EQ(captions(*window->List), (QStringList{"fresh"}));
+    search("e");
     EXPECT_EQ(captions(*window->List), (QStringList{"fresh"}));
     EXPECT_EQ(window->StatusText(), "List Version [12] GCM's [7] [Good: 1] [Bad: 0]");
 }
@@ -335,10 +371,12 @@ TEST_F(Handlers, FailureInTheMiddleOfAWalkKeepsTheItemsAddedSoFar)
     const std::string records = GcmRecord("one", "1") + GcmRecord("two", "2") +
                                 "<GCM><GAMENAME>th<b/>ree</GAMENAME><GOOD>1</GOOD></GCM>\r\n" + GcmRecord("four", "1");
     start(ListFile("7", records));
-    // Start-up stopped at the bad record: error shown, no summary, window up.
+    // Start-up stopped at the bad record: error shown, the rows before it,
+    // no summary, window up.
     ASSERT_EQ(asker.errors.size(), 1u);
     EXPECT_EQ(window->StatusText(), "");
     EXPECT_EQ(window->ListLogic().State().GCMCount, 2);
+    EXPECT_EQ(captions(*window->List), (QStringList{"one", "two"}));
 
     window->ShowALLGCMs1->trigger();
     ASSERT_EQ(asker.errors.size(), 2u);

@@ -114,14 +114,23 @@ TEST_F(MyGames, ScanShowsTheRowsAndCountsOfTheScanAndFillsTheEditor)
     EXPECT_EQ(window->strGID->text(), "GSME01");
     EXPECT_EQ(window->strGName->text(), "Stone Maze");
 
-    // A double-click shows the record on the search page, bootable or not.
-    window->dispBoot->setChecked(true);
+    // A double-click shows the record on the search page, bootable or not,
+    // searching the Main List also while the Custom List is shown; unchecking
+    // the box on the way runs no Show of its own (the summary stays).
+    writeFile("custGCMList.xml",
+              test::ListFile("1", test::GcmRecord("Custom Boots", "1") + test::GcmRecord("Custom Hangs", "2")));
+    window->ShowCustomListGCMs1->trigger();
+    QTest::mouseClick(window->dispBoot, Qt::LeftButton);
+    ASSERT_TRUE(window->dispBoot->isChecked());
+    const QString summary = window->StatusText();
+    EXPECT_TRUE(summary.endsWith("[Good: 1] [Bad: 0]")) << summary.toStdString();
     page->gamesViewDblClick(select("Stone Maze"));
     EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet1);
     EXPECT_FALSE(window->dispBoot->isChecked());
     EXPECT_EQ(window->gcmName->text(), "Stone Maze");
     ASSERT_EQ(window->List->rows().size(), 1);
     EXPECT_EQ(window->List->rows().item(0).subItems[0], "GSME01");
+    EXPECT_EQ(window->StatusText(), summary);
 
     // The folder is offered again at the next start.
     const QString kept =

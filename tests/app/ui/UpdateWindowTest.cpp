@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -77,7 +78,7 @@ protected:
     DownloadBehaviourFactory downloads;
 };
 
-TEST_F(UpdateWindow, MissingListIsDownloadedAndInstalledForTheNextStart)
+TEST_F(UpdateWindow, MissingListIsDownloadedAndUsedAtOnce)
 {
     const std::string remote = GeneratedListFile("5", 4);
     UpdateServer server(remote);
@@ -86,7 +87,7 @@ TEST_F(UpdateWindow, MissingListIsDownloadedAndInstalledForTheNextStart)
     asker.setNextAnswer(MrYes); // check for updates?
 
     QStringList listing;
-    QString mainStatus, systemText, afterInstall, afterSecond;
+    QString mainStatus, systemText, afterInstall, afterSecond, mainAfterInstall;
     std::size_t errorsAfterInstall = 99;
     asker.setNextModalRun([&](QDialog& dialog) {
         auto& w = dynamic_cast<DownloadWindow&>(dialog);
@@ -96,6 +97,7 @@ TEST_F(UpdateWindow, MissingListIsDownloadedAndInstalledForTheNextStart)
         ErrorBox::guard([&] { w.ListDblClick(); });
         afterInstall = w.StatusText();
         errorsAfterInstall = asker.errors.size();
+        mainAfterInstall = w.mainWindow().StatusText();
         // Disconnected, and the download is gone: the file-open error.
         ErrorBox::guard([&] { w.ListDblClick(); });
         afterSecond = w.StatusText();
@@ -119,10 +121,54 @@ TEST_F(UpdateWindow, MissingListIsDownloadedAndInstalledForTheNextStart)
               "Cannot open file \"" + window.ListLogic().FilePath("gcmList.BAK") + "\". No such file or directory.");
     EXPECT_EQ(afterSecond, "Done...");
 
-    // Nothing is reloaded during the run.
-    EXPECT_EQ(window.StatusText(), "List Version [] GCM's [0] [Good: 0] [Bad: 0]");
-    EXPECT_EQ(window.ListLogic().State().ListVersion, "");
-    EXPECT_EQ(window.List->rows().size(), 0);
+    // The installed list is on screen at once, without a restart.
+    const QString summary = "List Version [5] GCM's [4] [Good: 2] [Bad: 2]";
+    EXPECT_EQ(mainAfterInstall, summary);
+    EXPECT_EQ(window.StatusText(), summary);
+    EXPECT_EQ(window.ListLogic().State().ListVersion, "5");
+    EXPECT_EQ(window.List->rows().size(), 4);
+
+    // A second check compares with the installed version.
+    asker.setNextAnswer(MrYes);
+    asker.setNextAnswer(MrOk);
+    doubleClickInNextRun();
+    window.CheckforListUpdates1Click();
+    EXPECT_EQ(asker.questions.back().text, kUpToDate);
+    EXPECT_EQ(asker.errors.size(), 1u);
+    EXPECT_EQ(bytes("gcmList.xml"), remote);
+    EXPECT_EQ(window.StatusText(), summary);
+}
+
+TEST_F(UpdateWindow, AnInstalledListThatFailsToLoadLeavesTheWindowAsItWas)
+{
+    // Well formed with a version, so it is installed; its second record
+    // cannot be read.
+    const std::string remote =
+        ListFile("9", test::GcmRecord("New", "1") + "<GCM><GAMENAME>bro<b/>ken</GAMENAME><GOOD>1</GOOD></GCM>\r\n");
+    UpdateServer server(remote);
+    use(server.Settings());
+    writeFile("gcmList.xml", ListFile("8", test::GcmRecord("Local", "1")));
+    MainWindow window({}, downloads);
+    const QString summary = "List Version [8] GCM's [1] [Good: 1] [Bad: 0]";
+    ASSERT_EQ(window.StatusText(), summary);
+
+    asker.setNextAnswer(MrYes);
+    doubleClickInNextRun();
+    window.CheckforListUpdates1Click();
+
+    ASSERT_EQ(asker.errors.size(), 1u);
+    EXPECT_FALSE(asker.errors[0].isEmpty());
+    EXPECT_EQ(bytes("gcmList.xml"), remote);
+    EXPECT_EQ(window.StatusText(), summary);
+    EXPECT_EQ(window.ListLogic().State().ListVersion, "8");
+    EXPECT_EQ(window.ListLogic().State().GCMCount, 1);
+    ASSERT_EQ(window.List->rows().size(), 1);
+    EXPECT_EQ(window.List->rows().item(0).caption, "Local");
+    // The list kept is still searched.
+    window.gcmName->setText("loc");
+    window.btnGCMSearchClick();
+    EXPECT_EQ(window.List->rows().size(), 1);
+    EXPECT_EQ(asker.errors.size(), 1u);
 }
 
 TEST_F(UpdateWindow, EqualVersionDiscardsTheDownloadAndOkClosesTheWindow)
