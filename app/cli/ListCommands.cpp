@@ -5,10 +5,10 @@
 #include "app/list/ListErrors.h"
 #include "app/list/ListFileNames.h"
 #include "app/list/MainList.h"
-#include "app/list/MessageWithFullStop.h"
 #include "app/list/SortedItemCollector.h"
-#include "app/list/Utf8Text.h"
 #include "app/scan/GameScan.h"
+#include "app/text/MessageWithFullStop.h"
+#include "app/text/Utf8Text.h"
 
 #include <QFileInfo>
 

@@ -5,8 +5,8 @@
 #include "app/cli/UsageError.h"
 #include "app/list/ListError.h"
 #include "app/list/ListFolder.h"
-#include "app/list/MessageWithFullStop.h"
 #include "app/settings/SharedOptions.h"
+#include "app/text/MessageWithFullStop.h"
 #include "xml/PlatformVendor.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "app/list/NameMatcher.h"
 
-#include "app/list/Utf8Text.h"
+#include "app/text/Utf8Text.h"
 
 #include <unicode/ustring.h>
 

@@ -1,7 +1,7 @@
 #include "app/ui/ErrorBox.h"
 
-#include "app/list/MessageWithFullStop.h"
-#include "app/list/Utf8Text.h"
+#include "app/text/MessageWithFullStop.h"
+#include "app/text/Utf8Text.h"
 #include "app/ui/Asker.h"
 
 #include <cstdio>

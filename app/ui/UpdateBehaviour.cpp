@@ -1,6 +1,6 @@
 #include "app/ui/UpdateBehaviour.h"
 
-#include "app/list/Utf8Text.h"
+#include "app/text/Utf8Text.h"
 #include "app/ui/Asker.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/MainWindow.h"

@@ -3,7 +3,7 @@
 #include "app/list/ListFileNames.h"
 #include "app/list/MainList.h"
 #include "app/list/RecordWalk.h"
-#include "app/list/Utf8Text.h"
+#include "app/text/Utf8Text.h"
 #include "app/update/ConnectionLostError.h"
 #include "app/update/DownloadSizeError.h"
 #include "app/update/DownloadVersionError.h"

@@ -1,5 +1,5 @@
 #include "app/list/ListState.h"
-#include "app/list/MessageWithFullStop.h"
+#include "app/text/MessageWithFullStop.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/list/Utf8Text.h"
+#include "app/text/Utf8Text.h"
 
 #include <QStringDecoder>
 

@@ -1,4 +1,4 @@
-#include "app/list/MessageWithFullStop.h"
+#include "app/text/MessageWithFullStop.h"
 
 namespace quorvane::app {
 
