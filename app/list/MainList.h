@@ -46,10 +46,10 @@ enum class ListKind {
 /// and the export work on it.
 ///
 /// Every operation either completes or throws; nothing is rolled back on a
-/// throw, except that ReloadMainList and LoadCustomList change nothing then. Failures carry the message the error box
-/// shows: the XML layer's
-/// ("No active document", "Cannot open file ...", parse errors, "Element does
-/// not contain a single text node", ...) or ListError's (input/output errors,
+/// throw, except that ReloadMainList and LoadCustomList change nothing then.
+/// Failures carry the message the error box shows: the XML layer's ("No
+/// active document", "Cannot open file ...", parse errors, "Element does not
+/// contain a single text node", ...) or ListError's (input/output errors,
 /// characters a list file cannot carry).
 /// When a walk fails in the middle, the items added so far stay in the sink,
 /// the counts keep what they reached, and the status panel is not rewritten.
