@@ -234,6 +234,18 @@ void MainList::LoadCustomList()
     customDocument_ = std::move(fresh);
 }
 
+std::vector<ListItem> MainList::ReadCustomListRows() const
+{
+    std::unique_ptr<xml::XmlDocument> document = NewDocument();
+    Load(*document, FilePath(CustomListFileName));
+    std::vector<ListItem> rows;
+    RecordWalk::ForEach(*document, [&rows](RecordWalk::Record& record) {
+        const bool boots = RecordWalk::Boots(record);
+        rows.push_back(RecordWalk::ReadItem(record, boots ? BootImage::Tick : BootImage::Cross));
+    });
+    return rows;
+}
+
 void MainList::ShowList(ListKind list, BootFilter filter, ListSink& view, StatusSink& status)
 {
     state_.GoodCount = 0;

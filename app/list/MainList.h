@@ -115,6 +115,11 @@ public:
     /// parse error; either way the Custom List's document stays as it was.
     void LoadCustomList();
 
+    /// The records of "custGCMList.xml" in file order, read from a document of
+    /// their own: neither list's document changes. Throws as LoadCustomList
+    /// does, and on a record that cannot be read.
+    std::vector<ListItem> ReadCustomListRows() const;
+
     /// Shows `list` from its loaded document, reading no file:
     /// GoodCount = BadCount = 0, clears `view`, makes `list` the list shown,
     /// adds its records under `filter`, counting them, then writes the List

@@ -31,6 +31,7 @@ int KeyCodes::virtualKey(int qtKey)
     case Qt::Key_Tab: return 9;
     case Qt::Key_Backspace: return 8;
     case Qt::Key_Space: return 32;
+    case Qt::Key_Delete: return Delete;
     default: return 0;
     }
 }

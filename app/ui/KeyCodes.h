@@ -14,6 +14,8 @@ public:
     static constexpr int Alt = 0x8000;
     /// Key code of Return (and of the keypad's Enter).
     static constexpr int Return = 13;
+    /// Key code of Delete.
+    static constexpr int Delete = 46;
 
     /// The shortcut a stored code stands for, e.g. 49219 -> Ctrl+Alt+C.
     /// Codes whose low byte is not a letter or digit give an empty sequence.
@@ -21,7 +23,7 @@ public:
 
     /// The virtual key code of a Qt key: letters and digits map to their
     /// upper-case character codes, Return and Enter to 13, Escape to 27,
-    /// Tab to 9, Backspace to 8, Space to 32; anything else gives 0.
+    /// Tab to 9, Backspace to 8, Space to 32, Delete to 46; anything else gives 0.
     static int virtualKey(int qtKey);
 };
 

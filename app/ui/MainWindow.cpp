@@ -45,6 +45,8 @@ const QString kMissingListQuestion = QStringLiteral("Can't find the GCM data fil
 const QString kUpdateQuestion =
     QStringLiteral("Are you sure you want to check for updates? This could take a couple of minutes "
                    "depending on your internet connection.");
+const QString kBlankRowWarning = QStringLiteral("Type at least a game name or a game ID.");
+const QString kCloseQuestion = QStringLiteral("Save your Custom List before closing?");
 const QString kSaveQuestion =
     QStringLiteral("This will overwrite any previous custom lists. Are you sure you're ready to write your "
                    "custom GCM list?");
@@ -136,6 +138,9 @@ MainWindow::MainWindow(const QString& folder, DownloadBehaviourFactory downloadB
         WindowLayout::Restore(*this, *PageControl1);
 
     ErrorBox::guard([this] { FormCreate(); });
+    // Its own guard: a Custom List that does not load is reported once, after
+    // the Main List's start-up, and the editor starts empty.
+    ErrorBox::guard([this] { OpenCustomListEditor(); });
 }
 
 MainWindow::~MainWindow() = default;
@@ -219,13 +224,20 @@ void MainWindow::BuildEditorPage()
                     "addView");
     addView->setGeometry(8, 256, 611, 208);
     TabSheet2->anchorAllSides(addView);
+    addView->installEventFilter(this);
+    // An in-place caption edit is a change to the rows like Add and Remove.
+    connect(&addView->rows(), &QAbstractItemModel::dataChanged, this, [this] { editor_.MarkChanged(); });
+
+    btnRemoveGCM = named(new QPushButton(QStringLiteral("Remove GCM"), TabSheet2), "btnRemoveGCM");
+    btnRemoveGCM->setGeometry(336, 472, 115, 25);
+    Wire(btnRemoveGCM, &QPushButton::clicked, &MainWindow::btnRemoveGCMClick);
 
     btnWriteList = named(new QPushButton(QStringLiteral("Save List"), TabSheet2), "btnWriteList");
     btnWriteList->setGeometry(456, 472, 115, 25);
     Wire(btnWriteList, &QPushButton::clicked, &MainWindow::btnWriteListClick);
 
-    QWidget* order[] = {strGName, strGID,        strGNotes,    strGSSize, strGGood,
-                        strGNick, strGBootNotes, btnWriteList, addView,   btnAddGCM};
+    QWidget* order[] = {strGName,      strGID,    strGNotes, strGSSize,    strGGood,    strGNick,
+                        strGBootNotes, btnAddGCM, addView,   btnRemoveGCM, btnWriteList};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -392,25 +404,72 @@ void MainWindow::dispBootClick()
     }
 }
 
+void MainWindow::OpenCustomListEditor()
+{
+    editor_.Open(*addView);
+}
+
 void MainWindow::btnAddGCMClick()
 {
     ListItem row;
     row.caption = strGName->text();
     row.subItems = {strGID->text(),   strGNotes->text(), strGSSize->text(),
                     strGGood->text(), strGNick->text(),  strGBootNotes->text()};
+    if (CustomListEditor::IsBlank(row)) {
+        Asker::messageDlg(kBlankRowWarning, MsgDlgType::Warning, MbOK, 0);
+        return;
+    }
     addView->rows().AddItem(std::move(row));
+    editor_.MarkChanged();
+}
+
+void MainWindow::btnRemoveGCMClick()
+{
+    const QModelIndexList selected = addView->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return;
+    addView->rows().RemoveItem(selected.first().row());
+    editor_.MarkChanged();
+}
+
+void MainWindow::addViewKeyDown(int key)
+{
+    // While a caption is being edited, Delete belongs to the edit.
+    if (key == KeyCodes::Delete && !addView->IsEditing())
+        btnRemoveGCMClick();
 }
 
 void MainWindow::btnWriteListClick()
 {
+    SaveCustomList();
+}
+
+bool MainWindow::SaveCustomList()
+{
     if (Asker::messageDlg(kSaveQuestion, MsgDlgType::Confirmation, MbYes | MbNo, 0) != MrYes)
-        return;
+        return false;
     const SortedListModel& rows = addView->rows();
     std::vector<ListItem> items;
     items.reserve(static_cast<std::size_t>(rows.size()));
     for (int i = 0; i < rows.size(); ++i)
         items.push_back(rows.item(i));
-    list_.SaveCustomList(items);
+    editor_.Save(items);
+    return true;
+}
+
+bool MainWindow::MayClose()
+{
+    if (!editor_.HasUnsavedChanges())
+        return true;
+    switch (Asker::messageDlg(kCloseQuestion, MsgDlgType::Confirmation, MbYes | MbNo | MbCancel, 0)) {
+    case MrYes: {
+        bool saved = false;
+        ErrorBox::guard([this, &saved] { saved = SaveCustomList(); });
+        return saved;
+    }
+    case MrNo: return true;
+    default: return false; // Cancel, Escape or the close box
+    }
 }
 
 void MainWindow::ExportlisttoHTML1Click()
@@ -498,11 +557,22 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         // The key is not consumed: the edit receives it as usual.
         return false;
     }
+    if (watched == addView && event->type() == QEvent::KeyPress) {
+        const int key = KeyCodes::virtualKey(static_cast<QKeyEvent*>(event)->key());
+        if (key == KeyCodes::Delete) {
+            ErrorBox::guard([this, key] { addViewKeyDown(key); });
+            return true;
+        }
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    if (!MayClose()) {
+        event->ignore();
+        return;
+    }
     ErrorBox::guard([this] { WindowLayout::Save(*this, *PageControl1); });
     // An update check still waiting on the network ends with the program,
     // as when its own window is closed: nothing is installed.

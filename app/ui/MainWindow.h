@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/list/BootFilter.h"
+#include "app/list/CustomListEditor.h"
 #include "app/list/ListState.h"
 #include "app/list/MainList.h"
 #include "app/list/StatusSink.h"
@@ -75,7 +76,14 @@ public:
     /// search with its own text, or the last Show). Nothing while that
     /// document is not loaded.
     void dispBootClick();
+    /// Adds a row from the seven edits; a row with neither a game name nor a
+    /// game ID is refused with a warning.
     void btnAddGCMClick();
+    /// Removes the row selected in `addView`, if any.
+    void btnRemoveGCMClick();
+    /// Key down in `addView` with a virtual key code: Delete (46) removes the
+    /// selected row, unless a caption is being edited.
+    void addViewKeyDown(int key);
     void btnWriteListClick();
     void ExportlisttoHTML1Click();
     void CheckforListUpdates1Click();
@@ -115,6 +123,8 @@ public:
     /// The list logic and its document; its State() is what the Download
     /// Window reads.
     MainList& ListLogic() { return list_; }
+    /// The Custom List editor's records and its unsaved-changes flag.
+    const CustomListEditor& Editor() const { return editor_; }
 
     /// The About Window (the instance `aboutWindow`), created (hidden) on
     /// first use; it lives as long as this window.
@@ -144,6 +154,7 @@ public:
     QLineEdit* strGBootNotes = nullptr;
     QPushButton* btnAddGCM = nullptr;
     SortedListView* addView = nullptr;
+    QPushButton* btnRemoveGCM = nullptr;
     QPushButton* btnWriteList = nullptr;
 
     QMenu* File1 = nullptr;
@@ -170,6 +181,14 @@ private:
     void BuildMyGamesPage(const QString& folder);
     void BuildMenu();
     void BuildStatusBar();
+    /// Fills the editor with the saved Custom List.
+    void OpenCustomListEditor();
+    /// Asks the save question, then saves the editor's rows; true when they
+    /// were saved.
+    bool SaveCustomList();
+    /// With unsaved rows, asks whether to save them before the window closes;
+    /// true when it may close.
+    bool MayClose();
     BootFilter SelectedBootFilter() const;
     /// Search in `list` for `text`, remembered for dispBootClick.
     void SearchIn(ListKind list, const QString& text);
@@ -178,6 +197,7 @@ private:
     void Wire(Sender* sender, Signal signal, void (MainWindow::*handler)());
 
     MainList list_;
+    CustomListEditor editor_{list_};
     DownloadBehaviourFactory downloadBehaviour_;
     UpdateServerChoice updateServer_;
     QLabel* panel0_ = nullptr;

@@ -133,6 +133,15 @@ void SortedListModel::FillFinished()
     sortRows();
 }
 
+void SortedListModel::RemoveItem(int row)
+{
+    if (row < 0 || row >= size())
+        return;
+    beginRemoveRows(QModelIndex(), row, row);
+    rows_.erase(rows_.begin() + row);
+    endRemoveRows();
+}
+
 int SortedListModel::setCaption(int row, const QString& caption)
 {
     ListItem& r = rows_.at(static_cast<std::size_t>(row));

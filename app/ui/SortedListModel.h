@@ -47,6 +47,10 @@ public:
     /// Shows and sorts the held-back rows. Does nothing outside a fill.
     void FillFinished();
 
+    /// Removes the row at view position `row` (0 .. size() - 1); the others
+    /// keep their order.
+    void RemoveItem(int row);
+
     /// Changes the caption of the row at `row` (view position); the rows are
     /// sorted again when the text differs. Returns the row's new position.
     int setCaption(int row, const QString& caption);

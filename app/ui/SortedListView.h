@@ -26,6 +26,9 @@ public:
     SortedListView(const std::vector<Column>& columns, SortedListModel::CaptionEditing editing,
                    SortedListModel::RowImages images, QWidget* parent = nullptr);
 
+    /// True while a caption is being edited in place.
+    bool IsEditing() const { return state() == EditingState; }
+
     SortedListModel& rows() { return model_; }
     const SortedListModel& rows() const { return model_; }
 

@@ -238,6 +238,150 @@ TEST_F(Handlers, EditedCaptionIsSavedWithTheEditedName)
     EXPECT_EQ(saved.find("<GAMENAME>a</GAMENAME>"), std::string::npos);
 }
 
+TEST_F(Handlers, EditorOpensWithTheSavedRecordsAndRemovedRowsAreGoneFromTheFile)
+{
+    writeFile("custGCMList.xml", ListFile("000", GcmRecord("c", "1", "C1") + GcmRecord("a", "2", "A1") +
+                                                     GcmRecord("b", "1", "B1") + GcmRecord("d", "1", "D1")));
+    start(ListFile("12", mainListRecords()));
+    window->show();
+    EXPECT_EQ(captions(*window->addView), (QStringList{"a", "b", "c", "d"}));
+    EXPECT_EQ(window->addView->rows().item(2).subItems[0], "C1");
+    EXPECT_FALSE(window->Editor().HasUnsavedChanges());
+
+    // Nothing selected: nothing removed and nothing changed.
+    QTest::mouseClick(window->btnRemoveGCM, Qt::LeftButton);
+    EXPECT_EQ(window->addView->rows().size(), 4);
+    EXPECT_FALSE(window->Editor().HasUnsavedChanges());
+    // The button, then the Delete key, remove the selected row.
+    window->addView->selectRow(1);
+    QTest::mouseClick(window->btnRemoveGCM, Qt::LeftButton);
+    EXPECT_EQ(captions(*window->addView), (QStringList{"a", "c", "d"}));
+    EXPECT_TRUE(window->Editor().HasUnsavedChanges());
+    window->addView->setFocus();
+    window->addView->selectRow(2);
+    QTest::keyClick(window->addView, Qt::Key_Delete);
+    EXPECT_EQ(captions(*window->addView), (QStringList{"a", "c"}));
+    // Delete while a caption is edited belongs to the edit.
+    window->addView->edit(window->addView->rows().index(0, 0));
+    ASSERT_TRUE(window->addView->IsEditing());
+    auto* captionEdit = window->addView->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(captionEdit, nullptr);
+    QTest::keyClick(captionEdit, Qt::Key_Delete);
+    EXPECT_EQ(window->addView->rows().size(), 2);
+
+    asker.setNextAnswer(MrYes);
+    window->btnWriteListClick();
+    EXPECT_FALSE(window->Editor().HasUnsavedChanges());
+    const std::string saved = readFile("custGCMList.xml");
+    EXPECT_NE(saved.find("<GAMENAME>a</GAMENAME>\r\n<GAMEID>A1</GAMEID>"), std::string::npos);
+    EXPECT_NE(saved.find("<GAMENAME>c</GAMENAME>\r\n<GAMEID>C1</GAMEID>"), std::string::npos);
+    EXPECT_EQ(saved.find("<GAMENAME>b</GAMENAME>"), std::string::npos);
+    EXPECT_EQ(saved.find("<GAMENAME>d</GAMENAME>"), std::string::npos);
+    EXPECT_FALSE(QFile::exists("custGCMList.xml.unreadable"));
+    EXPECT_TRUE(asker.errors.empty());
+}
+
+TEST_F(Handlers, UnreadableCustomListIsReportedOnceAndKeptAtTheFirstSave)
+{
+    const std::string broken = "<IMAGE><GCM>";
+    writeFile("custGCMList.xml", broken);
+    start(ListFile("12", mainListRecords()));
+    EXPECT_EQ(asker.errors.size(), 1u);
+    EXPECT_EQ(window->addView->rows().size(), 0);
+    EXPECT_EQ(captions(*window->List), kMainListCaptions); // the Main List is on screen all the same
+
+    addRow({"new", "N1", "", "", "1", "", ""});
+    // A refused row moves nothing.
+    window->strGName->setText(QStringLiteral("bad\x01"));
+    window->btnAddGCMClick();
+    asker.setNextAnswer(MrYes);
+    QTest::mouseClick(window->btnWriteList, Qt::LeftButton);
+    EXPECT_EQ(asker.errors.size(), 2u);
+    EXPECT_EQ(readFile("custGCMList.xml"), broken);
+    EXPECT_FALSE(QFile::exists("custGCMList.xml.unreadable"));
+
+    window->addView->selectRow(0);
+    window->btnRemoveGCMClick();
+    asker.setNextAnswer(MrYes);
+    QTest::mouseClick(window->btnWriteList, Qt::LeftButton);
+    EXPECT_EQ(readFile("custGCMList.xml.unreadable"), broken);
+    EXPECT_NE(readFile("custGCMList.xml").find("<GAMENAME>new</GAMENAME>"), std::string::npos);
+    // Only the first save keeps the old file.
+    addRow({"newer", "N3", "", "", "1", "", ""});
+    asker.setNextAnswer(MrYes);
+    QTest::mouseClick(window->btnWriteList, Qt::LeftButton);
+    EXPECT_EQ(readFile("custGCMList.xml.unreadable"), broken);
+    EXPECT_NE(readFile("custGCMList.xml").find("<GAMENAME>newer</GAMENAME>"), std::string::npos);
+    EXPECT_EQ(asker.errors.size(), 2u);
+}
+
+TEST_F(Handlers, RowWithNeitherNameNorIdIsRefused)
+{
+    start(ListFile("1", ""));
+    struct Case {
+        QString name;
+        QString id;
+        bool refused;
+    };
+    const std::vector<Case> cases{{"", "", true}, {" ", "\t ", true}, {"", "GID1", false}, {" name", "", false}};
+    for (const Case& c : cases) {
+        const int rows = window->addView->rows().size();
+        const std::size_t asked = asker.questions.size();
+        if (c.refused)
+            asker.setNextAnswer(MrOk);
+        addRow({c.name, c.id, "notes", "1", "1", "nick", "inst"});
+        EXPECT_EQ(window->addView->rows().size(), rows + (c.refused ? 0 : 1)) << c.name.toStdString();
+        ASSERT_EQ(asker.questions.size(), asked + (c.refused ? 1 : 0));
+        if (c.refused) {
+            EXPECT_EQ(asker.questions.back().text, "Type at least a game name or a game ID.");
+            EXPECT_EQ(asker.questions.back().type, MsgDlgType::Warning);
+            EXPECT_EQ(asker.questions.back().buttons, MbOK);
+            EXPECT_EQ(window->Editor().HasUnsavedChanges(), rows > 0);
+        }
+    }
+    // Texts are kept as typed.
+    EXPECT_EQ(window->addView->rows().item(0).caption, "");
+    EXPECT_EQ(window->addView->rows().item(1).caption, " name");
+}
+
+TEST_F(Handlers, ClosingWithUnsavedRowsAsks)
+{
+    start(ListFile("1", ""));
+    window->show();
+    auto close = [&](std::vector<int> answers) {
+        for (int answer : answers)
+            asker.setNextAnswer(answer);
+        asker.questions.clear();
+        window->show();
+        window->Exit1->trigger();
+        return !window->isVisible();
+    };
+    const QString closeQuestion = "Save your Custom List before closing?";
+    addRow({"kept", "K1", "", "", "", "", ""});
+    EXPECT_FALSE(close({MrCancel}));
+    ASSERT_EQ(asker.questions.size(), 1u);
+    EXPECT_EQ(asker.questions[0].text, closeQuestion);
+    EXPECT_EQ(asker.questions[0].buttons, MbYes | MbNo | MbCancel);
+    // Yes, then No to the overwrite question: nothing saved, the window stays.
+    EXPECT_FALSE(close({MrYes, MrNo}));
+    EXPECT_FALSE(QFile::exists("custGCMList.xml"));
+    // Yes with a save that fails: the error, and the window stays.
+    ASSERT_TRUE(QDir().mkdir("custGCMList.xml"));
+    EXPECT_FALSE(close({MrYes, MrYes}));
+    EXPECT_EQ(asker.errors.size(), 1u);
+    ASSERT_TRUE(QDir().rmdir("custGCMList.xml"));
+    // Yes with a save that succeeds closes.
+    EXPECT_TRUE(close({MrYes, MrYes}));
+    EXPECT_NE(readFile("custGCMList.xml").find("<GAMENAME>kept</GAMENAME>"), std::string::npos);
+    // Saved: nothing to ask.
+    EXPECT_TRUE(close({}));
+    EXPECT_TRUE(asker.questions.empty());
+    // A caption edit is a change; No closes without saving.
+    window->addView->rows().setData(window->addView->rows().index(0, 0), "renamed");
+    EXPECT_TRUE(close({MrNo}));
+    EXPECT_EQ(readFile("custGCMList.xml").find("renamed"), std::string::npos);
+}
+
 TEST_F(Handlers, ExportWritesTheDocumentNotTheView)
 {
     const std::string records = GcmRecord("b", "1", "B1") + GcmRecord("a", "2", "A1", false);

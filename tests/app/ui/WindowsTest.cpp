@@ -108,6 +108,7 @@ TEST_F(MainWindowLayout, ControlsCaptionsAndPositions)
         {"Label11", "Boot Instructions:", {}},
         {"strGBootNotes", "", QRect(96, 199, 369, 21)},
         {"btnAddGCM", "Add GCM", QRect(96, 225, 89, 25)},
+        {"btnRemoveGCM", "Remove GCM", QRect(336, 472, 115, 25)},
         {"btnWriteList", "Save List", QRect(456, 472, 115, 25)},
     };
     for (const Case& c : cases) {
@@ -230,9 +231,9 @@ TEST_F(MainWindowLayout, TabOrderOfBothPages)
     };
     EXPECT_EQ(walk(window->gcmName, 2), (QStringList{"gcmName", "List", "dispBoot"}));
     window->PageControl1->setCurrentIndex(1);
-    EXPECT_EQ(walk(window->strGName, 9),
+    EXPECT_EQ(walk(window->strGName, 10),
               (QStringList{"strGName", "strGID", "strGNotes", "strGSSize", "strGGood", "strGNick", "strGBootNotes",
-                           "btnWriteList", "addView", "btnAddGCM"}));
+                           "btnAddGCM", "addView", "btnRemoveGCM", "btnWriteList"}));
 }
 
 TEST_F(MainWindowLayout, CtrlAltCAnywhereAsksToCheckForUpdates)
