@@ -3,7 +3,10 @@
 #include "app/text/Utf8Text.h"
 #include "app/ui/Asker.h"
 #include "app/ui/DownloadWindow.h"
+#include "app/ui/ErrorBox.h"
 #include "app/ui/MainWindow.h"
+#include "net/transport/NetError.h"
+#include "net/transport/SocketErrorCodes.h"
 
 #include <QStringList>
 
@@ -12,6 +15,28 @@ namespace quorvane::app {
 namespace {
 
 const QString kUpToDate = QStringLiteral("Your version is already up to date. Closing download window.");
+const QString kServerHint = QStringLiteral("Check the update server under File > Update Server...");
+
+/// True for the system error codes that say the server is not there: no
+/// address for its name, nothing listening, no answer in time.
+bool IsUnreachableCode(std::int32_t code)
+{
+    namespace codes = net::SocketErrorCode;
+    return code == codes::HostNotFound || code == codes::ConnectionRefused || code == codes::TimedOut;
+}
+
+/// True when `error` says the server could not be reached at all, judged by
+/// its class and code: a wrong or outdated server address is the usual cause.
+bool ServerNotReached(const std::exception& error)
+{
+    if (dynamic_cast<const net::ConnectTimeoutError*>(&error) != nullptr)
+        return true;
+    if (const auto* socket = dynamic_cast<const net::SocketError*>(&error))
+        return IsUnreachableCode(socket->Code());
+    if (const auto* connect = dynamic_cast<const net::ConnectError*>(&error))
+        return IsUnreachableCode(connect->Code());
+    return false;
+}
 
 } // namespace
 
@@ -34,7 +59,15 @@ DownloadBehaviourFactory UpdateBehaviour::factory()
 void UpdateBehaviour::FormCreate(DownloadWindow& window)
 {
     window_ = &window;
-    flow_.Connect(*this);
+    try {
+        flow_.Connect(*this);
+    } catch (const std::exception& error) {
+        if (!flow_.FailedOpeningConnection() || !ServerNotReached(error))
+            throw;
+        // The box keeps the error's own text, completed as always, and adds
+        // where the server can be changed.
+        Asker::current().showError(ErrorBox::textFor(error.what()) + QLatin1Char('\n') + kServerHint);
+    }
 }
 
 void UpdateBehaviour::ListDblClick(DownloadWindow& window)

@@ -20,6 +20,9 @@ public:
     /// its Main Window has in use when the window is created.
     static DownloadBehaviourFactory factory();
 
+    /// Connects and lists. When the server could not be reached (its name
+    /// not found, the connection refused or timed out), the error box adds a
+    /// line pointing to "Update Server...".
     void FormCreate(DownloadWindow& window) override;
     /// Installs and has the Main Window reload the Main List, or tells "Your
     /// version is already up to date. Closing download window." and closes

@@ -166,6 +166,7 @@ void UpdateFlow::Connect(UpdateSink& sink)
         return;
     BusyScope busy(busy_);
     abortRequested_ = false;
+    openingConnection_ = false;
     try {
         ConnectAndList(sink);
     } catch (...) {
@@ -206,7 +207,9 @@ void UpdateFlow::ConnectAndList(UpdateSink& sink)
     // From here on the window counts on this server: a connect or login that
     // fails leaves nothing on disk that a double-click may take for its answer.
     connected_ = true;
+    openingConnection_ = true;
     ftp.OpenConnection(ftp::AutoLogin::Yes, settings_.ReadTimeoutMs);
+    openingConnection_ = false;
     if (!ftp.IsConnected())
         return;
 

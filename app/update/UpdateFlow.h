@@ -63,6 +63,11 @@ public:
     /// disconnected.
     void Connect(UpdateSink& sink);
 
+    /// True when the last `Connect` failed while opening the control
+    /// connection (name look-up, connect, greeting or login), false when it
+    /// failed later or succeeded.
+    bool FailedOpeningConnection() const { return openingConnection_; }
+
     /// Downloads (when still connected), disconnects and installs or discards.
     /// The server is asked for the file's size first ("SIZE", RFC 3659); a
     /// size above `UpdateSettings::MaxDownloadBytes` fails before "RETR"
@@ -114,6 +119,8 @@ private:
     /// disconnects after a download: while set, a client that is not
     /// connected means the connection was lost or never made.
     bool connected_ = false;
+    /// Set while `Connect` opens the control connection.
+    bool openingConnection_ = false;
 };
 
 } // namespace quorvane::app

@@ -45,6 +45,10 @@ void ConnectThread::Run()
             throw ClosedSocketError();
         const int result = socketHandle_.ConnectInterruptible(wakeHandle_, socketHandle_.Family);
         SocketStack::Shared().CheckSocketResult(result);
+    } catch (const SocketError& error) {
+        std::lock_guard lock(errorMutex_);
+        errorText_ = error.what();
+        errorCode_ = error.Code();
     } catch (const std::exception& error) {
         std::lock_guard lock(errorMutex_);
         errorText_ = error.what();
@@ -56,6 +60,12 @@ std::string ConnectThread::ErrorText() const
 {
     std::lock_guard lock(errorMutex_);
     return errorText_;
+}
+
+std::int32_t ConnectThread::ErrorCode() const
+{
+    std::lock_guard lock(errorMutex_);
+    return errorCode_;
 }
 
 void ConnectThread::Stop()

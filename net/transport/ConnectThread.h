@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -27,6 +28,8 @@ public:
     /// The message of the error the connect raised; empty only after a connect that
     /// succeeded.
     std::string ErrorText() const;
+    /// The system's error code of that error when it carried one, else 0.
+    std::int32_t ErrorCode() const;
     /// Asks a running connect to give up, then waits for the worker to end.
     void Stop();
 
@@ -38,6 +41,7 @@ private:
     std::atomic<bool> finished_{false};
     mutable std::mutex errorMutex_;
     std::string errorText_;
+    std::int32_t errorCode_ = 0;
     std::thread worker_;
 };
 

@@ -57,9 +57,15 @@ public:
 };
 
 /// A watched connect failed on its worker; the message is the worker's error text.
+/// Code() is the system's error code when the worker's error carried one (a SocketError:
+/// refused, timed out, unreachable, ...), else 0.
 class ConnectError : public NetError {
 public:
-    using NetError::NetError;
+    explicit ConnectError(const std::string& message, std::int32_t code = 0) : NetError(message), code_(code) {}
+    std::int32_t Code() const noexcept { return code_; }
+
+private:
+    std::int32_t code_;
 };
 
 class InvalidSocketError : public NetError {

@@ -261,7 +261,7 @@ void SocketIoHandler::WatchedConnect(const std::string& host, std::int32_t port,
                 winner = &attempt;
                 return true;
             }
-            lastFailure = std::make_exception_ptr(ConnectError(error));
+            lastFailure = std::make_exception_ptr(ConnectError(error, attempt.worker->ErrorCode()));
         }
         const bool due = Clock::now() - lastStart >= std::chrono::milliseconds(AttemptDelay);
         while (next < addresses.size() && (!running || due)) {

@@ -209,16 +209,26 @@ TEST_F(UpdateWindow, RefusalsLeaveTheProgressTextAnEmptyWindowAndNothingToLoad)
 {
     UpdateServer server(GeneratedListFile("2", 1));
     writeFile("gcmList.xml", ListFile("1", ""));
+    ::quorvane::test::FullBacklogListener silent;
+    // Only a server that cannot be reached at all gets the hint where to
+    // change it; one that answers and refuses does not.
     const struct {
         const char* name;
         std::function<void(UpdateSettings&)> change;
         const char* mainStatus;
         const char* error;
+        bool hint;
     } cases[] = {
-        {"login", [](UpdateSettings& s) { s.Password = "wrong"; }, "Connecting...", "Authentication failed."},
+        {"login", [](UpdateSettings& s) { s.Password = "wrong"; }, "Connecting...", "Authentication failed.", false},
         {"directory", [](UpdateSettings& s) { s.Directory = "pub/nowhere/"; }, "Locating DIR...",
-         "No such file or directory."},
-        {"connect", [](UpdateSettings& s) { s.Port = RefusingPort(); }, "Connecting...", "refused"},
+         "No such file or directory.", false},
+        {"connect", [](UpdateSettings& s) { s.Port = RefusingPort(); }, "Connecting...", "refused", true},
+        {"connect time-out",
+         [&silent](UpdateSettings& s) {
+             s.Port = silent.Port();
+             s.ReadTimeoutMs = 400;
+         },
+         "Connecting...", "Connect timed out.", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -245,6 +255,8 @@ TEST_F(UpdateWindow, RefusalsLeaveTheProgressTextAnEmptyWindowAndNothingToLoad)
         EXPECT_TRUE(listing.isEmpty());
         ASSERT_EQ(asker.errors.size(), 2u);
         EXPECT_TRUE(asker.errors[0].contains(QString::fromLatin1(c.error))) << asker.errors[0].toStdString();
+        EXPECT_EQ(asker.errors[0].endsWith(".\nCheck the update server under File > Update Server..."), c.hint)
+            << asker.errors[0].toStdString();
         EXPECT_EQ(asker.errors[1],
                   "The connection to the server was lost. Close this window and check for updates again.");
         EXPECT_EQ(bytes("gcmList.xml"), ListFile("1", ""));
