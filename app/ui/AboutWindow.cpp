@@ -4,6 +4,7 @@
 #include "app/ui/ErrorBox.h"
 #include "app/ui/Images.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -64,7 +65,7 @@ AboutWindow::AboutWindow(QWidget* mainWindow) : QWidget(mainWindow, Qt::Window),
     memoPalette.setColor(QPalette::Base, QColor(0xc8, 0xc8, 0xc8)); // the scroll-bar grey
     Memo1->setPalette(memoPalette);
 
-    Button1 = new QPushButton(QStringLiteral("Okay!"), this);
+    Button1 = new QPushButton(QStringLiteral("&Okay!"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(16, 320, 329, 25);
     connect(Button1, &QPushButton::clicked, this, [this] { ErrorBox::guard([this] { Button1Click(); }); });
@@ -84,6 +85,16 @@ void AboutWindow::ShowModeless()
 void AboutWindow::Button1Click()
 {
     hide();
+}
+
+void AboutWindow::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter: ErrorBox::guard([this] { Button1Click(); }); return;
+    default: QWidget::keyPressEvent(event);
+    }
 }
 
 } // namespace quorvane::app

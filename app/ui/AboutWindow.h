@@ -27,6 +27,10 @@ public:
     QPlainTextEdit* Memo1 = nullptr;
     QPushButton* Button1 = nullptr;
 
+protected:
+    /// Escape, Return and Enter close the window as "Okay!" does.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     QWidget* mainWindow_;
 };

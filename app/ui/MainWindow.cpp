@@ -131,7 +131,10 @@ MainWindow::MainWindow(const QString& folder, DownloadBehaviourFactory downloadB
     BuildStatusBar();
     Anti = std::make_unique<AntiFreeze>();
 
-    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    // Smaller than its design, the window would cut off controls that
+    // nothing else reaches.
+    setMinimumSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    resize(minimumSize());
     if (const QScreen* screen = QApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     if (layout == WindowLayout::Start::Saved)
@@ -155,14 +158,14 @@ void MainWindow::BuildSearchPage()
     gcmName->installEventFilter(this);
 
     btnGCMSearch = named(new QToolButton(TabSheet1), "btnGCMSearch");
-    btnGCMSearch->setText(QStringLiteral("Search"));
+    btnGCMSearch->setText(QStringLiteral("&Search"));
     btnGCMSearch->setIcon(Images::searchGlyph());
     btnGCMSearch->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     btnGCMSearch->setFocusPolicy(Qt::NoFocus); // a speed button takes no keyboard focus
     btnGCMSearch->setGeometry(352, 8, 81, 25);
     Wire(btnGCMSearch, &QToolButton::clicked, &MainWindow::btnGCMSearchClick);
 
-    dispBoot = named(new QCheckBox(QStringLiteral("Display BOOTABLE only?"), TabSheet1), "dispBoot");
+    dispBoot = named(new QCheckBox(QStringLiteral("Display BOOTABLE &only?"), TabSheet1), "dispBoot");
     dispBoot->setGeometry(72, 32, 161, 17);
     dispBoot->setChecked(false);
     // Only the user's toggle filters again: `clicked` is not emitted when the
@@ -215,7 +218,7 @@ void MainWindow::BuildEditorPage()
     label(TabSheet2, "Label11", QStringLiteral("Boot Instructions:"), 8, 199, 96);
     strGBootNotes = edit(TabSheet2, "strGBootNotes", 96, 199, 369);
 
-    btnAddGCM = named(new QPushButton(QStringLiteral("Add GCM"), TabSheet2), "btnAddGCM");
+    btnAddGCM = named(new QPushButton(QStringLiteral("Add &GCM"), TabSheet2), "btnAddGCM");
     btnAddGCM->setGeometry(96, 225, 89, 25);
     Wire(btnAddGCM, &QPushButton::clicked, &MainWindow::btnAddGCMClick);
 
@@ -228,11 +231,11 @@ void MainWindow::BuildEditorPage()
     // An in-place caption edit is a change to the rows like Add and Remove.
     connect(&addView->rows(), &QAbstractItemModel::dataChanged, this, [this] { editor_.MarkChanged(); });
 
-    btnRemoveGCM = named(new QPushButton(QStringLiteral("Remove GCM"), TabSheet2), "btnRemoveGCM");
+    btnRemoveGCM = named(new QPushButton(QStringLiteral("&Remove GCM"), TabSheet2), "btnRemoveGCM");
     btnRemoveGCM->setGeometry(336, 472, 115, 25);
     Wire(btnRemoveGCM, &QPushButton::clicked, &MainWindow::btnRemoveGCMClick);
 
-    btnWriteList = named(new QPushButton(QStringLiteral("Save List"), TabSheet2), "btnWriteList");
+    btnWriteList = named(new QPushButton(QStringLiteral("Save &List"), TabSheet2), "btnWriteList");
     btnWriteList->setGeometry(456, 472, 115, 25);
     Wire(btnWriteList, &QPushButton::clicked, &MainWindow::btnWriteListClick);
 
@@ -259,31 +262,31 @@ void MainWindow::BuildMenu()
     style->setParent(MainMenu1);
     MainMenu1->setStyle(style);
 
-    File1 = named(MainMenu1->addMenu(QStringLiteral("File")), "File1");
+    File1 = named(MainMenu1->addMenu(QStringLiteral("&File")), "File1");
     File1->menuAction()->setIcon(Images::icon(Images::TwoComputers));
-    CheckforListUpdates1 = File1->addAction(Images::updateBitmap(), QStringLiteral("Check for List Updates"));
+    CheckforListUpdates1 = File1->addAction(Images::updateBitmap(), QStringLiteral("&Check for List Updates"));
     CheckforListUpdates1->setObjectName(QStringLiteral("CheckforListUpdates1"));
     CheckforListUpdates1->setShortcut(KeyCodes::shortcutFromCode(kCheckForUpdatesShortcut));
     CheckforListUpdates1->setShortcutContext(Qt::WindowShortcut);
     // Also on the window itself, so the shortcut works wherever the focus is.
     addAction(CheckforListUpdates1);
-    UpdateServer1 = File1->addAction(QStringLiteral("Update Server..."));
+    UpdateServer1 = File1->addAction(QStringLiteral("Update &Server..."));
     UpdateServer1->setObjectName(QStringLiteral("UpdateServer1"));
     File1->addSeparator()->setObjectName(QStringLiteral("N1"));
-    Exit1 = File1->addAction(QStringLiteral("Exit"));
+    Exit1 = File1->addAction(QStringLiteral("E&xit"));
     Exit1->setObjectName(QStringLiteral("Exit1"));
 
-    Database1 = named(MainMenu1->addMenu(QStringLiteral("Database")), "Database1");
-    ShowALLGCMs1 = Database1->addAction(QStringLiteral("Show Palavera List GCM's"));
+    Database1 = named(MainMenu1->addMenu(QStringLiteral("&Database")), "Database1");
+    ShowALLGCMs1 = Database1->addAction(QStringLiteral("Show &Palavera List GCM's"));
     ShowALLGCMs1->setObjectName(QStringLiteral("ShowALLGCMs1"));
-    ShowCustomListGCMs1 = Database1->addAction(QStringLiteral("Show Custom List GCM's"));
+    ShowCustomListGCMs1 = Database1->addAction(QStringLiteral("Show &Custom List GCM's"));
     ShowCustomListGCMs1->setObjectName(QStringLiteral("ShowCustomListGCMs1"));
     Database1->addSeparator()->setObjectName(QStringLiteral("N2"));
-    ExportlisttoHTML1 = Database1->addAction(QStringLiteral("Export list to HTML"));
+    ExportlisttoHTML1 = Database1->addAction(QStringLiteral("&Export list to HTML"));
     ExportlisttoHTML1->setObjectName(QStringLiteral("ExportlisttoHTML1"));
 
-    About1 = named(MainMenu1->addMenu(QStringLiteral("About")), "About1");
-    Ermthis1 = About1->addAction(QStringLiteral("Erm, this."));
+    About1 = named(MainMenu1->addMenu(QStringLiteral("&About")), "About1");
+    Ermthis1 = About1->addAction(QStringLiteral("&Erm, this."));
     Ermthis1->setObjectName(QStringLiteral("Ermthis1"));
 
     Wire(CheckforListUpdates1, &QAction::triggered, &MainWindow::CheckforListUpdates1Click);

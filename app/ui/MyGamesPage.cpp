@@ -87,11 +87,11 @@ MyGamesPage::MyGamesPage(QString listFolder, StatusSink& status, QWidget* parent
     btnChooseFolder = named(new QToolButton(this), "btnChooseFolder");
     btnChooseFolder->setText(QStringLiteral("..."));
     btnChooseFolder->setGeometry(420, 8, 25, 21);
-    btnScan = named(new QPushButton(QStringLiteral("Scan"), this), "btnScan");
+    btnScan = named(new QPushButton(QStringLiteral("&Scan"), this), "btnScan");
     btnScan->setGeometry(452, 6, 81, 25);
     btnScan->setDefault(true);
 
-    btnAddToCustomList = named(new QPushButton(QStringLiteral("Add to Custom List"), this), "btnAddToCustomList");
+    btnAddToCustomList = named(new QPushButton(QStringLiteral("Add &to Custom List"), this), "btnAddToCustomList");
     btnAddToCustomList->setGeometry(56, 34, 121, 25);
     // The counts stand here too: the status panel is narrower than they are.
     scanCounts = named(new QLabel(this), "scanCounts");
@@ -100,7 +100,7 @@ MyGamesPage::MyGamesPage(QString listFolder, StatusSink& status, QWidget* parent
     scanProgress = named(new QProgressBar(this), "scanProgress");
     scanProgress->setGeometry(184, 38, 261, 17);
     scanProgress->setRange(0, 0); // the number of files is not known ahead
-    btnCancelScan = named(new QPushButton(QStringLiteral("Cancel"), this), "btnCancelScan");
+    btnCancelScan = named(new QPushButton(QStringLiteral("&Cancel"), this), "btnCancelScan");
     btnCancelScan->setGeometry(452, 34, 81, 25);
 
     gamesView = named(new SortedListView(gamesColumns(), SortedListModel::CaptionEditing::ReadOnly,

@@ -26,6 +26,8 @@ SortedListView::SortedListView(const std::vector<Column>& columns, SortedListMod
     setSelectionMode(QAbstractItemView::SingleSelection);
     setWordWrap(false);
     setCornerButtonEnabled(false);
+    // Tab leaves the view for the next control; the arrow keys move in it.
+    setTabKeyNavigation(false);
     setIconSize(QSize(16, 16));
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setEditTriggers(editing == SortedListModel::CaptionEditing::InPlace

@@ -117,7 +117,7 @@ TEST_F(MainWindowLayout, ControlsCaptionsAndPositions)
         if (auto* l = qobject_cast<QLabel*>(w)) {
             EXPECT_EQ(l->text(), c.text) << c.name;
         } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
-            EXPECT_EQ(b->text(), c.text) << c.name;
+            EXPECT_EQ(b->text().remove('&'), c.text) << c.name;
         } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
             EXPECT_TRUE(e->text().isEmpty()) << c.name;
         }
@@ -173,18 +173,34 @@ TEST_F(MainWindowLayout, MenusInOrderWithShortcutAndImage)
 {
     QStringList titles;
     for (QAction* a : window->MainMenu1->actions())
-        titles << a->text();
+        titles << a->text().remove('&');
     EXPECT_EQ(titles, (QStringList{"File", "Database", "About"}));
     auto texts = [](QMenu* m) {
         QStringList out;
         for (QAction* a : m->actions())
-            out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+            out << (a->isSeparator() ? QStringLiteral("-") : a->text().remove('&'));
         return out;
     };
     EXPECT_EQ(texts(window->File1), (QStringList{"Check for List Updates", "Update Server...", "-", "Exit"}));
     EXPECT_EQ(texts(window->Database1),
               (QStringList{"Show Palavera List GCM's", "Show Custom List GCM's", "-", "Export list to HTML"}));
     EXPECT_EQ(texts(window->About1), (QStringList{"Erm, this."}));
+    // Every menu and every item has an access key, none taken twice in one
+    // menu (the menu bar counts as one).
+    auto accessKeys = [](const QList<QAction*>& actions) {
+        QStringList keys;
+        for (QAction* a : actions) {
+            if (a->isSeparator())
+                continue;
+            const QKeySequence key = QKeySequence::mnemonic(a->text());
+            EXPECT_FALSE(key.isEmpty()) << a->text().toStdString();
+            EXPECT_FALSE(keys.contains(key.toString())) << a->text().toStdString();
+            keys << key.toString();
+        }
+    };
+    accessKeys(window->MainMenu1->actions());
+    for (QMenu* menu : {window->File1, window->Database1, window->About1})
+        accessKeys(menu->actions());
     EXPECT_EQ(window->CheckforListUpdates1->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C));
     EXPECT_FALSE(window->CheckforListUpdates1->icon().isNull());
     EXPECT_FALSE(window->File1->menuAction()->icon().isNull());
@@ -215,6 +231,17 @@ TEST_F(MainWindowLayout, ResizeStretchesPagesAndViewsOnly)
     EXPECT_EQ(window->btnWriteList->geometry(), save);
 }
 
+TEST_F(MainWindowLayout, NeverSmallerThanItsDesign)
+{
+    window->show();
+    const QSize design = window->size();
+    EXPECT_EQ(design.width(), 639);
+    EXPECT_EQ(design.height() - window->MainMenu1->sizeHint().height(), 554);
+    window->resize(320, 200);
+    QApplication::processEvents();
+    EXPECT_EQ(window->size(), design);
+}
+
 TEST_F(MainWindowLayout, TabOrderOfBothPages)
 {
     window->show();
@@ -229,6 +256,16 @@ TEST_F(MainWindowLayout, TabOrderOfBothPages)
         }
         return names;
     };
+    // With rows and a current cell, Tab still leaves a list view.
+    for (SortedListView* view : {window->List, window->addView}) {
+        for (const char* name : {"b", "a"}) {
+            ListItem row;
+            row.caption = QString::fromLatin1(name);
+            row.subItems = {"ID", "", "", "", "", ""};
+            view->rows().AddItem(row);
+        }
+        view->setCurrentIndex(view->rows().index(0, 0));
+    }
     EXPECT_EQ(walk(window->gcmName, 2), (QStringList{"gcmName", "List", "dispBoot"}));
     window->PageControl1->setCurrentIndex(1);
     EXPECT_EQ(walk(window->strGName, 10),
@@ -264,10 +301,19 @@ TEST_F(MainWindowLayout, AboutWindowIsCreatedOnceAndOkayHidesIt)
     window->Ermthis1->trigger();
     EXPECT_EQ(&window->aboutWindow(), about);
     EXPECT_EQ(window->findChildren<AboutWindow*>().size(), 1);
-    EXPECT_EQ(about->Button1->text(), "Okay!");
+    EXPECT_EQ(about->Button1->text().remove('&'), "Okay!");
     EXPECT_TRUE(about->Memo1->isReadOnly());
     QTest::mouseClick(about->Button1, Qt::LeftButton);
     EXPECT_FALSE(about->isVisible());
+    // Escape, Return and Enter close it too, wherever the focus is in it.
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+        for (QWidget* focus : std::vector<QWidget*>{about, about->Memo1, about->Button1}) {
+            window->Ermthis1->trigger();
+            ASSERT_TRUE(about->isVisible());
+            QTest::keyClick(focus, key);
+            EXPECT_FALSE(about->isVisible()) << key << " in " << focus->objectName().toStdString();
+        }
+    }
     window->Ermthis1->trigger();
     EXPECT_TRUE(about->isVisible());
     EXPECT_TRUE(asker.errors.empty());
