@@ -80,9 +80,12 @@ QLineEdit* edit(QWidget* parent, const char* name, int x, int y, int width)
 std::vector<SortedListView::Column> searchColumns()
 {
     return {
-        {QStringLiteral("Name"), 100},          {QStringLiteral("ID:"), 50},
-        {QStringLiteral("Boot Status:"), 100},  {QStringLiteral("Shrunk Size (MB)"), 90},
-        {QStringLiteral("Good:"), 50},          {QStringLiteral("Nick:"), 80},
+        {QStringLiteral("Name"), 100},
+        {QStringLiteral("ID:"), 50},
+        {QStringLiteral("Boot Status:"), 100},
+        {QStringLiteral("Shrunk Size (MB)"), 90, SortedListModel::ColumnOrder::Number},
+        {QStringLiteral("Good:"), 50},
+        {QStringLiteral("Nick:"), 80},
         {QStringLiteral("Instructions:"), 100},
     };
 }
@@ -90,9 +93,12 @@ std::vector<SortedListView::Column> searchColumns()
 std::vector<SortedListView::Column> editorColumns()
 {
     return {
-        {QStringLiteral("Name:"), 100},         {QStringLiteral("ID:"), 50},
-        {QStringLiteral("Notes:"), 100},        {QStringLiteral("Shrunk Size (MB):"), 90},
-        {QStringLiteral("Good:"), 50},          {QStringLiteral("Nick:"), 80},
+        {QStringLiteral("Name:"), 100},
+        {QStringLiteral("ID:"), 50},
+        {QStringLiteral("Notes:"), 100},
+        {QStringLiteral("Shrunk Size (MB):"), 90, SortedListModel::ColumnOrder::Number},
+        {QStringLiteral("Good:"), 50},
+        {QStringLiteral("Nick:"), 80},
         {QStringLiteral("Instructions:"), 100},
     };
 }
@@ -451,12 +457,8 @@ bool MainWindow::SaveCustomList()
 {
     if (Asker::messageDlg(kSaveQuestion, MsgDlgType::Confirmation, MbYes | MbNo, 0) != MrYes)
         return false;
-    const SortedListModel& rows = addView->rows();
-    std::vector<ListItem> items;
-    items.reserve(static_cast<std::size_t>(rows.size()));
-    for (int i = 0; i < rows.size(); ++i)
-        items.push_back(rows.item(i));
-    editor_.Save(items);
+    // The file keeps the name order, whichever column the view is sorted by.
+    editor_.Save(addView->rows().itemsInNameOrder());
     return true;
 }
 

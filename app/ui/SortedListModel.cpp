@@ -83,7 +83,27 @@ void SortedListModel::Clear()
     beginResetModel();
     rows_.clear();
     pending_.clear();
+    sortColumn_ = 0;
+    sortOrder_ = Qt::AscendingOrder;
     endResetModel();
+}
+
+void SortedListModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= kColumns)
+        return;
+    sortColumn_ = column;
+    sortOrder_ = order;
+    sortRows();
+}
+
+std::vector<ListItem> SortedListModel::itemsInNameOrder() const
+{
+    std::vector<ListItem> items;
+    items.reserve(rows_.size());
+    for (std::size_t from : nameOrder(rows_))
+        items.push_back(rows_[from]);
+    return items;
 }
 
 void SortedListModel::AddItem(ListItem item)
@@ -155,13 +175,60 @@ int SortedListModel::setCaption(int row, const QString& caption)
     return tracker.row();
 }
 
-std::vector<std::size_t> SortedListModel::sortedOrder(const std::vector<ListItem>& rows) const
+std::vector<std::size_t> SortedListModel::nameOrder(const std::vector<ListItem>& rows) const
 {
     std::vector<QStringView> captions;
     captions.reserve(rows.size());
     for (const ListItem& r : rows)
         captions.emplace_back(r.caption);
     return collator_.SortedOrder(captions);
+}
+
+std::vector<std::size_t> SortedListModel::sortedOrder(const std::vector<ListItem>& rows) const
+{
+    std::vector<std::size_t> order = nameOrder(rows);
+    if (sortColumn_ == 0 && sortOrder_ == Qt::AscendingOrder)
+        return order;
+    const auto textOf = [this](const ListItem& row) -> const QString& {
+        return sortColumn_ == 0 ? row.caption : row.subItems[static_cast<std::size_t>(sortColumn_ - 1)];
+    };
+    const bool descending = sortOrder_ == Qt::DescendingOrder;
+    const auto columnOrder = static_cast<std::size_t>(sortColumn_) < columnOrders_.size()
+                                 ? columnOrders_[static_cast<std::size_t>(sortColumn_)]
+                                 : ColumnOrder::Text;
+    // Sorting the name order stably keeps rows that are equal in the column
+    // in name order, in either direction.
+    if (columnOrder == ColumnOrder::Number) {
+        struct Key {
+            bool number;
+            double value;
+        };
+        std::vector<Key> keys(rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            bool number = false;
+            const double value = textOf(rows[i]).trimmed().toDouble(&number);
+            keys[i] = {number, value};
+        }
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            const Key& ka = keys[a];
+            const Key& kb = keys[b];
+            // Texts that are no number ("?", empty) stay last either way.
+            if (ka.number != kb.number)
+                return ka.number;
+            if (!ka.number)
+                return false;
+            return descending ? kb.value < ka.value : ka.value < kb.value;
+        });
+        return order;
+    }
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(rows.size());
+    for (const ListItem& row : rows)
+        keys.push_back(collator_.SortKey(textOf(row)));
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return descending ? keys[b].compare(keys[a]) < 0 : keys[a].compare(keys[b]) < 0;
+    });
+    return order;
 }
 
 void SortedListModel::permute(std::vector<ListItem>& rows, const std::vector<std::size_t>& order)

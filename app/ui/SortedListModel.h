@@ -15,11 +15,22 @@ namespace quorvane::app {
 /// with CaptionCollator. Rows whose captions compare equal keep the order in
 /// which they were added. Column 0 shows the caption (with the row's image
 /// when images are on), columns 1 to 6 the six sub-items.
+///
+/// The user may sort by another column (sort()); rows then stay ordered by
+/// that column, rows equal in it in name order, until Clear() returns to the
+/// name order for the next fill.
 class SortedListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum class CaptionEditing { ReadOnly, InPlace };
     enum class RowImages { Shown, Hidden };
+    /// How a column compares when the user sorts by it.
+    enum class ColumnOrder {
+        /// As the captions do, locale-aware.
+        Text,
+        /// As numbers ("2" before "10"); texts that are no number come last.
+        Number,
+    };
 
     /// `headers` gives the column captions (seven of them).
     SortedListModel(QStringList headers, CaptionEditing editing, RowImages images,
@@ -32,10 +43,22 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     /// Editing column 0 changes the caption and re-sorts.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    /// Orders the rows by `column` (0 is the name), reversed for
+    /// Qt::DescendingOrder; rows equal in that column keep the name order.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    /// How each column compares when sorted by; Text for those not given.
+    void setColumnOrders(std::vector<ColumnOrder> orders) { columnOrders_ = std::move(orders); }
+    /// The column the rows are ordered by, and in which direction.
+    int sortColumn() const { return sortColumn_; }
+    Qt::SortOrder sortOrder() const { return sortOrder_; }
+    /// The rows in name order, whatever the order shown.
+    std::vector<ListItem> itemsInNameOrder() const;
 
     // The fill vocabulary of ListSink, which the view forwards here.
 
-    /// Removes every row, including rows of an unfinished fill.
+    /// Removes every row, including rows of an unfinished fill, and returns
+    /// to the name order.
     void Clear();
 
     /// Adds one row and sorts at once; during a fill, holds it back.
@@ -64,8 +87,11 @@ private:
     /// Sorts rows_ stably by caption, keeping persistent indexes (an open
     /// editor, the current row) on their rows.
     void sortRows();
-    /// The stable sorted order of `rows` (one collation key per row).
+    /// The stable sorted order of `rows` by the current sort column (one
+    /// collation key per row).
     std::vector<std::size_t> sortedOrder(const std::vector<ListItem>& rows) const;
+    /// The stable order of `rows` by caption.
+    std::vector<std::size_t> nameOrder(const std::vector<ListItem>& rows) const;
     /// Reorders `rows` so that position i holds the row that was at order[i].
     static void permute(std::vector<ListItem>& rows, const std::vector<std::size_t>& order);
 
@@ -76,6 +102,9 @@ private:
     std::vector<ListItem> rows_;
     std::vector<ListItem> pending_;
     bool filling_ = false;
+    std::vector<ColumnOrder> columnOrders_;
+    int sortColumn_ = 0;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };
 
 } // namespace quorvane::app

@@ -1,6 +1,7 @@
 #include "app/ui/SortedListView.h"
 
 #include <QHeaderView>
+#include <QSignalBlocker>
 
 namespace quorvane::app {
 
@@ -41,18 +42,74 @@ SortedListView::SortedListView(const std::vector<Column>& columns, SortedListMod
     vertical->setSectionResizeMode(QHeaderView::Fixed);
     vertical->setDefaultSectionSize(std::max(17, fontMetrics().height() + 4));
 
+    std::vector<SortedListModel::ColumnOrder> orders;
+    for (const Column& column : columns)
+        orders.push_back(column.order);
+    model_.setColumnOrders(std::move(orders));
+    chosen_.assign(columns.size(), false);
+
     QHeaderView* horizontal = horizontalHeader();
     horizontal->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontal->setHighlightSections(false);
-    horizontal->setSectionsClickable(false);
-    horizontal->setStretchLastSection(false);
+    horizontal->setStretchLastSection(true);
+    // Fitting a column measures this many rows, so a fill of 100k rows costs
+    // no more than one of a thousand.
+    horizontal->setResizeContentsPrecision(1000);
+    sizing_ = true;
     for (int i = 0; i < static_cast<int>(columns.size()); ++i)
         setColumnWidth(i, columns[static_cast<std::size_t>(i)].width);
+    sizing_ = false;
+    connect(horizontal, &QHeaderView::sectionResized, this, [this](int column, int, int) {
+        // The last column's width follows the view's; only the others are chosen.
+        if (!sizing_ && column >= 0 && column + 1 < static_cast<int>(chosen_.size()))
+            chosen_[static_cast<std::size_t>(column)] = true;
+    });
+
+    // The name order is the one shown before any click: the indicator must
+    // say so before sorting is on, or turning it on would sort by it.
+    horizontal->setSortIndicator(0, Qt::AscendingOrder);
+    setSortingEnabled(true);
+
+    // Rows added one by one (the editor) or by a fill, and edited captions.
+    connect(&model_, &QAbstractItemModel::rowsInserted, this, [this] { FitColumns(); });
+    connect(&model_, &QAbstractItemModel::dataChanged, this, [this] { FitColumns(); });
+}
+
+void SortedListView::FitColumns()
+{
+    sizing_ = true;
+    for (int column = 0; column + 1 < static_cast<int>(chosen_.size()); ++column) {
+        if (!chosen_[static_cast<std::size_t>(column)])
+            resizeColumnToContents(column);
+    }
+    sizing_ = false;
+}
+
+std::vector<int> SortedListView::ChosenWidths() const
+{
+    std::vector<int> widths;
+    for (std::size_t column = 0; column < chosen_.size(); ++column)
+        widths.push_back(chosen_[column] ? columnWidth(static_cast<int>(column)) : 0);
+    return widths;
+}
+
+void SortedListView::RestoreChosenWidths(const std::vector<int>& widths)
+{
+    for (std::size_t column = 0; column + 1 < chosen_.size() && column < widths.size(); ++column) {
+        if (widths[column] <= 0)
+            continue;
+        setColumnWidth(static_cast<int>(column), widths[column]);
+        chosen_[column] = true;
+    }
 }
 
 void SortedListView::Clear()
 {
     model_.Clear();
+    // The model is back in name order; the header says so without sorting again.
+    const QSignalBlocker quiet(horizontalHeader());
+    horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
+    horizontalHeader()->viewport()->update();
 }
 
 void SortedListView::AddItem(ListItem item)

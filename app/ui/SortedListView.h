@@ -13,13 +13,20 @@ namespace quorvane::app {
 /// row heights (smooth at 100k rows), whose rows keep themselves sorted by
 /// caption. As a ListSink it takes a command's items in one batch and sorts
 /// them once when the command finishes.
+///
+/// A header click sorts by that column and a second click reverses; a new
+/// fill (Clear) returns to the name order. Columns the user has not resized
+/// fit their contents whenever rows arrive (measuring at most the first
+/// 1,000 rows); the last column takes the width that is left.
 class SortedListView : public QTableView, public ListSink {
     Q_OBJECT
 public:
-    /// A column: its caption and width in pixels.
+    /// A column: its caption, its width in pixels until rows arrive, and how
+    /// it sorts.
     struct Column {
         QString caption;
         int width;
+        SortedListModel::ColumnOrder order = SortedListModel::ColumnOrder::Text;
     };
 
     /// `columns` gives the seven columns in order.
@@ -32,14 +39,29 @@ public:
     SortedListModel& rows() { return model_; }
     const SortedListModel& rows() const { return model_; }
 
+    /// The width of each column the user has resized, 0 for the others
+    /// (they fit their contents) and always for the last one (it stretches).
+    std::vector<int> ChosenWidths() const;
+    /// Gives the columns widths as ChosenWidths() reported them: a positive
+    /// width is kept as the user's, 0 lets the column fit its contents.
+    void RestoreChosenWidths(const std::vector<int>& widths);
+
     // ListSink
     void Clear() override;
     void AddItem(ListItem item) override;
     void FillFinished() override;
 
 private:
+    /// Fits every column the user has not resized, but the last, to its
+    /// contents.
+    void FitColumns();
+
     SortedListModel model_;
     bool filling_ = false;
+    /// Per column: the user has resized it, so rows arriving leave it alone.
+    std::vector<bool> chosen_;
+    /// Set while the view itself sizes columns.
+    bool sizing_ = false;
 };
 
 } // namespace quorvane::app

@@ -31,8 +31,8 @@ bool FitsOnAScreen(const QRect& geometry)
     return false;
 }
 
-/// The widths stored for `view`, one per column; none when they are missing
-/// or do not fit its columns.
+/// The widths stored for `view`, one per column, 0 for a column that fits
+/// its contents; none when they are missing or do not fit its columns.
 std::optional<std::vector<int>> StoredWidths(const QSettings& settings, const SortedListView& view)
 {
     const QStringList texts = settings.value(settings::ColumnWidthsKey(view.objectName())).toStringList();
@@ -42,7 +42,7 @@ std::optional<std::vector<int>> StoredWidths(const QSettings& settings, const So
     for (const QString& text : texts) {
         bool number = false;
         const int width = text.trimmed().toInt(&number);
-        if (!number || width < 1 || width > kWidestColumn)
+        if (!number || width < 0 || width > kWidestColumn)
             return std::nullopt;
         widths.push_back(width);
     }
@@ -62,10 +62,8 @@ void WindowLayout::Restore(QMainWindow& window, QTabWidget& pages)
     }
 
     for (SortedListView* view : window.findChildren<SortedListView*>()) {
-        if (const auto widths = StoredWidths(*settings, *view)) {
-            for (std::size_t column = 0; column < widths->size(); ++column)
-                view->setColumnWidth(static_cast<int>(column), (*widths)[column]);
-        }
+        if (const auto widths = StoredWidths(*settings, *view))
+            view->RestoreChosenWidths(*widths);
     }
 
     bool number = false;
@@ -84,8 +82,8 @@ void WindowLayout::Save(const QMainWindow& window, const QTabWidget& pages)
         if (view->objectName().isEmpty())
             continue;
         QStringList widths;
-        for (int column = 0; column < view->model()->columnCount(); ++column)
-            widths << QString::number(view->columnWidth(column));
+        for (const int width : view->ChosenWidths())
+            widths << QString::number(width);
         settings->setValue(settings::ColumnWidthsKey(view->objectName()), widths);
     }
     UserSettings::Save(*settings);

@@ -6,7 +6,8 @@ class QTabWidget;
 namespace quorvane::app {
 
 /// A main window's layout as the user left it: its size and position,
-/// whether it was maximised, the column widths of each list view in it and
+/// whether it was maximised, the widths of the columns the user resized in
+/// each list view in it (0 for a column that fits its contents) and
 /// its current page, kept in the [window] section of the user's settings file
 /// (UserSettings). Each view is saved under its object name.
 class WindowLayout {
@@ -21,7 +22,7 @@ public:
 
     /// Applies the saved layout to `window`, before it is shown. Each part
     /// applies only when it is usable: the geometry when it lies wholly on one
-    /// screen, a view's widths when there is one positive width per column,
+    /// screen, a view's widths when there is one width of 0 or more per column,
     /// the page when `pages` has it. Anything else keeps the window's design.
     static void Restore(QMainWindow& window, QTabWidget& pages);
 

@@ -269,12 +269,16 @@ TEST_F(Handlers, EditorOpensWithTheSavedRecordsAndRemovedRowsAreGoneFromTheFile)
     QTest::keyClick(captionEdit, Qt::Key_Delete);
     EXPECT_EQ(window->addView->rows().size(), 2);
 
+    // Sorted by ID, reversed, the file is still written in name order.
+    window->addView->sortByColumn(1, Qt::DescendingOrder);
+    ASSERT_EQ(captions(*window->addView), (QStringList{"c", "a"}));
     asker.setNextAnswer(MrYes);
     window->btnWriteListClick();
     EXPECT_FALSE(window->Editor().HasUnsavedChanges());
     const std::string saved = readFile("custGCMList.xml");
     EXPECT_NE(saved.find("<GAMENAME>a</GAMENAME>\r\n<GAMEID>A1</GAMEID>"), std::string::npos);
-    EXPECT_NE(saved.find("<GAMENAME>c</GAMENAME>\r\n<GAMEID>C1</GAMEID>"), std::string::npos);
+    EXPECT_LT(saved.find("<GAMENAME>a</GAMENAME>\r\n<GAMEID>A1</GAMEID>"),
+              saved.find("<GAMENAME>c</GAMENAME>\r\n<GAMEID>C1</GAMEID>"));
     EXPECT_EQ(saved.find("<GAMENAME>b</GAMENAME>"), std::string::npos);
     EXPECT_EQ(saved.find("<GAMENAME>d</GAMENAME>"), std::string::npos);
     EXPECT_FALSE(QFile::exists("custGCMList.xml.unreadable"));

@@ -2,6 +2,7 @@
 #include "app/ui/SortedListView.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -146,6 +147,10 @@ TEST(SortedListBatch, AFillSortsOnceAndClearDropsPendingRows)
 TEST(SortedListView, SinkFillKeepsItemsAddedBeforeAFailure)
 {
     SortedListView view(columns(), SortedListModel::CaptionEditing::ReadOnly, SortedListModel::RowImages::Shown);
+    EXPECT_EQ(view.model()->headerData(3, Qt::Horizontal).toString(), "Shrunk Size (MB):");
+    EXPECT_EQ(view.columnWidth(0), 100);
+    EXPECT_EQ(view.columnWidth(3), 90);
+    EXPECT_EQ(view.columnWidth(5), 80);
     ListSink& sink = view;
     sink.Clear();
     sink.AddItem(item("b"));
@@ -155,12 +160,64 @@ TEST(SortedListView, SinkFillKeepsItemsAddedBeforeAFailure)
     EXPECT_EQ(captions(view.rows()), (QStringList{"a", "b"}));
     sink.Clear();
     EXPECT_EQ(view.rows().size(), 0);
-    EXPECT_EQ(view.model()->headerData(3, Qt::Horizontal).toString(), "Shrunk Size (MB):");
-    EXPECT_EQ(view.columnWidth(0), 100);
-    EXPECT_EQ(view.columnWidth(3), 90);
-    EXPECT_EQ(view.columnWidth(5), 80);
     // Read-only captions.
     EXPECT_FALSE(view.rows().flags(view.rows().index(0, 0)) & Qt::ItemIsEditable);
+}
+
+TEST(SortedListView, HeaderClicksSortByTheColumnAndANewFillReturnsToTheNameOrder)
+{
+    std::vector<SortedListView::Column> sized = columns();
+    sized[3].order = SortedListModel::ColumnOrder::Number;
+    SortedListView view(sized, SortedListModel::CaptionEditing::ReadOnly, SortedListModel::RowImages::Shown);
+    view.resize(600, 300);
+    auto row = [](const char* name, const char* id, const char* size) {
+        ListItem i = item(QString::fromLatin1(name), QString::fromLatin1(id));
+        i.subItems[2] = QString::fromLatin1(size);
+        return i;
+    };
+    auto fill = [&] {
+        view.Clear();
+        for (const ListItem& i : {row("delta", "G2", "10"), row("alpha", "G3", "9"), row("charlie", "G1", "?"),
+                                  row("bravo", "G2", "10"), row("echo", "g1", "100")})
+            view.AddItem(i);
+        view.FillFinished();
+    };
+    fill();
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    QHeaderView* header = view.horizontalHeader();
+    auto click = [&](int column) {
+        const QPoint centre(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                            header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre);
+    };
+    // Equal IDs and sizes keep the name order, in both directions; sizes
+    // compare as numbers ("9" before "10"), and a size that is no number
+    // comes last.
+    const std::vector<std::pair<int, QStringList>> clicks{
+        {1, {"echo", "charlie", "bravo", "delta", "alpha"}}, {1, {"alpha", "bravo", "delta", "charlie", "echo"}},
+        {3, {"alpha", "bravo", "delta", "echo", "charlie"}}, {3, {"echo", "bravo", "delta", "alpha", "charlie"}},
+        {0, {"alpha", "bravo", "charlie", "delta", "echo"}}, {0, {"echo", "delta", "charlie", "bravo", "alpha"}},
+    };
+    for (const auto& [column, expected] : clicks) {
+        click(column);
+        EXPECT_EQ(captions(view.rows()), expected) << column;
+    }
+    click(3);
+    ASSERT_EQ(view.rows().sortColumn(), 3);
+    // A row added now takes its place by size; the name order is still known.
+    view.rows().AddItem(row("foxtrot", "G4", "50"));
+    EXPECT_EQ(captions(view.rows()), (QStringList{"alpha", "bravo", "delta", "foxtrot", "echo", "charlie"}));
+    QStringList byName;
+    for (const ListItem& i : view.rows().itemsInNameOrder())
+        byName << i.caption;
+    EXPECT_EQ(byName, (QStringList{"alpha", "bravo", "charlie", "delta", "echo", "foxtrot"}));
+
+    // A new fill is in name order, and the header says so.
+    fill();
+    EXPECT_EQ(captions(view.rows()), (QStringList{"alpha", "bravo", "charlie", "delta", "echo"}));
+    EXPECT_EQ(header->sortIndicatorSection(), 0);
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
 }
 
 TEST(SortedListView, InPlaceEditOfACaptionResorts)

@@ -39,10 +39,11 @@ struct Layout {
     int page;
 };
 
+/// The widths of all columns but the last, which takes what is left.
 std::vector<int> widths(const SortedListView& view)
 {
     std::vector<int> out;
-    for (int column = 0; column < view.model()->columnCount(); ++column)
+    for (int column = 0; column + 1 < view.model()->columnCount(); ++column)
         out.push_back(view.columnWidth(column));
     return out;
 }
@@ -52,7 +53,7 @@ Layout layoutOf(const MainWindow& window)
     return {window.geometry(), widths(*window.List), widths(*window.addView), window.PageControl1->currentIndex()};
 }
 
-const std::vector<int> kDesignWidths{100, 50, 100, 90, 50, 80, 100};
+const std::vector<int> kDesignWidths{100, 50, 100, 90, 50, 80};
 
 class UserSettingsTest : public UiFixture {
 protected:
@@ -80,7 +81,7 @@ TEST_F(UserSettingsTest, TheWindowReopensAsItWasLeftAndResetLayoutRestoresTheDes
     // Wider and further left, still on the 800 x 600 offscreen screen.
     window->setGeometry(QRect(design.geometry.topLeft() - QPoint(40, 0), design.geometry.size() + QSize(90, 0)));
     window->List->setColumnWidth(0, 230);
-    window->List->setColumnWidth(6, 160);
+    window->List->setColumnWidth(5, 160);
     window->addView->setColumnWidth(3, 120);
     window->PageControl1->setCurrentIndex(1);
     QApplication::processEvents();
@@ -121,7 +122,7 @@ TEST_F(UserSettingsTest, TheWindowReopensAsItWasLeftAndResetLayoutRestoresTheDes
         settings->setValue(settings::kWindowPage, 7);
         settings->setValue(settings::ColumnWidthsKey(QStringLiteral("List")), QStringList{"200", "60"});
         settings->setValue(settings::ColumnWidthsKey(QStringLiteral("addView")),
-                           QStringList{"200", "60", "0", "90", "50", "80", "100"});
+                           QStringList{"200", "60", "-1", "90", "50", "80", "100"});
         UserSettings::Save(*settings);
     }
     window = start();
@@ -132,20 +133,35 @@ TEST_F(UserSettingsTest, TheWindowReopensAsItWasLeftAndResetLayoutRestoresTheDes
     EXPECT_EQ(damaged.page, 0);
 }
 
-TEST_F(UserSettingsTest, DoubleClickOnAHeaderDividerFitsTheColumnToItsContents)
+TEST_F(UserSettingsTest, ColumnsFitTheirContentsUnlessTheUserResizedThem)
 {
     const QString name = QStringLiteral("Brisk Brambleway Chronicles: The Long Lantern Road");
-    writeFile("gcmList.xml", test::ListFile("3", test::GcmRecord(name.toStdString(), "1")));
+    const QString id = QStringLiteral("GBRW01WIDE");
+    writeFile("gcmList.xml", test::ListFile("3", test::GcmRecord(name.toStdString(), "1", id.toStdString())));
     auto window = start();
-    window->ShowALLGCMs1Click();
     QApplication::processEvents();
+    const QFontMetrics metrics(window->List->font());
+    EXPECT_GT(window->List->columnWidth(0), metrics.horizontalAdvance(name) + 16);
+    EXPECT_GT(window->List->columnWidth(1), metrics.horizontalAdvance(id));
+    // The last column takes what is left of the view.
     QHeaderView* header = window->List->horizontalHeader();
+    EXPECT_TRUE(header->stretchLastSection());
 
-    // The divider right of "Name".
+    // A column the user narrows stays so through the next fill and the next
+    // start; the others keep fitting.
+    header->resizeSection(0, 120);
+    window->ShowALLGCMs1Click();
+    EXPECT_EQ(window->List->columnWidth(0), 120);
+    window->close();
+    window = start();
+    EXPECT_EQ(window->List->columnWidth(0), 120);
+    EXPECT_GT(window->List->columnWidth(1), metrics.horizontalAdvance(id));
+
+    // A double-click on the divider right of "Name" fits it again.
+    header = window->List->horizontalHeader();
     const QPoint divider(header->sectionViewportPosition(0) + header->sectionSize(0) - 1, header->height() / 2);
     QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, divider);
-    EXPECT_GT(window->List->columnWidth(0), QFontMetrics(window->List->font()).horizontalAdvance(name) + 16);
-    EXPECT_EQ(window->List->columnWidth(1), 50);
+    EXPECT_GT(window->List->columnWidth(0), metrics.horizontalAdvance(name) + 16);
 }
 
 class UpdateServerMenu : public UserSettingsTest {
