@@ -35,11 +35,14 @@ inline const QString kWindowGeometry = QStringLiteral("window/geometry");
 inline const QString kWindowMaximized = QStringLiteral("window/maximized");
 /// The index of its current page.
 inline const QString kWindowPage = QStringLiteral("window/page");
-/// The column widths of the list view named `view` (its object name), left
-/// to right.
+/// The widths of the columns of the list view named `view` (its object name),
+/// left to right: the width of a column the user resized, 0 for one that fits
+/// its contents. Earlier versions kept every column's width, fitted or not,
+/// under "window/columns/"; those are not read, so no column stays at a width
+/// the user never chose.
 inline QString ColumnWidthsKey(const QString& view)
 {
-    return QStringLiteral("window/columns/") + view;
+    return QStringLiteral("window/columnWidths/") + view;
 }
 
 } // namespace quorvane::app::settings
