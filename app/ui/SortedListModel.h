@@ -52,6 +52,8 @@ public:
     /// The column the rows are ordered by, and in which direction.
     int sortColumn() const { return sortColumn_; }
     Qt::SortOrder sortOrder() const { return sortOrder_; }
+    /// Whether column 0 shows the rows' images.
+    RowImages images() const { return images_; }
     /// The rows in name order, whatever the order shown.
     std::vector<ListItem> itemsInNameOrder() const;
 
