@@ -85,14 +85,14 @@ UpdateServerDialog::UpdateServerDialog(const UpdateServerChoice& inUse, QWidget*
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("In use:"), lblInUse);
-    form->addRow(QStringLiteral("URL:"), editUrl);
-    form->addRow(QStringLiteral("Password:"), editPassword);
+    form->addRow(QStringLiteral("&URL:"), editUrl);
+    form->addRow(QStringLiteral("&Password:"), editPassword);
 
     auto* buttons = new QDialogButtonBox(this);
-    btnSave = buttons->addButton(QStringLiteral("Save"), QDialogButtonBox::AcceptRole);
+    btnSave = buttons->addButton(QStringLiteral("&Save"), QDialogButtonBox::AcceptRole);
     btnSave->setObjectName(QStringLiteral("btnSave"));
     btnSave->setDefault(true);
-    btnBuiltIn = buttons->addButton(QStringLiteral("Use Built-in Server"), QDialogButtonBox::ResetRole);
+    btnBuiltIn = buttons->addButton(QStringLiteral("Use &Built-in Server"), QDialogButtonBox::ResetRole);
     btnBuiltIn->setObjectName(QStringLiteral("btnBuiltIn"));
     btnCancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
