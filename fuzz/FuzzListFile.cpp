@@ -93,6 +93,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             if (reread.items != shown.items)
                 __builtin_trap(); // the saved rows came back changed
+            // The editor opens with the same rows, in file order.
+            try {
+                if (list.ReadCustomListRows() != shown.items)
+                    __builtin_trap(); // the editor would open with other rows
+            } catch (const std::exception&) {
+                __builtin_trap();
+            }
         }
     }
     if (ReadAll(listPath) != bytes)
