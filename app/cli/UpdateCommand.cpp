@@ -102,6 +102,7 @@ public:
 
     void MainStatus(const QString& text) override { StandardError() << text.toStdString() << '\n'; }
     void WindowStatus(const QString& text) override { StandardError() << text.toStdString() << '\n'; }
+    void ChangesStatus(const QString& text) override { StandardError() << text.toStdString() << '\n'; }
     void ShowListing(const std::vector<std::string>& lines) override
     {
         for (const std::string& line : lines)

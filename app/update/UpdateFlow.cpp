@@ -225,6 +225,7 @@ UpdateOutcome UpdateFlow::DownloadAndInstall(UpdateSink& sink)
     if (busy_)
         return UpdateOutcome::Busy;
     BusyScope busy(busy_);
+    previousKept_ = false;
     ftp::FtpClient& ftp = *ftp_;
     const std::string downloaded = LocalPath(list_, DownloadedListFileName);
     const std::string mainList = LocalPath(list_, MainListFileName);
@@ -262,12 +263,16 @@ UpdateOutcome UpdateFlow::DownloadAndInstall(UpdateSink& sink)
 
     if (!RecordWalk::SameVersion(version, list_.State().ListVersion)) {
         sink.WindowStatus(QStringLiteral("Updating..."));
-        if (!sink.InstallUnlessInterrupted([&] { ListInstaller::Install(downloaded, mainList); })) {
+        InstallResult installed;
+        if (!sink.InstallUnlessInterrupted([&] { installed = ListInstaller::Install(downloaded, mainList); })) {
             std::error_code ignored;
             std::filesystem::remove(downloaded, ignored);
             return UpdateOutcome::Aborted;
         }
         sink.WindowStatus(QStringLiteral("Done..."));
+        previousKept_ = installed.previous == PreviousList::Kept;
+        if (installed.previous == PreviousList::NotKept)
+            sink.ChangesStatus(Utf8Text::Decode(installed.problem));
         return UpdateOutcome::Installed;
     }
 

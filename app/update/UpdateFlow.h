@@ -70,7 +70,9 @@ public:
     /// `DownloadSizeError`. The download goes to a temporary file that becomes
     /// "gcmList.BAK" only once the transfer, its final reply and the count
     /// succeeded, so a failed, short or aborted download leaves nothing to be
-    /// installed later. A refused download keeps the connection for another
+    /// installed later. An installation keeps the replaced list as
+    /// "gcmList.previous.xml" (see ListInstaller); failing to keep it is
+    /// reported to `sink` and does not stop the installation. A refused download keeps the connection for another
     /// try; a file that is not well formed or has no version stays as
     /// "gcmList.BAK" and the Main List is untouched; a failed install keeps
     /// both files. When the connection went without this flow closing it
@@ -89,6 +91,10 @@ public:
     /// The listing as shown: the lines without the first one when that one
     /// contains "total" (case-sensitive, anywhere in the line).
     static std::vector<std::string> ShownListing(std::vector<std::string> lines);
+
+    /// True when the last `DownloadAndInstall` installed a list and kept the
+    /// one it replaced as "gcmList.previous.xml".
+    bool PreviousKept() const { return previousKept_; }
 
     /// The client, for its connection state.
     ftp::FtpClient& Client() { return *ftp_; }
@@ -114,6 +120,7 @@ private:
     /// disconnects after a download: while set, a client that is not
     /// connected means the connection was lost or never made.
     bool connected_ = false;
+    bool previousKept_ = false;
 };
 
 } // namespace quorvane::app
