@@ -71,8 +71,9 @@ public:
     /// "gcmList.BAK" only once the transfer, its final reply and the count
     /// succeeded, so a failed, short or aborted download leaves nothing to be
     /// installed later. An installation keeps the replaced list as
-    /// "gcmList.previous.xml" (see ListInstaller); failing to keep it is
-    /// reported to `sink` and does not stop the installation. A refused download keeps the connection for another
+    /// "gcmList.previous.xml" (see ListInstaller) and reports the changes'
+    /// summary to `sink`; failing to keep it is reported there instead and
+    /// does not stop the installation. A refused download keeps the connection for another
     /// try; a file that is not well formed or has no version stays as
     /// "gcmList.BAK" and the Main List is untouched; a failed install keeps
     /// both files. When the connection went without this flow closing it
@@ -107,6 +108,8 @@ private:
     /// The size the server names for the list, or -1 when it does not say.
     /// Raises `ftp::FileTooLargeError` for a size past the client's cap.
     std::int64_t AnnouncedSize();
+    /// Tells `sink` what changed against the list an installation kept.
+    void ReportChanges(UpdateSink& sink, const std::string& mainList);
     /// After an abort: disconnects, forgets the request and returns true.
     bool EndIfAborted();
 
