@@ -79,6 +79,8 @@ public:
     void btnWriteListClick();
     void ExportlisttoHTML1Click();
     void CheckforListUpdates1Click();
+    /// "What Changed in the Last Update...": runs the changes window modally.
+    void WhatChanged1Click();
     /// Shows the update server in use and lets the user set another one, or
     /// the built-in one, in the settings file and for the rest of the run.
     void UpdateServer1Click();
@@ -154,6 +156,7 @@ public:
     QAction* ShowALLGCMs1 = nullptr;
     QAction* ShowCustomListGCMs1 = nullptr;
     QAction* ExportlisttoHTML1 = nullptr;
+    QAction* WhatChanged1 = nullptr;
     QMenu* About1 = nullptr;
     QAction* Ermthis1 = nullptr;
 
@@ -170,6 +173,9 @@ private:
     void BuildMyGamesPage(const QString& folder);
     void BuildMenu();
     void BuildStatusBar();
+    /// Enables "What Changed in the Last Update..." exactly when a previous
+    /// list exists.
+    void EnableWhatChanged();
     BootFilter SelectedBootFilter() const;
     /// Search in `list` for `text`, remembered for dispBootClick.
     void SearchIn(ListKind list, const QString& text);
