@@ -225,7 +225,14 @@ int Changes(const std::vector<std::string>& arguments, CliOutput& out)
     const QString older = parsed.positional.empty() ? PreviousListFile() : QString::fromStdString(parsed.positional[0]);
     const QString newer =
         parsed.positional.empty() ? QString(MainListFileName) : QString::fromStdString(parsed.positional[1]);
-    const ListChanges changes = ListChanges::Compare(older, newer);
+    // The lists are freed after the lines are written, not before: the
+    // output buffer is then taken from a heap that is not yet strewn with
+    // the documents' freed nodes.
+    MainList olderList;
+    ListChanges::Load(olderList, older);
+    MainList newerList;
+    ListChanges::Load(newerList, newer);
+    const ListChanges changes = ListChanges::Compare(olderList, newerList);
     for (const ListChange& change : changes.Changes()) {
         out << ListChanges::KindText(change.kind).toStdString() << '\t' << OneLine(change.gameId) << '\t'
             << OneLine(change.name) << '\t' << ListChanges::StatusText(change.oldStatus).toStdString() << '\t'

@@ -8,11 +8,13 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -20,7 +22,7 @@ namespace quorvane::app {
 
 namespace {
 
-using Texts = std::array<std::string, RecordFieldNames.size()>;
+using Views = std::array<std::string_view, RecordFieldNames.size()>;
 
 // Positions of the fields in RecordFieldNames.
 constexpr std::size_t NameField = 0;
@@ -56,50 +58,144 @@ std::string_view Trimmed(std::string_view text)
     return text;
 }
 
+/// Texts a comparison made itself (IDs in capitals, fields the DOM did not
+/// hand out directly); a deque, so the views into them stay valid.
+using OwnedTexts = std::deque<std::string>;
+
+/// The seven fields of `record` as views: into the DOM where it gives them
+/// directly (neither document changes while they are compared), else into
+/// `owned`.
+Views ReadViews(RecordWalk::Record& record, OwnedTexts& owned)
+{
+    Views views;
+    if (record.FieldTexts(RecordFieldNames, views) == views.size())
+        return views;
+    std::array<std::string, RecordFieldNames.size()> texts;
+    RecordWalk::ReadTexts(record, texts);
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        views[i] = owned.emplace_back(std::move(texts[i]));
+    return views;
+}
+
 /// What a record is matched by: its trimmed ID with ASCII letters in
-/// capitals, or for an empty ID its trimmed name behind a mark no ID carries
-/// (IDs are trimmed, so none starts with a blank).
-std::string MatchKey(const Texts& texts)
-{
-    std::string key(Trimmed(texts[IdField]));
-    if (key.empty())
-        return " " + std::string(Trimmed(texts[NameField]));
-    for (char& c : key) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return key;
-}
+/// capitals, or for an empty ID its trimmed name (`byName`).
+struct MatchKey {
+    std::string_view text;
+    bool byName = false;
 
-bool Boots(const Texts& texts)
-{
-    return texts[GoodField] == "1";
-}
-
-BootStatus StatusOf(const Texts& texts)
-{
-    return Boots(texts) ? BootStatus::Boots : BootStatus::DoesNotBoot;
-}
-
-/// The first record of each key, in list order.
-struct Records {
-    std::vector<Texts> texts;
-    std::unordered_map<std::string, std::size_t> byKey;
+    friend bool operator==(const MatchKey&, const MatchKey&) = default;
 };
 
-Records ReadRecords(MainList& list)
+MatchKey KeyOf(const Views& views, OwnedTexts& owned)
 {
-    Records records;
-    Texts texts;
-    RecordWalk::ForEach(list.Document(), [&](RecordWalk::Record& record) {
-        RecordWalk::ReadTexts(record, texts);
-        if (records.byKey.try_emplace(MatchKey(texts), records.texts.size()).second)
-            records.texts.push_back(texts);
-    });
-    return records;
+    const std::string_view id = Trimmed(views[IdField]);
+    if (id.empty())
+        return {Trimmed(views[NameField]), true};
+    for (std::size_t i = 0; i < id.size(); ++i) {
+        if (id[i] >= 'a' && id[i] <= 'z') {
+            std::string& upper = owned.emplace_back(id);
+            for (char& c : upper) {
+                if (c >= 'a' && c <= 'z')
+                    c = static_cast<char>(c - 'a' + 'A');
+            }
+            return {upper, false};
+        }
+    }
+    return {id, false};
 }
 
-ListChange ChangeOf(ChangeKind kind, const Texts& shown, BootStatus oldStatus, BootStatus newStatus)
+std::size_t HashOf(const MatchKey& key)
+{
+    return std::hash<std::string_view>()(key.text) ^ static_cast<std::size_t>(key.byName);
+}
+
+bool Boots(const Views& views)
+{
+    return views[GoodField] == "1";
+}
+
+BootStatus StatusOf(const Views& views)
+{
+    return Boots(views) ? BootStatus::Boots : BootStatus::DoesNotBoot;
+}
+
+/// The older list: the first record of each key, in list order, found by an
+/// open-addressing table of positions (a list has one record per game, so a
+/// node per key would cost more than the comparison itself).
+class OlderRecords {
+public:
+    explicit OlderRecords(MainList& list)
+    {
+        // The start-up load counted the records: room for all of them at once.
+        const auto count = static_cast<std::size_t>(std::max(0, list.State().GCMCount));
+        records_.reserve(count);
+        keys_.reserve(count);
+        hashes_.reserve(count);
+        std::size_t slots = 1024;
+        while (slots < count * 2)
+            slots *= 2;
+        slots_.assign(slots, NotFound);
+        RecordWalk::ForEach(list.Document(), [this](RecordWalk::Record& record) {
+            Views views = ReadViews(record, owned_);
+            const MatchKey key = KeyOf(views, owned_);
+            if (Find(key) == NotFound) {
+                records_.push_back(views);
+                keys_.push_back(key);
+                hashes_.push_back(HashOf(key));
+                Grow();
+                Place(records_.size() - 1);
+            }
+        });
+    }
+
+    static constexpr std::size_t NotFound = static_cast<std::size_t>(-1);
+
+    std::size_t Find(const MatchKey& key) const
+    {
+        if (slots_.empty())
+            return NotFound;
+        const std::size_t hash = HashOf(key);
+        for (std::size_t at = hash & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
+            const std::size_t index = slots_[at];
+            if (index == NotFound)
+                return NotFound;
+            if (hashes_[index] == hash && keys_[index] == key)
+                return index;
+        }
+    }
+
+    std::size_t Size() const { return records_.size(); }
+    const Views& Record(std::size_t index) const { return records_[index]; }
+
+private:
+    void Place(std::size_t index)
+    {
+        for (std::size_t at = hashes_[index] & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
+            if (slots_[at] == NotFound) {
+                slots_[at] = index;
+                return;
+            }
+        }
+    }
+
+    /// Keeps the table at most half full.
+    void Grow()
+    {
+        if (records_.size() * 2 <= slots_.size())
+            return;
+        slots_.assign(std::max<std::size_t>(1024, slots_.size() * 2), NotFound);
+        for (std::size_t i = 0; i < records_.size(); ++i)
+            Place(i);
+    }
+
+    OwnedTexts owned_;
+    std::vector<Views> records_;
+    std::vector<MatchKey> keys_;
+    std::vector<std::size_t> hashes_;
+    std::vector<std::size_t> slots_;
+};
+
+ListChange ChangeOf(ChangeKind kind, const Views& shown, BootStatus oldStatus, BootStatus newStatus)
 {
     ListChange change;
     change.kind = kind;
@@ -110,7 +206,9 @@ ListChange ChangeOf(ChangeKind kind, const Texts& shown, BootStatus oldStatus, B
     return change;
 }
 
-void LoadAsSummaryDoes(MainList& list, const QString& fileName)
+} // namespace
+
+void ListChanges::Load(MainList& list, const QString& fileName)
 {
     NoStatus status;
     if (list.LoadMainList(status, fileName) == StartupLoad::MainListMissing) {
@@ -118,8 +216,6 @@ void LoadAsSummaryDoes(MainList& list, const QString& fileName)
         throw FileOpenError(path, QFileInfo(path).isDir() ? EISDIR : ENOENT);
     }
 }
-
-} // namespace
 
 QString ChangeCounts::Summary() const
 {
@@ -135,47 +231,51 @@ QString ChangeCounts::Summary() const
 ListChanges ListChanges::Compare(const QString& olderFile, const QString& newerFile, const CaptionCollator& collator)
 {
     MainList older;
-    LoadAsSummaryDoes(older, olderFile);
+    Load(older, olderFile);
     MainList newer;
-    LoadAsSummaryDoes(newer, newerFile);
+    Load(newer, newerFile);
     return Compare(older, newer, collator);
 }
 
 ListChanges ListChanges::Compare(MainList& older, MainList& newer, const CaptionCollator& collator)
 {
-    const Records old = ReadRecords(older);
-    std::vector<bool> matched(old.texts.size(), false);
+    const OlderRecords old(older);
+    std::vector<bool> matched(old.Size(), false);
     std::vector<ListChange> found;
-    std::unordered_set<std::string> seen;
-    Texts texts;
+    // Keys of the newer list's records that the older list lacks: the only
+    // ones whose later repeats cannot be told by `matched`.
+    std::unordered_set<std::string> added;
+    OwnedTexts owned;
     RecordWalk::ForEach(newer.Document(), [&](RecordWalk::Record& record) {
-        RecordWalk::ReadTexts(record, texts);
-        std::string key = MatchKey(texts);
-        const auto before = old.byKey.find(key);
-        if (!seen.insert(std::move(key)).second)
-            return;
-        if (before == old.byKey.end()) {
-            found.push_back(ChangeOf(ChangeKind::New, texts, BootStatus::None, StatusOf(texts)));
+        const Views views = ReadViews(record, owned);
+        const MatchKey key = KeyOf(views, owned);
+        const std::size_t before = old.Find(key);
+        if (before == OlderRecords::NotFound) {
+            if (added.insert((key.byName ? "N" : "I") + std::string(key.text)).second)
+                found.push_back(ChangeOf(ChangeKind::New, views, BootStatus::None, StatusOf(views)));
             return;
         }
-        matched[before->second] = true;
-        const Texts& was = old.texts[before->second];
+        // A later record of an ID already compared is ignored.
+        if (matched[before])
+            return;
+        matched[before] = true;
+        const Views& was = old.Record(before);
         QStringList fields;
         for (const auto& [index, name] : ComparedFields) {
-            if (was[index] != texts[index])
+            if (was[index] != views[index])
                 fields.push_back(QString::fromLatin1(name));
         }
-        const bool flipped = Boots(was) != Boots(texts);
+        const bool flipped = Boots(was) != Boots(views);
         if (!flipped && fields.isEmpty())
             return;
         const ChangeKind kind =
-            !flipped ? ChangeKind::Changed : (Boots(texts) ? ChangeKind::NowBoots : ChangeKind::NoLongerBoots);
-        found.push_back(ChangeOf(kind, texts, StatusOf(was), StatusOf(texts)));
+            !flipped ? ChangeKind::Changed : (Boots(views) ? ChangeKind::NowBoots : ChangeKind::NoLongerBoots);
+        found.push_back(ChangeOf(kind, views, StatusOf(was), StatusOf(views)));
         found.back().fields = std::move(fields);
     });
-    for (std::size_t i = 0; i < old.texts.size(); ++i) {
+    for (std::size_t i = 0; i < old.Size(); ++i) {
         if (!matched[i])
-            found.push_back(ChangeOf(ChangeKind::Removed, old.texts[i], StatusOf(old.texts[i]), BootStatus::None));
+            found.push_back(ChangeOf(ChangeKind::Removed, old.Record(i), StatusOf(old.Record(i)), BootStatus::None));
     }
 
     ListChanges result;

@@ -62,7 +62,10 @@ public:
     /// error, ...).
     static ListChanges Compare(const QString& olderFile, const QString& newerFile,
                                const CaptionCollator& collator = CaptionCollator());
-    /// Compares the Main Lists both objects have loaded.
+    /// Loads `fileName` into `list` as the start-up load does; a missing file
+    /// raises "Cannot open file ...", as `summary` does.
+    static void Load(MainList& list, const QString& fileName);
+    /// Compares the Main Lists both objects have loaded (with Load).
     static ListChanges Compare(MainList& older, MainList& newer, const CaptionCollator& collator = CaptionCollator());
 
     /// Sorted by kind in the order of ChangeKind, then by name in the views'

@@ -54,9 +54,9 @@ ChangesWindow::ChangesWindow(MainWindow& mainWindow) : QDialog(nullptr), mainWin
     Changes->setRootIsDecorated(false);
     Changes->setUniformRowHeights(true);
     Changes->setSelectionMode(QAbstractItemView::SingleSelection);
-    Changes->setHeaderLabels(
-        {QStringLiteral("Kind"), QStringLiteral("Name"), QStringLiteral("ID"), QStringLiteral("Old status"),
-         QStringLiteral("New status"), QStringLiteral("Changed fields")});
+    Changes->setHeaderLabels({QStringLiteral("Kind"), QStringLiteral("Name"), QStringLiteral("ID"),
+                              QStringLiteral("Old status"), QStringLiteral("New status"),
+                              QStringLiteral("Changed fields")});
     Changes->header()->resizeSection(KindColumn, 120);
     Changes->header()->resizeSection(NameColumn, 220);
 
@@ -90,8 +90,8 @@ ChangesWindow::~ChangesWindow() = default;
 QStringList ChangesWindow::FilterTexts()
 {
     QStringList texts{QStringLiteral("all changes")};
-    for (ChangeKind kind : {ChangeKind::New, ChangeKind::Removed, ChangeKind::NowBoots, ChangeKind::NoLongerBoots,
-                            ChangeKind::Changed})
+    for (ChangeKind kind :
+         {ChangeKind::New, ChangeKind::Removed, ChangeKind::NowBoots, ChangeKind::NoLongerBoots, ChangeKind::Changed})
         texts << ListChanges::KindText(kind);
     return texts;
 }
@@ -107,9 +107,9 @@ void ChangesWindow::Compare()
     Changes->clear();
     panel0_->clear();
     const QString mainList = mainWindow_.ListLogic().FilePath(QString::fromLatin1(MainListFileName));
-    changes_ = ListChanges::Compare(QFile::decodeName(ListInstaller::PreviousListPath(
-                                        QFile::encodeName(mainList).toStdString()).c_str()),
-                                    mainList);
+    changes_ = ListChanges::Compare(
+        QFile::decodeName(ListInstaller::PreviousListPath(QFile::encodeName(mainList).toStdString()).c_str()),
+        mainList);
     panel0_->setText(changes_.Counts().Summary());
     FilterChange();
 }
@@ -123,9 +123,8 @@ void ChangesWindow::FilterChange()
         if (chosen > 0 && static_cast<int>(change.kind) != chosen - 1)
             continue;
         auto* item = new QTreeWidgetItem(QStringList{
-            ListChanges::KindText(change.kind), change.name, change.gameId,
-            ListChanges::StatusText(change.oldStatus), ListChanges::StatusText(change.newStatus),
-            change.fields.join(QStringLiteral(", "))});
+            ListChanges::KindText(change.kind), change.name, change.gameId, ListChanges::StatusText(change.oldStatus),
+            ListChanges::StatusText(change.newStatus), change.fields.join(QStringLiteral(", "))});
         item->setIcon(KindColumn, Images::icon(ImageOf(change)));
         items.push_back(item);
     }
