@@ -124,28 +124,19 @@ BootStatus StatusOf(const Views& views)
 /// node per key would cost more than the comparison itself).
 class OlderRecords {
 public:
-    explicit OlderRecords(MainList& list)
+    /// Reads the fields of a record of the older list, in list order, and
+    /// keeps it unless an earlier record has its key.
+    void Add(RecordWalk::Record& record)
     {
-        // The start-up load counted the records: room for all of them at once.
-        const auto count = static_cast<std::size_t>(std::max(0, list.State().GCMCount));
-        records_.reserve(count);
-        keys_.reserve(count);
-        hashes_.reserve(count);
-        std::size_t slots = 1024;
-        while (slots < count * 2)
-            slots *= 2;
-        slots_.assign(slots, NotFound);
-        RecordWalk::ForEach(list.Document(), [this](RecordWalk::Record& record) {
-            Views views = ReadViews(record, owned_);
-            const MatchKey key = KeyOf(views, owned_);
-            if (Find(key) == NotFound) {
-                records_.push_back(views);
-                keys_.push_back(key);
-                hashes_.push_back(HashOf(key));
-                Grow();
-                Place(records_.size() - 1);
-            }
-        });
+        const Views views = ReadViews(record, owned_);
+        const MatchKey key = KeyOf(views, owned_);
+        if (Find(key) != NotFound)
+            return;
+        records_.push_back(views);
+        keys_.push_back(key);
+        hashes_.push_back(HashOf(key));
+        Grow();
+        Place(records_.size() - 1);
     }
 
     static constexpr std::size_t NotFound = static_cast<std::size_t>(-1);
@@ -206,16 +197,16 @@ ListChange ChangeOf(ChangeKind kind, const Views& shown, BootStatus oldStatus, B
     return change;
 }
 
-} // namespace
-
-void ListChanges::Load(MainList& list, const QString& fileName)
+void LoadReading(MainList& list, const QString& fileName, const std::function<void(RecordWalk::Record&)>& read)
 {
     NoStatus status;
-    if (list.LoadMainList(status, fileName) == StartupLoad::MainListMissing) {
+    if (list.LoadMainList(status, fileName, read) == StartupLoad::MainListMissing) {
         const QString path = list.FilePath(fileName);
         throw FileOpenError(path, QFileInfo(path).isDir() ? EISDIR : ENOENT);
     }
 }
+
+} // namespace
 
 QString ChangeCounts::Summary() const
 {
@@ -231,27 +222,30 @@ QString ChangeCounts::Summary() const
 ListChanges ListChanges::Compare(const QString& olderFile, const QString& newerFile, const CaptionCollator& collator)
 {
     MainList older;
-    Load(older, olderFile);
     MainList newer;
-    Load(newer, newerFile);
-    return Compare(older, newer, collator);
+    return Compare(older, olderFile, newer, newerFile, collator);
 }
 
-ListChanges ListChanges::Compare(MainList& older, MainList& newer, const CaptionCollator& collator)
+ListChanges ListChanges::Compare(MainList& older, const QString& olderFile, MainList& newer, const QString& newerFile,
+                                 const CaptionCollator& collator)
 {
-    const OlderRecords old(older);
+    // Each list's records are read once, by the start-up walk of its load.
+    OlderRecords old;
+    LoadReading(older, olderFile, [&old](RecordWalk::Record& record) { old.Add(record); });
     std::vector<bool> matched(old.Size(), false);
     std::vector<ListChange> found;
     // Keys of the newer list's records that the older list lacks: the only
     // ones whose later repeats cannot be told by `matched`.
     std::unordered_set<std::string> added;
     OwnedTexts owned;
-    RecordWalk::ForEach(newer.Document(), [&](RecordWalk::Record& record) {
+    LoadReading(newer, newerFile, [&](RecordWalk::Record& record) {
         const Views views = ReadViews(record, owned);
         const MatchKey key = KeyOf(views, owned);
         const std::size_t before = old.Find(key);
         if (before == OlderRecords::NotFound) {
-            if (added.insert((key.byName ? "N" : "I") + std::string(key.text)).second)
+            std::string addedKey(1, key.byName ? 'N' : 'I');
+            addedKey.append(key.text);
+            if (added.insert(std::move(addedKey)).second)
                 found.push_back(ChangeOf(ChangeKind::New, views, BootStatus::None, StatusOf(views)));
             return;
         }

@@ -62,11 +62,10 @@ public:
     /// error, ...).
     static ListChanges Compare(const QString& olderFile, const QString& newerFile,
                                const CaptionCollator& collator = CaptionCollator());
-    /// Loads `fileName` into `list` as the start-up load does; a missing file
-    /// raises "Cannot open file ...", as `summary` does.
-    static void Load(MainList& list, const QString& fileName);
-    /// Compares the Main Lists both objects have loaded (with Load).
-    static ListChanges Compare(MainList& older, MainList& newer, const CaptionCollator& collator = CaptionCollator());
+    /// Compare with the two lists loaded into `older` and `newer`, which
+    /// keep them (a caller may free them after it has used the result).
+    static ListChanges Compare(MainList& older, const QString& olderFile, MainList& newer, const QString& newerFile,
+                               const CaptionCollator& collator = CaptionCollator());
 
     /// Sorted by kind in the order of ChangeKind, then by name in the views'
     /// order; equal names keep list order.
