@@ -57,7 +57,7 @@ ChangesWindow::ChangesWindow(MainWindow& mainWindow) : QDialog(nullptr), mainWin
     Changes->setHeaderLabels({QStringLiteral("Kind"), QStringLiteral("Name"), QStringLiteral("ID"),
                               QStringLiteral("Old status"), QStringLiteral("New status"),
                               QStringLiteral("Changed fields")});
-    Changes->header()->resizeSection(KindColumn, 120);
+    Changes->header()->resizeSection(KindColumn, 140);
     Changes->header()->resizeSection(NameColumn, 220);
 
     StatusBar1 = new QStatusBar(this);
