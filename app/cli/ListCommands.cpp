@@ -2,15 +2,20 @@
 
 #include "app/cli/CliOutput.h"
 #include "app/cli/UsageError.h"
+#include "app/list/ListChanges.h"
 #include "app/list/ListErrors.h"
 #include "app/list/ListFileNames.h"
 #include "app/list/MainList.h"
+#include "app/list/NoPreviousListError.h"
 #include "app/list/SortedItemCollector.h"
 #include "app/scan/GameScan.h"
 #include "app/text/MessageWithFullStop.h"
 #include "app/text/Utf8Text.h"
+#include "app/update/ListInstaller.h"
 
 #include <QFileInfo>
+
+#include <malloc.h>
 
 #include <cerrno>
 #include <exception>
@@ -206,6 +211,52 @@ int Scan(const std::vector<std::string>& arguments, CliOutput& out)
     return 0;
 }
 
+/// "gcmList.previous.xml" when it is there; NoPreviousListError otherwise.
+QString PreviousListFile()
+{
+    if (!QFileInfo(QString::fromLatin1(PreviousListFileName)).isFile())
+        throw NoPreviousListError();
+    return QString::fromLatin1(PreviousListFileName);
+}
+
+int Changes(const std::vector<std::string>& arguments, CliOutput& out)
+{
+    const Parsed parsed = Parse(arguments, {}, 2);
+    if (parsed.positional.size() == 1)
+        throw UsageError("changes needs both lists or neither");
+    // Two documents are loaded one after the other. The parse of the first
+    // frees large buffers that the allocator served by mmap, and by default
+    // it then raises its threshold for mmap: the second document's large
+    // blocks would come from the heap, and freeing one of them would merge
+    // every node freed before it, at a cost of a tenth of the command. A
+    // fixed threshold keeps both documents alike.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    const QString older = parsed.positional.empty() ? PreviousListFile() : QString::fromStdString(parsed.positional[0]);
+    const QString newer =
+        parsed.positional.empty() ? QString(MainListFileName) : QString::fromStdString(parsed.positional[1]);
+    // The lists are freed after the lines are written, not before: the
+    // output buffer is then taken from a heap that is not yet strewn with
+    // the documents' freed nodes.
+    MainList olderList;
+    MainList newerList;
+    const ListChanges changes = ListChanges::Compare(olderList, older, newerList, newer);
+    for (const ListChange& change : changes.Changes()) {
+        out << ListChanges::KindText(change.kind).toStdString() << '\t' << OneLine(change.gameId) << '\t'
+            << OneLine(change.name) << '\t' << ListChanges::StatusText(change.oldStatus).toStdString() << '\t'
+            << ListChanges::StatusText(change.newStatus).toStdString() << '\t'
+            << change.fields.join(QLatin1Char(',')).toStdString() << '\n';
+    }
+    out << changes.Counts().Summary().toStdString() << '\n';
+    return 0;
+}
+
+int Revert(const std::vector<std::string>& arguments, CliOutput& out)
+{
+    Parse(arguments, {}, 0);
+    ListInstaller::SwapWithPrevious(MainListFileName);
+    return Summary({}, out);
+}
+
 } // namespace
 
 const std::vector<CliCommand>& ListCommands()
@@ -218,6 +269,14 @@ const std::vector<CliCommand>& ListCommands()
         {"export-html", "[--custom]", "write compat.htm from the Main List (or the Custom List)", ExportHtml},
         {"scan", "DIR [--bootable]",
          "find the GCM images (.gcm, .iso) in DIR and its sub-folders and print whether each boots", Scan},
+        {"changes", "[OLD NEW]",
+         "print what changed from OLD to NEW (by default from gcmList.previous.xml, the list the last update\n"
+         "      replaced, to gcmList.xml): one line per game, then the counts",
+         Changes},
+        {"revert", "",
+         "swap gcmList.xml and gcmList.previous.xml (run twice, the newer list is back) and print the List\n"
+         "      Summary of the list now in use",
+         Revert},
     };
     return commands;
 }

@@ -52,7 +52,8 @@ void PrintUsage(CliOutput& out, const std::vector<CliCommand>& commands)
            "  --help         print this text\n"
            "\ncommands:\n";
     for (const CliCommand& command : commands) {
-        out << "  " << command.name << ' ' << command.arguments << "\n      " << command.description << '\n';
+        out << "  " << command.name << (*command.arguments ? " " : "") << command.arguments << "\n      "
+            << command.description << '\n';
     }
 }
 

@@ -138,6 +138,19 @@ StartupLoad MainList::LoadMainList(StatusSink& status, const QString& fileName)
     return StartupLoad::Loaded;
 }
 
+StartupLoad MainList::LoadMainList(StatusSink& status, const QString& fileName,
+                                   const std::function<void(RecordWalk::Record&)>& read)
+{
+    if (LoadMainListFile(fileName) == StartupLoad::MainListMissing)
+        return StartupLoad::MainListMissing;
+    RecordWalk::ForEach(Document(), [this, &read](RecordWalk::Record& record) {
+        read(record);
+        ++state_.GCMCount;
+    });
+    ShowListSummary(status);
+    return StartupLoad::Loaded;
+}
+
 StartupLoad MainList::LoadAndShowMainList(BootFilter filter, ListSink& view, StatusSink& status)
 {
     state_.GoodCount = 0;

@@ -5,10 +5,12 @@
 #include "app/list/ListPath.h"
 #include "app/list/ListSink.h"
 #include "app/list/ListState.h"
+#include "app/list/RecordWalk.h"
 #include "app/list/StatusSink.h"
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -70,6 +72,12 @@ public:
     /// a record that cannot be read (document stays loaded, GCMCount holds the
     /// records counted before it, no summary written).
     StartupLoad LoadMainList(StatusSink& status, const QString& fileName = QString());
+    /// LoadMainList with `read` doing the start-up walk's reading: it is
+    /// called for every record in document order and must read all seven
+    /// fields (as RecordWalk::ReadTexts does), which completes the record.
+    /// Lets a caller that needs the texts read each record once.
+    StartupLoad LoadMainList(StatusSink& status, const QString& fileName,
+                             const std::function<void(RecordWalk::Record&)>& read);
 
     /// The Main Window's start-up load with the list on screen: as
     /// LoadMainList, but the one walk that counts the records also resets and

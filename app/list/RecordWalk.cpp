@@ -86,6 +86,15 @@ std::string_view RecordWalk::NameView(Record& record, std::string& storage)
     return text;
 }
 
+void RecordWalk::ReadTexts(Record& record, std::array<std::string, RecordFieldNames.size()>& texts)
+{
+    std::array<std::string_view, FieldNames.size()> views;
+    std::array<std::string, FieldNames.size()> storage;
+    ReadFields(record, FieldNames, views, storage);
+    for (std::size_t i = 0; i < views.size(); ++i)
+        texts[i].assign(views[i]);
+}
+
 bool RecordWalk::Boots(Record& record)
 {
     static constexpr std::string_view Good = "GOOD";

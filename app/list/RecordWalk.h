@@ -117,6 +117,10 @@ public:
     /// `storage`; valid until the document changes.
     static std::string_view NameView(Record& record, std::string& storage);
 
+    /// The texts of all seven fields in list-view order (UTF-8), copied into
+    /// `texts`; completes a record lacking any of them.
+    static void ReadTexts(Record& record, std::array<std::string, RecordFieldNames.size()>& texts);
+
     /// The boot test: true exactly when the record's GOOD text is "1". A record
     /// without a GOOD element does not boot (nothing is created for it).
     static bool Boots(Record& record);

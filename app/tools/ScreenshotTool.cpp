@@ -7,6 +7,7 @@
 
 #include "app/ui/AboutWindow.h"
 #include "app/ui/Asker.h"
+#include "app/ui/ChangesWindow.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/MessageDialog.h"
@@ -21,6 +22,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -98,6 +100,43 @@ bool writeCollection(const QDir& work)
     return cover.open(QIODevice::WriteOnly) && ok;
 }
 
+/// The record of `list` whose game ID is `id`, with its line end.
+QRegularExpression recordOf(const char* id)
+{
+    return QRegularExpression(
+        QStringLiteral("<GCM>(?:(?!</GCM>).)*<GAMEID>%1</GAMEID>.*?</GCM>\\r?\\n").arg(QString::fromLatin1(id)),
+        QRegularExpression::DotMatchesEverythingOption);
+}
+
+/// "gcmList.previous.xml" in `work`: the sample list as it was before an
+/// invented update, which turned two boot flags, rewrote one game's notes,
+/// added one game and dropped another.
+bool writePreviousList(const QString& listFile, const QDir& work)
+{
+    QFile in(listFile);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    QString text = QString::fromUtf8(in.readAll());
+    const auto edit = [&text](const char* id, const QString& from, const QString& to) {
+        const QRegularExpressionMatch found = recordOf(id).match(text);
+        if (found.hasMatch())
+            text.replace(found.capturedStart(), found.capturedLength(), found.captured().replace(from, to));
+    };
+    edit("QBCJ76", QStringLiteral("<GOOD>1</GOOD>"), QStringLiteral("<GOOD>2</GOOD>"));
+    edit("QCWP10", QStringLiteral("<GOOD>2</GOOD>"), QStringLiteral("<GOOD>1</GOOD>"));
+    edit("QEHJ20", QStringLiteral("<NOTES>"), QStringLiteral("<NOTES>Untested. "));
+    const QRegularExpressionMatch added = recordOf("QPFP48").match(text);
+    if (added.hasMatch()) {
+        QString dropped = added.captured();
+        dropped.replace(QRegularExpression(QStringLiteral("<GAMENAME>[^<]*</GAMENAME>")),
+                        QStringLiteral("<GAMENAME>Faded Signal Derby</GAMENAME>"));
+        dropped.replace(QStringLiteral("QPFP48"), QStringLiteral("QFSD01"));
+        text.replace(added.capturedStart(), added.capturedLength(), dropped);
+    }
+    QFile out(work.filePath(QStringLiteral("gcmList.previous.xml")));
+    return out.open(QIODevice::WriteOnly) && out.write(text.toUtf8()) >= 0;
+}
+
 bool save(QWidget& widget, const QDir& out, const char* name)
 {
     widget.show();
@@ -167,6 +206,11 @@ int main(int argc, char** argv)
     window.Ermthis1Click();
     ok = save(window.aboutWindow(), out, "about-window.png") && ok;
     window.aboutWindow().hide();
+
+    ok = writePreviousList(listFile, QDir(work.path())) && ok;
+    ChangesWindow changes(window);
+    ok = save(changes, out, "changes-window.png") && ok;
+    changes.hide();
 
     DownloadWindow download(window, [](MainWindow&) { return std::make_unique<SampleListing>(); });
     ok = save(download, out, "download-window.png") && ok;

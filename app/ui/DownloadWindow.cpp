@@ -48,6 +48,11 @@ DownloadWindow::DownloadWindow(MainWindow& mainWindow, const DownloadBehaviourFa
     panel0_->setTextFormat(Qt::PlainText);
     panel0_->setFixedWidth(300);
     StatusBar1->addWidget(panel0_);
+    // Panel 1: after an installation, what changed against the replaced list.
+    panel1_ = new QLabel(StatusBar1);
+    panel1_->setObjectName(QStringLiteral("StatusBar1Panel1"));
+    panel1_->setTextFormat(Qt::PlainText);
+    StatusBar1->addWidget(panel1_, 1);
 
     AntiFreeze1 = std::make_unique<AntiFreeze>();
 
@@ -94,6 +99,17 @@ void DownloadWindow::SetStatusText(const QString& text)
 QString DownloadWindow::StatusText() const
 {
     return panel0_->text();
+}
+
+void DownloadWindow::SetChangesText(const QString& text)
+{
+    panel1_->setText(text);
+    panel1_->setToolTip(text);
+}
+
+QString DownloadWindow::ChangesText() const
+{
+    return panel1_->text();
 }
 
 void DownloadWindow::SetListLines(const QStringList& lines)

@@ -46,6 +46,9 @@ public:
     // Operations the update flow reaches the window through.
     void SetStatusText(const QString& text) override;
     QString StatusText() const;
+    /// Panel 1: the changes an installation brought, beside panel 0's "Done...".
+    void SetChangesText(const QString& text);
+    QString ChangesText() const;
     /// Replaces the lines of the list box.
     void SetListLines(const QStringList& lines);
     QStringList ListLines() const;
@@ -72,6 +75,7 @@ protected:
 private:
     MainWindow& mainWindow_;
     QLabel* panel0_ = nullptr;
+    QLabel* panel1_ = nullptr;
     std::unique_ptr<DownloadBehaviour> behaviour_;
     bool createQueued_ = false;
 };

@@ -1,9 +1,11 @@
 #include "app/ui/MainWindow.h"
 
+#include "app/list/ListFileNames.h"
 #include "app/ui/AboutWindow.h"
 #include "app/ui/AnchoredPage.h"
 #include "app/ui/AntiFreeze.h"
 #include "app/ui/Asker.h"
+#include "app/ui/ChangesWindow.h"
 #include "app/ui/DesignFont.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/ErrorBox.h"
@@ -17,6 +19,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -290,6 +293,12 @@ void MainWindow::BuildMenu()
     Database1->addSeparator()->setObjectName(QStringLiteral("N2"));
     ExportlisttoHTML1 = Database1->addAction(QStringLiteral("&Export list to HTML"));
     ExportlisttoHTML1->setObjectName(QStringLiteral("ExportlisttoHTML1"));
+    WhatChanged1 = Database1->addAction(QStringLiteral("What Changed in the Last Update..."));
+    WhatChanged1->setObjectName(QStringLiteral("WhatChanged1"));
+    // Enabled while an update's replaced list lies beside the Main List; the
+    // file can come and go behind the program's back, so look each time.
+    EnableWhatChanged();
+    connect(Database1, &QMenu::aboutToShow, this, [this] { EnableWhatChanged(); });
 
     About1 = named(MainMenu1->addMenu(QStringLiteral("&About")), "About1");
     Ermthis1 = About1->addAction(QStringLiteral("&Erm, this."));
@@ -301,6 +310,7 @@ void MainWindow::BuildMenu()
     Wire(ShowALLGCMs1, &QAction::triggered, &MainWindow::ShowALLGCMs1Click);
     Wire(ShowCustomListGCMs1, &QAction::triggered, &MainWindow::ShowCustomListGCMs1Click);
     Wire(ExportlisttoHTML1, &QAction::triggered, &MainWindow::ExportlisttoHTML1Click);
+    Wire(WhatChanged1, &QAction::triggered, &MainWindow::WhatChanged1Click);
     Wire(Ermthis1, &QAction::triggered, &MainWindow::Ermthis1Click);
 }
 
@@ -518,6 +528,19 @@ void MainWindow::StartListUpdate()
     } running{updateRunning_, downloadWindow_};
     downloadWindow_ = &window;
     Asker::current().runModal(window);
+    EnableWhatChanged();
+}
+
+void MainWindow::WhatChanged1Click()
+{
+    ChangesWindow window(*this);
+    Asker::current().runModal(window);
+    EnableWhatChanged();
+}
+
+void MainWindow::EnableWhatChanged()
+{
+    WhatChanged1->setEnabled(QFileInfo(list_.FilePath(QString::fromLatin1(PreviousListFileName))).isFile());
 }
 
 void MainWindow::ReloadMainList()

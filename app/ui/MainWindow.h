@@ -87,6 +87,8 @@ public:
     void btnWriteListClick();
     void ExportlisttoHTML1Click();
     void CheckforListUpdates1Click();
+    /// "What Changed in the Last Update...": runs the changes window modally.
+    void WhatChanged1Click();
     /// Shows the update server in use and lets the user set another one, or
     /// the built-in one, in the settings file and for the rest of the run.
     void UpdateServer1Click();
@@ -165,6 +167,7 @@ public:
     QAction* ShowALLGCMs1 = nullptr;
     QAction* ShowCustomListGCMs1 = nullptr;
     QAction* ExportlisttoHTML1 = nullptr;
+    QAction* WhatChanged1 = nullptr;
     QMenu* About1 = nullptr;
     QAction* Ermthis1 = nullptr;
 
@@ -189,6 +192,9 @@ private:
     /// With unsaved rows, asks whether to save them before the window closes;
     /// true when it may close.
     bool MayClose();
+    /// Enables "What Changed in the Last Update..." exactly when a previous
+    /// list exists.
+    void EnableWhatChanged();
     BootFilter SelectedBootFilter() const;
     /// Search in `list` for `text`, remembered for dispBootClick.
     void SearchIn(ListKind list, const QString& text);

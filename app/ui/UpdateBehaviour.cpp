@@ -99,6 +99,11 @@ void UpdateBehaviour::WindowStatus(const QString& text)
     window_->SetStatusText(text);
 }
 
+void UpdateBehaviour::ChangesStatus(const QString& text)
+{
+    window_->SetChangesText(text);
+}
+
 void UpdateBehaviour::ShowListing(const std::vector<std::string>& lines)
 {
     QStringList shown;

@@ -1,8 +1,10 @@
 #include "app/update/UpdateFlow.h"
 
+#include "app/list/ListChanges.h"
 #include "app/list/ListFileNames.h"
 #include "app/list/MainList.h"
 #include "app/list/RecordWalk.h"
+#include "app/text/MessageWithFullStop.h"
 #include "app/text/Utf8Text.h"
 #include "app/update/ConnectionLostError.h"
 #include "app/update/DownloadSizeError.h"
@@ -223,11 +225,25 @@ void UpdateFlow::ConnectAndList(UpdateSink& sink)
     sink.MainStatus(list_.State().Summary());
 }
 
+void UpdateFlow::ReportChanges(UpdateSink& sink, const std::string& mainList)
+{
+    // The list is in place whatever the comparison says: a list that cannot
+    // be compared is named in the changes' place, not raised.
+    try {
+        const ListChanges changes = ListChanges::Compare(
+            QFile::decodeName(ListInstaller::PreviousListPath(mainList).c_str()), QFile::decodeName(mainList.c_str()));
+        sink.ChangesStatus(changes.Counts().Summary());
+    } catch (const std::exception& e) {
+        sink.ChangesStatus(Utf8Text::Decode(MessageWithFullStop(e.what())));
+    }
+}
+
 UpdateOutcome UpdateFlow::DownloadAndInstall(UpdateSink& sink)
 {
     if (busy_)
         return UpdateOutcome::Busy;
     BusyScope busy(busy_);
+    previousKept_ = false;
     ftp::FtpClient& ftp = *ftp_;
     const std::string downloaded = LocalPath(list_, DownloadedListFileName);
     const std::string mainList = LocalPath(list_, MainListFileName);
@@ -265,12 +281,18 @@ UpdateOutcome UpdateFlow::DownloadAndInstall(UpdateSink& sink)
 
     if (!RecordWalk::SameVersion(version, list_.State().ListVersion)) {
         sink.WindowStatus(QStringLiteral("Updating..."));
-        if (!sink.InstallUnlessInterrupted([&] { ListInstaller::Install(downloaded, mainList); })) {
+        InstallResult installed;
+        if (!sink.InstallUnlessInterrupted([&] { installed = ListInstaller::Install(downloaded, mainList); })) {
             std::error_code ignored;
             std::filesystem::remove(downloaded, ignored);
             return UpdateOutcome::Aborted;
         }
         sink.WindowStatus(QStringLiteral("Done..."));
+        previousKept_ = installed.previous == PreviousList::Kept;
+        if (installed.previous == PreviousList::NotKept)
+            sink.ChangesStatus(Utf8Text::Decode(installed.problem));
+        if (previousKept_)
+            ReportChanges(sink, mainList);
         return UpdateOutcome::Installed;
     }
 

@@ -75,7 +75,10 @@ public:
     /// `DownloadSizeError`. The download goes to a temporary file that becomes
     /// "gcmList.BAK" only once the transfer, its final reply and the count
     /// succeeded, so a failed, short or aborted download leaves nothing to be
-    /// installed later. A refused download keeps the connection for another
+    /// installed later. An installation keeps the replaced list as
+    /// "gcmList.previous.xml" (see ListInstaller) and reports the changes'
+    /// summary to `sink`; failing to keep it is reported there instead and
+    /// does not stop the installation. A refused download keeps the connection for another
     /// try; a file that is not well formed or has no version stays as
     /// "gcmList.BAK" and the Main List is untouched; a failed install keeps
     /// both files. When the connection went without this flow closing it
@@ -95,6 +98,10 @@ public:
     /// contains "total" (case-sensitive, anywhere in the line).
     static std::vector<std::string> ShownListing(std::vector<std::string> lines);
 
+    /// True when the last `DownloadAndInstall` installed a list and kept the
+    /// one it replaced as "gcmList.previous.xml".
+    bool PreviousKept() const { return previousKept_; }
+
     /// The client, for its connection state.
     ftp::FtpClient& Client() { return *ftp_; }
 
@@ -106,6 +113,8 @@ private:
     /// The size the server names for the list, or -1 when it does not say.
     /// Raises `ftp::FileTooLargeError` for a size past the client's cap.
     std::int64_t AnnouncedSize();
+    /// Tells `sink` what changed against the list an installation kept.
+    void ReportChanges(UpdateSink& sink, const std::string& mainList);
     /// After an abort: disconnects, forgets the request and returns true.
     bool EndIfAborted();
 
@@ -121,6 +130,7 @@ private:
     bool connected_ = false;
     /// Set while `Connect` opens the control connection.
     bool openingConnection_ = false;
+    bool previousKept_ = false;
 };
 
 } // namespace quorvane::app

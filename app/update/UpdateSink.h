@@ -24,6 +24,11 @@ public:
     /// Replaces the listing shown (lines as the server sent them, UTF-8 or
     /// whatever 8-bit text it used); an empty vector clears it.
     virtual void ShowListing(const std::vector<std::string>& lines) = 0;
+    /// After an installation: what changed against the list it replaced
+    /// (the summary line of the comparison), or why that list could not be
+    /// kept. The Download Window's second status panel; standard error after
+    /// "Done..." on the command line.
+    virtual void ChangesStatus(const QString& text) = 0;
     /// Bytes of the list received so far while a download runs.
     virtual void DownloadProgress(std::int64_t bytes) = 0;
     /// Runs `install`, the rename that puts the downloaded list in place of

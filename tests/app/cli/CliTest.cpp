@@ -233,6 +233,88 @@ TEST(Cli, ScanPrintsEachImageThenTheCounts)
               "Cannot scan folder \"" + folder.File("caf\xe9/gone") + "\". No such file or directory.\n");
 }
 
+/// The field lines of a record with the ID, name, GOOD and notes given.
+std::vector<std::string> Game(const std::string& id, const std::string& name, const std::string& good,
+                              const std::string& notes = "n")
+{
+    return {"<GAMENAME>" + name + "</GAMENAME>",
+            "<GAMEID>" + id + "</GAMEID>",
+            "<NOTES>" + notes + "</NOTES>",
+            "<SSIZE>9</SSIZE>",
+            "<GOOD>" + good + "</GOOD>",
+            "<NICK>t</NICK>",
+            "<INST>i</INST>"};
+}
+
+TEST(Cli, ChangesBetweenTwoLists)
+{
+    using Records = std::vector<std::vector<std::string>>;
+    const struct Case {
+        const char* what;
+        Records older;
+        Records newer;
+        std::string out;
+    } cases[] = {
+        {"a record added",
+         {Game("A1", "Alpha", "1")},
+         {Game("A1", "Alpha", "1"), Game("B2", "Beta", "0")},
+         "new\tB2\tBeta\t\tdoes not boot\t\n"
+         "Changes [1] New [1] Removed [0] Now boot [0] No longer boot [0] Changed [0]\n"},
+        {"one removed",
+         {Game("A1", "Alpha", "1"), Game("B2", "Beta", "0")},
+         {Game("B2", "Beta", "0")},
+         "removed\tA1\tAlpha\tboots\t\t\n"
+         "Changes [1] New [0] Removed [1] Now boot [0] No longer boot [0] Changed [0]\n"},
+        {"each boot flip, one field changed, sorted by kind then name",
+         {Game("C3", "Gamma", "1"), Game("A1", "alpha", "2"), Game("B2", "Beta", "0"), Game("D4", "Delta", "1")},
+         {Game("D4", "Delta", "1", "new notes"), Game("C3", "Gamma", "0"), Game("B2", "Beta", "1"),
+          Game("A1", "alpha", "1", "x"), Game("E5", "Epsilon", "1")},
+         "new\tE5\tEpsilon\t\tboots\t\n"
+         "now boots\tA1\talpha\tdoes not boot\tboots\tnotes\n"
+         "now boots\tB2\tBeta\tdoes not boot\tboots\t\n"
+         "no longer boots\tC3\tGamma\tboots\tdoes not boot\t\n"
+         "changed\tD4\tDelta\tboots\tboots\tnotes\n"
+         "Changes [5] New [1] Removed [0] Now boot [2] No longer boot [1] Changed [1]\n"},
+        {"an ID listed twice counts by its first record",
+         {Game("A1", "Alpha", "0"), Game("A1", "Alpha again", "1")},
+         {Game("A1", "Alpha", "0"), Game("A1", "Other", "1"), Game("a1", "Third", "1")},
+         "Changes [0] New [0] Removed [0] Now boot [0] No longer boot [0] Changed [0]\n"},
+        {"IDs that differ only in case or blanks are one game",
+         {Game("qaae01", "Alpha", "1")},
+         {Game(" QAAE01\t", "Alpha", "1", "m")},
+         "changed\t QAAE01\\t\tAlpha\tboots\tboots\tnotes\n"
+         "Changes [1] New [0] Removed [0] Now boot [0] No longer boot [0] Changed [1]\n"},
+        {"empty IDs match by name",
+         {Game("", "Alpha", "0"), Game(" ", "Beta", "1"), Game("X9", "Gamma", "1")},
+         {Game("", " Alpha ", "1"), Game("", "Gamma", "1"), Game("X9", "Gamma", "1")},
+         "new\t\tGamma\t\tboots\t\n"
+         "removed\t \tBeta\tboots\t\t\n"
+         "now boots\t\t Alpha \tdoes not boot\tboots\tname\n"
+         "Changes [3] New [1] Removed [1] Now boot [1] No longer boot [0] Changed [0]\n"},
+        {"two empty lists", {}, {}, "Changes [0] New [0] Removed [0] Now boot [0] No longer boot [0] Changed [0]\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir folder;
+        folder.Write("old.xml", test::ListFile("1", c.older));
+        folder.Write("new.xml", test::ListFile("2", c.newer));
+        const CliRun run = Cli(folder, "changes old.xml new.xml");
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, c.out);
+        EXPECT_EQ(run.err, "");
+    }
+
+    // An old list that does not load fails as summary fails on it.
+    TempDir folder;
+    folder.Write("gcmList.previous.xml", "<IMAGE><GCM>");
+    folder.Write("gcmList.xml", test::ListFile("2", Records{Game("A1", "Alpha", "1")}));
+    const CliRun broken = Cli(folder, "changes");
+    EXPECT_EQ(broken.exitCode, 1);
+    EXPECT_EQ(broken.out, "");
+    EXPECT_EQ(broken.err, Cli(folder, "summary gcmList.previous.xml").err);
+    EXPECT_NE(broken.err.find("\r\nLine: "), std::string::npos) << broken.err;
+}
+
 TEST(Cli, FailuresGoToStandardErrorAsTheErrorBoxShowsThem)
 {
     TempDir folder;
@@ -264,6 +346,9 @@ TEST(Cli, FailuresGoToStandardErrorAsTheErrorBoxShowsThem)
         {"--folder", 2, "quorvane-cli: --folder needs a folder"},
         {"--folder lists --data-folder show", 2, "quorvane-cli: --folder and --data-folder exclude each other"},
         {"--folder unmade frobnicate", 2, "quorvane-cli: unknown command frobnicate"},
+        {"changes", 1, "No earlier list to compare with.\n"},
+        {"revert", 1, "No earlier list to compare with.\n"},
+        {"changes gcmList.xml", 2, "quorvane-cli changes: changes needs both lists or neither"},
     };
     for (const Case& c : cases) {
         const CliRun run = Cli(folder, c.arguments);

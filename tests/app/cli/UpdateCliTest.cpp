@@ -46,8 +46,20 @@ TEST(UpdateCli, InstallsThenReportsUpToDateAndRefusesABadUrl)
     EXPECT_EQ(first.exitCode, 0) << first.err;
     EXPECT_NE(first.out.find("gcmList.xml"), std::string::npos) << first.out;
     EXPECT_EQ(first.err, "Connecting...\nLocating DIR...\nUNIX Type: L8\nGetting FTP file lists...\n"
-                         "List Version [7] GCM's [1] [Good: 0] [Bad: 0]\nDisconnecting...\nUpdating...\nDone...\n");
+                         "List Version [7] GCM's [1] [Good: 0] [Bad: 0]\nDisconnecting...\nUpdating...\nDone...\n"
+                         "Changes [5] New [4] Removed [0] Now boot [0] No longer boot [0] Changed [1]\n");
     EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.xml"), remote);
+    // The replaced list is kept byte for byte, and revert swaps the two back
+    // and forth.
+    EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.previous.xml"), GeneratedListFile("7", 1));
+    const CliRun back = ::quorvane::test::Cli(dir, "revert");
+    EXPECT_EQ(back.exitCode, 0) << back.err;
+    EXPECT_EQ(back.out, "List Version [7] GCM's [1] [Good: 0] [Bad: 0]\n");
+    EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.xml"), GeneratedListFile("7", 1));
+    EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.previous.xml"), remote);
+    EXPECT_EQ(::quorvane::test::Cli(dir, "revert").out, "List Version [8] GCM's [5] [Good: 0] [Bad: 0]\n");
+    EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.xml"), remote);
+    EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.previous.xml"), GeneratedListFile("7", 1));
 
     const CliRun second = Update(dir, "--update-server='" + server.Url() + "'");
     EXPECT_EQ(second.exitCode, 0) << second.err;
@@ -99,7 +111,8 @@ TEST(UpdateCli, InstallsFromServersThatAllowOnlyOneModeOrSitBehindNatOrOnIpv6)
         EXPECT_EQ(run.exitCode, 0) << run.err;
         EXPECT_NE(run.out.find("gcmList.xml"), std::string::npos) << run.out;
         EXPECT_EQ(run.err, "Connecting...\nLocating DIR...\nUNIX Type: L8\nGetting FTP file lists...\n"
-                           "List Version [7] GCM's [1] [Good: 0] [Bad: 0]\nDisconnecting...\nUpdating...\nDone...\n");
+                           "List Version [7] GCM's [1] [Good: 0] [Bad: 0]\nDisconnecting...\nUpdating...\nDone...\n"
+                           "Changes [5] New [4] Removed [0] Now boot [0] No longer boot [0] Changed [1]\n");
         EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.xml"), remote);
     }
 }
@@ -141,7 +154,8 @@ TEST(UpdateCli, InstallsFromAServerWhoseNameHasOnlyAnIpv6Address)
     const CliRun run = Update(dir, "--update-server '" + server.Url("lists6.quorvane.test") + "'");
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.err, "Connecting...\nLocating DIR...\nUNIX Type: L8\nGetting FTP file lists...\n"
-                       "List Version [7] GCM's [1] [Good: 0] [Bad: 0]\nDisconnecting...\nUpdating...\nDone...\n");
+                       "List Version [7] GCM's [1] [Good: 0] [Bad: 0]\nDisconnecting...\nUpdating...\nDone...\n"
+                       "Changes [5] New [4] Removed [0] Now boot [0] No longer boot [0] Changed [1]\n");
     EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.xml"), remote);
 }
 

@@ -5,6 +5,7 @@
 // byte for byte (the differential test and the fuzz target fuzz_fast_paths).
 
 #include "app/list/CaptionCollator.h"
+#include "app/list/ListChanges.h"
 #include "app/list/ListFileNames.h"
 #include "app/list/ListPath.h"
 #include "app/list/MainList.h"
@@ -119,6 +120,30 @@ inline std::string PathTranscript(const QString& folder, ListPath path, const st
         rows(view);
         step("reload", [&] { onScreen.ReloadMainList(BootFilter::AllRecords, view, status); });
         rows(view);
+    }
+
+    // The comparison reads every record of both lists: against an empty list
+    // every game is new, and against itself nothing changed.
+    {
+        QFile empty(dir.filePath(QStringLiteral("empty.xml")));
+        if (empty.open(QIODevice::WriteOnly))
+            empty.write("<IMAGE><VERSION><NUMBER>0</NUMBER></VERSION></IMAGE>");
+    }
+    for (const char* older : {"empty.xml", MainListFileName}) {
+        MainList olderList(folder);
+        MainList newerList(folder);
+        olderList.SetPath(path);
+        newerList.SetPath(path);
+        step(std::string("changes from ") + older, [&] {
+            const ListChanges changes =
+                ListChanges::Compare(olderList, QString::fromLatin1(older), newerList,
+                                     QString::fromLatin1(MainListFileName), CaptionCollator(previous, path));
+            for (const ListChange& change : changes.Changes())
+                out += ListChanges::KindText(change.kind).toStdString() + "\t" + change.gameId.toStdString() + "\t" +
+                       change.name.toStdString() + "\t" + ListChanges::StatusText(change.newStatus).toStdString() +
+                       "\t" + change.fields.join(',').toStdString() + "\n";
+            out += changes.Counts().Summary().toStdString() + "\n";
+        });
     }
 
     if (files == TranscriptFiles::ExportAndCustomList) {

@@ -3,6 +3,7 @@
 // peer for a slow one), questions answered by the scripted asker.
 #include "QtPrinters.h"
 #include "UiFixture.h"
+#include "app/ui/ChangesWindow.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/ErrorBox.h"
 #include "app/ui/MainWindow.h"
@@ -14,10 +15,14 @@
 #include "tests/support/UpdateScript.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -137,6 +142,72 @@ TEST_F(UpdateWindow, MissingListIsDownloadedAndUsedAtOnce)
     EXPECT_EQ(asker.errors.size(), 1u);
     EXPECT_EQ(bytes("gcmList.xml"), remote);
     EXPECT_EQ(window.StatusText(), summary);
+}
+
+TEST_F(UpdateWindow, TheChangesWindowFiltersByKindAndGoesBackToThePreviousList)
+{
+    using ::quorvane::test::GcmRecord;
+    const std::string local = ListFile("1", GcmRecord("Alpha", "0", "A1") + GcmRecord("Beta", "1", "B2"));
+    const std::string remote =
+        ListFile("2", GcmRecord("Alpha", "1", "A1") + GcmRecord("Beta", "1", "B2") + GcmRecord("Gamma", "0", "C3"));
+    writeFile("gcmList.xml", local);
+    UpdateServer server(remote);
+    use(server.Settings());
+    MainWindow window({}, downloads);
+    EXPECT_FALSE(window.WhatChanged1->isEnabled());
+
+    QString done, changesPanel;
+    asker.setNextAnswer(MrYes);
+    asker.setNextModalRun([&](QDialog& dialog) {
+        auto& w = dynamic_cast<DownloadWindow&>(dialog);
+        ErrorBox::guard([&] { w.ListDblClick(); });
+        done = w.StatusText();
+        changesPanel = w.ChangesText();
+    });
+    window.CheckforListUpdates1Click();
+    EXPECT_EQ(done, "Done...");
+    const QString summary = "Changes [2] New [1] Removed [0] Now boot [1] No longer boot [0] Changed [0]";
+    EXPECT_EQ(changesPanel, summary);
+    EXPECT_TRUE(window.WhatChanged1->isEnabled());
+
+    QStringList allKinds, nowBoots, afterGoingBack;
+    QString status, statusAfter;
+    asker.setNextModalRun([&](QDialog& dialog) {
+        auto& w = dynamic_cast<ChangesWindow&>(dialog);
+        const auto rows = [&w] {
+            QStringList out;
+            for (int i = 0; i < w.Changes->topLevelItemCount(); ++i) {
+                const QTreeWidgetItem* item = w.Changes->topLevelItem(i);
+                QStringList cells;
+                for (int c = 0; c < item->columnCount(); ++c)
+                    cells << item->text(c);
+                out << cells.join('|');
+            }
+            return out;
+        };
+        allKinds = rows();
+        status = w.StatusText();
+        w.Filter->setCurrentIndex(w.FilterTexts().indexOf("now boots"));
+        nowBoots = rows();
+        asker.setNextAnswer(MrYes);
+        QTest::mouseClick(w.btnGoBack, Qt::LeftButton);
+        w.Filter->setCurrentIndex(0);
+        afterGoingBack = rows();
+        statusAfter = w.StatusText();
+    });
+    window.WhatChanged1->trigger();
+    EXPECT_EQ(allKinds, (QStringList{"new|Gamma|C3||does not boot|", "now boots|Alpha|A1|does not boot|boots|"}));
+    EXPECT_EQ(status, summary);
+    EXPECT_EQ(nowBoots, (QStringList{"now boots|Alpha|A1|does not boot|boots|"}));
+    // Back to the previous list: on disk, and on screen at once.
+    EXPECT_EQ(bytes("gcmList.xml"), local);
+    EXPECT_EQ(bytes("gcmList.previous.xml"), remote);
+    EXPECT_EQ(window.StatusText(), "List Version [1] GCM's [2] [Good: 1] [Bad: 1]");
+    EXPECT_EQ(window.List->rows().size(), 2);
+    EXPECT_EQ(afterGoingBack,
+              (QStringList{"removed|Gamma|C3|does not boot||", "no longer boots|Alpha|A1|boots|does not boot|"}));
+    EXPECT_EQ(statusAfter, "Changes [2] New [0] Removed [1] Now boot [0] No longer boot [1] Changed [0]");
+    EXPECT_TRUE(asker.errors.empty());
 }
 
 TEST_F(UpdateWindow, AnInstalledListThatFailsToLoadLeavesTheWindowAsItWas)

@@ -1,4 +1,5 @@
 // The installation of a downloaded list over the Main List.
+#include "app/list/NoPreviousListError.h"
 #include "app/update/ListInstallError.h"
 #include "app/update/ListInstaller.h"
 #include "tests/app/update/UpdateServerFixture.h"
@@ -19,6 +20,7 @@ protected:
     ::quorvane::test::TempDir dir_{"quorvane-install"};
     std::string bak = dir_.File("gcmList.BAK");
     std::string xml = dir_.File("gcmList.xml");
+    std::string previous = dir_.File("gcmList.previous.xml");
 };
 
 TEST_F(Installer, ReplacesTheMainListOrCreatesIt)
@@ -50,6 +52,59 @@ TEST_F(Installer, ReplacesTheMainListOrCreatesIt)
     EXPECT_EQ(fs::status(kept).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_FALSE(fs::exists(bak));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_.File("synced")), fs::directory_iterator()), 1);
+    // The bytes kept are the link target's, as a file of its own beside the link.
+    EXPECT_EQ(ReadBytes(previous), "old");
+    EXPECT_FALSE(fs::is_symlink(previous));
+}
+
+TEST_F(Installer, KeepsTheReplacedListUnlessTheBytesAreTheSame)
+{
+    WriteBytes(bak, "first");
+    EXPECT_EQ(ListInstaller::Install(bak, xml).previous, PreviousList::NoneReplaced);
+    EXPECT_FALSE(std::filesystem::exists(previous));
+
+    WriteBytes(bak, "second");
+    EXPECT_EQ(ListInstaller::Install(bak, xml).previous, PreviousList::Kept);
+    EXPECT_EQ(ReadBytes(previous), "first");
+
+    // The same bytes again keep nothing: the earlier previous list stays.
+    WriteBytes(bak, "second");
+    EXPECT_EQ(ListInstaller::Install(bak, xml).previous, PreviousList::SameBytes);
+    EXPECT_EQ(ReadBytes(xml), "second");
+    EXPECT_EQ(ReadBytes(previous), "first");
+
+    WriteBytes(bak, "third");
+    EXPECT_EQ(ListInstaller::Install(bak, xml).previous, PreviousList::Kept);
+    EXPECT_EQ(ReadBytes(xml), "third");
+    EXPECT_EQ(ReadBytes(previous), "second");
+    // Nothing else is left beside them.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()), std::filesystem::directory_iterator()),
+              2);
+
+    // Swapping twice gives the newer list back.
+    ListInstaller::SwapWithPrevious(xml);
+    EXPECT_EQ(ReadBytes(xml), "second");
+    EXPECT_EQ(ReadBytes(previous), "third");
+    ListInstaller::SwapWithPrevious(xml);
+    EXPECT_EQ(ReadBytes(xml), "third");
+    EXPECT_EQ(ReadBytes(previous), "second");
+}
+
+TEST_F(Installer, AFolderInThePreviousListsPlaceStillLetsTheInstallHappen)
+{
+    std::filesystem::create_directories(previous + "/kept");
+    WriteBytes(xml, "old");
+    WriteBytes(bak, "new");
+    const InstallResult result = ListInstaller::Install(bak, xml);
+    EXPECT_EQ(result.previous, PreviousList::NotKept);
+    const std::string prefix = "Cannot keep the replaced list as \"" + previous + "\". ";
+    EXPECT_EQ(result.problem.rfind(prefix, 0), 0u) << result.problem;
+    EXPECT_GT(result.problem.size(), prefix.size());
+    EXPECT_EQ(ReadBytes(xml), "new");
+    EXPECT_TRUE(std::filesystem::exists(previous + "/kept"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()), std::filesystem::directory_iterator()),
+              2);
+    EXPECT_THROW(ListInstaller::SwapWithPrevious(xml), NoPreviousListError);
 }
 
 TEST_F(Installer, AFailedRenameKeepsBothFilesAndNamesTheReason)
@@ -67,6 +122,7 @@ TEST_F(Installer, AFailedRenameKeepsBothFilesAndNamesTheReason)
     }
     EXPECT_EQ(ReadBytes(bak), "new");
     EXPECT_TRUE(std::filesystem::exists(xml + "/kept"));
+    EXPECT_FALSE(std::filesystem::exists(previous));
 }
 
 TEST_F(Installer, AReadOnlyFolderKeepsTheOldList)

@@ -134,6 +134,7 @@ class RecordingUpdateSink : public UpdateSink {
 public:
     void MainStatus(const QString& text) override { main.push_back(text.toStdString()); }
     void WindowStatus(const QString& text) override { window.push_back(text.toStdString()); }
+    void ChangesStatus(const QString& text) override { changes.push_back(text.toStdString()); }
     void ShowListing(const std::vector<std::string>& lines) override { listing = lines; }
     void DownloadProgress(std::int64_t bytes) override { progress.push_back(bytes); }
     bool InstallUnlessInterrupted(const std::function<void()>& install) override
@@ -148,6 +149,7 @@ public:
     bool interrupted = false;
     std::vector<std::string> main;
     std::vector<std::string> window;
+    std::vector<std::string> changes;
     std::vector<std::string> listing;
     std::vector<std::int64_t> progress;
 };
