@@ -293,7 +293,7 @@ void MainWindow::BuildMenu()
     Database1->addSeparator()->setObjectName(QStringLiteral("N2"));
     ExportlisttoHTML1 = Database1->addAction(QStringLiteral("&Export list to HTML"));
     ExportlisttoHTML1->setObjectName(QStringLiteral("ExportlisttoHTML1"));
-    WhatChanged1 = Database1->addAction(QStringLiteral("What Changed in the Last Update..."));
+    WhatChanged1 = Database1->addAction(QStringLiteral("What C&hanged in the Last Update..."));
     WhatChanged1->setObjectName(QStringLiteral("WhatChanged1"));
     // Enabled while an update's replaced list lies beside the Main List; the
     // file can come and go behind the program's back, so look each time.
