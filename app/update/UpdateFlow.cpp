@@ -201,6 +201,9 @@ void UpdateFlow::ConnectAndList(UpdateSink& sink)
     // only for a server that refuses "PASV".
     ftp.Passive = true;
     ftp.PassiveFallsBackToActive = true;
+    ftp.Security = settings_.Security;
+    ftp.OnSecuring = [&sink](net::NetComponent&) { sink.MainStatus(QStringLiteral("Securing the connection...")); };
+    ftp.OnSecured = [&sink, &ftp](net::NetComponent&) { sink.Secured(Utf8Text::Decode(ftp.TlsVersion())); };
 
     sink.MainStatus(QStringLiteral("Connecting..."));
     // From here on the window counts on this server: a connect or login that
