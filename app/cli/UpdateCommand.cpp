@@ -104,7 +104,8 @@ public:
     void WindowStatus(const QString& text) override { StandardError() << text.toStdString() << '\n'; }
     void Secured(const QString& version) override
     {
-        StandardError() << "Secured with " << version.toStdString() << ".\n";
+        if (!version.isEmpty())
+            StandardError() << "Secured with " << version.toStdString() << ".\n";
     }
     void ShowListing(const std::vector<std::string>& lines) override
     {

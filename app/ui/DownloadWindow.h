@@ -46,6 +46,10 @@ public:
     // Operations the update flow reaches the window through.
     void SetStatusText(const QString& text) override;
     QString StatusText() const;
+    /// Panel 1: a lock and `version` ("TLS 1.3") while the update runs under
+    /// TLS; empty hides both.
+    void SetSecurityText(const QString& version);
+    QString SecurityText() const;
     /// Replaces the lines of the list box.
     void SetListLines(const QStringList& lines);
     QStringList ListLines() const;
@@ -72,6 +76,8 @@ protected:
 private:
     MainWindow& mainWindow_;
     QLabel* panel0_ = nullptr;
+    QLabel* securityIcon_ = nullptr;
+    QLabel* securityText_ = nullptr;
     std::unique_ptr<DownloadBehaviour> behaviour_;
     bool createQueued_ = false;
 };

@@ -66,6 +66,11 @@ void UpdateBehaviour::WindowStatus(const QString& text)
     window_->SetStatusText(text);
 }
 
+void UpdateBehaviour::Secured(const QString& version)
+{
+    window_->SetSecurityText(version);
+}
+
 void UpdateBehaviour::ShowListing(const std::vector<std::string>& lines)
 {
     QStringList shown;

@@ -31,6 +31,7 @@ public:
 private:
     void MainStatus(const QString& text) override;
     void WindowStatus(const QString& text) override;
+    void Secured(const QString& version) override;
     void ShowListing(const std::vector<std::string>& lines) override;
     void DownloadProgress(std::int64_t bytes) override;
 

@@ -205,6 +205,7 @@ void UpdateFlow::ConnectAndList(UpdateSink& sink)
     ftp.OnSecuring = [&sink](net::NetComponent&) { sink.MainStatus(QStringLiteral("Securing the connection...")); };
     ftp.OnSecured = [&sink, &ftp](net::NetComponent&) { sink.Secured(Utf8Text::Decode(ftp.TlsVersion())); };
 
+    sink.Secured({});
     sink.MainStatus(QStringLiteral("Connecting..."));
     // From here on the window counts on this server: a connect or login that
     // fails leaves nothing on disk that a double-click may take for its answer.
@@ -246,6 +247,7 @@ UpdateOutcome UpdateFlow::DownloadAndInstall(UpdateSink& sink)
         sink.WindowStatus(QStringLiteral("Disconnecting..."));
         connected_ = false;
         ftp.Disconnect();
+        sink.Secured({});
     } else if (connected_) {
         // The connection went while this window still counted on it; what
         // lies on disk is not this server's answer.

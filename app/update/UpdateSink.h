@@ -25,7 +25,8 @@ public:
     /// Replaces the listing shown (lines as the server sent them, UTF-8 or
     /// whatever 8-bit text it used); an empty vector clears it.
     virtual void ShowListing(const std::vector<std::string>& lines) = 0;
-    /// The control connection is under TLS, in `version` ("TLS 1.3").
+    /// The control connection is under TLS, in `version` ("TLS 1.3"); an empty
+    /// `version` says the connection is closed (or starts again in the clear).
     virtual void Secured(const QString& version) { (void)version; }
     /// Bytes of the list received so far while a download runs.
     virtual void DownloadProgress(std::int64_t bytes) = 0;

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTimer>
@@ -27,6 +28,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <thread>
 
 namespace quorvane::app {
@@ -137,6 +139,33 @@ TEST_F(UpdateWindow, MissingListIsDownloadedAndUsedAtOnce)
     EXPECT_EQ(asker.errors.size(), 1u);
     EXPECT_EQ(bytes("gcmList.xml"), remote);
     EXPECT_EQ(window.StatusText(), summary);
+}
+
+TEST_F(UpdateWindow, AnFtpesServerShowsTheLockAndTlsVersionWhileConnected)
+{
+    const std::string remote = GeneratedListFile("5", 4);
+    UpdateServer server(remote, {}, test::ServerKind::VsftpdTls);
+    setenv("SSL_CERT_FILE", server.AuthorityFile().c_str(), 1);
+    use(server.Settings());
+    asker.setNextAnswer(MrYes); // download the missing list?
+    asker.setNextAnswer(MrYes); // check for updates?
+    QString whileConnected, afterInstall;
+    bool lockShown = false;
+    asker.setNextModalRun([&](QDialog& dialog) {
+        auto& w = dynamic_cast<DownloadWindow&>(dialog);
+        whileConnected = w.SecurityText();
+        lockShown = w.findChild<QLabel*>(QStringLiteral("StatusBar1Panel1Lock"))->isVisibleTo(&w);
+        ErrorBox::guard([&] { w.ListDblClick(); });
+        afterInstall = w.SecurityText();
+    });
+    MainWindow window({}, downloads);
+    unsetenv("SSL_CERT_FILE");
+
+    EXPECT_TRUE(asker.errors.empty()) << asker.errors.front().toStdString();
+    EXPECT_EQ(whileConnected, "TLS 1.3");
+    EXPECT_TRUE(lockShown);
+    EXPECT_EQ(afterInstall, "");
+    EXPECT_EQ(bytes("gcmList.xml"), remote);
 }
 
 TEST_F(UpdateWindow, AnInstalledListThatFailsToLoadLeavesTheWindowAsItWas)

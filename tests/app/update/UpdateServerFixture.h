@@ -100,6 +100,8 @@ public:
         settings.Password = password_;
         settings.Directory = Directory;
         settings.ReadTimeoutMs = 10000;
+        if (scheme_ == "ftpes://")
+            settings.Security = ftp::FtpSecurity::RequireTls;
         return settings;
     }
 
