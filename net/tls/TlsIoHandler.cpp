@@ -184,6 +184,9 @@ void TlsIoHandler::Handshake(const std::string& host, std::int32_t timeoutMs)
         long failed = 0;
         if (!Flush(failed)) {
             SocketStack& stack = SocketStack::Shared();
+            if (stack.CheckSocketResult(failed, {SocketErrorCode::ShutDown, SocketErrorCode::ConnectionAborted,
+                                                 SocketErrorCode::ConnectionReset}))
+                throw TlsClosedDuringHandshakeError();
             stack.RaiseStackError(stack.LastErrorCode());
         }
         if (result == 1)
@@ -245,9 +248,11 @@ bool TlsIoHandler::Pull(std::int32_t timeoutMs)
     std::array<char, kChunk> chunk{};
     const long received = inner_->Recv(chunk.data(), chunk.size());
     if (received < 0) {
-        // A reset or shut-down socket is a close like any other; the rest are socket errors.
-        if (SocketStack::Shared().CheckSocketResult(received,
-                                                    {SocketErrorCode::ShutDown, SocketErrorCode::ConnectionAborted}))
+        // A reset or shut-down socket is a close like any other (and so, without
+        // close_notify, never a complete data stream); the rest are socket errors.
+        if (SocketStack::Shared().CheckSocketResult(
+                received,
+                {SocketErrorCode::ShutDown, SocketErrorCode::ConnectionAborted, SocketErrorCode::ConnectionReset}))
             end_ = End::PlainClose;
         return true;
     }

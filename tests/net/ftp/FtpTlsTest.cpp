@@ -26,7 +26,7 @@ namespace {
 
 const std::string ListText = "<GCMLIST><VERSION><NUMBER>9</NUMBER></VERSION></GCMLIST>\n";
 
-enum class Server { Vsftpd, Vsftpd6, Pyftpdlib, SelfSigned, WrongName, Expired, CutData };
+enum class Server { Vsftpd, Vsftpd6, Pyftpdlib, SelfSigned, WrongName, Expired, CutData, ProtRefused };
 
 } // namespace
 
@@ -49,11 +49,9 @@ protected:
         Start(Server::Vsftpd, FtpServerProcess::StartVsftpd(Root(), work_->Path().string(), tls));
         Start(Server::Vsftpd6, FtpServerProcess::StartVsftpd(Root(), work6_->Path().string(), tls,
                                                              FtpServerProcess::VsftpdListen::Inet6));
-        const std::map<Server, std::string> pyftpdlib{{Server::Pyftpdlib, "good"},
-                                                      {Server::SelfSigned, "self"},
-                                                      {Server::WrongName, "wrong"},
-                                                      {Server::Expired, "expired"},
-                                                      {Server::CutData, "good"}};
+        const std::map<Server, std::string> pyftpdlib{{Server::Pyftpdlib, "good"},  {Server::SelfSigned, "self"},
+                                                      {Server::WrongName, "wrong"}, {Server::Expired, "expired"},
+                                                      {Server::CutData, "good"},    {Server::ProtRefused, "good"}};
         for (const auto& [server, certificate] : pyftpdlib) {
             test::PyftpdlibOptions options;
             options.Root = Root();
@@ -62,6 +60,8 @@ protected:
             options.TlsCertificate = certs_->File(certificate + ".pem");
             options.TlsKey = key;
             options.TlsCutData = server == Server::CutData;
+            if (server == Server::ProtRefused)
+                options.Faults = {"PROT=534"};
             Start(server, FtpServerProcess::StartPyftpdlib(options));
         }
     }
@@ -125,6 +125,7 @@ TEST_F(FtpTls, UpdatesVerifyOrFailWithTheReasonAndFingerprint)
         {"wrong address", Server::WrongName, "127.0.0.1", true,
          untrusted("the address does not match 127.0.0.1", "wrong")},
         {"expired", Server::Expired, "localhost", true, untrusted("certificate has expired", "expired")},
+        {"PROT P refused", Server::ProtRefused, "localhost", true, "Injected fault for PROT.\r\n"},
         {"data without close_notify", Server::CutData, "localhost", true, net::TlsTruncatedError().what()},
     };
     for (const Case& c : cases) {
@@ -162,17 +163,24 @@ TEST(FtpTlsPeer, NoTlsOrAStalledHandshakeEndsBeforeTheAccount)
         const char* name;
         std::string afterAuth; ///< the server's answer to "AUTH TLS"
         std::string error;
+        bool closes = false; ///< the server closes the connection after its answer
     };
     const Case cases[] = {
         {"AUTH refused", "500 Unknown command.\r\n", "The server does not offer TLS."},
         {"handshake stalls", "234 Proceed.\r\n", "Read Timeout"},
         {"garbage after 234", "234 Proceed.\r\n220 not a handshake\r\n",
          "The TLS handshake failed (wrong version number)."},
+        {"closed during the handshake", "234 Proceed.\r\n",
+         "The server closed the connection during the TLS handshake.", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ScriptedPeer peer;
-        peer.Reply("220 ready").Expect("AUTH TLS").Send(c.afterAuth).Pause(std::chrono::milliseconds(1500));
+        peer.Reply("220 ready").Expect("AUTH TLS").Send(c.afterAuth);
+        if (c.closes)
+            peer.CloseControl();
+        else
+            peer.Pause(std::chrono::milliseconds(1500));
         peer.Start();
         FtpClient client;
         Aim(client, peer.Port());
