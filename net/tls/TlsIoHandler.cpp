@@ -360,6 +360,10 @@ long TlsIoHandler::Send(const void* buffer, std::size_t length)
 {
     if (!Connected())
         throw ClosedSocketError();
+    // Nothing goes out before the handshake has ended, not even an "ABOR" sent by a
+    // handler that runs while the handshake waits.
+    if (!established_)
+        throw NotConnectedError();
     if (length == 0)
         return 0;
     std::size_t written = 0;
