@@ -137,6 +137,7 @@ void FtpClient::OpenConnection(AutoLogin autoLogin, std::int32_t timeoutMs)
     passiveRefused_ = false;
     extendedPassive_ = false;
     tlsContext_.reset();
+    dataProtected_ = false;
     // A TLS layer left by a connection that the server ended goes with it; the
     // next connection starts in the clear.
     if (IOHandler() != nullptr && IOHandler()->Underlying() != nullptr && !IOHandler()->Connected())
@@ -167,6 +168,7 @@ void FtpClient::OpenConnection(AutoLogin autoLogin, std::int32_t timeoutMs)
                 // connections protected as the control connection is.
                 SendCommand("PBSZ 0", {200});
                 SendCommand("PROT P", {200});
+                dataProtected_ = true;
             }
             if (OnAfterClientLogin)
                 OnAfterClientLogin(*this);
@@ -221,7 +223,8 @@ std::int32_t FtpClient::ReadLimit(const net::TcpConnection& connection) const
 
 void FtpClient::SecureDataConnection(net::TcpConnection& data)
 {
-    if (Security != FtpSecurity::RequireTls || data.IOHandler() == nullptr || !data.IOHandler()->Connected())
+    // Data connections are protected from the moment the server accepted "PROT P".
+    if (!dataProtected_ || data.IOHandler() == nullptr || !data.IOHandler()->Connected())
         return;
     std::string ahead = data.ReceiveQueue().Extract(data.ReceiveQueue().Size());
     auto tls = std::make_unique<net::TlsIoHandler>(data.ReleaseIOHandler(), tlsContext_, net::TlsRole::Data);

@@ -216,7 +216,7 @@ private:
     std::int32_t DataConnectLimit() const;
     void PrepareDataConnection(net::TcpConnection& data);
     void ReadDataToStream(net::TcpConnection& data, Transfer& transfer);
-    /// Under `RequireTls`, the data connection's handshake (after the
+    /// After "PROT P", the data connection's handshake (after the
     /// preliminary reply, the server's cue that it waits for it).
     void SecureDataConnection(net::TcpConnection& data);
     /// ReadTimeout as a wait: 0 means no limit.
@@ -239,6 +239,8 @@ private:
     std::unique_ptr<net::TcpConnection> dataConnection_;
     /// The TLS context of the current connection under `RequireTls`.
     std::shared_ptr<net::TlsContext> tlsContext_;
+    /// The server accepted "PROT P": every data connection runs under TLS.
+    bool dataProtected_ = false;
     /// A passive data connection while its connect runs, else null.
     net::TcpClient* connectingData_ = nullptr;
 };

@@ -114,7 +114,9 @@ std::int32_t MsLeft(Clock::time_point deadline)
 TlsIoHandler::TlsIoHandler(std::unique_ptr<IoHandler> inner, std::shared_ptr<TlsContext> context, TlsRole role)
     : inner_(std::move(inner)), context_(std::move(context)), role_(role)
 {
-    OnStatus = inner_ ? inner_->OnStatus : StatusEvent();
+    if (!inner_ || !context_)
+        throw TlsError("TLS needs a connection of its own to wrap.");
+    OnStatus = inner_->OnStatus;
     ssl_ = SSL_new(context_->Native());
     input_ = BIO_new(BIO_s_mem());
     output_ = BIO_new(BIO_s_mem());

@@ -26,7 +26,8 @@ enum class TlsRole { Control, Data };
 /// only two memory buffers, never the socket.
 class TlsIoHandler : public IoHandler {
 public:
-    /// Wraps `inner`, a connected handler, which this one owns from now on.
+    /// Wraps `inner`, a connected handler, which this one owns from now on. Raises TlsError
+    /// when `inner` or `context` is missing.
     TlsIoHandler(std::unique_ptr<IoHandler> inner, std::shared_ptr<TlsContext> context, TlsRole role);
     /// Closes as Close does, then frees the TLS state and the inner handler.
     ~TlsIoHandler() override;
