@@ -225,7 +225,7 @@ bool TlsIoHandler::SessionReused() const
 
 bool TlsIoHandler::Flush(long& failedResult)
 {
-    std::array<char, kChunk> chunk{};
+    std::array<char, kChunk> chunk; // filled before it is read
     while (BIO_ctrl_pending(output_) > 0) {
         const int count = BIO_read(output_, chunk.data(), static_cast<int>(chunk.size()));
         if (count <= 0)
@@ -247,7 +247,7 @@ bool TlsIoHandler::Pull(std::int32_t timeoutMs)
 {
     if (!inner_->WaitReadable(timeoutMs))
         return false;
-    std::array<char, kChunk> chunk{};
+    std::array<char, kChunk> chunk; // filled before it is read
     const long received = inner_->Recv(chunk.data(), chunk.size());
     if (received < 0) {
         // A reset or shut-down socket is a close like any other (and so, without
@@ -269,7 +269,7 @@ bool TlsIoHandler::Decrypt()
 {
     if (!plain_.empty() || end_ == End::CloseNotify || end_ == End::Failed)
         return true;
-    std::array<char, kChunk> chunk{};
+    std::array<char, kChunk> chunk; // filled before it is read
     std::size_t got = 0;
     ERR_clear_error();
     const int result = SSL_read_ex(ssl_, chunk.data(), chunk.size(), &got);

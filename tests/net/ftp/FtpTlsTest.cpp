@@ -108,6 +108,9 @@ TEST_F(FtpTls, UpdatesVerifyOrFailWithTheReasonAndFingerprint)
         bool passive;
         /// Empty: the list arrives. Otherwise the error's message.
         std::string error;
+        /// Bytes per receive: a small one leaves decrypted bytes waiting, which a
+        /// wait must hand out at once, as the server sends nothing more until asked.
+        std::int32_t recvBufferSize = net::TcpConnection::DefaultBufferSize;
     };
     const auto untrusted = [](const std::string& reason, const std::string& certificate) {
         return "The server's certificate is not trusted (" + reason +
@@ -120,6 +123,7 @@ TEST_F(FtpTls, UpdatesVerifyOrFailWithTheReasonAndFingerprint)
         {"vsftpd active by IPv6 literal", Server::Vsftpd6, "::1", false, ""},
         {"pyftpdlib passive", Server::Pyftpdlib, "localhost", true, ""},
         {"pyftpdlib active", Server::Pyftpdlib, "127.0.0.1", false, ""},
+        {"pyftpdlib in 7-byte reads", Server::Pyftpdlib, "localhost", true, "", 7},
         {"self-signed", Server::SelfSigned, "localhost", true, untrusted("self-signed certificate", "self")},
         {"wrong name", Server::WrongName, "localhost", true, untrusted("the name does not match localhost", "wrong")},
         {"wrong address", Server::WrongName, "127.0.0.1", true,
@@ -139,6 +143,7 @@ TEST_F(FtpTls, UpdatesVerifyOrFailWithTheReasonAndFingerprint)
         client.Password = vsftpd ? "guest@" : Password;
         client.Passive = c.passive;
         client.ReadTimeout = 10000;
+        client.RecvBufferSize = c.recvBufferSize;
         const std::string file = local.File(std::string(c.name) + ".xml");
         try {
             client.OpenConnection();
