@@ -169,6 +169,8 @@ void UpdateFlow::Connect(UpdateSink& sink)
     try {
         ConnectAndList(sink);
     } catch (...) {
+        // Whatever ended the step, the connection is no longer under TLS.
+        sink.Secured({});
         if (EndIfAborted())
             return;
         // Whatever step failed, this server gave no listing to download from;
