@@ -88,7 +88,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# dpkg-shlibdeps finds the OpenSSL library in the programs; the trust store that
+# ftpes:// checks certificates against is named here, since OpenSSL only suggests it.
+set(quorvane_package_depends ca-certificates)
 if(TARGET quorvane)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
+  list(PREPEND quorvane_package_depends qt6-qpa-plugins)
 endif()
+list(JOIN quorvane_package_depends ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 include(CPack)

@@ -9,6 +9,8 @@
 #include <QEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QPainter>
+#include <QPixmap>
 #include <QStatusBar>
 
 namespace quorvane::app {
@@ -18,6 +20,23 @@ namespace {
 constexpr int kClientWidth = 503;
 constexpr int kClientHeight = 293;
 constexpr int kLineHeight = 13;
+
+// A closed padlock, drawn so that it needs no font glyph or image file.
+QPixmap LockPixmap()
+{
+    QPixmap pixmap(12, 14);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0x40, 0x40, 0x40), 1.6));
+    painter.drawArc(QRectF(2.5, 1, 7, 9), 0, 180 * 16);
+    painter.drawLine(QPointF(2.5, 5.5), QPointF(2.5, 7));
+    painter.drawLine(QPointF(9.5, 5.5), QPointF(9.5, 7));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0xC8, 0x9B, 0x1E));
+    painter.drawRoundedRect(QRectF(0.5, 6.5, 11, 7), 1.5, 1.5);
+    return pixmap;
+}
 
 } // namespace
 
@@ -48,11 +67,22 @@ DownloadWindow::DownloadWindow(MainWindow& mainWindow, const DownloadBehaviourFa
     panel0_->setTextFormat(Qt::PlainText);
     panel0_->setFixedWidth(300);
     StatusBar1->addWidget(panel0_);
-    // Panel 1: after an installation, what changed against the replaced list.
-    panel1_ = new QLabel(StatusBar1);
-    panel1_->setObjectName(QStringLiteral("StatusBar1Panel1"));
-    panel1_->setTextFormat(Qt::PlainText);
-    StatusBar1->addWidget(panel1_, 1);
+    // Panel 1: whether the update runs under TLS, and in which version.
+    securityIcon_ = new QLabel(StatusBar1);
+    securityIcon_->setObjectName(QStringLiteral("StatusBar1Panel1Lock"));
+    securityIcon_->setPixmap(LockPixmap());
+    securityIcon_->setVisible(false);
+    StatusBar1->addWidget(securityIcon_);
+    securityText_ = new QLabel(StatusBar1);
+    securityText_->setObjectName(QStringLiteral("StatusBar1Panel1"));
+    securityText_->setTextFormat(Qt::PlainText);
+    StatusBar1->addWidget(securityText_);
+    // After an installation the same panel tells what changed against the
+    // replaced list.
+    changesText_ = new QLabel(StatusBar1);
+    changesText_->setObjectName(QStringLiteral("StatusBar1Panel1Changes"));
+    changesText_->setTextFormat(Qt::PlainText);
+    StatusBar1->addWidget(changesText_, 1);
 
     AntiFreeze1 = std::make_unique<AntiFreeze>();
 
@@ -101,15 +131,27 @@ QString DownloadWindow::StatusText() const
     return panel0_->text();
 }
 
+void DownloadWindow::SetSecurityText(const QString& version)
+{
+    securityText_->setText(version);
+    securityIcon_->setVisible(!version.isEmpty());
+    securityText_->setToolTip(version.isEmpty() ? QString() : QStringLiteral("Secured with %1.").arg(version));
+}
+
+QString DownloadWindow::SecurityText() const
+{
+    return securityText_->text();
+}
+
 void DownloadWindow::SetChangesText(const QString& text)
 {
-    panel1_->setText(text);
-    panel1_->setToolTip(text);
+    changesText_->setText(text);
+    changesText_->setToolTip(text);
 }
 
 QString DownloadWindow::ChangesText() const
 {
-    return panel1_->text();
+    return changesText_->text();
 }
 
 void DownloadWindow::SetListLines(const QStringList& lines)

@@ -46,7 +46,12 @@ public:
     // Operations the update flow reaches the window through.
     void SetStatusText(const QString& text) override;
     QString StatusText() const;
-    /// Panel 1: the changes an installation brought, beside panel 0's "Done...".
+    /// Panel 1: a lock and `version` ("TLS 1.3") while the update runs under
+    /// TLS; empty hides both.
+    void SetSecurityText(const QString& version);
+    QString SecurityText() const;
+    /// Panel 1, after the lock: the changes an installation brought, beside
+    /// panel 0's "Done...".
     void SetChangesText(const QString& text);
     QString ChangesText() const;
     /// Replaces the lines of the list box.
@@ -75,7 +80,9 @@ protected:
 private:
     MainWindow& mainWindow_;
     QLabel* panel0_ = nullptr;
-    QLabel* panel1_ = nullptr;
+    QLabel* securityIcon_ = nullptr;
+    QLabel* securityText_ = nullptr;
+    QLabel* changesText_ = nullptr;
     std::unique_ptr<DownloadBehaviour> behaviour_;
     bool createQueued_ = false;
 };

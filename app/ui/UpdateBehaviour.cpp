@@ -104,6 +104,11 @@ void UpdateBehaviour::ChangesStatus(const QString& text)
     window_->SetChangesText(text);
 }
 
+void UpdateBehaviour::Secured(const QString& version)
+{
+    window_->SetSecurityText(version);
+}
+
 void UpdateBehaviour::ShowListing(const std::vector<std::string>& lines)
 {
     QStringList shown;

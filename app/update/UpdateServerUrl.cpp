@@ -77,12 +77,29 @@ bool HasControlOrBlank(const std::string& text)
 
 } // namespace
 
+const std::string& UpdateServerUrl::SchemeOf(ftp::FtpSecurity security)
+{
+    static const std::string plain = "ftp://";
+    static const std::string tls = "ftpes://";
+    return security == ftp::FtpSecurity::RequireTls ? tls : plain;
+}
+
+std::optional<ftp::FtpSecurity> UpdateServerUrl::UrlSecurity(const std::string& url)
+{
+    for (const ftp::FtpSecurity security : {ftp::FtpSecurity::Plain, ftp::FtpSecurity::RequireTls}) {
+        const std::string& scheme = SchemeOf(security);
+        if (url.compare(0, scheme.size(), scheme) == 0)
+            return security;
+    }
+    return std::nullopt;
+}
+
 UpdateSettings UpdateServerUrl::Parse(const std::string& url, UpdateSettings base)
 {
-    static const std::string scheme = "ftp://";
-    if (url.compare(0, scheme.size(), scheme) != 0)
-        throw UpdateServerUrlError(url, "it must start with ftp://");
-    const std::string rest = url.substr(scheme.size());
+    const std::optional<ftp::FtpSecurity> security = UrlSecurity(url);
+    if (!security)
+        throw UpdateServerUrlError(url, "it must start with ftp:// or ftpes://");
+    const std::string rest = url.substr(SchemeOf(*security).size());
 
     const std::size_t slash = rest.find('/');
     if (slash == std::string::npos || slash + 1 >= rest.size())
@@ -161,6 +178,7 @@ UpdateSettings UpdateServerUrl::Parse(const std::string& url, UpdateSettings bas
     if (directory.back() != '/')
         directory += '/';
 
+    base.Security = *security;
     base.Host = host;
     base.Port = port;
     base.Username = user;
@@ -171,7 +189,7 @@ UpdateSettings UpdateServerUrl::Parse(const std::string& url, UpdateSettings bas
 
 std::string UpdateServerUrl::Format(const UpdateSettings& settings, Password password)
 {
-    std::string url = "ftp://" + Encoded(settings.Username);
+    std::string url = SchemeOf(settings.Security) + Encoded(settings.Username);
     if (password == Password::Written)
         url += ':' + Encoded(settings.Password);
     // A host with colons is an IPv6 address, which a URL puts in brackets.

@@ -13,6 +13,8 @@ namespace quorvane::app {
 struct UpdateSettings {
     std::string Host;
     std::int32_t Port = ftp::DefaultPort;
+    /// `FtpSecurity::RequireTls` for an ftpes:// server: TLS or nothing.
+    ftp::FtpSecurity Security = ftp::FtpSecurity::Plain;
     std::string Username;
     std::string Password;
     /// Relative path sent with "CWD", ending in "/".

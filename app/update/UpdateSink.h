@@ -15,7 +15,8 @@ class UpdateSink {
 public:
     virtual ~UpdateSink() = default;
 
-    /// Panel 0 of the Main Window: "Connecting...", "Locating DIR...",
+    /// Panel 0 of the Main Window: "Connecting...", ("Securing the connection..."
+    /// for an ftpes:// server), "Locating DIR...",
     /// "Getting FTP file lists...", then the List Summary.
     virtual void MainStatus(const QString& text) = 0;
     /// Panel 0 of the Download Window: the server's system description,
@@ -29,6 +30,9 @@ public:
     /// kept. The Download Window's second status panel; standard error after
     /// "Done..." on the command line.
     virtual void ChangesStatus(const QString& text) = 0;
+    /// The control connection is under TLS, in `version` ("TLS 1.3"); an empty
+    /// `version` says the connection is closed (or starts again in the clear).
+    virtual void Secured(const QString& version) { (void)version; }
     /// Bytes of the list received so far while a download runs.
     virtual void DownloadProgress(std::int64_t bytes) = 0;
     /// Runs `install`, the rename that puts the downloaded list in place of

@@ -6,6 +6,8 @@
 #include "net/ftp/PortCommand.h"
 #include "net/ftp/ReplyParser.h"
 #include "net/ftp/TransferSink.h"
+#include "net/tls/TlsContext.h"
+#include "net/tls/TlsIoHandler.h"
 #include "net/transport/SimpleServer.h"
 #include "net/transport/Socket.h"
 #include "net/transport/SocketIoHandler.h"
@@ -134,6 +136,12 @@ void FtpClient::OpenConnection(AutoLogin autoLogin, std::int32_t timeoutMs)
     // asked again.
     passiveRefused_ = false;
     extendedPassive_ = false;
+    tlsContext_.reset();
+    dataProtected_ = false;
+    // A TLS layer left by a connection that the server ended goes with it; the
+    // next connection starts in the clear.
+    if (IOHandler() != nullptr && IOHandler()->Underlying() != nullptr && !IOHandler()->Connected())
+        SetIOHandler(nullptr, net::Ownership::Borrowed);
     try {
         if (proxySettings_.ProxyType != FtpProxyType::fpcmNone && !proxySettings_.Host.empty()) {
             Host = proxySettings_.Host;
@@ -151,8 +159,17 @@ void FtpClient::OpenConnection(AutoLogin autoLogin, std::int32_t timeoutMs)
 
         ReadReply({220});
         GreetingReply.Assign(LastReply);
+        if (Security == FtpSecurity::RequireTls)
+            SecureControlConnection();
         if (autoLogin == AutoLogin::Yes) {
             LogIn();
+            if (Security == FtpSecurity::RequireTls) {
+                // RFC 4217: a buffer size of 0 (TLS needs none), then data
+                // connections protected as the control connection is.
+                SendCommand("PBSZ 0", {200});
+                SendCommand("PROT P", {200});
+                dataProtected_ = true;
+            }
             if (OnAfterClientLogin)
                 OnAfterClientLogin(*this);
             ApplyTransferType();
@@ -171,6 +188,50 @@ void FtpClient::OpenConnection(AutoLogin autoLogin, std::int32_t timeoutMs)
         }
         throw;
     }
+}
+
+void FtpClient::SecureControlConnection()
+{
+    if (OnSecuring)
+        OnSecuring(*this);
+    if (SendCommand("AUTH TLS", AnyReply) != 234)
+        throw TlsNotOfferedError();
+    tlsContext_ = std::make_shared<net::TlsContext>();
+    // Whatever the server sent after 234 belongs to the handshake (or is
+    // garbage that fails it); it must not be read as a reply in the clear.
+    std::string ahead = ReceiveQueue().Extract(ReceiveQueue().Size());
+    auto tls = std::make_unique<net::TlsIoHandler>(ReleaseIOHandler(), tlsContext_, net::TlsRole::Control);
+    net::TlsIoHandler& handler = *tls;
+    SetIOHandler(tls.release(), net::Ownership::Owned);
+    handler.FeedReceived(ahead.data(), ahead.size());
+    handler.Handshake(Host, ReadLimit(*this));
+    if (OnSecured)
+        OnSecured(*this);
+}
+
+std::string FtpClient::TlsVersion() const
+{
+    const auto* tls = dynamic_cast<const net::TlsIoHandler*>(IOHandler());
+    return tls != nullptr ? tls->Version() : std::string();
+}
+
+std::int32_t FtpClient::ReadLimit(const net::TcpConnection& connection) const
+{
+    return connection.ReadTimeout == 0 || connection.ReadTimeout == net::TimeoutInfinite ? net::TimeoutInfinite
+                                                                                         : connection.ReadTimeout;
+}
+
+void FtpClient::SecureDataConnection(net::TcpConnection& data)
+{
+    // Data connections are protected from the moment the server accepted "PROT P".
+    if (!dataProtected_ || data.IOHandler() == nullptr || !data.IOHandler()->Connected())
+        return;
+    std::string ahead = data.ReceiveQueue().Extract(data.ReceiveQueue().Size());
+    auto tls = std::make_unique<net::TlsIoHandler>(data.ReleaseIOHandler(), tlsContext_, net::TlsRole::Data);
+    net::TlsIoHandler& handler = *tls;
+    data.SetIOHandler(tls.release(), net::Ownership::Owned);
+    handler.FeedReceived(ahead.data(), ahead.size());
+    handler.Handshake(Host, ReadLimit(data));
 }
 
 void FtpClient::LogIn()
@@ -408,6 +469,8 @@ void FtpClient::ReceiveActive(Transfer& transfer)
     SendCommand(transfer.command, {125, 150, 154});
     transfer.commandAccepted = true;
     AcceptDataConnection(listener);
+    // RFC 4217: the client is the TLS client on a data connection in both modes.
+    SecureDataConnection(listener);
     ReadDataToStream(listener, transfer);
 }
 
@@ -435,6 +498,7 @@ void FtpClient::ReceivePassive(const PassiveAddress& address, Transfer& transfer
         WriteCommand(transfer.command);
         ReadReply({125, 150, 154});
         transfer.commandAccepted = true;
+        SecureDataConnection(data);
         ReadDataToStream(data, transfer);
     } catch (...) {
         data.Disconnect();

@@ -16,6 +16,7 @@
 namespace quorvane::net {
 class SimpleServer;
 class TcpClient;
+class TlsContext;
 } // namespace quorvane::net
 
 namespace quorvane::ftp {
@@ -52,6 +53,16 @@ public:
     /// IPv6 control connection is), the transfer goes on in active mode, and
     /// so does every later transfer until the next connect.
     bool PassiveFallsBackToActive = false;
+    /// `FtpSecurity::RequireTls`: after the greeting "AUTH TLS" (234) and the
+    /// handshake, before anything of the account is sent; after the login
+    /// "PBSZ 0" and "PROT P" (200), and every data connection under TLS too,
+    /// resuming the control connection's session. The certificate must verify
+    /// against the system's trust store and name `Host`.
+    FtpSecurity Security = FtpSecurity::Plain;
+    /// Raised before "AUTH TLS" is sent.
+    NotifyEvent OnSecuring;
+    /// Raised once the control connection's handshake succeeded (`TlsVersion`).
+    NotifyEvent OnSecured;
     /// Raised after a successful login, before the transfer type is sent.
     NotifyEvent OnAfterClientLogin;
     /// Raised after a successful retrieval with the destination stream.
@@ -89,6 +100,8 @@ public:
     [[nodiscard]] const std::vector<std::string>& ListingLines() const noexcept { return listingLines_; }
     [[nodiscard]] bool ResumeSupported() const noexcept { return resumeSupported_; }
     [[nodiscard]] bool ResumeProbed() const noexcept { return resumeProbed_; }
+    /// The TLS version of the control connection ("TLS 1.3"), empty when plain.
+    [[nodiscard]] std::string TlsVersion() const;
     /// The data connection while a transfer runs, else null.
     [[nodiscard]] net::TcpConnection* DataConnection() const noexcept { return dataConnection_.get(); }
 
@@ -97,6 +110,10 @@ public:
     /// logs in, announces the transfer type, asks "SYST" and reports ftpReady
     /// "Connection established". Any failure disconnects, then raises again.
     void OpenConnection(AutoLogin autoLogin = AutoLogin::Yes, std::int32_t timeoutMs = net::TimeoutDefault);
+    /// "AUTH TLS" (234, else `TlsNotOfferedError`) and the handshake within
+    /// `ReadTimeout`; any failure after 234 ends the connection, never falls
+    /// back to the clear.
+    void SecureControlConnection();
     /// "USER" (230 or 331), then "PASS" only after 331 (230).
     void LogIn();
     /// "TYPE A" or "TYPE I" (200).
@@ -199,6 +216,11 @@ private:
     std::int32_t DataConnectLimit() const;
     void PrepareDataConnection(net::TcpConnection& data);
     void ReadDataToStream(net::TcpConnection& data, Transfer& transfer);
+    /// After "PROT P", the data connection's handshake (after the
+    /// preliminary reply, the server's cue that it waits for it).
+    void SecureDataConnection(net::TcpConnection& data);
+    /// ReadTimeout as a wait: 0 means no limit.
+    std::int32_t ReadLimit(const net::TcpConnection& connection) const;
     void ReadFinalReply();
     std::string ControlLocalIp() const;
     std::string ControlPeerIp() const;
@@ -215,6 +237,10 @@ private:
     bool extendedPassive_ = false;
     std::string refusedDataPeer_;
     std::unique_ptr<net::TcpConnection> dataConnection_;
+    /// The TLS context of the current connection under `RequireTls`.
+    std::shared_ptr<net::TlsContext> tlsContext_;
+    /// The server accepted "PROT P": every data connection runs under TLS.
+    bool dataProtected_ = false;
     /// A passive data connection while its connect runs, else null.
     net::TcpClient* connectingData_ = nullptr;
 };

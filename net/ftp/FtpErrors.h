@@ -19,6 +19,13 @@ private:
     std::int32_t replyCode_;
 };
 
+/// An `FtpSecurity::RequireTls` connection whose server refused "AUTH TLS";
+/// nothing of the account has been sent.
+class TlsNotOfferedError : public net::NetError {
+public:
+    TlsNotOfferedError() : NetError("The server does not offer TLS.") {}
+};
+
 /// `RetrieveFile` was told neither to overwrite nor to resume an existing file.
 class FtpFileAlreadyExistsError : public net::NetError {
 public:

@@ -25,6 +25,10 @@ enum class FtpProxyType {
     fpcmHttpProxyWithFtp,
 };
 
+/// Whether the control and data connections run in the clear (Plain) or under TLS,
+/// which the server must offer ("AUTH TLS", RFC 4217) or the connection fails (RequireTls).
+enum class FtpSecurity { Plain, RequireTls };
+
 /// Whether `OpenConnection` logs in, announces the type and asks for the system.
 enum class AutoLogin { No, Yes };
 /// "LIST" (Details) or "NLST" (NamesOnly).

@@ -27,6 +27,8 @@ public:
     /// Raises ClosedSocketError "Disconnected." when there is no socket.
     virtual long Recv(void* buffer, std::size_t length) = 0;
     virtual long Send(const void* buffer, std::size_t length) = 0;
+    /// The handler this one wraps (a TLS layer over a socket), or null; owned by this one.
+    virtual IoHandler* Underlying() noexcept { return nullptr; }
 };
 
 } // namespace quorvane::net

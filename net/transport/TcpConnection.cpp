@@ -48,8 +48,23 @@ void TcpConnection::SetIOHandler(IoHandler* handler, Ownership ownership)
     if (handler != ioHandler_)
         DestroyOwnedHandler();
     ioHandler_ = handler;
-    socketHandler_ = dynamic_cast<SocketIoHandler*>(handler);
+    // A wrapping handler (TLS) keeps the socket handler underneath it, whose addresses the
+    // callers still ask for.
+    socketHandler_ = nullptr;
+    for (IoHandler* layer = handler; layer != nullptr && socketHandler_ == nullptr; layer = layer->Underlying())
+        socketHandler_ = dynamic_cast<SocketIoHandler*>(layer);
     ownsHandler_ = handler != nullptr && ownership == Ownership::Owned;
+}
+
+std::unique_ptr<IoHandler> TcpConnection::ReleaseIOHandler() noexcept
+{
+    if (!ownsHandler_)
+        return nullptr;
+    std::unique_ptr<IoHandler> handler(ioHandler_);
+    ioHandler_ = nullptr;
+    socketHandler_ = nullptr;
+    ownsHandler_ = false;
+    return handler;
 }
 
 void TcpConnection::DestroyOwnedHandler()

@@ -89,6 +89,9 @@ public:
     SocketIoHandler* SocketHandler() const noexcept { return socketHandler_; }
     /// Installs `handler` (replacing and, if owned, destroying the previous one).
     void SetIOHandler(IoHandler* handler, Ownership ownership);
+    /// Hands an owned handler over to the caller without closing it (to be wrapped by another
+    /// handler and installed again); null when the handler is borrowed or there is none.
+    std::unique_ptr<IoHandler> ReleaseIOHandler() noexcept;
 
     /// Raises OnDisconnected.
     virtual void NotifyDisconnected();

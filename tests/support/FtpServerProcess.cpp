@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <stdexcept>
 #include <thread>
 
@@ -34,7 +35,26 @@ FtpServerProcess FtpServerProcess::StartPyftpdlib(const PyftpdlibOptions& option
         args.insert(args.end(), {"--masquerade", options.Masquerade});
     if (!options.Listen.empty())
         args.insert(args.end(), {"--listen", options.Listen});
+    if (!options.TlsCertificate.empty())
+        args.insert(args.end(), {"--tls-cert", options.TlsCertificate, "--tls-key", options.TlsKey});
+    if (options.TlsCutData)
+        args.push_back("--tls-cut-data");
     return FtpServerProcess(SupportDir() + "/ftpd.py", args);
+}
+
+std::vector<std::string> FtpServerProcess::VsftpdTlsSettings(const std::string& certificate, const std::string& key)
+{
+    // The defaults keep require_ssl_reuse=YES: data connections must resume the
+    // control connection's session.
+    return {"ssl_enable=YES",     "rsa_cert_file=" + certificate, "rsa_private_key_file=" + key,
+            "allow_anon_ssl=YES", "force_anon_logins_ssl=YES",    "force_anon_data_ssl=YES"};
+}
+
+void FtpServerProcess::MakeCertificates(const std::string& dir)
+{
+    const std::string command = "/bin/bash '" + SupportDir() + "/make-certs.sh' '" + dir + "'";
+    if (std::system(command.c_str()) != 0)
+        throw std::runtime_error("make-certs.sh failed in " + dir);
 }
 
 FtpServerProcess FtpServerProcess::StartVsftpd(const std::string& root, const std::string& workDir,

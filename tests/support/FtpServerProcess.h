@@ -17,6 +17,9 @@ struct PyftpdlibOptions {
     std::vector<std::string> Faults; ///< e.g. "RETR=550": that command answers with that code
     std::string Masquerade;          ///< address named in PASV replies instead of 127.0.0.1
     std::string Listen;              ///< the address to listen on; empty: 127.0.0.1
+    std::string TlsCertificate;      ///< with TlsKey: explicit FTPS required, this certificate
+    std::string TlsKey;
+    bool TlsCutData = false; ///< data connections end without close_notify
 };
 
 /// A real FTP server on 127.0.0.1 (or ::1) in a child process (tests/support/ftpd.py
@@ -41,6 +44,13 @@ public:
 
     /// The control port on 127.0.0.1 (or the address the server was told to listen on).
     [[nodiscard]] int Port() const { return port_; }
+
+    /// vsftpd settings for explicit FTPS with `certificate` and `key` that refuse an
+    /// anonymous login or data connection in the clear (pass to StartVsftpd).
+    static std::vector<std::string> VsftpdTlsSettings(const std::string& certificate, const std::string& key);
+    /// Makes the TLS tests' certificates in `dir` (tests/support/make-certs.sh); throws
+    /// std::runtime_error when openssl fails.
+    static void MakeCertificates(const std::string& dir);
 
     /// The folder holding ftpd.py and vsftpd.py.
     [[nodiscard]] static std::string SupportDir();

@@ -9,12 +9,15 @@ started it) or it is killed.
 
     ftpd.py --root DIR [--user NAME --password WORD] [--anonymous]
             [--banner TEXT] [--fault CMD=CODE ...] [--masquerade ADDR]
-            [--listen ADDR]
+            [--listen ADDR] [--tls-cert FILE --tls-key FILE [--tls-cut-data]]
 
 --fault answers every CMD (for example RETR, SYST, PORT) with CODE and a short
 text instead of running the command, after the usual login checks.  A banner
 longer than 75 characters makes pyftpdlib send a multi-line greeting.
 --masquerade makes PASV replies name ADDR instead of 127.0.0.1.
+--tls-cert serves explicit FTPS (RFC 4217) with that certificate and key and
+refuses a login or a data connection in the clear; --tls-cut-data then ends
+every data connection without TLS's close_notify.
 """
 
 import argparse
@@ -41,7 +44,25 @@ def parse_faults(items):
 def make_handler(args):
     faults = parse_faults(args.fault)
 
-    class FaultyHandler(FTPHandler):
+    base = FTPHandler
+    if args.tls_cert:
+        from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
+
+        base = TLS_FTPHandler
+        base.certfile = args.tls_cert
+        base.keyfile = args.tls_key
+        base.tls_control_required = True
+        base.tls_data_required = True
+        if args.tls_cut_data:
+            class CutDTPHandler(TLS_DTPHandler):
+                def close(self):
+                    # A plain close, as if the connection had been cut.
+                    self._ssl_established = False
+                    super().close()
+
+            base.dtp_handler = CutDTPHandler
+
+    class FaultyHandler(base):
         def process_command(self, cmd, *a, **kw):
             if cmd in faults:
                 code = faults[cmd]
@@ -81,6 +102,9 @@ def main():
     parser.add_argument("--fault", action="append", default=[])
     parser.add_argument("--masquerade")
     parser.add_argument("--listen", default="127.0.0.1")
+    parser.add_argument("--tls-cert")
+    parser.add_argument("--tls-key")
+    parser.add_argument("--tls-cut-data", action="store_true")
     parser.add_argument("--verbose", action="store_true")
     args = parser.parse_args()
 

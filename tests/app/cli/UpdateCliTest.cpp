@@ -117,6 +117,43 @@ TEST(UpdateCli, InstallsFromServersThatAllowOnlyOneModeOrSitBehindNatOrOnIpv6)
     }
 }
 
+TEST(UpdateCli, FtpesSecuresTheUpdateAndAnInterruptEndsAStalledHandshakeAtOnce)
+{
+    using namespace std::chrono_literals;
+    const std::string remote = GeneratedListFile("8", 5);
+    {
+        UpdateServer server(remote, {}, test::ServerKind::VsftpdTls);
+        ::quorvane::test::TempDir dir{"quorvane-cli-update"};
+        WriteBytes(dir.Path() / "gcmList.xml", GeneratedListFile("7", 1));
+        const CliRun run =
+            Update(dir, "--update-server '" + server.Url("localhost") + "'", "SSL_CERT_FILE=" + server.AuthorityFile());
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.err, "Connecting...\nSecuring the connection...\nSecured with TLS 1.3.\nLocating DIR...\n"
+                           "UNIX Type: L8\nGetting FTP file lists...\n"
+                           "List Version [7] GCM's [1] [Good: 0] [Bad: 0]\nDisconnecting...\nUpdating...\nDone...\n"
+                           "Changes [5] New [4] Removed [0] Now boot [0] No longer boot [0] Changed [1]\n");
+        EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.xml"), remote);
+    }
+
+    ::quorvane::test::ScriptedPeer peer;
+    peer.Reply("220 ready").Expect("AUTH TLS").Reply("234 Proceed.").Pause(2s);
+    peer.Start();
+    ::quorvane::test::TempDir dir{"quorvane-cli-update"};
+    ::quorvane::test::CliProcess cli(
+        dir, "update --update-server ftpes://lists:x@127.0.0.1:" + std::to_string(peer.Port()) + "/pub/lists/Other/");
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (peer.Received().empty() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(20ms);
+    std::this_thread::sleep_for(300ms);
+    const auto interrupted = std::chrono::steady_clock::now();
+    cli.Signal(SIGINT);
+    const CliRun run = cli.Wait();
+    EXPECT_LT(std::chrono::steady_clock::now() - interrupted, 1s);
+    EXPECT_EQ(run.signal, SIGINT) << run.err;
+    EXPECT_TRUE(peer.Finish()) << peer.Failure();
+    EXPECT_EQ(peer.Received(), std::vector<std::string>{"AUTH TLS"});
+}
+
 /// Writes the settings file of `dir` with `server` as the update server.
 void SetServer(const ::quorvane::test::TempDir& dir, const std::string& server)
 {

@@ -50,7 +50,11 @@ TEST(SharedOptions, TakesItsOwnOptionsWithTheirValuesAndLeavesTheRest)
         {{"--update-server", "ftp://u:p@h:2121/x/", "other"}, all, {"other"}, "", "h"},
         {{"--update-server=ftp://u:p@g/x/"}, all, {}, "", "g"},
         {{"--update-server"}, all, {"error: --update-server needs a URL"}, "", ""},
-        {{"--update-server="}, all, {"error: Malformed update server URL \"\": it must start with ftp://"}, "", ""},
+        {{"--update-server="},
+         all,
+         {"error: Malformed update server URL \"\": it must start with ftp:// or ftpes://"},
+         "",
+         ""},
         // A front end takes only the options it accepts.
         {{"--reset-layout", "--update-server", "u", "-h", "--version"},
          folders,

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -32,6 +33,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <thread>
 
 namespace quorvane::app {
@@ -208,6 +210,33 @@ TEST_F(UpdateWindow, TheChangesWindowFiltersByKindAndGoesBackToThePreviousList)
               (QStringList{"removed|Gamma|C3|does not boot||", "no longer boots|Alpha|A1|boots|does not boot|"}));
     EXPECT_EQ(statusAfter, "Changes [2] New [0] Removed [1] Now boot [0] No longer boot [1] Changed [0]");
     EXPECT_TRUE(asker.errors.empty());
+}
+
+TEST_F(UpdateWindow, AnFtpesServerShowsTheLockAndTlsVersionWhileConnected)
+{
+    const std::string remote = GeneratedListFile("5", 4);
+    UpdateServer server(remote, {}, test::ServerKind::VsftpdTls);
+    setenv("SSL_CERT_FILE", server.AuthorityFile().c_str(), 1);
+    use(server.Settings());
+    asker.setNextAnswer(MrYes); // download the missing list?
+    asker.setNextAnswer(MrYes); // check for updates?
+    QString whileConnected, afterInstall;
+    bool lockShown = false;
+    asker.setNextModalRun([&](QDialog& dialog) {
+        auto& w = dynamic_cast<DownloadWindow&>(dialog);
+        whileConnected = w.SecurityText();
+        lockShown = w.findChild<QLabel*>(QStringLiteral("StatusBar1Panel1Lock"))->isVisibleTo(&w);
+        ErrorBox::guard([&] { w.ListDblClick(); });
+        afterInstall = w.SecurityText();
+    });
+    MainWindow window({}, downloads);
+    unsetenv("SSL_CERT_FILE");
+
+    EXPECT_TRUE(asker.errors.empty()) << asker.errors.front().toStdString();
+    EXPECT_EQ(whileConnected, "TLS 1.3");
+    EXPECT_TRUE(lockShown);
+    EXPECT_EQ(afterInstall, "");
+    EXPECT_EQ(bytes("gcmList.xml"), remote);
 }
 
 TEST_F(UpdateWindow, AnInstalledListThatFailsToLoadLeavesTheWindowAsItWas)

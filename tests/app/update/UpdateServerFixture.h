@@ -34,6 +34,9 @@ enum class ServerKind {
     /// pyftpdlib and vsftpd listening on ::1 only.
     PyftpdlibIpv6,
     VsftpdIpv6,
+    /// vsftpd requiring TLS for the login and every data connection, with a
+    /// certificate for localhost from a test authority (`AuthorityFile`).
+    VsftpdTls,
 };
 
 /// A real FTP server on 127.0.0.1 or ::1 (pyftpdlib with an account, or vsftpd for
@@ -56,12 +59,17 @@ public:
         if (kind == ServerKind::PyftpdlibIpv6 || kind == ServerKind::VsftpdIpv6)
             host_ = "::1";
         if (kind == ServerKind::VsftpdPassiveOnly || kind == ServerKind::VsftpdActiveOnly ||
-            kind == ServerKind::VsftpdIpv6) {
+            kind == ServerKind::VsftpdIpv6 || kind == ServerKind::VsftpdTls) {
             user_ = "anonymous";
             password_ = "guest";
             std::vector<std::string> settings;
-            if (kind != ServerKind::VsftpdIpv6)
+            if (kind == ServerKind::VsftpdTls) {
+                scheme_ = "ftpes://";
+                Process::MakeCertificates(certs_.Path().string());
+                settings = Process::VsftpdTlsSettings(certs_.File("good.pem"), certs_.File("server.key"));
+            } else if (kind != ServerKind::VsftpdIpv6) {
                 settings.push_back(kind == ServerKind::VsftpdPassiveOnly ? "port_enable=NO" : "pasv_enable=NO");
+            }
             server_ = std::make_unique<Process>(Process::StartVsftpd(
                 root_.Path().string(), work_.Path().string(), settings,
                 kind == ServerKind::VsftpdIpv6 ? Process::VsftpdListen::Inet6 : Process::VsftpdListen::Inet));
@@ -92,6 +100,8 @@ public:
         settings.Password = password_;
         settings.Directory = Directory;
         settings.ReadTimeoutMs = 10000;
+        if (scheme_ == "ftpes://")
+            settings.Security = ftp::FtpSecurity::RequireTls;
         return settings;
     }
 
@@ -102,14 +112,19 @@ public:
         if (host.empty())
             host = host_.find(':') == std::string::npos ? host_ : "[" + host_ + "]";
         const std::string account = user_ == "lists" ? "lists:pa%3Ass%40word" : user_ + ":" + password_;
-        return "ftp://" + account + "@" + host + ":" + std::to_string(server_->Port()) + "/" + Directory;
+        return scheme_ + account + "@" + host + ":" + std::to_string(server_->Port()) + "/" + Directory;
     }
+
+    /// The test authority that signed a TLS server's certificate (for SSL_CERT_FILE).
+    std::string AuthorityFile() const { return certs_.File("ca.pem"); }
 
 private:
     std::string host_ = "127.0.0.1";
     std::string user_ = "lists";
     std::string password_ = "pa:ss@word";
+    std::string scheme_ = "ftp://";
     TempDir root_{"quorvane-update-server"};
+    TempDir certs_{"quorvane-update-server-certs"};
     TempDir work_{"quorvane-update-server-work"};
     std::unique_ptr<::quorvane::test::FtpServerProcess> server_;
 };

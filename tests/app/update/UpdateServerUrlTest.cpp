@@ -16,7 +16,9 @@ TEST(UpdateServerUrl, ReadsEveryPartAndKeepsTheTimeOut)
         const char* user;
         const char* password;
         const char* directory;
+        ftp::FtpSecurity security = ftp::FtpSecurity::Plain;
     };
+    constexpr auto tls = ftp::FtpSecurity::RequireTls;
     const Case cases[] = {
         {"ftp://u:p@127.0.0.1:2121/lists/Other/", "127.0.0.1", 2121, "u", "p", "lists/Other/"},
         {"ftp://u:p@host.example/Other", "host.example", 21, "u", "p", "Other/"},
@@ -25,6 +27,8 @@ TEST(UpdateServerUrl, ReadsEveryPartAndKeepsTheTimeOut)
         {"ftp://u:p@q@h:21/Other/", "h", 21, "u", "p@q", "Other/"},
         {"ftp://u:p@[::1]:2121/path/", "::1", 2121, "u", "p", "path/"},
         {"ftp://u:p@[fd00::5]/Other/", "fd00::5", 21, "u", "p", "Other/"},
+        {"ftpes://u:p@lists.example.org/Other/", "lists.example.org", 21, "u", "p", "Other/", tls},
+        {"ftpes://u:p@[::1]:2121/path/", "::1", 2121, "u", "p", "path/", tls},
     };
     UpdateSettings base;
     base.ReadTimeoutMs = 1234;
@@ -37,6 +41,8 @@ TEST(UpdateServerUrl, ReadsEveryPartAndKeepsTheTimeOut)
         EXPECT_EQ(s.Password, c.password);
         EXPECT_EQ(s.Directory, c.directory);
         EXPECT_EQ(s.ReadTimeoutMs, 1234);
+        EXPECT_EQ(s.Security, c.security);
+        EXPECT_EQ(UpdateServerUrl::Parse(UpdateServerUrl::Format(s)).Security, c.security);
     }
 }
 
@@ -64,6 +70,10 @@ TEST(UpdateServerUrl, RefusesMalformedUrlsWithAClearMessage)
         "ftp://u:p@[]:21/Other/",
         "ftp://u:p@[host.example]/Other/",
         "ftp://u:p@[::1]:/Other/",
+        "ftps://u:p@h/Other/",
+        "ftpes:/u:p@h/Other/",
+        "ftpes://u@h/Other/",
+        "ftpes://u:p@::1/Other/",
     };
     for (const char* url : bad) {
         SCOPED_TRACE(url);

@@ -1,0 +1,381 @@
+#include "net/tls/TlsIoHandler.h"
+
+#include "net/tls/TlsContext.h"
+#include "net/tls/TlsError.h"
+#include "net/transport/NetError.h"
+#include "net/transport/SocketErrorCodes.h"
+#include "net/transport/SocketStack.h"
+#include "net/transport/Timeouts.h"
+
+#include <arpa/inet.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+#include <openssl/x509v3.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstring>
+
+namespace quorvane::net {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// One TLS record holds at most 16 KiB of data.
+constexpr std::size_t kChunk = 16384;
+
+// The slot in an SSL object that points back at its handler.
+int HandlerSlot()
+{
+    static const int slot = SSL_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+    return slot;
+}
+
+TlsIoHandler* HandlerOf(SSL* ssl)
+{
+    return ssl == nullptr ? nullptr : static_cast<TlsIoHandler*>(SSL_get_ex_data(ssl, HandlerSlot()));
+}
+
+int OnNewSession(SSL* ssl, SSL_SESSION* session)
+{
+    TlsIoHandler* handler = HandlerOf(ssl);
+    if (handler == nullptr)
+        return 0;
+    handler->SessionArrived(session);
+    return 1;
+}
+
+std::string Fingerprint(X509* certificate)
+{
+    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
+    unsigned int length = 0;
+    if (certificate == nullptr || X509_digest(certificate, EVP_sha256(), digest.data(), &length) != 1)
+        return "unknown";
+    static const char hex[] = "0123456789ABCDEF";
+    std::string text;
+    for (unsigned int i = 0; i < length; ++i) {
+        if (i > 0)
+            text += ':';
+        text += hex[digest[i] >> 4];
+        text += hex[digest[i] & 0x0F];
+    }
+    return text;
+}
+
+int OnVerify(int preverified, X509_STORE_CTX* store)
+{
+    auto* ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+    if (TlsIoHandler* handler = HandlerOf(ssl))
+        handler->NoteServerCertificate(Fingerprint(X509_STORE_CTX_get0_cert(store)));
+    return preverified;
+}
+
+// The library's verify result in words; the name checks say which name was expected.
+std::string VerifyReason(long result, const std::string& host)
+{
+    switch (result) {
+    case X509_V_ERR_HOSTNAME_MISMATCH: return "the name does not match " + host;
+    case X509_V_ERR_IP_ADDRESS_MISMATCH: return "the address does not match " + host;
+    default: return X509_verify_cert_error_string(result);
+    }
+}
+
+// The oldest reason in the library's error queue, which names the first thing that went
+// wrong; the queue is emptied.
+std::string QueueReason(const std::string& fallback)
+{
+    std::string reason;
+    while (const unsigned long code = ERR_get_error()) {
+        if (!reason.empty())
+            continue;
+        if (const char* text = ERR_reason_error_string(code))
+            reason = text;
+    }
+    return reason.empty() ? fallback : reason;
+}
+
+bool IsIpLiteral(const std::string& host)
+{
+    std::array<unsigned char, 16> address{};
+    return host.find(':') != std::string::npos ? inet_pton(AF_INET6, host.c_str(), address.data()) == 1
+                                               : inet_pton(AF_INET, host.c_str(), address.data()) == 1;
+}
+
+std::int32_t MsLeft(Clock::time_point deadline)
+{
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(left, 0, INT32_MAX));
+}
+
+} // namespace
+
+TlsIoHandler::TlsIoHandler(std::unique_ptr<IoHandler> inner, std::shared_ptr<TlsContext> context, TlsRole role)
+    : inner_(std::move(inner)), context_(std::move(context)), role_(role)
+{
+    if (!inner_ || !context_)
+        throw TlsError("TLS needs a connection of its own to wrap.");
+    OnStatus = inner_->OnStatus;
+    ssl_ = SSL_new(context_->Native());
+    input_ = BIO_new(BIO_s_mem());
+    output_ = BIO_new(BIO_s_mem());
+    if (ssl_ == nullptr || input_ == nullptr || output_ == nullptr) {
+        BIO_free(input_);
+        BIO_free(output_);
+        SSL_free(ssl_);
+        throw TlsError("TLS is not available: the library could not make a connection.");
+    }
+    // An empty input buffer means "wait for more", not the end of the stream.
+    BIO_set_mem_eof_return(input_, -1);
+    SSL_set_bio(ssl_, input_, output_);
+    SSL_set_ex_data(ssl_, HandlerSlot(), this);
+    SSL_set_connect_state(ssl_);
+}
+
+TlsIoHandler::~TlsIoHandler()
+{
+    Close();
+    SSL_free(ssl_);
+}
+
+void TlsIoHandler::FeedReceived(const char* bytes, std::size_t count)
+{
+    if (count > 0)
+        BIO_write(input_, bytes, static_cast<int>(count));
+}
+
+void TlsIoHandler::SessionArrived(ssl_session_st* session)
+{
+    // Under TLS 1.3 sessions come after the handshake, as tickets, on the control
+    // connection and again on every data connection that resumed one of them.
+    context_->KeepSession(session);
+}
+
+void TlsIoHandler::NoteServerCertificate(const std::string& fingerprint)
+{
+    if (serverFingerprint_.empty())
+        serverFingerprint_ = fingerprint;
+}
+
+void TlsIoHandler::Handshake(const std::string& host, std::int32_t timeoutMs)
+{
+    host_ = host;
+    SSL_CTX_sess_set_new_cb(context_->Native(), OnNewSession);
+    if (IsIpLiteral(host)) {
+        X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl_), host.c_str());
+    } else {
+        // SSL_set_tlsext_host_name() without the macro's cast.
+        SSL_ctrl(ssl_, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name, const_cast<char*>(host.c_str()));
+        SSL_set1_host(ssl_, host.c_str());
+    }
+    SSL_set_verify(ssl_, SSL_VERIFY_PEER, OnVerify);
+    if (role_ == TlsRole::Data) {
+        if (SSL_SESSION* session = context_->TakeSession()) {
+            SSL_set_session(ssl_, session);
+            SSL_SESSION_free(session);
+        }
+    }
+
+    const bool unlimited = timeoutMs < 0;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(unlimited ? 0 : timeoutMs);
+    for (;;) {
+        ERR_clear_error();
+        const int result = SSL_do_handshake(ssl_);
+        const int error = SSL_get_error(ssl_, result);
+        long failed = 0;
+        if (!Flush(failed)) {
+            SocketStack& stack = SocketStack::Shared();
+            if (stack.CheckSocketResult(failed, {SocketErrorCode::ShutDown, SocketErrorCode::ConnectionAborted,
+                                                 SocketErrorCode::ConnectionReset}))
+                throw TlsClosedDuringHandshakeError();
+            stack.RaiseStackError(stack.LastErrorCode());
+        }
+        if (result == 1)
+            break;
+        if (error == SSL_ERROR_WANT_READ) {
+            if (unlimited ? !Pull(TimeoutInfinite) : (MsLeft(deadline) == 0 || !Pull(MsLeft(deadline))))
+                throw ReadTimeoutError();
+            if (end_ == End::PlainClose)
+                throw TlsClosedDuringHandshakeError();
+            continue;
+        }
+        const long verified = SSL_get_verify_result(ssl_);
+        if (verified != X509_V_OK)
+            throw TlsCertificateError(VerifyReason(verified, host), serverFingerprint_);
+        throw TlsHandshakeError(QueueReason("the server broke off the handshake"));
+    }
+    established_ = true;
+}
+
+std::string TlsIoHandler::Version() const
+{
+    if (!established_)
+        return {};
+    std::string version = SSL_get_version(ssl_);
+    if (version.rfind("TLSv", 0) == 0)
+        version = "TLS " + version.substr(4);
+    return version;
+}
+
+bool TlsIoHandler::SessionReused() const
+{
+    return established_ && SSL_session_reused(ssl_) == 1;
+}
+
+bool TlsIoHandler::Flush(long& failedResult)
+{
+    std::array<char, kChunk> chunk; // filled before it is read
+    while (BIO_ctrl_pending(output_) > 0) {
+        const int count = BIO_read(output_, chunk.data(), static_cast<int>(chunk.size()));
+        if (count <= 0)
+            break;
+        int sent = 0;
+        while (sent < count) {
+            const long result = inner_->Send(chunk.data() + sent, static_cast<std::size_t>(count - sent));
+            if (result <= 0) {
+                failedResult = result;
+                return false;
+            }
+            sent += static_cast<int>(result);
+        }
+    }
+    return true;
+}
+
+bool TlsIoHandler::Pull(std::int32_t timeoutMs)
+{
+    if (!inner_->WaitReadable(timeoutMs))
+        return false;
+    std::array<char, kChunk> chunk; // filled before it is read
+    const long received = inner_->Recv(chunk.data(), chunk.size());
+    if (received < 0) {
+        // A reset or shut-down socket is a close like any other (and so, without
+        // close_notify, never a complete data stream); the rest are socket errors.
+        if (SocketStack::Shared().CheckSocketResult(
+                received,
+                {SocketErrorCode::ShutDown, SocketErrorCode::ConnectionAborted, SocketErrorCode::ConnectionReset}))
+            end_ = End::PlainClose;
+        return true;
+    }
+    if (received == 0)
+        end_ = End::PlainClose;
+    else
+        BIO_write(input_, chunk.data(), static_cast<int>(received));
+    return true;
+}
+
+bool TlsIoHandler::Decrypt()
+{
+    if (!plain_.empty() || end_ == End::CloseNotify || end_ == End::Failed)
+        return true;
+    std::array<char, kChunk> chunk; // filled before it is read
+    std::size_t got = 0;
+    ERR_clear_error();
+    const int result = SSL_read_ex(ssl_, chunk.data(), chunk.size(), &got);
+    const int error = result == 1 ? SSL_ERROR_NONE : SSL_get_error(ssl_, result);
+    // Reading may make the library answer (a key update); a failed send shows on the
+    // next read of the inner handler.
+    long ignored = 0;
+    (void)Flush(ignored);
+    if (result == 1) {
+        plain_.append(chunk.data(), got);
+        return true;
+    }
+    if (error == SSL_ERROR_ZERO_RETURN) {
+        end_ = End::CloseNotify;
+        return true;
+    }
+    if (error == SSL_ERROR_WANT_READ)
+        return end_ == End::PlainClose;
+    failure_ = QueueReason("a record could not be read");
+    end_ = End::Failed;
+    return true;
+}
+
+void TlsIoHandler::Close()
+{
+    if (established_ && !closeSent_ && inner_ && inner_->Connected()) {
+        closeSent_ = true;
+        // close_notify tells the server that nothing was cut off; its absence is no
+        // failure of ours, so the send is not checked.
+        ERR_clear_error();
+        SSL_shutdown(ssl_);
+        long ignored = 0;
+        (void)Flush(ignored);
+    }
+    if (inner_)
+        inner_->Close();
+}
+
+bool TlsIoHandler::Connected()
+{
+    return inner_ && inner_->Connected();
+}
+
+bool TlsIoHandler::WaitReadable(std::int32_t timeoutMs)
+{
+    if (!established_)
+        throw NotConnectedError();
+    if (!plain_.empty() || SSL_pending(ssl_) > 0)
+        return true;
+    const bool unlimited = timeoutMs < 0;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(unlimited ? 0 : timeoutMs);
+    bool waited = false;
+    for (;;) {
+        if (Decrypt())
+            return true;
+        if (waited && !unlimited && Clock::now() >= deadline)
+            return false;
+        waited = true;
+        if (!Pull(unlimited ? TimeoutInfinite : MsLeft(deadline)))
+            return false;
+    }
+}
+
+long TlsIoHandler::Recv(void* buffer, std::size_t length)
+{
+    if (!Connected())
+        throw ClosedSocketError();
+    if (plain_.empty() && !WaitReadable(TimeoutInfinite))
+        return 0;
+    if (!plain_.empty()) {
+        const std::size_t count = std::min(length, plain_.size());
+        std::memcpy(buffer, plain_.data(), count);
+        plain_.erase(0, count);
+        return static_cast<long>(count);
+    }
+    switch (end_) {
+    case End::Failed: throw TlsError("The TLS connection failed (" + failure_ + ").");
+    case End::PlainClose:
+        // Only close_notify proves that a data stream is complete (RFC 4217, RFC 8446).
+        if (role_ == TlsRole::Data)
+            throw TlsTruncatedError();
+        return 0;
+    case End::CloseNotify:
+    case End::None: break;
+    }
+    return 0;
+}
+
+long TlsIoHandler::Send(const void* buffer, std::size_t length)
+{
+    if (!Connected())
+        throw ClosedSocketError();
+    // Nothing goes out before the handshake has ended, not even an "ABOR" sent by a
+    // handler that runs while the handshake waits.
+    if (!established_)
+        throw NotConnectedError();
+    if (length == 0)
+        return 0;
+    std::size_t written = 0;
+    ERR_clear_error();
+    if (SSL_write_ex(ssl_, buffer, length, &written) != 1)
+        throw TlsError("The TLS connection failed (" + QueueReason("the data could not be encrypted") + ").");
+    long failed = 0;
+    if (!Flush(failed))
+        return failed;
+    return static_cast<long>(written);
+}
+
+} // namespace quorvane::net

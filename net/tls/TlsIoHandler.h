@@ -1,0 +1,98 @@
+#pragma once
+
+#include "net/transport/IoHandler.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct ssl_st;
+struct bio_st;
+struct ssl_session_st;
+
+namespace quorvane::net {
+
+class TlsContext;
+
+/// What a TLS connection is for. A data connection resumes a session of its control
+/// connection (servers may demand it) and must end with the server's close_notify, since
+/// only that tells a complete transfer from a cut one.
+enum class TlsRole { Control, Data };
+
+/// The client side of TLS over another I/O handler (the socket handler), whose own waits
+/// and sends carry every byte: the connect and read limits, the anti-freeze's pumping and
+/// an abort that closes the socket all hold as on a plain connection. The library sees
+/// only two memory buffers, never the socket.
+class TlsIoHandler : public IoHandler {
+public:
+    /// Wraps `inner`, a connected handler, which this one owns from now on. Raises TlsError
+    /// when `inner` or `context` is missing.
+    TlsIoHandler(std::unique_ptr<IoHandler> inner, std::shared_ptr<TlsContext> context, TlsRole role);
+    /// Closes as Close does, then frees the TLS state and the inner handler.
+    ~TlsIoHandler() override;
+
+    /// Bytes that arrived on the connection before TLS started (read ahead by a line
+    /// reader): they are the first the handshake reads.
+    void FeedReceived(const char* bytes, std::size_t count);
+    /// Runs the client handshake, checking the certificate against the trust store, the
+    /// validity period and `host` (a name, or an IP literal that the certificate must
+    /// list as an address), within `timeoutMs` (-2: no limit) as one read limit.
+    /// Raises TlsCertificateError, TlsHandshakeError, TlsClosedDuringHandshakeError,
+    /// ReadTimeoutError "Read Timeout", and the socket's errors (an abort that closed the
+    /// socket: ConnClosedGracefullyError).
+    void Handshake(const std::string& host, std::int32_t timeoutMs);
+    /// The version agreed, "TLS 1.3"; empty before the handshake.
+    std::string Version() const;
+    /// Whether the handshake resumed an earlier session.
+    bool SessionReused() const;
+
+    /// Sends close_notify once when TLS is up (best effort), then closes the inner handler.
+    /// The TLS state stays until destruction, so a wait further up the stack unwinds safely.
+    void Close() override;
+    bool Connected() override;
+    /// True at once while decrypted bytes wait (SSL_pending); otherwise waits on the inner
+    /// handler until a whole record is decrypted, the peer closes, or `timeoutMs` passes.
+    bool WaitReadable(std::int32_t timeoutMs) override;
+    /// Decrypted bytes; 0 after the peer's close_notify, and on a control connection after
+    /// a plain close too. A data connection that closes without close_notify raises
+    /// TlsTruncatedError; a broken record raises TlsError with the reason.
+    long Recv(void* buffer, std::size_t length) override;
+    /// Encrypts and sends all `length` bytes; the inner send's result when it fails.
+    long Send(const void* buffer, std::size_t length) override;
+    IoHandler* Underlying() noexcept override { return inner_.get(); }
+
+    /// Called by the library's new-session callback.
+    void SessionArrived(ssl_session_st* session);
+    /// Called by the library's verify callback with the server's own certificate.
+    void NoteServerCertificate(const std::string& fingerprint);
+
+private:
+    enum class End { None, CloseNotify, PlainClose, Failed };
+
+    /// Moves what the library wants sent to the inner handler. False when a send failed
+    /// (its -1 is the caller's result, with the socket's error code left in place).
+    bool Flush(long& failedResult);
+    /// Receives once from the inner handler into the library's input. False when the wait
+    /// ended without data.
+    bool Pull(std::int32_t timeoutMs);
+    /// Decrypts what can be decrypted now; true when there is something to hand out or
+    /// the stream has ended.
+    bool Decrypt();
+
+    std::unique_ptr<IoHandler> inner_;
+    std::shared_ptr<TlsContext> context_;
+    TlsRole role_;
+    std::string host_;
+    ssl_st* ssl_ = nullptr;
+    bio_st* input_ = nullptr;  // owned by ssl_
+    bio_st* output_ = nullptr; // owned by ssl_
+    bool established_ = false;
+    bool closeSent_ = false;
+    End end_ = End::None;
+    std::string failure_;
+    std::string plain_;
+    std::string serverFingerprint_;
+};
+
+} // namespace quorvane::net

@@ -1,0 +1,207 @@
+#include "net/ftp/FtpClient.h"
+#include "net/ftp/FtpErrors.h"
+#include "net/tls/TlsError.h"
+#include "tests/net/ftp/FtpTestSupport.h"
+#include "tests/support/FtpServerProcess.h"
+#include "tests/support/ScriptedPeer.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+
+using namespace quorvane;
+using namespace quorvane::ftp;
+using namespace quorvane::ftp::testing;
+using test::FtpServerProcess;
+using test::ScriptedPeer;
+using test::TempDir;
+
+namespace {
+
+const std::string ListText = "<GCMLIST><VERSION><NUMBER>9</NUMBER></VERSION></GCMLIST>\n";
+
+enum class Server { Vsftpd, Vsftpd6, Pyftpdlib, SelfSigned, WrongName, Expired, CutData, ProtRefused };
+
+} // namespace
+
+// Real servers that require TLS, with certificates made for this run and an
+// authority trusted through SSL_CERT_FILE.
+class FtpTls : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        certs_ = std::make_unique<TempDir>("ftp-tls-certs");
+        FtpServerProcess::MakeCertificates(certs_->Path().string());
+        setenv("SSL_CERT_FILE", certs_->File("ca.pem").c_str(), 1);
+        root_ = std::make_unique<TempDir>("ftp-tls-root");
+        WriteFile(root_->File("gcmList.xml"), ListText);
+        work_ = std::make_unique<TempDir>("ftp-tls-vsftpd");
+        work6_ = std::make_unique<TempDir>("ftp-tls-vsftpd6");
+
+        const std::string key = certs_->File("server.key");
+        const auto tls = FtpServerProcess::VsftpdTlsSettings(certs_->File("good.pem"), key);
+        Start(Server::Vsftpd, FtpServerProcess::StartVsftpd(Root(), work_->Path().string(), tls));
+        Start(Server::Vsftpd6, FtpServerProcess::StartVsftpd(Root(), work6_->Path().string(), tls,
+                                                             FtpServerProcess::VsftpdListen::Inet6));
+        const std::map<Server, std::string> pyftpdlib{{Server::Pyftpdlib, "good"},  {Server::SelfSigned, "self"},
+                                                      {Server::WrongName, "wrong"}, {Server::Expired, "expired"},
+                                                      {Server::CutData, "good"},    {Server::ProtRefused, "good"}};
+        for (const auto& [server, certificate] : pyftpdlib) {
+            test::PyftpdlibOptions options;
+            options.Root = Root();
+            options.User = User;
+            options.Password = Password;
+            options.TlsCertificate = certs_->File(certificate + ".pem");
+            options.TlsKey = key;
+            options.TlsCutData = server == Server::CutData;
+            if (server == Server::ProtRefused)
+                options.Faults = {"PROT=534"};
+            Start(server, FtpServerProcess::StartPyftpdlib(options));
+        }
+    }
+    static void TearDownTestSuite()
+    {
+        servers_.clear();
+        unsetenv("SSL_CERT_FILE");
+        work6_.reset();
+        work_.reset();
+        root_.reset();
+        certs_.reset();
+    }
+    static void Start(Server server, FtpServerProcess process)
+    {
+        servers_.emplace(server, std::make_unique<FtpServerProcess>(std::move(process)));
+    }
+    static std::string Root() { return root_->Path().string(); }
+    static std::string Fingerprint(const std::string& certificate)
+    {
+        std::string text = ReadFile(certs_->File(certificate + ".fp"));
+        text.erase(std::remove(text.begin(), text.end(), '\n'), text.end());
+        return text;
+    }
+
+    static std::unique_ptr<TempDir> certs_;
+    static std::unique_ptr<TempDir> root_;
+    static std::unique_ptr<TempDir> work_;
+    static std::unique_ptr<TempDir> work6_;
+    static std::map<Server, std::unique_ptr<FtpServerProcess>> servers_;
+    TempDir local{"ftp-tls-local"};
+};
+std::unique_ptr<TempDir> FtpTls::certs_;
+std::unique_ptr<TempDir> FtpTls::root_;
+std::unique_ptr<TempDir> FtpTls::work_;
+std::unique_ptr<TempDir> FtpTls::work6_;
+std::map<Server, std::unique_ptr<FtpServerProcess>> FtpTls::servers_;
+
+TEST_F(FtpTls, UpdatesVerifyOrFailWithTheReasonAndFingerprint)
+{
+    struct Case {
+        const char* name;
+        Server server;
+        std::string host;
+        bool passive;
+        /// Empty: the list arrives. Otherwise the error's message.
+        std::string error;
+        /// Bytes per receive: a small one leaves decrypted bytes waiting, which a
+        /// wait must hand out at once, as the server sends nothing more until asked.
+        std::int32_t recvBufferSize = net::TcpConnection::DefaultBufferSize;
+    };
+    const auto untrusted = [](const std::string& reason, const std::string& certificate) {
+        return "The server's certificate is not trusted (" + reason +
+               "). SHA-256 fingerprint: " + Fingerprint(certificate);
+    };
+    const Case cases[] = {
+        {"vsftpd passive by name", Server::Vsftpd, "localhost", true, ""},
+        {"vsftpd active by IPv4 literal", Server::Vsftpd, "127.0.0.1", false, ""},
+        {"vsftpd passive by IPv6 literal", Server::Vsftpd6, "::1", true, ""},
+        {"vsftpd active by IPv6 literal", Server::Vsftpd6, "::1", false, ""},
+        {"pyftpdlib passive", Server::Pyftpdlib, "localhost", true, ""},
+        {"pyftpdlib active", Server::Pyftpdlib, "127.0.0.1", false, ""},
+        {"pyftpdlib in 7-byte reads", Server::Pyftpdlib, "localhost", true, "", 7},
+        {"self-signed", Server::SelfSigned, "localhost", true, untrusted("self-signed certificate", "self")},
+        {"wrong name", Server::WrongName, "localhost", true, untrusted("the name does not match localhost", "wrong")},
+        {"wrong address", Server::WrongName, "127.0.0.1", true,
+         untrusted("the address does not match 127.0.0.1", "wrong")},
+        {"expired", Server::Expired, "localhost", true, untrusted("certificate has expired", "expired")},
+        {"PROT P refused", Server::ProtRefused, "localhost", true, "Injected fault for PROT.\r\n"},
+        {"data without close_notify", Server::CutData, "localhost", true, net::TlsTruncatedError().what()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FtpClient client;
+        client.Security = FtpSecurity::RequireTls;
+        client.Host = c.host;
+        client.Port = servers_.at(c.server)->Port();
+        const bool vsftpd = c.server == Server::Vsftpd || c.server == Server::Vsftpd6;
+        client.Username = vsftpd ? "anonymous" : User;
+        client.Password = vsftpd ? "guest@" : Password;
+        client.Passive = c.passive;
+        client.ReadTimeout = 10000;
+        client.RecvBufferSize = c.recvBufferSize;
+        const std::string file = local.File(std::string(c.name) + ".xml");
+        try {
+            client.OpenConnection();
+            EXPECT_EQ(client.TlsVersion().rfind("TLS 1.", 0), 0u) << client.TlsVersion();
+            std::vector<std::string> listing;
+            client.ListDirectory(&listing);
+            EXPECT_EQ(listing.size(), 1u);
+            client.RetrieveFile("gcmList.xml", file, Overwrite::Allow, Resume::No);
+            EXPECT_TRUE(c.error.empty()) << "succeeded";
+            EXPECT_EQ(ReadFile(file), ListText);
+        } catch (const net::NetError& error) {
+            EXPECT_EQ(error.what(), c.error);
+        }
+        client.Disconnect();
+    }
+}
+
+// Peers that never get as far as TLS: the account must never leave in clear.
+TEST(FtpTlsPeer, NoTlsOrAStalledHandshakeEndsBeforeTheAccount)
+{
+    struct Case {
+        const char* name;
+        std::string afterAuth; ///< the server's answer to "AUTH TLS"
+        std::string error;
+        bool closes = false; ///< the server closes the connection after its answer
+    };
+    const Case cases[] = {
+        {"AUTH refused", "500 Unknown command.\r\n", "The server does not offer TLS."},
+        {"handshake stalls", "234 Proceed.\r\n", "Read Timeout"},
+        {"garbage after 234", "234 Proceed.\r\n220 not a handshake\r\n",
+         "The TLS handshake failed (wrong version number)."},
+        {"closed during the handshake", "234 Proceed.\r\n",
+         "The server closed the connection during the TLS handshake.", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedPeer peer;
+        peer.Reply("220 ready").Expect("AUTH TLS").Send(c.afterAuth);
+        if (c.closes)
+            peer.CloseControl();
+        else
+            peer.Pause(std::chrono::milliseconds(1500));
+        peer.Start();
+        FtpClient client;
+        Aim(client, peer.Port());
+        client.Security = FtpSecurity::RequireTls;
+        client.ReadTimeout = 500;
+        const auto start = std::chrono::steady_clock::now();
+        try {
+            client.OpenConnection();
+            ADD_FAILURE() << "connected";
+        } catch (const net::NetError& error) {
+            EXPECT_EQ(error.what(), c.error);
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1400));
+        EXPECT_FALSE(client.IsConnected());
+        peer.Finish();
+        for (const std::string& line : peer.Received())
+            EXPECT_TRUE(line.rfind("USER", 0) != 0 && line.rfind("PASS", 0) != 0) << line;
+    }
+}
