@@ -1,6 +1,7 @@
 #include "app/list/ListChanges.h"
 
 #include "app/list/FileOpenError.h"
+#include "app/list/GameIdKey.h"
 #include "app/list/MainList.h"
 #include "app/list/RecordWalk.h"
 #include "app/list/StatusSink.h"
@@ -44,20 +45,6 @@ public:
     void SetStatusText(const QString&) override {}
 };
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view Trimmed(std::string_view text)
-{
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 /// Texts a comparison made itself (IDs in capitals, fields the DOM did not
 /// hand out directly); a deque, so the views into them stay valid.
 using OwnedTexts = std::deque<std::string>;
@@ -88,20 +75,13 @@ struct MatchKey {
 
 MatchKey KeyOf(const Views& views, OwnedTexts& owned)
 {
-    const std::string_view id = Trimmed(views[IdField]);
+    const std::string_view id = GameIdKey::Trim(views[IdField]);
     if (id.empty())
-        return {Trimmed(views[NameField]), true};
-    for (std::size_t i = 0; i < id.size(); ++i) {
-        if (id[i] >= 'a' && id[i] <= 'z') {
-            std::string& upper = owned.emplace_back(id);
-            for (char& c : upper) {
-                if (c >= 'a' && c <= 'z')
-                    c = static_cast<char>(c - 'a' + 'A');
-            }
-            return {upper, false};
-        }
-    }
-    return {id, false};
+        return {GameIdKey::Trim(views[NameField]), true};
+    // Most IDs are written in capitals already: their trimmed text is the key.
+    if (!GameIdKey::HasLowerCase(id))
+        return {id, false};
+    return {owned.emplace_back(GameIdKey::Of(id)), false};
 }
 
 std::size_t HashOf(const MatchKey& key)

@@ -1,6 +1,7 @@
 #include "app/scan/GameScan.h"
 
 #include "app/list/FileOpenError.h"
+#include "app/list/GameIdKey.h"
 #include "app/list/ListFileNames.h"
 #include "app/list/MainList.h"
 #include "app/list/RecordWalk.h"
@@ -36,27 +37,6 @@ struct Match {
     ListItem first;
 };
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-/// A GAMEID text as image IDs are written: surrounding blanks dropped, ASCII
-/// letters in capitals.
-std::string IdKey(std::string_view text)
-{
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    std::string key(text);
-    for (char& c : key) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return key;
-}
-
 /// The record's GAMEID text: in the DOM when it is there as plain text,
 /// else through the record's wrapper (which raises for a field holding more
 /// than text).
@@ -75,7 +55,7 @@ void MatchRecords(MainList& list, std::unordered_map<std::string, Match>& wanted
 {
     std::string storage;
     RecordWalk::ForEach(list.Document(), [&](RecordWalk::Record& record) {
-        const auto found = wanted.find(IdKey(GameIdText(record, storage)));
+        const auto found = wanted.find(GameIdKey::Of(GameIdText(record, storage)));
         if (found == wanted.end())
             return;
         Match& match = found->second;
