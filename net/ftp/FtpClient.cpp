@@ -342,8 +342,13 @@ bool FtpClient::ProbeResumeSupport()
 
 void FtpClient::AbortTransfer()
 {
-    if (IsConnected())
+    if (IsConnected()) {
+        // "ABOR" is sent only if it can go at once: a control connection that
+        // is still connecting, or one whose sends are stuck, must not hold
+        // the abort for the length of the read limit.
+        RestoreScope<std::int32_t> noWait(ReadTimeout, 1);
         WriteLine("ABOR");
+    }
     // A connect still running owns its socket: it is asked to stop, and ends
     // at the end of its current wait slice.
     if (connectingData_ != nullptr && connectingData_->SocketHandler() != nullptr)

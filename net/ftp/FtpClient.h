@@ -174,7 +174,9 @@ public:
     /// Writes "ABOR" (no reply read) and stops the running data connection
     /// (called from a handler the anti-freeze runs while a transfer waits),
     /// a passive data connection that is still connecting included: that
-    /// connect ends at its next wait slice.
+    /// connect ends at its next wait slice. "ABOR" never waits for room: a
+    /// control connection that cannot take it at once (still connecting)
+    /// raises the write's error before the data connection is touched.
     void AbortTransfer();
 
     /// "PASV" (227) and the address to connect to: the port the reply names,
