@@ -274,3 +274,27 @@ TEST_F(Vsftpd, ResumeCompletesAPartialFile)
     EXPECT_TRUE(FileHoldsPattern(path, OneMegabyte));
     client.Disconnect();
 }
+
+TEST(VsftpdStore, AnonymousUploadIntoAnIncomingFolderInBothModes)
+{
+    TempDir root("ftp-vsftpd-store");
+    TempDir work("ftp-vsftpd-store-work");
+    std::filesystem::create_directories(root.Path() / "incoming");
+    FtpServerProcess server =
+        FtpServerProcess::StartVsftpd(root.Path().string(), work.Path().string(),
+                                      {"write_enable=YES", "anon_upload_enable=YES", "allow_writeable_chroot=YES"});
+    FtpClient client;
+    Aim(client, server.Port());
+    client.Username = "anonymous";
+    client.Password = "guest@";
+    client.OpenConnection();
+    client.ChangeDirectory("incoming");
+    const std::string bytes = Pattern(400000);
+    for (const bool passive : {true, false}) {
+        client.Passive = passive;
+        const std::string name = passive ? "passive.xml" : "active.xml";
+        client.StoreFile(name, bytes);
+        EXPECT_TRUE(ReadFile((root.Path() / "incoming" / name).string()) == bytes) << name;
+    }
+    client.Disconnect();
+}
