@@ -23,7 +23,7 @@ class TlsContext;
 namespace quorvane::ftp {
 
 /// The FTP client: a control connection with login, transfer type, system type
-/// and directory change, plus listings and retrievals over a separate data
+/// and directory change, plus listings, retrievals and stores over a separate data
 /// connection (active mode by default, passive on request, passive with a
 /// fall-back to active for servers that refuse it).
 ///
