@@ -1,6 +1,7 @@
 #include "app/cli/UpdateCommand.h"
 
 #include "app/cli/CliOutput.h"
+#include "app/cli/InterruptCatcher.h"
 #include "app/cli/UsageError.h"
 #include "app/list/MainList.h"
 #include "app/settings/SharedOptions.h"
@@ -19,61 +20,6 @@
 namespace quorvane::app::cli {
 
 namespace {
-
-/// The signal that asked the command to stop, 0 while none did.
-volatile std::sig_atomic_t gInterrupt = 0;
-
-extern "C" void NoteInterrupt(int signalNumber)
-{
-    gInterrupt = signalNumber;
-}
-
-/// Catches SIGINT and SIGTERM while the command runs, so that a download is
-/// aborted and its partial file removed before the process ends.
-class InterruptCatcher {
-public:
-    InterruptCatcher()
-    {
-        struct sigaction action {};
-        action.sa_handler = NoteInterrupt;
-        sigemptyset(&action.sa_mask);
-        // Waits on the network end at their next slice, where the watch below
-        // looks at the flag; file and socket calls just go on.
-        action.sa_flags = SA_RESTART;
-        sigaction(SIGINT, &action, &savedInt_);
-        sigaction(SIGTERM, &action, &savedTerm_);
-    }
-    ~InterruptCatcher()
-    {
-        sigaction(SIGINT, &savedInt_, nullptr);
-        sigaction(SIGTERM, &savedTerm_, nullptr);
-    }
-    InterruptCatcher(const InterruptCatcher&) = delete;
-    InterruptCatcher& operator=(const InterruptCatcher&) = delete;
-
-    static bool Caught() { return gInterrupt != 0; }
-
-    /// Says so, then ends the process by the signal itself, so that the
-    /// calling shell sees it (status 130 or 143) and stops its script.
-    [[noreturn]] static void EndByTheSignal()
-    {
-        const int signalNumber = gInterrupt;
-        StandardOutput().Flush();
-        StandardError() << "Interrupted.\n";
-        std::signal(signalNumber, SIG_DFL);
-        sigset_t unblocked;
-        sigemptyset(&unblocked);
-        sigaddset(&unblocked, signalNumber);
-        sigprocmask(SIG_UNBLOCK, &unblocked, nullptr);
-        std::raise(signalNumber);
-        // Not reached: the default action of both signals ends the process.
-        std::_Exit(128 + signalNumber);
-    }
-
-private:
-    struct sigaction savedInt_ {};
-    struct sigaction savedTerm_ {};
-};
 
 /// Holds SIGINT and SIGTERM back (blocked) while it lives; one that arrives
 /// meanwhile is delivered when it goes.

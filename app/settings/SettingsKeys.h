@@ -28,6 +28,11 @@ namespace quorvane::app::settings {
 /// Absent (or empty) for the built-in server.
 inline const QString kUpdateServer = QStringLiteral("update/server");
 
+// [submit]
+/// Where Custom Lists are sent: an ftp:// URL in the form --submit-server
+/// takes. Absent (or empty) for the update server's incoming/ folder.
+inline const QString kSubmitServer = QStringLiteral("submit/server");
+
 // [window]: the Main Window as the user left it.
 /// Its normal (not maximised) geometry, a rectangle in screen pixels.
 inline const QString kWindowGeometry = QStringLiteral("window/geometry");

@@ -5,6 +5,7 @@
 #include "net/ftp/ListingLines.h"
 #include "net/ftp/PortCommand.h"
 #include "net/ftp/ReplyParser.h"
+#include "net/ftp/SizeReply.h"
 #include "net/ftp/TransferSink.h"
 #include "net/tls/TlsContext.h"
 #include "net/tls/TlsIoHandler.h"
@@ -342,8 +343,13 @@ bool FtpClient::ProbeResumeSupport()
 
 void FtpClient::AbortTransfer()
 {
-    if (IsConnected())
+    if (IsConnected()) {
+        // "ABOR" is sent only if it can go at once: a control connection that
+        // is still connecting, or one whose sends are stuck, must not hold
+        // the abort for the length of the read limit.
+        RestoreScope<std::int32_t> noWait(ReadTimeout, 1);
         WriteLine("ABOR");
+    }
     // A connect still running owns its socket: it is asked to stop, and ends
     // at the end of its current wait slice.
     if (connectingData_ != nullptr && connectingData_->SocketHandler() != nullptr)
@@ -386,6 +392,159 @@ void FtpClient::Receive(const std::string& command, std::ostream& stream, Resume
     }
     DoStatus(net::NetStatus::ftpReady, "Transfer complete");
     ReadFinalReply();
+}
+
+void FtpClient::StoreFile(const std::string& remoteName, std::string_view bytes)
+{
+    if (!IsConnected())
+        throw net::NotConnectedError();
+
+    const std::string command = "STOR " + remoteName;
+    bool commandAccepted = false;
+    DoStatus(net::NetStatus::ftpTransfer, "Starting FTP transfer");
+    try {
+        PassiveAddress address;
+        if (Passive && !passiveRefused_ && RequestPassiveOrFallBack(address))
+            StorePassive(address, command, bytes, commandAccepted);
+        else
+            StoreActive(command, bytes, commandAccepted);
+    } catch (const ProtocolReplyError&) {
+        DoStatus(net::NetStatus::ftpReady, "Transfer complete");
+        if (commandAccepted)
+            ReadPendingReply();
+        throw;
+    } catch (...) {
+        DoStatus(net::NetStatus::ftpReady, "Transfer complete");
+        if (!commandAccepted)
+            throw;
+        // A server that stops taking bytes (a full disk, a quota) usually closes
+        // the data connection and says why in its final reply; that reply, not
+        // the broken connection, is what the user needs to read.
+        std::int16_t code = 0;
+        try {
+            if (IsConnected())
+                code = ReadReplyWithin(PendingReplyLimit());
+        } catch (...) {
+        }
+        if (!IsNegative(code))
+            throw;
+        RfcReply refusal;
+        refusal.Assign(LastReply);
+        try {
+            ReadOptionalReply(PendingReplyLimit());
+        } catch (...) {
+        }
+        LastReply.Assign(refusal);
+        RaiseReplyError();
+    }
+    DoStatus(net::NetStatus::ftpReady, "Transfer complete");
+    ReadFinalReply();
+    CheckStoredSize(remoteName, bytes.size());
+}
+
+void FtpClient::StoreActive(const std::string& command, std::string_view bytes, bool& commandAccepted)
+{
+    refusedDataPeer_.clear();
+    dataConnection_ = CreateListener();
+    DataConnectionScope scope(dataConnection_);
+    auto& listener = static_cast<net::SimpleServer&>(*dataConnection_);
+
+    listener.StartListening();
+    AnnounceListener(listener);
+    SendCommand(command, {125, 150, 154});
+    commandAccepted = true;
+    AcceptDataConnection(listener);
+    // An accept that was aborted or failed quietly has nowhere to send to.
+    if (listener.IOHandler() == nullptr || !listener.IOHandler()->Connected())
+        throw net::ConnClosedGracefullyError();
+    SecureDataConnection(listener);
+    WriteDataFromBytes(listener, bytes);
+    EndUpload(listener);
+}
+
+void FtpClient::StorePassive(const PassiveAddress& address, const std::string& command, std::string_view bytes,
+                             bool& commandAccepted)
+{
+    auto client = std::make_unique<net::TcpClient>();
+    PrepareDataConnection(*client);
+    client->Host = address.Ip;
+    client->Port = address.Port;
+    {
+        RestoreScope<net::TcpClient*> connecting(connectingData_, client.get());
+        ConnectDataConnection(*client, DataConnectLimit());
+    }
+    dataConnection_ = std::move(client);
+    DataConnectionScope scope(dataConnection_);
+    auto& data = static_cast<net::TcpClient&>(*dataConnection_);
+    try {
+        WriteCommand(command);
+        ReadReply({125, 150, 154});
+        commandAccepted = true;
+        SecureDataConnection(data);
+        WriteDataFromBytes(data, bytes);
+    } catch (...) {
+        data.Disconnect();
+        throw;
+    }
+    EndUpload(data);
+}
+
+void FtpClient::EndUpload(net::TcpConnection& data)
+{
+    // RFC 959: the end of the file is the close of the data connection; the
+    // final reply comes only after it. A close with unread bytes waiting (a
+    // TLS 1.3 session ticket) would reset the connection instead, and the
+    // server may then drop bytes it has not read yet. So the sending side is
+    // ended first and the server's own close awaited, within the short limit.
+    if (data.IOHandler() != nullptr && data.IOHandler()->Connected()) {
+        try {
+            data.IOHandler()->ShutdownSend();
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(PendingReplyLimit());
+            while (data.IsConnected()) {
+                const auto left =
+                    std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+                if (left.count() <= 0 ||
+                    data.FillInputBuffer(net::IfDisconnected::Return, static_cast<std::int32_t>(left.count()),
+                                         net::IfTimedOut::Return) < 0)
+                    break;
+                data.ReceiveQueue().Clear();
+            }
+        } catch (const net::NetError&) {
+            // The server ended the connection its own way; the final reply says
+            // whether it took the file.
+        }
+    }
+    data.Disconnect();
+}
+
+void FtpClient::WriteDataFromBytes(net::TcpConnection& data, std::string_view bytes)
+{
+    // One progress window over the whole file, so that a peer taking a byte
+    // now and then cannot hold the upload for ever.
+    net::TcpConnection::ProgressScope progress(data);
+    const std::size_t chunk = static_cast<std::size_t>(std::max<std::int32_t>(data.SendBufferSize, 1));
+    data.BeginWork(net::WorkMode::wmWrite, static_cast<std::int64_t>(bytes.size()));
+    try {
+        for (std::size_t position = 0; position < bytes.size(); position += chunk)
+            data.WriteBytes(bytes.data() + position, std::min(chunk, bytes.size() - position));
+    } catch (...) {
+        data.EndWork(net::WorkMode::wmWrite);
+        throw;
+    }
+    data.EndWork(net::WorkMode::wmWrite);
+}
+
+void FtpClient::CheckStoredSize(const std::string& remoteName, std::uint64_t sent)
+{
+    // RFC 3659: 213 with the size. Write-only folders refuse to tell (550),
+    // and some servers do not know the command: the size is then unknown,
+    // which is no failure.
+    if (SendRawCommand("SIZE " + remoteName) != 213)
+        return;
+    const std::string first = LastReply.Text().empty() ? std::string() : LastReply.Text().front();
+    const std::optional<std::uint64_t> stored = ParseSizeReply(first);
+    if (stored && *stored != sent)
+        throw StoredSizeError(*stored, sent);
 }
 
 bool FtpClient::RequestPassiveOrFallBack(PassiveAddress& address)

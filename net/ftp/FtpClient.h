@@ -11,6 +11,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorvane::net {
@@ -22,7 +23,7 @@ class TlsContext;
 namespace quorvane::ftp {
 
 /// The FTP client: a control connection with login, transfer type, system type
-/// and directory change, plus listings and retrievals over a separate data
+/// and directory change, plus listings, retrievals and stores over a separate data
 /// connection (active mode by default, passive on request, passive with a
 /// fall-back to active for servers that refuse it).
 ///
@@ -168,13 +169,28 @@ public:
     /// code) before the error goes on, so that it cannot answer a later
     /// command; a reply that does not come in time closes the connection.
     void ReceiveData(const std::string& command, std::ostream& stream, Resume resume);
+    /// Stores `bytes` on the server as `remoteName` ("STOR") over a fresh data
+    /// connection, in the mode a retrieval would use (passive with its
+    /// fall-backs, or active), then reads the final reply (225, 226 or 250).
+    /// The data connection writes with this client's `ReadTimeout` and
+    /// progress floor (`WriteTimeoutError`) and ends at `AbortTransfer`.
+    /// A refused command or a 4xx/5xx final reply raises `ProtocolReplyError`
+    /// with the server's text. When the data phase fails after the server
+    /// accepted "STOR", its final reply is read within `PendingReplyTimeout`,
+    /// and a 4xx/5xx one (a full disk, a quota) is raised instead of the
+    /// transport's error. Afterwards "SIZE <remoteName>": a 213 answer that
+    /// names another count raises `StoredSizeError`; any other answer (write-
+    /// only folders refuse it) leaves the size unknown, which passes.
+    void StoreFile(const std::string& remoteName, std::string_view bytes);
     /// Whether the server accepts restart offsets ("REST 1" answered 350);
     /// asked once in the life of the client.
     bool ProbeResumeSupport();
     /// Writes "ABOR" (no reply read) and stops the running data connection
     /// (called from a handler the anti-freeze runs while a transfer waits),
     /// a passive data connection that is still connecting included: that
-    /// connect ends at its next wait slice.
+    /// connect ends at its next wait slice. "ABOR" never waits for room: a
+    /// control connection that cannot take it at once (still connecting)
+    /// raises the write's error before the data connection is touched.
     void AbortTransfer();
 
     /// "PASV" (227) and the address to connect to: the port the reply names,
@@ -216,6 +232,14 @@ private:
     std::int32_t DataConnectLimit() const;
     void PrepareDataConnection(net::TcpConnection& data);
     void ReadDataToStream(net::TcpConnection& data, Transfer& transfer);
+    void StoreActive(const std::string& command, std::string_view bytes, bool& commandAccepted);
+    void StorePassive(const PassiveAddress& address, const std::string& command, std::string_view bytes,
+                      bool& commandAccepted);
+    void WriteDataFromBytes(net::TcpConnection& data, std::string_view bytes);
+    /// Ends an upload's data connection: the sending side first, then the
+    /// server's close awaited within `PendingReplyTimeout`.
+    void EndUpload(net::TcpConnection& data);
+    void CheckStoredSize(const std::string& remoteName, std::uint64_t sent);
     /// After "PROT P", the data connection's handshake (after the
     /// preliminary reply, the server's cue that it waits for it).
     void SecureDataConnection(net::TcpConnection& data);

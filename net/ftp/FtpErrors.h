@@ -19,6 +19,16 @@ private:
     std::int32_t replyCode_;
 };
 
+/// A stored file whose size, as the server answers "SIZE", is not the count
+/// of bytes sent.
+class StoredSizeError : public net::NetError {
+public:
+    StoredSizeError(std::uint64_t stored, std::uint64_t sent)
+        : NetError("The server holds " + std::to_string(stored) + " bytes of the stored file, but " +
+                   std::to_string(sent) + " were sent.")
+    {}
+};
+
 /// An `FtpSecurity::RequireTls` connection whose server refused "AUTH TLS";
 /// nothing of the account has been sent.
 class TlsNotOfferedError : public net::NetError {

@@ -378,4 +378,32 @@ long TlsIoHandler::Send(const void* buffer, std::size_t length)
     return static_cast<long>(written);
 }
 
+void TlsIoHandler::ShutdownSend()
+{
+    if (established_ && !closeSent_ && inner_ && inner_->Connected()) {
+        closeSent_ = true;
+        ERR_clear_error();
+        SSL_shutdown(ssl_);
+        long ignored = 0;
+        (void)Flush(ignored);
+    }
+    if (inner_)
+        inner_->ShutdownSend();
+}
+
+bool TlsIoHandler::WaitWritable(std::int32_t timeoutMs)
+{
+    if (!Connected())
+        throw ClosedSocketError();
+    return inner_->WaitWritable(timeoutMs);
+}
+
+long TlsIoHandler::SendNow(const void* buffer, std::size_t length)
+{
+    // The encrypted bytes still leave through the inner handler's plain send, but never
+    // more than one record of them after the wait found room, so a peer that stops
+    // reading is noticed by the next wait instead of inside a long send.
+    return Send(buffer, std::min(length, kChunk));
+}
+
 } // namespace quorvane::net

@@ -60,6 +60,12 @@ public:
     long Recv(void* buffer, std::size_t length) override;
     /// Encrypts and sends all `length` bytes; the inner send's result when it fails.
     long Send(const void* buffer, std::size_t length) override;
+    /// close_notify once (best effort), then the inner handler's ShutdownSend.
+    void ShutdownSend() override;
+    /// The inner handler's wait for room.
+    bool WaitWritable(std::int32_t timeoutMs) override;
+    /// Encrypts at most one record's worth of `buffer` and sends it as Send does.
+    long SendNow(const void* buffer, std::size_t length) override;
     IoHandler* Underlying() noexcept override { return inner_.get(); }
 
     /// Called by the library's new-session callback.

@@ -27,6 +27,15 @@ public:
     /// Raises ClosedSocketError "Disconnected." when there is no socket.
     virtual long Recv(void* buffer, std::size_t length) = 0;
     virtual long Send(const void* buffer, std::size_t length) = 0;
+    /// Tells the peer that nothing more will be sent; receiving goes on. Does nothing by
+    /// default.
+    virtual void ShutdownSend() {}
+    /// Waits up to `timeoutMs` (-2: no limit) for room to send; true when SendNow can take
+    /// bytes. A handler that cannot tell answers true at once.
+    virtual bool WaitWritable(std::int32_t /*timeoutMs*/) { return true; }
+    /// As Send, but takes only what fits without waiting: a byte count, or -1 with
+    /// SocketErrorCode::WouldBlock when nothing fits. By default the same as Send.
+    virtual long SendNow(const void* buffer, std::size_t length) { return Send(buffer, length); }
     /// The handler this one wraps (a TLS layer over a socket), or null; owned by this one.
     virtual IoHandler* Underlying() noexcept { return nullptr; }
 };

@@ -40,6 +40,11 @@ public:
     ReadTimeoutError() : NetError("Read Timeout") {}
 };
 
+class WriteTimeoutError : public NetError {
+public:
+    WriteTimeoutError() : NetError("Write Timeout") {}
+};
+
 class MaxLineLengthExceededError : public NetError {
 public:
     MaxLineLengthExceededError() : NetError("Max line length exceeded.") {}

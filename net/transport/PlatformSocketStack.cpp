@@ -419,6 +419,8 @@ int PlatformSocketStack::Select(std::vector<OsSocket>* readList, std::vector<OsS
     return count;
 }
 
+static_assert(SendFlagDontWait == MSG_DONTWAIT);
+
 long PlatformSocketStack::SendBytes(OsSocket socket, const void* buffer, std::size_t length, int flags)
 {
     // A peer that has gone must give an error here, not a signal that ends the process.

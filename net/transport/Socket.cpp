@@ -156,30 +156,42 @@ void Socket::Attach(OsSocket handle)
     Port = local.Port;
 }
 
-bool Socket::WaitReadableOnce(std::int32_t timeoutMs)
+bool Socket::WaitOnce(WaitFor what, std::int32_t timeoutMs)
 {
-    std::vector<OsSocket> readList{OsHandle};
-    const bool readable = SocketStack::Shared().Select(&readList, nullptr, timeoutMs, nullptr) == 1;
-    AntiFreezeBase::MaybePump(readable ? AntiFreezeBase::Activity::Busy : AntiFreezeBase::Activity::Idle);
-    return readable;
+    std::vector<OsSocket> list{OsHandle};
+    const bool ready = what == WaitFor::Readable
+                           ? SocketStack::Shared().Select(&list, nullptr, timeoutMs, nullptr) == 1
+                           : SocketStack::Shared().Select(nullptr, &list, timeoutMs, nullptr) == 1;
+    AntiFreezeBase::MaybePump(ready ? AntiFreezeBase::Activity::Busy : AntiFreezeBase::Activity::Idle);
+    return ready;
 }
 
 bool Socket::WaitReadable(std::int32_t timeoutMs)
 {
+    return Wait(WaitFor::Readable, timeoutMs);
+}
+
+bool Socket::WaitWritable(std::int32_t timeoutMs)
+{
+    return Wait(WaitFor::Writable, timeoutMs);
+}
+
+bool Socket::Wait(WaitFor what, std::int32_t timeoutMs)
+{
     if (!HasSocket)
         throw ConnClosedGracefullyError();
     if (!AntiFreezeBase::AntiFreezeInUse())
-        return WaitReadableOnce(timeoutMs);
+        return WaitOnce(what, timeoutMs);
 
     if (timeoutMs == -2) {
-        // No limit: slice after slice until data arrives; the pump may switch the
+        // No limit: slice after slice until the socket is ready; the pump may switch the
         // anti-freeze off, which turns the rest into one plain wait.
         for (;;) {
             if (!HasSocket)
                 throw ConnClosedGracefullyError();
             if (!AntiFreezeBase::AntiFreezeInUse())
-                return WaitReadableOnce(-2);
-            if (WaitReadableOnce(AntiFreezeBase::SliceLength()))
+                return WaitOnce(what, -2);
+            if (WaitOnce(what, AntiFreezeBase::SliceLength()))
                 return true;
         }
     }
@@ -195,7 +207,7 @@ bool Socket::WaitReadable(std::int32_t timeoutMs)
         const std::int64_t count = (remaining + slice - 1) / slice;
         first = remaining - (count - 1) * slice;
     }
-    if (WaitReadableOnce(static_cast<std::int32_t>(first)))
+    if (WaitOnce(what, static_cast<std::int32_t>(first)))
         return true;
     remaining -= first;
     while (remaining > 0) {
@@ -203,9 +215,9 @@ bool Socket::WaitReadable(std::int32_t timeoutMs)
         if (!HasSocket)
             throw ConnClosedGracefullyError();
         if (!AntiFreezeBase::AntiFreezeInUse())
-            return WaitReadableOnce(static_cast<std::int32_t>(remaining));
+            return WaitOnce(what, static_cast<std::int32_t>(remaining));
         slice = std::min<std::int64_t>(AntiFreezeBase::SliceLength(), remaining);
-        if (WaitReadableOnce(static_cast<std::int32_t>(slice)))
+        if (WaitOnce(what, static_cast<std::int32_t>(slice)))
             return true;
         remaining -= slice;
     }
@@ -220,6 +232,11 @@ long Socket::Recv(void* buffer, std::size_t length)
 long Socket::Send(const void* buffer, std::size_t length)
 {
     return SocketStack::Shared().SendBytes(OsHandle, buffer, length, 0);
+}
+
+long Socket::SendNow(const void* buffer, std::size_t length)
+{
+    return SocketStack::Shared().SendBytes(OsHandle, buffer, length, SendFlagDontWait);
 }
 
 void Socket::SetOption(int level, int option, const void* value, unsigned length)

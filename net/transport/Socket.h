@@ -71,15 +71,22 @@ public:
     /// Raises ConnClosedGracefullyError when there is no socket. While an anti-freeze is in
     /// use the wait is cut into slices with message pumping after every idle slice.
     bool WaitReadable(std::int32_t timeoutMs);
+    /// As WaitReadable, for room in the send buffer.
+    bool WaitWritable(std::int32_t timeoutMs);
     /// recv()/send() with flags 0; byte count, 0 when the peer closed, -1 on failure.
     long Recv(void* buffer, std::size_t length);
     long Send(const void* buffer, std::size_t length);
+    /// send() that takes only what fits in the send buffer now: a byte count, or -1 with
+    /// SocketErrorCode::WouldBlock when nothing fits.
+    long SendNow(const void* buffer, std::size_t length);
     /// setsockopt(); raises SocketError on failure.
     void SetOption(int level, int option, const void* value, unsigned length);
 
 private:
     bool TryBind();
-    bool WaitReadableOnce(std::int32_t timeoutMs);
+    enum class WaitFor { Readable, Writable };
+    bool Wait(WaitFor what, std::int32_t timeoutMs);
+    bool WaitOnce(WaitFor what, std::int32_t timeoutMs);
     void RefreshAddresses();
 };
 

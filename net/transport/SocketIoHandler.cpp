@@ -80,6 +80,26 @@ long SocketIoHandler::Send(const void* buffer, std::size_t length)
     return socketHandle_->Send(buffer, length);
 }
 
+void SocketIoHandler::ShutdownSend()
+{
+    if (Connected())
+        (void)SocketStack::Shared().ShutdownSocket(socketHandle_->OsHandle, net::ShutdownSend);
+}
+
+bool SocketIoHandler::WaitWritable(std::int32_t timeoutMs)
+{
+    if (!socketHandle_)
+        throw ConnClosedGracefullyError();
+    return socketHandle_->WaitWritable(timeoutMs);
+}
+
+long SocketIoHandler::SendNow(const void* buffer, std::size_t length)
+{
+    if (!Connected())
+        throw ClosedSocketError();
+    return socketHandle_->SendNow(buffer, length);
+}
+
 void SocketIoHandler::ConnectClient(const std::string& host, std::int32_t port, std::int32_t timeoutMs,
                                     std::int32_t boundPortMax, std::int32_t boundPortMin, std::int32_t boundPort,
                                     const std::string& boundIp)

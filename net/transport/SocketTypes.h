@@ -18,6 +18,9 @@ inline constexpr int AddressFamilyInet6 = 10; ///< IPv6
 inline constexpr int SocketTypeStream = 1;
 inline constexpr int ProtocolDefault = 0;
 
+/// send() flag: take only what fits without waiting.
+inline constexpr int SendFlagDontWait = 0x40;
+
 /// shutdown() directions.
 inline constexpr int ShutdownReceive = 0;
 inline constexpr int ShutdownSend = 1;

@@ -146,7 +146,7 @@ long TcpConnection::FillInputBuffer(IfDisconnected raise, std::int32_t timeoutMs
     }
     long received;
     do {
-        if (!WaitForData(timeoutMs)) {
+        if (!WaitReady(Readiness::Readable, timeoutMs)) {
             if (onTimeout == IfTimedOut::Raise)
                 throw ReadTimeoutError();
             return -1;
@@ -180,13 +180,16 @@ long TcpConnection::FillInputBuffer(IfDisconnected raise, std::int32_t timeoutMs
     return result;
 }
 
-bool TcpConnection::WaitForData(std::int32_t timeoutMs)
+bool TcpConnection::WaitReady(Readiness readiness, std::int32_t timeoutMs)
 {
+    const auto waitOnce = [this, readiness](std::int32_t wait) {
+        return readiness == Readiness::Readable ? ioHandler_->WaitReadable(wait) : ioHandler_->WaitWritable(wait);
+    };
     if (progressDepth_ == 0 || ProgressFloorBytes <= 0 || ProgressFloorTimeMs <= 0)
-        return ioHandler_->WaitReadable(timeoutMs);
+        return waitOnce(timeoutMs);
 
     // The wait is cut at every end of a measuring window, where the bytes that
-    // came in during the window decide whether the read may go on.
+    // moved during the window decide whether the read or write may go on.
     using Clock = std::chrono::steady_clock;
     const bool unlimited = timeoutMs < 0;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(unlimited ? 0 : timeoutMs);
@@ -196,15 +199,18 @@ bool TcpConnection::WaitForData(std::int32_t timeoutMs)
     };
     for (;;) {
         if (Clock::now() >= windowEnd_) {
-            if (windowBytes_ < ProgressFloorBytes)
+            if (windowBytes_ < ProgressFloorBytes) {
+                if (readiness == Readiness::Writable)
+                    throw WriteTimeoutError();
                 throw ReadTimeoutError();
+            }
             windowBytes_ = 0;
             windowEnd_ = Clock::now() + std::chrono::milliseconds(ProgressFloorTimeMs);
         }
         std::int64_t wait = msUntil(windowEnd_);
         if (!unlimited)
             wait = std::min(wait, msUntil(deadline));
-        if (ioHandler_->WaitReadable(static_cast<std::int32_t>(wait)))
+        if (waitOnce(static_cast<std::int32_t>(wait)))
             return true;
         if (!unlimited && Clock::now() >= deadline)
             return false;
@@ -337,24 +343,39 @@ void TcpConnection::WriteBytes(const void* buffer, std::size_t count)
     if (!IsConnected())
         throw NotConnectedError();
 
+    // A peer that stops reading fills the send buffer; a blocking send would then wait for
+    // ever. Each send takes only what fits, and the waits for room between them keep to
+    // the read time-out and the progress floor, in slices that let the window paint and an
+    // abort close the socket.
+    ProgressScope progress(*this);
+    const std::int32_t limit = ReadTimeout == 0 ? TimeoutInfinite : ReadTimeout;
     const char* bytes = static_cast<const char*>(buffer);
     std::size_t position = 0;
+    bool full = false; // the last send took less than it was offered
     while (position < count) {
-        const long sent = ioHandler_->Send(bytes + position, count - position);
+        if (full && !WaitReady(Readiness::Writable, limit))
+            throw WriteTimeoutError();
+        full = true;
+        const long sent = ioHandler_->SendNow(bytes + position, count - position);
         AntiFreezeBase::MaybePump(AntiFreezeBase::Activity::Busy);
-        peerClosed_ = sent == 0;
-        CheckPeerClosed(IfDisconnected::Raise, QueuedBytes::Count);
         SocketStack& stack = SocketStack::Shared();
-        if (stack.CheckSocketResult(sent, {SocketErrorCode::ShutDown, SocketErrorCode::ConnectionAborted,
-                                           SocketErrorCode::ConnectionReset})) {
+        if (sent < 0 &&
+            stack.CheckSocketResult(sent, {SocketErrorCode::WouldBlock, SocketErrorCode::ShutDown,
+                                           SocketErrorCode::ConnectionAborted, SocketErrorCode::ConnectionReset})) {
             // The code is the one the failed send left; closing the socket afterwards must
             // not replace it with the close's own outcome.
             const std::int32_t code = stack.LastErrorCode();
+            if (code == SocketErrorCode::WouldBlock)
+                continue;
             DropSocket();
             stack.RaiseStackError(code);
         }
+        peerClosed_ = sent == 0;
+        CheckPeerClosed(IfDisconnected::Raise, QueuedBytes::Count);
+        windowBytes_ += sent;
         DoWork(WorkMode::wmWrite, sent);
         position += static_cast<std::size_t>(sent);
+        full = position < count;
     }
 }
 
@@ -373,6 +394,7 @@ void TcpConnection::WriteStream(std::istream& source, std::int64_t count)
 {
     const std::size_t chunkSize = static_cast<std::size_t>(std::max<std::int32_t>(SendBufferSize, 1));
     std::string chunk(chunkSize, '\0');
+    ProgressScope progress(*this);
     BeginWork(WorkMode::wmWrite, count < 0 ? 0 : count);
     try {
         std::int64_t remaining = count < 0 ? std::numeric_limits<std::int64_t>::max() : count;

@@ -63,9 +63,10 @@ public:
     /// means no limit).
     std::int32_t ReadTimeout = 0;
     /// A floor on progress while a `ProgressScope` is open (a reply or a
-    /// stream being read): fewer than `ProgressFloorBytes` bytes received in
-    /// any `ProgressFloorTimeMs` ms end the read with `ReadTimeoutError`, so a
-    /// peer that sends a byte now and then cannot hold a read for ever.
+    /// stream being read, bytes being written): fewer than `ProgressFloorBytes`
+    /// bytes received or sent in any `ProgressFloorTimeMs` ms end the read with
+    /// `ReadTimeoutError` (a write with `WriteTimeoutError`), so a peer that
+    /// moves a byte now and then cannot hold a transfer for ever.
     /// 0 in either: no floor.
     std::int32_t ProgressFloorBytes = 0;
     std::int32_t ProgressFloorTimeMs = 60000;
@@ -130,8 +131,12 @@ public:
     /// ConnClosedGracefullyError.
     virtual void ReadToStream(ByteSink& sink, std::int64_t count = -1, ReadUntil until = ReadUntil::Count);
     void ReadToStream(std::ostream& stream, std::int64_t count = -1, ReadUntil until = ReadUntil::Count);
-    /// Sends all `count` bytes. NotConnectedError, ConnClosedGracefullyError, SocketError
-    /// (a peer that closed gives a socket error, never a signal).
+    /// Sends all `count` bytes, each send taking only what the socket can hold, the waits for
+    /// room in between in anti-freeze slices. No room for ReadTimeout ms (0: no limit), or
+    /// less progress than the floor while a `ProgressScope` is open (each write holds one),
+    /// raises WriteTimeoutError "Write Timeout". NotConnectedError,
+    /// ConnClosedGracefullyError (also when an abort closed the socket), SocketError (a peer
+    /// that closed gives a socket error, never a signal).
     virtual void WriteBytes(const void* buffer, std::size_t count);
     /// Sends the bytes of `text` (nothing for an empty text).
     virtual void WriteText(const std::string& text);
@@ -152,7 +157,8 @@ protected:
     ManagedBuffer receiveQueue_;
 
 private:
-    bool WaitForData(std::int32_t timeoutMs);
+    enum class Readiness { Readable, Writable };
+    bool WaitReady(Readiness readiness, std::int32_t timeoutMs);
     void DestroyOwnedHandler();
     std::string TakeLine(std::size_t length, std::size_t terminatorLength, bool lfTerminator);
 

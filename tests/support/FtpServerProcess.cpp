@@ -39,6 +39,10 @@ FtpServerProcess FtpServerProcess::StartPyftpdlib(const PyftpdlibOptions& option
         args.insert(args.end(), {"--tls-cert", options.TlsCertificate, "--tls-key", options.TlsKey});
     if (options.TlsCutData)
         args.push_back("--tls-cut-data");
+    if (!options.WriteOnly.empty()) {
+        args.push_back("--write-only");
+        args.push_back(options.WriteOnly);
+    }
     return FtpServerProcess(SupportDir() + "/ftpd.py", args);
 }
 

@@ -14,12 +14,14 @@ struct PyftpdlibOptions {
     std::string Password = "secret";
     bool Anonymous = false;          ///< also accept "anonymous"
     std::string Banner;              ///< empty: pyftpdlib's own; > 75 characters: multi-line greeting
-    std::vector<std::string> Faults; ///< e.g. "RETR=550": that command answers with that code
+    std::vector<std::string> Faults; ///< e.g. "RETR=550": that command answers with that code ("xN": N times)
     std::string Masquerade;          ///< address named in PASV replies instead of 127.0.0.1
     std::string Listen;              ///< the address to listen on; empty: 127.0.0.1
     std::string TlsCertificate;      ///< with TlsKey: explicit FTPS required, this certificate
     std::string TlsKey;
     bool TlsCutData = false; ///< data connections end without close_notify
+    /// A folder under Root (created) that every account may enter and store into only.
+    std::string WriteOnly;
 };
 
 /// A real FTP server on 127.0.0.1 (or ::1) in a child process (tests/support/ftpd.py

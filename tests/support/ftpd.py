@@ -10,14 +10,18 @@ started it) or it is killed.
     ftpd.py --root DIR [--user NAME --password WORD] [--anonymous]
             [--banner TEXT] [--fault CMD=CODE ...] [--masquerade ADDR]
             [--listen ADDR] [--tls-cert FILE --tls-key FILE [--tls-cut-data]]
+            [--write-only DIR]
 
 --fault answers every CMD (for example RETR, SYST, PORT) with CODE and a short
-text instead of running the command, after the usual login checks.  A banner
+text instead of running the command, after the usual login checks; CMD=CODExN
+answers only the first N of them so.  A banner
 longer than 75 characters makes pyftpdlib send a multi-line greeting.
 --masquerade makes PASV replies name ADDR instead of 127.0.0.1.
 --tls-cert serves explicit FTPS (RFC 4217) with that certificate and key and
 refuses a login or a data connection in the clear; --tls-cut-data then ends
 every data connection without TLS's close_notify.
+--write-only makes DIR (under the root, created if missing) a folder every
+account may enter and store into, but not list, read, rename or delete in.
 """
 
 import argparse
@@ -35,9 +39,11 @@ def parse_faults(items):
     faults = {}
     for item in items:
         cmd, sep, code = item.partition("=")
-        if not sep or not code.isdigit() or len(code) != 3:
-            raise SystemExit("ftpd.py: --fault wants CMD=CODE, got %r" % item)
-        faults[cmd.strip().upper()] = int(code)
+        code, _, count = code.partition("x")
+        if not sep or not code.isdigit() or len(code) != 3 or (count and not count.isdigit()):
+            raise SystemExit("ftpd.py: --fault wants CMD=CODE[xN], got %r" % item)
+        # [code, how many more times; None: always]
+        faults[cmd.strip().upper()] = [int(code), int(count) if count else None]
     return faults
 
 
@@ -64,9 +70,11 @@ def make_handler(args):
 
     class FaultyHandler(base):
         def process_command(self, cmd, *a, **kw):
-            if cmd in faults:
-                code = faults[cmd]
-                self.respond("%d Injected fault for %s." % (code, cmd))
+            fault = faults.get(cmd)
+            if fault is not None and fault[1] != 0:
+                if fault[1] is not None:
+                    fault[1] -= 1
+                self.respond("%d Injected fault for %s." % (fault[0], cmd))
                 return
             super().process_command(cmd, *a, **kw)
 
@@ -75,6 +83,11 @@ def make_handler(args):
         authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
     if args.anonymous:
         authorizer.add_anonymous(args.root)
+    if args.write_only:
+        folder = os.path.join(args.root, args.write_only)
+        os.makedirs(folder, exist_ok=True)
+        for name in ([args.user] if args.user else []) + (["anonymous"] if args.anonymous else []):
+            authorizer.override_perm(name, folder, "ew", recursive=True)
     FaultyHandler.authorizer = authorizer
     if args.banner is not None:
         FaultyHandler.banner = args.banner
@@ -105,6 +118,7 @@ def main():
     parser.add_argument("--tls-cert")
     parser.add_argument("--tls-key")
     parser.add_argument("--tls-cut-data", action="store_true")
+    parser.add_argument("--write-only")
     parser.add_argument("--verbose", action="store_true")
     args = parser.parse_args()
 

@@ -171,6 +171,48 @@ TEST(PyftpdlibFaults, InjectedRepliesAndAMultiLineBanner)
     client.Disconnect();
 }
 
+TEST(PyftpdlibStore, StoredBytesArriveWholeInEveryModeAndARefusalKeepsTheServersText)
+{
+    TempDir root("ftp-store");
+    test::PyftpdlibOptions options;
+    options.Root = root.Path().string();
+    options.User = User;
+    options.Password = Password;
+    options.WriteOnly = "incoming";
+    options.Faults = {"STOR=452x1"};
+    FtpServerProcess server = FtpServerProcess::StartPyftpdlib(options);
+
+    FtpClient client;
+    Aim(client, server.Port());
+    client.OpenConnection();
+    const std::string bytes = Pattern(700000);
+    try {
+        client.StoreFile("quota.bin", bytes);
+        ADD_FAILURE() << "a refused STOR passed";
+    } catch (const ProtocolReplyError& error) {
+        EXPECT_EQ(error.ReplyCode(), 452);
+        EXPECT_STREQ(error.what(), "Injected fault for STOR.\r\n");
+    }
+    EXPECT_FALSE(std::filesystem::exists(root.Path() / "quota.bin"));
+
+    // The root answers SIZE (checked against the bytes sent); the write-only
+    // folder refuses it, which leaves the size unknown and passes.
+    for (const bool passive : {false, true}) {
+        for (const std::string folder : {"/", "/incoming"}) {
+            client.Passive = passive;
+            client.ChangeDirectory(folder);
+            const std::string name = std::string(passive ? "passive" : "active") + ".bin";
+            client.StoreFile(name, bytes);
+            EXPECT_TRUE(ReadFile((root.Path() / folder.substr(1) / name).string()) == bytes) << folder << name;
+        }
+    }
+    client.StoreFile("empty.bin", "");
+    EXPECT_EQ(std::filesystem::file_size(root.Path() / "incoming" / "empty.bin"), 0u);
+    // The write-only folder keeps its contents to itself.
+    EXPECT_THROW(client.ListDirectory(nullptr), ProtocolReplyError);
+    client.Disconnect();
+}
+
 class Vsftpd : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -230,5 +272,29 @@ TEST_F(Vsftpd, ResumeCompletesAPartialFile)
     client.OpenConnection();
     client.RetrieveFile("one-mb.bin", path, Overwrite::Refuse, Resume::Yes);
     EXPECT_TRUE(FileHoldsPattern(path, OneMegabyte));
+    client.Disconnect();
+}
+
+TEST(VsftpdStore, AnonymousUploadIntoAnIncomingFolderInBothModes)
+{
+    TempDir root("ftp-vsftpd-store");
+    TempDir work("ftp-vsftpd-store-work");
+    std::filesystem::create_directories(root.Path() / "incoming");
+    FtpServerProcess server =
+        FtpServerProcess::StartVsftpd(root.Path().string(), work.Path().string(),
+                                      {"write_enable=YES", "anon_upload_enable=YES", "allow_writeable_chroot=YES"});
+    FtpClient client;
+    Aim(client, server.Port());
+    client.Username = "anonymous";
+    client.Password = "guest@";
+    client.OpenConnection();
+    client.ChangeDirectory("incoming");
+    const std::string bytes = Pattern(400000);
+    for (const bool passive : {true, false}) {
+        client.Passive = passive;
+        const std::string name = passive ? "passive.xml" : "active.xml";
+        client.StoreFile(name, bytes);
+        EXPECT_TRUE(ReadFile((root.Path() / "incoming" / name).string()) == bytes) << name;
+    }
     client.Disconnect();
 }

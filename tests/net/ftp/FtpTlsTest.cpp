@@ -154,6 +154,13 @@ TEST_F(FtpTls, UpdatesVerifyOrFailWithTheReasonAndFingerprint)
             client.RetrieveFile("gcmList.xml", file, Overwrite::Allow, Resume::No);
             EXPECT_TRUE(c.error.empty()) << "succeeded";
             EXPECT_EQ(ReadFile(file), ListText);
+            if (!vsftpd && c.error.empty()) {
+                // An upload goes through the same protected data connection.
+                const std::string sent = Pattern(200000);
+                client.StoreFile("stored.bin", sent);
+                EXPECT_TRUE(ReadFile(root_->File("stored.bin")) == sent);
+                EXPECT_EQ(client.SendRawCommand("DELE stored.bin"), 250);
+            }
         } catch (const net::NetError& error) {
             EXPECT_EQ(error.what(), c.error);
         }

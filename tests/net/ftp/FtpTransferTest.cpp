@@ -616,3 +616,32 @@ TEST_F(FtpTransfer, AbortWhileWaitingForTheDataConnection)
     EXPECT_EQ(client.DataConnection(), nullptr);
     Close();
 }
+
+TEST_F(FtpTransfer, UploadToAServerThatStopsReadingEndsAtTheLimitWithTheServersReason)
+{
+    using namespace std::chrono_literals;
+    peer.Expect("PASV")
+        .ReplyPassive()
+        .AcceptData()
+        .Expect("STOR report.xml")
+        .Reply("150 go")
+        // The data connection is never read: the client's sends fill up.
+        .Pause(1500ms)
+        .Reply("452 Quota exceeded")
+        .ExpectClosed();
+    Open();
+    client.Passive = true;
+    client.ReadTimeout = 500;
+    client.PendingReplyTimeout = 2000;
+    const std::string bytes(64 * 1024 * 1024, 'q');
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        client.StoreFile("report.xml", bytes);
+        ADD_FAILURE() << "an upload nobody read succeeded";
+    } catch (const ProtocolReplyError& error) {
+        EXPECT_EQ(error.ReplyCode(), 452);
+        EXPECT_STREQ(error.what(), "Quota exceeded\r\n");
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 8s);
+    Close();
+}

@@ -15,6 +15,7 @@
 namespace quorvane::net {
 namespace {
 
+using test::CountingAntiFreeze;
 using test::ElapsedMs;
 
 std::string Pattern(std::size_t size)
@@ -330,6 +331,40 @@ TEST_F(TcpConnectionTest, WritingToAClosedPeerRaisesASocketError)
     EXPECT_TRUE(code == 10053 || code == 10054 || code == 10058) << code;
     EXPECT_FALSE(client_.IsConnected());
     EXPECT_THROW(client_.WriteLine("again"), ConnClosedGracefullyError);
+}
+
+TEST_F(TcpConnectionTest, WriteToAPeerThatStopsReadingEndsAtTheLimitOrAnAbort)
+{
+    // The peer reads nothing, so the send buffers fill; 64 MiB is far beyond what they hold.
+    const std::string big(64 * 1024 * 1024, 'u');
+    client_.ReadTimeout = 400;
+    auto start = std::chrono::steady_clock::now();
+    try {
+        client_.WriteBytes(big.data(), big.size());
+        FAIL() << "a write to a peer that reads nothing ended";
+    } catch (const WriteTimeoutError& error) {
+        EXPECT_STREQ(error.what(), "Write Timeout");
+    }
+    EXPECT_GE(ElapsedMs(start), 390);
+    EXPECT_LT(ElapsedMs(start), 3000);
+
+    // With no time limit the progress floor still ends it.
+    client_.ReadTimeout = 0;
+    client_.ProgressFloorBytes = 1;
+    client_.ProgressFloorTimeMs = 300;
+    start = std::chrono::steady_clock::now();
+    EXPECT_THROW(client_.WriteBytes(big.data(), big.size()), WriteTimeoutError);
+    EXPECT_LT(ElapsedMs(start), 3000);
+
+    // Without either, an abort from a handler the anti-freeze runs ends it within a slice.
+    client_.ProgressFloorBytes = 0;
+    CountingAntiFreeze freeze; // IdleTimeOut 250
+    freeze.OnPump = [&] {
+        if (ElapsedMs(freeze.Start) >= 300)
+            client_.DropSocket();
+    };
+    EXPECT_THROW(client_.WriteBytes(big.data(), big.size()), ConnClosedGracefullyError);
+    EXPECT_LT(ElapsedMs(freeze.Start), 1000);
 }
 
 TEST(TcpConnectionUnconnected, OperationsFailCleanlyAndDisconnectNotifies)

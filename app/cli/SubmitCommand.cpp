@@ -1,0 +1,165 @@
+#include "app/cli/SubmitCommand.h"
+
+#include "app/cli/CliOutput.h"
+#include "app/cli/InterruptCatcher.h"
+#include "app/cli/UsageError.h"
+#include "app/list/ListFileNames.h"
+#include "app/settings/SettingsKeys.h"
+#include "app/settings/UpdateServerSetting.h"
+#include "app/settings/UserSettings.h"
+#include "app/text/MessageWithFullStop.h"
+#include "app/update/SubmitFlow.h"
+#include "app/update/UpdateServerUrl.h"
+#include "app/update/UpdateServerUrlError.h"
+#include "net/transport/AntiFreezeBase.h"
+
+#include <QStringList>
+
+#include <chrono>
+#include <exception>
+#include <fstream>
+#include <optional>
+#include <string>
+
+namespace quorvane::app::cli {
+
+namespace {
+
+constexpr const char* SubmissionLogFileName = "submissions.log";
+
+/// Cuts the flow's network waits into short slices and aborts the flow at the
+/// first slice after an interrupt.
+class InterruptWatch : public net::AntiFreezeBase {
+public:
+    explicit InterruptWatch(SubmitFlow& flow) : flow_(flow)
+    {
+        IdleTimeOut = 100;
+        OnlyWhenIdle = false;
+    }
+    void PumpMessages() override
+    {
+        if (InterruptCatcher::Caught())
+            flow_.Abort();
+    }
+
+private:
+    SubmitFlow& flow_;
+};
+
+struct SubmitArguments {
+    std::string file = CustomListFileName;
+    std::optional<UpdateSettings> server;
+    bool history = false;
+};
+
+UpdateSettings ParseServer(const std::string& url)
+{
+    try {
+        return UpdateServerUrl::Parse(url);
+    } catch (const UpdateServerUrlError& e) {
+        throw UsageError(e.what());
+    }
+}
+
+SubmitArguments ParseArguments(const std::vector<std::string>& arguments)
+{
+    SubmitArguments parsed;
+    bool fileNamed = false;
+    static const std::string option = "--submit-server";
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--history") {
+            parsed.history = true;
+        } else if (argument == option) {
+            if (i + 1 >= arguments.size())
+                throw UsageError("--submit-server needs a URL");
+            parsed.server = ParseServer(arguments[++i]);
+        } else if (argument.rfind(option + "=", 0) == 0) {
+            parsed.server = ParseServer(argument.substr(option.size() + 1));
+        } else if (!argument.empty() && argument[0] != '-' && !fileNamed) {
+            parsed.file = argument;
+            fileNamed = true;
+        } else {
+            throw UsageError("unexpected argument " + argument);
+        }
+    }
+    return parsed;
+}
+
+/// The settings file's [submit] server; a malformed one is a usage error, as
+/// the option's is.
+std::optional<UpdateSettings> StoredServer()
+{
+    const QVariant value = UserSettings::Open()->value(settings::kSubmitServer);
+    // A password may hold commas, which QSettings splits an unquoted value at.
+    const std::string url = value.typeId() == QMetaType::QStringList
+                                ? value.toStringList().join(QLatin1Char(',')).toStdString()
+                                : value.toString().toStdString();
+    if (url.empty())
+        return std::nullopt;
+    return ParseServer(url);
+}
+
+int PrintHistory(CliOutput& out)
+{
+    std::ifstream log(SubmissionLogFileName, std::ios::binary);
+    std::string line;
+    while (std::getline(log, line))
+        out << line << '\n';
+    return 0;
+}
+
+int RunSubmit(const std::vector<std::string>& arguments, CliOutput& out)
+{
+    const SubmitArguments parsed = ParseArguments(arguments);
+    if (parsed.history)
+        return PrintHistory(out);
+    const std::optional<UpdateSettings> stored = parsed.server ? std::nullopt : StoredServer();
+    const UpdateSettings updateServer = UpdateServerSetting::Choose(std::nullopt, [](const std::exception& e) {
+                                            StandardError() << MessageWithFullStop(e.what()) << '\n';
+                                        }).settings;
+    const UpdateSettings server = SubmitFlow::ChooseServer(parsed.server, stored, updateServer);
+
+    // Nothing is sent unless the file passes; the bytes checked are the bytes sent.
+    const CheckedSubmission list = SubmitFlow::Check(parsed.file);
+
+    InterruptCatcher interrupts;
+    SubmitFlow flow(server);
+    InterruptWatch watch(flow);
+    SentSubmission sent;
+    try {
+        if (InterruptCatcher::Caught())
+            InterruptCatcher::EndByTheSignal();
+        sent = flow.Send(list, [](const std::string& text) { StandardError() << text << '\n'; });
+    } catch (...) {
+        // What an abort leaves behind (a closed connection, the server's 426)
+        // is no failure of its own: the interrupt is. A server may keep the
+        // part it received; it is asked to delete it.
+        if (InterruptCatcher::Caught()) {
+            flow.RemovePartial();
+            InterruptCatcher::EndByTheSignal();
+        }
+        throw;
+    }
+    if (InterruptCatcher::Caught())
+        InterruptCatcher::EndByTheSignal();
+    out << "Sent as " << sent.name << " (" << sent.records << " records, " << sent.bytes << " bytes).\n";
+    SubmitFlow::AppendToLog(SubmissionLogFileName, server.Host, sent, std::chrono::system_clock::now());
+    return 0;
+}
+
+} // namespace
+
+const CliCommand& SubmitCommand()
+{
+    static const CliCommand command{
+        "submit", "[FILE] [--submit-server ftp[es]://USER:PASSWORD@HOST:PORT/PATH/] | --history",
+        "sends the Custom List (custGCMList.xml, or FILE) to the list's keepers under a name of its own,\n"
+        "      custGCMList-<UTC time>-<random>.xml, after checking that it loads, holds a record and is at most\n"
+        "      1 MiB, and notes it in submissions.log; the server is the option's, else the settings file's\n"
+        "      ([submit] server), else the update server's incoming/ folder; --history prints the log",
+        &RunSubmit};
+    return command;
+}
+
+} // namespace quorvane::app::cli

@@ -1,0 +1,186 @@
+#include "app/update/SubmitFlow.h"
+
+#include "app/list/RecordWalk.h"
+#include "app/update/UpdateError.h"
+#include "net/ftp/FtpClient.h"
+#include "net/ftp/FtpErrors.h"
+#include "net/transport/SocketIoHandler.h"
+#include "xml/MemoryStream.h"
+#include "xml/PlatformVendor.h"
+#include "xml/XmlDocument.h"
+#include "xml/XmlError.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+
+namespace quorvane::app {
+
+namespace {
+
+/// The folder reports go to on the update server, as the URL would name it.
+constexpr const char* IncomingFolder = "incoming/";
+
+std::string UtcText(std::chrono::system_clock::time_point when, const char* format)
+{
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[32];
+    const std::size_t length = std::strftime(text, sizeof text, format, &utc);
+    return std::string(text, length);
+}
+
+} // namespace
+
+SubmitFlow::SubmitFlow(UpdateSettings server) : server_(std::move(server)), ftp_(std::make_unique<ftp::FtpClient>())
+{
+    xml::InitParser();
+}
+
+SubmitFlow::~SubmitFlow() = default;
+
+UpdateSettings SubmitFlow::ChooseServer(const std::optional<UpdateSettings>& commandLine,
+                                        const std::optional<UpdateSettings>& settingsFile, UpdateSettings updateServer)
+{
+    if (commandLine)
+        return *commandLine;
+    if (settingsFile)
+        return *settingsFile;
+    updateServer.Directory = IncomingFolder;
+    return updateServer;
+}
+
+CheckedSubmission SubmitFlow::Check(const std::string& path)
+{
+    CheckedSubmission checked;
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        std::error_code failed;
+        const std::filesystem::path full = std::filesystem::absolute(path, failed);
+        throw xml::XmlError("Cannot open file \"" + (failed ? path : full.string()) + "\". " + std::strerror(errno));
+    }
+    // One byte more than the limit is enough to tell a file that is too large.
+    checked.bytes.resize(MaxSubmissionBytes + 1);
+    file.read(checked.bytes.data(), static_cast<std::streamsize>(checked.bytes.size()));
+    if (file.bad())
+        throw xml::XmlError("Cannot read file \"" + path + "\". " + std::strerror(errno));
+    checked.bytes.resize(static_cast<std::size_t>(file.gcount()));
+    if (checked.bytes.size() > MaxSubmissionBytes)
+        throw UpdateError("The Custom List is larger than 1 MiB.");
+
+    // The bytes read are the ones checked and sent: an edit that lands while
+    // the upload runs cannot tear them.
+    xml::XmlDocument document(xml::PlatformVendor);
+    xml::MemoryStream stream(checked.bytes);
+    document.LoadFromStream(stream);
+    RecordWalk::ForEach(document, [&checked](RecordWalk::Record& record) {
+        (void)RecordWalk::ReadItem(record, BootImage::Cross);
+        ++checked.records;
+    });
+    if (checked.records == 0)
+        throw UpdateError("The Custom List has no records.");
+    return checked;
+}
+
+std::string SubmitFlow::NewName(std::chrono::system_clock::time_point now)
+{
+    std::random_device source;
+    char random[9];
+    std::snprintf(random, sizeof random, "%08x", static_cast<unsigned>(source()));
+    return "custGCMList-" + UtcText(now, "%Y%m%dT%H%M%SZ") + "-" + random + ".xml";
+}
+
+void SubmitFlow::Connect()
+{
+    ftp::FtpClient& ftp = *ftp_;
+    ftp.SetHost(server_.Host);
+    ftp.SetPort(server_.Port);
+    ftp.Username = server_.Username;
+    ftp.Password = server_.Password;
+    ftp.ReadTimeout = server_.ReadTimeoutMs;
+    ftp.DataConnectTimeout = server_.ReadTimeoutMs;
+    ftp.ProgressFloorBytes = server_.ProgressFloorBytes;
+    ftp.ProgressFloorTimeMs = server_.ProgressFloorTimeMs;
+    // As the update: passive first, active only for a server that refuses it.
+    ftp.Passive = true;
+    ftp.PassiveFallsBackToActive = true;
+    ftp.Security = server_.Security;
+    ftp.OpenConnection(ftp::AutoLogin::Yes, server_.ReadTimeoutMs);
+    if (!server_.Directory.empty())
+        ftp.ChangeDirectory(server_.Directory);
+}
+
+SentSubmission SubmitFlow::Send(const CheckedSubmission& list, const std::function<void(const std::string&)>& status)
+{
+    abortRequested_ = false;
+    currentName_.clear();
+    status("Connecting...");
+    Connect();
+    for (int attempt = 0;; ++attempt) {
+        currentName_ = NewName(std::chrono::system_clock::now());
+        status("Sending " + currentName_ + "...");
+        try {
+            ftp_->StoreFile(currentName_, list.bytes);
+            break;
+        } catch (const ftp::ProtocolReplyError& error) {
+            // 550 or 553: the name is taken or not allowed; another random
+            // part is tried once.
+            const bool refusedName = error.ReplyCode() == 550 || error.ReplyCode() == 553;
+            if (abortRequested_ || !refusedName || attempt > 0)
+                throw;
+        }
+    }
+    ftp_->Disconnect();
+    return {currentName_, list.records, list.bytes.size()};
+}
+
+void SubmitFlow::Abort()
+{
+    if (abortRequested_)
+        return;
+    abortRequested_ = true;
+    if (net::SocketIoHandler* handler = ftp_->SocketHandler())
+        handler->AbortConnect();
+    try {
+        ftp_->AbortTransfer();
+    } catch (const std::exception&) {
+        // A server that is gone needs no "ABOR".
+    }
+}
+
+void SubmitFlow::RemovePartial() noexcept
+{
+    try {
+        if (!currentName_.empty() && ftp_->IsConnected()) {
+            // Only a reply that comes soon is waited for: the command ends
+            // an interrupted run.
+            ftp_->ReadTimeout = static_cast<std::int32_t>(ftp::FtpClient::DefaultPendingReplyTimeout);
+            (void)ftp_->SendRawCommand("DELE " + currentName_);
+        }
+    } catch (...) {
+    }
+    try {
+        ftp_->Disconnect();
+    } catch (...) {
+    }
+}
+
+void SubmitFlow::AppendToLog(const std::string& logPath, const std::string& host, const SentSubmission& sent,
+                             std::chrono::system_clock::time_point when)
+{
+    const std::string line = UtcText(when, "%Y-%m-%dT%H:%M:%SZ") + '\t' + host + '\t' + sent.name + '\t' +
+                             std::to_string(sent.records) + '\t' + std::to_string(sent.bytes) + '\n';
+    std::ofstream log(logPath, std::ios::binary | std::ios::app);
+    log << line;
+    log.close();
+    if (!log)
+        throw UpdateError("Cannot write file \"" + logPath + "\". " + std::strerror(errno));
+}
+
+} // namespace quorvane::app

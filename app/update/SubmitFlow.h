@@ -1,0 +1,95 @@
+#pragma once
+
+#include "app/update/UpdateSettings.h"
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace quorvane::ftp {
+class FtpClient;
+} // namespace quorvane::ftp
+
+namespace quorvane::app {
+
+/// A Custom List that passed the checks before sending: its bytes, read once
+/// (what is sent, whatever happens to the file meanwhile), and its records.
+struct CheckedSubmission {
+    std::string bytes;
+    std::size_t records = 0;
+};
+
+/// What a successful submission sent, as the log keeps it.
+struct SentSubmission {
+    std::string name;
+    std::size_t records = 0;
+    std::size_t bytes = 0;
+};
+
+/// Sends a Custom List to the list's keepers: connect, log in, change to the
+/// submission folder and store the bytes under a name no other report has
+/// (`NewName`). Owns its FTP client. Every wait keeps to the server's
+/// `ReadTimeoutMs` and progress floor, as the update's do.
+class SubmitFlow {
+public:
+    /// The largest Custom List that is sent.
+    static constexpr std::size_t MaxSubmissionBytes = 1024 * 1024;
+
+    explicit SubmitFlow(UpdateSettings server);
+    ~SubmitFlow();
+    SubmitFlow(const SubmitFlow&) = delete;
+    SubmitFlow& operator=(const SubmitFlow&) = delete;
+
+    /// Where reports go: `commandLine` when given, else `settingsFile` (the
+    /// settings file's [submit] server, parsed), else `updateServer` with its
+    /// folder replaced by "incoming/".
+    static UpdateSettings ChooseServer(const std::optional<UpdateSettings>& commandLine,
+                                       const std::optional<UpdateSettings>& settingsFile, UpdateSettings updateServer);
+
+    /// Reads `path` once and checks it: at most `MaxSubmissionBytes` ("The
+    /// Custom List is larger than 1 MiB."), loads as a Custom List (the XML
+    /// layer's error otherwise), holds a record ("The Custom List has no
+    /// records."). A file that cannot be read raises the XML layer's
+    /// "Cannot open file" error.
+    static CheckedSubmission Check(const std::string& path);
+
+    /// "custGCMList-<UTC yyyymmddThhmmssZ>-<8 hex digits>.xml", the digits
+    /// from the system's random source.
+    static std::string NewName(std::chrono::system_clock::time_point now);
+
+    /// Connects and stores `list`; `status` hears "Connecting..." and
+    /// "Sending <name>...". A 550 or 553 to "STOR" is tried once more under a
+    /// new name. Returns what was sent. After `Abort` it raises what the
+    /// abort left (a closed connection, the server's 426); the caller then
+    /// calls `RemovePartial`.
+    SentSubmission Send(const CheckedSubmission& list, const std::function<void(const std::string&)>& status);
+
+    /// Stops the running `Send` (from a handler that runs while it waits):
+    /// "ABOR", and the data connection closed; `Send` returns within a second.
+    void Abort();
+    /// After an aborted `Send`: asks the server to delete the name being sent
+    /// ("DELE"; a refusal, a silence or a lost connection is ignored), then
+    /// disconnects.
+    void RemovePartial() noexcept;
+
+    /// Appends "<UTC time>\t<host>\t<name>\t<records>\t<bytes>" to `logPath`.
+    /// Throws std::runtime_error when the file cannot be written.
+    static void AppendToLog(const std::string& logPath, const std::string& host, const SentSubmission& sent,
+                            std::chrono::system_clock::time_point when);
+
+    ftp::FtpClient& Client() { return *ftp_; }
+
+private:
+    void Connect();
+
+    UpdateSettings server_;
+    std::unique_ptr<ftp::FtpClient> ftp_;
+    /// The name of the store running or last tried.
+    std::string currentName_;
+    bool abortRequested_ = false;
+};
+
+} // namespace quorvane::app
