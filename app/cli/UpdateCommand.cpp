@@ -103,10 +103,10 @@ public:
     void MainStatus(const QString& text) override { StandardError() << text.toStdString() << '\n'; }
     void WindowStatus(const QString& text) override { StandardError() << text.toStdString() << '\n'; }
     void ChangesStatus(const QString& text) override { StandardError() << text.toStdString() << '\n'; }
-    void Secured(const QString& version) override
+    void Secured(const QString& version, const QString& unverifiedReason) override
     {
         if (!version.isEmpty())
-            StandardError() << "Secured with " << version.toStdString() << ".\n";
+            StandardError() << SecuredText(version, unverifiedReason).toStdString() << '\n';
     }
     void ShowListing(const std::vector<std::string>& lines) override
     {

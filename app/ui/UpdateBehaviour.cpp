@@ -104,9 +104,9 @@ void UpdateBehaviour::ChangesStatus(const QString& text)
     window_->SetChangesText(text);
 }
 
-void UpdateBehaviour::Secured(const QString& version)
+void UpdateBehaviour::Secured(const QString& version, const QString& unverifiedReason)
 {
-    window_->SetSecurityText(version);
+    window_->SetSecurityText(version, unverifiedReason);
 }
 
 void UpdateBehaviour::ShowListing(const std::vector<std::string>& lines)

@@ -35,7 +35,7 @@ private:
     void MainStatus(const QString& text) override;
     void WindowStatus(const QString& text) override;
     void ChangesStatus(const QString& text) override;
-    void Secured(const QString& version) override;
+    void Secured(const QString& version, const QString& unverifiedReason) override;
     void ShowListing(const std::vector<std::string>& lines) override;
     void DownloadProgress(std::int64_t bytes) override;
 

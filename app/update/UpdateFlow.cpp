@@ -173,7 +173,7 @@ void UpdateFlow::Connect(UpdateSink& sink)
         ConnectAndList(sink);
     } catch (...) {
         // Whatever ended the step, the connection is no longer under TLS.
-        sink.Secured({});
+        sink.Secured({}, {});
         if (EndIfAborted())
             return;
         // Whatever step failed, this server gave no listing to download from;
@@ -206,11 +206,16 @@ void UpdateFlow::ConnectAndList(UpdateSink& sink)
     // only for a server that refuses "PASV".
     ftp.Passive = true;
     ftp.PassiveFallsBackToActive = true;
-    ftp.Security = settings_.Security;
+    // An ftp:// server is asked for TLS too, and the login goes on in the
+    // clear only when it has none to offer.
+    ftp.Security =
+        settings_.Security == ftp::FtpSecurity::Plain ? ftp::FtpSecurity::TlsWhenOffered : settings_.Security;
     ftp.OnSecuring = [&sink](net::NetComponent&) { sink.MainStatus(QStringLiteral("Securing the connection...")); };
-    ftp.OnSecured = [&sink, &ftp](net::NetComponent&) { sink.Secured(Utf8Text::Decode(ftp.TlsVersion())); };
+    ftp.OnSecured = [&sink, &ftp](net::NetComponent&) {
+        sink.Secured(Utf8Text::Decode(ftp.TlsVersion()), Utf8Text::Decode(ftp.UnverifiedReason()));
+    };
 
-    sink.Secured({});
+    sink.Secured({}, {});
     sink.MainStatus(QStringLiteral("Connecting..."));
     // From here on the window counts on this server: a connect or login that
     // fails leaves nothing on disk that a double-click may take for its answer.
@@ -268,7 +273,7 @@ UpdateOutcome UpdateFlow::DownloadAndInstall(UpdateSink& sink)
         sink.WindowStatus(QStringLiteral("Disconnecting..."));
         connected_ = false;
         ftp.Disconnect();
-        sink.Secured({});
+        sink.Secured({}, {});
     } else if (connected_) {
         // The connection went while this window still counted on it; what
         // lies on disk is not this server's answer.

@@ -9,6 +9,15 @@
 
 namespace quorvane::app {
 
+/// "Secured with TLS 1.3.", or for a certificate that serves for encryption
+/// only "Secured with TLS 1.3 (certificate not verified: <reason>).".
+inline QString SecuredText(const QString& version, const QString& unverifiedReason)
+{
+    if (unverifiedReason.isEmpty())
+        return QStringLiteral("Secured with %1.").arg(version);
+    return QStringLiteral("Secured with %1 (certificate not verified: %2).").arg(version, unverifiedReason);
+}
+
 /// Where the update flow reports: the Download Window (and the Main Window's
 /// status bar) in the program, standard output and error on the command line.
 class UpdateSink {
@@ -16,7 +25,8 @@ public:
     virtual ~UpdateSink() = default;
 
     /// Panel 0 of the Main Window: "Connecting...", ("Securing the connection..."
-    /// for an ftpes:// server), "Locating DIR...",
+    /// for an ftpes:// server, and for an ftp:// server that offers TLS),
+    /// "Locating DIR...",
     /// "Getting FTP file lists...", then the List Summary.
     virtual void MainStatus(const QString& text) = 0;
     /// Panel 0 of the Download Window: the server's system description,
@@ -32,7 +42,13 @@ public:
     virtual void ChangesStatus(const QString& text) = 0;
     /// The control connection is under TLS, in `version` ("TLS 1.3"); an empty
     /// `version` says the connection is closed (or starts again in the clear).
-    virtual void Secured(const QString& version) { (void)version; }
+    /// A non-empty `unverifiedReason` says the server's certificate did not
+    /// verify and serves for encryption only (an ftp:// server).
+    virtual void Secured(const QString& version, const QString& unverifiedReason)
+    {
+        (void)version;
+        (void)unverifiedReason;
+    }
     /// Bytes of the list received so far while a download runs.
     virtual void DownloadProgress(std::int64_t bytes) = 0;
     /// Runs `install`, the rename that puts the downloaded list in place of

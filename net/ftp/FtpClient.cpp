@@ -159,11 +159,10 @@ void FtpClient::OpenConnection(AutoLogin autoLogin, std::int32_t timeoutMs)
 
         ReadReply({220});
         GreetingReply.Assign(LastReply);
-        if (Security == FtpSecurity::RequireTls)
-            SecureControlConnection();
+        const bool secured = Security != FtpSecurity::Plain && SecureControlConnection();
         if (autoLogin == AutoLogin::Yes) {
             LogIn();
-            if (Security == FtpSecurity::RequireTls) {
+            if (secured) {
                 // RFC 4217: a buffer size of 0 (TLS needs none), then data
                 // connections protected as the control connection is.
                 SendCommand("PBSZ 0", {200});
@@ -190,23 +189,44 @@ void FtpClient::OpenConnection(AutoLogin autoLogin, std::int32_t timeoutMs)
     }
 }
 
-void FtpClient::SecureControlConnection()
+bool FtpClient::SecureControlConnection()
 {
-    if (OnSecuring)
+    const bool whenOffered = Security == FtpSecurity::TlsWhenOffered;
+    if (!whenOffered && OnSecuring)
         OnSecuring(*this);
-    if (SendCommand("AUTH TLS", AnyReply) != 234)
-        throw TlsNotOfferedError();
+    if (SendCommand("AUTH TLS", AnyReply) != 234) {
+        if (!whenOffered)
+            throw TlsNotOfferedError();
+        // A server without TLS: everything from here on is as on a plain connection.
+        return false;
+    }
+    if (whenOffered && OnSecuring)
+        OnSecuring(*this);
     tlsContext_ = std::make_shared<net::TlsContext>();
     // Whatever the server sent after 234 belongs to the handshake (or is
     // garbage that fails it); it must not be read as a reply in the clear.
     std::string ahead = ReceiveQueue().Extract(ReceiveQueue().Size());
-    auto tls = std::make_unique<net::TlsIoHandler>(ReleaseIOHandler(), tlsContext_, net::TlsRole::Control);
+    auto tls =
+        std::make_unique<net::TlsIoHandler>(ReleaseIOHandler(), tlsContext_, net::TlsRole::Control, Verification());
     net::TlsIoHandler& handler = *tls;
     SetIOHandler(tls.release(), net::Ownership::Owned);
     handler.FeedReceived(ahead.data(), ahead.size());
     handler.Handshake(Host, ReadLimit(*this));
     if (OnSecured)
         OnSecured(*this);
+    return true;
+}
+
+net::TlsVerification FtpClient::Verification() const noexcept
+{
+    return Security == FtpSecurity::TlsWhenOffered ? net::TlsVerification::EncryptionOnly
+                                                   : net::TlsVerification::Require;
+}
+
+std::string FtpClient::UnverifiedReason() const
+{
+    const auto* tls = dynamic_cast<const net::TlsIoHandler*>(IOHandler());
+    return tls != nullptr ? tls->UnverifiedReason() : std::string();
 }
 
 std::string FtpClient::TlsVersion() const
@@ -227,7 +247,8 @@ void FtpClient::SecureDataConnection(net::TcpConnection& data)
     if (!dataProtected_ || data.IOHandler() == nullptr || !data.IOHandler()->Connected())
         return;
     std::string ahead = data.ReceiveQueue().Extract(data.ReceiveQueue().Size());
-    auto tls = std::make_unique<net::TlsIoHandler>(data.ReleaseIOHandler(), tlsContext_, net::TlsRole::Data);
+    auto tls =
+        std::make_unique<net::TlsIoHandler>(data.ReleaseIOHandler(), tlsContext_, net::TlsRole::Data, Verification());
     net::TlsIoHandler& handler = *tls;
     data.SetIOHandler(tls.release(), net::Ownership::Owned);
     handler.FeedReceived(ahead.data(), ahead.size());

@@ -67,9 +67,15 @@ std::string Fingerprint(X509* certificate)
 int OnVerify(int preverified, X509_STORE_CTX* store)
 {
     auto* ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
-    if (TlsIoHandler* handler = HandlerOf(ssl))
-        handler->NoteServerCertificate(Fingerprint(X509_STORE_CTX_get0_cert(store)));
-    return preverified;
+    TlsIoHandler* handler = HandlerOf(ssl);
+    if (handler == nullptr)
+        return preverified;
+    handler->NoteServerCertificate(Fingerprint(X509_STORE_CTX_get0_cert(store)));
+    if (preverified == 0)
+        handler->NoteVerifyFailure(X509_STORE_CTX_get_error(store));
+    // Encryption only: the failure stays in the verify result, which the handshake
+    // turns into the reason once it is done.
+    return handler->AcceptsUnverified() ? 1 : preverified;
 }
 
 // The library's verify result in words; the name checks say which name was expected.
@@ -111,8 +117,9 @@ std::int32_t MsLeft(Clock::time_point deadline)
 
 } // namespace
 
-TlsIoHandler::TlsIoHandler(std::unique_ptr<IoHandler> inner, std::shared_ptr<TlsContext> context, TlsRole role)
-    : inner_(std::move(inner)), context_(std::move(context)), role_(role)
+TlsIoHandler::TlsIoHandler(std::unique_ptr<IoHandler> inner, std::shared_ptr<TlsContext> context, TlsRole role,
+                           TlsVerification verification)
+    : inner_(std::move(inner)), context_(std::move(context)), role_(role), verification_(verification)
 {
     if (!inner_ || !context_)
         throw TlsError("TLS needs a connection of its own to wrap.");
@@ -156,6 +163,12 @@ void TlsIoHandler::NoteServerCertificate(const std::string& fingerprint)
 {
     if (serverFingerprint_.empty())
         serverFingerprint_ = fingerprint;
+}
+
+void TlsIoHandler::NoteVerifyFailure(long result) noexcept
+{
+    if (firstVerifyFailure_ == X509_V_OK)
+        firstVerifyFailure_ = result;
 }
 
 void TlsIoHandler::Handshake(const std::string& host, std::int32_t timeoutMs)
@@ -205,6 +218,8 @@ void TlsIoHandler::Handshake(const std::string& host, std::int32_t timeoutMs)
             throw TlsCertificateError(VerifyReason(verified, host), serverFingerprint_);
         throw TlsHandshakeError(QueueReason("the server broke off the handshake"));
     }
+    if (firstVerifyFailure_ != X509_V_OK)
+        unverifiedReason_ = VerifyReason(firstVerifyFailure_, host);
     established_ = true;
 }
 

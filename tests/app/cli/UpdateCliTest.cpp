@@ -121,17 +121,33 @@ TEST(UpdateCli, FtpesSecuresTheUpdateAndAnInterruptEndsAStalledHandshakeAtOnce)
 {
     using namespace std::chrono_literals;
     const std::string remote = GeneratedListFile("8", 5);
-    {
-        UpdateServer server(remote, {}, test::ServerKind::VsftpdTls);
+    struct Case {
+        const char* name;
+        test::ServerKind kind;
+        std::string scheme; ///< empty: ftpes://
+        std::string secured;
+    };
+    const Case cases[] = {
+        {"ftpes://", test::ServerKind::VsftpdTls, "", "Secured with TLS 1.3."},
+        // ftp:// asks for TLS too, and a certificate that does not verify
+        // serves for encryption only.
+        {"ftp://", test::ServerKind::VsftpdTls, "ftp://", "Secured with TLS 1.3."},
+        {"ftp:// self-signed", test::ServerKind::VsftpdSelfSigned, "ftp://",
+         "Secured with TLS 1.3 (certificate not verified: self-signed certificate)."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        UpdateServer server(remote, {}, c.kind);
         ::quorvane::test::TempDir dir{"quorvane-cli-update"};
         WriteBytes(dir.Path() / "gcmList.xml", GeneratedListFile("7", 1));
-        const CliRun run =
-            Update(dir, "--update-server '" + server.Url("localhost") + "'", "SSL_CERT_FILE=" + server.AuthorityFile());
+        const CliRun run = Update(dir, "--update-server '" + server.Url("localhost", c.scheme) + "'",
+                                  "SSL_CERT_FILE=" + server.AuthorityFile());
         EXPECT_EQ(run.exitCode, 0) << run.err;
-        EXPECT_EQ(run.err, "Connecting...\nSecuring the connection...\nSecured with TLS 1.3.\nLocating DIR...\n"
-                           "UNIX Type: L8\nGetting FTP file lists...\n"
-                           "List Version [7] GCM's [1] [Good: 0] [Bad: 0]\nDisconnecting...\nUpdating...\nDone...\n"
-                           "Changes [5] New [4] Removed [0] Now boot [0] No longer boot [0] Changed [1]\n");
+        EXPECT_EQ(run.err, "Connecting...\nSecuring the connection...\n" + c.secured +
+                               "\nLocating DIR...\n"
+                               "UNIX Type: L8\nGetting FTP file lists...\n"
+                               "List Version [7] GCM's [1] [Good: 0] [Bad: 0]\nDisconnecting...\nUpdating...\nDone...\n"
+                               "Changes [5] New [4] Removed [0] Now boot [0] No longer boot [0] Changed [1]\n");
         EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.xml"), remote);
     }
 
