@@ -6,6 +6,7 @@
 #include "app/list/RecordWalk.h"
 #include "app/text/MessageWithFullStop.h"
 #include "app/text/Utf8Text.h"
+#include "app/update/CertificateChangedError.h"
 #include "app/update/ConnectionLostError.h"
 #include "app/update/DownloadSizeError.h"
 #include "app/update/DownloadVersionError.h"
@@ -15,6 +16,7 @@
 #include "net/ftp/FtpClient.h"
 #include "net/ftp/FtpErrors.h"
 #include "net/ftp/SizeReply.h"
+#include "net/tls/TlsError.h"
 #include "net/transport/SocketIoHandler.h"
 #include "xml/PlatformVendor.h"
 #include "xml/XmlDocument.h"
@@ -211,7 +213,10 @@ void UpdateFlow::ConnectAndList(UpdateSink& sink)
     ftp.Security =
         settings_.Security == ftp::FtpSecurity::Plain ? ftp::FtpSecurity::TlsWhenOffered : settings_.Security;
     ftp.OnSecuring = [&sink](net::NetComponent&) { sink.MainStatus(QStringLiteral("Securing the connection...")); };
-    ftp.OnSecured = [&sink, &ftp](net::NetComponent&) {
+    ftp.TrustedFingerprint = settings_.TrustedFingerprint;
+    serverFingerprint_.clear();
+    ftp.OnSecured = [this, &sink, &ftp](net::NetComponent&) {
+        serverFingerprint_ = ftp.ServerFingerprint();
         sink.Secured(Utf8Text::Decode(ftp.TlsVersion()), Utf8Text::Decode(ftp.UnverifiedReason()));
     };
 
@@ -221,7 +226,13 @@ void UpdateFlow::ConnectAndList(UpdateSink& sink)
     // fails leaves nothing on disk that a double-click may take for its answer.
     connected_ = true;
     openingConnection_ = true;
-    ftp.OpenConnection(ftp::AutoLogin::Yes, settings_.ReadTimeoutMs);
+    try {
+        ftp.OpenConnection(ftp::AutoLogin::Yes, settings_.ReadTimeoutMs);
+    } catch (const net::TlsCertificateError&) {
+        if (settings_.FingerprintStored)
+            throw CertificateChangedError();
+        throw;
+    }
     openingConnection_ = false;
     if (!ftp.IsConnected())
         return;

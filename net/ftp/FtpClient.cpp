@@ -211,6 +211,7 @@ bool FtpClient::SecureControlConnection()
     net::TlsIoHandler& handler = *tls;
     SetIOHandler(tls.release(), net::Ownership::Owned);
     handler.FeedReceived(ahead.data(), ahead.size());
+    handler.TrustFingerprint(TrustedFingerprint);
     handler.Handshake(Host, ReadLimit(*this));
     if (OnSecured)
         OnSecured(*this);
@@ -221,6 +222,12 @@ net::TlsVerification FtpClient::Verification() const noexcept
 {
     return Security == FtpSecurity::TlsWhenOffered ? net::TlsVerification::EncryptionOnly
                                                    : net::TlsVerification::Require;
+}
+
+std::string FtpClient::ServerFingerprint() const
+{
+    const auto* tls = dynamic_cast<const net::TlsIoHandler*>(IOHandler());
+    return tls != nullptr ? tls->ServerFingerprint() : std::string();
 }
 
 std::string FtpClient::UnverifiedReason() const
@@ -252,6 +259,7 @@ void FtpClient::SecureDataConnection(net::TcpConnection& data)
     net::TlsIoHandler& handler = *tls;
     data.SetIOHandler(tls.release(), net::Ownership::Owned);
     handler.FeedReceived(ahead.data(), ahead.size());
+    handler.TrustFingerprint(TrustedFingerprint);
     handler.Handshake(Host, ReadLimit(data));
 }
 

@@ -65,6 +65,10 @@ public:
     /// goes on in the clear exactly as under `Plain`. A failure after 234 ends
     /// the connection in both modes.
     FtpSecurity Security = FtpSecurity::Plain;
+    /// The SHA-256 fingerprint ("AB:CD:...") of a certificate accepted whether
+    /// it verifies or not. While set, any other certificate must verify, in
+    /// both TLS modes.
+    std::string TrustedFingerprint;
     /// Raised before "AUTH TLS" is sent under `RequireTls`; under
     /// `TlsWhenOffered` once the server answered it with 234.
     NotifyEvent OnSecuring;
@@ -112,6 +116,9 @@ public:
     /// Why the control connection's certificate did not verify when it serves
     /// for encryption only (`FtpSecurity::TlsWhenOffered`); empty otherwise.
     [[nodiscard]] std::string UnverifiedReason() const;
+    /// The SHA-256 fingerprint of the control connection's certificate, empty
+    /// when plain.
+    [[nodiscard]] std::string ServerFingerprint() const;
     /// The data connection while a transfer runs, else null.
     [[nodiscard]] net::TcpConnection* DataConnection() const noexcept { return dataConnection_.get(); }
 

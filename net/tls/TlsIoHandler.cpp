@@ -70,12 +70,15 @@ int OnVerify(int preverified, X509_STORE_CTX* store)
     TlsIoHandler* handler = HandlerOf(ssl);
     if (handler == nullptr)
         return preverified;
-    handler->NoteServerCertificate(Fingerprint(X509_STORE_CTX_get0_cert(store)));
+    const std::string fingerprint = Fingerprint(X509_STORE_CTX_get0_cert(store));
+    handler->NoteServerCertificate(fingerprint);
+    // The certificate the user trusted by its fingerprint stands for itself.
+    if (handler->Trusts(fingerprint))
+        return 1;
     if (preverified == 0)
         handler->NoteVerifyFailure(X509_STORE_CTX_get_error(store));
-    // Encryption only: the failure stays in the verify result, which the handshake
-    // turns into the reason once it is done.
-    return handler->AcceptsUnverified() ? 1 : preverified;
+    // Encryption only: the failure is kept as the reason the handshake reports.
+    return handler->EncryptsUnverified() ? 1 : preverified;
 }
 
 // The library's verify result in words; the name checks say which name was expected.

@@ -78,6 +78,18 @@ public:
 
     /// Called by the library's new-session callback.
     void SessionArrived(ssl_session_st* session);
+    /// A certificate with this SHA-256 fingerprint ("AB:CD:...") is accepted whether it
+    /// verifies or not; any other one must verify, under `EncryptionOnly` too. Set
+    /// before the handshake; empty (the default) trusts no fingerprint.
+    void TrustFingerprint(const std::string& fingerprint) { trustedFingerprint_ = fingerprint; }
+    /// Whether a certificate that does not verify may serve for encryption only.
+    bool EncryptsUnverified() const noexcept { return AcceptsUnverified() && trustedFingerprint_.empty(); }
+    /// Whether `fingerprint` is the one trusted.
+    bool Trusts(const std::string& fingerprint) const noexcept
+    {
+        return !trustedFingerprint_.empty() && fingerprint == trustedFingerprint_;
+    }
+
     /// Called by the library's verify callback with the server's own certificate.
     void NoteServerCertificate(const std::string& fingerprint);
     /// Called by the verify callback with each check that failed; the first one is the
@@ -112,6 +124,7 @@ private:
     std::string plain_;
     std::string serverFingerprint_;
     std::string unverifiedReason_;
+    std::string trustedFingerprint_;
     long firstVerifyFailure_ = 0;
 };
 

@@ -170,6 +170,58 @@ TEST(UpdateCli, FtpesSecuresTheUpdateAndAnInterruptEndsAStalledHandshakeAtOnce)
     EXPECT_EQ(peer.Received(), std::vector<std::string>{"AUTH TLS"});
 }
 
+TEST(UpdateCli, ACertificateTrustedByItsFingerprintIsRememberedAndItsChangeRefused)
+{
+    const std::string remote = GeneratedListFile("8", 5);
+    UpdateServer self(remote, {}, test::ServerKind::VsftpdSelfSigned);
+    ::quorvane::test::TempDir dir{"quorvane-cli-update"};
+    const std::string fingerprint = self.Fingerprint("self");
+    const std::string url = "--update-server '" + self.Url("localhost") + "'";
+    const std::string authority = "SSL_CERT_FILE=" + self.AuthorityFile();
+    const std::filesystem::path conf = dir.Path() / "config/quorvane/quorvane.conf";
+    const auto run = [&](const std::string& options) {
+        std::filesystem::remove(dir.Path() / "gcmList.xml");
+        return Update(dir, url + options, authority);
+    };
+
+    const CliRun refused = run("");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("The server's certificate is not trusted (self-signed certificate). SHA-256 "
+                               "fingerprint: " +
+                               fingerprint),
+              std::string::npos)
+        << refused.err;
+    const CliRun once = run(" --trust-certificate " + fingerprint);
+    EXPECT_EQ(once.exitCode, 0) << once.err;
+    EXPECT_FALSE(std::filesystem::exists(conf));
+    const CliRun saved = run(" --trust-certificate " + fingerprint + " --save");
+    EXPECT_EQ(saved.exitCode, 0) << saved.err;
+    // Kept under [tls] (the settings writer escapes the key's colon as %3A; a
+    // hand-written "<host>:<port>=" line is read too, as below).
+    const std::string kept = "[tls]\nlocalhost%3A" + std::to_string(self.Port()) + "=" + fingerprint + "\n";
+    EXPECT_NE(ReadBytes(conf).find(kept), std::string::npos) << ReadBytes(conf);
+    EXPECT_EQ(std::filesystem::status(conf).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    const CliRun remembered = run("");
+    EXPECT_EQ(remembered.exitCode, 0) << remembered.err;
+    EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.xml"), remote);
+
+    // Another certificate that does not verify is refused by name; one that
+    // verifies replaces the kept fingerprint.
+    UpdateServer signedByAuthority(remote, {}, test::ServerKind::VsftpdTls);
+    WriteBytes(conf, "[tls]\nlocalhost:" + std::to_string(self.Port()) + "=" + self.Fingerprint("expired") + "\n");
+    const CliRun changed = run("");
+    EXPECT_EQ(changed.exitCode, 1);
+    EXPECT_NE(changed.err.find("The server's certificate changed since you trusted it."), std::string::npos)
+        << changed.err;
+    WriteBytes(conf, "[tls]\nlocalhost:" + std::to_string(signedByAuthority.Port()) + "=" +
+                         signedByAuthority.Fingerprint("expired") + "\n");
+    const CliRun replaced = Update(dir, "--update-server '" + signedByAuthority.Url("localhost") + "'",
+                                   "SSL_CERT_FILE=" + signedByAuthority.AuthorityFile());
+    EXPECT_EQ(replaced.exitCode, 0) << replaced.err;
+    EXPECT_NE(ReadBytes(conf).find("=" + signedByAuthority.Fingerprint("good")), std::string::npos) << ReadBytes(conf);
+}
+
 /// Writes the settings file of `dir` with `server` as the update server.
 void SetServer(const ::quorvane::test::TempDir& dir, const std::string& server)
 {

@@ -122,6 +122,8 @@ public:
         return scheme + account + "@" + host + ":" + std::to_string(server_->Port()) + "/" + Directory;
     }
 
+    std::int32_t Port() const { return server_->Port(); }
+
     /// The test authority that signed a TLS server's certificate (for SSL_CERT_FILE).
     std::string AuthorityFile() const { return certs_.File("ca.pem"); }
     /// The SHA-256 fingerprint of the server's certificate when it is `certificate`
