@@ -1,7 +1,9 @@
 #include "app/ui/UpdateBehaviour.h"
 
+#include "app/settings/UpdateServerSetting.h"
 #include "app/text/Utf8Text.h"
 #include "app/ui/Asker.h"
+#include "app/ui/CertificateDialog.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/ErrorBox.h"
 #include "app/ui/MainWindow.h"
@@ -41,8 +43,20 @@ bool ServerNotReached(const std::exception& error)
 } // namespace
 
 UpdateBehaviour::UpdateBehaviour(MainWindow& mainWindow, UpdateSettings settings)
-    : mainWindow_(mainWindow), flow_(mainWindow.ListLogic(), std::move(settings))
+    : mainWindow_(mainWindow),
+      host_(settings.Host),
+      port_(settings.Port),
+      flow_(mainWindow.ListLogic(), std::move(settings))
 {}
+
+bool UpdateBehaviour::TrustCertificate(const CertificateQuestion& certificate)
+{
+    CertificateDialog dialog(certificate, window_);
+    if (Asker::current().runModal(dialog) != QDialog::Accepted)
+        return false;
+    UpdateServerSetting::StoreFingerprint(host_, port_, certificate.fingerprint.toStdString());
+    return true;
+}
 
 DownloadBehaviourFactory UpdateBehaviour::factory(UpdateSettings settings)
 {

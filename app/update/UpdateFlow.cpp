@@ -214,6 +214,16 @@ void UpdateFlow::ConnectAndList(UpdateSink& sink)
         settings_.Security == ftp::FtpSecurity::Plain ? ftp::FtpSecurity::TlsWhenOffered : settings_.Security;
     ftp.OnSecuring = [&sink](net::NetComponent&) { sink.MainStatus(QStringLiteral("Securing the connection...")); };
     ftp.TrustedFingerprint = settings_.TrustedFingerprint;
+    ftp.OnUnverifiedCertificate = nullptr;
+    if (sink.AsksAboutCertificates()) {
+        ftp.OnUnverifiedCertificate = [&sink](const ftp::FtpClient::UnverifiedCertificate& certificate) {
+            const net::CertificateDetails& details = certificate.details;
+            return sink.TrustCertificate({Utf8Text::Decode(details.subject), Utf8Text::Decode(details.issuer),
+                                          Utf8Text::Decode(details.validFrom), Utf8Text::Decode(details.validUntil),
+                                          Utf8Text::Decode(certificate.reason),
+                                          Utf8Text::Decode(certificate.fingerprint)});
+        };
+    }
     serverFingerprint_.clear();
     ftp.OnSecured = [this, &sink, &ftp](net::NetComponent&) {
         serverFingerprint_ = ftp.ServerFingerprint();

@@ -18,6 +18,17 @@ inline QString SecuredText(const QString& version, const QString& unverifiedReas
     return QStringLiteral("Secured with %1 (certificate not verified: %2).").arg(version, unverifiedReason);
 }
 
+/// A server certificate that did not verify, as the user sees it before
+/// deciding whether to trust it.
+struct CertificateQuestion {
+    QString subject;
+    QString issuer;
+    QString validFrom;
+    QString validUntil;
+    QString reason;
+    QString fingerprint;
+};
+
 /// Where the update flow reports: the Download Window (and the Main Window's
 /// status bar) in the program, standard output and error on the command line.
 class UpdateSink {
@@ -48,6 +59,17 @@ public:
     {
         (void)version;
         (void)unverifiedReason;
+    }
+    /// Whether a certificate that does not verify is put to the user
+    /// (`TrustCertificate`) rather than refused (ftpes://) or used for
+    /// encryption only (ftp://) at once.
+    virtual bool AsksAboutCertificates() const { return false; }
+    /// Asks whether to trust `certificate`, before anything of the account is
+    /// sent; true goes on under it.
+    virtual bool TrustCertificate(const CertificateQuestion& certificate)
+    {
+        (void)certificate;
+        return false;
     }
     /// Bytes of the list received so far while a download runs.
     virtual void DownloadProgress(std::int64_t bytes) = 0;

@@ -7,6 +7,7 @@
 #include "net/ftp/ReplyParser.h"
 #include "net/ftp/TransferSink.h"
 #include "net/tls/TlsContext.h"
+#include "net/tls/TlsError.h"
 #include "net/tls/TlsIoHandler.h"
 #include "net/transport/SimpleServer.h"
 #include "net/transport/Socket.h"
@@ -206,13 +207,22 @@ bool FtpClient::SecureControlConnection()
     // Whatever the server sent after 234 belongs to the handshake (or is
     // garbage that fails it); it must not be read as a reply in the clear.
     std::string ahead = ReceiveQueue().Extract(ReceiveQueue().Size());
-    auto tls =
-        std::make_unique<net::TlsIoHandler>(ReleaseIOHandler(), tlsContext_, net::TlsRole::Control, Verification());
+    auto tls = std::make_unique<net::TlsIoHandler>(ReleaseIOHandler(), tlsContext_, net::TlsRole::Control,
+                                                   OnUnverifiedCertificate ? net::TlsVerification::EncryptionOnly
+                                                                           : Verification());
     net::TlsIoHandler& handler = *tls;
     SetIOHandler(tls.release(), net::Ownership::Owned);
     handler.FeedReceived(ahead.data(), ahead.size());
     handler.TrustFingerprint(TrustedFingerprint);
     handler.Handshake(Host, ReadLimit(*this));
+    if (!handler.UnverifiedReason().empty() && OnUnverifiedCertificate) {
+        const UnverifiedCertificate certificate{handler.ServerCertificate(), handler.UnverifiedReason(),
+                                                handler.ServerFingerprint()};
+        if (OnUnverifiedCertificate(certificate))
+            TrustedFingerprint = certificate.fingerprint;
+        else if (!whenOffered)
+            throw net::TlsCertificateError(certificate.reason, certificate.fingerprint);
+    }
     if (OnSecured)
         OnSecured(*this);
     return true;
@@ -233,7 +243,10 @@ std::string FtpClient::ServerFingerprint() const
 std::string FtpClient::UnverifiedReason() const
 {
     const auto* tls = dynamic_cast<const net::TlsIoHandler*>(IOHandler());
-    return tls != nullptr ? tls->UnverifiedReason() : std::string();
+    // A certificate the user trusted after the handshake is no longer unverified.
+    if (tls == nullptr || (!TrustedFingerprint.empty() && tls->ServerFingerprint() == TrustedFingerprint))
+        return {};
+    return tls->UnverifiedReason();
 }
 
 std::string FtpClient::TlsVersion() const

@@ -4,6 +4,7 @@
 #include "net/ftp/FtpProxySettings.h"
 #include "net/ftp/FtpTypes.h"
 #include "net/ftp/PassiveAddress.h"
+#include "net/tls/TlsIoHandler.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -69,6 +70,19 @@ public:
     /// it verifies or not. While set, any other certificate must verify, in
     /// both TLS modes.
     std::string TrustedFingerprint;
+    /// What the user sees of a certificate that did not verify.
+    struct UnverifiedCertificate {
+        net::CertificateDetails details;
+        std::string reason;
+        std::string fingerprint;
+    };
+    /// When set, a control connection certificate that does not verify (and
+    /// is not `TrustedFingerprint`'s) is put to it after the handshake, before
+    /// anything of the account is sent: true trusts it for this connection
+    /// (`TrustedFingerprint` takes its fingerprint); false fails under
+    /// `RequireTls` with `TlsCertificateError` and goes on for encryption only
+    /// under `TlsWhenOffered`.
+    std::function<bool(const UnverifiedCertificate&)> OnUnverifiedCertificate;
     /// Raised before "AUTH TLS" is sent under `RequireTls`; under
     /// `TlsWhenOffered` once the server answered it with 234.
     NotifyEvent OnSecuring;

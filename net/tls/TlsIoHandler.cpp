@@ -64,14 +64,45 @@ std::string Fingerprint(X509* certificate)
     return text;
 }
 
+// What the library prints of a name or a time, through a memory buffer.
+template <typename Print>
+std::string Printed(Print print)
+{
+    BIO* buffer = BIO_new(BIO_s_mem());
+    if (buffer == nullptr)
+        return {};
+    print(buffer);
+    char* data = nullptr;
+    const long length = BIO_get_mem_data(buffer, &data);
+    std::string text(data != nullptr && length > 0 ? std::string(data, static_cast<std::size_t>(length)) : "");
+    BIO_free(buffer);
+    return text;
+}
+
+CertificateDetails Details(X509* certificate)
+{
+    if (certificate == nullptr)
+        return {};
+    const auto name = [](X509_NAME* value) {
+        return Printed(
+            [value](BIO* out) { X509_NAME_print_ex(out, value, 0, XN_FLAG_ONELINE & ~ASN1_STRFLGS_ESC_MSB); });
+    };
+    const auto time = [](const ASN1_TIME* value) {
+        return Printed([value](BIO* out) { ASN1_TIME_print(out, value); });
+    };
+    return {name(X509_get_subject_name(certificate)), name(X509_get_issuer_name(certificate)),
+            time(X509_get0_notBefore(certificate)), time(X509_get0_notAfter(certificate))};
+}
+
 int OnVerify(int preverified, X509_STORE_CTX* store)
 {
     auto* ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
     TlsIoHandler* handler = HandlerOf(ssl);
     if (handler == nullptr)
         return preverified;
-    const std::string fingerprint = Fingerprint(X509_STORE_CTX_get0_cert(store));
-    handler->NoteServerCertificate(fingerprint);
+    X509* certificate = X509_STORE_CTX_get0_cert(store);
+    const std::string fingerprint = Fingerprint(certificate);
+    handler->NoteServerCertificate(fingerprint, Details(certificate));
     // The certificate the user trusted by its fingerprint stands for itself.
     if (handler->Trusts(fingerprint))
         return 1;
@@ -162,10 +193,12 @@ void TlsIoHandler::SessionArrived(ssl_session_st* session)
     context_->KeepSession(session);
 }
 
-void TlsIoHandler::NoteServerCertificate(const std::string& fingerprint)
+void TlsIoHandler::NoteServerCertificate(const std::string& fingerprint, CertificateDetails details)
 {
-    if (serverFingerprint_.empty())
+    if (serverFingerprint_.empty()) {
         serverFingerprint_ = fingerprint;
+        serverCertificate_ = std::move(details);
+    }
 }
 
 void TlsIoHandler::NoteVerifyFailure(long result) noexcept

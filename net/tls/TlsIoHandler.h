@@ -15,6 +15,14 @@ namespace quorvane::net {
 
 class TlsContext;
 
+/// What a certificate says of itself, in words, for a person deciding whether to trust it.
+struct CertificateDetails {
+    std::string subject;
+    std::string issuer;
+    std::string validFrom;
+    std::string validUntil;
+};
+
 /// What a TLS connection is for. A data connection resumes a session of its control
 /// connection (servers may demand it) and must end with the server's close_notify, since
 /// only that tells a complete transfer from a cut one.
@@ -90,8 +98,11 @@ public:
         return !trustedFingerprint_.empty() && fingerprint == trustedFingerprint_;
     }
 
+    /// The server's own certificate as the handshake saw it; empty before.
+    const CertificateDetails& ServerCertificate() const noexcept { return serverCertificate_; }
+
     /// Called by the library's verify callback with the server's own certificate.
-    void NoteServerCertificate(const std::string& fingerprint);
+    void NoteServerCertificate(const std::string& fingerprint, CertificateDetails details);
     /// Called by the verify callback with each check that failed; the first one is the
     /// reason a certificate accepted for encryption only did not verify.
     void NoteVerifyFailure(long result) noexcept;
@@ -125,6 +136,7 @@ private:
     std::string serverFingerprint_;
     std::string unverifiedReason_;
     std::string trustedFingerprint_;
+    CertificateDetails serverCertificate_;
     long firstVerifyFailure_ = 0;
 };
 

@@ -3,6 +3,8 @@
 // peer for a slow one), questions answered by the scripted asker.
 #include "QtPrinters.h"
 #include "UiFixture.h"
+#include "app/settings/UpdateServerSetting.h"
+#include "app/ui/CertificateDialog.h"
 #include "app/ui/ChangesWindow.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/ErrorBox.h"
@@ -242,6 +244,11 @@ TEST_F(UpdateWindow, AnFtpesServerShowsTheLockAndTlsVersionWhileConnected)
         QString whileConnected, tip, afterInstall;
         bool lockShown = false;
         bool lockOpen = !c.lockOpen;
+        // The window asks about a certificate that does not verify; under
+        // ftp:// Cancel goes on for encryption only.
+        if (c.lockOpen)
+            asker.setNextModalRun(
+                [](QDialog& dialog) { dynamic_cast<CertificateDialog&>(dialog).CancelButton()->click(); });
         asker.setNextModalRun([&](QDialog& dialog) {
             auto& w = dynamic_cast<DownloadWindow&>(dialog);
             whileConnected = w.SecurityText();
@@ -262,6 +269,46 @@ TEST_F(UpdateWindow, AnFtpesServerShowsTheLockAndTlsVersionWhileConnected)
         EXPECT_EQ(afterInstall, "");
         EXPECT_EQ(bytes("gcmList.xml"), remote);
     }
+}
+
+TEST_F(UpdateWindow, ACertificateTrustedInItsDialogIsNotAskedAboutAgain)
+{
+    const std::string remote = GeneratedListFile("5", 4);
+    UpdateServer server(remote, {}, test::ServerKind::VsftpdSelfSigned);
+    const std::string fingerprint = server.Fingerprint("self");
+    QString shownFingerprint, subject;
+    asker.setNextAnswer(MrYes); // download the missing list?
+    asker.setNextAnswer(MrYes); // check for updates?
+    asker.setNextModalRun([&](QDialog& dialog) {
+        auto& certificate = dynamic_cast<CertificateDialog&>(dialog);
+        shownFingerprint = certificate.findChild<QLabel*>(QStringLiteral("Fingerprint"))->text();
+        subject = certificate.findChild<QLabel*>(QStringLiteral("Subject"))->text();
+        certificate.TrustButton()->click();
+    });
+    doubleClickInNextRun();
+    use(server.Settings());
+    {
+        MainWindow window({}, downloads);
+    }
+    EXPECT_TRUE(asker.errors.empty()) << asker.errors.front().toStdString();
+    EXPECT_EQ(shownFingerprint.toStdString(), fingerprint);
+    EXPECT_FALSE(subject.isEmpty());
+    EXPECT_EQ(bytes("gcmList.xml"), remote);
+
+    // The next run reads the kept fingerprint, as the program does, and asks nothing.
+    QFile::remove(QStringLiteral("gcmList.xml"));
+    use(UpdateServerSetting::Choose(server.Settings(), [](const std::exception&) {}).settings);
+    asker.setNextAnswer(MrYes);
+    asker.setNextAnswer(MrYes);
+    doubleClickInNextRun();
+    const std::size_t runsBefore = asker.modalRuns.size();
+    {
+        MainWindow window({}, downloads);
+    }
+    EXPECT_TRUE(asker.errors.empty()) << asker.errors.front().toStdString();
+    ASSERT_EQ(asker.modalRuns.size(), runsBefore + 1);
+    EXPECT_EQ(asker.modalRuns.back(), "DownloadWindow");
+    EXPECT_EQ(bytes("gcmList.xml"), remote);
 }
 
 TEST_F(UpdateWindow, AnInstalledListThatFailsToLoadLeavesTheWindowAsItWas)
