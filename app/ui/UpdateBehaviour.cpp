@@ -46,6 +46,7 @@ UpdateBehaviour::UpdateBehaviour(MainWindow& mainWindow, UpdateSettings settings
     : mainWindow_(mainWindow),
       host_(settings.Host),
       port_(settings.Port),
+      storedFingerprint_(settings.FingerprintStored ? settings.TrustedFingerprint : std::string()),
       flow_(mainWindow.ListLogic(), std::move(settings))
 {}
 
@@ -75,6 +76,13 @@ void UpdateBehaviour::FormCreate(DownloadWindow& window)
     window_ = &window;
     try {
         flow_.Connect(*this);
+        // A new certificate of a server trusted by its fingerprint got this far
+        // only by verifying: it replaces the kept fingerprint.
+        const std::string& shown = flow_.ServerFingerprint();
+        if (!storedFingerprint_.empty() && !shown.empty() && shown != storedFingerprint_) {
+            UpdateServerSetting::StoreFingerprint(host_, port_, shown);
+            storedFingerprint_ = shown;
+        }
     } catch (const std::exception& error) {
         if (!flow_.FailedOpeningConnection() || !ServerNotReached(error))
             throw;

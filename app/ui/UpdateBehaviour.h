@@ -46,6 +46,8 @@ private:
     MainWindow& mainWindow_;
     std::string host_;
     std::int32_t port_ = 0;
+    /// The fingerprint kept in the settings file for this server, if any.
+    std::string storedFingerprint_;
     DownloadWindow* window_ = nullptr;
     UpdateFlow flow_;
 };
