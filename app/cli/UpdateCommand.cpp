@@ -13,6 +13,8 @@
 
 #include <signal.h>
 
+#include <algorithm>
+#include <cctype>
 #include <csignal>
 #include <exception>
 #include <functional>
@@ -49,10 +51,10 @@ public:
     void MainStatus(const QString& text) override { StandardError() << text.toStdString() << '\n'; }
     void WindowStatus(const QString& text) override { StandardError() << text.toStdString() << '\n'; }
     void ChangesStatus(const QString& text) override { StandardError() << text.toStdString() << '\n'; }
-    void Secured(const QString& version) override
+    void Secured(const QString& version, const QString& unverifiedReason) override
     {
         if (!version.isEmpty())
-            StandardError() << "Secured with " << version.toStdString() << ".\n";
+            StandardError() << SecuredText(version, unverifiedReason).toStdString() << '\n';
     }
     void ShowListing(const std::vector<std::string>& lines) override
     {
@@ -103,24 +105,67 @@ public:
     void SetStatusText(const QString&) override {}
 };
 
+/// The server of this run and what to keep of its certificate.
+struct UpdateOptions {
+    UpdateSettings settings;
+    /// --save: keep the --trust-certificate fingerprint for the server.
+    bool save = false;
+};
+
 /// --update-server when given, else the settings file's server (a malformed
-/// one is reported here), else the built-in one.
-UpdateSettings Settings(const std::vector<std::string>& arguments)
+/// one is reported here), else the built-in one; --trust-certificate FP
+/// replaces a fingerprint kept for it, for this run.
+UpdateOptions Options(const std::vector<std::string>& arguments)
 {
     SharedOptions options(SharedOptions::UpdateServer);
+    std::string trusted;
+    bool save = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (!options.Take(arguments, i))
+        if (arguments[i] == "--trust-certificate") {
+            if (i + 1 == arguments.size() || arguments[i + 1].empty())
+                throw UsageError("--trust-certificate needs a fingerprint");
+            trusted = arguments[++i];
+            // As the program prints it: upper-case hex.
+            std::transform(trusted.begin(), trusted.end(), trusted.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        } else if (arguments[i] == "--save") {
+            save = true;
+        } else if (!options.Take(arguments, i)) {
             throw UsageError("unexpected argument " + arguments[i]);
+        }
     }
-    return UpdateServerSetting::Choose(
-               options.updateServer,
-               [](const std::exception& e) { StandardError() << MessageWithFullStop(e.what()) << '\n'; })
-        .settings;
+    if (save && trusted.empty())
+        throw UsageError("--save needs --trust-certificate");
+    UpdateOptions result{UpdateServerSetting::Choose(
+                             options.updateServer,
+                             [](const std::exception& e) { StandardError() << MessageWithFullStop(e.what()) << '\n'; })
+                             .settings,
+                         save};
+    if (!trusted.empty()) {
+        result.settings.TrustedFingerprint = trusted;
+        result.settings.FingerprintStored = false;
+    }
+    return result;
+}
+
+/// After a connect: keeps the fingerprint --save asked for once the server
+/// showed that certificate, and replaces a kept one when the server's new
+/// certificate verified.
+void KeepFingerprint(const UpdateOptions& options, const std::string& shown)
+{
+    const UpdateSettings& settings = options.settings;
+    if (shown.empty() || InterruptCatcher::Caught())
+        return;
+    const bool saveTrusted = options.save && shown == settings.TrustedFingerprint;
+    const bool replaced = settings.FingerprintStored && shown != settings.TrustedFingerprint;
+    if (saveTrusted || replaced)
+        UpdateServerSetting::StoreFingerprint(settings.Host, settings.Port, shown);
 }
 
 int RunUpdate(const std::vector<std::string>& arguments, CliOutput& out)
 {
-    const UpdateSettings settings = Settings(arguments);
+    const UpdateOptions options = Options(arguments);
+    const UpdateSettings& settings = options.settings;
     InterruptCatcher interrupts;
     MainList list;
     Discard summary;
@@ -137,8 +182,10 @@ int RunUpdate(const std::vector<std::string>& arguments, CliOutput& out)
     InterruptWatch watch(flow);
     UpdateOutcome outcome = UpdateOutcome::Aborted;
     try {
-        if (!InterruptCatcher::Caught())
+        if (!InterruptCatcher::Caught()) {
             flow.Connect(sink);
+            KeepFingerprint(options, flow.ServerFingerprint());
+        }
         if (!InterruptCatcher::Caught())
             outcome = flow.DownloadAndInstall(sink);
     } catch (...) {
@@ -160,11 +207,13 @@ int RunUpdate(const std::vector<std::string>& arguments, CliOutput& out)
 const CliCommand& UpdateCommand()
 {
     static const CliCommand command{
-        "update", "[--update-server ftp[es]://USER:PASSWORD@HOST:PORT/PATH/]",
+        "update", "[--update-server ftp[es]://USER:PASSWORD@HOST:PORT/PATH/] [--trust-certificate FP [--save]]",
         "fetches gcmList.xml from the update server and installs it when its version differs, keeping the\n"
         "      list it replaces as gcmList.previous.xml and printing what changed; the server is the option's,\n"
         "      else the settings file's ([update] server), else the program's own; ftpes:// requires TLS and a\n"
-        "      certificate the system trusts, and sends the account only after both",
+        "      certificate the system trusts, and sends the account only after both; ftp:// uses TLS when the\n"
+        "      server offers it; --trust-certificate accepts the certificate with that SHA-256 fingerprint\n"
+        "      (AB:CD:..., as the refusal prints it) for this run, and with --save for every later run",
         &RunUpdate};
     return command;
 }

@@ -2,6 +2,9 @@
 
 #include <QString>
 
+#include <cstdint>
+#include <string>
+
 // The user's settings: one file, $XDG_CONFIG_HOME/quorvane/quorvane.conf
 // (by default ~/.config/quorvane/quorvane.conf), read and written through
 // QSettings in the native format:
@@ -32,6 +35,14 @@ inline const QString kUpdateServer = QStringLiteral("update/server");
 /// Where Custom Lists are sent: an ftp:// URL in the form --submit-server
 /// takes. Absent (or empty) for the update server's incoming/ folder.
 inline const QString kSubmitServer = QStringLiteral("submit/server");
+
+// [tls]
+/// The SHA-256 fingerprint ("AB:CD:...") of a certificate the user trusts for
+/// the server `host`:`port` whether it verifies or not.
+inline QString TrustedCertificateKey(const std::string& host, std::int32_t port)
+{
+    return QStringLiteral("tls/") + QString::fromStdString(host) + QLatin1Char(':') + QString::number(port);
+}
 
 // [window]: the Main Window as the user left it.
 /// Its normal (not maximised) geometry, a rectangle in screen pixels.

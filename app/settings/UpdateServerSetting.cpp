@@ -27,17 +27,39 @@ std::string StoredUrl(const QSettings& settings)
 UpdateServerChoice UpdateServerSetting::Choose(const std::optional<UpdateSettings>& commandLine,
                                                const std::function<void(const std::exception&)>& report)
 {
-    if (commandLine)
-        return {*commandLine, UpdateServerChoice::Source::CommandLine};
-    const std::string url = StoredUrl(*UserSettings::Open());
-    if (url.empty())
-        return {};
-    try {
-        return {UpdateServerUrl::Parse(url), UpdateServerChoice::Source::SettingsFile};
-    } catch (const UpdateServerUrlError& e) {
-        report(e);
-        return {};
+    const auto settings = UserSettings::Open();
+    UpdateServerChoice choice;
+    if (commandLine) {
+        choice = {*commandLine, UpdateServerChoice::Source::CommandLine};
+    } else {
+        const std::string url = StoredUrl(*settings);
+        try {
+            if (!url.empty())
+                choice = {UpdateServerUrl::Parse(url), UpdateServerChoice::Source::SettingsFile};
+        } catch (const UpdateServerUrlError& e) {
+            report(e);
+        }
     }
+    // A certificate trusted for this server is enforced, whichever way it is named.
+    const QString fingerprint =
+        settings->value(settings::TrustedCertificateKey(choice.settings.Host, choice.settings.Port)).toString();
+    if (!fingerprint.isEmpty()) {
+        choice.settings.TrustedFingerprint = fingerprint.toStdString();
+        choice.settings.FingerprintStored = true;
+    }
+    return choice;
+}
+
+std::string UpdateServerSetting::StoredFingerprint(const std::string& host, std::int32_t port)
+{
+    return UserSettings::Open()->value(settings::TrustedCertificateKey(host, port)).toString().toStdString();
+}
+
+void UpdateServerSetting::StoreFingerprint(const std::string& host, std::int32_t port, const std::string& fingerprint)
+{
+    const auto settings = UserSettings::Open();
+    settings->setValue(settings::TrustedCertificateKey(host, port), QString::fromStdString(fingerprint));
+    UserSettings::Save(*settings);
 }
 
 UpdateSettings UpdateServerSetting::Store(const std::string& url)

@@ -2,6 +2,7 @@
 
 #include "app/update/UpdateSettings.h"
 
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <optional>
@@ -33,6 +34,12 @@ public:
     /// UpdateServerUrlError, and the built-in server is used.
     static UpdateServerChoice Choose(const std::optional<UpdateSettings>& commandLine,
                                      const std::function<void(const std::exception&)>& report);
+
+    /// The fingerprint kept for `host`:`port` ([tls]), empty when none is.
+    static std::string StoredFingerprint(const std::string& host, std::int32_t port);
+    /// Keeps `fingerprint` for `host`:`port`, replacing any other. Throws
+    /// SettingsError when the file cannot be written.
+    static void StoreFingerprint(const std::string& host, std::int32_t port, const std::string& fingerprint);
 
     /// Puts `url` into the settings file, where the next runs find it, and
     /// returns what it names. Throws UpdateServerUrlError for a malformed URL

@@ -5,6 +5,7 @@
 #include "app/ui/ErrorBox.h"
 #include "app/ui/Images.h"
 #include "app/ui/MainWindow.h"
+#include "app/update/UpdateSink.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -22,16 +23,23 @@ constexpr int kClientHeight = 293;
 constexpr int kLineHeight = 13;
 
 // A closed padlock, drawn so that it needs no font glyph or image file.
-QPixmap LockPixmap()
+// A padlock; the open one has its shackle raised and free on the right, for a
+// connection that is encrypted but whose server is not proven.
+QPixmap LockPixmap(bool open)
 {
     QPixmap pixmap(12, 14);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(0x40, 0x40, 0x40), 1.6));
-    painter.drawArc(QRectF(2.5, 1, 7, 9), 0, 180 * 16);
-    painter.drawLine(QPointF(2.5, 5.5), QPointF(2.5, 7));
-    painter.drawLine(QPointF(9.5, 5.5), QPointF(9.5, 7));
+    if (open) {
+        painter.drawArc(QRectF(2.5, 0, 7, 7), 0, 180 * 16);
+        painter.drawLine(QPointF(2.5, 3.5), QPointF(2.5, 7));
+    } else {
+        painter.drawArc(QRectF(2.5, 1, 7, 9), 0, 180 * 16);
+        painter.drawLine(QPointF(2.5, 5.5), QPointF(2.5, 7));
+        painter.drawLine(QPointF(9.5, 5.5), QPointF(9.5, 7));
+    }
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0xC8, 0x9B, 0x1E));
     painter.drawRoundedRect(QRectF(0.5, 6.5, 11, 7), 1.5, 1.5);
@@ -70,7 +78,7 @@ DownloadWindow::DownloadWindow(MainWindow& mainWindow, const DownloadBehaviourFa
     // Panel 1: whether the update runs under TLS, and in which version.
     securityIcon_ = new QLabel(StatusBar1);
     securityIcon_->setObjectName(QStringLiteral("StatusBar1Panel1Lock"));
-    securityIcon_->setPixmap(LockPixmap());
+    securityIcon_->setPixmap(LockPixmap(false));
     securityIcon_->setVisible(false);
     StatusBar1->addWidget(securityIcon_);
     securityText_ = new QLabel(StatusBar1);
@@ -131,11 +139,15 @@ QString DownloadWindow::StatusText() const
     return panel0_->text();
 }
 
-void DownloadWindow::SetSecurityText(const QString& version)
+void DownloadWindow::SetSecurityText(const QString& version, const QString& unverifiedReason)
 {
+    const bool open = !version.isEmpty() && !unverifiedReason.isEmpty();
+    if (open != lockOpen_)
+        securityIcon_->setPixmap(LockPixmap(open));
+    lockOpen_ = open;
     securityText_->setText(version);
     securityIcon_->setVisible(!version.isEmpty());
-    securityText_->setToolTip(version.isEmpty() ? QString() : QStringLiteral("Secured with %1.").arg(version));
+    securityText_->setToolTip(version.isEmpty() ? QString() : SecuredText(version, unverifiedReason));
 }
 
 QString DownloadWindow::SecurityText() const

@@ -48,8 +48,13 @@ public:
     QString StatusText() const;
     /// Panel 1: a lock and `version` ("TLS 1.3") while the update runs under
     /// TLS; empty hides both.
-    void SetSecurityText(const QString& version);
+    /// The second panel's lock and TLS version: a closed lock, or an open one
+    /// when the certificate did not verify (`unverifiedReason`, encryption
+    /// only); an empty `version` hides both.
+    void SetSecurityText(const QString& version, const QString& unverifiedReason = {});
     QString SecurityText() const;
+    /// Whether the lock shown is the open one.
+    bool SecurityLockOpen() const { return lockOpen_; }
     /// Panel 1, after the lock: the changes an installation brought, beside
     /// panel 0's "Done...".
     void SetChangesText(const QString& text);
@@ -82,6 +87,7 @@ private:
     QLabel* panel0_ = nullptr;
     QLabel* securityIcon_ = nullptr;
     QLabel* securityText_ = nullptr;
+    bool lockOpen_ = false;
     QLabel* changesText_ = nullptr;
     std::unique_ptr<DownloadBehaviour> behaviour_;
     bool createQueued_ = false;

@@ -1,7 +1,9 @@
 #include "app/ui/UpdateBehaviour.h"
 
+#include "app/settings/UpdateServerSetting.h"
 #include "app/text/Utf8Text.h"
 #include "app/ui/Asker.h"
+#include "app/ui/CertificateDialog.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/ErrorBox.h"
 #include "app/ui/MainWindow.h"
@@ -41,8 +43,21 @@ bool ServerNotReached(const std::exception& error)
 } // namespace
 
 UpdateBehaviour::UpdateBehaviour(MainWindow& mainWindow, UpdateSettings settings)
-    : mainWindow_(mainWindow), flow_(mainWindow.ListLogic(), std::move(settings))
+    : mainWindow_(mainWindow),
+      host_(settings.Host),
+      port_(settings.Port),
+      storedFingerprint_(settings.FingerprintStored ? settings.TrustedFingerprint : std::string()),
+      flow_(mainWindow.ListLogic(), std::move(settings))
 {}
+
+bool UpdateBehaviour::TrustCertificate(const CertificateQuestion& certificate)
+{
+    CertificateDialog dialog(certificate, window_);
+    if (Asker::current().runModal(dialog) != QDialog::Accepted)
+        return false;
+    UpdateServerSetting::StoreFingerprint(host_, port_, certificate.fingerprint.toStdString());
+    return true;
+}
 
 DownloadBehaviourFactory UpdateBehaviour::factory(UpdateSettings settings)
 {
@@ -61,6 +76,13 @@ void UpdateBehaviour::FormCreate(DownloadWindow& window)
     window_ = &window;
     try {
         flow_.Connect(*this);
+        // A new certificate of a server trusted by its fingerprint got this far
+        // only by verifying: it replaces the kept fingerprint.
+        const std::string& shown = flow_.ServerFingerprint();
+        if (!storedFingerprint_.empty() && !shown.empty() && shown != storedFingerprint_) {
+            UpdateServerSetting::StoreFingerprint(host_, port_, shown);
+            storedFingerprint_ = shown;
+        }
     } catch (const std::exception& error) {
         if (!flow_.FailedOpeningConnection() || !ServerNotReached(error))
             throw;
@@ -104,9 +126,9 @@ void UpdateBehaviour::ChangesStatus(const QString& text)
     window_->SetChangesText(text);
 }
 
-void UpdateBehaviour::Secured(const QString& version)
+void UpdateBehaviour::Secured(const QString& version, const QString& unverifiedReason)
 {
-    window_->SetSecurityText(version);
+    window_->SetSecurityText(version, unverifiedReason);
 }
 
 void UpdateBehaviour::ShowListing(const std::vector<std::string>& lines)

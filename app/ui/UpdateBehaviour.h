@@ -35,11 +35,19 @@ private:
     void MainStatus(const QString& text) override;
     void WindowStatus(const QString& text) override;
     void ChangesStatus(const QString& text) override;
-    void Secured(const QString& version) override;
+    void Secured(const QString& version, const QString& unverifiedReason) override;
     void ShowListing(const std::vector<std::string>& lines) override;
     void DownloadProgress(std::int64_t bytes) override;
+    bool AsksAboutCertificates() const override { return true; }
+    /// The certificate dialog; "Trust This Certificate" keeps the fingerprint
+    /// for this server, as --save does.
+    bool TrustCertificate(const CertificateQuestion& certificate) override;
 
     MainWindow& mainWindow_;
+    std::string host_;
+    std::int32_t port_ = 0;
+    /// The fingerprint kept in the settings file for this server, if any.
+    std::string storedFingerprint_;
     DownloadWindow* window_ = nullptr;
     UpdateFlow flow_;
 };

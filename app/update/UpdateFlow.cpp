@@ -6,6 +6,7 @@
 #include "app/list/RecordWalk.h"
 #include "app/text/MessageWithFullStop.h"
 #include "app/text/Utf8Text.h"
+#include "app/update/CertificateChangedError.h"
 #include "app/update/ConnectionLostError.h"
 #include "app/update/DownloadSizeError.h"
 #include "app/update/DownloadVersionError.h"
@@ -15,6 +16,7 @@
 #include "net/ftp/FtpClient.h"
 #include "net/ftp/FtpErrors.h"
 #include "net/ftp/SizeReply.h"
+#include "net/tls/TlsError.h"
 #include "net/transport/SocketIoHandler.h"
 #include "xml/PlatformVendor.h"
 #include "xml/XmlDocument.h"
@@ -173,7 +175,7 @@ void UpdateFlow::Connect(UpdateSink& sink)
         ConnectAndList(sink);
     } catch (...) {
         // Whatever ended the step, the connection is no longer under TLS.
-        sink.Secured({});
+        sink.Secured({}, {});
         if (EndIfAborted())
             return;
         // Whatever step failed, this server gave no listing to download from;
@@ -206,17 +208,41 @@ void UpdateFlow::ConnectAndList(UpdateSink& sink)
     // only for a server that refuses "PASV".
     ftp.Passive = true;
     ftp.PassiveFallsBackToActive = true;
-    ftp.Security = settings_.Security;
+    // An ftp:// server is asked for TLS too, and the login goes on in the
+    // clear only when it has none to offer.
+    ftp.Security =
+        settings_.Security == ftp::FtpSecurity::Plain ? ftp::FtpSecurity::TlsWhenOffered : settings_.Security;
     ftp.OnSecuring = [&sink](net::NetComponent&) { sink.MainStatus(QStringLiteral("Securing the connection...")); };
-    ftp.OnSecured = [&sink, &ftp](net::NetComponent&) { sink.Secured(Utf8Text::Decode(ftp.TlsVersion())); };
+    ftp.TrustedFingerprint = settings_.TrustedFingerprint;
+    ftp.OnUnverifiedCertificate = nullptr;
+    if (sink.AsksAboutCertificates()) {
+        ftp.OnUnverifiedCertificate = [&sink](const ftp::FtpClient::UnverifiedCertificate& certificate) {
+            const net::CertificateDetails& details = certificate.details;
+            return sink.TrustCertificate({Utf8Text::Decode(details.subject), Utf8Text::Decode(details.issuer),
+                                          Utf8Text::Decode(details.validFrom), Utf8Text::Decode(details.validUntil),
+                                          Utf8Text::Decode(certificate.reason),
+                                          Utf8Text::Decode(certificate.fingerprint)});
+        };
+    }
+    serverFingerprint_.clear();
+    ftp.OnSecured = [this, &sink, &ftp](net::NetComponent&) {
+        serverFingerprint_ = ftp.ServerFingerprint();
+        sink.Secured(Utf8Text::Decode(ftp.TlsVersion()), Utf8Text::Decode(ftp.UnverifiedReason()));
+    };
 
-    sink.Secured({});
+    sink.Secured({}, {});
     sink.MainStatus(QStringLiteral("Connecting..."));
     // From here on the window counts on this server: a connect or login that
     // fails leaves nothing on disk that a double-click may take for its answer.
     connected_ = true;
     openingConnection_ = true;
-    ftp.OpenConnection(ftp::AutoLogin::Yes, settings_.ReadTimeoutMs);
+    try {
+        ftp.OpenConnection(ftp::AutoLogin::Yes, settings_.ReadTimeoutMs);
+    } catch (const net::TlsCertificateError&) {
+        if (settings_.FingerprintStored)
+            throw CertificateChangedError();
+        throw;
+    }
     openingConnection_ = false;
     if (!ftp.IsConnected())
         return;
@@ -268,7 +294,7 @@ UpdateOutcome UpdateFlow::DownloadAndInstall(UpdateSink& sink)
         sink.WindowStatus(QStringLiteral("Disconnecting..."));
         connected_ = false;
         ftp.Disconnect();
-        sink.Secured({});
+        sink.Secured({}, {});
     } else if (connected_) {
         // The connection went while this window still counted on it; what
         // lies on disk is not this server's answer.

@@ -67,6 +67,9 @@ public:
     /// connection (name look-up, connect, greeting or login), false when it
     /// failed later or succeeded.
     bool FailedOpeningConnection() const { return openingConnection_; }
+    /// The SHA-256 fingerprint of the certificate the last `Connect` accepted;
+    /// empty when it ran in the clear.
+    const std::string& ServerFingerprint() const { return serverFingerprint_; }
 
     /// Downloads (when still connected), disconnects and installs or discards.
     /// The server is asked for the file's size first ("SIZE", RFC 3659); a
@@ -130,6 +133,7 @@ private:
     bool connected_ = false;
     /// Set while `Connect` opens the control connection.
     bool openingConnection_ = false;
+    std::string serverFingerprint_;
     bool previousKept_ = false;
 };
 

@@ -15,6 +15,13 @@ struct UpdateSettings {
     std::int32_t Port = ftp::DefaultPort;
     /// `FtpSecurity::RequireTls` for an ftpes:// server: TLS or nothing.
     ftp::FtpSecurity Security = ftp::FtpSecurity::Plain;
+    /// The SHA-256 fingerprint ("AB:CD:...") of a certificate trusted whether
+    /// it verifies or not (--trust-certificate, or kept in the settings file);
+    /// empty for none.
+    std::string TrustedFingerprint;
+    /// Whether `TrustedFingerprint` comes from the settings file: a server
+    /// that shows another certificate that does not verify has changed it.
+    bool FingerprintStored = false;
     std::string Username;
     std::string Password;
     /// Relative path sent with "CWD", ending in "/".

@@ -9,6 +9,26 @@
 
 namespace quorvane::app {
 
+/// "Secured with TLS 1.3.", or for a certificate that serves for encryption
+/// only "Secured with TLS 1.3 (certificate not verified: <reason>).".
+inline QString SecuredText(const QString& version, const QString& unverifiedReason)
+{
+    if (unverifiedReason.isEmpty())
+        return QStringLiteral("Secured with %1.").arg(version);
+    return QStringLiteral("Secured with %1 (certificate not verified: %2).").arg(version, unverifiedReason);
+}
+
+/// A server certificate that did not verify, as the user sees it before
+/// deciding whether to trust it.
+struct CertificateQuestion {
+    QString subject;
+    QString issuer;
+    QString validFrom;
+    QString validUntil;
+    QString reason;
+    QString fingerprint;
+};
+
 /// Where the update flow reports: the Download Window (and the Main Window's
 /// status bar) in the program, standard output and error on the command line.
 class UpdateSink {
@@ -16,7 +36,8 @@ public:
     virtual ~UpdateSink() = default;
 
     /// Panel 0 of the Main Window: "Connecting...", ("Securing the connection..."
-    /// for an ftpes:// server), "Locating DIR...",
+    /// for an ftpes:// server, and for an ftp:// server that offers TLS),
+    /// "Locating DIR...",
     /// "Getting FTP file lists...", then the List Summary.
     virtual void MainStatus(const QString& text) = 0;
     /// Panel 0 of the Download Window: the server's system description,
@@ -32,7 +53,24 @@ public:
     virtual void ChangesStatus(const QString& text) = 0;
     /// The control connection is under TLS, in `version` ("TLS 1.3"); an empty
     /// `version` says the connection is closed (or starts again in the clear).
-    virtual void Secured(const QString& version) { (void)version; }
+    /// A non-empty `unverifiedReason` says the server's certificate did not
+    /// verify and serves for encryption only (an ftp:// server).
+    virtual void Secured(const QString& version, const QString& unverifiedReason)
+    {
+        (void)version;
+        (void)unverifiedReason;
+    }
+    /// Whether a certificate that does not verify is put to the user
+    /// (`TrustCertificate`) rather than refused (ftpes://) or used for
+    /// encryption only (ftp://) at once.
+    virtual bool AsksAboutCertificates() const { return false; }
+    /// Asks whether to trust `certificate`, before anything of the account is
+    /// sent; true goes on under it.
+    virtual bool TrustCertificate(const CertificateQuestion& certificate)
+    {
+        (void)certificate;
+        return false;
+    }
     /// Bytes of the list received so far while a download runs.
     virtual void DownloadProgress(std::int64_t bytes) = 0;
     /// Runs `install`, the rename that puts the downloaded list in place of

@@ -2,6 +2,10 @@
 // loopback, next to curl fetching the same file in active mode ("-P").
 //
 //   quorvane_ftp_bench [size in MB ...]      (default: 64 256)
+//   quorvane_ftp_bench --tls                 20 MiB in passive mode, under TLS
+//                                            ("ftpes://" against curl --ssl-reqd)
+//                                            and in the clear, each as a ratio of
+//                                            times, quorvane/curl (target: 1.3 under TLS)
 //
 // Every fetch runs in a child process; wait4() gives its peak resident size,
 // so the numbers of the two clients compare like with like. Each fetch runs
@@ -33,7 +37,7 @@ struct Run {
     bool ok = false;
 };
 
-int Fetch(int port, const std::string& remote, const std::string& local)
+int Fetch(int port, const std::string& remote, const std::string& local, const std::string& mode = {})
 {
     try {
         quorvane::ftp::FtpClient client;
@@ -41,6 +45,10 @@ int Fetch(int port, const std::string& remote, const std::string& local)
         client.Port = port;
         client.Username = "anonymous";
         client.Password = "bench@";
+        if (!mode.empty())
+            client.Passive = true;
+        if (mode == "tls")
+            client.Security = quorvane::ftp::FtpSecurity::RequireTls;
         client.OpenConnection();
         client.RetrieveFile(remote, local, quorvane::ftp::Overwrite::Allow, quorvane::ftp::Resume::No);
         client.Disconnect();
@@ -98,12 +106,63 @@ void WriteFile(const std::string& path, std::uint64_t size)
     std::fclose(file);
 }
 
+void Report(const char* label, const Run& ours, const Run& curl)
+{
+    for (const auto& [client, run] : {std::pair{"quorvane", ours}, std::pair{"curl", curl}}) {
+        if (run.ok)
+            std::printf("%-6s %-10s %10.3f s %8.1f MB/s %10ld kB\n", label, client, run.seconds, 20 / run.seconds,
+                        run.peakKb);
+        else
+            std::printf("%-6s %-10s failed\n", label, client);
+    }
+    if (ours.ok && curl.ok)
+        std::printf("%-6s ratio quorvane/curl time: %.2f\n", label, ours.seconds / curl.seconds);
+}
+
+// 20 MiB in passive mode from vsftpd under TLS (a certificate from an authority made
+// for this run, trusted through SSL_CERT_FILE and curl's --cacert) and in the clear.
+int CompareTls()
+{
+    using quorvane::test::FtpServerProcess;
+    quorvane::test::TempDir root("ftp-bench-root");
+    quorvane::test::TempDir certs("ftp-bench-certs");
+    quorvane::test::TempDir work("ftp-bench-work");
+    quorvane::test::TempDir plainWork("ftp-bench-plain");
+    quorvane::test::TempDir local("ftp-bench-local");
+    const std::uint64_t size = std::uint64_t{20} << 20;
+    WriteFile(root.File("20.bin"), size);
+    FtpServerProcess::MakeCertificates(certs.Path().string());
+    setenv("SSL_CERT_FILE", certs.File("ca.pem").c_str(), 1);
+    auto tls = FtpServerProcess::StartVsftpd(
+        root.Path().string(), work.Path().string(),
+        FtpServerProcess::VsftpdTlsSettings(certs.File("good.pem"), certs.File("server.key")));
+    auto plain = FtpServerProcess::StartVsftpd(root.Path().string(), plainWork.Path().string());
+    const std::string self = std::filesystem::canonical("/proc/self/exe").string();
+    const std::string output = local.File("20.bin");
+    const auto url = [](int port) { return "ftp://127.0.0.1:" + std::to_string(port) + "/20.bin"; };
+
+    const Run oursTls = Best({self, "--fetch", std::to_string(tls.Port()), "20.bin", output, "tls"}, output, size);
+    const Run curlTls = Best(
+        {"/usr/bin/curl", "-s", "-S", "--ssl-reqd", "--cacert", certs.File("ca.pem"), "-o", output, url(tls.Port())},
+        output, size);
+    const Run oursPlain =
+        Best({self, "--fetch", std::to_string(plain.Port()), "20.bin", output, "passive"}, output, size);
+    const Run curlPlain = Best({"/usr/bin/curl", "-s", "-S", "-o", output, url(plain.Port())}, output, size);
+    Report("tls", oursTls, curlTls);
+    Report("plain", oursPlain, curlPlain);
+    return oursTls.ok && curlTls.ok && oursPlain.ok && curlPlain.ok ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc == 5 && std::string(argv[1]) == "--fetch")
         return Fetch(std::atoi(argv[2]), argv[3], argv[4]);
+    if (argc == 6 && std::string(argv[1]) == "--fetch")
+        return Fetch(std::atoi(argv[2]), argv[3], argv[4], argv[5]);
+    if (argc == 2 && std::string(argv[1]) == "--tls")
+        return CompareTls();
 
     std::vector<std::uint64_t> sizesMb;
     for (int i = 1; i < argc; ++i)

@@ -8,6 +8,7 @@
 #include "net/ftp/SizeReply.h"
 #include "net/ftp/TransferSink.h"
 #include "net/tls/TlsContext.h"
+#include "net/tls/TlsError.h"
 #include "net/tls/TlsIoHandler.h"
 #include "net/transport/SimpleServer.h"
 #include "net/transport/Socket.h"
@@ -160,11 +161,10 @@ void FtpClient::OpenConnection(AutoLogin autoLogin, std::int32_t timeoutMs)
 
         ReadReply({220});
         GreetingReply.Assign(LastReply);
-        if (Security == FtpSecurity::RequireTls)
-            SecureControlConnection();
+        const bool secured = Security != FtpSecurity::Plain && SecureControlConnection();
         if (autoLogin == AutoLogin::Yes) {
             LogIn();
-            if (Security == FtpSecurity::RequireTls) {
+            if (secured) {
                 // RFC 4217: a buffer size of 0 (TLS needs none), then data
                 // connections protected as the control connection is.
                 SendCommand("PBSZ 0", {200});
@@ -191,23 +191,63 @@ void FtpClient::OpenConnection(AutoLogin autoLogin, std::int32_t timeoutMs)
     }
 }
 
-void FtpClient::SecureControlConnection()
+bool FtpClient::SecureControlConnection()
 {
-    if (OnSecuring)
+    const bool whenOffered = Security == FtpSecurity::TlsWhenOffered;
+    if (!whenOffered && OnSecuring)
         OnSecuring(*this);
-    if (SendCommand("AUTH TLS", AnyReply) != 234)
-        throw TlsNotOfferedError();
+    if (SendCommand("AUTH TLS", AnyReply) != 234) {
+        if (!whenOffered)
+            throw TlsNotOfferedError();
+        // A server without TLS: everything from here on is as on a plain connection.
+        return false;
+    }
+    if (whenOffered && OnSecuring)
+        OnSecuring(*this);
     tlsContext_ = std::make_shared<net::TlsContext>();
     // Whatever the server sent after 234 belongs to the handshake (or is
     // garbage that fails it); it must not be read as a reply in the clear.
     std::string ahead = ReceiveQueue().Extract(ReceiveQueue().Size());
-    auto tls = std::make_unique<net::TlsIoHandler>(ReleaseIOHandler(), tlsContext_, net::TlsRole::Control);
+    auto tls = std::make_unique<net::TlsIoHandler>(ReleaseIOHandler(), tlsContext_, net::TlsRole::Control,
+                                                   OnUnverifiedCertificate ? net::TlsVerification::EncryptionOnly
+                                                                           : Verification());
     net::TlsIoHandler& handler = *tls;
     SetIOHandler(tls.release(), net::Ownership::Owned);
     handler.FeedReceived(ahead.data(), ahead.size());
+    handler.TrustFingerprint(TrustedFingerprint);
     handler.Handshake(Host, ReadLimit(*this));
+    if (!handler.UnverifiedReason().empty() && OnUnverifiedCertificate) {
+        const UnverifiedCertificate certificate{handler.ServerCertificate(), handler.UnverifiedReason(),
+                                                handler.ServerFingerprint()};
+        if (OnUnverifiedCertificate(certificate))
+            TrustedFingerprint = certificate.fingerprint;
+        else if (!whenOffered)
+            throw net::TlsCertificateError(certificate.reason, certificate.fingerprint);
+    }
     if (OnSecured)
         OnSecured(*this);
+    return true;
+}
+
+net::TlsVerification FtpClient::Verification() const noexcept
+{
+    return Security == FtpSecurity::TlsWhenOffered ? net::TlsVerification::EncryptionOnly
+                                                   : net::TlsVerification::Require;
+}
+
+std::string FtpClient::ServerFingerprint() const
+{
+    const auto* tls = dynamic_cast<const net::TlsIoHandler*>(IOHandler());
+    return tls != nullptr ? tls->ServerFingerprint() : std::string();
+}
+
+std::string FtpClient::UnverifiedReason() const
+{
+    const auto* tls = dynamic_cast<const net::TlsIoHandler*>(IOHandler());
+    // A certificate the user trusted after the handshake is no longer unverified.
+    if (tls == nullptr || (!TrustedFingerprint.empty() && tls->ServerFingerprint() == TrustedFingerprint))
+        return {};
+    return tls->UnverifiedReason();
 }
 
 std::string FtpClient::TlsVersion() const
@@ -228,10 +268,12 @@ void FtpClient::SecureDataConnection(net::TcpConnection& data)
     if (!dataProtected_ || data.IOHandler() == nullptr || !data.IOHandler()->Connected())
         return;
     std::string ahead = data.ReceiveQueue().Extract(data.ReceiveQueue().Size());
-    auto tls = std::make_unique<net::TlsIoHandler>(data.ReleaseIOHandler(), tlsContext_, net::TlsRole::Data);
+    auto tls =
+        std::make_unique<net::TlsIoHandler>(data.ReleaseIOHandler(), tlsContext_, net::TlsRole::Data, Verification());
     net::TlsIoHandler& handler = *tls;
     data.SetIOHandler(tls.release(), net::Ownership::Owned);
     handler.FeedReceived(ahead.data(), ahead.size());
+    handler.TrustFingerprint(TrustedFingerprint);
     handler.Handshake(Host, ReadLimit(data));
 }
 

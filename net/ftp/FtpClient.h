@@ -4,6 +4,7 @@
 #include "net/ftp/FtpProxySettings.h"
 #include "net/ftp/FtpTypes.h"
 #include "net/ftp/PassiveAddress.h"
+#include "net/tls/TlsIoHandler.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,6 +19,7 @@ namespace quorvane::net {
 class SimpleServer;
 class TcpClient;
 class TlsContext;
+enum class TlsVerification;
 } // namespace quorvane::net
 
 namespace quorvane::ftp {
@@ -59,8 +61,31 @@ public:
     /// "PBSZ 0" and "PROT P" (200), and every data connection under TLS too,
     /// resuming the control connection's session. The certificate must verify
     /// against the system's trust store and name `Host`.
+    /// `FtpSecurity::TlsWhenOffered`: the same when the server answers "AUTH TLS"
+    /// with 234, except that a certificate that does not verify serves for
+    /// encryption only (`UnverifiedReason`); any other answer, and the login
+    /// goes on in the clear exactly as under `Plain`. A failure after 234 ends
+    /// the connection in both modes.
     FtpSecurity Security = FtpSecurity::Plain;
-    /// Raised before "AUTH TLS" is sent.
+    /// The SHA-256 fingerprint ("AB:CD:...") of a certificate accepted whether
+    /// it verifies or not. While set, any other certificate must verify, in
+    /// both TLS modes.
+    std::string TrustedFingerprint;
+    /// What the user sees of a certificate that did not verify.
+    struct UnverifiedCertificate {
+        net::CertificateDetails details;
+        std::string reason;
+        std::string fingerprint;
+    };
+    /// When set, a control connection certificate that does not verify (and
+    /// is not `TrustedFingerprint`'s) is put to it after the handshake, before
+    /// anything of the account is sent: true trusts it for this connection
+    /// (`TrustedFingerprint` takes its fingerprint); false fails under
+    /// `RequireTls` with `TlsCertificateError` and goes on for encryption only
+    /// under `TlsWhenOffered`.
+    std::function<bool(const UnverifiedCertificate&)> OnUnverifiedCertificate;
+    /// Raised before "AUTH TLS" is sent under `RequireTls`; under
+    /// `TlsWhenOffered` once the server answered it with 234.
     NotifyEvent OnSecuring;
     /// Raised once the control connection's handshake succeeded (`TlsVersion`).
     NotifyEvent OnSecured;
@@ -103,6 +128,12 @@ public:
     [[nodiscard]] bool ResumeProbed() const noexcept { return resumeProbed_; }
     /// The TLS version of the control connection ("TLS 1.3"), empty when plain.
     [[nodiscard]] std::string TlsVersion() const;
+    /// Why the control connection's certificate did not verify when it serves
+    /// for encryption only (`FtpSecurity::TlsWhenOffered`); empty otherwise.
+    [[nodiscard]] std::string UnverifiedReason() const;
+    /// The SHA-256 fingerprint of the control connection's certificate, empty
+    /// when plain.
+    [[nodiscard]] std::string ServerFingerprint() const;
     /// The data connection while a transfer runs, else null.
     [[nodiscard]] net::TcpConnection* DataConnection() const noexcept { return dataConnection_.get(); }
 
@@ -111,10 +142,11 @@ public:
     /// logs in, announces the transfer type, asks "SYST" and reports ftpReady
     /// "Connection established". Any failure disconnects, then raises again.
     void OpenConnection(AutoLogin autoLogin = AutoLogin::Yes, std::int32_t timeoutMs = net::TimeoutDefault);
-    /// "AUTH TLS" (234, else `TlsNotOfferedError`) and the handshake within
-    /// `ReadTimeout`; any failure after 234 ends the connection, never falls
-    /// back to the clear.
-    void SecureControlConnection();
+    /// "AUTH TLS" (234, else `TlsNotOfferedError`, or under
+    /// `FtpSecurity::TlsWhenOffered` false and the connection stays in the
+    /// clear) and the handshake within `ReadTimeout`; any failure after 234
+    /// ends the connection, never falls back to the clear.
+    bool SecureControlConnection();
     /// "USER" (230 or 331), then "PASS" only after 331 (230).
     void LogIn();
     /// "TYPE A" or "TYPE I" (200).
@@ -245,6 +277,8 @@ private:
     void SecureDataConnection(net::TcpConnection& data);
     /// ReadTimeout as a wait: 0 means no limit.
     std::int32_t ReadLimit(const net::TcpConnection& connection) const;
+    /// Whether certificates serve for encryption only.
+    net::TlsVerification Verification() const noexcept;
     void ReadFinalReply();
     std::string ControlLocalIp() const;
     std::string ControlPeerIp() const;

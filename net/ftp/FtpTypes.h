@@ -25,9 +25,11 @@ enum class FtpProxyType {
     fpcmHttpProxyWithFtp,
 };
 
-/// Whether the control and data connections run in the clear (Plain) or under TLS,
-/// which the server must offer ("AUTH TLS", RFC 4217) or the connection fails (RequireTls).
-enum class FtpSecurity { Plain, RequireTls };
+/// Whether the control and data connections run in the clear (Plain); under TLS, which
+/// the server must offer ("AUTH TLS", RFC 4217) or the connection fails (RequireTls);
+/// or under TLS when the server offers it and in the clear when it refuses, a
+/// certificate that does not verify serving for encryption only (TlsWhenOffered).
+enum class FtpSecurity { Plain, RequireTls, TlsWhenOffered };
 
 /// Whether `OpenConnection` logs in, announces the type and asks for the system.
 enum class AutoLogin { No, Yes };

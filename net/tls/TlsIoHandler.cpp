@@ -64,12 +64,52 @@ std::string Fingerprint(X509* certificate)
     return text;
 }
 
+// What the library prints of a name or a time, through a memory buffer.
+template <typename Print>
+std::string Printed(Print print)
+{
+    BIO* buffer = BIO_new(BIO_s_mem());
+    if (buffer == nullptr)
+        return {};
+    print(buffer);
+    char* data = nullptr;
+    const long length = BIO_get_mem_data(buffer, &data);
+    std::string text(data != nullptr && length > 0 ? std::string(data, static_cast<std::size_t>(length)) : "");
+    BIO_free(buffer);
+    return text;
+}
+
+CertificateDetails Details(X509* certificate)
+{
+    if (certificate == nullptr)
+        return {};
+    const auto name = [](X509_NAME* value) {
+        return Printed(
+            [value](BIO* out) { X509_NAME_print_ex(out, value, 0, XN_FLAG_ONELINE & ~ASN1_STRFLGS_ESC_MSB); });
+    };
+    const auto time = [](const ASN1_TIME* value) {
+        return Printed([value](BIO* out) { ASN1_TIME_print(out, value); });
+    };
+    return {name(X509_get_subject_name(certificate)), name(X509_get_issuer_name(certificate)),
+            time(X509_get0_notBefore(certificate)), time(X509_get0_notAfter(certificate))};
+}
+
 int OnVerify(int preverified, X509_STORE_CTX* store)
 {
     auto* ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
-    if (TlsIoHandler* handler = HandlerOf(ssl))
-        handler->NoteServerCertificate(Fingerprint(X509_STORE_CTX_get0_cert(store)));
-    return preverified;
+    TlsIoHandler* handler = HandlerOf(ssl);
+    if (handler == nullptr)
+        return preverified;
+    X509* certificate = X509_STORE_CTX_get0_cert(store);
+    const std::string fingerprint = Fingerprint(certificate);
+    handler->NoteServerCertificate(fingerprint, Details(certificate));
+    // The certificate the user trusted by its fingerprint stands for itself.
+    if (handler->Trusts(fingerprint))
+        return 1;
+    if (preverified == 0)
+        handler->NoteVerifyFailure(X509_STORE_CTX_get_error(store));
+    // Encryption only: the failure is kept as the reason the handshake reports.
+    return handler->EncryptsUnverified() ? 1 : preverified;
 }
 
 // The library's verify result in words; the name checks say which name was expected.
@@ -111,8 +151,9 @@ std::int32_t MsLeft(Clock::time_point deadline)
 
 } // namespace
 
-TlsIoHandler::TlsIoHandler(std::unique_ptr<IoHandler> inner, std::shared_ptr<TlsContext> context, TlsRole role)
-    : inner_(std::move(inner)), context_(std::move(context)), role_(role)
+TlsIoHandler::TlsIoHandler(std::unique_ptr<IoHandler> inner, std::shared_ptr<TlsContext> context, TlsRole role,
+                           TlsVerification verification)
+    : inner_(std::move(inner)), context_(std::move(context)), role_(role), verification_(verification)
 {
     if (!inner_ || !context_)
         throw TlsError("TLS needs a connection of its own to wrap.");
@@ -152,10 +193,18 @@ void TlsIoHandler::SessionArrived(ssl_session_st* session)
     context_->KeepSession(session);
 }
 
-void TlsIoHandler::NoteServerCertificate(const std::string& fingerprint)
+void TlsIoHandler::NoteServerCertificate(const std::string& fingerprint, CertificateDetails details)
 {
-    if (serverFingerprint_.empty())
+    if (serverFingerprint_.empty()) {
         serverFingerprint_ = fingerprint;
+        serverCertificate_ = std::move(details);
+    }
+}
+
+void TlsIoHandler::NoteVerifyFailure(long result) noexcept
+{
+    if (firstVerifyFailure_ == X509_V_OK)
+        firstVerifyFailure_ = result;
 }
 
 void TlsIoHandler::Handshake(const std::string& host, std::int32_t timeoutMs)
@@ -205,6 +254,8 @@ void TlsIoHandler::Handshake(const std::string& host, std::int32_t timeoutMs)
             throw TlsCertificateError(VerifyReason(verified, host), serverFingerprint_);
         throw TlsHandshakeError(QueueReason("the server broke off the handshake"));
     }
+    if (firstVerifyFailure_ != X509_V_OK)
+        unverifiedReason_ = VerifyReason(firstVerifyFailure_, host);
     established_ = true;
 }
 

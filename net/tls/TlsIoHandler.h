@@ -15,10 +15,23 @@ namespace quorvane::net {
 
 class TlsContext;
 
+/// What a certificate says of itself, in words, for a person deciding whether to trust it.
+struct CertificateDetails {
+    std::string subject;
+    std::string issuer;
+    std::string validFrom;
+    std::string validUntil;
+};
+
 /// What a TLS connection is for. A data connection resumes a session of its control
 /// connection (servers may demand it) and must end with the server's close_notify, since
 /// only that tells a complete transfer from a cut one.
 enum class TlsRole { Control, Data };
+
+/// What a certificate that does not verify means: the end of the handshake (Require), or
+/// a connection that is encrypted but proves nothing about who the server is
+/// (EncryptionOnly), for a server reached without the user asking for TLS.
+enum class TlsVerification { Require, EncryptionOnly };
 
 /// The client side of TLS over another I/O handler (the socket handler), whose own waits
 /// and sends carry every byte: the connect and read limits, the anti-freeze's pumping and
@@ -28,7 +41,8 @@ class TlsIoHandler : public IoHandler {
 public:
     /// Wraps `inner`, a connected handler, which this one owns from now on. Raises TlsError
     /// when `inner` or `context` is missing.
-    TlsIoHandler(std::unique_ptr<IoHandler> inner, std::shared_ptr<TlsContext> context, TlsRole role);
+    TlsIoHandler(std::unique_ptr<IoHandler> inner, std::shared_ptr<TlsContext> context, TlsRole role,
+                 TlsVerification verification = TlsVerification::Require);
     /// Closes as Close does, then frees the TLS state and the inner handler.
     ~TlsIoHandler() override;
 
@@ -46,6 +60,14 @@ public:
     std::string Version() const;
     /// Whether the handshake resumed an earlier session.
     bool SessionReused() const;
+    /// Under `TlsVerification::EncryptionOnly`, why the server's certificate did not
+    /// verify ("self-signed certificate"); empty when it verified.
+    const std::string& UnverifiedReason() const noexcept { return unverifiedReason_; }
+    /// SHA-256 of the server's certificate, "AB:CD:..."; empty before the handshake
+    /// checked one (a resumed session checks none).
+    const std::string& ServerFingerprint() const noexcept { return serverFingerprint_; }
+    /// Whether a certificate that does not verify lets the handshake go on.
+    bool AcceptsUnverified() const noexcept { return verification_ == TlsVerification::EncryptionOnly; }
 
     /// Sends close_notify once when TLS is up (best effort), then closes the inner handler.
     /// The TLS state stays until destruction, so a wait further up the stack unwinds safely.
@@ -70,8 +92,26 @@ public:
 
     /// Called by the library's new-session callback.
     void SessionArrived(ssl_session_st* session);
+    /// A certificate with this SHA-256 fingerprint ("AB:CD:...") is accepted whether it
+    /// verifies or not; any other one must verify, under `EncryptionOnly` too. Set
+    /// before the handshake; empty (the default) trusts no fingerprint.
+    void TrustFingerprint(const std::string& fingerprint) { trustedFingerprint_ = fingerprint; }
+    /// Whether a certificate that does not verify may serve for encryption only.
+    bool EncryptsUnverified() const noexcept { return AcceptsUnverified() && trustedFingerprint_.empty(); }
+    /// Whether `fingerprint` is the one trusted.
+    bool Trusts(const std::string& fingerprint) const noexcept
+    {
+        return !trustedFingerprint_.empty() && fingerprint == trustedFingerprint_;
+    }
+
+    /// The server's own certificate as the handshake saw it; empty before.
+    const CertificateDetails& ServerCertificate() const noexcept { return serverCertificate_; }
+
     /// Called by the library's verify callback with the server's own certificate.
-    void NoteServerCertificate(const std::string& fingerprint);
+    void NoteServerCertificate(const std::string& fingerprint, CertificateDetails details);
+    /// Called by the verify callback with each check that failed; the first one is the
+    /// reason a certificate accepted for encryption only did not verify.
+    void NoteVerifyFailure(long result) noexcept;
 
 private:
     enum class End { None, CloseNotify, PlainClose, Failed };
@@ -89,6 +129,7 @@ private:
     std::unique_ptr<IoHandler> inner_;
     std::shared_ptr<TlsContext> context_;
     TlsRole role_;
+    TlsVerification verification_;
     std::string host_;
     ssl_st* ssl_ = nullptr;
     bio_st* input_ = nullptr;  // owned by ssl_
@@ -99,6 +140,10 @@ private:
     std::string failure_;
     std::string plain_;
     std::string serverFingerprint_;
+    std::string unverifiedReason_;
+    std::string trustedFingerprint_;
+    CertificateDetails serverCertificate_;
+    long firstVerifyFailure_ = 0;
 };
 
 } // namespace quorvane::net

@@ -2,9 +2,14 @@
 
 namespace quorvane::test {
 
+ScriptedPeer& ScriptGreetingWithoutTls(ScriptedPeer& peer)
+{
+    return peer.Reply("220 lists").Expect("AUTH TLS").Reply("500 AUTH not understood.");
+}
+
 ScriptedPeer& ScriptUpdateUpToCwd(ScriptedPeer& peer, const std::string& directory)
 {
-    return peer.Reply("220 lists")
+    return ScriptGreetingWithoutTls(peer)
         .Expect("USER lists")
         .Reply("331 password")
         .ExpectPrefix("PASS ")

@@ -9,7 +9,11 @@ namespace quorvane::test {
 /// The server side of the list update as the update flow talks to it, for a
 /// scripted peer: the account is "lists", data connections are passive.
 
-/// Greeting, USER/331, PASS/230, "TYPE I"/200, SYST/215 "UNIX Type: L8", then
+/// The greeting and "AUTH TLS" refused: a server without TLS, with which an
+/// ftp:// update goes on in the clear (USER is expected next, not yet asked).
+ScriptedPeer& ScriptGreetingWithoutTls(ScriptedPeer& peer);
+
+/// Greeting, "AUTH TLS"/500, USER/331, PASS/230, "TYPE I"/200, SYST/215 "UNIX Type: L8", then
 /// "CWD <directory>" expected (not yet answered).
 ScriptedPeer& ScriptUpdateUpToCwd(ScriptedPeer& peer, const std::string& directory);
 

@@ -121,17 +121,33 @@ TEST(UpdateCli, FtpesSecuresTheUpdateAndAnInterruptEndsAStalledHandshakeAtOnce)
 {
     using namespace std::chrono_literals;
     const std::string remote = GeneratedListFile("8", 5);
-    {
-        UpdateServer server(remote, {}, test::ServerKind::VsftpdTls);
+    struct Case {
+        const char* name;
+        test::ServerKind kind;
+        std::string scheme; ///< empty: ftpes://
+        std::string secured;
+    };
+    const Case cases[] = {
+        {"ftpes://", test::ServerKind::VsftpdTls, "", "Secured with TLS 1.3."},
+        // ftp:// asks for TLS too, and a certificate that does not verify
+        // serves for encryption only.
+        {"ftp://", test::ServerKind::VsftpdTls, "ftp://", "Secured with TLS 1.3."},
+        {"ftp:// self-signed", test::ServerKind::VsftpdSelfSigned, "ftp://",
+         "Secured with TLS 1.3 (certificate not verified: self-signed certificate)."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        UpdateServer server(remote, {}, c.kind);
         ::quorvane::test::TempDir dir{"quorvane-cli-update"};
         WriteBytes(dir.Path() / "gcmList.xml", GeneratedListFile("7", 1));
-        const CliRun run =
-            Update(dir, "--update-server '" + server.Url("localhost") + "'", "SSL_CERT_FILE=" + server.AuthorityFile());
+        const CliRun run = Update(dir, "--update-server '" + server.Url("localhost", c.scheme) + "'",
+                                  "SSL_CERT_FILE=" + server.AuthorityFile());
         EXPECT_EQ(run.exitCode, 0) << run.err;
-        EXPECT_EQ(run.err, "Connecting...\nSecuring the connection...\nSecured with TLS 1.3.\nLocating DIR...\n"
-                           "UNIX Type: L8\nGetting FTP file lists...\n"
-                           "List Version [7] GCM's [1] [Good: 0] [Bad: 0]\nDisconnecting...\nUpdating...\nDone...\n"
-                           "Changes [5] New [4] Removed [0] Now boot [0] No longer boot [0] Changed [1]\n");
+        EXPECT_EQ(run.err, "Connecting...\nSecuring the connection...\n" + c.secured +
+                               "\nLocating DIR...\n"
+                               "UNIX Type: L8\nGetting FTP file lists...\n"
+                               "List Version [7] GCM's [1] [Good: 0] [Bad: 0]\nDisconnecting...\nUpdating...\nDone...\n"
+                               "Changes [5] New [4] Removed [0] Now boot [0] No longer boot [0] Changed [1]\n");
         EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.xml"), remote);
     }
 
@@ -152,6 +168,58 @@ TEST(UpdateCli, FtpesSecuresTheUpdateAndAnInterruptEndsAStalledHandshakeAtOnce)
     EXPECT_EQ(run.signal, SIGINT) << run.err;
     EXPECT_TRUE(peer.Finish()) << peer.Failure();
     EXPECT_EQ(peer.Received(), std::vector<std::string>{"AUTH TLS"});
+}
+
+TEST(UpdateCli, ACertificateTrustedByItsFingerprintIsRememberedAndItsChangeRefused)
+{
+    const std::string remote = GeneratedListFile("8", 5);
+    UpdateServer self(remote, {}, test::ServerKind::VsftpdSelfSigned);
+    ::quorvane::test::TempDir dir{"quorvane-cli-update"};
+    const std::string fingerprint = self.Fingerprint("self");
+    const std::string url = "--update-server '" + self.Url("localhost") + "'";
+    const std::string authority = "SSL_CERT_FILE=" + self.AuthorityFile();
+    const std::filesystem::path conf = dir.Path() / "config/quorvane/quorvane.conf";
+    const auto run = [&](const std::string& options) {
+        std::filesystem::remove(dir.Path() / "gcmList.xml");
+        return Update(dir, url + options, authority);
+    };
+
+    const CliRun refused = run("");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("The server's certificate is not trusted (self-signed certificate). SHA-256 "
+                               "fingerprint: " +
+                               fingerprint),
+              std::string::npos)
+        << refused.err;
+    const CliRun once = run(" --trust-certificate " + fingerprint);
+    EXPECT_EQ(once.exitCode, 0) << once.err;
+    EXPECT_FALSE(std::filesystem::exists(conf));
+    const CliRun saved = run(" --trust-certificate " + fingerprint + " --save");
+    EXPECT_EQ(saved.exitCode, 0) << saved.err;
+    // Kept under [tls] (the settings writer escapes the key's colon as %3A; a
+    // hand-written "<host>:<port>=" line is read too, as below).
+    const std::string kept = "[tls]\nlocalhost%3A" + std::to_string(self.Port()) + "=" + fingerprint + "\n";
+    EXPECT_NE(ReadBytes(conf).find(kept), std::string::npos) << ReadBytes(conf);
+    EXPECT_EQ(std::filesystem::status(conf).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    const CliRun remembered = run("");
+    EXPECT_EQ(remembered.exitCode, 0) << remembered.err;
+    EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.xml"), remote);
+
+    // Another certificate that does not verify is refused by name; one that
+    // verifies replaces the kept fingerprint.
+    UpdateServer signedByAuthority(remote, {}, test::ServerKind::VsftpdTls);
+    WriteBytes(conf, "[tls]\nlocalhost:" + std::to_string(self.Port()) + "=" + self.Fingerprint("expired") + "\n");
+    const CliRun changed = run("");
+    EXPECT_EQ(changed.exitCode, 1);
+    EXPECT_NE(changed.err.find("The server's certificate changed since you trusted it."), std::string::npos)
+        << changed.err;
+    WriteBytes(conf, "[tls]\nlocalhost:" + std::to_string(signedByAuthority.Port()) + "=" +
+                         signedByAuthority.Fingerprint("expired") + "\n");
+    const CliRun replaced = Update(dir, "--update-server '" + signedByAuthority.Url("localhost") + "'",
+                                   "SSL_CERT_FILE=" + signedByAuthority.AuthorityFile());
+    EXPECT_EQ(replaced.exitCode, 0) << replaced.err;
+    EXPECT_NE(ReadBytes(conf).find("=" + signedByAuthority.Fingerprint("good")), std::string::npos) << ReadBytes(conf);
 }
 
 /// Writes the settings file of `dir` with `server` as the update server.

@@ -3,6 +3,8 @@
 // peer for a slow one), questions answered by the scripted asker.
 #include "QtPrinters.h"
 #include "UiFixture.h"
+#include "app/settings/UpdateServerSetting.h"
+#include "app/ui/CertificateDialog.h"
 #include "app/ui/ChangesWindow.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/ErrorBox.h"
@@ -215,27 +217,97 @@ TEST_F(UpdateWindow, TheChangesWindowFiltersByKindAndGoesBackToThePreviousList)
 TEST_F(UpdateWindow, AnFtpesServerShowsTheLockAndTlsVersionWhileConnected)
 {
     const std::string remote = GeneratedListFile("5", 4);
-    UpdateServer server(remote, {}, test::ServerKind::VsftpdTls);
-    setenv("SSL_CERT_FILE", server.AuthorityFile().c_str(), 1);
-    use(server.Settings());
+    struct Case {
+        const char* name;
+        test::ServerKind kind;
+        ftp::FtpSecurity security;
+        bool lockOpen;
+        QString tip;
+    };
+    // An ftp:// server whose certificate does not verify is used for
+    // encryption only, under an open lock.
+    const Case cases[] = {
+        {"ftpes://", test::ServerKind::VsftpdTls, ftp::FtpSecurity::RequireTls, false, "Secured with TLS 1.3."},
+        {"ftp:// self-signed", test::ServerKind::VsftpdSelfSigned, ftp::FtpSecurity::Plain, true,
+         "Secured with TLS 1.3 (certificate not verified: self-signed certificate)."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(QStringLiteral("gcmList.xml"));
+        UpdateServer server(remote, {}, c.kind);
+        setenv("SSL_CERT_FILE", server.AuthorityFile().c_str(), 1);
+        UpdateSettings settings = server.Settings();
+        settings.Security = c.security;
+        use(settings);
+        asker.setNextAnswer(MrYes); // download the missing list?
+        asker.setNextAnswer(MrYes); // check for updates?
+        QString whileConnected, tip, afterInstall;
+        bool lockShown = false;
+        bool lockOpen = !c.lockOpen;
+        // The window asks about a certificate that does not verify; under
+        // ftp:// Cancel goes on for encryption only.
+        if (c.lockOpen)
+            asker.setNextModalRun(
+                [](QDialog& dialog) { dynamic_cast<CertificateDialog&>(dialog).CancelButton()->click(); });
+        asker.setNextModalRun([&](QDialog& dialog) {
+            auto& w = dynamic_cast<DownloadWindow&>(dialog);
+            whileConnected = w.SecurityText();
+            tip = w.findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"))->toolTip();
+            lockShown = w.findChild<QLabel*>(QStringLiteral("StatusBar1Panel1Lock"))->isVisibleTo(&w);
+            lockOpen = w.SecurityLockOpen();
+            ErrorBox::guard([&] { w.ListDblClick(); });
+            afterInstall = w.SecurityText();
+        });
+        MainWindow window({}, downloads);
+        unsetenv("SSL_CERT_FILE");
+
+        EXPECT_TRUE(asker.errors.empty()) << asker.errors.front().toStdString();
+        EXPECT_EQ(whileConnected, "TLS 1.3");
+        EXPECT_EQ(tip, c.tip);
+        EXPECT_TRUE(lockShown);
+        EXPECT_EQ(lockOpen, c.lockOpen);
+        EXPECT_EQ(afterInstall, "");
+        EXPECT_EQ(bytes("gcmList.xml"), remote);
+    }
+}
+
+TEST_F(UpdateWindow, ACertificateTrustedInItsDialogIsNotAskedAboutAgain)
+{
+    const std::string remote = GeneratedListFile("5", 4);
+    UpdateServer server(remote, {}, test::ServerKind::VsftpdSelfSigned);
+    const std::string fingerprint = server.Fingerprint("self");
+    QString shownFingerprint, subject;
     asker.setNextAnswer(MrYes); // download the missing list?
     asker.setNextAnswer(MrYes); // check for updates?
-    QString whileConnected, afterInstall;
-    bool lockShown = false;
     asker.setNextModalRun([&](QDialog& dialog) {
-        auto& w = dynamic_cast<DownloadWindow&>(dialog);
-        whileConnected = w.SecurityText();
-        lockShown = w.findChild<QLabel*>(QStringLiteral("StatusBar1Panel1Lock"))->isVisibleTo(&w);
-        ErrorBox::guard([&] { w.ListDblClick(); });
-        afterInstall = w.SecurityText();
+        auto& certificate = dynamic_cast<CertificateDialog&>(dialog);
+        shownFingerprint = certificate.findChild<QLabel*>(QStringLiteral("Fingerprint"))->text();
+        subject = certificate.findChild<QLabel*>(QStringLiteral("Subject"))->text();
+        certificate.TrustButton()->click();
     });
-    MainWindow window({}, downloads);
-    unsetenv("SSL_CERT_FILE");
-
+    doubleClickInNextRun();
+    use(server.Settings());
+    {
+        MainWindow window({}, downloads);
+    }
     EXPECT_TRUE(asker.errors.empty()) << asker.errors.front().toStdString();
-    EXPECT_EQ(whileConnected, "TLS 1.3");
-    EXPECT_TRUE(lockShown);
-    EXPECT_EQ(afterInstall, "");
+    EXPECT_EQ(shownFingerprint.toStdString(), fingerprint);
+    EXPECT_FALSE(subject.isEmpty());
+    EXPECT_EQ(bytes("gcmList.xml"), remote);
+
+    // The next run reads the kept fingerprint, as the program does, and asks nothing.
+    QFile::remove(QStringLiteral("gcmList.xml"));
+    use(UpdateServerSetting::Choose(server.Settings(), [](const std::exception&) {}).settings);
+    asker.setNextAnswer(MrYes);
+    asker.setNextAnswer(MrYes);
+    doubleClickInNextRun();
+    const std::size_t runsBefore = asker.modalRuns.size();
+    {
+        MainWindow window({}, downloads);
+    }
+    EXPECT_TRUE(asker.errors.empty()) << asker.errors.front().toStdString();
+    ASSERT_EQ(asker.modalRuns.size(), runsBefore + 1);
+    EXPECT_EQ(asker.modalRuns.back(), "DownloadWindow");
     EXPECT_EQ(bytes("gcmList.xml"), remote);
 }
 
@@ -443,7 +515,12 @@ TEST_F(UpdateWindow, AFailedInstallKeepsTheOldListAndNeverSaysDone)
 TEST_F(UpdateWindow, MainWindowTimersRunWhileTheClientWaitsOnASlowServer)
 {
     ::quorvane::test::ScriptedPeer peer;
-    peer.Pause(std::chrono::milliseconds(1200)).Reply("220 slow lists").Expect("USER lists").Reply("530 Not you.");
+    peer.Pause(std::chrono::milliseconds(1200))
+        .Reply("220 slow lists")
+        .Expect("AUTH TLS")
+        .Reply("502 No TLS here.")
+        .Expect("USER lists")
+        .Reply("530 Not you.");
     peer.Start();
     use(test::ScriptedServerSettings(peer.Port(), 10000));
     writeFile("gcmList.xml", ListFile("1", ""));
@@ -605,7 +682,7 @@ TEST_F(UpdateWindow, AReplyLaterThanTheLimitIsNeverReadAsTheAnswerToTheNextDoubl
         // The window opens after the failed login; nothing is ever loaded.
         {"the PASS reply",
          [&](ScriptedPeer& peer) {
-             peer.Reply("220 lists")
+             ::quorvane::test::ScriptGreetingWithoutTls(peer)
                  .Expect("USER lists")
                  .Reply("331 password")
                  .ExpectPrefix("PASS ")

@@ -6,6 +6,7 @@
 #include "tests/support/ListFiles.h"
 #include "tests/support/TempDir.h"
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -37,6 +38,8 @@ enum class ServerKind {
     /// vsftpd requiring TLS for the login and every data connection, with a
     /// certificate for localhost from a test authority (`AuthorityFile`).
     VsftpdTls,
+    /// The same with a self-signed certificate.
+    VsftpdSelfSigned,
 };
 
 /// A real FTP server on 127.0.0.1 or ::1 (pyftpdlib with an account, or vsftpd for
@@ -59,14 +62,15 @@ public:
         if (kind == ServerKind::PyftpdlibIpv6 || kind == ServerKind::VsftpdIpv6)
             host_ = "::1";
         if (kind == ServerKind::VsftpdPassiveOnly || kind == ServerKind::VsftpdActiveOnly ||
-            kind == ServerKind::VsftpdIpv6 || kind == ServerKind::VsftpdTls) {
+            kind == ServerKind::VsftpdIpv6 || kind == ServerKind::VsftpdTls || kind == ServerKind::VsftpdSelfSigned) {
             user_ = "anonymous";
             password_ = "guest";
             std::vector<std::string> settings;
-            if (kind == ServerKind::VsftpdTls) {
+            if (kind == ServerKind::VsftpdTls || kind == ServerKind::VsftpdSelfSigned) {
                 scheme_ = "ftpes://";
                 Process::MakeCertificates(certs_.Path().string());
-                settings = Process::VsftpdTlsSettings(certs_.File("good.pem"), certs_.File("server.key"));
+                settings = Process::VsftpdTlsSettings(
+                    certs_.File(kind == ServerKind::VsftpdTls ? "good.pem" : "self.pem"), certs_.File("server.key"));
             } else if (kind != ServerKind::VsftpdIpv6) {
                 settings.push_back(kind == ServerKind::VsftpdPassiveOnly ? "port_enable=NO" : "pasv_enable=NO");
             }
@@ -106,17 +110,30 @@ public:
     }
 
     /// The same as an --update-server value, naming the server by `host`
-    /// (default: its address, an IPv6 one in brackets).
-    std::string Url(std::string host = {}) const
+    /// (default: its address, an IPv6 one in brackets), with `scheme` (default:
+    /// ftpes:// for a TLS server, else ftp://).
+    std::string Url(std::string host = {}, std::string scheme = {}) const
     {
+        if (scheme.empty())
+            scheme = scheme_;
         if (host.empty())
             host = host_.find(':') == std::string::npos ? host_ : "[" + host_ + "]";
         const std::string account = user_ == "lists" ? "lists:pa%3Ass%40word" : user_ + ":" + password_;
-        return scheme_ + account + "@" + host + ":" + std::to_string(server_->Port()) + "/" + Directory;
+        return scheme + account + "@" + host + ":" + std::to_string(server_->Port()) + "/" + Directory;
     }
+
+    std::int32_t Port() const { return server_->Port(); }
 
     /// The test authority that signed a TLS server's certificate (for SSL_CERT_FILE).
     std::string AuthorityFile() const { return certs_.File("ca.pem"); }
+    /// The SHA-256 fingerprint of the server's certificate when it is `certificate`
+    /// ("good", "self"), as the program prints it.
+    std::string Fingerprint(const std::string& certificate) const
+    {
+        std::string text = ReadBytes(certs_.File(certificate + ".fp"));
+        text.erase(std::remove(text.begin(), text.end(), '\n'), text.end());
+        return text;
+    }
 
 private:
     std::string host_ = "127.0.0.1";

@@ -111,6 +111,10 @@ TEST_F(FtpTls, UpdatesVerifyOrFailWithTheReasonAndFingerprint)
         /// Bytes per receive: a small one leaves decrypted bytes waiting, which a
         /// wait must hand out at once, as the server sends nothing more until asked.
         std::int32_t recvBufferSize = net::TcpConnection::DefaultBufferSize;
+        /// ftp:// asks for TLS and takes a certificate that does not verify for
+        /// encryption only; `unverified` is then the reason it names.
+        FtpSecurity security = FtpSecurity::RequireTls;
+        std::string unverified = {};
     };
     const auto untrusted = [](const std::string& reason, const std::string& certificate) {
         return "The server's certificate is not trusted (" + reason +
@@ -131,11 +135,17 @@ TEST_F(FtpTls, UpdatesVerifyOrFailWithTheReasonAndFingerprint)
         {"expired", Server::Expired, "localhost", true, untrusted("certificate has expired", "expired")},
         {"PROT P refused", Server::ProtRefused, "localhost", true, "Injected fault for PROT.\r\n"},
         {"data without close_notify", Server::CutData, "localhost", true, net::TlsTruncatedError().what()},
+        {"ftp vsftpd verified", Server::Vsftpd, "localhost", true, "", net::TcpConnection::DefaultBufferSize,
+         FtpSecurity::TlsWhenOffered, ""},
+        {"ftp self-signed for encryption only", Server::SelfSigned, "localhost", false, "",
+         net::TcpConnection::DefaultBufferSize, FtpSecurity::TlsWhenOffered, "self-signed certificate"},
+        {"ftp wrong name for encryption only", Server::WrongName, "localhost", true, "",
+         net::TcpConnection::DefaultBufferSize, FtpSecurity::TlsWhenOffered, "the name does not match localhost"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FtpClient client;
-        client.Security = FtpSecurity::RequireTls;
+        client.Security = c.security;
         client.Host = c.host;
         client.Port = servers_.at(c.server)->Port();
         const bool vsftpd = c.server == Server::Vsftpd || c.server == Server::Vsftpd6;
@@ -148,6 +158,7 @@ TEST_F(FtpTls, UpdatesVerifyOrFailWithTheReasonAndFingerprint)
         try {
             client.OpenConnection();
             EXPECT_EQ(client.TlsVersion().rfind("TLS 1.", 0), 0u) << client.TlsVersion();
+            EXPECT_EQ(client.UnverifiedReason(), c.unverified);
             std::vector<std::string> listing;
             client.ListDirectory(&listing);
             EXPECT_EQ(listing.size(), 1u);
@@ -176,6 +187,7 @@ TEST(FtpTlsPeer, NoTlsOrAStalledHandshakeEndsBeforeTheAccount)
         std::string afterAuth; ///< the server's answer to "AUTH TLS"
         std::string error;
         bool closes = false; ///< the server closes the connection after its answer
+        FtpSecurity security = FtpSecurity::RequireTls;
     };
     const Case cases[] = {
         {"AUTH refused", "500 Unknown command.\r\n", "The server does not offer TLS."},
@@ -184,6 +196,10 @@ TEST(FtpTlsPeer, NoTlsOrAStalledHandshakeEndsBeforeTheAccount)
          "The TLS handshake failed (wrong version number)."},
         {"closed during the handshake", "234 Proceed.\r\n",
          "The server closed the connection during the TLS handshake.", true},
+        // ftp:// falls back to the clear only on a refusal, never after 234.
+        {"ftp handshake stalls", "234 Proceed.\r\n", "Read Timeout", false, FtpSecurity::TlsWhenOffered},
+        {"ftp garbage after 234", "234 Proceed.\r\n220 not a handshake\r\n",
+         "The TLS handshake failed (wrong version number).", false, FtpSecurity::TlsWhenOffered},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -196,7 +212,7 @@ TEST(FtpTlsPeer, NoTlsOrAStalledHandshakeEndsBeforeTheAccount)
         peer.Start();
         FtpClient client;
         Aim(client, peer.Port());
-        client.Security = FtpSecurity::RequireTls;
+        client.Security = c.security;
         client.ReadTimeout = 500;
         const auto start = std::chrono::steady_clock::now();
         try {

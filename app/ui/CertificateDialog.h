@@ -1,0 +1,26 @@
+#pragma once
+
+#include "app/update/UpdateSink.h"
+
+#include <QDialog>
+
+class QPushButton;
+
+namespace quorvane::app {
+
+/// Shown by the Download Window before the login when the server's certificate
+/// does not verify: its subject, issuer, validity, the reason and its SHA-256
+/// fingerprint, with "Trust This Certificate" (accepted) and "Cancel" (rejected).
+class CertificateDialog : public QDialog {
+public:
+    CertificateDialog(const CertificateQuestion& certificate, QWidget* parent);
+
+    QPushButton* TrustButton() const { return trust_; }
+    QPushButton* CancelButton() const { return cancel_; }
+
+private:
+    QPushButton* trust_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+};
+
+} // namespace quorvane::app
