@@ -110,7 +110,11 @@ void SubmitFlow::Connect()
     // As the update: passive first, active only for a server that refuses it.
     ftp.Passive = true;
     ftp.PassiveFallsBackToActive = true;
-    ftp.Security = server_.Security;
+    // As the update: an ftp:// server is asked for TLS too, so the records
+    // and the account go encrypted wherever the server can; the login goes on
+    // in the clear only when it has no TLS to offer.
+    ftp.Security = server_.Security == ftp::FtpSecurity::Plain ? ftp::FtpSecurity::TlsWhenOffered : server_.Security;
+    ftp.TrustedFingerprint = server_.TrustedFingerprint;
     ftp.OpenConnection(ftp::AutoLogin::Yes, server_.ReadTimeoutMs);
     if (!server_.Directory.empty())
         ftp.ChangeDirectory(server_.Directory);
