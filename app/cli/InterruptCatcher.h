@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/transport/AntiFreezeBase.h"
+
 #include <csignal>
 
 namespace quorvane::app::cli {
@@ -23,6 +25,26 @@ public:
 private:
     struct sigaction savedInt_ {};
     struct sigaction savedTerm_ {};
+};
+
+/// Cuts a flow's network waits into short slices and aborts the flow (its
+/// Abort()) at the first slice after an interrupt.
+template <class Flow>
+class InterruptWatch : public net::AntiFreezeBase {
+public:
+    explicit InterruptWatch(Flow& flow) : flow_(flow)
+    {
+        IdleTimeOut = 100;
+        OnlyWhenIdle = false;
+    }
+    void PumpMessages() override
+    {
+        if (InterruptCatcher::Caught())
+            flow_.Abort();
+    }
+
+private:
+    Flow& flow_;
 };
 
 } // namespace quorvane::app::cli

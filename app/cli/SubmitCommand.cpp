@@ -11,7 +11,6 @@
 #include "app/update/SubmitFlow.h"
 #include "app/update/UpdateServerUrl.h"
 #include "app/update/UpdateServerUrlError.h"
-#include "net/transport/AntiFreezeBase.h"
 
 #include <QStringList>
 
@@ -26,25 +25,6 @@ namespace quorvane::app::cli {
 namespace {
 
 constexpr const char* SubmissionLogFileName = "submissions.log";
-
-/// Cuts the flow's network waits into short slices and aborts the flow at the
-/// first slice after an interrupt.
-class InterruptWatch : public net::AntiFreezeBase {
-public:
-    explicit InterruptWatch(SubmitFlow& flow) : flow_(flow)
-    {
-        IdleTimeOut = 100;
-        OnlyWhenIdle = false;
-    }
-    void PumpMessages() override
-    {
-        if (InterruptCatcher::Caught())
-            flow_.Abort();
-    }
-
-private:
-    SubmitFlow& flow_;
-};
 
 struct SubmitArguments {
     std::string file = CustomListFileName;

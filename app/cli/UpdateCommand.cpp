@@ -9,7 +9,6 @@
 #include "app/text/MessageWithFullStop.h"
 #include "app/update/UpdateFlow.h"
 #include "app/update/UpdateSink.h"
-#include "net/transport/AntiFreezeBase.h"
 
 #include <signal.h>
 
@@ -78,25 +77,6 @@ public:
 
 private:
     CliOutput& out_;
-};
-
-/// Cuts the flow's network waits into short slices and aborts the flow at the
-/// first slice after an interrupt.
-class InterruptWatch : public net::AntiFreezeBase {
-public:
-    explicit InterruptWatch(UpdateFlow& flow) : flow_(flow)
-    {
-        IdleTimeOut = 100;
-        OnlyWhenIdle = false;
-    }
-    void PumpMessages() override
-    {
-        if (InterruptCatcher::Caught())
-            flow_.Abort();
-    }
-
-private:
-    UpdateFlow& flow_;
 };
 
 /// Keeps the List Summary from the start-up load out of the output.

@@ -99,22 +99,7 @@ std::string SubmitFlow::NewName(std::chrono::system_clock::time_point now)
 void SubmitFlow::Connect()
 {
     ftp::FtpClient& ftp = *ftp_;
-    ftp.SetHost(server_.Host);
-    ftp.SetPort(server_.Port);
-    ftp.Username = server_.Username;
-    ftp.Password = server_.Password;
-    ftp.ReadTimeout = server_.ReadTimeoutMs;
-    ftp.DataConnectTimeout = server_.ReadTimeoutMs;
-    ftp.ProgressFloorBytes = server_.ProgressFloorBytes;
-    ftp.ProgressFloorTimeMs = server_.ProgressFloorTimeMs;
-    // As the update: passive first, active only for a server that refuses it.
-    ftp.Passive = true;
-    ftp.PassiveFallsBackToActive = true;
-    // As the update: an ftp:// server is asked for TLS too, so the records
-    // and the account go encrypted wherever the server can; the login goes on
-    // in the clear only when it has no TLS to offer.
-    ftp.Security = server_.Security == ftp::FtpSecurity::Plain ? ftp::FtpSecurity::TlsWhenOffered : server_.Security;
-    ftp.TrustedFingerprint = server_.TrustedFingerprint;
+    server_.ConfigureClient(ftp);
     ftp.OpenConnection(ftp::AutoLogin::Yes, server_.ReadTimeoutMs);
     if (!server_.Directory.empty())
         ftp.ChangeDirectory(server_.Directory);

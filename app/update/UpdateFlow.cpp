@@ -191,29 +191,10 @@ void UpdateFlow::ConnectAndList(UpdateSink& sink)
     std::vector<std::string> lines;
 
     ftp::FtpClient& ftp = *ftp_;
-    ftp.SetHost(settings_.Host);
-    ftp.SetPort(settings_.Port);
-    ftp.Username = settings_.Username;
-    ftp.Password = settings_.Password;
+    settings_.ConfigureClient(ftp);
     ftp.MaxLineAction = net::LineOverflowAction::maException;
     ftp.MaxRetrievalBytes = settings_.MaxDownloadBytes;
-    // Without a limit a server that stops answering would keep the window
-    // from ever opening. Connects and data connections take the same limit.
-    ftp.ReadTimeout = settings_.ReadTimeoutMs;
-    ftp.DataConnectTimeout = settings_.ReadTimeoutMs;
-    ftp.ProgressFloorBytes = settings_.ProgressFloorBytes;
-    ftp.ProgressFloorTimeMs = settings_.ProgressFloorTimeMs;
-    // Most users sit behind a NAT router or a firewall that drops incoming
-    // connections, and many servers refuse active mode: passive first, active
-    // only for a server that refuses "PASV".
-    ftp.Passive = true;
-    ftp.PassiveFallsBackToActive = true;
-    // An ftp:// server is asked for TLS too, and the login goes on in the
-    // clear only when it has none to offer.
-    ftp.Security =
-        settings_.Security == ftp::FtpSecurity::Plain ? ftp::FtpSecurity::TlsWhenOffered : settings_.Security;
     ftp.OnSecuring = [&sink](net::NetComponent&) { sink.MainStatus(QStringLiteral("Securing the connection...")); };
-    ftp.TrustedFingerprint = settings_.TrustedFingerprint;
     ftp.OnUnverifiedCertificate = nullptr;
     if (sink.AsksAboutCertificates()) {
         ftp.OnUnverifiedCertificate = [&sink](const ftp::FtpClient::UnverifiedCertificate& certificate) {

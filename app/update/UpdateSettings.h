@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <string>
 
+namespace quorvane::ftp {
+class FtpClient;
+} // namespace quorvane::ftp
+
 namespace quorvane::app {
 
 /// Where the update flow finds the Main List and how long it waits. The fixed
@@ -42,6 +46,12 @@ struct UpdateSettings {
     /// The program's own update server: lists.quorvane.example port 21,
     /// account "quorvane", directory "pub/lists/Other/".
     static UpdateSettings Fixed();
+
+    /// Sets `ftp` up for this server as the update and the submission both
+    /// use it: host, port and account; every wait within `ReadTimeoutMs` and
+    /// the progress floor; passive first, active only for a server that
+    /// refuses it; TLS required for ftpes://, and asked for under ftp://.
+    void ConfigureClient(ftp::FtpClient& ftp) const;
 };
 
 } // namespace quorvane::app

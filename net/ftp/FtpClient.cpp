@@ -504,18 +504,27 @@ void FtpClient::StoreActive(const std::string& command, std::string_view bytes, 
     EndUpload(listener);
 }
 
-void FtpClient::StorePassive(const PassiveAddress& address, const std::string& command, std::string_view bytes,
-                             bool& commandAccepted)
+void FtpClient::OpenPassiveDataConnection(const PassiveAddress& address)
 {
     auto client = std::make_unique<net::TcpClient>();
     PrepareDataConnection(*client);
     client->Host = address.Ip;
     client->Port = address.Port;
+    // In passive mode the data connection exists before the command is sent.
+    // It becomes the transfer's data connection only once connected, so that
+    // an abort never closes a socket a connect is still using; meanwhile an
+    // abort asks the connect to stop.
     {
         RestoreScope<net::TcpClient*> connecting(connectingData_, client.get());
         ConnectDataConnection(*client, DataConnectLimit());
     }
     dataConnection_ = std::move(client);
+}
+
+void FtpClient::StorePassive(const PassiveAddress& address, const std::string& command, std::string_view bytes,
+                             bool& commandAccepted)
+{
+    OpenPassiveDataConnection(address);
     DataConnectionScope scope(dataConnection_);
     auto& data = static_cast<net::TcpClient&>(*dataConnection_);
     try {
@@ -677,20 +686,7 @@ void FtpClient::ReceiveActive(Transfer& transfer)
 
 void FtpClient::ReceivePassive(const PassiveAddress& address, Transfer& transfer)
 {
-    auto client = std::make_unique<net::TcpClient>();
-    PrepareDataConnection(*client);
-    client->Host = address.Ip;
-    client->Port = address.Port;
-
-    // In passive mode the data connection exists before the command is sent.
-    // It becomes the transfer's data connection only once connected, so that
-    // an abort never closes a socket a connect is still using; meanwhile an
-    // abort asks the connect to stop.
-    {
-        RestoreScope<net::TcpClient*> connecting(connectingData_, client.get());
-        ConnectDataConnection(*client, DataConnectLimit());
-    }
-    dataConnection_ = std::move(client);
+    OpenPassiveDataConnection(address);
     DataConnectionScope scope(dataConnection_);
     auto& data = static_cast<net::TcpClient&>(*dataConnection_);
     try {

@@ -256,6 +256,9 @@ private:
     void Receive(const std::string& command, std::ostream& stream, Resume resume, std::int64_t maxBytes);
     void ReceiveActive(Transfer& transfer);
     void ReceivePassive(const PassiveAddress& address, Transfer& transfer);
+    /// Connects a passive-mode data connection to `address` and makes it
+    /// `dataConnection_` once connected.
+    void OpenPassiveDataConnection(const PassiveAddress& address);
     bool RequestPassiveOrFallBack(PassiveAddress& address);
     void ReadPendingReply() noexcept;
     std::int32_t PendingReplyLimit() const;

@@ -344,17 +344,22 @@ bool TlsIoHandler::Decrypt()
     return true;
 }
 
+void TlsIoHandler::SendCloseNotify()
+{
+    if (!established_ || closeSent_ || !inner_ || !inner_->Connected())
+        return;
+    closeSent_ = true;
+    // close_notify tells the server that nothing was cut off; its absence is no
+    // failure of ours, so the send is not checked.
+    ERR_clear_error();
+    SSL_shutdown(ssl_);
+    long ignored = 0;
+    (void)Flush(ignored);
+}
+
 void TlsIoHandler::Close()
 {
-    if (established_ && !closeSent_ && inner_ && inner_->Connected()) {
-        closeSent_ = true;
-        // close_notify tells the server that nothing was cut off; its absence is no
-        // failure of ours, so the send is not checked.
-        ERR_clear_error();
-        SSL_shutdown(ssl_);
-        long ignored = 0;
-        (void)Flush(ignored);
-    }
+    SendCloseNotify();
     if (inner_)
         inner_->Close();
 }
@@ -431,13 +436,7 @@ long TlsIoHandler::Send(const void* buffer, std::size_t length)
 
 void TlsIoHandler::ShutdownSend()
 {
-    if (established_ && !closeSent_ && inner_ && inner_->Connected()) {
-        closeSent_ = true;
-        ERR_clear_error();
-        SSL_shutdown(ssl_);
-        long ignored = 0;
-        (void)Flush(ignored);
-    }
+    SendCloseNotify();
     if (inner_)
         inner_->ShutdownSend();
 }

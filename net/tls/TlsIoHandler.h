@@ -116,6 +116,9 @@ public:
 private:
     enum class End { None, CloseNotify, PlainClose, Failed };
 
+    /// Sends close_notify once, when TLS is up and the connection still open.
+    void SendCloseNotify();
+
     /// Moves what the library wants sent to the inner handler. False when a send failed
     /// (its -1 is the caller's result, with the socket's error code left in place).
     bool Flush(long& failedResult);
