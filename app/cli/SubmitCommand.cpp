@@ -4,15 +4,11 @@
 #include "app/cli/InterruptCatcher.h"
 #include "app/cli/UsageError.h"
 #include "app/list/ListFileNames.h"
-#include "app/settings/SettingsKeys.h"
 #include "app/settings/UpdateServerSetting.h"
-#include "app/settings/UserSettings.h"
 #include "app/text/MessageWithFullStop.h"
 #include "app/update/SubmitFlow.h"
 #include "app/update/UpdateServerUrl.h"
 #include "app/update/UpdateServerUrlError.h"
-
-#include <QStringList>
 
 #include <chrono>
 #include <exception>
@@ -24,8 +20,6 @@ namespace quorvane::app::cli {
 
 namespace {
 
-constexpr const char* SubmissionLogFileName = "submissions.log";
-
 struct SubmitArguments {
     std::string file = CustomListFileName;
     std::optional<UpdateSettings> server;
@@ -35,7 +29,7 @@ struct SubmitArguments {
 UpdateSettings ParseServer(const std::string& url)
 {
     try {
-        return UpdateServerUrl::Parse(url);
+        return UpdateServerUrl::ParseReportServer(url);
     } catch (const UpdateServerUrlError& e) {
         throw UsageError(e.what());
     }
@@ -70,19 +64,16 @@ SubmitArguments ParseArguments(const std::vector<std::string>& arguments)
 /// the option's is.
 std::optional<UpdateSettings> StoredServer()
 {
-    const QVariant value = UserSettings::Open()->value(settings::kSubmitServer);
-    // A password may hold commas, which QSettings splits an unquoted value at.
-    const std::string url = value.typeId() == QMetaType::QStringList
-                                ? value.toStringList().join(QLatin1Char(',')).toStdString()
-                                : value.toString().toStdString();
-    if (url.empty())
-        return std::nullopt;
-    return ParseServer(url);
+    try {
+        return UpdateServerSetting::StoredSubmitServer();
+    } catch (const UpdateServerUrlError& e) {
+        throw UsageError(e.what());
+    }
 }
 
 int PrintHistory(CliOutput& out)
 {
-    std::ifstream log(SubmissionLogFileName, std::ios::binary);
+    std::ifstream log(SubmitFlow::LogFileName, std::ios::binary);
     std::string line;
     while (std::getline(log, line))
         out << line << '\n';
@@ -124,7 +115,7 @@ int RunSubmit(const std::vector<std::string>& arguments, CliOutput& out)
     if (InterruptCatcher::Caught())
         InterruptCatcher::EndByTheSignal();
     out << "Sent as " << sent.name << " (" << sent.records << " records, " << sent.bytes << " bytes).\n";
-    SubmitFlow::AppendToLog(SubmissionLogFileName, server.Host, sent, std::chrono::system_clock::now());
+    SubmitFlow::AppendToLog(SubmitFlow::LogFileName, server.Host, sent, std::chrono::system_clock::now());
     return 0;
 }
 

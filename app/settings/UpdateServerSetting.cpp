@@ -14,12 +14,22 @@ namespace {
 /// The URL as written in the file. QSettings reads an unquoted value with
 /// commas as a list; a password may hold commas, so the parts are joined
 /// again.
-std::string StoredUrl(const QSettings& settings)
+std::string StoredUrl(const QSettings& settings, const QString& key)
 {
-    const QVariant value = settings.value(settings::kUpdateServer);
+    const QVariant value = settings.value(key);
     if (value.typeId() == QMetaType::QStringList)
         return value.toStringList().join(QLatin1Char(',')).toStdString();
     return value.toString().toStdString();
+}
+
+/// Gives `server` the fingerprint kept for its host and port, if any.
+void ApplyStoredFingerprint(const QSettings& settings, UpdateSettings& server)
+{
+    const QString fingerprint = settings.value(settings::TrustedCertificateKey(server.Host, server.Port)).toString();
+    if (!fingerprint.isEmpty()) {
+        server.TrustedFingerprint = fingerprint.toStdString();
+        server.FingerprintStored = true;
+    }
 }
 
 } // namespace
@@ -32,7 +42,7 @@ UpdateServerChoice UpdateServerSetting::Choose(const std::optional<UpdateSetting
     if (commandLine) {
         choice = {*commandLine, UpdateServerChoice::Source::CommandLine};
     } else {
-        const std::string url = StoredUrl(*settings);
+        const std::string url = StoredUrl(*settings, settings::kUpdateServer);
         try {
             if (!url.empty())
                 choice = {UpdateServerUrl::Parse(url), UpdateServerChoice::Source::SettingsFile};
@@ -41,12 +51,7 @@ UpdateServerChoice UpdateServerSetting::Choose(const std::optional<UpdateSetting
         }
     }
     // A certificate trusted for this server is enforced, whichever way it is named.
-    const QString fingerprint =
-        settings->value(settings::TrustedCertificateKey(choice.settings.Host, choice.settings.Port)).toString();
-    if (!fingerprint.isEmpty()) {
-        choice.settings.TrustedFingerprint = fingerprint.toStdString();
-        choice.settings.FingerprintStored = true;
-    }
+    ApplyStoredFingerprint(*settings, choice.settings);
     return choice;
 }
 
@@ -75,6 +80,34 @@ void UpdateServerSetting::StoreBuiltIn()
 {
     const auto settings = UserSettings::Open();
     settings->remove(settings::kUpdateServer);
+    UserSettings::Save(*settings);
+}
+
+std::optional<UpdateSettings> UpdateServerSetting::StoredSubmitServer()
+{
+    const auto settings = UserSettings::Open();
+    const std::string url = StoredUrl(*settings, settings::kSubmitServer);
+    if (url.empty())
+        return std::nullopt;
+    UpdateSettings server = UpdateServerUrl::ParseReportServer(url);
+    ApplyStoredFingerprint(*settings, server);
+    return server;
+}
+
+std::string UpdateServerSetting::StoredSubmitUrl()
+{
+    return StoredUrl(*UserSettings::Open(), settings::kSubmitServer);
+}
+
+void UpdateServerSetting::StoreSubmitServer(const std::string& url)
+{
+    if (!url.empty())
+        (void)UpdateServerUrl::ParseReportServer(url);
+    const auto settings = UserSettings::Open();
+    if (url.empty())
+        settings->remove(settings::kSubmitServer);
+    else
+        settings->setValue(settings::kSubmitServer, QString::fromStdString(url));
     UserSettings::Save(*settings);
 }
 

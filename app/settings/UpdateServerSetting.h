@@ -50,6 +50,19 @@ public:
     /// Takes the server out of the settings file: the next runs use the
     /// built-in one. Throws SettingsError when the file cannot be written.
     static void StoreBuiltIn();
+
+    /// The server Custom Lists are sent to ([submit] server, an ftp:// URL in
+    /// the form --submit-server takes), with the fingerprint kept for it;
+    /// none when the key is absent or empty. Throws UpdateServerUrlError for
+    /// a malformed URL.
+    static std::optional<UpdateSettings> StoredSubmitServer();
+    /// The [submit] server URL as written, empty when there is none.
+    static std::string StoredSubmitUrl();
+    /// Puts `url` into [submit] server, or takes the key out when `url` is
+    /// empty (reports then go to the update server's incoming/ folder).
+    /// Throws UpdateServerUrlError for a malformed URL (the file is not
+    /// touched then) and SettingsError when the file cannot be written.
+    static void StoreSubmitServer(const std::string& url);
 };
 
 } // namespace quorvane::app

@@ -13,12 +13,16 @@
 #include "app/ui/KeyCodes.h"
 #include "app/ui/MenuBarStyle.h"
 #include "app/ui/MyGamesPage.h"
+#include "app/ui/SendPreviewDialog.h"
+#include "app/ui/SendWindow.h"
 #include "app/ui/SortedListView.h"
 #include "app/ui/UpdateServerDialog.h"
+#include "app/update/SubmitFlow.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -50,6 +54,10 @@ const QString kUpdateQuestion =
                    "depending on your internet connection.");
 const QString kBlankRowWarning = QStringLiteral("Type at least a game name or a game ID.");
 const QString kCloseQuestion = QStringLiteral("Save your Custom List before closing?");
+const QString kSaveBeforeSendQuestion =
+    QStringLiteral("Your Custom List has changes that are not saved, and only the saved list is sent. "
+                   "Save the changes first?");
+const QString kNoCustomListToSend = QStringLiteral("There is no Custom List to send. Save one first.");
 const QString kSaveQuestion =
     QStringLiteral("This will overwrite any previous custom lists. Are you sure you're ready to write your "
                    "custom GCM list?");
@@ -248,8 +256,12 @@ void MainWindow::BuildEditorPage()
     btnWriteList->setGeometry(456, 472, 115, 25);
     Wire(btnWriteList, &QPushButton::clicked, &MainWindow::btnWriteListClick);
 
-    QWidget* order[] = {strGName,      strGID,    strGNotes, strGSSize,    strGGood,    strGNick,
-                        strGBootNotes, btnAddGCM, addView,   btnRemoveGCM, btnWriteList};
+    btnSendList = named(new QPushButton(QStringLiteral("Send to List &Keepers..."), TabSheet2), "btnSendList");
+    btnSendList->setGeometry(8, 472, 161, 25);
+    Wire(btnSendList, &QPushButton::clicked, &MainWindow::btnSendListClick);
+
+    QWidget* order[] = {strGName,      strGID,    strGNotes, strGSSize,    strGGood,     strGNick,
+                        strGBootNotes, btnAddGCM, addView,   btnRemoveGCM, btnWriteList, btnSendList};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -461,6 +473,37 @@ void MainWindow::addViewKeyDown(int key)
 void MainWindow::btnWriteListClick()
 {
     SaveCustomList();
+}
+
+void MainWindow::btnSendListClick()
+{
+    if (editor_.HasUnsavedChanges()) {
+        switch (Asker::messageDlg(kSaveBeforeSendQuestion, MsgDlgType::Confirmation, MbYes | MbNo | MbCancel, 0)) {
+        case MrYes:
+            if (!SaveCustomList())
+                return;
+            break;
+        case MrNo: break; // the saved file goes as it is
+        default: return;
+        }
+    }
+    const QString file = list_.FilePath(QString::fromLatin1(CustomListFileName));
+    if (!QFileInfo(file).isFile()) {
+        Asker::messageDlg(kNoCustomListToSend, MsgDlgType::Information, MbOK, 0);
+        return;
+    }
+    // A list that fails a check is shown in the error box instead of the
+    // preview; the bytes checked are the bytes sent.
+    CheckedSubmission checked = SubmitFlow::Check(QFile::encodeName(file).toStdString());
+    const UpdateSettings server =
+        SubmitFlow::ChooseServer(std::nullopt, UpdateServerSetting::StoredSubmitServer(), updateServer_.settings);
+    {
+        SendPreviewDialog preview(checked, server, this);
+        if (Asker::current().runModal(preview) != QDialog::Accepted)
+            return;
+    }
+    SendWindow sending(std::move(checked), server, list_.FilePath(QString::fromLatin1(SubmitFlow::LogFileName)), this);
+    Asker::current().runModal(sending);
 }
 
 bool MainWindow::SaveCustomList()

@@ -85,6 +85,12 @@ public:
     /// selected row, unless a caption is being edited.
     void addViewKeyDown(int key);
     void btnWriteListClick();
+    /// "Send to List Keepers...": sends the saved Custom List file, never
+    /// the editor's unsaved rows. With unsaved rows it first offers to save
+    /// them (through the save question); without a Custom List file it says
+    /// so. The file is checked, then previewed (server, records, size, the
+    /// nicks going along), and only "Send" sends it, in the sending window.
+    void btnSendListClick();
     void ExportlisttoHTML1Click();
     void CheckforListUpdates1Click();
     /// "What Changed in the Last Update...": runs the changes window modally.
@@ -158,6 +164,7 @@ public:
     SortedListView* addView = nullptr;
     QPushButton* btnRemoveGCM = nullptr;
     QPushButton* btnWriteList = nullptr;
+    QPushButton* btnSendList = nullptr;
 
     QMenu* File1 = nullptr;
     QAction* CheckforListUpdates1 = nullptr;

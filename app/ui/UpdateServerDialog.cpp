@@ -4,6 +4,7 @@
 #include "app/ui/ErrorBox.h"
 #include "app/ui/Images.h"
 #include "app/update/UpdateServerUrl.h"
+#include "app/update/UpdateServerUrlError.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -13,7 +14,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <exception>
 #include <string>
+#include <utility>
 
 namespace quorvane::app {
 
@@ -51,6 +54,32 @@ std::string WithPassword(const std::string& url, const std::string& password)
     return url.substr(0, insert) + ':' + password + url.substr(insert);
 }
 
+/// `url` checked with the mask in place of the password, so that a refusal
+/// never shows the password (which is %-escaped and cannot make a URL
+/// malformed), then with `password` put in.
+std::string CheckedWithPassword(const std::string& url, const QString& password)
+{
+    UpdateServerUrl::Parse(WithPassword(url, kMask));
+    return WithPassword(url, QUrl::toPercentEncoding(password).toStdString());
+}
+
+/// The reports' server kept in the settings file, split as the dialog shows
+/// it: the URL without its password, and the password. One that does not
+/// parse is shown as written, for the user to mend.
+std::pair<QString, QString> StoredSubmitServer()
+{
+    const std::string url = UpdateServerSetting::StoredSubmitUrl();
+    if (url.empty())
+        return {};
+    try {
+        const UpdateSettings server = UpdateServerUrl::Parse(url);
+        return {QString::fromStdString(UpdateServerUrl::Format(server, UpdateServerUrl::Password::Omitted)),
+                QString::fromStdString(server.Password)};
+    } catch (const std::exception&) {
+        return {QString::fromStdString(url), {}};
+    }
+}
+
 } // namespace
 
 UpdateServerDialog::UpdateServerDialog(const UpdateServerChoice& inUse, QWidget* parent)
@@ -84,10 +113,21 @@ UpdateServerDialog::UpdateServerDialog(const UpdateServerChoice& inUse, QWidget*
                             this);
     hint->setWordWrap(true);
 
+    const auto [submitUrl, submitPassword] = StoredSubmitServer();
+    editSubmitUrl = new QLineEdit(submitUrl, this);
+    editSubmitUrl->setObjectName(QStringLiteral("editSubmitUrl"));
+    editSubmitUrl->setPlaceholderText(QStringLiteral("empty: the update server's incoming/ folder"));
+    editSubmitPassword = new QLineEdit(submitPassword, this);
+    editSubmitPassword->setObjectName(QStringLiteral("editSubmitPassword"));
+    editSubmitPassword->setEchoMode(QLineEdit::Password);
+
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("In use:"), lblInUse);
     form->addRow(QStringLiteral("&URL:"), editUrl);
     form->addRow(QStringLiteral("&Password:"), editPassword);
+    auto* submitForm = new QFormLayout;
+    submitForm->addRow(QStringLiteral("Send &reports to:"), editSubmitUrl);
+    submitForm->addRow(QStringLiteral("Pass&word:"), editSubmitPassword);
 
     auto* buttons = new QDialogButtonBox(this);
     btnSave = buttons->addButton(QStringLiteral("&Save"), QDialogButtonBox::AcceptRole);
@@ -104,24 +144,36 @@ UpdateServerDialog::UpdateServerDialog(const UpdateServerChoice& inUse, QWidget*
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(hint);
+    layout->addLayout(submitForm);
     layout->addWidget(buttons);
+}
+
+std::string UpdateServerDialog::SubmitUrl() const
+{
+    const std::string url = editSubmitUrl->text().trimmed().toStdString();
+    if (url.empty())
+        return url;
+    try {
+        return CheckedWithPassword(url, editSubmitPassword->text());
+    } catch (const UpdateServerUrlError& error) {
+        throw error.ForReportServer();
+    }
 }
 
 void UpdateServerDialog::btnSaveClick()
 {
-    const std::string url = editUrl->text().trimmed().toStdString();
-    // Checked first with the mask in place of the password, so that a
-    // refusal never shows the password; the password itself is %-escaped and
-    // cannot make a URL malformed.
-    UpdateServerUrl::Parse(WithPassword(url, kMask));
-    const std::string password = QUrl::toPercentEncoding(editPassword->text()).toStdString();
-    chosen_ = {UpdateServerSetting::Store(WithPassword(url, password)), UpdateServerChoice::Source::SettingsFile};
+    const std::string url = CheckedWithPassword(editUrl->text().trimmed().toStdString(), editPassword->text());
+    const std::string submitUrl = SubmitUrl();
+    chosen_ = {UpdateServerSetting::Store(url), UpdateServerChoice::Source::SettingsFile};
+    UpdateServerSetting::StoreSubmitServer(submitUrl);
     accept();
 }
 
 void UpdateServerDialog::btnBuiltInClick()
 {
+    const std::string submitUrl = SubmitUrl();
     UpdateServerSetting::StoreBuiltIn();
+    UpdateServerSetting::StoreSubmitServer(submitUrl);
     chosen_ = {};
     accept();
 }

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <string>
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -15,7 +17,10 @@ namespace quorvane::app {
 /// --update-server takes, the password in a masked field of its own) or go
 /// back to the built-in one. Either is written to the settings file at once
 /// and closes the dialog accepted; a malformed URL is refused with the
-/// command line's message, and the dialog stays open.
+/// command line's message, and the dialog stays open. Below, "Send reports
+/// to:" names the server Custom Lists are sent to, with its own masked
+/// password, in the same form; empty, reports go to the update server's
+/// incoming/ folder. Both buttons write it too.
 class UpdateServerDialog : public QDialog {
     Q_OBJECT
 public:
@@ -25,19 +30,28 @@ public:
     const UpdateServerChoice& Chosen() const { return chosen_; }
 
     /// Handler of "Save": writes the URL (with the password field's password
-    /// unless the URL has one of its own) to the settings file.
+    /// unless the URL has one of its own) to the settings file, and the
+    /// reports' server beside it. Nothing is written unless both are well
+    /// formed.
     void btnSaveClick();
-    /// Handler of "Use Built-in Server": takes the server out of the file.
+    /// Handler of "Use Built-in Server": takes the update server out of the
+    /// file and writes the reports' server.
     void btnBuiltInClick();
 
     QLabel* lblInUse = nullptr;
     QLineEdit* editUrl = nullptr;
     QLineEdit* editPassword = nullptr;
+    QLineEdit* editSubmitUrl = nullptr;
+    QLineEdit* editSubmitPassword = nullptr;
     QPushButton* btnSave = nullptr;
     QPushButton* btnBuiltIn = nullptr;
     QPushButton* btnCancel = nullptr;
 
 private:
+    /// The reports' server as the settings file would keep it: "" for none.
+    /// Raises UpdateServerUrlError, without the password, when malformed.
+    std::string SubmitUrl() const;
+
     UpdateServerChoice chosen_;
 };
 

@@ -80,9 +80,10 @@ CheckedSubmission SubmitFlow::Check(const std::string& path)
     xml::MemoryStream stream(checked.bytes);
     document.LoadFromStream(stream);
     RecordWalk::ForEach(document, [&checked](RecordWalk::Record& record) {
-        (void)RecordWalk::ReadItem(record, BootImage::Cross);
-        ++checked.records;
+        const BootImage image = RecordWalk::Boots(record) ? BootImage::Tick : BootImage::Cross;
+        checked.items.push_back(RecordWalk::ReadItem(record, image));
     });
+    checked.records = checked.items.size();
     if (checked.records == 0)
         throw UpdateError("The Custom List has no records.");
     return checked;
@@ -105,12 +106,20 @@ void SubmitFlow::Connect()
         ftp.ChangeDirectory(server_.Directory);
 }
 
-SentSubmission SubmitFlow::Send(const CheckedSubmission& list, const std::function<void(const std::string&)>& status)
+SentSubmission SubmitFlow::Send(const CheckedSubmission& list, const std::function<void(const std::string&)>& status,
+                                const std::function<void(std::int64_t)>& progress)
 {
     abortRequested_ = false;
     currentName_.clear();
     status("Connecting...");
     Connect();
+    ftp_->OnWork = nullptr;
+    if (progress) {
+        ftp_->OnWork = [progress](net::NetComponent&, net::WorkMode mode, std::int64_t count) {
+            if (mode == net::WorkMode::wmWrite)
+                progress(count);
+        };
+    }
     for (int attempt = 0;; ++attempt) {
         currentName_ = NewName(std::chrono::system_clock::now());
         status("Sending " + currentName_ + "...");

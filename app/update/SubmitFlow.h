@@ -1,13 +1,16 @@
 #pragma once
 
+#include "app/list/ListItem.h"
 #include "app/update/UpdateSettings.h"
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quorvane::ftp {
 class FtpClient;
@@ -16,10 +19,13 @@ class FtpClient;
 namespace quorvane::app {
 
 /// A Custom List that passed the checks before sending: its bytes, read once
-/// (what is sent, whatever happens to the file meanwhile), and its records.
+/// (what is sent, whatever happens to the file meanwhile), and its records,
+/// as the preview before sending shows them.
 struct CheckedSubmission {
     std::string bytes;
     std::size_t records = 0;
+    /// The records in file order, each with its boot test's tick or cross.
+    std::vector<ListItem> items;
 };
 
 /// What a successful submission sent, as the log keeps it.
@@ -37,6 +43,8 @@ class SubmitFlow {
 public:
     /// The largest Custom List that is sent.
     static constexpr std::size_t MaxSubmissionBytes = 1024 * 1024;
+    /// Where each success is noted, beside the Custom List.
+    static constexpr const char* LogFileName = "submissions.log";
 
     explicit SubmitFlow(UpdateSettings server);
     ~SubmitFlow();
@@ -61,11 +69,11 @@ public:
     static std::string NewName(std::chrono::system_clock::time_point now);
 
     /// Connects and stores `list`; `status` hears "Connecting..." and
-    /// "Sending <name>...". A 550 or 553 to "STOR" is tried once more under a
-    /// new name. Returns what was sent. After `Abort` it raises what the
-    /// abort left (a closed connection, the server's 426); the caller then
-    /// calls `RemovePartial`.
-    SentSubmission Send(const CheckedSubmission& list, const std::function<void(const std::string&)>& status);
+    /// "Sending <name>...", and `progress` (when set) the bytes sent so far. A 550 or 553 to "STOR" is tried once more
+    /// under a new name. Returns what was sent. After `Abort` it raises what the abort left (a closed connection, the
+    /// server's 426); the caller then calls `RemovePartial`.
+    SentSubmission Send(const CheckedSubmission& list, const std::function<void(const std::string&)>& status,
+                        const std::function<void(std::int64_t)>& progress = {});
 
     /// Stops the running `Send` (from a handler that runs while it waits):
     /// "ABOR", and the data connection closed; `Send` returns within a second.

@@ -187,6 +187,15 @@ UpdateSettings UpdateServerUrl::Parse(const std::string& url, UpdateSettings bas
     return base;
 }
 
+UpdateSettings UpdateServerUrl::ParseReportServer(const std::string& url)
+{
+    try {
+        return Parse(url);
+    } catch (const UpdateServerUrlError& error) {
+        throw error.ForReportServer();
+    }
+}
+
 std::string UpdateServerUrl::Format(const UpdateSettings& settings, Password password)
 {
     std::string url = SchemeOf(settings.Security) + Encoded(settings.Username);

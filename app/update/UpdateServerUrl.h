@@ -21,6 +21,10 @@ public:
     /// 1..65535, no path.
     static UpdateSettings Parse(const std::string& url, UpdateSettings base = UpdateSettings::Fixed());
 
+    /// Parse() for the server Custom Lists are sent to (--submit-server,
+    /// [submit] server): its faults name the report server.
+    static UpdateSettings ParseReportServer(const std::string& url);
+
     /// Whether Format() writes the password.
     enum class Password { Written, Omitted };
 

@@ -10,9 +10,19 @@ namespace quorvane::app {
 /// "Malformed update server URL "<url>": <what is wrong>".
 class UpdateServerUrlError : public UpdateError {
 public:
-    UpdateServerUrlError(const std::string& url, const std::string& reason)
-        : UpdateError("Malformed update server URL \"" + url + "\": " + reason)
+    UpdateServerUrlError(const std::string& url, const std::string& reason, const char* server = "update server")
+        : UpdateError(std::string("Malformed ") + server + " URL \"" + url + "\": " + reason),
+          url_(url),
+          reason_(reason)
     {}
+
+    /// The same fault found in the URL of the server reports are sent to:
+    /// "Malformed report server URL ...".
+    UpdateServerUrlError ForReportServer() const { return {url_, reason_, "report server"}; }
+
+private:
+    std::string url_;
+    std::string reason_;
 };
 
 } // namespace quorvane::app

@@ -10,7 +10,7 @@ started it) or it is killed.
     ftpd.py --root DIR [--user NAME --password WORD] [--anonymous]
             [--banner TEXT] [--fault CMD=CODE ...] [--masquerade ADDR]
             [--listen ADDR] [--tls-cert FILE --tls-key FILE [--tls-cut-data]]
-            [--write-only DIR]
+            [--write-only DIR] [--print-arrivals]
 
 --fault answers every CMD (for example RETR, SYST, PORT) with CODE and a short
 text instead of running the command, after the usual login checks; CMD=CODExN
@@ -22,6 +22,8 @@ refuses a login or a data connection in the clear; --tls-cut-data then ends
 every data connection without TLS's close_notify.
 --write-only makes DIR (under the root, created if missing) a folder every
 account may enter and store into, but not list, read, rename or delete in.
+--print-arrivals prints a line "arrived PATH SIZE" on standard output for each
+file stored, PATH relative to the root.
 """
 
 import argparse
@@ -78,6 +80,12 @@ def make_handler(args):
                 return
             super().process_command(cmd, *a, **kw)
 
+        def on_file_received(self, file):
+            if args.print_arrivals:
+                name = os.path.relpath(file, args.root)
+                sys.stdout.write("arrived %s %d\n" % (name, os.path.getsize(file)))
+                sys.stdout.flush()
+
     authorizer = DummyAuthorizer()
     if args.user:
         authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
@@ -119,6 +127,7 @@ def main():
     parser.add_argument("--tls-key")
     parser.add_argument("--tls-cut-data", action="store_true")
     parser.add_argument("--write-only")
+    parser.add_argument("--print-arrivals", action="store_true")
     parser.add_argument("--verbose", action="store_true")
     args = parser.parse_args()
 

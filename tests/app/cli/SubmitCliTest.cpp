@@ -6,16 +6,24 @@
 #include "tests/support/ScriptedPeer.h"
 #include "tests/support/UpdateScript.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <regex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
+
+extern char** environ;
 
 namespace quorvane::app {
 namespace {
@@ -172,6 +180,92 @@ TEST(SubmitCli, AnInterruptSendsAborThenDeleAndEndsByTheSignal)
     const std::vector<std::string> received = peer.Received();
     ASSERT_GE(received.size(), 2u);
     EXPECT_EQ(received[received.size() - 1].substr(5), received[received.size() - 3].substr(5)); // DELE names the STOR
+}
+
+/// scripts/demo-update-server as a ./run user starts it, its standard output
+/// read line by line; stopped by SIGTERM, as by Ctrl+C, when the object goes.
+class DemoServer {
+public:
+    DemoServer()
+    {
+        int out[2];
+        if (::pipe2(out, O_CLOEXEC) != 0)
+            throw std::runtime_error("pipe failed");
+        posix_spawn_file_actions_t actions;
+        ::posix_spawn_file_actions_init(&actions);
+        ::posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        std::string script = FtpServerProcess::SupportDir() + "/../../scripts/demo-update-server";
+        std::string python = "/usr/bin/python3";
+        char* argv[] = {python.data(), script.data(), nullptr};
+        const int spawned = ::posix_spawn(&pid_, argv[0], &actions, nullptr, argv, environ);
+        ::posix_spawn_file_actions_destroy(&actions);
+        ::close(out[1]);
+        out_ = out[0];
+        if (spawned != 0)
+            throw std::runtime_error("cannot start " + script);
+    }
+    ~DemoServer()
+    {
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+        ::close(out_);
+    }
+    DemoServer(const DemoServer&) = delete;
+    DemoServer& operator=(const DemoServer&) = delete;
+
+    /// The output up to the first line matching `pattern` (its groups in
+    /// `match`), within ten seconds; false when none came.
+    bool WaitForLine(const std::regex& pattern, std::smatch& match)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (std::chrono::steady_clock::now() < end) {
+            for (std::size_t newline; (newline = pending_.find('\n')) != std::string::npos;) {
+                line_ = pending_.substr(0, newline);
+                pending_.erase(0, newline + 1);
+                if (std::regex_search(line_, match, pattern))
+                    return true;
+            }
+            pollfd entry{out_, POLLIN, 0};
+            if (::poll(&entry, 1, 100) <= 0)
+                continue;
+            char buffer[512];
+            const ssize_t got = ::read(out_, buffer, sizeof buffer);
+            if (got <= 0)
+                return false;
+            pending_.append(buffer, static_cast<std::size_t>(got));
+        }
+        return false;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    std::string pending_;
+    std::string line_;
+};
+
+TEST(SubmitCli, TheDemoServerTakesAReportIntoItsIncomingFolderAndPrintsIt)
+{
+    DemoServer demo;
+    std::smatch port, folder, arrived;
+    ASSERT_TRUE(demo.WaitForLine(std::regex("--update-server (ftp://\\S+)"), port));
+    const std::string updateServer = port[1];
+    ASSERT_TRUE(demo.WaitForLine(std::regex("arrive in (/\\S+)/ "), folder));
+    const std::filesystem::path incoming = folder.str(1);
+
+    // What a ./run user does: the update server in use, no report server.
+    TempDir dir("submit-demo");
+    const std::string list = test::GeneratedListFile("3", 2);
+    dir.Write("custGCMList.xml", list);
+    std::filesystem::create_directories(dir.Path() / "config/quorvane");
+    dir.Write("config/quorvane/quorvane.conf", "[update]\nserver=" + updateServer + "\n");
+    const CliRun sent = test::Cli(dir, "submit", "env XDG_CONFIG_HOME=config");
+    ASSERT_EQ(sent.exitCode, 0) << sent.err;
+
+    ASSERT_TRUE(demo.WaitForLine(std::regex("Report arrived: incoming/(\\S+) \\((\\d+) bytes\\)"), arrived));
+    EXPECT_EQ(sent.out.find("Sent as " + arrived.str(1) + " "), 0u) << sent.out;
+    EXPECT_EQ(arrived.str(2), std::to_string(list.size()));
+    EXPECT_EQ(Names(incoming), std::vector<std::string>{arrived.str(1)});
 }
 
 } // namespace

@@ -9,6 +9,8 @@
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/ErrorBox.h"
 #include "app/ui/MainWindow.h"
+#include "app/ui/SendPreviewDialog.h"
+#include "app/ui/SendWindow.h"
 #include "app/ui/SortedListView.h"
 #include "app/ui/UpdateBehaviour.h"
 #include "tests/app/update/UpdateServerFixture.h"
@@ -36,6 +38,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <regex>
 #include <thread>
 
 namespace quorvane::app {
@@ -341,6 +344,80 @@ TEST_F(UpdateWindow, AnInstalledListThatFailsToLoadLeavesTheWindowAsItWas)
     window.btnGCMSearchClick();
     EXPECT_EQ(window.List->rows().size(), 1);
     EXPECT_EQ(asker.errors.size(), 1u);
+}
+
+TEST_F(UpdateWindow, TheSavedCustomListIsPreviewedThenSentToTheIncomingFolderAndLogged)
+{
+    UpdateServer server(GeneratedListFile("4", 2));
+    writeFile("gcmList.xml", GeneratedListFile("4", 2));
+    MainWindow window({}, downloads, {server.Settings(), UpdateServerChoice::Source::CommandLine});
+
+    // Without a Custom List file there is nothing to send.
+    asker.setNextAnswer(MrOk);
+    window.btnSendList->click();
+    ASSERT_EQ(asker.questions.size(), 1u);
+    EXPECT_EQ(asker.questions[0].text, "There is no Custom List to send. Save one first.");
+
+    // Unsaved rows bring the offer to save, then the save question with its
+    // warning; the preview shows the saved file, and Cancel sends nothing.
+    window.strGName->setText(QStringLiteral("Amber Tide <Sailors>"));
+    window.strGID->setText(QStringLiteral("QATS01"));
+    window.strGGood->setText(QStringLiteral("1"));
+    window.strGNick->setText(QStringLiteral("reedling"));
+    window.btnAddGCMClick();
+    asker.setNextAnswer(MrYes); // save the changes first?
+    asker.setNextAnswer(MrYes); // overwrite the Custom List?
+    QString host, size, nick;
+    QStringList rows;
+    asker.setNextModalRun([&](QDialog& dialog) {
+        auto& preview = dynamic_cast<SendPreviewDialog&>(dialog);
+        host = preview.lblHost->text();
+        size = preview.lblSize->text();
+        nick = preview.lblNick->text();
+        for (int i = 0; i < preview.viewRecords->topLevelItemCount(); ++i) {
+            QStringList cells;
+            for (int column = 0; column < preview.viewRecords->columnCount(); ++column)
+                cells << preview.viewRecords->topLevelItem(i)->text(column);
+            rows << cells.join('|');
+        }
+        preview.btnCancel->click();
+    });
+    window.btnSendList->click();
+    ASSERT_EQ(asker.questions.size(), 3u);
+    EXPECT_EQ(asker.questions[1].text, "Your Custom List has changes that are not saved, and only the saved list is "
+                                       "sent. Save the changes first?");
+    EXPECT_TRUE(asker.questions[2].text.startsWith("This will overwrite any previous custom lists."));
+    EXPECT_FALSE(window.Editor().HasUnsavedChanges());
+    const std::string saved = bytes("custGCMList.xml");
+    EXPECT_EQ(host, "To the list's keepers at 127.0.0.1:");
+    EXPECT_EQ(rows, QStringList{"Amber Tide <Sailors>|QATS01|Yes|reedling"});
+    EXPECT_EQ(size, QStringLiteral("1 records, %1 bytes.").arg(saved.size()));
+    EXPECT_TRUE(nick.startsWith("The nick in each record goes along with it")) << nick.toStdString();
+    EXPECT_TRUE(server.Incoming().empty());
+    EXPECT_FALSE(QFile::exists("submissions.log"));
+
+    // "Send": stored under a fresh name in the update server's incoming/, the
+    // window says so, and the log has its line.
+    asker.setNextModalRun([](QDialog& dialog) { dynamic_cast<SendPreviewDialog&>(dialog).btnSend->click(); });
+    QString status, button;
+    asker.setNextModalRun([&](QDialog& dialog) {
+        auto& sending = dynamic_cast<SendWindow&>(dialog);
+        status = sending.StatusText();
+        button = sending.btnCancel->text();
+        sending.btnCancel->click();
+    });
+    window.btnSendList->click();
+    const std::vector<std::string> sent = server.Incoming();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_TRUE(std::regex_match(sent[0], std::regex("custGCMList-\\d{8}T\\d{6}Z-[0-9a-f]{8}\\.xml"))) << sent[0];
+    EXPECT_TRUE(server.IncomingFile(sent[0]) == saved);
+    const std::string counts = "1 records, " + std::to_string(saved.size()) + " bytes";
+    EXPECT_EQ(status.toStdString(), "Sent as " + sent[0] + " (" + counts + ").");
+    EXPECT_EQ(button, "Close");
+    EXPECT_NE(bytes("submissions.log").find("\t127.0.0.1\t" + sent[0] + "\t1\t" + std::to_string(saved.size()) + "\n"),
+              std::string::npos)
+        << bytes("submissions.log");
+    EXPECT_TRUE(asker.errors.empty());
 }
 
 TEST_F(UpdateWindow, EqualVersionDiscardsTheDownloadAndOkClosesTheWindow)

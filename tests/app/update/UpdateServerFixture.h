@@ -84,6 +84,8 @@ public:
         options.User = user_;
         options.Password = password_;
         options.Faults = std::move(faults);
+        // Reports sent to the update server go to its incoming/ folder.
+        options.WriteOnly = "incoming";
         if (kind == ServerKind::PyftpdlibBehindNat)
             options.Masquerade = "10.0.0.5";
         if (kind == ServerKind::PyftpdlibEpsvOnly)
@@ -123,6 +125,17 @@ public:
     }
 
     std::int32_t Port() const { return server_->Port(); }
+
+    /// The names in the write-only incoming/ folder (pyftpdlib only), sorted.
+    std::vector<std::string> Incoming() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(root_.Path() / "incoming"))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::string IncomingFile(const std::string& name) const { return ReadBytes(root_.Path() / "incoming" / name); }
 
     /// The test authority that signed a TLS server's certificate (for SSL_CERT_FILE).
     std::string AuthorityFile() const { return certs_.File("ca.pem"); }
