@@ -39,23 +39,23 @@ SendPreviewDialog::SendPreviewDialog(const CheckedSubmission& list, const Update
     setWindowIcon(Images::applicationIcon());
     DesignFont::apply(*this);
 
-    lblHost = PlainLabel(QStringLiteral("To the list's keepers at %1:").arg(Utf8Text::Decode(server.Host)),
-                         "lblHost", this);
+    lblHost =
+        PlainLabel(QStringLiteral("To the list's keepers at %1:").arg(Utf8Text::Decode(server.Host)), "lblHost", this);
 
     viewRecords = new QTreeWidget(this);
     viewRecords->setObjectName(QStringLiteral("viewRecords"));
     viewRecords->setRootIsDecorated(false);
     viewRecords->setUniformRowHeights(true);
     viewRecords->setSelectionMode(QAbstractItemView::NoSelection);
-    viewRecords->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("ID"), QStringLiteral("Boots"),
-                                  QStringLiteral("Nick")});
+    viewRecords->setHeaderLabels(
+        {QStringLiteral("Name"), QStringLiteral("ID"), QStringLiteral("Boots"), QStringLiteral("Nick")});
     QList<QTreeWidgetItem*> rows;
     rows.reserve(static_cast<qsizetype>(list.items.size()));
     for (const ListItem& item : list.items) {
         const bool boots = item.image == BootImage::Tick;
-        auto* row = new QTreeWidgetItem({item.caption, item.subItems[kIdField],
-                                         boots ? QStringLiteral("Yes") : QStringLiteral("No"),
-                                         item.subItems[kNickField]});
+        auto* row =
+            new QTreeWidgetItem({item.caption, item.subItems[kIdField],
+                                 boots ? QStringLiteral("Yes") : QStringLiteral("No"), item.subItems[kNickField]});
         row->setIcon(0, Images::icon(static_cast<int>(item.image)));
         rows.append(row);
     }
@@ -66,8 +66,8 @@ SendPreviewDialog::SendPreviewDialog(const CheckedSubmission& list, const Update
     viewRecords->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     viewRecords->setMinimumSize(480, 220);
 
-    lblSize = PlainLabel(QStringLiteral("%1 records, %2 bytes.").arg(list.records).arg(list.bytes.size()),
-                         "lblSize", this);
+    lblSize =
+        PlainLabel(QStringLiteral("%1 records, %2 bytes.").arg(list.records).arg(list.bytes.size()), "lblSize", this);
     lblNick = PlainLabel(QStringLiteral("The nick in each record goes along with it, so the list's keepers "
                                         "know who tested the game."),
                          "lblNick", this);

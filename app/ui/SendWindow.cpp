@@ -24,8 +24,12 @@ const QString kCancelled = QStringLiteral("Sending was cancelled.");
 } // namespace
 
 SendWindow::SendWindow(CheckedSubmission list, UpdateSettings server, QString logPath, QWidget* parent)
-    : QDialog(parent), list_(std::move(list)), server_(std::move(server)), logPath_(std::move(logPath)),
-      flow_(server_), antiFreeze_(std::make_unique<AntiFreeze>())
+    : QDialog(parent),
+      list_(std::move(list)),
+      server_(std::move(server)),
+      logPath_(std::move(logPath)),
+      flow_(server_),
+      antiFreeze_(std::make_unique<AntiFreeze>())
 {
     setObjectName(QStringLiteral("SendWindow"));
     setWindowTitle(QStringLiteral("Sending Custom List"));
