@@ -5,6 +5,7 @@
 // the My Games page scans a folder of sparse images named after records of
 // the sample list. Settings go to the temporary directory, never the user's.
 
+#include "app/list/CustomListWriter.h"
 #include "app/ui/AboutWindow.h"
 #include "app/ui/Asker.h"
 #include "app/ui/ChangesWindow.h"
@@ -12,7 +13,9 @@
 #include "app/ui/MainWindow.h"
 #include "app/ui/MessageDialog.h"
 #include "app/ui/MyGamesPage.h"
+#include "app/ui/SendPreviewDialog.h"
 #include "app/ui/SortedListView.h"
+#include "app/update/SubmitFlow.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -191,6 +194,22 @@ int main(int argc, char** argv)
     window.strGBootNotes->setText(QStringLiteral("Skip the intro with Start"));
     window.btnAddGCMClick();
     ok = save(window, out, "custom-list-page.png") && ok;
+
+    // The preview of sending that row and two more, as saved.
+    window.strGName->setText(QStringLiteral("Copper Lantern Tales"));
+    window.strGID->setText(QStringLiteral("GCLP52"));
+    window.strGGood->setText(QStringLiteral("2"));
+    window.btnAddGCMClick();
+    window.strGName->setText(QStringLiteral("Marble Orchard Racers"));
+    window.strGID->setText(QStringLiteral("GMOE78"));
+    window.strGGood->setText(QStringLiteral("1"));
+    window.btnAddGCMClick();
+    CustomListWriter::Write(QStringLiteral("custGCMList.xml"), window.addView->rows().itemsInNameOrder());
+    UpdateSettings reports = UpdateSettings::Fixed();
+    reports.Directory = "incoming/";
+    SendPreviewDialog preview(SubmitFlow::Check("custGCMList.xml"), reports, &window);
+    ok = save(preview, out, "send-preview.png") && ok;
+    preview.hide();
 
     MyGamesPage& games = *window.TabSheet3;
     window.PageControl1->setCurrentWidget(&games);

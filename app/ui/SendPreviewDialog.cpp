@@ -88,6 +88,7 @@ SendPreviewDialog::SendPreviewDialog(const CheckedSubmission& list, const Update
     layout->addWidget(lblSize);
     layout->addWidget(lblNick);
     layout->addWidget(buttons);
+    btnCancel->setFocus();
 }
 
 } // namespace quorvane::app
