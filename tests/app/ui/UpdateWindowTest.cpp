@@ -420,6 +420,53 @@ TEST_F(UpdateWindow, TheSavedCustomListIsPreviewedThenSentToTheIncomingFolderAnd
     EXPECT_TRUE(asker.errors.empty());
 }
 
+TEST_F(UpdateWindow, CancelWhileSendingSendsAborThenDeleAndLogsNothing)
+{
+    ::quorvane::test::ScriptedPeer peer;
+    ::quorvane::test::ScriptUpdateUpToCwd(peer, "incoming/")
+        .Reply("250 ok")
+        .Expect("PASV")
+        .ReplyPassive()
+        .AcceptData()
+        .ExpectPrefix("STOR custGCMList-")
+        .Reply("150 go on")
+        .Expect("ABOR")
+        .Reply("426 aborted")
+        .Reply("226 abort done")
+        .ExpectPrefix("DELE custGCMList-")
+        .Reply("250 deleted")
+        .ExpectClosed();
+    peer.Start();
+    writeFile("gcmList.xml", GeneratedListFile("2", 3));
+    writeFile("custGCMList.xml", GeneratedListFile("2", 3));
+    MainWindow window({}, downloads,
+                      {test::ScriptedServerSettings(peer.Port(), 10000), UpdateServerChoice::Source::CommandLine});
+
+    // Cancel is clicked once the server has been asked to store the list,
+    // while the window waits for its final reply.
+    QTimer cancel(&window);
+    QObject::connect(&cancel, &QTimer::timeout, [&] {
+        const auto received = peer.Received();
+        const bool storing = std::any_of(received.begin(), received.end(),
+                                         [](const std::string& line) { return line.rfind("STOR ", 0) == 0; });
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (auto* sending = qobject_cast<SendWindow*>(top); sending && storing && !sending->Finished())
+                sending->btnCancel->click();
+        }
+    });
+    cancel.start(20);
+    asker.setNextModalRun([](QDialog& dialog) { dynamic_cast<SendPreviewDialog&>(dialog).btnSend->click(); });
+    QString status;
+    asker.setNextModalRun([&](QDialog& dialog) { status = dynamic_cast<SendWindow&>(dialog).StatusText(); });
+    window.btnSendList->click();
+    cancel.stop();
+
+    EXPECT_TRUE(peer.Finish()) << peer.Failure();
+    EXPECT_EQ(status, "Sending was cancelled.");
+    EXPECT_FALSE(QFile::exists("submissions.log"));
+    EXPECT_TRUE(asker.errors.empty());
+}
+
 TEST_F(UpdateWindow, EqualVersionDiscardsTheDownloadAndOkClosesTheWindow)
 {
     UpdateServer server(GeneratedListFile("7", 3));
