@@ -114,7 +114,7 @@ int RunSubmit(const std::vector<std::string>& arguments, CliOutput& out)
     }
     if (InterruptCatcher::Caught())
         InterruptCatcher::EndByTheSignal();
-    out << "Sent as " << sent.name << " (" << sent.records << " records, " << sent.bytes << " bytes).\n";
+    out << sent.Text() << '\n';
     SubmitFlow::AppendToLog(SubmitFlow::LogFileName, server.Host, sent, std::chrono::system_clock::now());
     return 0;
 }

@@ -25,7 +25,8 @@ struct UpdateServerChoice {
 };
 
 /// The update server in the user's settings file (key [update] server, an
-/// ftp:// URL in the form --update-server takes), as both programs read it.
+/// ftp:// URL in the form --update-server takes), as both programs read it,
+/// and the server Custom Lists are sent to ([submit] server).
 class UpdateServerSetting {
 public:
     /// The server for this run: `commandLine` when given (the file is not

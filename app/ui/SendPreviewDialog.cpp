@@ -66,8 +66,8 @@ SendPreviewDialog::SendPreviewDialog(const CheckedSubmission& list, const Update
     viewRecords->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     viewRecords->setMinimumSize(480, 220);
 
-    lblSize =
-        PlainLabel(QStringLiteral("%1 records, %2 bytes.").arg(list.records).arg(list.bytes.size()), "lblSize", this);
+    lblSize = PlainLabel(QStringLiteral("%1 records, %2 bytes.").arg(list.items.size()).arg(list.bytes.size()),
+                         "lblSize", this);
     lblNick = PlainLabel(QStringLiteral("The nick in each record goes along with it, so the list's keepers "
                                         "know who tested the game."),
                          "lblNick", this);

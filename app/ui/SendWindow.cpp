@@ -90,10 +90,7 @@ void SendWindow::FormCreate()
         sent_ = flow_.Send(
             list_, [this](const std::string& text) { SetStatus(Utf8Text::Decode(text)); },
             [this](std::int64_t bytes) { progress->setValue(static_cast<int>(bytes)); });
-        outcome = QStringLiteral("Sent as %1 (%2 records, %3 bytes).")
-                      .arg(QString::fromStdString(sent_.name))
-                      .arg(sent_.records)
-                      .arg(sent_.bytes);
+        outcome = Utf8Text::Decode(sent_.Text());
     } catch (const std::exception& error) {
         outcome = cancelled_ ? kCancelled : Utf8Text::Decode(MessageWithFullStop(error.what()));
     }

@@ -38,6 +38,11 @@ std::string UtcText(std::chrono::system_clock::time_point when, const char* form
 
 } // namespace
 
+std::string SentSubmission::Text() const
+{
+    return "Sent as " + name + " (" + std::to_string(records) + " records, " + std::to_string(bytes) + " bytes).";
+}
+
 SubmitFlow::SubmitFlow(UpdateSettings server) : server_(std::move(server)), ftp_(std::make_unique<ftp::FtpClient>())
 {
     xml::InitParser();
@@ -83,8 +88,7 @@ CheckedSubmission SubmitFlow::Check(const std::string& path)
         const BootImage image = RecordWalk::Boots(record) ? BootImage::Tick : BootImage::Cross;
         checked.items.push_back(RecordWalk::ReadItem(record, image));
     });
-    checked.records = checked.items.size();
-    if (checked.records == 0)
+    if (checked.items.empty())
         throw UpdateError("The Custom List has no records.");
     return checked;
 }
@@ -135,7 +139,7 @@ SentSubmission SubmitFlow::Send(const CheckedSubmission& list, const std::functi
         }
     }
     ftp_->Disconnect();
-    return {currentName_, list.records, list.bytes.size()};
+    return {currentName_, list.items.size(), list.bytes.size()};
 }
 
 void SubmitFlow::Abort()

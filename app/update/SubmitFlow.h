@@ -23,7 +23,6 @@ namespace quorvane::app {
 /// as the preview before sending shows them.
 struct CheckedSubmission {
     std::string bytes;
-    std::size_t records = 0;
     /// The records in file order, each with its boot test's tick or cross.
     std::vector<ListItem> items;
 };
@@ -33,6 +32,9 @@ struct SentSubmission {
     std::string name;
     std::size_t records = 0;
     std::size_t bytes = 0;
+
+    /// "Sent as <name> (<records> records, <bytes> bytes)."
+    std::string Text() const;
 };
 
 /// Sends a Custom List to the list's keepers: connect, log in, change to the
