@@ -46,4 +46,21 @@ ScriptedPeer& ScriptDownloadStart(ScriptedPeer& peer, const std::string& sizeRep
         .Reply("150 here");
 }
 
+ScriptedPeer& ScriptAbortedSubmission(ScriptedPeer& peer, const std::string& deleReply)
+{
+    return ScriptUpdateUpToCwd(peer, "incoming/")
+        .Reply("250 ok")
+        .Expect("PASV")
+        .ReplyPassive()
+        .AcceptData()
+        .ExpectPrefix("STOR custGCMList-")
+        .Reply("150 go on")
+        .Expect("ABOR")
+        .Reply("426 aborted")
+        .Reply("226 abort done")
+        .ExpectPrefix("DELE custGCMList-")
+        .Reply(deleReply)
+        .ExpectClosed();
+}
+
 } // namespace quorvane::test

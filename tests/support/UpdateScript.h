@@ -25,4 +25,10 @@ ScriptedPeer& ScriptUpdateUpToDownload(ScriptedPeer& peer, const std::string& di
 /// the data connection accepted, "RETR gcmList.xml".
 ScriptedPeer& ScriptDownloadStart(ScriptedPeer& peer, const std::string& sizeReply);
 
+/// A report stored in "incoming/" and aborted: the login, CWD, PASV, the data
+/// connection accepted, "STOR custGCMList-..." answered 150, then "ABOR"
+/// answered 426 and 226, "DELE" of the same name answered `deleReply`, and
+/// the connection closed.
+ScriptedPeer& ScriptAbortedSubmission(ScriptedPeer& peer, const std::string& deleReply);
+
 } // namespace quorvane::test

@@ -142,19 +142,7 @@ TEST(SubmitCli, AnInterruptSendsAborThenDeleAndEndsByTheSignal)
 {
     using namespace std::chrono_literals;
     ::quorvane::test::ScriptedPeer peer;
-    ::quorvane::test::ScriptUpdateUpToCwd(peer, "incoming/")
-        .Reply("250 ok")
-        .Expect("PASV")
-        .ReplyPassive()
-        .AcceptData()
-        .ExpectPrefix("STOR custGCMList-")
-        .Reply("150 go on")
-        .Expect("ABOR")
-        .Reply("426 aborted")
-        .Reply("226 abort done")
-        .ExpectPrefix("DELE custGCMList-")
-        .Reply("550 not allowed")
-        .ExpectClosed();
+    ::quorvane::test::ScriptAbortedSubmission(peer, "550 not allowed");
     peer.Start();
     TempDir dir("submit-cli-interrupt");
     dir.Write("custGCMList.xml", test::GeneratedListFile("3", 4));

@@ -423,19 +423,7 @@ TEST_F(UpdateWindow, TheSavedCustomListIsPreviewedThenSentToTheIncomingFolderAnd
 TEST_F(UpdateWindow, CancelWhileSendingSendsAborThenDeleAndLogsNothing)
 {
     ::quorvane::test::ScriptedPeer peer;
-    ::quorvane::test::ScriptUpdateUpToCwd(peer, "incoming/")
-        .Reply("250 ok")
-        .Expect("PASV")
-        .ReplyPassive()
-        .AcceptData()
-        .ExpectPrefix("STOR custGCMList-")
-        .Reply("150 go on")
-        .Expect("ABOR")
-        .Reply("426 aborted")
-        .Reply("226 abort done")
-        .ExpectPrefix("DELE custGCMList-")
-        .Reply("250 deleted")
-        .ExpectClosed();
+    ::quorvane::test::ScriptAbortedSubmission(peer, "250 deleted");
     peer.Start();
     writeFile("gcmList.xml", GeneratedListFile("2", 3));
     writeFile("custGCMList.xml", GeneratedListFile("2", 3));
