@@ -88,9 +88,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# dpkg-shlibdeps finds the OpenSSL library in the programs; the trust store that
-# ftpes:// checks certificates against is named here, since OpenSSL only suggests it.
-set(quorvane_package_depends ca-certificates)
+# OpenSSL is loaded at run time by the first TLS connection, so dpkg-shlibdeps
+# does not see it in the programs: it is named here (every function used is in
+# 3.0.0), as is the trust store that ftpes:// checks certificates against, which
+# OpenSSL only suggests.
+set(quorvane_package_depends "libssl3 (>= 3.0.0)" ca-certificates)
 if(TARGET quorvane)
   list(PREPEND quorvane_package_depends qt6-qpa-plugins)
 endif()

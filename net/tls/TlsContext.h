@@ -13,7 +13,8 @@ namespace quorvane::net {
 /// connections; not copyable.
 class TlsContext {
 public:
-    /// Raises TlsError when the library cannot make a context.
+    /// Loads OpenSSL when no context has done so yet (TlsLibrary::Startup). Raises TlsError
+    /// when the library cannot be loaded or cannot make a context.
     TlsContext();
     ~TlsContext();
     TlsContext(const TlsContext&) = delete;

@@ -2,16 +2,13 @@
 
 #include "net/tls/TlsContext.h"
 #include "net/tls/TlsError.h"
+#include "net/tls/TlsLibrary.h"
 #include "net/transport/NetError.h"
 #include "net/transport/SocketErrorCodes.h"
 #include "net/transport/SocketStack.h"
 #include "net/transport/Timeouts.h"
 
 #include <arpa/inet.h>
-#include <openssl/err.h>
-#include <openssl/ssl.h>
-#include <openssl/x509.h>
-#include <openssl/x509v3.h>
 
 #include <algorithm>
 #include <array>
@@ -29,13 +26,14 @@ constexpr std::size_t kChunk = 16384;
 // The slot in an SSL object that points back at its handler.
 int HandlerSlot()
 {
-    static const int slot = SSL_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+    static const int slot =
+        TlsLibrary::CRYPTO_get_ex_new_index(CRYPTO_EX_INDEX_SSL, 0, nullptr, nullptr, nullptr, nullptr);
     return slot;
 }
 
 TlsIoHandler* HandlerOf(SSL* ssl)
 {
-    return ssl == nullptr ? nullptr : static_cast<TlsIoHandler*>(SSL_get_ex_data(ssl, HandlerSlot()));
+    return ssl == nullptr ? nullptr : static_cast<TlsIoHandler*>(TlsLibrary::SSL_get_ex_data(ssl, HandlerSlot()));
 }
 
 int OnNewSession(SSL* ssl, SSL_SESSION* session)
@@ -51,7 +49,8 @@ std::string Fingerprint(X509* certificate)
 {
     std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
     unsigned int length = 0;
-    if (certificate == nullptr || X509_digest(certificate, EVP_sha256(), digest.data(), &length) != 1)
+    if (certificate == nullptr ||
+        TlsLibrary::X509_digest(certificate, TlsLibrary::EVP_sha256(), digest.data(), &length) != 1)
         return "unknown";
     static const char hex[] = "0123456789ABCDEF";
     std::string text;
@@ -68,14 +67,14 @@ std::string Fingerprint(X509* certificate)
 template <typename Print>
 std::string Printed(Print print)
 {
-    BIO* buffer = BIO_new(BIO_s_mem());
+    BIO* buffer = TlsLibrary::BIO_new(TlsLibrary::BIO_s_mem());
     if (buffer == nullptr)
         return {};
     print(buffer);
     char* data = nullptr;
-    const long length = BIO_get_mem_data(buffer, &data);
+    const long length = TlsLibrary::BIO_ctrl(buffer, BIO_CTRL_INFO, 0, &data);
     std::string text(data != nullptr && length > 0 ? std::string(data, static_cast<std::size_t>(length)) : "");
-    BIO_free(buffer);
+    TlsLibrary::BIO_free(buffer);
     return text;
 }
 
@@ -84,30 +83,32 @@ CertificateDetails Details(X509* certificate)
     if (certificate == nullptr)
         return {};
     const auto name = [](X509_NAME* value) {
-        return Printed(
-            [value](BIO* out) { X509_NAME_print_ex(out, value, 0, XN_FLAG_ONELINE & ~ASN1_STRFLGS_ESC_MSB); });
+        return Printed([value](BIO* out) {
+            TlsLibrary::X509_NAME_print_ex(out, value, 0, XN_FLAG_ONELINE & ~ASN1_STRFLGS_ESC_MSB);
+        });
     };
     const auto time = [](const ASN1_TIME* value) {
-        return Printed([value](BIO* out) { ASN1_TIME_print(out, value); });
+        return Printed([value](BIO* out) { TlsLibrary::ASN1_TIME_print(out, value); });
     };
-    return {name(X509_get_subject_name(certificate)), name(X509_get_issuer_name(certificate)),
-            time(X509_get0_notBefore(certificate)), time(X509_get0_notAfter(certificate))};
+    return {name(TlsLibrary::X509_get_subject_name(certificate)), name(TlsLibrary::X509_get_issuer_name(certificate)),
+            time(TlsLibrary::X509_get0_notBefore(certificate)), time(TlsLibrary::X509_get0_notAfter(certificate))};
 }
 
 int OnVerify(int preverified, X509_STORE_CTX* store)
 {
-    auto* ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+    auto* ssl = static_cast<SSL*>(
+        TlsLibrary::X509_STORE_CTX_get_ex_data(store, TlsLibrary::SSL_get_ex_data_X509_STORE_CTX_idx()));
     TlsIoHandler* handler = HandlerOf(ssl);
     if (handler == nullptr)
         return preverified;
-    X509* certificate = X509_STORE_CTX_get0_cert(store);
+    X509* certificate = TlsLibrary::X509_STORE_CTX_get0_cert(store);
     const std::string fingerprint = Fingerprint(certificate);
     handler->NoteServerCertificate(fingerprint, Details(certificate));
     // The certificate the user trusted by its fingerprint stands for itself.
     if (handler->Trusts(fingerprint))
         return 1;
     if (preverified == 0)
-        handler->NoteVerifyFailure(X509_STORE_CTX_get_error(store));
+        handler->NoteVerifyFailure(TlsLibrary::X509_STORE_CTX_get_error(store));
     // Encryption only: the failure is kept as the reason the handshake reports.
     return handler->EncryptsUnverified() ? 1 : preverified;
 }
@@ -118,7 +119,7 @@ std::string VerifyReason(long result, const std::string& host)
     switch (result) {
     case X509_V_ERR_HOSTNAME_MISMATCH: return "the name does not match " + host;
     case X509_V_ERR_IP_ADDRESS_MISMATCH: return "the address does not match " + host;
-    default: return X509_verify_cert_error_string(result);
+    default: return TlsLibrary::X509_verify_cert_error_string(result);
     }
 }
 
@@ -127,10 +128,10 @@ std::string VerifyReason(long result, const std::string& host)
 std::string QueueReason(const std::string& fallback)
 {
     std::string reason;
-    while (const unsigned long code = ERR_get_error()) {
+    while (const unsigned long code = TlsLibrary::ERR_get_error()) {
         if (!reason.empty())
             continue;
-        if (const char* text = ERR_reason_error_string(code))
+        if (const char* text = TlsLibrary::ERR_reason_error_string(code))
             reason = text;
     }
     return reason.empty() ? fallback : reason;
@@ -158,32 +159,32 @@ TlsIoHandler::TlsIoHandler(std::unique_ptr<IoHandler> inner, std::shared_ptr<Tls
     if (!inner_ || !context_)
         throw TlsError("TLS needs a connection of its own to wrap.");
     OnStatus = inner_->OnStatus;
-    ssl_ = SSL_new(context_->Native());
-    input_ = BIO_new(BIO_s_mem());
-    output_ = BIO_new(BIO_s_mem());
+    ssl_ = TlsLibrary::SSL_new(context_->Native());
+    input_ = TlsLibrary::BIO_new(TlsLibrary::BIO_s_mem());
+    output_ = TlsLibrary::BIO_new(TlsLibrary::BIO_s_mem());
     if (ssl_ == nullptr || input_ == nullptr || output_ == nullptr) {
-        BIO_free(input_);
-        BIO_free(output_);
-        SSL_free(ssl_);
+        TlsLibrary::BIO_free(input_);
+        TlsLibrary::BIO_free(output_);
+        TlsLibrary::SSL_free(ssl_);
         throw TlsError("TLS is not available: the library could not make a connection.");
     }
     // An empty input buffer means "wait for more", not the end of the stream.
-    BIO_set_mem_eof_return(input_, -1);
-    SSL_set_bio(ssl_, input_, output_);
-    SSL_set_ex_data(ssl_, HandlerSlot(), this);
-    SSL_set_connect_state(ssl_);
+    TlsLibrary::BIO_ctrl(input_, BIO_C_SET_BUF_MEM_EOF_RETURN, -1, nullptr);
+    TlsLibrary::SSL_set_bio(ssl_, input_, output_);
+    TlsLibrary::SSL_set_ex_data(ssl_, HandlerSlot(), this);
+    TlsLibrary::SSL_set_connect_state(ssl_);
 }
 
 TlsIoHandler::~TlsIoHandler()
 {
     Close();
-    SSL_free(ssl_);
+    TlsLibrary::SSL_free(ssl_);
 }
 
 void TlsIoHandler::FeedReceived(const char* bytes, std::size_t count)
 {
     if (count > 0)
-        BIO_write(input_, bytes, static_cast<int>(count));
+        TlsLibrary::BIO_write(input_, bytes, static_cast<int>(count));
 }
 
 void TlsIoHandler::SessionArrived(ssl_session_st* session)
@@ -210,28 +211,29 @@ void TlsIoHandler::NoteVerifyFailure(long result) noexcept
 void TlsIoHandler::Handshake(const std::string& host, std::int32_t timeoutMs)
 {
     host_ = host;
-    SSL_CTX_sess_set_new_cb(context_->Native(), OnNewSession);
+    TlsLibrary::SSL_CTX_sess_set_new_cb(context_->Native(), OnNewSession);
     if (IsIpLiteral(host)) {
-        X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl_), host.c_str());
+        TlsLibrary::X509_VERIFY_PARAM_set1_ip_asc(TlsLibrary::SSL_get0_param(ssl_), host.c_str());
     } else {
         // SSL_set_tlsext_host_name() without the macro's cast.
-        SSL_ctrl(ssl_, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name, const_cast<char*>(host.c_str()));
-        SSL_set1_host(ssl_, host.c_str());
+        TlsLibrary::SSL_ctrl(ssl_, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name,
+                             const_cast<char*>(host.c_str()));
+        TlsLibrary::SSL_set1_host(ssl_, host.c_str());
     }
-    SSL_set_verify(ssl_, SSL_VERIFY_PEER, OnVerify);
+    TlsLibrary::SSL_set_verify(ssl_, SSL_VERIFY_PEER, OnVerify);
     if (role_ == TlsRole::Data) {
         if (SSL_SESSION* session = context_->TakeSession()) {
-            SSL_set_session(ssl_, session);
-            SSL_SESSION_free(session);
+            TlsLibrary::SSL_set_session(ssl_, session);
+            TlsLibrary::SSL_SESSION_free(session);
         }
     }
 
     const bool unlimited = timeoutMs < 0;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(unlimited ? 0 : timeoutMs);
     for (;;) {
-        ERR_clear_error();
-        const int result = SSL_do_handshake(ssl_);
-        const int error = SSL_get_error(ssl_, result);
+        TlsLibrary::ERR_clear_error();
+        const int result = TlsLibrary::SSL_do_handshake(ssl_);
+        const int error = TlsLibrary::SSL_get_error(ssl_, result);
         long failed = 0;
         if (!Flush(failed)) {
             SocketStack& stack = SocketStack::Shared();
@@ -249,7 +251,7 @@ void TlsIoHandler::Handshake(const std::string& host, std::int32_t timeoutMs)
                 throw TlsClosedDuringHandshakeError();
             continue;
         }
-        const long verified = SSL_get_verify_result(ssl_);
+        const long verified = TlsLibrary::SSL_get_verify_result(ssl_);
         if (verified != X509_V_OK)
             throw TlsCertificateError(VerifyReason(verified, host), serverFingerprint_);
         throw TlsHandshakeError(QueueReason("the server broke off the handshake"));
@@ -263,7 +265,7 @@ std::string TlsIoHandler::Version() const
 {
     if (!established_)
         return {};
-    std::string version = SSL_get_version(ssl_);
+    std::string version = TlsLibrary::SSL_get_version(ssl_);
     if (version.rfind("TLSv", 0) == 0)
         version = "TLS " + version.substr(4);
     return version;
@@ -271,14 +273,14 @@ std::string TlsIoHandler::Version() const
 
 bool TlsIoHandler::SessionReused() const
 {
-    return established_ && SSL_session_reused(ssl_) == 1;
+    return established_ && TlsLibrary::SSL_session_reused(ssl_) == 1;
 }
 
 bool TlsIoHandler::Flush(long& failedResult)
 {
     std::array<char, kChunk> chunk; // filled before it is read
-    while (BIO_ctrl_pending(output_) > 0) {
-        const int count = BIO_read(output_, chunk.data(), static_cast<int>(chunk.size()));
+    while (TlsLibrary::BIO_ctrl_pending(output_) > 0) {
+        const int count = TlsLibrary::BIO_read(output_, chunk.data(), static_cast<int>(chunk.size()));
         if (count <= 0)
             break;
         int sent = 0;
@@ -312,7 +314,7 @@ bool TlsIoHandler::Pull(std::int32_t timeoutMs)
     if (received == 0)
         end_ = End::PlainClose;
     else
-        BIO_write(input_, chunk.data(), static_cast<int>(received));
+        TlsLibrary::BIO_write(input_, chunk.data(), static_cast<int>(received));
     return true;
 }
 
@@ -322,9 +324,9 @@ bool TlsIoHandler::Decrypt()
         return true;
     std::array<char, kChunk> chunk; // filled before it is read
     std::size_t got = 0;
-    ERR_clear_error();
-    const int result = SSL_read_ex(ssl_, chunk.data(), chunk.size(), &got);
-    const int error = result == 1 ? SSL_ERROR_NONE : SSL_get_error(ssl_, result);
+    TlsLibrary::ERR_clear_error();
+    const int result = TlsLibrary::SSL_read_ex(ssl_, chunk.data(), chunk.size(), &got);
+    const int error = result == 1 ? SSL_ERROR_NONE : TlsLibrary::SSL_get_error(ssl_, result);
     // Reading may make the library answer (a key update); a failed send shows on the
     // next read of the inner handler.
     long ignored = 0;
@@ -351,8 +353,8 @@ void TlsIoHandler::SendCloseNotify()
     closeSent_ = true;
     // close_notify tells the server that nothing was cut off; its absence is no
     // failure of ours, so the send is not checked.
-    ERR_clear_error();
-    SSL_shutdown(ssl_);
+    TlsLibrary::ERR_clear_error();
+    TlsLibrary::SSL_shutdown(ssl_);
     long ignored = 0;
     (void)Flush(ignored);
 }
@@ -373,7 +375,7 @@ bool TlsIoHandler::WaitReadable(std::int32_t timeoutMs)
 {
     if (!established_)
         throw NotConnectedError();
-    if (!plain_.empty() || SSL_pending(ssl_) > 0)
+    if (!plain_.empty() || TlsLibrary::SSL_pending(ssl_) > 0)
         return true;
     const bool unlimited = timeoutMs < 0;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(unlimited ? 0 : timeoutMs);
@@ -425,8 +427,8 @@ long TlsIoHandler::Send(const void* buffer, std::size_t length)
     if (length == 0)
         return 0;
     std::size_t written = 0;
-    ERR_clear_error();
-    if (SSL_write_ex(ssl_, buffer, length, &written) != 1)
+    TlsLibrary::ERR_clear_error();
+    if (TlsLibrary::SSL_write_ex(ssl_, buffer, length, &written) != 1)
         throw TlsError("The TLS connection failed (" + QueueReason("the data could not be encrypted") + ").");
     long failed = 0;
     if (!Flush(failed))
