@@ -299,12 +299,17 @@ void SocketIoHandler::WatchedConnect(const std::string& host, std::int32_t port,
     const bool unlimited = timeoutMs == TimeoutInfinite;
     std::int32_t remaining = unlimited ? slice + 1 : std::max<std::int32_t>(timeoutMs, 0);
 
+    // The first looks come right after the start and the waits double up to a slice, so
+    // that a connect decided at once (a near server, a passive data connection) is taken
+    // in at once instead of at the end of a whole slice.
+    std::int32_t wait = 1;
     bool done = decided();
-    while (!done && !connectAborted_ && remaining > slice) {
-        Sleep(slice);
-        remaining = unlimited ? slice + 1 : remaining - slice;
+    while (!done && !connectAborted_ && remaining > wait) {
+        Sleep(wait);
+        remaining = unlimited ? slice + 1 : remaining - wait;
         AntiFreezeBase::MaybePump(AntiFreezeBase::Activity::Idle);
         done = decided();
+        wait = std::min(wait * 2, slice);
     }
     if (!done && !connectAborted_) {
         Sleep(remaining);
