@@ -1,5 +1,7 @@
 #include "app/ui/CertificateDialog.h"
 
+#include "app/settings/UpdateServerSetting.h"
+#include "app/ui/Asker.h"
 #include "app/ui/DesignFont.h"
 
 #include <QFormLayout>
@@ -58,6 +60,16 @@ CertificateDialog::CertificateDialog(const CertificateQuestion& certificate, QWi
     layout->addLayout(buttons);
     connect(trust_, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+bool CertificateDialog::AskToTrust(const CertificateQuestion& certificate, const std::string& host, std::int32_t port,
+                                   QWidget* parent)
+{
+    CertificateDialog dialog(certificate, parent);
+    if (Asker::current().runModal(dialog) != QDialog::Accepted)
+        return false;
+    UpdateServerSetting::StoreFingerprint(host, port, certificate.fingerprint.toStdString());
+    return true;
 }
 
 } // namespace quorvane::app

@@ -4,6 +4,9 @@
 
 #include <QDialog>
 
+#include <cstdint>
+#include <string>
+
 class QPushButton;
 
 namespace quorvane::app {
@@ -14,6 +17,13 @@ namespace quorvane::app {
 class CertificateDialog : public QDialog {
 public:
     CertificateDialog(const CertificateQuestion& certificate, QWidget* parent);
+
+    /// Asks about `certificate` of the server `host`:`port` in this dialog,
+    /// run by the current Asker. "Trust This Certificate" keeps its
+    /// fingerprint for that server in the settings file, as --save does, and
+    /// returns true.
+    static bool AskToTrust(const CertificateQuestion& certificate, const std::string& host, std::int32_t port,
+                           QWidget* parent);
 
     QPushButton* TrustButton() const { return trust_; }
     QPushButton* CancelButton() const { return cancel_; }

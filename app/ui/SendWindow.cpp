@@ -3,8 +3,10 @@
 #include "app/text/MessageWithFullStop.h"
 #include "app/text/Utf8Text.h"
 #include "app/ui/AntiFreeze.h"
+#include "app/ui/CertificateDialog.h"
 #include "app/ui/DesignFont.h"
 #include "app/ui/Images.h"
+#include "net/ftp/FtpClient.h"
 
 #include <QFile>
 #include <QLabel>
@@ -31,6 +33,11 @@ SendWindow::SendWindow(CheckedSubmission list, UpdateSettings server, QString lo
       flow_(server_),
       antiFreeze_(std::make_unique<AntiFreeze>())
 {
+    // A certificate that does not verify is put to the user before the
+    // login, as the Download Window does.
+    flow_.Client().OnUnverifiedCertificate = [this](const ftp::FtpClient::UnverifiedCertificate& certificate) {
+        return CertificateDialog::AskToTrust(CertificateQuestion::About(certificate), server_.Host, server_.Port, this);
+    };
     setObjectName(QStringLiteral("SendWindow"));
     setWindowTitle(QStringLiteral("Sending Custom List"));
     setWindowIcon(Images::applicationIcon());

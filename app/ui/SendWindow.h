@@ -17,7 +17,8 @@ class AntiFreeze;
 
 /// "Sending Custom List": sends a checked Custom List once the window is on
 /// screen, with a status line, a progress bar over its bytes and "Cancel".
-/// The other windows keep repainting meanwhile. "Cancel" stops the upload
+/// The other windows keep repainting meanwhile. A certificate that does not
+/// verify is asked about before the login. "Cancel" stops the upload
 /// ("ABOR") and asks the server to delete the part it received; the close box
 /// and Escape do the same and close the window. At the end the status line
 /// shows the name sent or the failure in words, and the button reads "Close".

@@ -52,11 +52,7 @@ UpdateBehaviour::UpdateBehaviour(MainWindow& mainWindow, UpdateSettings settings
 
 bool UpdateBehaviour::TrustCertificate(const CertificateQuestion& certificate)
 {
-    CertificateDialog dialog(certificate, window_);
-    if (Asker::current().runModal(dialog) != QDialog::Accepted)
-        return false;
-    UpdateServerSetting::StoreFingerprint(host_, port_, certificate.fingerprint.toStdString());
-    return true;
+    return CertificateDialog::AskToTrust(certificate, host_, port_, window_);
 }
 
 DownloadBehaviourFactory UpdateBehaviour::factory(UpdateSettings settings)

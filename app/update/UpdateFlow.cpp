@@ -198,11 +198,7 @@ void UpdateFlow::ConnectAndList(UpdateSink& sink)
     ftp.OnUnverifiedCertificate = nullptr;
     if (sink.AsksAboutCertificates()) {
         ftp.OnUnverifiedCertificate = [&sink](const ftp::FtpClient::UnverifiedCertificate& certificate) {
-            const net::CertificateDetails& details = certificate.details;
-            return sink.TrustCertificate({Utf8Text::Decode(details.subject), Utf8Text::Decode(details.issuer),
-                                          Utf8Text::Decode(details.validFrom), Utf8Text::Decode(details.validUntil),
-                                          Utf8Text::Decode(certificate.reason),
-                                          Utf8Text::Decode(certificate.fingerprint)});
+            return sink.TrustCertificate(CertificateQuestion::About(certificate));
         };
     }
     serverFingerprint_.clear();

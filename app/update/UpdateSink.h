@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/update/CertificateQuestion.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -17,17 +19,6 @@ inline QString SecuredText(const QString& version, const QString& unverifiedReas
         return QStringLiteral("Secured with %1.").arg(version);
     return QStringLiteral("Secured with %1 (certificate not verified: %2).").arg(version, unverifiedReason);
 }
-
-/// A server certificate that did not verify, as the user sees it before
-/// deciding whether to trust it.
-struct CertificateQuestion {
-    QString subject;
-    QString issuer;
-    QString validFrom;
-    QString validUntil;
-    QString reason;
-    QString fingerprint;
-};
 
 /// Where the update flow reports: the Download Window (and the Main Window's
 /// status bar) in the program, standard output and error on the command line.

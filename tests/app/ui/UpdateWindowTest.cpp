@@ -420,6 +420,29 @@ TEST_F(UpdateWindow, TheSavedCustomListIsPreviewedThenSentToTheIncomingFolderAnd
     EXPECT_TRUE(asker.errors.empty());
 }
 
+TEST_F(UpdateWindow, ASendToAServerWithAnUntrustedCertificateAsksAboutItBeforeTheLogin)
+{
+    UpdateServer server(GeneratedListFile("4", 2), {}, test::ServerKind::PyftpdlibSelfSigned);
+    writeFile("gcmList.xml", GeneratedListFile("4", 2));
+    writeFile("custGCMList.xml", GeneratedListFile("4", 2));
+    MainWindow window({}, downloads, {server.Settings(), UpdateServerChoice::Source::CommandLine});
+    QString shownFingerprint, status;
+    asker.setNextModalRun([](QDialog& dialog) { dynamic_cast<SendPreviewDialog&>(dialog).btnSend->click(); });
+    asker.setNextModalRun([&](QDialog& dialog) {
+        auto& certificate = dynamic_cast<CertificateDialog&>(dialog);
+        shownFingerprint = certificate.findChild<QLabel*>(QStringLiteral("Fingerprint"))->text();
+        certificate.TrustButton()->click();
+    });
+    asker.setNextModalRun([&](QDialog& dialog) { status = dynamic_cast<SendWindow&>(dialog).StatusText(); });
+    window.btnSendList->click();
+
+    EXPECT_TRUE(asker.errors.empty());
+    EXPECT_EQ(shownFingerprint.toStdString(), server.Fingerprint("self"));
+    EXPECT_EQ(UpdateServerSetting::StoredFingerprint("127.0.0.1", server.Port()), server.Fingerprint("self"));
+    ASSERT_EQ(server.Incoming().size(), 1u);
+    EXPECT_TRUE(status.startsWith("Sent as custGCMList-")) << status.toStdString();
+}
+
 TEST_F(UpdateWindow, CancelWhileSendingSendsAborThenDeleAndLogsNothing)
 {
     ::quorvane::test::ScriptedPeer peer;

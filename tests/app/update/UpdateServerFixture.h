@@ -40,6 +40,9 @@ enum class ServerKind {
     VsftpdTls,
     /// The same with a self-signed certificate.
     VsftpdSelfSigned,
+    /// pyftpdlib requiring TLS, with the self-signed certificate, for an
+    /// account that stores reports in incoming/.
+    PyftpdlibSelfSigned,
 };
 
 /// A real FTP server on 127.0.0.1 or ::1 (pyftpdlib with an account, or vsftpd for
@@ -92,6 +95,12 @@ public:
             options.Faults.insert(options.Faults.end(), {"PASV=502", "PORT=502"});
         if (kind == ServerKind::PyftpdlibIpv6)
             options.Listen = "::1";
+        if (kind == ServerKind::PyftpdlibSelfSigned) {
+            scheme_ = "ftpes://";
+            Process::MakeCertificates(certs_.Path().string());
+            options.TlsCertificate = certs_.File("self.pem");
+            options.TlsKey = certs_.File("server.key");
+        }
         server_ = std::make_unique<::quorvane::test::FtpServerProcess>(
             ::quorvane::test::FtpServerProcess::StartPyftpdlib(options));
     }
