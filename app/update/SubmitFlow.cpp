@@ -1,11 +1,9 @@
 #include "app/update/SubmitFlow.h"
 
 #include "app/list/RecordWalk.h"
-#include "app/update/CertificateChangedError.h"
 #include "app/update/UpdateError.h"
 #include "net/ftp/FtpClient.h"
 #include "net/ftp/FtpErrors.h"
-#include "net/tls/TlsError.h"
 #include "net/transport/SocketIoHandler.h"
 #include "xml/MemoryStream.h"
 #include "xml/PlatformVendor.h"
@@ -107,13 +105,7 @@ void SubmitFlow::Connect()
 {
     ftp::FtpClient& ftp = *ftp_;
     server_.ConfigureClient(ftp);
-    try {
-        ftp.OpenConnection(ftp::AutoLogin::Yes, server_.ReadTimeoutMs);
-    } catch (const net::TlsCertificateError&) {
-        if (server_.FingerprintStored)
-            throw CertificateChangedError();
-        throw;
-    }
+    server_.OpenConnection(ftp);
     if (!server_.Directory.empty())
         ftp.ChangeDirectory(server_.Directory);
 }

@@ -6,7 +6,6 @@
 #include "app/list/RecordWalk.h"
 #include "app/text/MessageWithFullStop.h"
 #include "app/text/Utf8Text.h"
-#include "app/update/CertificateChangedError.h"
 #include "app/update/ConnectionLostError.h"
 #include "app/update/DownloadSizeError.h"
 #include "app/update/DownloadVersionError.h"
@@ -16,7 +15,6 @@
 #include "net/ftp/FtpClient.h"
 #include "net/ftp/FtpErrors.h"
 #include "net/ftp/SizeReply.h"
-#include "net/tls/TlsError.h"
 #include "net/transport/SocketIoHandler.h"
 #include "xml/PlatformVendor.h"
 #include "xml/XmlDocument.h"
@@ -213,13 +211,7 @@ void UpdateFlow::ConnectAndList(UpdateSink& sink)
     // fails leaves nothing on disk that a double-click may take for its answer.
     connected_ = true;
     openingConnection_ = true;
-    try {
-        ftp.OpenConnection(ftp::AutoLogin::Yes, settings_.ReadTimeoutMs);
-    } catch (const net::TlsCertificateError&) {
-        if (settings_.FingerprintStored)
-            throw CertificateChangedError();
-        throw;
-    }
+    settings_.OpenConnection(ftp);
     openingConnection_ = false;
     if (!ftp.IsConnected())
         return;

@@ -1,6 +1,8 @@
 #include "app/update/UpdateSettings.h"
 
+#include "app/update/CertificateChangedError.h"
 #include "net/ftp/FtpClient.h"
+#include "net/tls/TlsError.h"
 
 namespace quorvane::app {
 
@@ -35,6 +37,17 @@ void UpdateSettings::ConfigureClient(ftp::FtpClient& ftp) const
     // clear only when it has none to offer.
     ftp.Security = Security == ftp::FtpSecurity::Plain ? ftp::FtpSecurity::TlsWhenOffered : Security;
     ftp.TrustedFingerprint = TrustedFingerprint;
+}
+
+void UpdateSettings::OpenConnection(ftp::FtpClient& ftp) const
+{
+    try {
+        ftp.OpenConnection(ftp::AutoLogin::Yes, ReadTimeoutMs);
+    } catch (const net::TlsCertificateError&) {
+        if (FingerprintStored)
+            throw CertificateChangedError();
+        throw;
+    }
 }
 
 } // namespace quorvane::app

@@ -52,6 +52,11 @@ struct UpdateSettings {
     /// the progress floor; passive first, active only for a server that
     /// refuses it; TLS required for ftpes://, and asked for under ftp://.
     void ConfigureClient(ftp::FtpClient& ftp) const;
+    /// Connects `ftp` (set up by ConfigureClient) and logs in. A certificate
+    /// that fails its check while the fingerprint from the settings file is
+    /// in force raises CertificateChangedError: the server changed it since
+    /// the user trusted it.
+    void OpenConnection(ftp::FtpClient& ftp) const;
 };
 
 } // namespace quorvane::app
