@@ -149,7 +149,9 @@ TEST(SubmitCli, AnInterruptSendsAborThenDeleAndEndsByTheSignal)
     ::quorvane::test::CliProcess cli(
         dir, "submit --submit-server ftp://lists:x@127.0.0.1:" + std::to_string(peer.Port()) + "/incoming/",
         "env XDG_CONFIG_HOME=config");
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    // A loaded machine may start the program slowly; the signal must come
+    // while the upload waits, never before it.
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
     const auto storing = [&peer] {
         for (const std::string& line : peer.Received()) {
             if (line.rfind("STOR ", 0) == 0)
@@ -159,6 +161,7 @@ TEST(SubmitCli, AnInterruptSendsAborThenDeleAndEndsByTheSignal)
     };
     while (!storing() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(20ms);
+    EXPECT_TRUE(storing()) << "the upload never started";
     std::this_thread::sleep_for(200ms);
     cli.Signal(SIGINT);
     const CliRun run = cli.Wait();
