@@ -66,7 +66,7 @@ std::string CheckedWithPassword(const std::string& url, const QString& password)
 /// The reports' server kept in the settings file, split as the dialog shows
 /// it: the URL without its password, and the password. One that does not
 /// parse is shown as written, for the user to mend.
-std::pair<QString, QString> StoredSubmitServer()
+std::pair<QString, QString> SubmitServerFields()
 {
     const std::string url = UpdateServerSetting::StoredSubmitUrl();
     if (url.empty())
@@ -113,7 +113,7 @@ UpdateServerDialog::UpdateServerDialog(const UpdateServerChoice& inUse, QWidget*
                             this);
     hint->setWordWrap(true);
 
-    const auto [submitUrl, submitPassword] = StoredSubmitServer();
+    const auto [submitUrl, submitPassword] = SubmitServerFields();
     editSubmitUrl = new QLineEdit(submitUrl, this);
     editSubmitUrl->setObjectName(QStringLiteral("editSubmitUrl"));
     editSubmitUrl->setPlaceholderText(QStringLiteral("empty: the update server's incoming/ folder"));

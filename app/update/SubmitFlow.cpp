@@ -4,7 +4,6 @@
 #include "app/update/UpdateError.h"
 #include "net/ftp/FtpClient.h"
 #include "net/ftp/FtpErrors.h"
-#include "net/transport/SocketIoHandler.h"
 #include "xml/MemoryStream.h"
 #include "xml/PlatformVendor.h"
 #include "xml/XmlDocument.h"
@@ -147,13 +146,7 @@ void SubmitFlow::Abort()
     if (abortRequested_)
         return;
     abortRequested_ = true;
-    if (net::SocketIoHandler* handler = ftp_->SocketHandler())
-        handler->AbortConnect();
-    try {
-        ftp_->AbortTransfer();
-    } catch (const std::exception&) {
-        // A server that is gone needs no "ABOR".
-    }
+    ftp_->Abort();
 }
 
 void SubmitFlow::RemovePartial() noexcept

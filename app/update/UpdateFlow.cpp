@@ -15,7 +15,6 @@
 #include "net/ftp/FtpClient.h"
 #include "net/ftp/FtpErrors.h"
 #include "net/ftp/SizeReply.h"
-#include "net/transport/SocketIoHandler.h"
 #include "xml/PlatformVendor.h"
 #include "xml/XmlDocument.h"
 
@@ -65,20 +64,13 @@ void UpdateFlow::Abort()
     if (!busy_ || abortRequested_)
         return;
     abortRequested_ = true;
-    // A control connect still running, its name look-up included, stops at
-    // the end of its current wait slice as a data connect does; its workers
-    // keep their sockets until they have reported.
-    if (net::SocketIoHandler* handler = ftp_->SocketHandler())
-        handler->AbortConnect();
+    // A control connect still running stops as a data connect does; its
+    // workers keep their sockets until they have reported.
+    ftp_->Abort();
     // Nothing more is wanted from this server: without the control connection
     // the step ends at once instead of waiting for the server's answer to the
     // abort. Only the socket goes; the handler is still in use further up the
     // stack, and the step disconnects fully once it has unwound.
-    try {
-        ftp_->AbortTransfer();
-    } catch (const std::exception&) {
-        // A server that is gone needs no "ABOR".
-    }
     ftp_->DropSocket();
 }
 

@@ -403,6 +403,17 @@ void FtpClient::AbortTransfer()
     dataConnection_->DropSocket();
 }
 
+void FtpClient::Abort() noexcept
+{
+    if (net::SocketIoHandler* handler = SocketHandler())
+        handler->AbortConnect();
+    try {
+        AbortTransfer();
+    } catch (const std::exception&) {
+        // A server that is gone needs no "ABOR".
+    }
+}
+
 void FtpClient::ReceiveData(const std::string& command, std::ostream& stream, Resume resume)
 {
     Receive(command, stream, resume, -1);
@@ -484,15 +495,20 @@ void FtpClient::StoreFile(const std::string& remoteName, std::string_view bytes)
     CheckStoredSize(remoteName, bytes.size());
 }
 
-void FtpClient::StoreActive(const std::string& command, std::string_view bytes, bool& commandAccepted)
+net::SimpleServer& FtpClient::StartActiveListener()
 {
     refusedDataPeer_.clear();
     dataConnection_ = CreateListener();
-    DataConnectionScope scope(dataConnection_);
     auto& listener = static_cast<net::SimpleServer&>(*dataConnection_);
-
     listener.StartListening();
     AnnounceListener(listener);
+    return listener;
+}
+
+void FtpClient::StoreActive(const std::string& command, std::string_view bytes, bool& commandAccepted)
+{
+    DataConnectionScope scope(dataConnection_);
+    net::SimpleServer& listener = StartActiveListener();
     SendCommand(command, {125, 150, 154});
     commandAccepted = true;
     AcceptDataConnection(listener);
@@ -666,13 +682,8 @@ void FtpClient::ReadPendingReply() noexcept
 
 void FtpClient::ReceiveActive(Transfer& transfer)
 {
-    refusedDataPeer_.clear();
-    dataConnection_ = CreateListener();
     DataConnectionScope scope(dataConnection_);
-    auto& listener = static_cast<net::SimpleServer&>(*dataConnection_);
-
-    listener.StartListening();
-    AnnounceListener(listener);
+    net::SimpleServer& listener = StartActiveListener();
     if (transfer.resume == Resume::Yes)
         SendRestart(transfer.stream);
     // In active mode the preliminary reply comes before the server connects.

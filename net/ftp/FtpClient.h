@@ -224,6 +224,12 @@ public:
     /// control connection that cannot take it at once (still connecting)
     /// raises the write's error before the data connection is touched.
     void AbortTransfer();
+    /// Ends whatever this client waits for (called from a handler the
+    /// anti-freeze runs): a control connect still running, its name look-up
+    /// included, stops at the end of its wait slice, and a transfer ends as
+    /// `AbortTransfer` ends it. A server that is gone is sent no "ABOR";
+    /// never throws.
+    void Abort() noexcept;
 
     /// "PASV" (227) and the address to connect to: the port the reply names,
     /// at the control connection's peer address. A server behind a NAT router
@@ -247,6 +253,9 @@ protected:
 
 private:
     // Active-mode steps, each of which can fail on its own.
+    /// Makes a listener `dataConnection_` (the caller's scope ends it), starts
+    /// it and announces it to the server.
+    net::SimpleServer& StartActiveListener();
     void AnnounceListener(net::SimpleServer& listener);
     void SendRestart(std::ostream& stream);
     void AcceptDataConnection(net::SimpleServer& listener);
