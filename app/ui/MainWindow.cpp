@@ -12,6 +12,7 @@
 #include "app/ui/Images.h"
 #include "app/ui/KeyCodes.h"
 #include "app/ui/MenuBarStyle.h"
+#include "app/ui/MessagePanel.h"
 #include "app/ui/MyGamesPage.h"
 #include "app/ui/SendPreviewDialog.h"
 #include "app/ui/SendWindow.h"
@@ -343,7 +344,14 @@ void MainWindow::BuildStatusBar()
     panel1_->setMinimumWidth(50);
     panel1_->setFrameShape(QFrame::Panel);
     panel1_->setFrameShadow(QFrame::Sunken);
+    // The message panel stands beside the List Summary: a search's count,
+    // a page's own counts, what an action wrote.
+    messagePanel_ = named(new MessagePanel(StatusBar1), "StatusBar1Message");
+    messagePanel_->setFrameShape(QFrame::Panel);
+    messagePanel_->setFrameShadow(QFrame::Sunken);
+    messagePanel_->setMinimumWidth(50);
     StatusBar1->addWidget(panel0_);
+    StatusBar1->addWidget(messagePanel_, 1);
     StatusBar1->addWidget(panel1_, 1);
 }
 

@@ -28,6 +28,7 @@ namespace quorvane::app {
 class AboutWindow;
 class AntiFreeze;
 class AnchoredPage;
+class MessagePanel;
 class MyGamesPage;
 class SortedListView;
 
@@ -122,6 +123,8 @@ public:
     /// Panel 0 of the status bar.
     void SetStatusText(const QString& text) override;
     QString StatusText() const;
+    /// The message panel beside panel 0.
+    MessagePanel& Messages() { return *messagePanel_; }
     /// Panel 1's fixed text.
     QString StatusCredit() const;
 
@@ -215,6 +218,7 @@ private:
     UpdateServerChoice updateServer_;
     QLabel* panel0_ = nullptr;
     QLabel* panel1_ = nullptr;
+    MessagePanel* messagePanel_ = nullptr;
     AboutWindow* aboutWindow_ = nullptr;
     bool updateRunning_ = false;
     /// The Download Window of the update check that is running, if any.
