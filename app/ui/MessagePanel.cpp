@@ -2,8 +2,7 @@
 
 namespace quorvane::app {
 
-MessagePanel::MessagePanel(QWidget* parent)
-    : QLabel(parent)
+MessagePanel::MessagePanel(QWidget* parent) : QLabel(parent)
 {
     // Counts and file names only, but a file name is the user's text: never
     // read it as markup.
