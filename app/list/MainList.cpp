@@ -282,18 +282,21 @@ void MainList::AddCounted(ListKind list, BootFilter filter, ListSink& view)
     });
 }
 
-void MainList::ExportHtml()
+std::size_t MainList::ExportHtml()
 {
     // The document is checked before the file is touched.
     const RecordWalk::Start start = RecordWalk::FirstRecord(Document(shown_));
     AtomicFileWriter file(FilePath(HtmlExportFileName));
     file.Write(HtmlExporter::Header());
-    RecordWalk::ForEachFrom(start, [&file](RecordWalk::Record& record) {
+    std::size_t written = 0;
+    RecordWalk::ForEachFrom(start, [&file, &written](RecordWalk::Record& record) {
         // The export writes GOOD as text and shows no image.
         file.Write(HtmlExporter::Record(RecordWalk::ReadItem(record, BootImage::Cross)));
+        ++written;
     });
     file.Write(HtmlExporter::Footer());
     file.Commit();
+    return written;
 }
 
 void MainList::SaveCustomList(const std::vector<ListItem>& rows)

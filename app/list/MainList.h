@@ -10,6 +10,7 @@
 
 #include <QString>
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -137,8 +138,8 @@ public:
 
     /// "Export list to HTML" (`ExportlisttoHTML1Click`): writes every record of
     /// the list shown to "compat.htm", replacing the previous file only when
-    /// the whole export succeeded.
-    void ExportHtml();
+    /// the whole export succeeded. Returns the number of records written.
+    std::size_t ExportHtml();
 
     /// "Save List" after the user said Yes (`btnWriteListClick`): writes `rows`
     /// (the editor's rows in the view's order; images are ignored) as

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/update/UpdateSettings.h"
 #include "app/update/UpdateSink.h"
 
 #include <QDialog>
@@ -11,25 +12,52 @@ class QPushButton;
 
 namespace quorvane::app {
 
-/// Shown by the Download Window before the login when the server's certificate
-/// does not verify: its subject, issuer, validity, the reason and its SHA-256
-/// fingerprint, with "Trust This Certificate" (accepted) and "Cancel" (rejected).
+/// Whether a server must use TLS: decides what the certificate question
+/// offers.
+enum class TlsRequirement {
+    /// The connection must be secured and verified (an ftpes:// server):
+    /// a certificate is trusted or the check ends.
+    Required,
+    /// TLS is used when the server offers it (an ftp:// server): a
+    /// certificate may also serve for encryption only.
+    WhenOffered,
+};
+
+/// Shown before the login when the server's certificate does not verify:
+/// whose certificate it is ("Certificate of <host>:<port>"), its subject,
+/// issuer, validity, the reason and its SHA-256 fingerprint, and what each
+/// answer does. "&Trust This Certificate" accepts it (QDialog::Accepted);
+/// "Continue &Without Verifying", offered only where TLS is not required,
+/// goes on with encryption only (WithoutVerifying); "&Cancel", the default,
+/// ends the check (QDialog::Rejected).
 class CertificateDialog : public QDialog {
 public:
-    CertificateDialog(const CertificateQuestion& certificate, QWidget* parent);
+    /// The result of "Continue Without Verifying".
+    static constexpr int WithoutVerifying = 2;
+
+    CertificateDialog(const CertificateQuestion& certificate, const std::string& host, std::int32_t port,
+                      TlsRequirement requirement, QWidget* parent);
+
+    /// The requirement as the server's scheme gives it: ftpes:// requires TLS.
+    static TlsRequirement RequirementOf(const UpdateSettings& server);
 
     /// Asks about `certificate` of the server `host`:`port` in this dialog,
     /// run by the current Asker. "Trust This Certificate" keeps its
     /// fingerprint for that server in the settings file, as --save does, and
-    /// returns true.
+    /// returns true; "Continue Without Verifying" returns false (encryption
+    /// only, for this connection); "Cancel" raises the certificate's refusal
+    /// (net::TlsCertificateError), which ends the connection.
     static bool AskToTrust(const CertificateQuestion& certificate, const std::string& host, std::int32_t port,
-                           QWidget* parent);
+                           TlsRequirement requirement, QWidget* parent);
 
     QPushButton* TrustButton() const { return trust_; }
+    /// Null where TLS is required.
+    QPushButton* WithoutVerifyingButton() const { return withoutVerifying_; }
     QPushButton* CancelButton() const { return cancel_; }
 
 private:
     QPushButton* trust_ = nullptr;
+    QPushButton* withoutVerifying_ = nullptr;
     QPushButton* cancel_ = nullptr;
 };
 

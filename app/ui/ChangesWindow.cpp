@@ -26,13 +26,17 @@ const QString kGoBackQuestion = QStringLiteral(
 
 enum Column { KindColumn, NameColumn, IdColumn, OldStatusColumn, NewStatusColumn, FieldsColumn, ColumnCount };
 
-/// The tick or the cross of the status the change leaves the game with (its
-/// old one for a removed game).
+/// The tick or the cross of the status the change leaves the game with; a
+/// removed game is in no list any more and gets the neutral mark.
 int ImageOf(const ListChange& change)
 {
-    const BootStatus status = change.kind == ChangeKind::Removed ? change.oldStatus : change.newStatus;
-    return status == BootStatus::Boots ? Images::GreenTick : Images::RedCross;
+    if (change.kind == ChangeKind::Removed)
+        return Images::NotInList;
+    return change.newStatus == BootStatus::Boots ? Images::GreenTick : Images::RedCross;
 }
+
+/// Rows measured when the columns are fitted, as in the main list.
+constexpr int kMeasuredRows = 1000;
 
 } // namespace
 
@@ -45,7 +49,7 @@ ChangesWindow::ChangesWindow(MainWindow& mainWindow) : QDialog(nullptr), mainWin
     Filter = new QComboBox(this);
     Filter->setObjectName(QStringLiteral("Filter"));
     Filter->addItems(FilterTexts());
-    btnGoBack = new QPushButton(QStringLiteral("Go Back to the Previous List"), this);
+    btnGoBack = new QPushButton(QStringLiteral("&Go Back to the Previous List"), this);
     btnGoBack->setObjectName(QStringLiteral("btnGoBack"));
     btnGoBack->setAutoDefault(false);
 
@@ -57,8 +61,7 @@ ChangesWindow::ChangesWindow(MainWindow& mainWindow) : QDialog(nullptr), mainWin
     Changes->setHeaderLabels({QStringLiteral("Kind"), QStringLiteral("Name"), QStringLiteral("ID"),
                               QStringLiteral("Old status"), QStringLiteral("New status"),
                               QStringLiteral("Changed fields")});
-    Changes->header()->resizeSection(KindColumn, 140);
-    Changes->header()->resizeSection(NameColumn, 220);
+    Changes->header()->setResizeContentsPrecision(kMeasuredRows);
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -69,7 +72,9 @@ ChangesWindow::ChangesWindow(MainWindow& mainWindow) : QDialog(nullptr), mainWin
     StatusBar1->addWidget(panel0_, 1);
 
     auto* top = new QHBoxLayout;
-    top->addWidget(new QLabel(QStringLiteral("Show:"), this));
+    auto* filterLabel = new QLabel(QStringLiteral("&Show:"), this);
+    filterLabel->setBuddy(Filter);
+    top->addWidget(filterLabel);
     top->addWidget(Filter);
     top->addStretch(1);
     top->addWidget(btnGoBack);
@@ -129,6 +134,10 @@ void ChangesWindow::FilterChange()
         items.push_back(item);
     }
     Changes->addTopLevelItems(items);
+    // Every column but the last as wide as its widest text, as in the main
+    // list; the last one takes the rest.
+    for (int column = 0; column + 1 < ColumnCount; ++column)
+        Changes->resizeColumnToContents(column);
 }
 
 void ChangesWindow::btnGoBackClick()

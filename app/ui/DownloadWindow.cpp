@@ -8,18 +8,24 @@
 #include "app/update/UpdateSink.h"
 
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QVBoxLayout>
+
+#include <exception>
 
 namespace quorvane::app {
 
 namespace {
 
 constexpr int kClientWidth = 503;
-constexpr int kClientHeight = 293;
+// The design's listing (273) and status bar below the guide line.
+constexpr int kClientHeight = 293 + 34;
 constexpr int kLineHeight = 13;
 
 // A closed padlock, drawn so that it needs no font glyph or image file.
@@ -59,16 +65,58 @@ DownloadWindow::DownloadWindow(MainWindow& mainWindow, const DownloadBehaviourFa
     setFixedSize(kClientWidth, kClientHeight);
     setSizeGripEnabled(false);
 
+    // The guide line and the button that does what a double-click does.
+    lblGuide = new QLabel(this);
+    lblGuide->setObjectName(QStringLiteral("lblGuide"));
+    // It names a list version from the server: never read it as markup.
+    lblGuide->setTextFormat(Qt::PlainText);
+    lblGuide->setWordWrap(true);
+    btnDownload = new QPushButton(QStringLiteral("&Download"), this);
+    btnDownload->setObjectName(QStringLiteral("btnDownload"));
+    btnDownload->setDefault(true);
+    connect(btnDownload, &QPushButton::clicked, this, [this] { ErrorBox::guard([this] { ListDblClick(); }); });
+    auto* guideRow = new QHBoxLayout;
+    guideRow->setContentsMargins(6, 4, 6, 4);
+    guideRow->addWidget(lblGuide, 1);
+    guideRow->addWidget(btnDownload);
+
+    // After an installation the changes it brought, in full.
+    changesText_ = new QLabel(this);
+    changesText_->setObjectName(QStringLiteral("lblChanges"));
+    changesText_->setTextFormat(Qt::PlainText);
+    changesText_->setWordWrap(true);
+    changesText_->setContentsMargins(6, 0, 6, 4);
+    changesText_->setVisible(false);
+
     List = new QListWidget(this);
     List->setObjectName(QStringLiteral("List"));
-    List->setGeometry(0, 0, kClientWidth, 273);
+    List->setMinimumHeight(kLineHeight * 4);
     List->setUniformItemSizes(true);
     List->viewport()->installEventFilter(this);
+
+    // In the listing's place when the connection failed: what happened and
+    // what to do, with the way out.
+    failurePanel_ = new QWidget(this);
+    failurePanel_->setObjectName(QStringLiteral("FailurePanel"));
+    lblFailure = new QLabel(failurePanel_);
+    lblFailure->setObjectName(QStringLiteral("lblFailure"));
+    // Server replies and host names are never read as markup.
+    lblFailure->setTextFormat(Qt::PlainText);
+    lblFailure->setWordWrap(true);
+    lblFailure->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblFailure->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    btnClose = new QPushButton(QStringLiteral("&Close"), failurePanel_);
+    btnClose->setObjectName(QStringLiteral("btnClose"));
+    connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
+    auto* failureLayout = new QVBoxLayout(failurePanel_);
+    failureLayout->setContentsMargins(12, 8, 12, 8);
+    failureLayout->addWidget(lblFailure, 1);
+    failureLayout->addWidget(btnClose, 0, Qt::AlignRight);
+    failurePanel_->setVisible(false);
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
-    StatusBar1->setGeometry(0, 273, kClientWidth, kClientHeight - 273);
     panel0_ = new QLabel(StatusBar1);
     panel0_->setObjectName(QStringLiteral("StatusBar1Panel0"));
     // The panel shows the server's system reply: never read it as markup.
@@ -84,13 +132,16 @@ DownloadWindow::DownloadWindow(MainWindow& mainWindow, const DownloadBehaviourFa
     securityText_ = new QLabel(StatusBar1);
     securityText_->setObjectName(QStringLiteral("StatusBar1Panel1"));
     securityText_->setTextFormat(Qt::PlainText);
-    StatusBar1->addWidget(securityText_);
-    // After an installation the same panel tells what changed against the
-    // replaced list.
-    changesText_ = new QLabel(StatusBar1);
-    changesText_->setObjectName(QStringLiteral("StatusBar1Panel1Changes"));
-    changesText_->setTextFormat(Qt::PlainText);
-    StatusBar1->addWidget(changesText_, 1);
+    StatusBar1->addWidget(securityText_, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addLayout(guideRow);
+    layout->addWidget(changesText_);
+    layout->addWidget(List, 1);
+    layout->addWidget(failurePanel_, 1);
+    layout->addWidget(StatusBar1);
 
     AntiFreeze1 = std::make_unique<AntiFreeze>();
 
@@ -107,8 +158,15 @@ DownloadWindow::~DownloadWindow() = default;
 
 void DownloadWindow::FormCreate()
 {
-    if (behaviour_)
+    if (!behaviour_)
+        return;
+    try {
         behaviour_->FormCreate(*this);
+    } catch (const OperationAborted&) {
+        throw;
+    } catch (const std::exception& error) {
+        ShowFailure(ErrorBox::textFor(error.what()));
+    }
 }
 
 void DownloadWindow::ListDblClick()
@@ -155,10 +213,20 @@ QString DownloadWindow::SecurityText() const
     return securityText_->text();
 }
 
+void DownloadWindow::SetGuideText(const QString& text)
+{
+    lblGuide->setText(text);
+}
+
+QString DownloadWindow::GuideText() const
+{
+    return lblGuide->text();
+}
+
 void DownloadWindow::SetChangesText(const QString& text)
 {
     changesText_->setText(text);
-    changesText_->setToolTip(text);
+    changesText_->setVisible(!text.isEmpty());
 }
 
 QString DownloadWindow::ChangesText() const
@@ -183,6 +251,47 @@ QStringList DownloadWindow::ListLines() const
     for (int i = 0; i < List->count(); ++i)
         lines << List->item(i)->text();
     return lines;
+}
+
+void DownloadWindow::SelectFile(const QString& fileName)
+{
+    for (int i = 0; i < List->count(); ++i) {
+        const QString line = List->item(i)->text();
+        // A detailed listing ends each line with the name; a plain one is the name.
+        if (line == fileName || line.endsWith(QLatin1Char(' ') + fileName)) {
+            List->setCurrentRow(i);
+            return;
+        }
+    }
+}
+
+QString DownloadWindow::SelectedLine() const
+{
+    const QListWidgetItem* item = List->currentItem();
+    return item != nullptr && item->isSelected() ? item->text() : QString();
+}
+
+void DownloadWindow::ShowFailure(const QString& text)
+{
+    lblFailure->setText(text);
+    // No progress text stays behind as if the window were still waiting.
+    panel0_->clear();
+    lblGuide->clear();
+    SetChangesText({});
+    List->setVisible(false);
+    btnDownload->setVisible(false);
+    btnDownload->setDefault(false);
+    failurePanel_->setVisible(true);
+    btnClose->setDefault(true);
+    btnClose->setFocus();
+    // The progress text that was showing is over: the Main Window's panel
+    // shows its list again.
+    mainWindow_.SetStatusText(mainWindow_.ListLogic().State().Summary());
+}
+
+QString DownloadWindow::FailureText() const
+{
+    return failurePanel_->isVisibleTo(this) ? lblFailure->text() : QString();
 }
 
 void DownloadWindow::DeleteFirstLine()

@@ -10,19 +10,24 @@
 
 class QLabel;
 class QListWidget;
+class QPushButton;
 class QStatusBar;
+class QWidget;
 
 namespace quorvane::app {
 
 class AntiFreeze;
 class MainWindow;
 
-/// "Download Window:": the remote directory listing of an update check and
-/// its status line. Created when an update check is confirmed, run modally,
-/// destroyed when it closes. What it does on creation and on double-click
-/// comes from the DownloadBehaviour its creator hands it. It connects once it
-/// is on screen, so that the user sees it and can close it while it waits.
-/// As a StatusSink it writes panel 0 of its own status bar.
+/// "Download Window:": a line saying what to do (or what was done) with the
+/// "Download" button beside it, the remote directory listing of an update
+/// check and its status line. Created when an update check is confirmed, run
+/// modally, destroyed when it closes. What it does on creation and on
+/// double-click comes from the DownloadBehaviour its creator hands it. It
+/// connects once it is on screen, so that the user sees it and can close it
+/// while it waits. A creation that fails shows its failure in the window's
+/// body with a Close button, never a blank listing. As a StatusSink it writes
+/// panel 0 of its own status bar.
 class DownloadWindow : public QDialog, public StatusSink {
     Q_OBJECT
 public:
@@ -35,9 +40,10 @@ public:
     DownloadWindow(MainWindow& mainWindow, const DownloadBehaviourFactory& behaviour);
     ~DownloadWindow() override;
 
-    /// Creation handler: hands over to the behaviour, if any.
+    /// Creation handler: hands over to the behaviour, if any. A failure is
+    /// shown in the window's body (ShowFailure) instead of the listing.
     void FormCreate();
-    /// Double-click handler: hands over to the behaviour, if any.
+    /// Double-click handler, and "Download": hands over to the behaviour, if any.
     void ListDblClick();
     /// Close handler (close box, Escape): hands over to the behaviour, if
     /// any, which ends a download that is still running.
@@ -46,8 +52,6 @@ public:
     // Operations the update flow reaches the window through.
     void SetStatusText(const QString& text) override;
     QString StatusText() const;
-    /// Panel 1: a lock and `version` ("TLS 1.3") while the update runs under
-    /// TLS; empty hides both.
     /// The second panel's lock and TLS version: a closed lock, or an open one
     /// when the certificate did not verify (`unverifiedReason`, encryption
     /// only); an empty `version` hides both.
@@ -55,13 +59,27 @@ public:
     QString SecurityText() const;
     /// Whether the lock shown is the open one.
     bool SecurityLockOpen() const { return lockOpen_; }
-    /// Panel 1, after the lock: the changes an installation brought, beside
-    /// panel 0's "Done...".
+    /// The line above the listing: what to do, or what was done.
+    void SetGuideText(const QString& text);
+    QString GuideText() const;
+    /// Under the guide line, in full: the changes an installation brought.
     void SetChangesText(const QString& text);
     QString ChangesText() const;
     /// Replaces the lines of the list box.
     void SetListLines(const QStringList& lines);
     QStringList ListLines() const;
+    /// Selects the first line naming the file `fileName` (the listing's last
+    /// field); nothing when no line does.
+    void SelectFile(const QString& fileName);
+    /// The selected line's text; empty when none is selected.
+    QString SelectedLine() const;
+    /// Replaces the listing with `text` (a failure and what to do about it)
+    /// and the Download button with Close, the default button; the status
+    /// panel's progress text goes. The Main Window's panel 0 gets the List
+    /// Summary back.
+    void ShowFailure(const QString& text);
+    /// The failure shown; empty while the listing is shown.
+    QString FailureText() const;
     /// Deletes the first line of the list box; nothing when it is empty.
     void DeleteFirstLine();
     /// Closes the window, which ends its modal run with result 0.
@@ -70,7 +88,11 @@ public:
     /// The Main Window (the instance `mainWindow`) this window was created for.
     MainWindow& mainWindow() { return mainWindow_; }
 
+    QLabel* lblGuide = nullptr;
+    QPushButton* btnDownload = nullptr;
     QListWidget* List = nullptr;
+    QLabel* lblFailure = nullptr;
+    QPushButton* btnClose = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     /// Keeps the windows repainting while this window's network calls block.
     std::unique_ptr<AntiFreeze> AntiFreeze1;
@@ -89,6 +111,7 @@ private:
     QLabel* securityText_ = nullptr;
     bool lockOpen_ = false;
     QLabel* changesText_ = nullptr;
+    QWidget* failurePanel_ = nullptr;
     std::unique_ptr<DownloadBehaviour> behaviour_;
     bool createQueued_ = false;
 };

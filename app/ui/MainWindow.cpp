@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -115,6 +116,18 @@ std::vector<SortedListView::Column> editorColumns()
     };
 }
 
+/// "Saved 3 records to custGCMList.xml." for a moment in the message panel,
+/// with the folder of the file in its tool tip.
+void TellWritten(MessagePanel& messages, const MainList& list, const QString& verb, std::size_t records,
+                 const char* fileName)
+{
+    const QString name = QString::fromLatin1(fileName);
+    const QString counted =
+        records == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(static_cast<qulonglong>(records));
+    messages.ShowPassing(QStringLiteral("%1 %2 to %3.").arg(verb, counted, name),
+                         QDir::toNativeSeparators(QFileInfo(list.FilePath(name)).absolutePath()));
+}
+
 } // namespace
 
 template <typename Sender, typename Signal>
@@ -149,6 +162,24 @@ MainWindow::MainWindow(const QString& folder, DownloadBehaviourFactory downloadB
     BuildStatusBar();
     Anti = std::make_unique<AntiFreeze>();
 
+    // My Games shows its own status in the message panel while it is shown;
+    // what the panel held for the other pages comes back when it is left.
+    connect(TabSheet3, &MyGamesPage::statusChanged, this, [this](const QString& text) {
+        if (PageControl1->currentWidget() == TabSheet3)
+            messagePanel_->SetLasting(text);
+    });
+    connect(PageControl1, &QTabWidget::currentChanged, this,
+            [this, shown = PageControl1->currentWidget(), kept = QString()](int) mutable {
+                QWidget* now = PageControl1->currentWidget();
+                if (shown == TabSheet3 && now != TabSheet3)
+                    messagePanel_->SetLasting(kept);
+                if (now == TabSheet3 && shown != TabSheet3) {
+                    kept = messagePanel_->Lasting();
+                    messagePanel_->SetLasting(TabSheet3->StatusText());
+                }
+                shown = now;
+            });
+
     // Smaller than its design, the window would cut off controls that
     // nothing else reaches.
     setMinimumSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
@@ -169,7 +200,7 @@ MainWindow::~MainWindow() = default;
 void MainWindow::BuildSearchPage()
 {
     TabSheet1 = named(new AnchoredPage(kPageSize), "TabSheet1");
-    PageControl1->addTab(TabSheet1, Images::icon(Images::PaleBlueDisc), QStringLiteral("ZUR Urediz"));
+    PageControl1->addTab(TabSheet1, Images::icon(Images::PaleBlueDisc), QStringLiteral("&ZUR Urediz"));
 
     Label1 = label(TabSheet1, "Label1", QStringLiteral("Search For:"), 8, 8, 72);
     gcmName = edit(TabSheet1, "gcmName", 72, 8, 273);
@@ -179,7 +210,8 @@ void MainWindow::BuildSearchPage()
     btnGCMSearch->setText(QStringLiteral("&Search"));
     btnGCMSearch->setIcon(Images::searchGlyph());
     btnGCMSearch->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    btnGCMSearch->setFocusPolicy(Qt::NoFocus); // a speed button takes no keyboard focus
+    // Reached by Tab after the search field, so the keyboard alone can search.
+    btnGCMSearch->setFocusPolicy(Qt::StrongFocus);
     btnGCMSearch->setGeometry(352, 8, 81, 25);
     Wire(btnGCMSearch, &QToolButton::clicked, &MainWindow::btnGCMSearchClick);
 
@@ -196,14 +228,15 @@ void MainWindow::BuildSearchPage()
     List->setGeometry(0, 56, 627, 440);
     TabSheet1->anchorAllSides(List);
 
-    QWidget::setTabOrder(gcmName, List);
-    QWidget::setTabOrder(List, dispBoot);
+    QWidget::setTabOrder(gcmName, btnGCMSearch);
+    QWidget::setTabOrder(btnGCMSearch, dispBoot);
+    QWidget::setTabOrder(dispBoot, List);
 }
 
 void MainWindow::BuildEditorPage()
 {
     TabSheet2 = named(new AnchoredPage(kPageSize), "TabSheet2");
-    PageControl1->addTab(TabSheet2, Images::icon(Images::WrittenPage), QStringLiteral("Create Custom list."));
+    PageControl1->addTab(TabSheet2, Images::icon(Images::WrittenPage), QStringLiteral("Cr&eate Custom list."));
 
     Label12 = named(new QLabel(TabSheet2), "Label12");
     Label12->setText(
@@ -269,8 +302,8 @@ void MainWindow::BuildEditorPage()
 
 void MainWindow::BuildMyGamesPage(const QString& folder)
 {
-    TabSheet3 = named(new MyGamesPage(folder, *this), "TabSheet3");
-    PageControl1->addTab(TabSheet3, Images::icon(Images::TwoComputers), QStringLiteral("My Games"));
+    TabSheet3 = named(new MyGamesPage(folder), "TabSheet3");
+    PageControl1->addTab(TabSheet3, Images::icon(Images::TwoComputers), QStringLiteral("&My Games"));
     connect(TabSheet3, &MyGamesPage::showRecordRequested, this,
             [this](const QString& name) { ErrorBox::guard([this, &name] { ShowScannedRecord(name); }); });
     connect(TabSheet3, &MyGamesPage::addToCustomListRequested, this,
@@ -417,6 +450,8 @@ void MainWindow::ShowALLGCMs1Click()
 {
     lastFill_ = LastFill::Show;
     list_.ShowMainList(SelectedBootFilter(), *List, *this);
+    // The list is shown where it can be seen, from whichever page.
+    PageControl1->setCurrentWidget(TabSheet1);
 }
 
 void MainWindow::ShowCustomListGCMs1Click()
@@ -426,6 +461,7 @@ void MainWindow::ShowCustomListGCMs1Click()
     list_.LoadCustomList();
     lastFill_ = LastFill::Show;
     list_.ShowList(ListKind::Custom, SelectedBootFilter(), *List, *this);
+    PageControl1->setCurrentWidget(TabSheet1);
 }
 
 void MainWindow::dispBootClick()
@@ -519,7 +555,9 @@ bool MainWindow::SaveCustomList()
     if (Asker::messageDlg(kSaveQuestion, MsgDlgType::Confirmation, MbYes | MbNo, 0) != MrYes)
         return false;
     // The file keeps the name order, whichever column the view is sorted by.
-    editor_.Save(addView->rows().itemsInNameOrder());
+    const std::vector<ListItem> rows = addView->rows().itemsInNameOrder();
+    editor_.Save(rows);
+    TellWritten(*messagePanel_, list_, QStringLiteral("Saved"), rows.size(), CustomListFileName);
     return true;
 }
 
@@ -540,7 +578,8 @@ bool MainWindow::MayClose()
 
 void MainWindow::ExportlisttoHTML1Click()
 {
-    list_.ExportHtml();
+    const std::size_t records = list_.ExportHtml();
+    TellWritten(*messagePanel_, list_, QStringLiteral("Exported"), records, HtmlExportFileName);
 }
 
 void MainWindow::CheckforListUpdates1Click()

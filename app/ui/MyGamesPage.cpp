@@ -1,7 +1,6 @@
 #include "app/ui/MyGamesPage.h"
 
 #include "app/list/MainList.h"
-#include "app/list/StatusSink.h"
 #include "app/scan/GameScan.h"
 #include "app/scan/ScanControl.h"
 #include "app/settings/SettingsKeys.h"
@@ -69,8 +68,8 @@ struct MyGamesPage::Outcome {
     std::exception_ptr error;
 };
 
-MyGamesPage::MyGamesPage(QString listFolder, StatusSink& status, QWidget* parent)
-    : AnchoredPage(kPageSize, parent), listFolder_(std::move(listFolder)), status_(status)
+MyGamesPage::MyGamesPage(QString listFolder, QWidget* parent)
+    : AnchoredPage(kPageSize, parent), listFolder_(std::move(listFolder))
 {
     auto named = [](auto* widget, const char* name) {
         widget->setObjectName(QString::fromLatin1(name));
@@ -145,10 +144,16 @@ void MyGamesPage::SetRunning(bool running)
         progressTimer_->stop();
 }
 
+void MyGamesPage::SetStatusText(const QString& text)
+{
+    statusText_ = text;
+    Q_EMIT statusChanged(text);
+}
+
 void MyGamesPage::ShowProgress()
 {
     if (control_)
-        status_.SetStatusText(QStringLiteral("Scanning: %1 files").arg(control_->filesSeen.load()));
+        SetStatusText(QStringLiteral("Scanning: %1 files").arg(control_->filesSeen.load()));
 }
 
 void MyGamesPage::btnChooseFolderClick()
@@ -198,11 +203,11 @@ void MyGamesPage::ScanDone(const std::shared_ptr<Outcome>& outcome)
     SetRunning(false);
     ErrorBox::guard([this, &outcome] {
         if (outcome->error) {
-            status_.SetStatusText(QString());
+            SetStatusText(QString());
             std::rethrow_exception(outcome->error);
         }
         if (outcome->report.cancelled) {
-            status_.SetStatusText(QStringLiteral("Scan cancelled"));
+            SetStatusText(QStringLiteral("Scan cancelled"));
             return;
         }
         report_ = std::move(outcome->report);
@@ -224,7 +229,7 @@ void MyGamesPage::ShowReport()
         gamesView->AddItem(rowOf(image));
     gamesView->FillFinished();
     scanCounts->setText(report_.counts.Summary());
-    status_.SetStatusText(scanCounts->text());
+    SetStatusText(scanCounts->text());
 }
 
 void MyGamesPage::gamesViewDblClick(int row)

@@ -18,15 +18,15 @@ class QToolButton;
 namespace quorvane::app {
 
 class SortedListView;
-class StatusSink;
 struct ScanControl;
 
 /// The page "My Games": scans a folder of the user's GCM images on a worker
 /// thread and shows which of them boot, matched to the Main List by game ID
 /// (GameScan, the same scan as the command line's `scan`). The window stays
-/// responsive while a scan runs; Cancel ends it. The counts go to the
-/// window's status panel, and the folder scanned last is kept in the user's
-/// settings ([scan] folder) for the next start.
+/// responsive while a scan runs; Cancel ends it. The page's status (the
+/// progress, the counts) is told by `statusChanged`, for the window to show
+/// while the page is shown, and the folder scanned last is kept in the
+/// user's settings ([scan] folder) for the next start.
 ///
 /// The page knows nothing of the other pages: a double-click on an image in
 /// the list and "Add to Custom List" are passed on as signals, which the Main
@@ -35,8 +35,8 @@ class MyGamesPage : public AnchoredPage {
     Q_OBJECT
 public:
     /// `listFolder` holds "gcmList.xml" (empty: the working directory at the
-    /// time of each scan); `status` is the window's status panel 0.
-    MyGamesPage(QString listFolder, StatusSink& status, QWidget* parent = nullptr);
+    /// time of each scan).
+    explicit MyGamesPage(QString listFolder, QWidget* parent = nullptr);
     /// Cancels a running scan and waits for its thread.
     ~MyGamesPage() override;
 
@@ -56,6 +56,9 @@ public:
     bool Scanning() const { return worker_.joinable(); }
     /// The report of the last scan that ended without a failure.
     const ScanReport& Report() const { return report_; }
+    /// The page's status: "Scanning: <n> files", the last scan's counts,
+    /// "Scan cancelled", or empty.
+    const QString& StatusText() const { return statusText_; }
 
     // Controls, under their design names.
     QLabel* Label14 = nullptr;
@@ -70,6 +73,8 @@ public:
     SortedListView* gamesView = nullptr;
 
 Q_SIGNALS:
+    /// The page's status became `text` (StatusText).
+    void statusChanged(const QString& text);
     /// Show the record named `gameName` on the search page.
     void showRecordRequested(const QString& gameName);
     /// Start a Custom List record with this game ID and name.
@@ -82,9 +87,10 @@ private:
     void ShowProgress();
     void SetRunning(bool running);
     void ShowReport();
+    void SetStatusText(const QString& text);
 
     QString listFolder_;
-    StatusSink& status_;
+    QString statusText_;
     ScanReport report_;
     std::shared_ptr<ScanControl> control_;
     std::thread worker_;

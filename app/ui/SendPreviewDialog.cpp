@@ -73,9 +73,9 @@ SendPreviewDialog::SendPreviewDialog(const CheckedSubmission& list, const Update
                          "lblNick", this);
 
     auto* buttons = new QDialogButtonBox(this);
-    btnSend = buttons->addButton(QStringLiteral("Send"), QDialogButtonBox::AcceptRole);
+    btnSend = buttons->addButton(QStringLiteral("&Send"), QDialogButtonBox::AcceptRole);
     btnSend->setObjectName(QStringLiteral("btnSend"));
-    btnCancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    btnCancel = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     // Nothing leaves on a stray Return.
     btnCancel->setDefault(true);

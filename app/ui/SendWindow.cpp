@@ -36,7 +36,8 @@ SendWindow::SendWindow(CheckedSubmission list, UpdateSettings server, QString lo
     // A certificate that does not verify is put to the user before the
     // login, as the Download Window does.
     flow_.Client().OnUnverifiedCertificate = [this](const ftp::FtpClient::UnverifiedCertificate& certificate) {
-        return CertificateDialog::AskToTrust(CertificateQuestion::About(certificate), server_.Host, server_.Port, this);
+        return CertificateDialog::AskToTrust(CertificateQuestion::About(certificate), server_.Host, server_.Port,
+                                             CertificateDialog::RequirementOf(server_), this);
     };
     setObjectName(QStringLiteral("SendWindow"));
     setWindowTitle(QStringLiteral("Sending Custom List"));
@@ -53,7 +54,7 @@ SendWindow::SendWindow(CheckedSubmission list, UpdateSettings server, QString lo
     progress->setObjectName(QStringLiteral("progress"));
     progress->setRange(0, static_cast<int>(list_.bytes.size()));
     progress->setValue(0);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     connect(btnCancel, &QPushButton::clicked, this, &SendWindow::btnCancelClick);
 
@@ -160,7 +161,7 @@ void SendWindow::Finish(const QString& text)
     SetStatus(text);
     if (!sent_.name.empty())
         progress->setValue(progress->maximum());
-    btnCancel->setText(QStringLiteral("Close"));
+    btnCancel->setText(QStringLiteral("&Close"));
     btnCancel->setEnabled(true);
     btnCancel->setDefault(true);
 }

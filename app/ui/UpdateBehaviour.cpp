@@ -1,5 +1,6 @@
 #include "app/ui/UpdateBehaviour.h"
 
+#include "app/list/ListFileNames.h"
 #include "app/settings/UpdateServerSetting.h"
 #include "app/text/Utf8Text.h"
 #include "app/ui/Asker.h"
@@ -7,8 +8,8 @@
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/ErrorBox.h"
 #include "app/ui/MainWindow.h"
-#include "net/transport/NetError.h"
-#include "net/transport/SocketErrorCodes.h"
+#include "app/update/ServerNotReached.h"
+#include "net/ftp/FtpClient.h"
 
 #include <QStringList>
 
@@ -18,27 +19,7 @@ namespace {
 
 const QString kUpToDate = QStringLiteral("Your version is already up to date. Closing download window.");
 const QString kServerHint = QStringLiteral("Check the update server under File > Update Server...");
-
-/// True for the system error codes that say the server is not there: no
-/// address for its name, nothing listening, no answer in time.
-bool IsUnreachableCode(std::int32_t code)
-{
-    namespace codes = net::SocketErrorCode;
-    return code == codes::HostNotFound || code == codes::ConnectionRefused || code == codes::TimedOut;
-}
-
-/// True when `error` says the server could not be reached at all, judged by
-/// its class and code: a wrong or outdated server address is the usual cause.
-bool ServerNotReached(const std::exception& error)
-{
-    if (dynamic_cast<const net::ConnectTimeoutError*>(&error) != nullptr)
-        return true;
-    if (const auto* socket = dynamic_cast<const net::SocketError*>(&error))
-        return IsUnreachableCode(socket->Code());
-    if (const auto* connect = dynamic_cast<const net::ConnectError*>(&error))
-        return IsUnreachableCode(connect->Code());
-    return false;
-}
+const QString kGuide = QStringLiteral("Double-click gcmList.xml, or press Download, to fetch the list.");
 
 } // namespace
 
@@ -47,12 +28,13 @@ UpdateBehaviour::UpdateBehaviour(MainWindow& mainWindow, UpdateSettings settings
       host_(settings.Host),
       port_(settings.Port),
       storedFingerprint_(settings.FingerprintStored ? settings.TrustedFingerprint : std::string()),
+      requirement_(CertificateDialog::RequirementOf(settings)),
       flow_(mainWindow.ListLogic(), std::move(settings))
 {}
 
 bool UpdateBehaviour::TrustCertificate(const CertificateQuestion& certificate)
 {
-    return CertificateDialog::AskToTrust(certificate, host_, port_, window_);
+    return CertificateDialog::AskToTrust(certificate, host_, port_, requirement_, window_);
 }
 
 DownloadBehaviourFactory UpdateBehaviour::factory(UpdateSettings settings)
@@ -70,32 +52,55 @@ DownloadBehaviourFactory UpdateBehaviour::factory()
 void UpdateBehaviour::FormCreate(DownloadWindow& window)
 {
     window_ = &window;
+    systemText_.clear();
+    connecting_ = true;
     try {
         flow_.Connect(*this);
-        // A new certificate of a server trusted by its fingerprint got this far
-        // only by verifying: it replaces the kept fingerprint.
+    } catch (const OperationAborted&) {
+        connecting_ = false;
+        throw;
+    } catch (const std::exception& error) {
+        connecting_ = false;
+        // The window shows the error's own text, completed as the error box
+        // does, and for a server that was not reached at all where it can be
+        // changed.
+        QString text = ErrorBox::textFor(error.what());
+        if (flow_.FailedOpeningConnection() && ServerNotReached(error))
+            text += QLatin1Char('\n') + kServerHint;
+        window.ShowFailure(text);
+        return;
+    }
+    connecting_ = false;
+    if (!flow_.Client().IsConnected())
+        return; // closed while connecting
+    // The progress is over: the panel shows what the server said it is.
+    window.SetStatusText(systemText_);
+    window.SetGuideText(kGuide);
+    window.SelectFile(QString::fromLatin1(MainListFileName));
+    // A new certificate of a server trusted by its fingerprint got this far
+    // only by verifying: it replaces the kept fingerprint. Failing to keep it
+    // leaves the listing usable.
+    ErrorBox::guard([this] {
         const std::string& shown = flow_.ServerFingerprint();
         if (!storedFingerprint_.empty() && !shown.empty() && shown != storedFingerprint_) {
             UpdateServerSetting::StoreFingerprint(host_, port_, shown);
             storedFingerprint_ = shown;
         }
-    } catch (const std::exception& error) {
-        if (!flow_.FailedOpeningConnection() || !ServerNotReached(error))
-            throw;
-        // The box keeps the error's own text, completed as always, and adds
-        // where the server can be changed.
-        Asker::current().showError(ErrorBox::textFor(error.what()) + QLatin1Char('\n') + kServerHint);
-    }
+    });
 }
 
 void UpdateBehaviour::ListDblClick(DownloadWindow& window)
 {
     window_ = &window;
     const UpdateOutcome outcome = flow_.DownloadAndInstall(*this);
-    // The installed list is used at once; a list that fails to load leaves
-    // the Main Window with the one it had, and the error box says why.
-    if (outcome == UpdateOutcome::Installed)
+    if (outcome == UpdateOutcome::Installed) {
+        window.SetGuideText(
+            QStringLiteral("Done: list version %1 is in use.").arg(Utf8Text::Decode(flow_.InstalledVersion())));
+        // The installed list is used at once; a list that fails to load
+        // leaves the Main Window with the one it had, and the error box says
+        // why.
         mainWindow_.ReloadMainList();
+    }
     if (outcome != UpdateOutcome::AlreadyUpToDate)
         return;
     if (Asker::messageDlg(kUpToDate, MsgDlgType::Information, MbOK, 0) == MrOk)
@@ -110,11 +115,16 @@ void UpdateBehaviour::FormClose(DownloadWindow&)
 void UpdateBehaviour::MainStatus(const QString& text)
 {
     mainWindow_.SetStatusText(text);
+    // While it connects the window tells its own progress too.
+    if (connecting_)
+        window_->SetStatusText(text);
 }
 
 void UpdateBehaviour::WindowStatus(const QString& text)
 {
     window_->SetStatusText(text);
+    if (connecting_)
+        systemText_ = text;
 }
 
 void UpdateBehaviour::ChangesStatus(const QString& text)

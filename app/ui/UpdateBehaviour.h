@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ui/CertificateDialog.h"
 #include "app/ui/DownloadBehaviour.h"
 #include "app/update/UpdateFlow.h"
 #include "app/update/UpdateSettings.h"
@@ -20,11 +21,15 @@ public:
     /// its Main Window has in use when the window is created.
     static DownloadBehaviourFactory factory();
 
-    /// Connects and lists. When the server could not be reached (its name
-    /// not found, the connection refused or timed out), the error box adds a
-    /// line pointing to "Update Server...".
+    /// Connects and lists, the progress texts in both windows' panels; then
+    /// the window's panel shows the server's system description, its guide
+    /// line what to do, and the line of "gcmList.xml" is selected. A failure
+    /// is shown in the window's body; when the server could not be reached
+    /// (its name not found, the connection refused or timed out), a line
+    /// pointing to "Update Server..." is added.
     void FormCreate(DownloadWindow& window) override;
-    /// Installs and has the Main Window reload the Main List, or tells "Your
+    /// Installs, says "Done: list version <V> is in use." on the guide line
+    /// and has the Main Window reload the Main List, or tells "Your
     /// version is already up to date. Closing download window." and closes
     /// the window when that is answered OK.
     void ListDblClick(DownloadWindow& window) override;
@@ -40,7 +45,7 @@ private:
     void DownloadProgress(std::int64_t bytes) override;
     bool AsksAboutCertificates() const override { return true; }
     /// The certificate dialog; "Trust This Certificate" keeps the fingerprint
-    /// for this server, as --save does.
+    /// for this server, as --save does; "Cancel" ends the check.
     bool TrustCertificate(const CertificateQuestion& certificate) override;
 
     MainWindow& mainWindow_;
@@ -48,7 +53,13 @@ private:
     std::int32_t port_ = 0;
     /// The fingerprint kept in the settings file for this server, if any.
     std::string storedFingerprint_;
+    /// Whether the server must use TLS, as the certificate question offers.
+    TlsRequirement requirement_;
     DownloadWindow* window_ = nullptr;
+    /// True while FormCreate connects: progress texts go to both windows.
+    bool connecting_ = false;
+    /// The server's system description, shown once the listing is in.
+    QString systemText_;
     UpdateFlow flow_;
 };
 

@@ -237,6 +237,7 @@ UpdateOutcome UpdateFlow::DownloadAndInstall(UpdateSink& sink)
         return UpdateOutcome::Busy;
     BusyScope busy(busy_);
     previousKept_ = false;
+    installedVersion_.clear();
     ftp::FtpClient& ftp = *ftp_;
     const std::string downloaded = LocalPath(list_, DownloadedListFileName);
     const std::string mainList = LocalPath(list_, MainListFileName);
@@ -281,6 +282,7 @@ UpdateOutcome UpdateFlow::DownloadAndInstall(UpdateSink& sink)
             std::filesystem::remove(downloaded, ignored);
             return UpdateOutcome::Aborted;
         }
+        installedVersion_ = version;
         sink.WindowStatus(QStringLiteral("Done..."));
         previousKept_ = installed.previous == PreviousList::Kept;
         if (installed.previous == PreviousList::NotKept)

@@ -104,6 +104,9 @@ public:
     /// True when the last `DownloadAndInstall` installed a list and kept the
     /// one it replaced as "gcmList.previous.xml".
     bool PreviousKept() const { return previousKept_; }
+    /// The version the last `DownloadAndInstall` installed; empty when it
+    /// installed nothing.
+    const std::string& InstalledVersion() const { return installedVersion_; }
 
     /// The client, for its connection state.
     ftp::FtpClient& Client() { return *ftp_; }
@@ -135,6 +138,7 @@ private:
     bool openingConnection_ = false;
     std::string serverFingerprint_;
     bool previousKept_ = false;
+    std::string installedVersion_;
 };
 
 } // namespace quorvane::app

@@ -1,7 +1,9 @@
 #include "QtPrinters.h"
 #include "UiFixture.h"
 #include "app/list/HtmlExporter.h"
+#include "app/ui/AnchoredPage.h"
 #include "app/ui/MainWindow.h"
+#include "app/ui/MessagePanel.h"
 #include "app/ui/SortedListView.h"
 
 #include <QAction>
@@ -192,11 +194,19 @@ TEST_F(Handlers, CustomListRoundTripThroughSaveAndShow)
     EXPECT_LT(saved.find("<GAMENAME>ABC</GAMENAME>"), saved.find("<GAMENAME>b game</GAMENAME>"));
     EXPECT_NE(saved.find("<NICK></NICK>\r\n"), std::string::npos);
     EXPECT_NE(saved.find("<NOTES>x &lt; y &amp; z</NOTES>"), std::string::npos);
-    // The rows stay in the editor.
+    // The rows stay in the editor, and the message panel says what was
+    // written where, beside the List Summary, for a while.
     EXPECT_EQ(window->addView->rows().size(), 3);
+    const QString folder = QDir::toNativeSeparators(QDir::currentPath());
+    EXPECT_EQ(window->Messages().text(), "Saved 3 records to custGCMList.xml.");
+    EXPECT_EQ(window->Messages().toolTip(), folder);
+    EXPECT_TRUE(window->Messages().Passing());
 
     for (int round = 0; round < 2; ++round) {
+        // From the editor page too, the list shows on the search page.
+        window->PageControl1->setCurrentIndex(1);
         window->ShowCustomListGCMs1->trigger();
+        EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet1);
         EXPECT_EQ(window->StatusText(), "List Version [12] GCM's [7] [Good: 2] [Bad: 1]") << round;
         ASSERT_EQ(captions(*window->List), (QStringList{"a game", "ABC", "b game"}));
         for (int i = 0; i < 3; ++i)
@@ -207,9 +217,17 @@ TEST_F(Handlers, CustomListRoundTripThroughSaveAndShow)
     // Search and the export work on the Custom List while it is shown.
     search("game");
     EXPECT_EQ(captions(*window->List), (QStringList{"a game", "b game"}));
+    window->Messages().SetLasting(QStringLiteral("2 found"));
+    window->Messages().PassingTimer().setInterval(1);
     window->ExportlisttoHTML1->trigger();
     EXPECT_NE(readFile("compat.htm").find(">a game<"), std::string::npos);
     EXPECT_EQ(readFile("compat.htm").find(">Castle Quest<"), std::string::npos);
+    EXPECT_EQ(window->Messages().text(), "Exported 3 records to compat.htm.");
+    EXPECT_EQ(window->Messages().toolTip(), folder);
+    EXPECT_EQ(window->StatusText(), "List Version [12] GCM's [7] [Good: 2] [Bad: 1]");
+    // Then the panel shows again what it showed before.
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !window->Messages().Passing(); }));
+    EXPECT_EQ(window->Messages().text(), "2 found");
     // "Show Palavera List GCM's" brings the whole Main List back, and the
     // other commands follow it.
     window->ShowALLGCMs1->trigger();
@@ -219,6 +237,7 @@ TEST_F(Handlers, CustomListRoundTripThroughSaveAndShow)
     EXPECT_EQ(captions(*window->List), (QStringList{"castle crashers", "Castle Quest"}));
     window->ExportlisttoHTML1->trigger();
     EXPECT_NE(readFile("compat.htm").find(">Castle Quest<"), std::string::npos);
+    EXPECT_EQ(window->Messages().text(), "Exported 7 records to compat.htm.");
     EXPECT_TRUE(asker.errors.empty());
 }
 

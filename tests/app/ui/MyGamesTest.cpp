@@ -6,6 +6,7 @@
 #include "app/scan/GameScan.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/ui/MainWindow.h"
+#include "app/ui/MessagePanel.h"
 #include "app/ui/MyGamesPage.h"
 #include "app/ui/SortedListView.h"
 #include "tests/support/SparseImage.h"
@@ -72,15 +73,26 @@ protected:
 
 TEST_F(MyGames, ScanShowsTheRowsAndCountsOfTheScanAndFillsTheEditor)
 {
-    ASSERT_EQ(window->PageControl1->tabText(2), "My Games");
+    ASSERT_EQ(window->PageControl1->tabText(2).remove('&'), "My Games");
     // A settings file readable by others is made private by the save.
     writeFile("config/quorvane/quorvane.conf", "");
     ASSERT_EQ(::chmod(QFile::encodeName(configFolder() + "/quorvane/quorvane.conf").constData(), 0644), 0);
+    // The page's counts stand in the message panel while the page is shown;
+    // panel 0 keeps the List Summary, and the other pages their message.
+    const QString listSummary = window->StatusText();
+    window->Messages().SetLasting(QStringLiteral("1 found"));
+    window->PageControl1->setCurrentWidget(page);
+    EXPECT_EQ(window->Messages().text(), "");
     scan(path("my games"));
     EXPECT_TRUE(asker.errors.empty()) << asker.errors.front().toStdString();
-    EXPECT_EQ(window->StatusText(),
-              "Images [3] Boot [1] Do not boot [1] Not in list [1] Other files [1] Unreadable [0]");
-    EXPECT_EQ(page->scanCounts->text(), window->StatusText());
+    const QString counts = "Images [3] Boot [1] Do not boot [1] Not in list [1] Other files [1] Unreadable [0]";
+    EXPECT_EQ(window->Messages().text(), counts);
+    EXPECT_EQ(page->scanCounts->text(), counts);
+    EXPECT_EQ(window->StatusText(), listSummary);
+    window->PageControl1->setCurrentWidget(window->TabSheet1);
+    EXPECT_EQ(window->Messages().text(), "1 found");
+    window->PageControl1->setCurrentWidget(page);
+    EXPECT_EQ(window->Messages().text(), counts);
 
     // The rows of the same scan run directly, in the same order.
     MainList list;
@@ -106,6 +118,7 @@ TEST_F(MyGames, ScanShowsTheRowsAndCountsOfTheScanAndFillsTheEditor)
     select("Homebrew.Demo.iso");
     QTest::mouseClick(page->btnAddToCustomList, Qt::LeftButton);
     EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet2);
+    EXPECT_EQ(window->Messages().text(), "1 found");
     EXPECT_EQ(window->strGID->text(), "GHBE01");
     EXPECT_EQ(window->strGName->text(), "Homebrew.Demo");
     window->PageControl1->setCurrentWidget(page);

@@ -3,9 +3,13 @@
 #include "app/ui/AboutWindow.h"
 #include "app/ui/AnchoredPage.h"
 #include "app/ui/AntiFreeze.h"
+#include "app/ui/CertificateDialog.h"
+#include "app/ui/ChangesWindow.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/KeyCodes.h"
 #include "app/ui/MainWindow.h"
+#include "app/ui/SendPreviewDialog.h"
+#include "app/ui/SendWindow.h"
 #include "app/ui/SortedListView.h"
 
 #include <QAbstractButton>
@@ -19,6 +23,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
@@ -127,12 +132,11 @@ TEST_F(MainWindowLayout, ControlsCaptionsAndPositions)
     }
     EXPECT_TRUE(find<QLabel>("Label12")->text().startsWith("Use this page to enter new GCM details into the list."));
     EXPECT_FALSE(window->dispBoot->isChecked());
-    EXPECT_EQ(window->btnGCMSearch->focusPolicy(), Qt::NoFocus);
 
     ASSERT_EQ(window->PageControl1->count(), 3);
-    EXPECT_EQ(window->PageControl1->tabText(0), "ZUR Urediz");
-    EXPECT_EQ(window->PageControl1->tabText(1), "Create Custom list.");
-    EXPECT_EQ(window->PageControl1->tabText(2), "My Games");
+    EXPECT_EQ(window->PageControl1->tabText(0).remove('&'), "ZUR Urediz");
+    EXPECT_EQ(window->PageControl1->tabText(1).remove('&'), "Create Custom list.");
+    EXPECT_EQ(window->PageControl1->tabText(2).remove('&'), "My Games");
     EXPECT_FALSE(window->PageControl1->tabIcon(0).isNull());
     EXPECT_EQ(window->PageControl1->currentIndex(), 0);
 
@@ -186,21 +190,31 @@ TEST_F(MainWindowLayout, MenusInOrderWithShortcutAndImage)
                                                      "Export list to HTML", "What Changed in the Last Update..."}));
     EXPECT_EQ(texts(window->About1), (QStringList{"Erm, this."}));
     // Every menu and every item has an access key, none taken twice in one
-    // menu (the menu bar counts as one).
-    auto accessKeys = [](const QList<QAction*>& actions) {
+    // menu (the menu bar and the page tabs, always on screen together, count
+    // as one).
+    auto accessKeys = [](const QStringList& texts) {
         QStringList keys;
-        for (QAction* a : actions) {
-            if (a->isSeparator())
-                continue;
-            const QKeySequence key = QKeySequence::mnemonic(a->text());
-            EXPECT_FALSE(key.isEmpty()) << a->text().toStdString();
-            EXPECT_FALSE(keys.contains(key.toString())) << a->text().toStdString();
+        for (const QString& text : texts) {
+            const QKeySequence key = QKeySequence::mnemonic(text);
+            EXPECT_FALSE(key.isEmpty()) << text.toStdString();
+            EXPECT_FALSE(keys.contains(key.toString())) << text.toStdString();
             keys << key.toString();
         }
     };
-    accessKeys(window->MainMenu1->actions());
+    auto textsOf = [](const QList<QAction*>& actions) {
+        QStringList texts;
+        for (QAction* a : actions) {
+            if (!a->isSeparator())
+                texts << a->text();
+        }
+        return texts;
+    };
+    QStringList barAndTabs = textsOf(window->MainMenu1->actions());
+    for (int tab = 0; tab < window->PageControl1->count(); ++tab)
+        barAndTabs << window->PageControl1->tabText(tab);
+    accessKeys(barAndTabs);
     for (QMenu* menu : {window->File1, window->Database1, window->About1})
-        accessKeys(menu->actions());
+        accessKeys(textsOf(menu->actions()));
     EXPECT_EQ(window->CheckforListUpdates1->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C));
     EXPECT_FALSE(window->CheckforListUpdates1->icon().isNull());
     EXPECT_FALSE(window->File1->menuAction()->icon().isNull());
@@ -266,11 +280,45 @@ TEST_F(MainWindowLayout, TabOrderOfBothPages)
         }
         view->setCurrentIndex(view->rows().index(0, 0));
     }
-    EXPECT_EQ(walk(window->gcmName, 2), (QStringList{"gcmName", "List", "dispBoot"}));
+    EXPECT_EQ(walk(window->gcmName, 3), (QStringList{"gcmName", "btnGCMSearch", "dispBoot", "List"}));
     window->PageControl1->setCurrentIndex(1);
     EXPECT_EQ(walk(window->strGName, 10),
               (QStringList{"strGName", "strGID", "strGNotes", "strGSSize", "strGGood", "strGNick", "strGBootNotes",
                            "btnAddGCM", "addView", "btnRemoveGCM", "btnWriteList"}));
+}
+
+TEST_F(MainWindowLayout, EveryButtonOfTheDialogsHasItsOwnAccessKey)
+{
+    const CheckedSubmission submission{"<IMAGE/>", {}};
+    const CertificateQuestion certificate{"CN=lists", "CN=lists", "2026-01-01", "2027-01-01", "self-signed certificate",
+                                          "AB:CD"};
+    std::vector<std::unique_ptr<QDialog>> dialogs;
+    dialogs.push_back(std::make_unique<DownloadWindow>(*window, DownloadBehaviourFactory{}));
+    for (TlsRequirement requirement : {TlsRequirement::Required, TlsRequirement::WhenOffered})
+        dialogs.push_back(
+            std::make_unique<CertificateDialog>(certificate, "lists.example", 2121, requirement, nullptr));
+    dialogs.push_back(std::make_unique<SendPreviewDialog>(submission, UpdateSettings{}, nullptr));
+    dialogs.push_back(std::make_unique<SendWindow>(submission, UpdateSettings{}, QString(), nullptr));
+    dialogs.push_back(std::make_unique<ChangesWindow>(*window)); // no previous list: its error is expected
+    asker.errors.clear();
+    for (const auto& dialog : dialogs) {
+        SCOPED_TRACE(dialog->objectName().toStdString());
+        QStringList keys;
+        auto take = [&keys](const QString& text) {
+            const QKeySequence key = QKeySequence::mnemonic(text);
+            EXPECT_FALSE(key.isEmpty()) << text.toStdString();
+            EXPECT_FALSE(keys.contains(key.toString())) << text.toStdString();
+            keys << key.toString();
+        };
+        for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>())
+            take(button->text());
+        // A label that gives the focus to a control carries its access key.
+        for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+            if (label->buddy() != nullptr && (label->buddy()->focusPolicy() & Qt::TabFocus) != 0)
+                take(label->text());
+        }
+        EXPECT_FALSE(keys.isEmpty());
+    }
 }
 
 TEST_F(MainWindowLayout, CtrlAltCAnywhereAsksToCheckForUpdates)
@@ -373,34 +421,56 @@ TEST_F(DownloadWindowRun, ConfirmedCheckCreatesRunsAndDestroysTheWindow)
         auto& w = dynamic_cast<DownloadWindow&>(dialog);
         seen = &w;
         EXPECT_EQ(w.windowTitle(), "Download Window:");
-        EXPECT_EQ(w.size(), QSize(503, 293));
+        EXPECT_EQ(w.size(), QSize(503, 327));
         EXPECT_EQ(w.StatusText(), "UNIX Type: L8");
         EXPECT_EQ(w.ListLines().size(), 2);
         w.DeleteFirstLine();
         EXPECT_EQ(w.ListLines(), (QStringList{"-rw-r--r-- 1 ftp ftp 1024 gcmList.xml"}));
         w.show();
-        // A double-click on a line and one on empty space both reach the handler.
+        // A double-click on a line and one on empty space both reach the
+        // handler, and so does "Download", the default button.
         const QRect first = w.List->visualItemRect(w.List->item(0));
         QTest::mouseDClick(w.List->viewport(), Qt::LeftButton, {}, first.center());
         QTest::mouseDClick(w.List->viewport(), Qt::LeftButton, {}, QPoint(250, 250));
+        EXPECT_TRUE(w.btnDownload->isDefault());
+        QTest::mouseClick(w.btnDownload, Qt::LeftButton);
     });
     window->CheckforListUpdates1->trigger();
     EXPECT_EQ(asker.questions.back().text, kUpdateQuestion);
     EXPECT_EQ(asker.modalRuns, (std::vector<QString>{"DownloadWindow"}));
-    EXPECT_EQ(log, (std::vector<std::string>{"create", "double-click", "double-click"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"create", "double-click", "double-click", "double-click"}));
     EXPECT_TRUE(seen.isNull()); // destroyed when the run ended
     EXPECT_EQ(window->StatusText(), "Connecting...");
     EXPECT_TRUE(asker.errors.empty());
 }
 
-TEST_F(DownloadWindowRun, FailedCreationShowsTheErrorAndStillOpensTheWindow)
+TEST_F(DownloadWindowRun, FailedCreationShowsTheFailureInTheWindowWithClose)
 {
     install(true);
     asker.setNextAnswer(MrYes);
+    QString failure, mainStatus;
+    bool listShown = true;
+    int finished = -1;
+    asker.setNextModalRun([&](QDialog& dialog) {
+        auto& w = dynamic_cast<DownloadWindow&>(dialog);
+        failure = w.FailureText();
+        mainStatus = w.mainWindow().StatusText();
+        listShown = w.List->isVisibleTo(&w) || w.btnDownload->isVisibleTo(&w);
+        EXPECT_TRUE(w.btnClose->isVisibleTo(&w));
+        EXPECT_TRUE(w.btnClose->isDefault());
+        QSignalSpy spy(&w, &QDialog::finished);
+        QTest::mouseClick(w.btnClose, Qt::LeftButton);
+        finished = static_cast<int>(spy.count());
+    });
     window->StartListUpdate();
-    EXPECT_EQ(asker.errors, (std::vector<QString>{"Host not found."}));
+    EXPECT_TRUE(asker.errors.empty());
     EXPECT_EQ(asker.modalRuns, (std::vector<QString>{"DownloadWindow"}));
-    EXPECT_EQ(window->StatusText(), "Connecting...");
+    EXPECT_EQ(failure, "Host not found.");
+    EXPECT_FALSE(listShown);
+    EXPECT_EQ(finished, 1);
+    // Panel 0 no longer says "Connecting...".
+    EXPECT_EQ(mainStatus, "List Version [] GCM's [0] [Good: 0] [Bad: 0]");
+    EXPECT_EQ(window->StatusText(), mainStatus);
 }
 
 /// A Download Window behaviour whose server answers SYST with markup.
