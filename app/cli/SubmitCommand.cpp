@@ -6,6 +6,7 @@
 #include "app/list/ListFileNames.h"
 #include "app/settings/UpdateServerSetting.h"
 #include "app/text/MessageWithFullStop.h"
+#include "app/update/ServerNotReached.h"
 #include "app/update/SubmitFlow.h"
 #include "app/update/UpdateServerUrl.h"
 #include "app/update/UpdateServerUrlError.h"
@@ -14,11 +15,14 @@
 #include <exception>
 #include <fstream>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 namespace quorvane::app::cli {
 
 namespace {
+
+const std::string UnreachableHint = "Check the report server with --submit-server or in quorvane.conf.";
 
 struct SubmitArguments {
     std::string file = CustomListFileName;
@@ -98,11 +102,16 @@ int RunSubmit(const std::vector<std::string>& arguments, CliOutput& out)
     SubmitFlow flow(server);
     InterruptWatch watch(flow);
     SentSubmission sent;
+    // "Connecting..." is the first status; a later one means the server was reached.
+    int statuses = 0;
     try {
         if (InterruptCatcher::Caught())
             InterruptCatcher::EndByTheSignal();
-        sent = flow.Send(list, [](const std::string& text) { StandardError() << text << '\n'; });
-    } catch (...) {
+        sent = flow.Send(list, [&statuses](const std::string& text) {
+            ++statuses;
+            StandardError() << text << '\n';
+        });
+    } catch (const std::exception& error) {
         // What an abort leaves behind (a closed connection, the server's 426)
         // is no failure of its own: the interrupt is. A server may keep the
         // part it received; it is asked to delete it.
@@ -110,6 +119,10 @@ int RunSubmit(const std::vector<std::string>& arguments, CliOutput& out)
             flow.RemovePartial();
             InterruptCatcher::EndByTheSignal();
         }
+        // A server that could not be reached at all is most often a wrong or
+        // outdated address: say where it is set.
+        if (statuses <= 1 && ServerNotReached(error))
+            throw std::runtime_error(MessageWithFullStop(error.what()) + "\n" + UnreachableHint);
         throw;
     }
     if (InterruptCatcher::Caught())

@@ -7,6 +7,7 @@
 #include "app/settings/SharedOptions.h"
 #include "app/settings/UpdateServerSetting.h"
 #include "app/text/MessageWithFullStop.h"
+#include "app/update/ServerNotReached.h"
 #include "app/update/UpdateFlow.h"
 #include "app/update/UpdateSink.h"
 
@@ -17,10 +18,14 @@
 #include <csignal>
 #include <exception>
 #include <functional>
+#include <stdexcept>
+#include <string>
 
 namespace quorvane::app::cli {
 
 namespace {
+
+const std::string UnreachableHint = "Check the update server with --update-server or in quorvane.conf.";
 
 /// Holds SIGINT and SIGTERM back (blocked) while it lives; one that arrives
 /// meanwhile is delivered when it goes.
@@ -168,11 +173,15 @@ int RunUpdate(const std::vector<std::string>& arguments, CliOutput& out)
         }
         if (!InterruptCatcher::Caught())
             outcome = flow.DownloadAndInstall(sink);
-    } catch (...) {
+    } catch (const std::exception& error) {
         // What an abort leaves behind (a closed connection) is no failure of
         // its own: the interrupt is.
         if (InterruptCatcher::Caught())
             InterruptCatcher::EndByTheSignal();
+        // A server that could not be reached at all is most often a wrong or
+        // outdated address: say where it is set.
+        if (flow.FailedOpeningConnection() && ServerNotReached(error))
+            throw std::runtime_error(MessageWithFullStop(error.what()) + "\n" + UnreachableHint);
         throw;
     }
     if (InterruptCatcher::Caught())

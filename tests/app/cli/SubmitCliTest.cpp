@@ -136,6 +136,13 @@ TEST(SubmitCli, SendsUnderFreshNamesRetriesARefusedNameAndChecksBeforeSending)
     const CliRun malformed =
         test::Cli(dir, "submit --submit-server http://example.test/", "env XDG_CONFIG_HOME=config");
     EXPECT_EQ(malformed.exitCode, 2) << malformed.err;
+    // A server that cannot be reached gets the hint where it is set.
+    dir.Write("custGCMList.xml", list);
+    const CliRun unreached =
+        test::Cli(dir, "submit --submit-server ftp://anonymous:x@127.0.0.1:1/incoming/", "env XDG_CONFIG_HOME=config");
+    EXPECT_EQ(unreached.exitCode, 1);
+    EXPECT_TRUE(unreached.err.ends_with(".\nCheck the report server with --submit-server or in quorvane.conf.\n"))
+        << unreached.err;
 }
 
 TEST(SubmitCli, AnInterruptSendsAborThenDeleAndEndsByTheSignal)
