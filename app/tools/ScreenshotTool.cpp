@@ -1,4 +1,4 @@
-// Writes PNG pictures of the three windows for the documentation:
+// Writes PNG pictures of the windows and questions for the documentation:
 //   quorvane-screenshots LIST_FILE OUTPUT_DIR
 // The Main Window opens on LIST_FILE (copied as "gcmList.xml" into a
 // temporary working directory) and shows it with "Show Palavera List GCM's";
@@ -8,6 +8,7 @@
 #include "app/list/CustomListWriter.h"
 #include "app/ui/AboutWindow.h"
 #include "app/ui/Asker.h"
+#include "app/ui/CertificateDialog.h"
 #include "app/ui/ChangesWindow.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/MainWindow.h"
@@ -70,6 +71,8 @@ struct SampleListing : DownloadBehaviour {
             QStringLiteral("-rw-r--r--   1 ftp      ftp          1870 Nov 02 09:41 readme.txt"),
             QStringLiteral("drwxr-xr-x   2 ftp      ftp          4096 Oct 11 21:15 old"),
         });
+        window.SetGuideText(QStringLiteral("Double-click gcmList.xml, or press Download, to fetch the list."));
+        window.SelectFile(QStringLiteral("gcmList.xml"));
     }
     void ListDblClick(DownloadWindow&) override {}
 };
@@ -233,6 +236,21 @@ int main(int argc, char** argv)
 
     DownloadWindow download(window, [](MainWindow&) { return std::make_unique<SampleListing>(); });
     ok = save(download, out, "download-window.png") && ok;
+    download.hide();
+
+    // An ftp:// server's self-signed certificate, as the Download Window asks about it.
+    const CertificateQuestion certificate{
+        QStringLiteral("CN=lists.quorvane.example"),
+        QStringLiteral("CN=lists.quorvane.example"),
+        QStringLiteral("Nov 30 18:02:11 2026 GMT"),
+        QStringLiteral("Nov 30 18:02:11 2027 GMT"),
+        QStringLiteral("self-signed certificate"),
+        QStringLiteral("3F:A2:19:7C:0B:E4:52:D8:61:9A:2F:C3:77:10:B5:4E:"
+                       "88:D2:06:1F:A9:3C:E7:45:5B:90:2D:C8:14:6E:F3:0A"),
+    };
+    CertificateDialog certificateQuestion(certificate, "lists.quorvane.example", 21, TlsRequirement::WhenOffered,
+                                          &window);
+    ok = save(certificateQuestion, out, "certificate-question.png") && ok;
 
     MessageDialog question(QStringLiteral("Can't find the GCM data file, do you want to download it?"),
                            MsgDlgType::Error, MbYes | MbNo);
