@@ -19,7 +19,8 @@ namespace quorvane::app {
 /// game name upper-cased by one locale's rules and folded
 /// (NameMatcher::FoldedName) and its game ID key (GameIdKey::Of; empty for a
 /// record without GAMEID). Only names that are not plain ASCII are
-/// transliterated. About 40 bytes a record, held in two buffers.
+/// transliterated, all in one pass: transliterating costs far more per call
+/// than per letter. About 40 bytes a record, held in two buffers.
 ///
 /// An index holds for the document it was built from as long as no record is
 /// added, removed or renamed; the list logic drops it whenever it loads a
@@ -45,12 +46,15 @@ public:
 
 private:
     struct Entry {
-        /// Offsets into `text_`: the folded name runs from `name` to `id`, the
-        /// ID key from `id` to the next entry's `name`.
-        std::uint32_t name;
-        std::uint32_t id;
-        int position;
+        /// Offsets into `text_` of the folded name and of the ID key.
+        std::uint32_t name = 0;
+        std::uint32_t nameEnd = 0;
+        std::uint32_t id = 0;
+        std::uint32_t idEnd = 0;
+        int position = 0;
     };
+    /// Appends `text` to `text_`; returns where it starts.
+    std::uint32_t Append(std::string_view text);
     std::string_view Text(std::size_t begin, std::size_t end) const
     {
         return std::string_view(text_).substr(begin, end - begin);
