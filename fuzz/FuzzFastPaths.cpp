@@ -1,9 +1,11 @@
 // Runs the list logic's fast paths against their plain paths: the input's
 // first line is a search text, the rest a Main List. Both paths load the list,
-// show it and search it (for that text and for "i", whose capital differs in
-// Turkish) under en_US and tr_TR rules; everything a user would see, and the
-// document's change count after each step, must come out the same, failures
-// included. The first difference is a finding.
+// show it and search it (for that text; for "i", whose capital differs in
+// Turkish; for "cafe", which folds the marks of the names; and for the first
+// four characters of the text, which also look at game IDs) under en_US and
+// tr_TR rules; everything a user would see, and the document's change count
+// after each step, must come out the same, failures included. The first
+// difference is a finding.
 #include "tests/app/list/PathTranscript.h"
 
 #include <QLocale>
@@ -43,8 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     static const std::vector<QLocale> locales = {QLocale(QLocale::English, QLocale::UnitedStates),
                                                  QLocale(QLocale::Turkish, QLocale::Turkey)};
-    const std::vector<QString> searches = {QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
-                                           QStringLiteral("i")};
+    const QString typed = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    const std::vector<QString> searches = {typed, QStringLiteral("i"), QStringLiteral("cafe"), typed.left(4)};
     const std::string fast = quorvane::app::test::PathTranscript(Folder(), ListPath::Fast, mainList, searches, locales);
     const std::string plain =
         quorvane::app::test::PathTranscript(Folder(), ListPath::Plain, mainList, searches, locales);

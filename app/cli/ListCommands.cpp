@@ -172,8 +172,11 @@ int Search(const std::vector<std::string>& arguments, CliOutput& out)
     LastStatus status;
     StartUp(list, status);
     SortedItemCollector view;
-    list.Search(Utf8Text::Decode(parsed.positional[0]), Filter(parsed), view);
+    const SearchCount count = list.Search(Utf8Text::Decode(parsed.positional[0]), Filter(parsed), view);
     PrintItems(view, out);
+    // An empty text prints the whole list, which needs no count.
+    if (!count.wholeList)
+        out << count.Text().toStdString() << '\n';
     return 0;
 }
 
@@ -265,7 +268,11 @@ const std::vector<CliCommand>& ListCommands()
         {"summary", "[FILE]", "load FILE (default gcmList.xml) as at start-up and print the List Summary", Summary},
         {"show", "[--custom] [--bootable]",
          "print the Main List (or the Custom List) as the view shows it, then the List Summary", Show},
-        {"search", "TEXT [--bootable]", "print the records whose name contains TEXT, ignoring case", Search},
+        {"search", "TEXT [--bootable]",
+         "print the records whose name holds TEXT, ignoring case (and, for a plain ASCII TEXT, marks: cafe\n"
+         "      finds Caf\xC3\xA9) or whose game ID begins with TEXT (4 characters or more), then the count;\n"
+         "      an empty TEXT prints the whole list",
+         Search},
         {"export-html", "[--custom]", "write compat.htm from the Main List (or the Custom List)", ExportHtml},
         {"scan", "DIR [--bootable]",
          "find the GCM images (.gcm, .iso) in DIR and its sub-folders and print whether each boots", Scan},

@@ -6,6 +6,7 @@
 #include "app/list/ListFileNames.h"
 #include "app/list/NameMatcher.h"
 #include "app/list/RecordWalk.h"
+#include "app/list/SearchIndex.h"
 #include "xml/PlatformVendor.h"
 #include "xml/XmlDocument.h"
 
@@ -13,6 +14,7 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <exception>
 #include <string>
 
 namespace quorvane::app {
@@ -75,9 +77,20 @@ MainList::MainList(QString folder) : folder_(std::move(folder))
 
 MainList::~MainList() = default;
 
+QString SearchCount::Text() const
+{
+    if (wholeList)
+        return QString();
+    if (list == ListKind::Custom)
+        return QStringLiteral("Found %1 of %2 in the Custom List.").arg(found).arg(total);
+    return QStringLiteral("Found %1 of %2.").arg(found).arg(total);
+}
+
 void MainList::SetPath(ListPath path)
 {
     path_ = path;
+    DropSearchIndex(ListKind::Main);
+    DropSearchIndex(ListKind::Custom);
     const xml::ReadPath reading = path == ListPath::Plain ? xml::ReadPath::Plain : xml::ReadPath::Fast;
     document_->SetReading(reading);
     customDocument_->SetReading(reading);
@@ -120,6 +133,7 @@ StartupLoad MainList::LoadMainListFile(const QString& fileName)
     if (!QFileInfo(path).isFile())
         return StartupLoad::MainListMissing;
     shown_ = ListKind::Main;
+    DropSearchIndex(ListKind::Main);
     Load(Document(), path);
     return StartupLoad::Loaded;
 }
@@ -177,6 +191,7 @@ void MainList::ReloadMainList(BootFilter filter, ListSink& view, StatusSink& sta
     counted.ListVersion = RecordWalk::ReadVersion(*fresh);
 
     document_ = std::move(fresh);
+    DropSearchIndex(ListKind::Main);
     state_ = std::move(counted);
     shown_ = ListKind::Main;
     view.Clear();
@@ -193,33 +208,88 @@ void MainList::ShowListSummary(StatusSink& status)
     status.SetStatusText(state_.Summary());
 }
 
-void MainList::Search(const QString& text, BootFilter filter, ListSink& view)
+SearchCount MainList::Search(const QString& text, BootFilter filter, ListSink& view)
 {
-    Search(shown_, text, filter, view);
+    return Search(shown_, text, filter, view);
 }
 
-void MainList::Search(ListKind list, const QString& text, BootFilter filter, ListSink& view)
+SearchCount MainList::Search(ListKind list, const QString& text, BootFilter filter, ListSink& view)
 {
+    SearchCount count;
+    count.list = list;
     view.Clear();
     Filling(view, [&] {
         const RecordWalk::Start start = RecordWalk::FirstRecord(Document(list));
-        // An empty search text matches no record.
-        if (text.isEmpty())
-            return;
         // The default locale is the system's unless the application set one.
         const NameMatcher matcher(QLocale(), text, path_);
-        std::string storage;
-        RecordWalk::ForEachFrom(start, [&](RecordWalk::Record& record) {
-            if (!matcher.Matches(RecordWalk::NameView(record, storage)))
-                return;
+        count.wholeList = matcher.MatchesEverything();
+        const auto show = [&](RecordWalk::Record& record) {
             // The boot test only reads (it creates nothing), so it can wait
-            // until the name matches.
+            // until the record matches.
             const bool boots = RecordWalk::Boots(record);
             if (!boots && filter == BootFilter::BootableOnly)
                 return;
             view.AddItem(RecordWalk::ReadItem(record, boots ? BootImage::Tick : BootImage::Cross));
+            ++count.found;
+        };
+        if (!count.wholeList && matcher.FoldsMarks()) {
+            if (const SearchIndex* index = SearchIndexFrom(list, start)) {
+                count.total = static_cast<int>(index->Size());
+                for (std::size_t i = 0; i < index->Size(); ++i) {
+                    if (!index->Matches(i, matcher))
+                        continue;
+                    RecordWalk::Record record = RecordWalk::At(start, index->Position(i));
+                    show(record);
+                }
+                return;
+            }
+        }
+        std::string nameStorage;
+        std::string idStorage;
+        RecordWalk::ForEachFrom(start, [&](RecordWalk::Record& record) {
+            ++count.total;
+            if (!count.wholeList && !matcher.Matches(RecordWalk::NameView(record, nameStorage))) {
+                std::string_view id;
+                if (!matcher.LooksAtIds() || !RecordWalk::FindText(record, "GAMEID", idStorage, id) ||
+                    !matcher.MatchesId(id))
+                    return;
+            }
+            show(record);
         });
     });
+    return count;
+}
+
+const SearchIndex* MainList::SearchIndexOf(ListKind list)
+{
+    return SearchIndexFrom(list, RecordWalk::FirstRecord(Document(list)));
+}
+
+const SearchIndex* MainList::SearchIndexFrom(ListKind list, const RecordWalk::Start& start)
+{
+    if (path_ == ListPath::Plain)
+        return nullptr;
+    Indexed& indexed = indexes_[static_cast<std::size_t>(list)];
+    const QLocale locale;
+    if (indexed.index && indexed.index->Locale() == locale)
+        return indexed.index.get();
+    if (indexed.unreadable)
+        return nullptr;
+    try {
+        indexed.index = std::make_unique<SearchIndex>(start, locale);
+    } catch (const std::exception&) {
+        // The walk reaches the same record and fails there, after adding
+        // the records before it, as the plain path does.
+        indexed.index.reset();
+        indexed.unreadable = true;
+        return nullptr;
+    }
+    return indexed.index.get();
+}
+
+void MainList::DropSearchIndex(ListKind list)
+{
+    indexes_[static_cast<std::size_t>(list)] = Indexed();
 }
 
 void MainList::ShowMainList(BootFilter filter, ListSink& view, StatusSink& status)
@@ -245,6 +315,7 @@ void MainList::LoadCustomList()
     std::unique_ptr<xml::XmlDocument> fresh = NewDocument();
     Load(*fresh, FilePath(CustomListFileName));
     customDocument_ = std::move(fresh);
+    DropSearchIndex(ListKind::Custom);
 }
 
 std::vector<ListItem> MainList::ReadCustomListRows() const

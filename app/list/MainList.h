@@ -10,6 +10,7 @@
 
 #include <QString>
 
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -38,6 +39,25 @@ enum class ListKind {
     /// The Custom List, "custGCMList.xml", loaded by "Show Custom List GCM's".
     Custom,
 };
+
+/// What a search found, for the count the window and the command line show.
+struct SearchCount {
+    /// The list searched.
+    ListKind list = ListKind::Main;
+    /// Records shown.
+    int found = 0;
+    /// Every record of the list searched, the bootable filter aside.
+    int total = 0;
+    /// The text was empty or only blanks: the whole list is shown, with no
+    /// count to tell.
+    bool wholeList = false;
+
+    /// "Found 5 of 201." for the Main List, "Found 1 of 3 in the Custom
+    /// List." for the Custom List; empty for a whole list.
+    QString Text() const;
+};
+
+class SearchIndex;
 
 /// The list logic behind the Main Window: the Main List's document (`XMLDoc`),
 /// the Custom List's document of its own, "the list shown" and the list state,
@@ -103,12 +123,21 @@ public:
     void ShowListSummary(StatusSink& status);
 
     /// Search (`btnGCMSearchClick`) in the list shown: clears `view`, then adds
-    /// every record whose game name contains `text` ignoring case, under
-    /// `filter`. An empty text matches nothing. Counts, status and the list
-    /// shown are untouched.
-    void Search(const QString& text, BootFilter filter, ListSink& view);
+    /// every record that matches `text` by the search rule (NameMatcher: the
+    /// name ignoring case and, for an ASCII text, marks; a game ID by its
+    /// beginning; an empty or blank text matches every record), under
+    /// `filter`, and tells what it found. Counts, status and the list shown
+    /// are untouched.
+    SearchCount Search(const QString& text, BootFilter filter, ListSink& view);
     /// Search in `list`, whichever list is shown.
-    void Search(ListKind list, const QString& text, BootFilter filter, ListSink& view);
+    SearchCount Search(ListKind list, const QString& text, BootFilter filter, ListSink& view);
+
+    /// The index a search of `list` for an ASCII text reads on the fast path,
+    /// built for the default locale when there is none for it yet; null on the
+    /// plain path and for a list whose records cannot all be read (the search
+    /// then walks the document and fails where the plain path does). Raises
+    /// "No active document" when `list` is not loaded. A load drops it.
+    const SearchIndex* SearchIndexOf(ListKind list);
 
     /// "Show Palavera List GCM's" (`ShowALLGCMs1Click`): ShowList of the Main List.
     void ShowMainList(BootFilter filter, ListSink& view, StatusSink& status);
@@ -176,6 +205,10 @@ private:
     StartupLoad LoadMainListFile(const QString& fileName);
     /// Adds the records of `list` under `filter`, counting them.
     void AddCounted(ListKind list, BootFilter filter, ListSink& view);
+    /// SearchIndexOf from a walk's start.
+    const SearchIndex* SearchIndexFrom(ListKind list, const RecordWalk::Start& start);
+    /// Forgets the search index of `list`, whose document changed.
+    void DropSearchIndex(ListKind list);
 
     QString folder_;
     ListState state_;
@@ -183,6 +216,13 @@ private:
     std::unique_ptr<xml::XmlDocument> document_;
     std::unique_ptr<xml::XmlDocument> customDocument_;
     ListKind shown_ = ListKind::Main;
+    /// Per list (Main, Custom): the search index, once built.
+    struct Indexed {
+        std::unique_ptr<SearchIndex> index;
+        /// The last build failed on a record that cannot be read.
+        bool unreadable = false;
+    };
+    std::array<Indexed, 2> indexes_;
 };
 
 } // namespace quorvane::app

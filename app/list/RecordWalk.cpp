@@ -97,17 +97,25 @@ void RecordWalk::ReadTexts(Record& record, std::array<std::string, RecordFieldNa
 
 bool RecordWalk::Boots(Record& record)
 {
-    static constexpr std::string_view Good = "GOOD";
-    if (record.Reading() == xml::ReadPath::Plain) {
-        // FindChild, not Resolve: the boot test creates nothing.
-        const xml::Ref<xml::XmlNode> good = record.Node().ChildList()->FindChild(Good);
-        return good && good->NodeText() == "1";
-    }
-    std::string_view text;
-    if (record.FieldTexts({&Good, 1}, {&text, 1}) == 1)
-        return text == "1";
     std::string storage;
-    return record.Node().ChildList()->FindChildText(Good, storage, text) && text == "1";
+    std::string_view text;
+    return FindText(record, "GOOD", storage, text) && text == "1";
+}
+
+bool RecordWalk::FindText(Record& record, std::string_view name, std::string& storage, std::string_view& text)
+{
+    if (record.Reading() == xml::ReadPath::Plain) {
+        // FindChild, not Resolve: looking creates nothing.
+        const xml::Ref<xml::XmlNode> field = record.Node().ChildList()->FindChild(name);
+        if (!field)
+            return false;
+        storage = field->NodeText();
+        text = storage;
+        return true;
+    }
+    if (record.FieldTexts({&name, 1}, {&text, 1}) == 1)
+        return true;
+    return record.Node().ChildList()->FindChildText(name, storage, text);
 }
 
 ListItem RecordWalk::ReadItem(Record& record, BootImage image)

@@ -50,6 +50,8 @@ public:
         /// The record's wrapper, made on first use.
         xml::XmlNode& Node();
         xml::ReadPath Reading() const { return reading_; }
+        /// Where the record stands among the document element's children.
+        int Position() const { return index_; }
         /// The texts of the fields `names` in order, as far as the DOM gives
         /// them directly (an empty `texts` drops them); returns how many.
         /// None on the plain path.
@@ -124,6 +126,15 @@ public:
     /// The boot test: true exactly when the record's GOOD text is "1". A record
     /// without a GOOD element does not boot (nothing is created for it).
     static bool Boots(Record& record);
+
+    /// The text of the record's first field `name`, viewing the DOM's text or
+    /// `storage`, into `text`; false when the record has no such field, for
+    /// which nothing is created (as for the boot test).
+    static bool FindText(Record& record, std::string_view name, std::string& storage, std::string_view& text);
+
+    /// The record at `position` among `start`'s children (a position a walk
+    /// from `start` visited).
+    static Record At(const Start& start, int position) { return Record(*start.children, position, start.reading); }
 
     /// All seven fields as a list item, with `image` (the boot test's tick or
     /// cross).

@@ -34,6 +34,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 
 namespace quorvane::app {
@@ -205,6 +206,14 @@ void MainWindow::BuildSearchPage()
     Label1 = label(TabSheet1, "Label1", QStringLiteral("Search For:"), 8, 8, 72);
     gcmName = edit(TabSheet1, "gcmName", 72, 8, 273);
     gcmName->installEventFilter(this);
+    // Only the user's typing filters: textEdited is not emitted when the
+    // program sets the text (ShowScannedRecord).
+    Wire(gcmName, &QLineEdit::textEdited, &MainWindow::gcmNameChange);
+    FilterTimer = new QTimer(this);
+    FilterTimer->setObjectName(QStringLiteral("FilterTimer"));
+    FilterTimer->setSingleShot(true);
+    FilterTimer->setInterval(kFilterDelayMs);
+    Wire(FilterTimer, &QTimer::timeout, &MainWindow::FilterTimerTimer);
 
     btnGCMSearch = named(new QToolButton(TabSheet1), "btnGCMSearch");
     btnGCMSearch->setText(QStringLiteral("&Search"));
@@ -433,8 +442,22 @@ void MainWindow::gcmNameKeyDown(int key)
         btnGCMSearchClick();
 }
 
+void MainWindow::gcmNameChange()
+{
+    FilterTimer->start();
+}
+
+void MainWindow::FilterTimerTimer()
+{
+    if (!list_.IsLoaded(list_.ListShown()))
+        return;
+    SearchIn(list_.ListShown(), gcmName->text());
+}
+
 void MainWindow::btnGCMSearchClick()
 {
+    // The search runs now; the filter waiting for the same text has nothing left to do.
+    FilterTimer->stop();
     SearchIn(list_.ListShown(), gcmName->text());
 }
 
@@ -443,11 +466,20 @@ void MainWindow::SearchIn(ListKind list, const QString& text)
     lastFill_ = LastFill::Search;
     lastSearchList_ = list;
     lastSearchText_ = text;
-    list_.Search(list, text, SelectedBootFilter(), *List);
+    // A search that fails leaves no count of an earlier one behind.
+    Messages().SetLasting(QString());
+    Messages().SetLasting(list_.Search(list, text, SelectedBootFilter(), *List).Text());
+}
+
+void MainWindow::EndSearch()
+{
+    FilterTimer->stop();
+    Messages().SetLasting(QString());
 }
 
 void MainWindow::ShowALLGCMs1Click()
 {
+    EndSearch();
     lastFill_ = LastFill::Show;
     list_.ShowMainList(SelectedBootFilter(), *List, *this);
     // The list is shown where it can be seen, from whichever page.
@@ -459,6 +491,7 @@ void MainWindow::ShowCustomListGCMs1Click()
     // Load first: a Custom List that cannot be loaded leaves the window as
     // it was, with the Main List (or the Custom List shown before) in view.
     list_.LoadCustomList();
+    EndSearch();
     lastFill_ = LastFill::Show;
     list_.ShowList(ListKind::Custom, SelectedBootFilter(), *List, *this);
     PageControl1->setCurrentWidget(TabSheet1);
@@ -470,7 +503,7 @@ void MainWindow::dispBootClick()
     case LastFill::Nothing: return;
     case LastFill::Search:
         if (list_.IsLoaded(lastSearchList_))
-            list_.Search(lastSearchList_, lastSearchText_, SelectedBootFilter(), *List);
+            SearchIn(lastSearchList_, lastSearchText_);
         return;
     case LastFill::Show:
         if (list_.IsLoaded(list_.ListShown()))
@@ -636,6 +669,7 @@ void MainWindow::EnableWhatChanged()
 void MainWindow::ReloadMainList()
 {
     list_.ReloadMainList(SelectedBootFilter(), *List, *this);
+    EndSearch();
     lastFill_ = LastFill::Show;
 }
 

@@ -21,6 +21,7 @@ class QMenu;
 class QPushButton;
 class QStatusBar;
 class QTabWidget;
+class QTimer;
 class QToolButton;
 
 namespace quorvane::app {
@@ -63,8 +64,18 @@ public:
     /// GCM's" does, counts and List Summary included; asks to download the
     /// list when the file is missing.
     void FormCreate();
-    /// Key down in `gcmName` with a virtual key code: Return (13) searches.
+    /// Key down in `gcmName` with a virtual key code: Return (13) searches
+    /// at once.
     void gcmNameKeyDown(int key);
+    /// The user changed the text of `gcmName`: the view follows it when
+    /// `FilterTimer` fires, kFilterDelayMs after the last change.
+    void gcmNameChange();
+    /// The search field rested: searches for its text as Search does, but
+    /// with no list loaded does nothing (the user is typing, not asking).
+    void FilterTimerTimer();
+    /// Searches the list shown for the text of `gcmName` at once and writes
+    /// the count to the message panel ("Found 5 of 201."; cleared for an
+    /// empty text).
     void btnGCMSearchClick();
     /// Shows the Main List, whichever list was shown before.
     void ShowALLGCMs1Click();
@@ -154,6 +165,10 @@ public:
     QToolButton* btnGCMSearch = nullptr;
     QCheckBox* dispBoot = nullptr;
     SortedListView* List = nullptr;
+    /// Single-shot: started again by every change of `gcmName`.
+    QTimer* FilterTimer = nullptr;
+    /// How long the search field rests before the view follows it.
+    static constexpr int kFilterDelayMs = 150;
 
     QLabel* Label12 = nullptr;
     QLineEdit* strGName = nullptr;
@@ -206,8 +221,12 @@ private:
     /// list exists.
     void EnableWhatChanged();
     BootFilter SelectedBootFilter() const;
-    /// Search in `list` for `text`, remembered for dispBootClick.
+    /// Search in `list` for `text`, remembered for dispBootClick, with its
+    /// count in the message panel.
     void SearchIn(ListKind list, const QString& text);
+    /// A Show fills the view with a whole list: no filter is pending and no
+    /// count is told.
+    void EndSearch();
     /// Connects `signal` of `sender` to `handler` run under the guard.
     template <typename Sender, typename Signal>
     void Wire(Sender* sender, Signal signal, void (MainWindow::*handler)());

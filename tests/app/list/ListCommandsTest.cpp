@@ -5,6 +5,7 @@
 #include "xml/XmlErrors.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QSet>
 
 namespace quorvane::app {
@@ -84,9 +85,11 @@ TEST_F(ListCommands, SearchMatchesNamesIgnoringCaseAndTouchesNoCounts)
         {"CASTLE", BootFilter::AllRecords, {"Castle Run", "Dark CASTLE", "castle keep", "Newcastle"}},
         {"castle", BootFilter::BootableOnly, {"Castle Run"}},
         {"e k", BootFilter::AllRecords, {"castle keep"}},
-        {"", BootFilter::AllRecords, {}},
         {"Castles", BootFilter::AllRecords, {}},
-        {" ", BootFilter::AllRecords, {"Castle Run", "Dark CASTLE", "castle keep"}},
+        // An empty or blank text shows the whole list, under the filter.
+        {"", BootFilter::AllRecords, {"Castle Run", "Dark CASTLE", "castle keep", "Meadow", "Newcastle"}},
+        {" \t", BootFilter::AllRecords, {"Castle Run", "Dark CASTLE", "castle keep", "Meadow", "Newcastle"}},
+        {" ", BootFilter::BootableOnly, {"Castle Run", "Meadow"}},
     };
     for (const Case& c : cases) {
         list.Search(c.text, c.filter, view);
@@ -98,35 +101,88 @@ TEST_F(ListCommands, SearchMatchesNamesIgnoringCaseAndTouchesNoCounts)
     EXPECT_EQ(list.State().BadCount, stateBefore.BadCount);
 }
 
-TEST_F(ListCommands, SearchFoldsNonAsciiLettersAndSkipsEmptyNames)
+TEST_F(ListCommands, SearchFoldsMarksNotTypedAndFindsGameIds)
 {
-    Start(ListFile("1", {Fields("CAF\xC3\x89 \xC3\x9C"
-                                "BER",
-                                "1"),
-                         Fields("", "1"),
-                         Fields("stra\xC3\x9F"
-                                "e",
-                                "1"),
-                         Fields("Strasse 2", "1")}));
-    list.Search(QString::fromUtf8("caf\xC3\xA9 \xC3\xBC"
-                                  "b"),
-                BootFilter::AllRecords, view);
-    EXPECT_EQ(Shown(), QStringList{QString::fromUtf8("CAF\xC3\x89 \xC3\x9C"
-                                                     "BER")});
-    list.Search(QString::fromUtf8("STRA\xC3\x9F"), BootFilter::AllRecords, view);
-    EXPECT_EQ(Shown(), (QStringList{QString::fromUtf8("stra\xC3\x9F"
-                                                      "e"),
-                                    "Strasse 2"}));
-    // A plain ASCII text finds what a name's other letters upper-case to.
-    list.Search("ASSE", BootFilter::AllRecords, view);
-    EXPECT_EQ(Shown(), (QStringList{QString::fromUtf8("stra\xC3\x9F"
-                                                      "e"),
-                                    "Strasse 2"}));
-    // A search text that upper-cases to plain ASCII finds a plain ASCII name.
-    list.Search(QString::fromUtf8("a\xC3\x9F"
-                                  "e 2"),
-                BootFilter::AllRecords, view);
-    EXPECT_EQ(Shown(), QStringList{"Strasse 2"});
+    const std::vector<std::string> names = {
+        "CAF\xC3\x89 \xC3\x9C"
+        "BER",
+        "",
+        "stra\xC3\x9F"
+        "e",
+        "Strasse 2",
+        "Caf\xC3\xA9",
+        "\xC3\x86rial Voyage",
+        // e and a combining acute accent: two code points.
+        "Cafe\xCC\x81 Noir",
+        "Cafe Racer",
+        "S\xC5\x93ur",
+        "Se\xC3\xB1or",
+        "\xC4\xB0stanbul Yolu",
+        "Istanbul",
+    };
+    std::vector<std::vector<std::string>> records;
+    for (const std::string& name : names)
+        records.push_back(Fields(name, "1", "QAAE01"));
+    records[4] = Fields(names[4], "1", " qbcj76 ");
+    records[5] = Fields(names[5], "1", "QBCE01");
+    Start(ListFile("1", records));
+
+    struct Case {
+        QString text;
+        /// Indexes into `names`, in document order.
+        std::vector<int> found;
+        QLocale locale = QLocale();
+    };
+    const QLocale turkish(QLocale::Turkish, QLocale::Turkey);
+    const QLocale azerbaijani(QLocale::Azerbaijani, QLocale::Azerbaijan);
+    const Case cases[] = {
+        {QString::fromUtf8("caf\xC3\xA9 \xC3\xBC"
+                           "b"),
+         {0}},
+        {QString::fromUtf8("STRA\xC3\x9F"), {2, 3}},
+        // A plain ASCII text finds what a name's other letters upper-case to.
+        {"ASSE", {2, 3}},
+        // A text that upper-cases to plain ASCII finds a plain ASCII name.
+        {QString::fromUtf8("a\xC3\x9F"
+                           "e 2"),
+         {3}},
+        // Marks and ligatures the player did not type do not count...
+        {"cafe", {0, 4, 6, 7}},
+        {"cafe noir", {6}},
+        {"aerial", {5}},
+        {"SOEUR", {8}},
+        {"senor", {9}},
+        {"istanbul", {10, 11}},
+        {"istanbul", {10, 11}, turkish},
+        {"istanbul", {10, 11}, azerbaijani},
+        // ...and those typed do.
+        {QString::fromUtf8("caf\xC3\xA9"), {0, 4}},
+        {QString::fromUtf8("\xC3\xA9"), {0, 4}},
+        {QString::fromUtf8("\xC3\xB1"), {9}},
+        // A game ID by its beginning, trimmed and in any case, from 4
+        // characters without a blank on.
+        {"QBCJ", {4}},
+        {"qbcj76", {4}},
+        {"QBC", {}},
+        {"QBCE 01", {}},
+        {"qaae01", {0, 1, 2, 3, 6, 7, 8, 9, 10, 11}},
+        {"", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}},
+        {"   ", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}},
+    };
+    const QLocale previous;
+    for (const Case& c : cases) {
+        QLocale::setDefault(c.locale);
+        const SearchCount count = list.Search(c.text, BootFilter::AllRecords, view);
+        QLocale::setDefault(previous);
+        QStringList expected;
+        for (int index : c.found)
+            expected << QString::fromStdString(names[static_cast<std::size_t>(index)]);
+        EXPECT_EQ(Shown(), expected) << c.text.toStdString() << " " << c.locale.name().toStdString();
+        EXPECT_EQ(count.found, static_cast<int>(c.found.size())) << c.text.toStdString();
+        EXPECT_EQ(count.total, static_cast<int>(names.size()));
+        EXPECT_EQ(count.Text(),
+                  c.text.trimmed().isEmpty() ? QString() : QStringLiteral("Found %1 of 12.").arg(c.found.size()));
+    }
 }
 
 TEST_F(ListCommands, WithoutADocumentCommandsClearTheViewAndFail)
@@ -215,7 +271,7 @@ TEST_F(ListCommands, CustomListRoundTripKeepsTheMainListsVersionAndCount)
     EXPECT_EQ(Shown(), (QStringList{"a", "blank fields"}));
     EXPECT_EQ(status.Last(), "List Version [12] GCM's [5] [Good: 2] [Bad: 0]");
     EXPECT_EQ(list.ListShown(), ListKind::Custom);
-    list.Search("RED", BootFilter::AllRecords, view);
+    EXPECT_EQ(list.Search("RED", BootFilter::AllRecords, view).Text(), "Found 1 of 4 in the Custom List.");
     EXPECT_EQ(view.items, std::vector<ListItem>{rows[2]});
     // The Main List stayed loaded: showing it makes it the list searched again.
     list.ShowMainList(BootFilter::AllRecords, view, status);

@@ -12,7 +12,9 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -151,22 +153,55 @@ TEST_F(Handlers, SearchMatchesIgnoringCaseAndLeavesTheSummary)
         {" & ", false, {"Zebra & Co"}},
         {"-", false, {"a-b"}},
         {"nothing like it", false, {}},
-        {"", false, {}},
+        {"GMAR", false, {"Marble Run"}},
+        {"", false, kMainListCaptions},
     };
     for (const Case& c : cases) {
         window->dispBoot->setChecked(c.bootableOnly);
         search(c.text);
         EXPECT_EQ(captions(*window->List), c.expected) << c.text.toStdString();
         EXPECT_EQ(window->StatusText(), summary);
+        EXPECT_EQ(window->Messages().Lasting(),
+                  c.text.isEmpty() ? QString() : QStringLiteral("Found %1 of 7.").arg(c.expected.size()));
     }
-    // The button searches the same way; other keys in the edit do not search.
+    // The button searches the same way, at once.
     window->dispBoot->setChecked(false);
     window->gcmName->setText("marble");
     QTest::mouseClick(window->btnGCMSearch, Qt::LeftButton);
     EXPECT_EQ(captions(*window->List), (QStringList{"Marble Run"}));
+
+    // Typing filters without Return once the field rests: each key starts
+    // the wait again, so only the last text fills the view, once.
+    QSignalSpy fills(&window->List->rows(), &QAbstractItemModel::modelReset);
     QTest::keyClicks(window->gcmName, "x");
-    EXPECT_EQ(captions(*window->List), (QStringList{"Marble Run"}));
     EXPECT_EQ(window->gcmName->text(), "marblex"); // the key still reached the edit
+    EXPECT_TRUE(window->FilterTimer->isActive());
+    EXPECT_EQ(captions(*window->List), (QStringList{"Marble Run"}));
+    window->gcmName->selectAll();
+    QTest::keyClicks(window->gcmName, "cas");
+    QTest::keyClicks(window->gcmName, "tle Q");
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !window->FilterTimer->isActive(); }));
+    EXPECT_EQ(captions(*window->List), (QStringList{"Castle Quest"}));
+    EXPECT_EQ(fills.count(), 1);
+    EXPECT_EQ(window->Messages().Lasting(), "Found 1 of 7.");
+    // Emptied, the field shows the whole list again and the count goes.
+    window->gcmName->selectAll();
+    QTest::keyClick(window->gcmName, Qt::Key_Backspace);
+    window->FilterTimer->stop();
+    window->FilterTimerTimer();
+    EXPECT_EQ(captions(*window->List), kMainListCaptions);
+    EXPECT_EQ(window->Messages().Lasting(), "");
+    // A Show ends the search: no count, and no filter still waiting.
+    QTest::keyClicks(window->gcmName, "abc");
+    window->FilterTimer->stop();
+    window->FilterTimerTimer();
+    EXPECT_EQ(window->Messages().Lasting(), "Found 2 of 7.");
+    QTest::keyClicks(window->gcmName, "x");
+    window->ShowALLGCMs1->trigger();
+    EXPECT_FALSE(window->FilterTimer->isActive());
+    EXPECT_EQ(window->Messages().Lasting(), "");
+    EXPECT_EQ(captions(*window->List), kMainListCaptions);
+    EXPECT_EQ(window->StatusText(), summary);
     EXPECT_TRUE(asker.errors.empty());
 }
 
@@ -217,7 +252,7 @@ TEST_F(Handlers, CustomListRoundTripThroughSaveAndShow)
     // Search and the export work on the Custom List while it is shown.
     search("game");
     EXPECT_EQ(captions(*window->List), (QStringList{"a game", "b game"}));
-    window->Messages().SetLasting(QStringLiteral("2 found"));
+    EXPECT_EQ(window->Messages().Lasting(), "Found 2 of 3 in the Custom List.");
     window->Messages().PassingTimer().setInterval(1);
     window->ExportlisttoHTML1->trigger();
     EXPECT_NE(readFile("compat.htm").find(">a game<"), std::string::npos);
@@ -227,7 +262,7 @@ TEST_F(Handlers, CustomListRoundTripThroughSaveAndShow)
     EXPECT_EQ(window->StatusText(), "List Version [12] GCM's [7] [Good: 2] [Bad: 1]");
     // Then the panel shows again what it showed before.
     EXPECT_TRUE(QTest::qWaitFor([this] { return !window->Messages().Passing(); }));
-    EXPECT_EQ(window->Messages().text(), "2 found");
+    EXPECT_EQ(window->Messages().text(), "Found 2 of 3 in the Custom List.");
     // "Show Palavera List GCM's" brings the whole Main List back, and the
     // other commands follow it.
     window->ShowALLGCMs1->trigger();
@@ -475,6 +510,10 @@ TEST_F(Handlers, MissingMainListAskedAndDeclined)
     window->ShowALLGCMs1->trigger();
     window->ExportlisttoHTML1->trigger();
     EXPECT_EQ(asker.errors, (std::vector<QString>(3, "No active document.")));
+    // Typing is no command: it filters nothing and reports nothing.
+    QTest::keyClicks(window->gcmName, "x");
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !window->FilterTimer->isActive(); }));
+    EXPECT_EQ(asker.errors.size(), 3u);
     EXPECT_EQ(window->StatusText(), "");
     EXPECT_FALSE(QFile::exists("compat.htm"));
     addRow({"still", "works", "", "", "", "", ""});
