@@ -5,6 +5,7 @@
 #include "app/ui/AnchoredPage.h"
 #include "app/ui/AntiFreeze.h"
 #include "app/ui/Asker.h"
+#include "app/ui/BootFlagBox.h"
 #include "app/ui/ChangesWindow.h"
 #include "app/ui/DesignFont.h"
 #include "app/ui/DownloadWindow.h"
@@ -226,10 +227,11 @@ void MainWindow::BuildEditorPage()
     label(TabSheet2, "Label5", QStringLiteral("Shrunk Size:"), 24, 127, 96);
     strGSSize = edit(TabSheet2, "strGSSize", 96, 127, 177);
     label(TabSheet2, "Label6", QStringLiteral("enter a '?' if size is unknown."), 280, 127);
-    label(TabSheet2, "Label7", QStringLiteral("Good:"), 56, 151, 96);
-    strGGood = edit(TabSheet2, "strGGood", 96, 151, 177);
-    label(TabSheet2, "Label8", QStringLiteral("Internal Program flag, enter 1 for Boots and 2 for Doesn't Boot."), 280,
-          151);
+    // The choices say what the flag means; the label's access key reaches them.
+    QLabel* goodLabel = label(TabSheet2, "Label7", QStringLiteral("G&ood:"), 56, 151, 96);
+    strGGood = named(new BootFlagBox(TabSheet2), "strGGood");
+    strGGood->setGeometry(96, 151, 177, 21);
+    goodLabel->setBuddy(strGGood);
     label(TabSheet2, "Label9", QStringLiteral("Nick:"), 56, 175, 96);
     strGNick = edit(TabSheet2, "strGNick", 96, 175, 177);
     label(TabSheet2, "Label10", QStringLiteral("enter you nickname (if you want recognition?)"), 280, 175);
@@ -453,7 +455,7 @@ void MainWindow::btnAddGCMClick()
     ListItem row;
     row.caption = strGName->text();
     row.subItems = {strGID->text(),   strGNotes->text(), strGSSize->text(),
-                    strGGood->text(), strGNick->text(),  strGBootNotes->text()};
+                    strGGood->Flag(), strGNick->text(),  strGBootNotes->text()};
     if (CustomListEditor::IsBlank(row)) {
         Asker::messageDlg(kBlankRowWarning, MsgDlgType::Warning, MbOK, 0);
         return;

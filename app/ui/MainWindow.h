@@ -28,6 +28,7 @@ namespace quorvane::app {
 class AboutWindow;
 class AntiFreeze;
 class AnchoredPage;
+class BootFlagBox;
 class MessagePanel;
 class MyGamesPage;
 class SortedListView;
@@ -160,7 +161,7 @@ public:
     QLineEdit* strGID = nullptr;
     QLineEdit* strGNotes = nullptr;
     QLineEdit* strGSSize = nullptr;
-    QLineEdit* strGGood = nullptr;
+    BootFlagBox* strGGood = nullptr;
     QLineEdit* strGNick = nullptr;
     QLineEdit* strGBootNotes = nullptr;
     QPushButton* btnAddGCM = nullptr;

@@ -1,10 +1,12 @@
 #include "QtPrinters.h"
 #include "UiFixture.h"
 #include "app/list/HtmlExporter.h"
+#include "app/ui/BootFlagBox.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/SortedListView.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -66,11 +68,14 @@ protected:
     void addRow(const QStringList& fields)
     {
         QLineEdit* edits[] = {window->strGName, window->strGID,   window->strGNotes,    window->strGSSize,
-                              window->strGGood, window->strGNick, window->strGBootNotes};
+                              nullptr,          window->strGNick, window->strGBootNotes};
         for (int i = 0; i < 7; ++i) {
+            if (!edits[i])
+                continue;
             edits[i]->clear();
             QTest::keyClicks(edits[i], fields[i]);
         }
+        window->strGGood->SetFlag(fields[4]);
         QTest::mouseClick(window->btnAddGCM, Qt::LeftButton);
     }
     std::unique_ptr<MainWindow> window;
@@ -171,7 +176,17 @@ TEST_F(Handlers, SearchMatchesIgnoringCaseAndLeavesTheSummary)
 TEST_F(Handlers, CustomListRoundTripThroughSaveAndShow)
 {
     start(ListFile("12", mainListRecords()));
+    window->show();
     window->PageControl1->setCurrentIndex(1);
+    // The flag is a choice of two, none made yet, reached by its label's key.
+    ASSERT_EQ(window->strGGood->count(), 2);
+    EXPECT_EQ(window->strGGood->itemText(0), "Boots");
+    EXPECT_EQ(window->strGGood->itemText(1), "Does not boot");
+    EXPECT_EQ(window->strGGood->currentIndex(), -1);
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTest::keyClick(window.get(), Qt::Key_O, Qt::AltModifier);
+    EXPECT_TRUE(window->strGGood->hasFocus());
     addRow({"b game", "GB01", "runs", "100", "1", "nick b", "just boot"});
     addRow({"a game", "GA01", "hangs", "?", "2", "", "none"});
     addRow({"ABC", "GAB", "x < y & z", "1", "1", "n", "i"});
@@ -240,12 +255,14 @@ TEST_F(Handlers, EditedCaptionIsSavedWithTheEditedName)
 
 TEST_F(Handlers, EditorOpensWithTheSavedRecordsAndRemovedRowsAreGoneFromTheFile)
 {
-    writeFile("custGCMList.xml", ListFile("000", GcmRecord("c", "1", "C1") + GcmRecord("a", "2", "A1") +
+    writeFile("custGCMList.xml", ListFile("000", GcmRecord("c", "1", "C1") + GcmRecord("a", "maybe", "A1") +
                                                      GcmRecord("b", "1", "B1") + GcmRecord("d", "1", "D1")));
     start(ListFile("12", mainListRecords()));
     window->show();
     EXPECT_EQ(captions(*window->addView), (QStringList{"a", "b", "c", "d"}));
     EXPECT_EQ(window->addView->rows().item(2).subItems[0], "C1");
+    // A flag the editor would not write is shown and kept as the file has it.
+    EXPECT_EQ(window->addView->rows().item(0).subItems[GoodSubItem], "maybe");
     EXPECT_FALSE(window->Editor().HasUnsavedChanges());
 
     // Nothing selected: nothing removed and nothing changed.
@@ -277,6 +294,7 @@ TEST_F(Handlers, EditorOpensWithTheSavedRecordsAndRemovedRowsAreGoneFromTheFile)
     EXPECT_FALSE(window->Editor().HasUnsavedChanges());
     const std::string saved = readFile("custGCMList.xml");
     EXPECT_NE(saved.find("<GAMENAME>a</GAMENAME>\r\n<GAMEID>A1</GAMEID>"), std::string::npos);
+    EXPECT_NE(saved.find("<GOOD>maybe</GOOD>"), std::string::npos);
     EXPECT_LT(saved.find("<GAMENAME>a</GAMENAME>\r\n<GAMEID>A1</GAMEID>"),
               saved.find("<GAMENAME>c</GAMENAME>\r\n<GAMEID>C1</GAMEID>"));
     EXPECT_EQ(saved.find("<GAMENAME>b</GAMENAME>"), std::string::npos);
