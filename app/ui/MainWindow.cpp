@@ -1,6 +1,9 @@
 #include "app/ui/MainWindow.h"
 
 #include "app/list/ListFileNames.h"
+#include "app/settings/SettingsError.h"
+#include "app/settings/SettingsKeys.h"
+#include "app/settings/UserSettings.h"
 #include "app/ui/AboutWindow.h"
 #include "app/ui/AnchoredPage.h"
 #include "app/ui/AntiFreeze.h"
@@ -55,6 +58,7 @@ const QString kUpdateQuestion =
     QStringLiteral("Are you sure you want to check for updates? This could take a couple of minutes "
                    "depending on your internet connection.");
 const QString kBlankRowWarning = QStringLiteral("Type at least a game name or a game ID.");
+const QString kNoBootFlagWarning = QStringLiteral("Choose whether the game boots.");
 const QString kCloseQuestion = QStringLiteral("Save your Custom List before closing?");
 const QString kSaveBeforeSendQuestion =
     QStringLiteral("Your Custom List has changes that are not saved, and only the saved list is sent. "
@@ -234,6 +238,8 @@ void MainWindow::BuildEditorPage()
     goodLabel->setBuddy(strGGood);
     label(TabSheet2, "Label9", QStringLiteral("Nick:"), 56, 175, 96);
     strGNick = edit(TabSheet2, "strGNick", 96, 175, 177);
+    // The nickname of the last record added is offered for every new one.
+    strGNick->setText(UserSettings::Open()->value(settings::kEditorNick).toString());
     label(TabSheet2, "Label10", QStringLiteral("enter you nickname (if you want recognition?)"), 280, 175);
     label(TabSheet2, "Label11", QStringLiteral("Boot Instructions:"), 8, 199, 96);
     strGBootNotes = edit(TabSheet2, "strGBootNotes", 96, 199, 369);
@@ -460,8 +466,26 @@ void MainWindow::btnAddGCMClick()
         Asker::messageDlg(kBlankRowWarning, MsgDlgType::Warning, MbOK, 0);
         return;
     }
+    if (!strGGood->IsChosen()) {
+        Asker::messageDlg(kNoBootFlagWarning, MsgDlgType::Warning, MbOK, 0);
+        return;
+    }
     addView->rows().AddItem(std::move(row));
     editor_.MarkChanged();
+    // The next record starts clean: nothing of this one carries over by
+    // accident, least of all its boot flag. The nickname stays, and is kept
+    // for the next start; a settings file that cannot be written costs only
+    // that.
+    for (QLineEdit* field : {strGName, strGID, strGNotes, strGSSize, strGBootNotes})
+        field->clear();
+    strGGood->SetFlag(QString());
+    try {
+        const std::unique_ptr<QSettings> settings = UserSettings::Open();
+        settings->setValue(settings::kEditorNick, strGNick->text());
+        UserSettings::Save(*settings);
+    } catch (const SettingsError&) {
+    }
+    strGName->setFocus();
 }
 
 void MainWindow::btnRemoveGCMClick()
@@ -623,8 +647,13 @@ void MainWindow::ShowScannedRecord(const QString& gameName)
 
 void MainWindow::AddScannedImage(const QString& gameId, const QString& gameName)
 {
+    // A new record for an image the user is about to try: what it does is
+    // theirs to fill in, so nothing typed for another record stays.
     strGID->setText(gameId);
     strGName->setText(gameName);
+    for (QLineEdit* field : {strGNotes, strGSSize, strGBootNotes})
+        field->clear();
+    strGGood->SetFlag(QString());
     PageControl1->setCurrentWidget(TabSheet2);
 }
 

@@ -79,7 +79,9 @@ public:
     /// document is not loaded.
     void dispBootClick();
     /// Adds a row from the seven edits; a row with neither a game name nor a
-    /// game ID is refused with a warning.
+    /// game ID, or without a boot flag chosen, is refused with a warning.
+    /// Then the edits are cleared for the next record, except the nickname,
+    /// which is kept in the settings file ([editor] nick) for the next start.
     void btnAddGCMClick();
     /// Removes the row selected in `addView`, if any.
     void btnRemoveGCMClick();
@@ -107,7 +109,8 @@ public:
     /// page.
     void ShowScannedRecord(const QString& gameName);
     /// "Add to Custom List" on the My Games page: fills the editor's game ID
-    /// and name and shows the editor.
+    /// and name, empties its notes, size, boot flag and instructions, and
+    /// shows the editor.
     void AddScannedImage(const QString& gameId, const QString& gameName);
 
     /// Asks for confirmation, then creates the Download Window and runs it

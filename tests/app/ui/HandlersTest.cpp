@@ -241,8 +241,8 @@ TEST_F(Handlers, EditedCaptionIsSavedWithTheEditedName)
 {
     start(ListFile("1", ""));
     window->PageControl1->setCurrentIndex(1);
-    addRow({"b", "1", "", "", "", "", ""});
-    addRow({"a", "2", "", "", "", "", ""});
+    addRow({"b", "1", "", "", "2", "", ""});
+    addRow({"a", "2", "", "", "2", "", ""});
     window->addView->rows().setData(window->addView->rows().index(0, 0), "c");
     EXPECT_EQ(captions(*window->addView), (QStringList{"b", "c"}));
     asker.setNextAnswer(MrYes);
@@ -315,6 +315,7 @@ TEST_F(Handlers, UnreadableCustomListIsReportedOnceAndKeptAtTheFirstSave)
     addRow({"new", "N1", "", "", "1", "", ""});
     // A refused row moves nothing.
     window->strGName->setText(QStringLiteral("bad\x01"));
+    window->strGGood->SetFlag("1");
     window->btnAddGCMClick();
     asker.setNextAnswer(MrYes);
     QTest::mouseClick(window->btnWriteList, Qt::LeftButton);
@@ -337,33 +338,61 @@ TEST_F(Handlers, UnreadableCustomListIsReportedOnceAndKeptAtTheFirstSave)
     EXPECT_EQ(asker.errors.size(), 2u);
 }
 
-TEST_F(Handlers, RowWithNeitherNameNorIdIsRefused)
+TEST_F(Handlers, RowWithoutNameAndIdOrWithoutBootFlagIsRefusedAndAnAddedRowClearsTheFields)
 {
     start(ListFile("1", ""));
     struct Case {
         QString name;
         QString id;
-        bool refused;
+        QString flag;
+        QString refusal; // empty: added
     };
-    const std::vector<Case> cases{{"", "", true}, {" ", "\t ", true}, {"", "GID1", false}, {" name", "", false}};
+    const QString blank = "Type at least a game name or a game ID.";
+    const QString noFlag = "Choose whether the game boots.";
+    const std::vector<Case> cases{{"", "", "1", blank},        {" ", "\t ", "2", blank}, {"", "", "", blank},
+                                  {"named", "N1", "", noFlag}, {"", "GID1", "1", ""},    {" name", "", "2", ""}};
     for (const Case& c : cases) {
         const int rows = window->addView->rows().size();
         const std::size_t asked = asker.questions.size();
-        if (c.refused)
+        if (!c.refusal.isEmpty())
             asker.setNextAnswer(MrOk);
-        addRow({c.name, c.id, "notes", "1", "1", "nick", "inst"});
-        EXPECT_EQ(window->addView->rows().size(), rows + (c.refused ? 0 : 1)) << c.name.toStdString();
-        ASSERT_EQ(asker.questions.size(), asked + (c.refused ? 1 : 0));
-        if (c.refused) {
-            EXPECT_EQ(asker.questions.back().text, "Type at least a game name or a game ID.");
+        addRow({c.name, c.id, "notes", "1", c.flag, "nick", "inst"});
+        EXPECT_EQ(window->addView->rows().size(), rows + (c.refusal.isEmpty() ? 1 : 0)) << c.name.toStdString();
+        ASSERT_EQ(asker.questions.size(), asked + (c.refusal.isEmpty() ? 0 : 1));
+        if (!c.refusal.isEmpty()) {
+            EXPECT_EQ(asker.questions.back().text, c.refusal);
             EXPECT_EQ(asker.questions.back().type, MsgDlgType::Warning);
             EXPECT_EQ(asker.questions.back().buttons, MbOK);
             EXPECT_EQ(window->Editor().HasUnsavedChanges(), rows > 0);
+            // A refused record keeps what was typed.
+            EXPECT_EQ(window->strGNotes->text(), "notes");
+        } else {
+            // The next record starts clean but for the nickname.
+            for (QLineEdit* field :
+                 {window->strGName, window->strGID, window->strGNotes, window->strGSSize, window->strGBootNotes})
+                EXPECT_EQ(field->text(), "") << field->objectName().toStdString();
+            EXPECT_EQ(window->strGGood->currentIndex(), -1);
+            EXPECT_EQ(window->strGNick->text(), "nick");
         }
     }
     // Texts are kept as typed.
     EXPECT_EQ(window->addView->rows().item(0).caption, "");
+    EXPECT_EQ(window->addView->rows().item(0).subItems[GoodSubItem], "1");
     EXPECT_EQ(window->addView->rows().item(1).caption, " name");
+    EXPECT_EQ(window->addView->rows().item(1).subItems[GoodSubItem], "2");
+
+    // The nickname is offered again after a restart; the settings file
+    // cannot be written, and Add works all the same.
+    window.reset();
+    window = std::make_unique<MainWindow>();
+    EXPECT_EQ(window->strGNick->text(), "nick");
+    // A file where the settings folder belongs stops even the superuser.
+    ASSERT_TRUE(QDir(configFolder() + "/quorvane").removeRecursively());
+    writeFile(configFolder() + "/quorvane", "not a folder");
+    addRow({"after", "A1", "", "", "1", "other", ""});
+    EXPECT_EQ(window->addView->rows().size(), 1);
+    EXPECT_EQ(window->strGNick->text(), "other");
+    EXPECT_TRUE(asker.errors.empty());
 }
 
 TEST_F(Handlers, ClosingWithUnsavedRowsAsks)
@@ -379,7 +408,7 @@ TEST_F(Handlers, ClosingWithUnsavedRowsAsks)
         return !window->isVisible();
     };
     const QString closeQuestion = "Save your Custom List before closing?";
-    addRow({"kept", "K1", "", "", "", "", ""});
+    addRow({"kept", "K1", "", "", "1", "", ""});
     EXPECT_FALSE(close({MrCancel}));
     ASSERT_EQ(asker.questions.size(), 1u);
     EXPECT_EQ(asker.questions[0].text, closeQuestion);
@@ -476,7 +505,7 @@ TEST_F(Handlers, MissingMainListAskedAndDeclined)
     EXPECT_EQ(asker.errors, (std::vector<QString>(3, "No active document.")));
     EXPECT_EQ(window->StatusText(), "");
     EXPECT_FALSE(QFile::exists("compat.htm"));
-    addRow({"still", "works", "", "", "", "", ""});
+    addRow({"still", "works", "", "", "2", "", ""});
     EXPECT_EQ(window->addView->rows().size(), 1);
 }
 
