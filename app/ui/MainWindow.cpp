@@ -64,9 +64,8 @@ const QString kSaveBeforeSendQuestion =
     QStringLiteral("Your Custom List has changes that are not saved, and only the saved list is sent. "
                    "Save the changes first?");
 const QString kNoCustomListToSend = QStringLiteral("There is no Custom List to send. Save one first.");
-const QString kSaveQuestion =
-    QStringLiteral("This will overwrite any previous custom lists. Are you sure you're ready to write your "
-                   "custom GCM list?");
+const QString kChangedOnDiskQuestion =
+    QStringLiteral("custGCMList.xml changed since it was opened. Replace it with the records shown here?");
 
 template <typename W>
 W* named(W* widget, const char* name)
@@ -542,7 +541,10 @@ void MainWindow::btnSendListClick()
 
 bool MainWindow::SaveCustomList()
 {
-    if (Asker::messageDlg(kSaveQuestion, MsgDlgType::Confirmation, MbYes | MbNo, 0) != MrYes)
+    // The editor holds every saved record, so saving loses nothing; only a
+    // file written meanwhile by someone else would be lost unseen.
+    if (editor_.FileChangedOnDisk() &&
+        Asker::messageDlg(kChangedOnDiskQuestion, MsgDlgType::Confirmation, MbYes | MbNo, 0) != MrYes)
         return false;
     // The file keeps the name order, whichever column the view is sorted by.
     editor_.Save(addView->rows().itemsInNameOrder());

@@ -91,7 +91,7 @@ public:
     void btnWriteListClick();
     /// "Send to List Keepers...": sends the saved Custom List file, never
     /// the editor's unsaved rows. With unsaved rows it first offers to save
-    /// them (through the save question); without a Custom List file it says
+    /// them (as "Save List" does); without a Custom List file it says
     /// so. The file is checked, then previewed (server, records, size, the
     /// nicks going along), and only "Send" sends it, in the sending window.
     void btnSendListClick();
@@ -200,8 +200,8 @@ private:
     void BuildStatusBar();
     /// Fills the editor with the saved Custom List.
     void OpenCustomListEditor();
-    /// Asks the save question, then saves the editor's rows; true when they
-    /// were saved.
+    /// Saves the editor's rows, first asking whether to replace a Custom List
+    /// that changed on disk meanwhile; true when they were saved.
     bool SaveCustomList();
     /// With unsaved rows, asks whether to save them before the window closes;
     /// true when it may close.

@@ -26,9 +26,8 @@ using test::GcmRecord;
 using test::ListFile;
 
 const QString kMissingQuestion = QStringLiteral("Can't find the GCM data file, do you want to download it?");
-const QString kSaveQuestion =
-    QStringLiteral("This will overwrite any previous custom lists. Are you sure you're ready to write your "
-                   "custom GCM list?");
+const QString kChangedOnDiskQuestion =
+    QStringLiteral("custGCMList.xml changed since it was opened. Replace it with the records shown here?");
 
 // Seven records in file order: three boot (GOOD exactly "1"), four do not.
 std::string mainListRecords()
@@ -192,16 +191,9 @@ TEST_F(Handlers, CustomListRoundTripThroughSaveAndShow)
     addRow({"ABC", "GAB", "x < y & z", "1", "1", "n", "i"});
     EXPECT_EQ(captions(*window->addView), (QStringList{"a game", "ABC", "b game"}));
 
-    // No: nothing written, no error.
-    asker.setNextAnswer(MrNo);
+    // Saved without a question, in the view's order.
     QTest::mouseClick(window->btnWriteList, Qt::LeftButton);
-    EXPECT_FALSE(QFile::exists("custGCMList.xml"));
-    // Yes: written in the view's order.
-    asker.setNextAnswer(MrYes);
-    QTest::mouseClick(window->btnWriteList, Qt::LeftButton);
-    ASSERT_EQ(asker.questions.size(), 2u);
-    EXPECT_EQ(asker.questions[1].text, kSaveQuestion);
-    EXPECT_EQ(asker.questions[1].type, MsgDlgType::Confirmation);
+    EXPECT_TRUE(asker.questions.empty());
     const std::string saved = readFile("custGCMList.xml");
     EXPECT_LT(saved.find("<GAMENAME>a game</GAMENAME>"), saved.find("<GAMENAME>ABC</GAMENAME>"));
     EXPECT_LT(saved.find("<GAMENAME>ABC</GAMENAME>"), saved.find("<GAMENAME>b game</GAMENAME>"));
@@ -245,7 +237,6 @@ TEST_F(Handlers, EditedCaptionIsSavedWithTheEditedName)
     addRow({"a", "2", "", "", "2", "", ""});
     window->addView->rows().setData(window->addView->rows().index(0, 0), "c");
     EXPECT_EQ(captions(*window->addView), (QStringList{"b", "c"}));
-    asker.setNextAnswer(MrYes);
     window->btnWriteListClick();
     const std::string saved = readFile("custGCMList.xml");
     EXPECT_LT(saved.find("<GAMENAME>b</GAMENAME>\r\n<GAMEID>1</GAMEID>"),
@@ -289,7 +280,6 @@ TEST_F(Handlers, EditorOpensWithTheSavedRecordsAndRemovedRowsAreGoneFromTheFile)
     // Sorted by ID, reversed, the file is still written in name order.
     window->addView->sortByColumn(1, Qt::DescendingOrder);
     ASSERT_EQ(captions(*window->addView), (QStringList{"c", "a"}));
-    asker.setNextAnswer(MrYes);
     window->btnWriteListClick();
     EXPECT_FALSE(window->Editor().HasUnsavedChanges());
     const std::string saved = readFile("custGCMList.xml");
@@ -317,7 +307,6 @@ TEST_F(Handlers, UnreadableCustomListIsReportedOnceAndKeptAtTheFirstSave)
     window->strGName->setText(QStringLiteral("bad\x01"));
     window->strGGood->SetFlag("1");
     window->btnAddGCMClick();
-    asker.setNextAnswer(MrYes);
     QTest::mouseClick(window->btnWriteList, Qt::LeftButton);
     EXPECT_EQ(asker.errors.size(), 2u);
     EXPECT_EQ(readFile("custGCMList.xml"), broken);
@@ -325,13 +314,11 @@ TEST_F(Handlers, UnreadableCustomListIsReportedOnceAndKeptAtTheFirstSave)
 
     window->addView->selectRow(0);
     window->btnRemoveGCMClick();
-    asker.setNextAnswer(MrYes);
     QTest::mouseClick(window->btnWriteList, Qt::LeftButton);
     EXPECT_EQ(readFile("custGCMList.xml.unreadable"), broken);
     EXPECT_NE(readFile("custGCMList.xml").find("<GAMENAME>new</GAMENAME>"), std::string::npos);
     // Only the first save keeps the old file.
     addRow({"newer", "N3", "", "", "1", "", ""});
-    asker.setNextAnswer(MrYes);
     QTest::mouseClick(window->btnWriteList, Qt::LeftButton);
     EXPECT_EQ(readFile("custGCMList.xml.unreadable"), broken);
     EXPECT_NE(readFile("custGCMList.xml").find("<GAMENAME>newer</GAMENAME>"), std::string::npos);
@@ -413,16 +400,24 @@ TEST_F(Handlers, ClosingWithUnsavedRowsAsks)
     ASSERT_EQ(asker.questions.size(), 1u);
     EXPECT_EQ(asker.questions[0].text, closeQuestion);
     EXPECT_EQ(asker.questions[0].buttons, MbYes | MbNo | MbCancel);
-    // Yes, then No to the overwrite question: nothing saved, the window stays.
+    // A Custom List written meanwhile by another program: Yes, then No to
+    // replacing it leaves it byte for byte, and the window stays.
+    const std::string theirs = ListFile("000", GcmRecord("theirs", "1"));
+    writeFile("custGCMList.xml", theirs);
     EXPECT_FALSE(close({MrYes, MrNo}));
-    EXPECT_FALSE(QFile::exists("custGCMList.xml"));
+    ASSERT_EQ(asker.questions.size(), 2u);
+    EXPECT_EQ(asker.questions[1].text, kChangedOnDiskQuestion);
+    EXPECT_EQ(asker.questions[1].type, MsgDlgType::Confirmation);
+    EXPECT_EQ(asker.questions[1].buttons, MbYes | MbNo);
+    EXPECT_EQ(readFile("custGCMList.xml"), theirs);
+    ASSERT_TRUE(QFile::remove("custGCMList.xml"));
     // Yes with a save that fails: the error, and the window stays.
     ASSERT_TRUE(QDir().mkdir("custGCMList.xml"));
-    EXPECT_FALSE(close({MrYes, MrYes}));
+    EXPECT_FALSE(close({MrYes}));
     EXPECT_EQ(asker.errors.size(), 1u);
     ASSERT_TRUE(QDir().rmdir("custGCMList.xml"));
     // Yes with a save that succeeds closes.
-    EXPECT_TRUE(close({MrYes, MrYes}));
+    EXPECT_TRUE(close({MrYes}));
     EXPECT_NE(readFile("custGCMList.xml").find("<GAMENAME>kept</GAMENAME>"), std::string::npos);
     // Saved: nothing to ask.
     EXPECT_TRUE(close({}));

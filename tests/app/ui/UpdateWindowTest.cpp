@@ -360,15 +360,14 @@ TEST_F(UpdateWindow, TheSavedCustomListIsPreviewedThenSentToTheIncomingFolderAnd
     ASSERT_EQ(asker.questions.size(), 1u);
     EXPECT_EQ(asker.questions[0].text, "There is no Custom List to send. Save one first.");
 
-    // Unsaved rows bring the offer to save, then the save question with its
-    // warning; the preview shows the saved file, and Cancel sends nothing.
+    // Unsaved rows bring the offer to save; the preview shows the saved file,
+    // and Cancel sends nothing.
     window.strGName->setText(QStringLiteral("Amber Tide <Sailors>"));
     window.strGID->setText(QStringLiteral("QATS01"));
     window.strGGood->SetFlag(QStringLiteral("1"));
     window.strGNick->setText(QStringLiteral("reedling"));
     window.btnAddGCMClick();
     asker.setNextAnswer(MrYes); // save the changes first?
-    asker.setNextAnswer(MrYes); // overwrite the Custom List?
     QString host, size, nick;
     QStringList rows;
     asker.setNextModalRun([&](QDialog& dialog) {
@@ -385,10 +384,9 @@ TEST_F(UpdateWindow, TheSavedCustomListIsPreviewedThenSentToTheIncomingFolderAnd
         preview.btnCancel->click();
     });
     window.btnSendList->click();
-    ASSERT_EQ(asker.questions.size(), 3u);
+    ASSERT_EQ(asker.questions.size(), 2u);
     EXPECT_EQ(asker.questions[1].text, "Your Custom List has changes that are not saved, and only the saved list is "
                                        "sent. Save the changes first?");
-    EXPECT_TRUE(asker.questions[2].text.startsWith("This will overwrite any previous custom lists."));
     EXPECT_FALSE(window.Editor().HasUnsavedChanges());
     const std::string saved = bytes("custGCMList.xml");
     EXPECT_EQ(host, "To the list's keepers at 127.0.0.1:");
