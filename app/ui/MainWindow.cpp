@@ -224,7 +224,7 @@ void MainWindow::BuildEditorPage()
     strGName = edit(TabSheet2, "strGName", 96, 55, 377);
     label(TabSheet2, "Label3", QStringLiteral("Game ID:"), 40, 79, 96);
     strGID = edit(TabSheet2, "strGID", 96, 79, 177);
-    label(TabSheet2, "Label13", QStringLiteral("enter a '?' if size is unknown."), 280, 79);
+    label(TabSheet2, "Label13", QStringLiteral("the game's ID, as My Games shows it."), 280, 79);
     label(TabSheet2, "Label4", QStringLiteral("Notes:"), 56, 103, 96);
     strGNotes = edit(TabSheet2, "strGNotes", 96, 103, 377);
     label(TabSheet2, "Label5", QStringLiteral("Shrunk Size:"), 24, 127, 96);
@@ -239,7 +239,7 @@ void MainWindow::BuildEditorPage()
     strGNick = edit(TabSheet2, "strGNick", 96, 175, 177);
     // The nickname of the last record added is offered for every new one.
     strGNick->setText(UserSettings::Open()->value(settings::kEditorNick).toString());
-    label(TabSheet2, "Label10", QStringLiteral("enter you nickname (if you want recognition?)"), 280, 175);
+    label(TabSheet2, "Label10", QStringLiteral("your nickname, if you want recognition."), 280, 175);
     label(TabSheet2, "Label11", QStringLiteral("Boot Instructions:"), 8, 199, 96);
     strGBootNotes = edit(TabSheet2, "strGBootNotes", 96, 199, 369);
 
