@@ -9,6 +9,7 @@
 #include "app/ui/AntiFreeze.h"
 #include "app/ui/Asker.h"
 #include "app/ui/BootFlagBox.h"
+#include "app/ui/BootFlagDelegate.h"
 #include "app/ui/ChangesWindow.h"
 #include "app/ui/DesignFont.h"
 #include "app/ui/DownloadWindow.h"
@@ -247,13 +248,31 @@ void MainWindow::BuildEditorPage()
     btnAddGCM->setGeometry(96, 225, 89, 25);
     Wire(btnAddGCM, &QPushButton::clicked, &MainWindow::btnAddGCMClick);
 
-    addView = named(new SortedListView(editorColumns(), SortedListModel::CaptionEditing::InPlace,
+    addView = named(new SortedListView(editorColumns(), SortedListModel::CaptionEditing::EveryCell,
                                        SortedListModel::RowImages::Hidden, TabSheet2),
                     "addView");
     addView->setGeometry(8, 256, 611, 208);
     TabSheet2->anchorAllSides(addView);
     addView->installEventFilter(this);
-    // An in-place caption edit is a change to the rows like Add and Remove.
+    // Every cell can be edited in place (F2, a double-click), the boot flag
+    // with the same two choices as the page, and an edit passes the checks
+    // of "Add GCM".
+    addView->setItemDelegateForColumn(static_cast<int>(GoodSubItem) + 1, new BootFlagDelegate(addView));
+    addView->rows().setEditCheck([](const ListItem& before, const ListItem& after) {
+        if (CustomListEditor::IsBlank(after)) {
+            Asker::messageDlg(kBlankRowWarning, MsgDlgType::Warning, MbOK, 0);
+            return false;
+        }
+        // A flag text kept from the file may stay; a new one must be a choice.
+        const QString& flag = after.subItems[GoodSubItem];
+        if (flag != before.subItems[GoodSubItem] && flag != QLatin1String(BootsFlag) &&
+            flag != QLatin1String(DoesNotBootFlag)) {
+            Asker::messageDlg(kNoBootFlagWarning, MsgDlgType::Warning, MbOK, 0);
+            return false;
+        }
+        return true;
+    });
+    // An edit in place is a change to the rows like Add and Remove.
     connect(&addView->rows(), &QAbstractItemModel::dataChanged, this, [this] { editor_.MarkChanged(); });
 
     btnRemoveGCM = named(new QPushButton(QStringLiteral("&Remove GCM"), TabSheet2), "btnRemoveGCM");
@@ -498,7 +517,7 @@ void MainWindow::btnRemoveGCMClick()
 
 void MainWindow::addViewKeyDown(int key)
 {
-    // While a caption is being edited, Delete belongs to the edit.
+    // While a cell is being edited, Delete belongs to the edit.
     if (key == KeyCodes::Delete && !addView->IsEditing())
         btnRemoveGCMClick();
 }

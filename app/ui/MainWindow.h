@@ -86,7 +86,7 @@ public:
     /// Removes the row selected in `addView`, if any.
     void btnRemoveGCMClick();
     /// Key down in `addView` with a virtual key code: Delete (46) removes the
-    /// selected row, unless a caption is being edited.
+    /// selected row, unless a cell is being edited.
     void addViewKeyDown(int key);
     void btnWriteListClick();
     /// "Send to List Keepers...": sends the saved Custom List file, never

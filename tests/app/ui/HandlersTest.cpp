@@ -229,19 +229,78 @@ TEST_F(Handlers, CustomListRoundTripThroughSaveAndShow)
     EXPECT_TRUE(asker.errors.empty());
 }
 
-TEST_F(Handlers, EditedCaptionIsSavedWithTheEditedName)
+TEST_F(Handlers, EditedCellsPassTheChecksOfAddAndAreSaved)
 {
+    writeFile("custGCMList.xml", ListFile("000", GcmRecord("m", "maybe", "M1")));
     start(ListFile("1", ""));
+    window->show();
     window->PageControl1->setCurrentIndex(1);
     addRow({"b", "1", "", "", "2", "", ""});
     addRow({"a", "2", "", "", "2", "", ""});
-    window->addView->rows().setData(window->addView->rows().index(0, 0), "c");
-    EXPECT_EQ(captions(*window->addView), (QStringList{"b", "c"}));
+    SortedListModel& rows = window->addView->rows();
+    rows.setData(rows.index(0, 0), "c");
+    EXPECT_EQ(captions(*window->addView), (QStringList{"b", "c", "m"}));
+
+    // Any cell, as a user edits it: F2, then the cell's own editor.
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const auto editCell = [&](int row, int column) {
+        window->addView->setFocus();
+        window->addView->setCurrentIndex(rows.index(row, column));
+        QTest::keyClick(window->addView->viewport(), Qt::Key_F2);
+        return window->addView->IsEditing();
+    };
+    const auto edited = [&] {
+        const bool closed = QTest::qWaitFor([&] { return !window->addView->IsEditing(); }, 2000);
+        // The closed editor goes now, so the next one is the only one.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return closed;
+    };
+    ASSERT_TRUE(editCell(0, 2));
+    auto* text = window->addView->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(text, nullptr);
+    QTest::keyClicks(text, "edited notes");
+    QTest::keyClick(text, Qt::Key_Return);
+    ASSERT_TRUE(edited());
+    EXPECT_EQ(rows.item(0).subItems[1], "edited notes");
+    // The flag is chosen from the page's two choices.
+    ASSERT_TRUE(editCell(0, 4));
+    auto* flag = window->addView->viewport()->findChild<BootFlagBox*>();
+    ASSERT_NE(flag, nullptr);
+    EXPECT_EQ(flag->Flag(), "2");
+    QTest::keyClick(flag, Qt::Key_Up);
+    ASSERT_TRUE(edited());
+    EXPECT_EQ(rows.item(0).subItems[GoodSubItem], "1");
+    // A loaded flag text stays until a choice is made.
+    ASSERT_TRUE(editCell(2, 4));
+    flag = window->addView->viewport()->findChild<BootFlagBox*>();
+    ASSERT_NE(flag, nullptr);
+    EXPECT_EQ(flag->currentText(), "maybe");
+    QTest::keyClick(flag, Qt::Key_Return);
+    ASSERT_TRUE(edited());
+    EXPECT_EQ(rows.item(2).subItems[GoodSubItem], "maybe");
+
+    // An edit that Add would refuse leaves the cell as it was.
+    EXPECT_TRUE(rows.setData(rows.index(1, 1), " "));
+    asker.setNextAnswer(MrOk);
+    EXPECT_FALSE(rows.setData(rows.index(1, 0), ""));
+    EXPECT_EQ(asker.questions.back().text, "Type at least a game name or a game ID.");
+    asker.setNextAnswer(MrOk);
+    EXPECT_FALSE(rows.setData(rows.index(0, 4), "maybe"));
+    EXPECT_EQ(asker.questions.back().text, "Choose whether the game boots.");
+    EXPECT_EQ(captions(*window->addView), (QStringList{"b", "c", "m"}));
+
     window->btnWriteListClick();
     const std::string saved = readFile("custGCMList.xml");
-    EXPECT_LT(saved.find("<GAMENAME>b</GAMENAME>\r\n<GAMEID>1</GAMEID>"),
-              saved.find("<GAMENAME>c</GAMENAME>\r\n<GAMEID>2</GAMEID>"));
+    EXPECT_NE(saved.find("<GAMENAME>b</GAMENAME>\r\n<GAMEID>1</GAMEID>\r\n<NOTES>edited notes</NOTES>\r\n"
+                         "<SSIZE></SSIZE>\r\n<GOOD>1</GOOD>"),
+              std::string::npos)
+        << saved;
+    EXPECT_NE(saved.find("<GAMENAME>c</GAMENAME>\r\n<GAMEID> </GAMEID>"), std::string::npos);
+    EXPECT_NE(saved.find("<GAMENAME>m</GAMENAME>\r\n<GAMEID>M1</GAMEID>"), std::string::npos);
+    EXPECT_NE(saved.find("<GOOD>maybe</GOOD>"), std::string::npos);
     EXPECT_EQ(saved.find("<GAMENAME>a</GAMENAME>"), std::string::npos);
+    EXPECT_TRUE(asker.errors.empty());
 }
 
 TEST_F(Handlers, EditorOpensWithTheSavedRecordsAndRemovedRowsAreGoneFromTheFile)
