@@ -492,8 +492,7 @@ void MainWindow::btnAddGCMClick()
     editor_.MarkChanged();
     // The next record starts clean: nothing of this one carries over by
     // accident, least of all its boot flag. The nickname stays, and is kept
-    // for the next start; a settings file that cannot be written costs only
-    // that.
+    // for the next start.
     for (QLineEdit* field : {strGName, strGID, strGNotes, strGSSize, strGBootNotes})
         field->clear();
     strGGood->SetFlag(QString());
@@ -502,6 +501,8 @@ void MainWindow::btnAddGCMClick()
         settings->setValue(settings::kEditorNick, strGNick->text());
         UserSettings::Save(*settings);
     } catch (const SettingsError&) {
+        // The record is added all the same; only the nickname is not
+        // remembered for the next start.
     }
     strGName->setFocus();
 }
