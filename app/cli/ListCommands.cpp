@@ -144,7 +144,9 @@ int Summary(const std::vector<std::string>& arguments, CliOutput& out)
         parsed.positional.empty() ? QString(MainListFileName) : QString::fromStdString(parsed.positional[0]);
     MainList list;
     LastStatus status;
-    if (StartUp(list, status, fileName) == StartupLoad::MainListMissing)
+    // The summary carries the list's real counts, as the window's start-up
+    // summary does with the list on screen.
+    if (list.LoadAndCountMainList(status, fileName) == StartupLoad::MainListMissing)
         throw FileOpenError(list.FilePath(fileName), QFileInfo(list.FilePath(fileName)).isDir() ? EISDIR : ENOENT);
     out << status.Text().toStdString() << '\n';
     return 0;
@@ -265,7 +267,9 @@ int Revert(const std::vector<std::string>& arguments, CliOutput& out)
 const std::vector<CliCommand>& ListCommands()
 {
     static const std::vector<CliCommand> commands = {
-        {"summary", "[FILE]", "load FILE (default gcmList.xml) as at start-up and print the List Summary", Summary},
+        {"summary", "[FILE]",
+         "load FILE (default gcmList.xml) as at start-up and print the List Summary with its Good and Bad counts",
+         Summary},
         {"show", "[--custom] [--bootable]",
          "print the Main List (or the Custom List) as the view shows it, then the List Summary", Show},
         {"search", "TEXT [--bootable]",

@@ -6,6 +6,7 @@
 #include "app/list/ListFileNames.h"
 #include "app/list/MainList.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 
@@ -21,9 +22,16 @@ void CustomListEditor::Open(ListSink& rows)
 {
     changed_ = false;
     unreadable_ = false;
+    known_.clear();
     rows.Clear();
-    if (!QFileInfo(list_.FilePath(CustomListFileName)).isFile())
+    const QString path = list_.FilePath(CustomListFileName);
+    if (!QFileInfo(path).isFile())
         return;
+    // The bytes are taken before the records: should the file change in
+    // between, the next save sees a change and asks rather than losing one.
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        known_ = Digest(file.readAll());
     std::vector<ListItem> records;
     try {
         records = list_.ReadCustomListRows();
@@ -34,6 +42,24 @@ void CustomListEditor::Open(ListSink& rows)
     for (ListItem& record : records)
         rows.AddItem(std::move(record));
     rows.FillFinished();
+}
+
+QByteArray CustomListEditor::Digest(const QByteArray& bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+}
+
+bool CustomListEditor::FileChangedOnDisk() const
+{
+    if (unreadable_)
+        return false;
+    QFile file(list_.FilePath(CustomListFileName));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return false;
+    return Digest(bytes) != known_;
 }
 
 bool CustomListEditor::IsBlank(const ListItem& row)
@@ -58,6 +84,7 @@ void CustomListEditor::Save(const std::vector<ListItem>& rows)
     AtomicFileWriter file(path);
     file.Write(text);
     file.Commit();
+    known_ = Digest(QByteArray::fromStdString(text));
     changed_ = false;
 }
 

@@ -40,8 +40,16 @@ public:
     /// True while a file that did not load at Open is still in place.
     bool KeepsUnreadableFile() const { return unreadable_; }
 
-    /// "Save List" after the user said Yes: writes `rows` (the view's order)
-    /// as "custGCMList.xml", replacing the file only when the whole write
+    /// True when "custGCMList.xml" changed on disk since Open or the last
+    /// successful Save: its bytes differ from those read or written then (a
+    /// file now there where there was none counts too). A file that is gone
+    /// counts as unchanged, as do one that cannot be read (writing it fails
+    /// with its own error) and one that did not load at Open (Save keeps it
+    /// aside).
+    bool FileChangedOnDisk() const;
+
+    /// "Save List": writes `rows` (the view's order) as "custGCMList.xml",
+    /// replacing the file only when the whole write
     /// succeeded. When the file did not load at Open, it is first kept as
     /// "custGCMList.xml.unreadable" (replacing an older copy of that name).
     /// Throws on any failure (a row the file cannot carry, InOutError), and
@@ -49,7 +57,12 @@ public:
     void Save(const std::vector<ListItem>& rows);
 
 private:
+    static QByteArray Digest(const QByteArray& bytes);
+
     MainList& list_;
+    /// The SHA-256 of the file's bytes as last read or written; empty while
+    /// there was no file.
+    QByteArray known_;
     bool changed_ = false;
     bool unreadable_ = false;
 };

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <array>
+#include <cstddef>
 #include <string_view>
 
 namespace quorvane::app {
@@ -16,6 +17,13 @@ enum class BootImage { Cross = 0, Tick = 1, NotInList = 5 };
 /// caption, then the six sub-items.
 inline constexpr std::array<std::string_view, 7> RecordFieldNames = {"GAMENAME", "GAMEID", "NOTES", "SSIZE",
                                                                      "GOOD",     "NICK",   "INST"};
+
+/// The sub-item holding a record's GOOD text.
+inline constexpr std::size_t GoodSubItem = 3;
+/// The GOOD texts the editor writes: the game boots, the game does not boot.
+/// Files may hold other texts; only "1" passes the boot test.
+inline constexpr const char* BootsFlag = "1";
+inline constexpr const char* DoesNotBootFlag = "2";
 
 /// One Compatibility List Record as the list views show it.
 struct ListItem {

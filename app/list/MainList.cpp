@@ -165,6 +165,20 @@ StartupLoad MainList::LoadMainList(StatusSink& status, const QString& fileName,
     return StartupLoad::Loaded;
 }
 
+StartupLoad MainList::LoadAndCountMainList(StatusSink& status, const QString& fileName)
+{
+    state_.GoodCount = 0;
+    state_.BadCount = 0;
+    if (LoadMainListFile(fileName) == StartupLoad::MainListMissing)
+        return StartupLoad::MainListMissing;
+    RecordWalk::ForEach(Document(), [this](RecordWalk::Record& record) {
+        ++(RecordWalk::ReadAllFieldsAndBoots(record) ? state_.GoodCount : state_.BadCount);
+        ++state_.GCMCount;
+    });
+    ShowListSummary(status);
+    return StartupLoad::Loaded;
+}
+
 StartupLoad MainList::LoadAndShowMainList(BootFilter filter, ListSink& view, StatusSink& status)
 {
     state_.GoodCount = 0;

@@ -100,6 +100,13 @@ public:
     StartupLoad LoadMainList(StatusSink& status, const QString& fileName,
                              const std::function<void(RecordWalk::Record&)>& read);
 
+    /// LoadMainList whose one walk also counts every record by the boot test,
+    /// under no filter, into GoodCount and BadCount (both reset first), so the
+    /// List Summary carries the list's real counts as the window's start-up
+    /// summary does. The command line's `summary`. A record that cannot be
+    /// read ends the walk uncounted, as in LoadMainList.
+    StartupLoad LoadAndCountMainList(StatusSink& status, const QString& fileName = QString());
+
     /// The Main Window's start-up load with the list on screen: as
     /// LoadMainList, but the one walk that counts the records also resets and
     /// counts GoodCount and BadCount and fills `view` under `filter`, as

@@ -79,6 +79,19 @@ void RecordWalk::ReadAllFields(Record& record)
         fields->ResolveTextDropped(FieldNames[k], storage);
 }
 
+bool RecordWalk::ReadAllFieldsAndBoots(Record& record)
+{
+    static_assert(FieldNames[GoodSubItem + 1] == "GOOD");
+    std::array<std::string_view, FieldNames.size()> texts;
+    if (record.FieldTexts(FieldNames, texts) == FieldNames.size())
+        return texts[GoodSubItem + 1] == "1";
+    // The boot test creates nothing, so it runs before the fields missing
+    // from the record are made.
+    const bool boots = Boots(record);
+    ReadAllFields(record);
+    return boots;
+}
+
 std::string_view RecordWalk::NameView(Record& record, std::string& storage)
 {
     std::string_view text;

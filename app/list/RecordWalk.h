@@ -115,6 +115,9 @@ public:
     /// Reads the seven fields in list-view order and drops the texts, as
     /// start-up does; completes a record lacking any of them.
     static void ReadAllFields(Record& record);
+    /// ReadAllFields and the boot test in one reading of the record: true
+    /// exactly when its GOOD text, as the file has it, is "1".
+    static bool ReadAllFieldsAndBoots(Record& record);
     /// The GAMENAME text (created when missing), viewing the DOM's text or
     /// `storage`; valid until the document changes.
     static std::string_view NameView(Record& record, std::string& storage);

@@ -44,6 +44,11 @@ inline QString TrustedCertificateKey(const std::string& host, std::int32_t port)
     return QStringLiteral("tls/") + QString::fromStdString(host) + QLatin1Char(':') + QString::number(port);
 }
 
+// [editor]
+/// The nickname the Custom List editor offers for every new record: the
+/// nick of the last record added.
+inline const QString kEditorNick = QStringLiteral("editor/nick");
+
 // [window]: the Main Window as the user left it.
 /// Its normal (not maximised) geometry, a rectangle in screen pixels.
 inline const QString kWindowGeometry = QStringLiteral("window/geometry");

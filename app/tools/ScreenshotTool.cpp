@@ -8,6 +8,7 @@
 #include "app/list/CustomListWriter.h"
 #include "app/ui/AboutWindow.h"
 #include "app/ui/Asker.h"
+#include "app/ui/BootFlagBox.h"
 #include "app/ui/CertificateDialog.h"
 #include "app/ui/ChangesWindow.h"
 #include "app/ui/DownloadWindow.h"
@@ -192,7 +193,7 @@ int main(int argc, char** argv)
     window.strGID->setText(QStringLiteral("GLHE01"));
     window.strGNotes->setText(QStringLiteral("Boots, sound crackles"));
     window.strGSSize->setText(QStringLiteral("412"));
-    window.strGGood->setText(QStringLiteral("1"));
+    window.strGGood->SetFlag(QStringLiteral("1"));
     window.strGNick->setText(QStringLiteral("quill"));
     window.strGBootNotes->setText(QStringLiteral("Skip the intro with Start"));
     window.btnAddGCMClick();
@@ -201,11 +202,11 @@ int main(int argc, char** argv)
     // The preview of sending that row and two more, as saved.
     window.strGName->setText(QStringLiteral("Copper Lantern Tales"));
     window.strGID->setText(QStringLiteral("GCLP52"));
-    window.strGGood->setText(QStringLiteral("2"));
+    window.strGGood->SetFlag(QStringLiteral("2"));
     window.btnAddGCMClick();
     window.strGName->setText(QStringLiteral("Marble Orchard Racers"));
     window.strGID->setText(QStringLiteral("GMOE78"));
-    window.strGGood->setText(QStringLiteral("1"));
+    window.strGGood->SetFlag(QStringLiteral("1"));
     window.btnAddGCMClick();
     CustomListWriter::Write(QStringLiteral("custGCMList.xml"), window.addView->rows().itemsInNameOrder());
     UpdateSettings reports = UpdateSettings::Fixed();

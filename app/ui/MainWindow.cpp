@@ -1,10 +1,15 @@
 #include "app/ui/MainWindow.h"
 
 #include "app/list/ListFileNames.h"
+#include "app/settings/SettingsError.h"
+#include "app/settings/SettingsKeys.h"
+#include "app/settings/UserSettings.h"
 #include "app/ui/AboutWindow.h"
 #include "app/ui/AnchoredPage.h"
 #include "app/ui/AntiFreeze.h"
 #include "app/ui/Asker.h"
+#include "app/ui/BootFlagBox.h"
+#include "app/ui/BootFlagDelegate.h"
 #include "app/ui/ChangesWindow.h"
 #include "app/ui/DesignFont.h"
 #include "app/ui/DownloadWindow.h"
@@ -56,14 +61,14 @@ const QString kUpdateQuestion =
     QStringLiteral("Are you sure you want to check for updates? This could take a couple of minutes "
                    "depending on your internet connection.");
 const QString kBlankRowWarning = QStringLiteral("Type at least a game name or a game ID.");
+const QString kNoBootFlagWarning = QStringLiteral("Choose whether the game boots.");
 const QString kCloseQuestion = QStringLiteral("Save your Custom List before closing?");
 const QString kSaveBeforeSendQuestion =
     QStringLiteral("Your Custom List has changes that are not saved, and only the saved list is sent. "
                    "Save the changes first?");
 const QString kNoCustomListToSend = QStringLiteral("There is no Custom List to send. Save one first.");
-const QString kSaveQuestion =
-    QStringLiteral("This will overwrite any previous custom lists. Are you sure you're ready to write your "
-                   "custom GCM list?");
+const QString kChangedOnDiskQuestion =
+    QStringLiteral("custGCMList.xml changed since it was opened. Replace it with the records shown here?");
 
 template <typename W>
 W* named(W* widget, const char* name)
@@ -262,19 +267,22 @@ void MainWindow::BuildEditorPage()
     strGName = edit(TabSheet2, "strGName", 96, 55, 377);
     label(TabSheet2, "Label3", QStringLiteral("Game ID:"), 40, 79, 96);
     strGID = edit(TabSheet2, "strGID", 96, 79, 177);
-    label(TabSheet2, "Label13", QStringLiteral("enter a '?' if size is unknown."), 280, 79);
+    label(TabSheet2, "Label13", QStringLiteral("the game's ID, as My Games shows it."), 280, 79);
     label(TabSheet2, "Label4", QStringLiteral("Notes:"), 56, 103, 96);
     strGNotes = edit(TabSheet2, "strGNotes", 96, 103, 377);
     label(TabSheet2, "Label5", QStringLiteral("Shrunk Size:"), 24, 127, 96);
     strGSSize = edit(TabSheet2, "strGSSize", 96, 127, 177);
     label(TabSheet2, "Label6", QStringLiteral("enter a '?' if size is unknown."), 280, 127);
-    label(TabSheet2, "Label7", QStringLiteral("Good:"), 56, 151, 96);
-    strGGood = edit(TabSheet2, "strGGood", 96, 151, 177);
-    label(TabSheet2, "Label8", QStringLiteral("Internal Program flag, enter 1 for Boots and 2 for Doesn't Boot."), 280,
-          151);
+    // The choices say what the flag means; the label's access key reaches them.
+    QLabel* goodLabel = label(TabSheet2, "Label7", QStringLiteral("G&ood:"), 56, 151, 96);
+    strGGood = named(new BootFlagBox(TabSheet2), "strGGood");
+    strGGood->setGeometry(96, 151, 177, 21);
+    goodLabel->setBuddy(strGGood);
     label(TabSheet2, "Label9", QStringLiteral("Nick:"), 56, 175, 96);
     strGNick = edit(TabSheet2, "strGNick", 96, 175, 177);
-    label(TabSheet2, "Label10", QStringLiteral("enter you nickname (if you want recognition?)"), 280, 175);
+    // The nickname of the last record added is offered for every new one.
+    strGNick->setText(UserSettings::Open()->value(settings::kEditorNick).toString());
+    label(TabSheet2, "Label10", QStringLiteral("your nickname, if you want recognition."), 280, 175);
     label(TabSheet2, "Label11", QStringLiteral("Boot Instructions:"), 8, 199, 96);
     strGBootNotes = edit(TabSheet2, "strGBootNotes", 96, 199, 369);
 
@@ -282,13 +290,31 @@ void MainWindow::BuildEditorPage()
     btnAddGCM->setGeometry(96, 225, 89, 25);
     Wire(btnAddGCM, &QPushButton::clicked, &MainWindow::btnAddGCMClick);
 
-    addView = named(new SortedListView(editorColumns(), SortedListModel::CaptionEditing::InPlace,
+    addView = named(new SortedListView(editorColumns(), SortedListModel::CaptionEditing::EveryCell,
                                        SortedListModel::RowImages::Hidden, TabSheet2),
                     "addView");
     addView->setGeometry(8, 256, 611, 208);
     TabSheet2->anchorAllSides(addView);
     addView->installEventFilter(this);
-    // An in-place caption edit is a change to the rows like Add and Remove.
+    // Every cell can be edited in place (F2, a double-click), the boot flag
+    // with the same two choices as the page, and an edit passes the checks
+    // of "Add GCM".
+    addView->setItemDelegateForColumn(static_cast<int>(GoodSubItem) + 1, new BootFlagDelegate(addView));
+    addView->rows().setEditCheck([](const ListItem& before, const ListItem& after) {
+        if (CustomListEditor::IsBlank(after)) {
+            Asker::messageDlg(kBlankRowWarning, MsgDlgType::Warning, MbOK, 0);
+            return false;
+        }
+        // A flag text kept from the file may stay; a new one must be a choice.
+        const QString& flag = after.subItems[GoodSubItem];
+        if (flag != before.subItems[GoodSubItem] && flag != QLatin1String(BootsFlag) &&
+            flag != QLatin1String(DoesNotBootFlag)) {
+            Asker::messageDlg(kNoBootFlagWarning, MsgDlgType::Warning, MbOK, 0);
+            return false;
+        }
+        return true;
+    });
+    // An edit in place is a change to the rows like Add and Remove.
     connect(&addView->rows(), &QAbstractItemModel::dataChanged, this, [this] { editor_.MarkChanged(); });
 
     btnRemoveGCM = named(new QPushButton(QStringLiteral("&Remove GCM"), TabSheet2), "btnRemoveGCM");
@@ -522,13 +548,32 @@ void MainWindow::btnAddGCMClick()
     ListItem row;
     row.caption = strGName->text();
     row.subItems = {strGID->text(),   strGNotes->text(), strGSSize->text(),
-                    strGGood->text(), strGNick->text(),  strGBootNotes->text()};
+                    strGGood->Flag(), strGNick->text(),  strGBootNotes->text()};
     if (CustomListEditor::IsBlank(row)) {
         Asker::messageDlg(kBlankRowWarning, MsgDlgType::Warning, MbOK, 0);
         return;
     }
+    if (!strGGood->IsChosen()) {
+        Asker::messageDlg(kNoBootFlagWarning, MsgDlgType::Warning, MbOK, 0);
+        return;
+    }
     addView->rows().AddItem(std::move(row));
     editor_.MarkChanged();
+    // The next record starts clean: nothing of this one carries over by
+    // accident, least of all its boot flag. The nickname stays, and is kept
+    // for the next start.
+    for (QLineEdit* field : {strGName, strGID, strGNotes, strGSSize, strGBootNotes})
+        field->clear();
+    strGGood->SetFlag(QString());
+    try {
+        const std::unique_ptr<QSettings> settings = UserSettings::Open();
+        settings->setValue(settings::kEditorNick, strGNick->text());
+        UserSettings::Save(*settings);
+    } catch (const SettingsError&) {
+        // The record is added all the same; only the nickname is not
+        // remembered for the next start.
+    }
+    strGName->setFocus();
 }
 
 void MainWindow::btnRemoveGCMClick()
@@ -542,7 +587,7 @@ void MainWindow::btnRemoveGCMClick()
 
 void MainWindow::addViewKeyDown(int key)
 {
-    // While a caption is being edited, Delete belongs to the edit.
+    // While a cell is being edited, Delete belongs to the edit.
     if (key == KeyCodes::Delete && !addView->IsEditing())
         btnRemoveGCMClick();
 }
@@ -585,7 +630,10 @@ void MainWindow::btnSendListClick()
 
 bool MainWindow::SaveCustomList()
 {
-    if (Asker::messageDlg(kSaveQuestion, MsgDlgType::Confirmation, MbYes | MbNo, 0) != MrYes)
+    // The editor holds every saved record, so saving loses nothing; only a
+    // file written meanwhile by someone else would be lost unseen.
+    if (editor_.FileChangedOnDisk() &&
+        Asker::messageDlg(kChangedOnDiskQuestion, MsgDlgType::Confirmation, MbYes | MbNo, 0) != MrYes)
         return false;
     // The file keeps the name order, whichever column the view is sorted by.
     const std::vector<ListItem> rows = addView->rows().itemsInNameOrder();
@@ -694,8 +742,13 @@ void MainWindow::ShowScannedRecord(const QString& gameName)
 
 void MainWindow::AddScannedImage(const QString& gameId, const QString& gameName)
 {
+    // A new record for an image the user is about to try: what it does is
+    // theirs to fill in, so nothing typed for another record stays.
     strGID->setText(gameId);
     strGName->setText(gameName);
+    for (QLineEdit* field : {strGNotes, strGSSize, strGBootNotes})
+        field->clear();
+    strGGood->SetFlag(QString());
     PageControl1->setCurrentWidget(TabSheet2);
 }
 

@@ -29,6 +29,7 @@ namespace quorvane::app {
 class AboutWindow;
 class AntiFreeze;
 class AnchoredPage;
+class BootFlagBox;
 class MessagePanel;
 class MyGamesPage;
 class SortedListView;
@@ -89,17 +90,19 @@ public:
     /// document is not loaded.
     void dispBootClick();
     /// Adds a row from the seven edits; a row with neither a game name nor a
-    /// game ID is refused with a warning.
+    /// game ID, or without a boot flag chosen, is refused with a warning.
+    /// Then the edits are cleared for the next record, except the nickname,
+    /// which is kept in the settings file ([editor] nick) for the next start.
     void btnAddGCMClick();
     /// Removes the row selected in `addView`, if any.
     void btnRemoveGCMClick();
     /// Key down in `addView` with a virtual key code: Delete (46) removes the
-    /// selected row, unless a caption is being edited.
+    /// selected row, unless a cell is being edited.
     void addViewKeyDown(int key);
     void btnWriteListClick();
     /// "Send to List Keepers...": sends the saved Custom List file, never
     /// the editor's unsaved rows. With unsaved rows it first offers to save
-    /// them (through the save question); without a Custom List file it says
+    /// them (as "Save List" does); without a Custom List file it says
     /// so. The file is checked, then previewed (server, records, size, the
     /// nicks going along), and only "Send" sends it, in the sending window.
     void btnSendListClick();
@@ -117,7 +120,8 @@ public:
     /// page.
     void ShowScannedRecord(const QString& gameName);
     /// "Add to Custom List" on the My Games page: fills the editor's game ID
-    /// and name and shows the editor.
+    /// and name, empties its notes, size, boot flag and instructions, and
+    /// shows the editor.
     void AddScannedImage(const QString& gameId, const QString& gameName);
 
     /// Asks for confirmation, then creates the Download Window and runs it
@@ -175,7 +179,7 @@ public:
     QLineEdit* strGID = nullptr;
     QLineEdit* strGNotes = nullptr;
     QLineEdit* strGSSize = nullptr;
-    QLineEdit* strGGood = nullptr;
+    BootFlagBox* strGGood = nullptr;
     QLineEdit* strGNick = nullptr;
     QLineEdit* strGBootNotes = nullptr;
     QPushButton* btnAddGCM = nullptr;
@@ -211,8 +215,8 @@ private:
     void BuildStatusBar();
     /// Fills the editor with the saved Custom List.
     void OpenCustomListEditor();
-    /// Asks the save question, then saves the editor's rows; true when they
-    /// were saved.
+    /// Saves the editor's rows, first asking whether to replace a Custom List
+    /// that changed on disk meanwhile; true when they were saved.
     bool SaveCustomList();
     /// With unsaved rows, asks whether to save them before the window closes;
     /// true when it may close.

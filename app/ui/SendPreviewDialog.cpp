@@ -52,11 +52,18 @@ SendPreviewDialog::SendPreviewDialog(const CheckedSubmission& list, const Update
     QList<QTreeWidgetItem*> rows;
     rows.reserve(static_cast<qsizetype>(list.items.size()));
     for (const ListItem& item : list.items) {
-        const bool boots = item.image == BootImage::Tick;
-        auto* row =
-            new QTreeWidgetItem({item.caption, item.subItems[kIdField],
-                                 boots ? QStringLiteral("Yes") : QStringLiteral("No"), item.subItems[kNickField]});
-        row->setIcon(0, Images::icon(static_cast<int>(item.image)));
+        // Only the two flags the editor writes say yes or no; any other text
+        // is shown as the file has it, with no tick or cross, so the preview
+        // never claims more than the file says.
+        const QString& flag = item.subItems[GoodSubItem];
+        QString boots = flag;
+        if (flag == QLatin1String(BootsFlag))
+            boots = QStringLiteral("Yes");
+        else if (flag == QLatin1String(DoesNotBootFlag))
+            boots = QStringLiteral("No");
+        auto* row = new QTreeWidgetItem({item.caption, item.subItems[kIdField], boots, item.subItems[kNickField]});
+        if (boots != flag)
+            row->setIcon(0, Images::icon(static_cast<int>(item.image)));
         rows.append(row);
     }
     viewRecords->addTopLevelItems(rows);

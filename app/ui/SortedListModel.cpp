@@ -64,17 +64,30 @@ QVariant SortedListModel::headerData(int section, Qt::Orientation orientation, i
 Qt::ItemFlags SortedListModel::flags(const QModelIndex& index) const
 {
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
-    if (index.isValid() && index.column() == 0 && editing_ == CaptionEditing::InPlace)
+    if (!index.isValid())
+        return f;
+    if ((index.column() == 0 && editing_ == CaptionEditing::InPlace) || editing_ == CaptionEditing::EveryCell)
         f |= Qt::ItemIsEditable;
     return f;
 }
 
 bool SortedListModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (role != Qt::EditRole || !index.isValid() || index.column() != 0 || editing_ != CaptionEditing::InPlace ||
-        index.row() >= size())
+    if (role != Qt::EditRole || !index.isValid() || index.row() >= size() || index.column() >= kColumns ||
+        !(flags(index) & Qt::ItemIsEditable))
         return false;
-    setCaption(index.row(), value.toString());
+    const QString text = value.toString();
+    const int column = index.column();
+    ListItem after = item(index.row());
+    (column == 0 ? after.caption : after.subItems[static_cast<std::size_t>(column - 1)]) = text;
+    if (after == item(index.row()))
+        return true;
+    if (editCheck_ && !editCheck_(item(index.row()), after))
+        return false;
+    if (column == 0)
+        setCaption(index.row(), text);
+    else
+        setSubItem(index.row(), static_cast<std::size_t>(column - 1), text);
     return true;
 }
 
@@ -172,6 +185,20 @@ int SortedListModel::setCaption(int row, const QString& caption)
     sortRows();
     const QModelIndex col0 = index(tracker.row(), 0);
     Q_EMIT dataChanged(col0, col0);
+    return tracker.row();
+}
+
+int SortedListModel::setSubItem(int row, std::size_t subItem, const QString& text)
+{
+    QString& field = rows_.at(static_cast<std::size_t>(row)).subItems.at(subItem);
+    if (field == text)
+        return row;
+    field = text;
+    QPersistentModelIndex tracker(index(row, 0));
+    if (sortColumn_ == static_cast<int>(subItem) + 1)
+        sortRows();
+    const QModelIndex cell = index(tracker.row(), static_cast<int>(subItem) + 1);
+    Q_EMIT dataChanged(cell, cell);
     return tracker.row();
 }
 

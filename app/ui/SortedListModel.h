@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 namespace quorvane::app {
@@ -22,7 +23,11 @@ namespace quorvane::app {
 class SortedListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum class CaptionEditing { ReadOnly, InPlace };
+    /// What the user may edit in place: nothing, the caption, or every cell.
+    enum class CaptionEditing { ReadOnly, InPlace, EveryCell };
+    /// Says whether a row may change from `before` to `after` by an edit in
+    /// place; a refused edit leaves the row as it was.
+    using EditCheck = std::function<bool(const ListItem& before, const ListItem& after)>;
     enum class RowImages { Shown, Hidden };
     /// How a column compares when the user sorts by it.
     enum class ColumnOrder {
@@ -41,12 +46,16 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
-    /// Editing column 0 changes the caption and re-sorts.
+    /// An edit in place of an editable cell, after the edit check: column 0
+    /// changes the caption (setCaption), the others their sub-item
+    /// (setSubItem). False when the edit was not taken.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     /// Orders the rows by `column` (0 is the name), reversed for
     /// Qt::DescendingOrder; rows equal in that column keep the name order.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
+    /// The check every edit in place passes first; none by default.
+    void setEditCheck(EditCheck check) { editCheck_ = std::move(check); }
     /// How each column compares when sorted by; Text for those not given.
     void setColumnOrders(std::vector<ColumnOrder> orders) { columnOrders_ = std::move(orders); }
     /// The column the rows are ordered by, and in which direction.
@@ -80,6 +89,11 @@ public:
     /// sorted again when the text differs. Returns the row's new position.
     int setCaption(int row, const QString& caption);
 
+    /// Changes sub-item `subItem` (0 .. 5) of the row at `row` (view
+    /// position); the rows are sorted again when they are ordered by that
+    /// column. Returns the row's new position.
+    int setSubItem(int row, std::size_t subItem, const QString& text);
+
     /// The row at view position `row` (0 .. size() - 1).
     const ListItem& item(int row) const { return rows_[static_cast<std::size_t>(row)]; }
     /// Number of rows shown (rows of an unfinished fill not included).
@@ -105,6 +119,7 @@ private:
     std::vector<ListItem> pending_;
     bool filling_ = false;
     std::vector<ColumnOrder> columnOrders_;
+    EditCheck editCheck_;
     int sortColumn_ = 0;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };

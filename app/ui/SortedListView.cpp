@@ -37,7 +37,7 @@ SortedListView::SortedListView(const std::vector<Column>& columns, SortedListMod
     setTabKeyNavigation(false);
     setIconSize(QSize(16, 16));
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-    setEditTriggers(editing == SortedListModel::CaptionEditing::InPlace
+    setEditTriggers(editing != SortedListModel::CaptionEditing::ReadOnly
                         ? QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed |
                               QAbstractItemView::DoubleClicked
                         : QAbstractItemView::NoEditTriggers);

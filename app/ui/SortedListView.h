@@ -33,7 +33,7 @@ public:
     SortedListView(const std::vector<Column>& columns, SortedListModel::CaptionEditing editing,
                    SortedListModel::RowImages images, QWidget* parent = nullptr);
 
-    /// True while a caption is being edited in place.
+    /// True while a cell is being edited in place.
     bool IsEditing() const { return state() == EditingState; }
 
     SortedListModel& rows() { return model_; }

@@ -16,6 +16,7 @@ struct FloorList {
     xmlDocPtr doc;
     const xmlChar* version;
     long records;
+    long good;              /* records whose GOOD text is "1", as the program's boot test */
     unsigned long checksum; /* keeps the reading of the texts from being optimised away */
 };
 
@@ -149,6 +150,8 @@ FloorList* floor_load(const char* path)
                 return NULL;
             }
             list->checksum += text[0];
+            if (i == 4 && strcmp((const char*)text, "1") == 0)
+                ++list->good;
         }
         ++list->records;
     }
@@ -163,7 +166,8 @@ FloorList* floor_load(const char* path)
 
 void floor_summary(const FloorList* list, char* out, unsigned long size)
 {
-    snprintf(out, size, "List Version [%s] GCM's [%ld] [Good: 0] [Bad: 0]", (const char*)list->version, list->records);
+    snprintf(out, size, "List Version [%s] GCM's [%ld] [Good: %ld] [Bad: %ld]", (const char*)list->version,
+             list->records, list->good, list->records - list->good);
 }
 
 long floor_records(const FloorList* list)

@@ -8,7 +8,8 @@
  * its blank-text rule (FloorBlankRule), walks the GCM records
  * creating each missing field and giving each empty field its empty text, as
  * the record walk must, reads (does not copy) all seven texts of each record
- * and the version, and can free the document. */
+ * and the version, counts the records whose GOOD text is "1", and can free
+ * the document. */
 
 #ifdef __cplusplus
 extern "C" {
@@ -19,7 +20,7 @@ typedef struct FloorList FloorList;
 /* Loads and walks the list at `path`; NULL when it cannot be read or parsed,
  * or a field holds anything but one text. */
 FloorList* floor_load(const char* path);
-/* The List Summary the program writes after start-up, into `out`. */
+/* The List Summary `quorvane-cli summary` prints, into `out`. */
 void floor_summary(const FloorList* list, char* out, unsigned long size);
 /* The number of records walked. */
 long floor_records(const FloorList* list);

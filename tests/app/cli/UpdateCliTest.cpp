@@ -54,10 +54,10 @@ TEST(UpdateCli, InstallsThenReportsUpToDateAndRefusesABadUrl)
     EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.previous.xml"), GeneratedListFile("7", 1));
     const CliRun back = ::quorvane::test::Cli(dir, "revert");
     EXPECT_EQ(back.exitCode, 0) << back.err;
-    EXPECT_EQ(back.out, "List Version [7] GCM's [1] [Good: 0] [Bad: 0]\n");
+    EXPECT_EQ(back.out, "List Version [7] GCM's [1] [Good: 0] [Bad: 1]\n");
     EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.xml"), GeneratedListFile("7", 1));
     EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.previous.xml"), remote);
-    EXPECT_EQ(::quorvane::test::Cli(dir, "revert").out, "List Version [8] GCM's [5] [Good: 0] [Bad: 0]\n");
+    EXPECT_EQ(::quorvane::test::Cli(dir, "revert").out, "List Version [8] GCM's [5] [Good: 2] [Bad: 3]\n");
     EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.xml"), remote);
     EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.previous.xml"), GeneratedListFile("7", 1));
 

@@ -121,6 +121,12 @@ inline std::string PathTranscript(const QString& folder, ListPath path, const st
         step("reload", [&] { onScreen.ReloadMainList(BootFilter::AllRecords, view, status); });
         rows(view);
     }
+    // The command line's summary: start-up counting every record in its walk.
+    {
+        MainList counted(folder);
+        counted.SetPath(path);
+        step("load and count", [&] { counted.LoadAndCountMainList(status); });
+    }
 
     // The comparison reads every record of both lists: against an empty list
     // every game is new, and against itself nothing changed.

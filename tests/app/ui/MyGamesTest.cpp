@@ -5,6 +5,7 @@
 #include "app/list/MainList.h"
 #include "app/scan/GameScan.h"
 #include "app/settings/SettingsKeys.h"
+#include "app/ui/BootFlagBox.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/MessagePanel.h"
 #include "app/ui/MyGamesPage.h"
@@ -114,13 +115,23 @@ TEST_F(MyGames, ScanShowsTheRowsAndCountsOfTheScanAndFillsTheEditor)
     EXPECT_EQ(rows.item(2).subItems[5], "maze/maze.gcm");
     EXPECT_EQ(rows.item(2).image, BootImage::Cross);
 
-    // An image not in the list starts a record named after its file.
+    // An image not in the list starts a record named after its file, and
+    // nothing typed for another record stays: the flag is the user's to set.
+    window->strGNotes->setText("Boots, menus slow");
+    window->strGSSize->setText("120");
+    window->strGGood->SetFlag("1");
+    window->strGNick->setText("reedling");
+    window->strGBootNotes->setText("Hold B");
     select("Homebrew.Demo.iso");
     QTest::mouseClick(page->btnAddToCustomList, Qt::LeftButton);
     EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet2);
     EXPECT_EQ(window->Messages().text(), "1 found");
     EXPECT_EQ(window->strGID->text(), "GHBE01");
     EXPECT_EQ(window->strGName->text(), "Homebrew.Demo");
+    for (QLineEdit* field : {window->strGNotes, window->strGSSize, window->strGBootNotes})
+        EXPECT_EQ(field->text(), "") << field->objectName().toStdString();
+    EXPECT_EQ(window->strGGood->Flag(), "");
+    EXPECT_EQ(window->strGNick->text(), "reedling");
     window->PageControl1->setCurrentWidget(page);
     select("Stone Maze");
     QTest::mouseClick(page->btnAddToCustomList, Qt::LeftButton);

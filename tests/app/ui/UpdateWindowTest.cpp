@@ -4,6 +4,7 @@
 #include "QtPrinters.h"
 #include "UiFixture.h"
 #include "app/settings/UpdateServerSetting.h"
+#include "app/ui/BootFlagBox.h"
 #include "app/ui/CertificateDialog.h"
 #include "app/ui/ChangesWindow.h"
 #include "app/ui/DownloadWindow.h"
@@ -45,6 +46,7 @@
 namespace quorvane::app {
 namespace {
 
+using test::GcmRecord;
 using test::GeneratedListFile;
 using test::ListFile;
 using test::UpdateServer;
@@ -458,15 +460,14 @@ TEST_F(UpdateWindow, TheSavedCustomListIsPreviewedThenSentToTheIncomingFolderAnd
     ASSERT_EQ(asker.questions.size(), 1u);
     EXPECT_EQ(asker.questions[0].text, "There is no Custom List to send. Save one first.");
 
-    // Unsaved rows bring the offer to save, then the save question with its
-    // warning; the preview shows the saved file, and Cancel sends nothing.
+    // Unsaved rows bring the offer to save; the preview shows the saved file,
+    // and Cancel sends nothing.
     window.strGName->setText(QStringLiteral("Amber Tide <Sailors>"));
     window.strGID->setText(QStringLiteral("QATS01"));
-    window.strGGood->setText(QStringLiteral("1"));
+    window.strGGood->SetFlag(QStringLiteral("1"));
     window.strGNick->setText(QStringLiteral("reedling"));
     window.btnAddGCMClick();
     asker.setNextAnswer(MrYes); // save the changes first?
-    asker.setNextAnswer(MrYes); // overwrite the Custom List?
     QString host, size, nick;
     QStringList rows;
     asker.setNextModalRun([&](QDialog& dialog) {
@@ -483,10 +484,9 @@ TEST_F(UpdateWindow, TheSavedCustomListIsPreviewedThenSentToTheIncomingFolderAnd
         preview.btnCancel->click();
     });
     window.btnSendList->click();
-    ASSERT_EQ(asker.questions.size(), 3u);
+    ASSERT_EQ(asker.questions.size(), 2u);
     EXPECT_EQ(asker.questions[1].text, "Your Custom List has changes that are not saved, and only the saved list is "
                                        "sent. Save the changes first?");
-    EXPECT_TRUE(asker.questions[2].text.startsWith("This will overwrite any previous custom lists."));
     EXPECT_FALSE(window.Editor().HasUnsavedChanges());
     const std::string saved = bytes("custGCMList.xml");
     EXPECT_EQ(host, "To the list's keepers at 127.0.0.1:");
@@ -518,6 +518,27 @@ TEST_F(UpdateWindow, TheSavedCustomListIsPreviewedThenSentToTheIncomingFolderAnd
               std::string::npos)
         << bytes("submissions.log");
     EXPECT_TRUE(asker.errors.empty());
+}
+
+TEST_F(UpdateWindow, ThePreviewSaysYesOrNoOnlyForTheFlagsTheEditorWrites)
+{
+    writeFile("custGCMList.xml", ListFile("000", GcmRecord("Yes", "1") + GcmRecord("No", "2") +
+                                                     GcmRecord("Maybe", "maybe") + GcmRecord("Blank", "")));
+    SendPreviewDialog preview(SubmitFlow::Check("custGCMList.xml"), UpdateSettings::Fixed());
+    struct Case {
+        QString name;
+        QString boots;
+        bool image;
+    };
+    const std::vector<Case> cases{
+        {"Yes", "Yes", true}, {"No", "No", true}, {"Maybe", "maybe", false}, {"Blank", "", false}};
+    ASSERT_EQ(preview.viewRecords->topLevelItemCount(), static_cast<int>(cases.size()));
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const QTreeWidgetItem* row = preview.viewRecords->topLevelItem(static_cast<int>(i));
+        EXPECT_EQ(row->text(0), cases[i].name);
+        EXPECT_EQ(row->text(2), cases[i].boots) << cases[i].name.toStdString();
+        EXPECT_EQ(!row->icon(0).isNull(), cases[i].image) << cases[i].name.toStdString();
+    }
 }
 
 TEST_F(UpdateWindow, ASendToAServerWithAnUntrustedCertificateAsksAboutItBeforeTheLogin)
