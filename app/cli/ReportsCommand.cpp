@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <malloc.h>
+
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -109,12 +111,25 @@ bool ReadReports(ReportReview& review, const ReportArguments& parsed, CliOutput&
         else
             out << Shown(report.path) << "\tunreadable\t" << Shown(report.problem) << '\n';
     }
+    // The reports' documents are gone: their freed blocks are merged once
+    // here, not again at every large block the Main List's parse asks for.
+    malloc_trim(0);
     return anyRead;
+}
+
+/// Many small documents are read and freed before the large one: as for
+/// `changes`, a fixed threshold for mmap keeps the allocator from raising it
+/// after the first large free and then merging freed blocks at every large
+/// one.
+void FixMmapThreshold()
+{
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
 }
 
 int RunReview(const std::vector<std::string>& arguments, CliOutput& out)
 {
     const ReportArguments parsed = Parse(arguments, false);
+    FixMmapThreshold();
     ReportReview review;
     const bool anyRead = ReadReports(review, parsed, out);
     review.Review(QString::fromLatin1(MainListFileName));
@@ -165,6 +180,7 @@ int RunMerge(const std::vector<std::string>& arguments, CliOutput& out)
     choice.version = *parsed.version;
     choice.prefer = parsed.prefer;
 
+    FixMmapThreshold();
     ReportReview review;
     if (!ReadReports(review, parsed, out)) {
         out << review.Counts().Summary() << '\n';

@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -24,6 +26,7 @@
 #include <iterator>
 #include <set>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 namespace quorvane::app {
@@ -106,6 +109,11 @@ bool SameReport(const QString& path, const QString& prefer)
 
 } // namespace
 
+ReportReview::ReportReview() = default;
+ReportReview::~ReportReview() = default;
+ReportReview::ReportReview(ReportReview&&) noexcept = default;
+ReportReview& ReportReview::operator=(ReportReview&&) noexcept = default;
+
 std::string ReviewCounts::Summary() const
 {
     return "Reports [" + std::to_string(reports) + "] Records [" + std::to_string(records) + "] New [" +
@@ -139,9 +147,22 @@ void ReportReview::AddFile(const QString& path)
         reports_.push_back({path, std::strerror(errno)});
         return;
     }
-    // One byte more than the limit tells a report that is too large.
-    std::string bytes(MaxReportBytes + 1, '\0');
-    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
+    // The buffer fits the file (a report is small), and one byte more than
+    // the limit tells a report that is too large, or one that grew meanwhile.
+    struct stat status {};
+    const bool sized = ::fstat(::fileno(file), &status) == 0 && status.st_size >= 0;
+    const std::size_t expected =
+        sized ? std::min(static_cast<std::size_t>(status.st_size), MaxReportBytes) : MaxReportBytes;
+    std::string bytes(expected + 1, '\0');
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const std::size_t more = std::fread(bytes.data() + got, 1, bytes.size() - got, file);
+        got += more;
+        if (more == 0 || got > MaxReportBytes)
+            break;
+        if (got == bytes.size())
+            bytes.resize(std::min(bytes.size() * 2, MaxReportBytes + 1));
+    }
     const bool failed = std::ferror(file) != 0;
     const int error = errno;
     std::fclose(file);
@@ -240,6 +261,9 @@ struct ReportReview::Walk {
     std::deque<std::string> keys;
     std::unordered_map<std::string_view, std::vector<std::size_t>> byId;
     std::unordered_map<std::string_view, std::vector<std::size_t>> byName;
+    /// The list's ID keys so far, kept only while names may claim records.
+    std::unordered_set<std::string> idsSeen;
+    bool trackIds = false;
     std::size_t games = 0;
 
     void Index()
@@ -252,6 +276,7 @@ struct ReportReview::Walk {
             else
                 byName[keys.emplace_back(GameIdKey::Trim(fields[NameField]))].push_back(i);
         }
+        trackIds = !byName.empty();
     }
 
     /// The report records a list record claims (first by ID, then by name).
@@ -259,14 +284,18 @@ struct ReportReview::Walk {
     {
         std::vector<std::size_t> claimed;
         const std::string_view id = GameIdKey::Trim(views[IdField]);
+        std::string upper;
+        const std::string_view key = GameIdKey::HasLowerCase(id) ? std::string_view(upper = GameIdKey::Of(id)) : id;
         if (!id.empty() && !byId.empty()) {
-            std::string upper;
-            const std::string_view key = GameIdKey::HasLowerCase(id) ? std::string_view(upper = GameIdKey::Of(id)) : id;
             if (const auto found = byId.find(key); found != byId.end()) {
                 claimed = std::move(found->second);
                 byId.erase(found);
             }
         }
+        // A later record of an ID the list already holds is passed over by
+        // `changes`, so a name does not claim it either.
+        if (!id.empty() && trackIds && !idsSeen.insert(std::string(key)).second)
+            return claimed;
         const std::string_view name = GameIdKey::Trim(views[NameField]);
         if (!byName.empty() && !name.empty()) {
             if (const auto found = byName.find(name); found != byName.end()) {
@@ -423,7 +452,8 @@ void ReportReview::Run(const QString& mainListFile, const MergeChoice* choice, M
 {
     Walk walk(*this, choice, merged);
     walk.Index();
-    MainList list;
+    list_ = std::make_unique<MainList>();
+    MainList& list = *list_;
     NoStatus status;
     const auto visit = [&walk](RecordWalk::Record& record) { walk.Visit(record); };
     if (list.LoadMainList(status, mainListFile, visit) == StartupLoad::MainListMissing) {

@@ -8,12 +8,15 @@
 
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quorvane::app {
+
+class MainList;
 
 /// What a report's record says against the Main List.
 enum class ReportKind {
@@ -102,6 +105,11 @@ struct MergedList {
 /// of a key the list holds more than once only the first record counts.
 class ReportReview {
 public:
+    ReportReview();
+    ~ReportReview();
+    ReportReview(ReportReview&&) noexcept;
+    ReportReview& operator=(ReportReview&&) noexcept;
+
     /// The largest report read.
     static constexpr std::size_t MaxReportBytes = 1024 * 1024;
 
@@ -146,6 +154,9 @@ private:
 
     std::vector<ReviewedReport> reports_;
     std::vector<ReviewedRecord> records_;
+    /// The Main List of the last review, kept until this review goes: a
+    /// caller prints the result before the large document is freed.
+    std::unique_ptr<MainList> list_;
 };
 
 } // namespace quorvane::app
