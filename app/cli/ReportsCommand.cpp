@@ -5,13 +5,21 @@
 #include "app/cli/UsageError.h"
 #include "app/list/ListFileNames.h"
 #include "app/list/ReportReview.h"
+#include "app/settings/SettingsKeys.h"
+#include "app/settings/UpdateServerSetting.h"
+#include "app/settings/UserSettings.h"
 #include "app/update/ListInstaller.h"
+#include "app/update/ReportFetch.h"
+#include "app/update/UpdateServerUrl.h"
+#include "app/update/UpdateServerUrlError.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <malloc.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -202,6 +210,109 @@ int RunMerge(const std::vector<std::string>& arguments, CliOutput& out)
     return 0;
 }
 
+/// The arguments after `reports fetch`.
+struct FetchArguments {
+    std::optional<std::string> server;
+    std::string moveTo;
+    std::string trusted;
+    bool save = false;
+};
+
+FetchArguments ParseFetch(const std::vector<std::string>& arguments)
+{
+    FetchArguments parsed;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        const auto value = [&]() -> std::string {
+            if (i + 1 >= arguments.size() || arguments[i + 1].empty())
+                throw UsageError(argument + " needs a value");
+            return arguments[++i];
+        };
+        if (argument == "--reports-server") {
+            parsed.server = value();
+        } else if (argument == "--move-to") {
+            parsed.moveTo = value();
+        } else if (argument == "--trust-certificate") {
+            parsed.trusted = value();
+            // As the program prints it: upper-case hex.
+            std::transform(parsed.trusted.begin(), parsed.trusted.end(), parsed.trusted.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        } else if (argument == "--save") {
+            parsed.save = true;
+        } else {
+            throw UsageError("unexpected argument " + argument);
+        }
+    }
+    if (parsed.save && parsed.trusted.empty())
+        throw UsageError("--save needs --trust-certificate");
+    return parsed;
+}
+
+// The keepers' server and how far it is trusted: --reports-server, else
+// [keepers] server in the settings file; the certificate kept for its host
+// and port, replaced for this run by --trust-certificate. Fetch learns its
+// server here and nowhere else.
+UpdateSettings KeepersServer(const FetchArguments& parsed)
+{
+    std::string url;
+    if (parsed.server) {
+        url = *parsed.server;
+    } else {
+        // QSettings reads an unquoted value with commas as a list; a
+        // password may hold commas, so the parts are joined again.
+        const QVariant value = UserSettings::Open()->value(settings::kKeepersServer);
+        url =
+            (value.typeId() == QMetaType::QStringList ? value.toStringList().join(QLatin1Char(',')) : value.toString())
+                .toStdString();
+    }
+    if (url.empty())
+        throw UsageError("fetch needs --reports-server URL or [keepers] server in the settings file");
+    UpdateSettings server;
+    try {
+        server = UpdateServerUrl::ParseReportServer(url);
+    } catch (const UpdateServerUrlError& e) {
+        throw UsageError(e.what());
+    }
+    server.TrustedFingerprint = UpdateServerSetting::StoredFingerprint(server.Host, server.Port);
+    server.FingerprintStored = !server.TrustedFingerprint.empty();
+    if (!parsed.trusted.empty()) {
+        server.TrustedFingerprint = parsed.trusted;
+        server.FingerprintStored = false;
+    }
+    return server;
+}
+
+int RunFetch(const std::vector<std::string>& arguments, CliOutput& out)
+{
+    const FetchArguments parsed = ParseFetch(arguments);
+    const UpdateSettings server = KeepersServer(parsed);
+    InterruptCatcher interrupts;
+    ReportFetch fetch(server);
+    InterruptWatch watch(fetch);
+    FetchedReports fetched;
+    try {
+        if (InterruptCatcher::Caught())
+            InterruptCatcher::EndByTheSignal();
+        fetched = fetch.Fetch(ReportsFolder, parsed.moveTo,
+                              [](const std::string& text) { StandardError() << Shown(text) << '\n'; });
+    } catch (...) {
+        // What an abort leaves behind (a closed connection, the server's 426)
+        // is no failure of its own: the interrupt is.
+        if (InterruptCatcher::Caught())
+            InterruptCatcher::EndByTheSignal();
+        throw;
+    }
+    if (InterruptCatcher::Caught())
+        InterruptCatcher::EndByTheSignal();
+    const std::string shown = fetch.ServerFingerprint();
+    if (parsed.save && !shown.empty() && shown == parsed.trusted)
+        UpdateServerSetting::StoreFingerprint(server.Host, server.Port, shown);
+    for (const std::string& failure : fetched.failures)
+        StandardError() << Shown(failure) << '\n';
+    out << fetched.Text() << '\n';
+    return fetched.failures.empty() ? 0 : 1;
+}
+
 int RunReports(const std::vector<std::string>& arguments, CliOutput& out)
 {
     if (arguments.empty())
@@ -211,6 +322,8 @@ int RunReports(const std::vector<std::string>& arguments, CliOutput& out)
         return RunReview(rest, out);
     if (arguments[0] == "merge")
         return RunMerge(rest, out);
+    if (arguments[0] == "fetch")
+        return RunFetch(rest, out);
     throw UsageError("unknown reports command " + arguments[0]);
 }
 
@@ -219,8 +332,14 @@ int RunReports(const std::vector<std::string>& arguments, CliOutput& out)
 const CliCommand& ReportsCommand()
 {
     static const CliCommand command{
-        "reports", "review [FILE|DIR...] | merge [FILE|DIR...] --accept KINDS --version V [--prefer FILE]",
+        "reports",
+        "fetch [--reports-server ftp[es]://USER:PASSWORD@HOST:PORT/PATH/] [--move-to FOLDER]\n"
+        "      [--trust-certificate FP [--save]] | review [FILE|DIR...]\n"
+        "      | merge [FILE|DIR...] --accept KINDS --version V [--prefer FILE]",
         "the keepers' desk for the players' reports (custGCMList-*.xml; by default those in reports/):\n"
+        "      fetch brings the reports reports/ does not hold yet (each at most 1 MiB) from the keepers'\n"
+        "      account (the option's, else the settings file's [keepers] server; TLS and certificates as for\n"
+        "      update), and with --move-to moves each one fetched into FOLDER on the server;\n"
         "      review prints one line per report record (report, nick, game ID, name, kind, the list's flag,\n"
         "      the report's flag; kinds new, confirms, contradicts, adds-notes, unclear), then the counts;\n"
         "      merge writes gcmList.xml anew with version V from the kinds accepted (comma-separated, or all),\n"
