@@ -15,7 +15,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -142,17 +144,25 @@ QStringList ReportReview::ReportFiles(const QStringList& paths)
 void ReportReview::AddFile(const QString& path)
 {
     const QByteArray name = QFile::encodeName(path);
-    std::FILE* file = std::fopen(name.constData(), "rb");
+    // Without blocking: a named pipe by a report's name would wait for ever.
+    const int descriptor = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat status {};
+    if (descriptor < 0 || ::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        const int error = descriptor < 0 ? errno : S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+        if (descriptor >= 0)
+            ::close(descriptor);
+        reports_.push_back({path, error == EINVAL ? std::string("not a file") : std::strerror(error)});
+        return;
+    }
+    std::FILE* file = ::fdopen(descriptor, "rb");
     if (!file) {
+        ::close(descriptor);
         reports_.push_back({path, std::strerror(errno)});
         return;
     }
     // The buffer fits the file (a report is small), and one byte more than
     // the limit tells a report that is too large, or one that grew meanwhile.
-    struct stat status {};
-    const bool sized = ::fstat(::fileno(file), &status) == 0 && status.st_size >= 0;
-    const std::size_t expected =
-        sized ? std::min(static_cast<std::size_t>(status.st_size), MaxReportBytes) : MaxReportBytes;
+    const std::size_t expected = std::min(static_cast<std::size_t>(status.st_size), MaxReportBytes);
     std::string bytes(expected + 1, '\0');
     std::size_t got = 0;
     while (got < bytes.size()) {

@@ -96,18 +96,20 @@ FetchedReports ReportFetch::Fetch(const std::string& folder, const std::string& 
         }
         if (std::filesystem::exists(std::filesystem::path(folder) / name, failed))
             continue;
+        std::string step = "Cannot fetch " + name + ". ";
         try {
             const std::int64_t size = FetchOne(name, folder, status);
             if (size < 0)
                 continue;
             ++fetched.reports;
             fetched.bytes += size;
+            step = "Cannot move " + name + " to " + moveTo + ". ";
             if (!moveTo.empty())
                 MoveAside(name, moveTo, folderMade);
         } catch (const std::exception& e) {
             if (abortRequested_ || !ftp.IsConnected())
                 throw;
-            fetched.failures.push_back("Cannot fetch " + name + ". " + e.what());
+            fetched.failures.push_back(step + e.what());
         }
     }
     ftp.Disconnect();

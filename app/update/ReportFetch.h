@@ -19,7 +19,8 @@ namespace quorvane::app {
 struct FetchedReports {
     int reports = 0;
     std::int64_t bytes = 0;
-    /// One line per report that failed: "Cannot fetch <name>. <reason>".
+    /// One line per report that failed: "Cannot fetch <name>. <reason>", or
+    /// for one fetched but not moved "Cannot move <name> to <folder>. <reason>".
     std::vector<std::string> failures;
 
     /// "Fetched <n> reports (<b> bytes) into reports/."
