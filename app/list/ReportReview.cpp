@@ -25,7 +25,6 @@
 #include <cstring>
 #include <deque>
 #include <exception>
-#include <iterator>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
@@ -192,26 +191,27 @@ void ReportReview::AddBytes(const QString& path, std::string_view bytes)
         reports_.push_back(std::move(report));
         return;
     }
-    std::vector<ReviewedRecord> records;
+    // The records go straight to the others; a report that fails part-way
+    // takes back the ones it added.
+    const std::size_t before = records_.size();
     try {
         xml::InitParser();
         xml::XmlDocument document(xml::PlatformVendor);
         xml::MemoryStream stream(bytes);
         document.LoadFromStream(stream);
         RecordWalk::ForEach(document, [&](RecordWalk::Record& record) {
-            ReviewedRecord reviewed;
+            ReviewedRecord& reviewed = records_.emplace_back();
             reviewed.report = reports_.size();
             RecordWalk::ReadTexts(record, reviewed.fields);
-            records.push_back(std::move(reviewed));
         });
     } catch (const std::exception& e) {
         report.problem = e.what();
     }
-    if (report.problem.empty() && records.empty())
+    if (report.problem.empty() && records_.size() == before)
         report.problem = "no records";
+    if (!report.problem.empty())
+        records_.resize(before);
     reports_.push_back(std::move(report));
-    if (reports_.back().problem.empty())
-        std::move(records.begin(), records.end(), std::back_inserter(records_));
 }
 
 ReviewCounts ReportReview::Counts() const
