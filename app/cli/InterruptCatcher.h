@@ -2,6 +2,8 @@
 
 #include "net/transport/AntiFreezeBase.h"
 
+#include <signal.h>
+
 #include <csignal>
 
 namespace quorvane::app::cli {
@@ -25,6 +27,26 @@ public:
 private:
     struct sigaction savedInt_ {};
     struct sigaction savedTerm_ {};
+};
+
+/// Holds SIGINT and SIGTERM back (blocked) while it lives; one that arrives
+/// meanwhile is delivered when it goes.
+class HeldInterrupts {
+public:
+    HeldInterrupts()
+    {
+        sigset_t held;
+        sigemptyset(&held);
+        sigaddset(&held, SIGINT);
+        sigaddset(&held, SIGTERM);
+        sigprocmask(SIG_BLOCK, &held, &saved_);
+    }
+    ~HeldInterrupts() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
+    HeldInterrupts(const HeldInterrupts&) = delete;
+    HeldInterrupts& operator=(const HeldInterrupts&) = delete;
+
+private:
+    sigset_t saved_;
 };
 
 /// Cuts a flow's network waits into short slices and aborts the flow (its

@@ -11,11 +11,8 @@
 #include "app/update/UpdateFlow.h"
 #include "app/update/UpdateSink.h"
 
-#include <signal.h>
-
 #include <algorithm>
 #include <cctype>
-#include <csignal>
 #include <exception>
 #include <functional>
 #include <stdexcept>
@@ -26,26 +23,6 @@ namespace quorvane::app::cli {
 namespace {
 
 const std::string UnreachableHint = "Check the update server with --update-server or in quorvane.conf.";
-
-/// Holds SIGINT and SIGTERM back (blocked) while it lives; one that arrives
-/// meanwhile is delivered when it goes.
-class HeldInterrupts {
-public:
-    HeldInterrupts()
-    {
-        sigset_t held;
-        sigemptyset(&held);
-        sigaddset(&held, SIGINT);
-        sigaddset(&held, SIGTERM);
-        sigprocmask(SIG_BLOCK, &held, &saved_);
-    }
-    ~HeldInterrupts() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
-    HeldInterrupts(const HeldInterrupts&) = delete;
-    HeldInterrupts& operator=(const HeldInterrupts&) = delete;
-
-private:
-    sigset_t saved_;
-};
 
 /// Status texts on standard error, the listing on the command's output.
 class ConsoleSink : public UpdateSink {

@@ -1,6 +1,7 @@
 // quorvane-cli: the list commands of the Main Window without a window.
 #include "app/cli/CliOutput.h"
 #include "app/cli/ListCommands.h"
+#include "app/cli/ReportsCommand.h"
 #include "app/cli/SubmitCommand.h"
 #include "app/cli/UpdateCommand.h"
 #include "app/cli/UsageError.h"
@@ -35,6 +36,7 @@ std::vector<CliCommand> AllCommands()
     std::vector<CliCommand> commands = quorvane::app::cli::ListCommands();
     commands.push_back(quorvane::app::cli::UpdateCommand());
     commands.push_back(quorvane::app::cli::SubmitCommand());
+    commands.push_back(quorvane::app::cli::ReportsCommand());
     return commands;
 }
 

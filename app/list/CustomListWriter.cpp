@@ -3,6 +3,7 @@
 #include "app/list/AtomicFileWriter.h"
 #include "app/list/ListErrors.h"
 
+#include <array>
 #include <string_view>
 
 namespace quorvane::app {
@@ -27,9 +28,8 @@ void CheckCarriable(const QString& text, const QString& gameName, std::string_vi
     }
 }
 
-void AppendEscaped(std::string& out, const QString& text)
+void AppendEscaped(std::string& out, std::string_view utf8)
 {
-    const QByteArray utf8 = text.toUtf8();
     for (char c : utf8) {
         switch (c) {
         case '&': out += "&amp;"; break;
@@ -43,7 +43,7 @@ void AppendEscaped(std::string& out, const QString& text)
     }
 }
 
-void AppendField(std::string& out, std::string_view name, const QString& text)
+void AppendField(std::string& out, std::string_view name, std::string_view text)
 {
     out += '<';
     out += name;
@@ -66,23 +66,44 @@ std::string CustomListWriter::Compose(const std::vector<ListItem>& rows)
             CheckCarriable(row.subItems[i], row.caption, RecordFieldNames[i + 1]);
     }
 
-    std::string out;
-    out += "<?xml version=\"1.0\" ?>\r\n"
-           "<IMAGE>\r\n"
-           "<VERSION>\r\n"
-           "<NUMBER>000</NUMBER>\r\n"
-           "</VERSION>\r\n"
-           "<!--GCM LISTINGS -->\r\n";
+    std::string out = Header("000");
     for (const ListItem& row : rows) {
-        out += "<GCM>\r\n";
-        AppendField(out, RecordFieldNames[0], row.caption);
+        std::array<QByteArray, RecordFieldNames.size()> utf8;
+        std::array<std::string_view, RecordFieldNames.size()> texts;
+        utf8[0] = row.caption.toUtf8();
         for (std::size_t i = 0; i < row.subItems.size(); ++i)
-            AppendField(out, RecordFieldNames[i + 1], row.subItems[i]);
-        out += "</GCM>\r\n";
+            utf8[i + 1] = row.subItems[i].toUtf8();
+        for (std::size_t i = 0; i < utf8.size(); ++i)
+            texts[i] = std::string_view(utf8[i].constData(), static_cast<std::size_t>(utf8[i].size()));
+        AppendRecord(out, texts);
     }
-    out += "<!-- End -->\r\n"
-           "</IMAGE>\r\n";
+    out += Footer();
     return out;
+}
+
+std::string CustomListWriter::Header(std::string_view version)
+{
+    std::string out = "<?xml version=\"1.0\" ?>\r\n"
+                      "<IMAGE>\r\n"
+                      "<VERSION>\r\n";
+    AppendField(out, "NUMBER", version);
+    out += "</VERSION>\r\n"
+           "<!--GCM LISTINGS -->\r\n";
+    return out;
+}
+
+void CustomListWriter::AppendRecord(std::string& out, std::span<const std::string_view, RecordFieldNames.size()> texts)
+{
+    out += "<GCM>\r\n";
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        AppendField(out, RecordFieldNames[i], texts[i]);
+    out += "</GCM>\r\n";
+}
+
+std::string_view CustomListWriter::Footer()
+{
+    return "<!-- End -->\r\n"
+           "</IMAGE>\r\n";
 }
 
 void CustomListWriter::Write(const QString& path, const std::vector<ListItem>& rows)

@@ -36,6 +36,11 @@ inline const QString kUpdateServer = QStringLiteral("update/server");
 /// takes. Absent (or empty) for the update server's incoming/ folder.
 inline const QString kSubmitServer = QStringLiteral("submit/server");
 
+// [keepers]
+/// The list's keepers' account for the reports' incoming folder: an ftp://
+/// URL in the form --reports-server takes. Absent (or empty) for none.
+inline const QString kKeepersServer = QStringLiteral("keepers/server");
+
 // [tls]
 /// The SHA-256 fingerprint ("AB:CD:...") of a certificate the user trusts for
 /// the server `host`:`port` whether it verifies or not.

@@ -280,6 +280,24 @@ InstallResult ListInstaller::Install(const std::string& downloaded, const std::s
     return result;
 }
 
+InstallResult ListInstaller::InstallText(std::string_view text, const std::string& mainList)
+{
+    // The new file lies beside the list the link (if any) leads to, so that
+    // the install is one rename.
+    const std::string written = TemporaryName(AtomicFileWriter::ResolveLinks(mainList) + ".new");
+    {
+        AtomicFileWriter file(QFile::decodeName(QByteArray::fromStdString(written)));
+        file.Write(text);
+        file.Commit();
+    }
+    try {
+        return Install(written, mainList);
+    } catch (...) {
+        ::unlink(written.c_str());
+        throw;
+    }
+}
+
 void ListInstaller::SwapWithPrevious(const std::string& mainList)
 {
     const std::string previous = PreviousListPath(mainList);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace quorvane::app {
 
@@ -44,6 +45,12 @@ public:
     /// beside `mainList`, which becomes "gcmList.previous.xml" once the new
     /// list is in place. Failing to keep it does not stop the installation.
     static InstallResult Install(const std::string& downloaded, const std::string& mainList);
+
+    /// Puts `text` in place of `mainList` as Install puts a download there:
+    /// the text is written whole to a new file beside it first, so a failure
+    /// at any point leaves the Main List as it was and no new file behind.
+    /// Raises ListInstallError, or InOutError when the new file cannot be written.
+    static InstallResult InstallText(std::string_view text, const std::string& mainList);
 
     /// Swaps `mainList` (its target, for a symbolic link) with the previous
     /// list beside it in one step (renameat2 with RENAME_EXCHANGE); where the

@@ -294,6 +294,18 @@ void FtpClient::ChangeDirectory(const std::string& path)
     SendCommand("CWD " + path, {200, 250});
 }
 
+void FtpClient::Rename(const std::string& from, const std::string& to)
+{
+    // RFC 959: "RNFR" answers 350 and waits for "RNTO", which does the work.
+    SendCommand("RNFR " + from, 350);
+    SendCommand("RNTO " + to, {200, 250});
+}
+
+void FtpClient::MakeDirectory(const std::string& path)
+{
+    SendCommand("MKD " + path, 257);
+}
+
 std::int16_t FtpClient::SendRawCommand(const std::string& line)
 {
     return SendCommand(line, AnyReply);

@@ -153,6 +153,12 @@ public:
     void ApplyTransferType();
     /// "CWD <path>" (200 or 250); the path is sent unchanged.
     void ChangeDirectory(const std::string& path);
+    /// "RNFR <from>" (350), then "RNTO <to>" (250, or 200 from older servers):
+    /// renames or moves a file on the server (RFC 959). The names are sent
+    /// unchanged; a refusal of either raises `ProtocolReplyError`.
+    void Rename(const std::string& from, const std::string& to);
+    /// "MKD <path>" (257): makes a folder on the server.
+    void MakeDirectory(const std::string& path);
     /// Sends `line` unchanged and returns whatever code the server answers.
     std::int16_t SendRawCommand(const std::string& line);
 

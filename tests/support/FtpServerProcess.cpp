@@ -43,6 +43,8 @@ FtpServerProcess FtpServerProcess::StartPyftpdlib(const PyftpdlibOptions& option
         args.push_back("--write-only");
         args.push_back(options.WriteOnly);
     }
+    if (!options.Keeper.empty())
+        args.insert(args.end(), {"--keeper", options.Keeper});
     return FtpServerProcess(SupportDir() + "/ftpd.py", args);
 }
 

@@ -22,6 +22,9 @@ struct PyftpdlibOptions {
     bool TlsCutData = false; ///< data connections end without close_notify
     /// A folder under Root (created) that every account may enter and store into only.
     std::string WriteOnly;
+    /// "NAME:WORD": the keepers' account, which may list, read, rename and make
+    /// folders in WriteOnly (else Root).
+    std::string Keeper;
 };
 
 /// A real FTP server on 127.0.0.1 (or ::1) in a child process (tests/support/ftpd.py

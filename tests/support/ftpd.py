@@ -10,7 +10,7 @@ started it) or it is killed.
     ftpd.py --root DIR [--user NAME --password WORD] [--anonymous]
             [--banner TEXT] [--fault CMD=CODE ...] [--masquerade ADDR]
             [--listen ADDR] [--tls-cert FILE --tls-key FILE [--tls-cut-data]]
-            [--write-only DIR] [--print-arrivals]
+            [--write-only DIR] [--keeper NAME:WORD] [--print-arrivals]
 
 --fault answers every CMD (for example RETR, SYST, PORT) with CODE and a short
 text instead of running the command, after the usual login checks; CMD=CODExN
@@ -22,6 +22,9 @@ refuses a login or a data connection in the clear; --tls-cut-data then ends
 every data connection without TLS's close_notify.
 --write-only makes DIR (under the root, created if missing) a folder every
 account may enter and store into, but not list, read, rename or delete in.
+--keeper adds the list's keepers' account NAME with password WORD, which may
+enter and list the root, and list, read, rename and make folders in the
+--write-only folder (else the root).
 --print-arrivals prints a line "arrived PATH SIZE" on standard output for each
 file stored, PATH relative to the root.
 """
@@ -91,6 +94,15 @@ def make_handler(args):
         authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
     if args.anonymous:
         authorizer.add_anonymous(args.root)
+    if args.keeper:
+        name, _, word = args.keeper.partition(":")
+        if args.write_only:
+            folder = os.path.join(args.root, args.write_only)
+            os.makedirs(folder, exist_ok=True)
+            authorizer.add_user(name, word, args.root, perm="el")
+            authorizer.override_perm(name, folder, "elrfm", recursive=True)
+        else:
+            authorizer.add_user(name, word, args.root, perm="elrfm")
     if args.write_only:
         folder = os.path.join(args.root, args.write_only)
         os.makedirs(folder, exist_ok=True)
@@ -127,6 +139,7 @@ def main():
     parser.add_argument("--tls-key")
     parser.add_argument("--tls-cut-data", action="store_true")
     parser.add_argument("--write-only")
+    parser.add_argument("--keeper")
     parser.add_argument("--print-arrivals", action="store_true")
     parser.add_argument("--verbose", action="store_true")
     args = parser.parse_args()

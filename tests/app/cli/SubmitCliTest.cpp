@@ -250,6 +250,9 @@ TEST(SubmitCli, TheDemoServerTakesAReportIntoItsIncomingFolderAndPrintsIt)
     const std::string updateServer = port[1];
     ASSERT_TRUE(demo.WaitForLine(std::regex("arrive in (/\\S+)/ "), folder));
     const std::filesystem::path incoming = folder.str(1);
+    std::smatch keepers;
+    ASSERT_TRUE(demo.WaitForLine(std::regex("reports fetch --reports-server (ftp://\\S+)"), keepers));
+    const std::string keepersServer = keepers[1];
 
     // What a ./run user does: the update server in use, no report server.
     TempDir dir("submit-demo");
@@ -264,6 +267,20 @@ TEST(SubmitCli, TheDemoServerTakesAReportIntoItsIncomingFolderAndPrintsIt)
     EXPECT_EQ(sent.out.find("Sent as " + arrived.str(1) + " "), 0u) << sent.out;
     EXPECT_EQ(arrived.str(2), std::to_string(list.size()));
     EXPECT_EQ(Names(incoming), std::vector<std::string>{arrived.str(1)});
+
+    // The keepers fetch it, review it against their list and merge it.
+    TempDir desk("keepers-demo");
+    desk.Write("gcmList.xml", test::GeneratedListFile("4", 1));
+    const CliRun fetched = test::Cli(desk, "reports fetch --move-to processed --reports-server " + keepersServer);
+    EXPECT_EQ(fetched.out, "Fetched 1 reports (" + arrived.str(2) + " bytes) into reports/.\n") << fetched.err;
+    EXPECT_EQ(Names(incoming / "processed"), std::vector<std::string>{arrived.str(1)});
+    const CliRun review = test::Cli(desk, "reports review");
+    EXPECT_NE(review.out.find("Reports [1] Records [2] New [1] Confirm [1] Contradict [0] "), std::string::npos)
+        << review.out;
+    const CliRun merged = test::Cli(desk, "reports merge --accept new --version 5");
+    EXPECT_EQ(merged.out, "Changes [1] New [1] Removed [0] Now boot [0] No longer boot [0] Changed [0]\n")
+        << merged.err;
+    EXPECT_EQ(test::Cli(desk, "changes").out, "new\tG1\tGame 1 of 3\t\tboots\t\n" + merged.out);
 }
 
 } // namespace
