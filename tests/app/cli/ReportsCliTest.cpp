@@ -128,7 +128,7 @@ TEST(ReportsCli, MergeTakesTheAcceptedKindsLeavesDisagreementsOutAndRevertUndoes
                                           "changed\tC3\tGamma\tboots\tboots\tnotes\n"
                                           "Changes [3] New [1] Removed [0] Now boot [1] No longer boot [0] "
                                           "Changed [1]\n");
-    EXPECT_EQ(Cli(folder, "summary").out, "List Version [8] GCM's [5] [Good: 0] [Bad: 0]\n");
+    EXPECT_EQ(Cli(folder, "summary").out, "List Version [8] GCM's [5] [Good: 3] [Bad: 2]\n");
     // The size "?" names none, so Beta keeps its own.
     EXPECT_NE(folder.Read("gcmList.xml")
                   .find("<GAMENAME>Beta</GAMENAME>\r\n<GAMEID>B2</GAMEID>\r\n"
