@@ -16,10 +16,12 @@ struct ListState {
     /// Records of the Main List counted at start-up or by the last reload.
     std::int32_t GCMCount = 0;
     /// Bootable records added to the view by the last Show command (or the
-    /// start-up load or reload that showed the Main List).
+    /// start-up load or reload that showed the Main List, or counted by the
+    /// command line's summary).
     std::int32_t GoodCount = 0;
     /// Not-bootable records added to the view by the last Show command (or
-    /// the start-up load or reload that showed the Main List).
+    /// the start-up load or reload that showed the Main List, or counted by
+    /// the command line's summary).
     std::int32_t BadCount = 0;
 
     /// The List Summary:

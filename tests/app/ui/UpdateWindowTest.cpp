@@ -19,6 +19,7 @@
 #include "tests/support/FullBacklogListener.h"
 #include "tests/support/ScriptedPeer.h"
 #include "tests/support/UpdateScript.h"
+#include "xml/PlatformVendor.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -524,6 +525,7 @@ TEST_F(UpdateWindow, ThePreviewSaysYesOrNoOnlyForTheFlagsTheEditorWrites)
 {
     writeFile("custGCMList.xml", ListFile("000", GcmRecord("Yes", "1") + GcmRecord("No", "2") +
                                                      GcmRecord("Maybe", "maybe") + GcmRecord("Blank", "")));
+    xml::InitParser(); // as the program does at start, before any window reads a list
     SendPreviewDialog preview(SubmitFlow::Check("custGCMList.xml"), UpdateSettings::Fixed());
     struct Case {
         QString name;
