@@ -10,14 +10,21 @@
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
+#include <utility>
 
 namespace quorvane::app {
 
 namespace {
 
-/// Stands between the names transliterated in one pass: a noncharacter, which
-/// no XML text holds and the transliteration leaves as it is.
+/// Stands between the runs of letters transliterated in one call: a
+/// noncharacter, which no XML text holds and the transliteration leaves as it
+/// is.
 constexpr char16_t kNameSeparator = 0xFFFF;
+
+/// About this many UTF-16 units are transliterated in one call: one call per
+/// name costs more in calls than in letters, and one call for every name costs
+/// more again, as every letter that becomes two moves the rest of the text.
+constexpr qsizetype kFoldedAtOnce = 2048;
 
 bool IsAscii(std::string_view text)
 {
@@ -30,10 +37,49 @@ SearchIndex::SearchIndex(const RecordWalk::Start& start, const QLocale& locale) 
 {
     std::string nameStorage;
     std::string idStorage;
-    // The names that are not plain ASCII, upper-cased and joined, and their
-    // entries, for the one transliteration after the walk.
-    QString upperNames;
-    std::vector<std::size_t> foldedLater;
+    // The names that are not plain ASCII wait, upper-cased, for one
+    // transliteration of many: only their runs of other letters, each with
+    // the letter before and after it (a mark may belong to the letter before
+    // it), are transliterated, joined by the separator; the rest of each name
+    // is plain ASCII, which folds to itself.
+    struct Waiting {
+        std::size_t entry;
+        QString upper;
+        /// The runs transliterated, as [begin, end) in `upper`.
+        std::vector<std::pair<qsizetype, qsizetype>> runs;
+    };
+    std::vector<Waiting> waiting;
+    QString runs;
+    std::size_t runCount = 0;
+    const auto fold = [&] {
+        if (waiting.empty())
+            return;
+        const QString foldedRuns = LatinFold::Of(runs);
+        const QList<QStringView> folded = QStringView(foldedRuns).split(QChar(kNameSeparator));
+        // Should a name hold the separator itself, each name is folded whole.
+        const bool whole = static_cast<std::size_t>(folded.size()) == runCount;
+        qsizetype next = 0;
+        for (const Waiting& name : waiting) {
+            QString key;
+            if (whole) {
+                qsizetype at = 0;
+                for (const auto& [begin, end] : name.runs) {
+                    key += QStringView(name.upper).mid(at, begin - at);
+                    key += folded[next++];
+                    at = end;
+                }
+                key += QStringView(name.upper).mid(at);
+            } else {
+                key = LatinFold::Of(name.upper);
+            }
+            Entry& entry = entries_[name.entry];
+            entry.name = Append(key.toStdString());
+            entry.nameEnd = static_cast<std::uint32_t>(text_.size());
+        }
+        waiting.clear();
+        runs.clear();
+        runCount = 0;
+    };
     RecordWalk::ForEachFrom(start, [&](RecordWalk::Record& record) {
         Entry entry;
         entry.position = record.Position();
@@ -42,10 +88,31 @@ SearchIndex::SearchIndex(const RecordWalk::Start& start, const QLocale& locale) 
             entry.name = Append(NameMatcher::FoldedName(locale_, name));
             entry.nameEnd = static_cast<std::uint32_t>(text_.size());
         } else {
-            if (!foldedLater.empty())
-                upperNames += QChar(kNameSeparator);
-            upperNames += locale_.toUpper(Utf8Text::Decode(name));
-            foldedLater.push_back(entries_.size());
+            Waiting later{entries_.size(), locale_.toUpper(Utf8Text::Decode(name)), {}};
+            const QString& upper = later.upper;
+            for (qsizetype i = 0; i < upper.size();) {
+                if (upper[i].unicode() < 0x80) {
+                    ++i;
+                    continue;
+                }
+                qsizetype end = i;
+                while (end < upper.size() && upper[end].unicode() >= 0x80)
+                    ++end;
+                const qsizetype begin = std::max<qsizetype>(0, i - 1);
+                end = std::min(upper.size(), end + 1);
+                // Runs one letter apart share it.
+                if (!later.runs.empty() && later.runs.back().second >= begin)
+                    later.runs.back().second = end;
+                else
+                    later.runs.emplace_back(begin, end);
+                i = end;
+            }
+            for (const auto& [begin, end] : later.runs) {
+                if (runCount++ > 0)
+                    runs += QChar(kNameSeparator);
+                runs += QStringView(upper).mid(begin, end - begin);
+            }
+            waiting.push_back(std::move(later));
         }
         std::string_view id;
         if (RecordWalk::FindText(record, "GAMEID", idStorage, id)) {
@@ -53,26 +120,10 @@ SearchIndex::SearchIndex(const RecordWalk::Start& start, const QLocale& locale) 
             entry.idEnd = static_cast<std::uint32_t>(text_.size());
         }
         entries_.push_back(entry);
+        if (runs.size() >= kFoldedAtOnce)
+            fold();
     });
-    if (!foldedLater.empty()) {
-        const QString foldedNames = LatinFold::Of(upperNames);
-        const QList<QStringView> folded = QStringView(foldedNames).split(QChar(kNameSeparator));
-        // Should a name hold the separator itself, each name is folded on its own.
-        const bool whole = static_cast<std::size_t>(folded.size()) == foldedLater.size();
-        for (std::size_t k = 0; k < foldedLater.size(); ++k) {
-            Entry& entry = entries_[foldedLater[k]];
-            std::string key;
-            if (whole) {
-                key = folded[static_cast<qsizetype>(k)].toString().toStdString();
-            } else {
-                std::string storage;
-                RecordWalk::Record record = RecordWalk::At(start, entry.position);
-                key = NameMatcher::FoldedName(locale_, RecordWalk::NameView(record, storage));
-            }
-            entry.name = Append(key);
-            entry.nameEnd = static_cast<std::uint32_t>(text_.size());
-        }
-    }
+    fold();
     text_.shrink_to_fit();
     entries_.shrink_to_fit();
 }

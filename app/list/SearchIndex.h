@@ -19,8 +19,9 @@ namespace quorvane::app {
 /// game name upper-cased by one locale's rules and folded
 /// (NameMatcher::FoldedName) and its game ID key (GameIdKey::Of; empty for a
 /// record without GAMEID). Only names that are not plain ASCII are
-/// transliterated, all in one pass: transliterating costs far more per call
-/// than per letter. About 40 bytes a record, held in two buffers.
+/// transliterated, and of those only the letters that are not ASCII with a
+/// letter either side, many in one call: transliterating costs much per call
+/// and per letter. About 40 bytes a record, held in two buffers.
 ///
 /// An index holds for the document it was built from as long as no record is
 /// added, removed or renamed; the list logic drops it whenever it loads a

@@ -110,6 +110,9 @@ private:
     std::vector<std::size_t> nameOrder(const std::vector<ListItem>& rows) const;
     /// Reorders `rows` so that position i holds the row that was at order[i].
     static void permute(std::vector<ListItem>& rows, const std::vector<std::size_t>& order);
+    /// Frees `rows` (which the model no longer shows), in the order their
+    /// texts were made in.
+    static void release(std::vector<ListItem>& rows);
 
     QStringList headers_;
     CaptionEditing editing_;

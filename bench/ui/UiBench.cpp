@@ -1,6 +1,7 @@
 // "Show Palavera List GCM's" and a search into the real list view of the Main
 // Window, on the generated lists of 10k and 100k records, with the repaint that
-// follows each command; and scrolling the filled view from end to end.
+// follows each command; a keystroke's filter and the building of the search
+// index it reads; and scrolling the filled view from end to end.
 //
 //   quorvane_ui_bench [--benchmark_filter=...]
 //
@@ -9,6 +10,7 @@
 // meets it. The view must fill in time linear in the records (one sort per
 // command, never one per item) and stay cheap to repaint anywhere in 100k rows.
 
+#include "app/list/SearchIndex.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/SortedListView.h"
 #include "bench/support/BenchLists.h"
@@ -114,6 +116,46 @@ void BM_SearchTenth(benchmark::State& state)
     });
 }
 
+// A key in the search field, from the field's new text to the painted rows:
+// "ca" becomes "cas" on the list shown at start-up, with the index built (it
+// is built once per list). The view held what "ca" found, as it would.
+void BM_FilterKeystroke(benchmark::State& state)
+{
+    MainWindow& window = windowFor(static_cast<int>(state.range(0)));
+    int rows = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        window.gcmName->setText(QStringLiteral("ca"));
+        window.FilterTimerTimer();
+        QApplication::processEvents();
+        state.ResumeTiming();
+        window.gcmName->setText(QStringLiteral("cas"));
+        window.FilterTimerTimer();
+        QApplication::processEvents(); // the repaint the user waits for
+        state.PauseTiming();
+        rows = window.List->rows().size();
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = rows;
+}
+
+// Building the search index of the list shown (folded names and game IDs),
+// as the first keystroke after a load does.
+void BM_FilterIndex(benchmark::State& state)
+{
+    MainWindow& window = windowFor(static_cast<int>(state.range(0)));
+    quorvane::app::MainList& list = window.ListLogic();
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        // Choosing the path again drops the index.
+        list.SetPath(quorvane::app::ListPath::Fast);
+        const quorvane::app::SearchIndex* index = list.SearchIndexOf(quorvane::app::ListKind::Main);
+        benchmark::DoNotOptimize(index);
+        bytes = index != nullptr ? index->Bytes() : 0;
+    }
+    state.counters["bytes"] = static_cast<double>(bytes);
+}
+
 void BM_ViewFillOnly(benchmark::State& state)
 {
     MainWindow& window = windowFor(10000);
@@ -155,6 +197,8 @@ void BM_ScrollFilledView(benchmark::State& state)
 // machine seldom covers them all.
 BENCHMARK(BM_ShowMainList)->Arg(10000)->Arg(100000)->Iterations(1)->Repetitions(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchTenth)->Arg(10000)->Arg(100000)->Iterations(1)->Repetitions(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FilterKeystroke)->Arg(100000)->Iterations(3)->Repetitions(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FilterIndex)->Arg(100000)->Iterations(1)->Repetitions(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ViewFillOnly)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScrollFilledView)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
