@@ -46,6 +46,9 @@ TEST(PublishCli, RenamesTheUploadOverTheListAndRefusesTheSameVersionBeforeUpload
         /// Whether the server holds a list before the publish.
         bool hasList;
         std::string out;
+        /// Empty: the publish succeeds. Else a part of its error; the
+        /// server's list stays as it was, alone.
+        std::string error = {};
     };
     const Case cases[] = {
         {"pyftpdlib", false, {}, true, Published},
@@ -56,6 +59,7 @@ TEST(PublishCli, RenamesTheUploadOverTheListAndRefusesTheSameVersionBeforeUpload
          true,
          "The server does not rename over a file: the old list was moved aside, then deleted.\n" + Published},
         {"vsftpd", true, {}, true, Published},
+        {"pyftpdlib refusing every rename", false, {"RNTO=550"}, true, "", "Injected fault for RNTO."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -84,10 +88,14 @@ TEST(PublishCli, RenamesTheUploadOverTheListAndRefusesTheSameVersionBeforeUpload
         desk.Write("gcmList.xml", newList);
         const std::string command = "publish --publish-server " + test::Quoted(url);
         const CliRun run = Cli(desk, command, "env XDG_CONFIG_HOME=config");
-        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.exitCode, c.error.empty() ? 0 : 1) << run.err;
         EXPECT_EQ(run.out, c.out);
         EXPECT_EQ(Names(root.Path() / "pub/lists"), std::vector<std::string>{"gcmList.xml"});
-        EXPECT_TRUE(root.Read("pub/lists/gcmList.xml") == newList);
+        EXPECT_TRUE(root.Read("pub/lists/gcmList.xml") == (c.error.empty() ? newList : oldList));
+        if (!c.error.empty()) {
+            EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
+            continue;
+        }
 
         // The same version again: refused once the server's list was read,
         // before anything is uploaded.
