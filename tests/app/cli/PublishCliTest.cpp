@@ -5,6 +5,8 @@
 #include "tests/support/CliRun.h"
 #include "tests/support/FtpServerProcess.h"
 #include "tests/support/ListFiles.h"
+#include "tests/support/ScriptedPeer.h"
+#include "tests/support/UpdateScript.h"
 
 #include <gtest/gtest.h>
 
@@ -117,6 +119,67 @@ TEST(PublishCli, RenamesTheUploadOverTheListAndRefusesTheSameVersionBeforeUpload
         EXPECT_EQ(refused.exitCode, 1);
         EXPECT_EQ(refused.err, error);
     }
+}
+
+TEST(PublishCli, AServerThatRefusesToRenameOverTheListGetsTheOldOneMovedAsideThenDeleted)
+{
+    const std::string oldList = test::GeneratedListFile("7", 3);
+    const std::string newList = test::GeneratedListFile("8", 5);
+    test::ScriptedPeer peer;
+    test::ScriptUpdateUpToCwd(peer, "pub/lists/").Reply("250 ok");
+    test::ScriptDownloadStart(peer, "213 " + std::to_string(oldList.size()))
+        .SendData(oldList)
+        .CloseData()
+        .Reply("226 done")
+        .Expect("PASV")
+        .ReplyPassive()
+        .AcceptData()
+        .ExpectPrefix("STOR gcmList.xml.upload-")
+        .Reply("150 go on")
+        .ExpectData(newList)
+        .CloseData()
+        .Reply("226 stored")
+        .ExpectPrefix("SIZE gcmList.xml.upload-")
+        .Reply("213 " + std::to_string(newList.size()))
+        .ExpectPrefix("RNFR gcmList.xml.upload-")
+        .Reply("350 ready")
+        .Expect("RNTO gcmList.xml")
+        .Reply("553 gcmList.xml exists.")
+        .Expect("RNFR gcmList.xml")
+        .Reply("350 ready")
+        .ExpectPrefix("RNTO gcmList.xml.old-")
+        .Reply("250 moved")
+        .ExpectPrefix("RNFR gcmList.xml.upload-")
+        .Reply("350 ready")
+        .Expect("RNTO gcmList.xml")
+        .Reply("250 moved")
+        .ExpectPrefix("DELE gcmList.xml.old-")
+        .Reply("250 deleted")
+        .ExpectClosed();
+    peer.Start();
+    TempDir desk("publish-desk");
+    desk.Write("gcmList.xml", newList);
+    const CliRun run =
+        Cli(desk, "publish --publish-server ftp://lists:x@127.0.0.1:" + std::to_string(peer.Port()) + "/pub/lists/",
+            "env XDG_CONFIG_HOME=config");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "The server does not rename over a file: the old list was moved aside, then deleted.\n" + Published);
+    ASSERT_TRUE(peer.Finish()) << peer.Failure();
+    // One upload name throughout, and the old list deleted under the name it was moved to.
+    const std::vector<std::string> lines = peer.Received();
+    const auto named = [&lines](const std::string& prefix) {
+        std::vector<std::string> names;
+        for (const std::string& line : lines) {
+            if (line.rfind(prefix, 0) == 0)
+                names.push_back(line.substr(line.find(' ') + 1));
+        }
+        return names;
+    };
+    const std::vector<std::string> stored = named("STOR ");
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(named("RNFR gcmList.xml.upload-"), std::vector<std::string>(2, stored.front()));
+    EXPECT_EQ(named("DELE "), named("RNTO gcmList.xml.old-"));
 }
 
 /// A player's download of the list, over one connection kept open.
