@@ -148,6 +148,10 @@ PublishedList PublishFlow::Publish(const CheckedList& list, const std::function<
         };
     }
     try {
+        // An interrupt that came while the server's list was read ends the
+        // run before anything is uploaded.
+        if (abortRequested_)
+            throw ftp::ProtocolReplyError(426, "Aborted.");
         uploadName_ = UploadPrefix + RandomHex();
         status("Uploading " + uploadName_ + "...");
         // The stored size is checked before anything is renamed.
