@@ -1,6 +1,7 @@
 // quorvane-cli: the list commands of the Main Window without a window.
 #include "app/cli/CliOutput.h"
 #include "app/cli/ListCommands.h"
+#include "app/cli/PublishCommand.h"
 #include "app/cli/ReportsCommand.h"
 #include "app/cli/SubmitCommand.h"
 #include "app/cli/UpdateCommand.h"
@@ -37,6 +38,7 @@ std::vector<CliCommand> AllCommands()
     commands.push_back(quorvane::app::cli::UpdateCommand());
     commands.push_back(quorvane::app::cli::SubmitCommand());
     commands.push_back(quorvane::app::cli::ReportsCommand());
+    commands.push_back(quorvane::app::cli::PublishCommand());
     return commands;
 }
 

@@ -40,6 +40,10 @@ inline const QString kSubmitServer = QStringLiteral("submit/server");
 /// The list's keepers' account for the reports' incoming folder: an ftp://
 /// URL in the form --reports-server takes. Absent (or empty) for none.
 inline const QString kKeepersServer = QStringLiteral("keepers/server");
+/// Where the keepers publish the Main List: an ftp:// URL in the form
+/// --publish-server takes, an account that may write the list's folder.
+/// Absent (or empty) for the update server.
+inline const QString kKeepersPublish = QStringLiteral("keepers/publish");
 
 // [tls]
 /// The SHA-256 fingerprint ("AB:CD:...") of a certificate the user trusts for

@@ -45,6 +45,8 @@ FtpServerProcess FtpServerProcess::StartPyftpdlib(const PyftpdlibOptions& option
     }
     if (!options.Keeper.empty())
         args.insert(args.end(), {"--keeper", options.Keeper});
+    if (options.StoreRate > 0)
+        args.insert(args.end(), {"--store-rate", std::to_string(options.StoreRate)});
     return FtpServerProcess(SupportDir() + "/ftpd.py", args);
 }
 

@@ -25,6 +25,8 @@ struct PyftpdlibOptions {
     /// "NAME:WORD": the keepers' account, which may list, read, rename and make
     /// folders in WriteOnly (else Root).
     std::string Keeper;
+    /// Bytes per second at which uploads arrive; 0: as fast as they come.
+    int StoreRate = 0;
 };
 
 /// A real FTP server on 127.0.0.1 (or ::1) in a child process (tests/support/ftpd.py

@@ -195,6 +195,12 @@ ScriptedPeer& ScriptedPeer::CloseData()
     return *this;
 }
 
+ScriptedPeer& ScriptedPeer::ExpectData(std::string bytes)
+{
+    steps_.push_back({Kind::ExpectData, std::move(bytes)});
+    return *this;
+}
+
 char ScriptedPeer::PatternByte(std::uint64_t index)
 {
     // Not periodic at any power of two, so a dropped or repeated block shows.
@@ -428,6 +434,23 @@ void ScriptedPeer::RunStep(const Step& step)
         break;
     }
     case Kind::CloseData: CloseFd(dataFd_); break;
+    case Kind::ExpectData: {
+        if (dataFd_ < 0)
+            Fail("no data connection");
+        std::string arrived;
+        for (;;) {
+            WaitFd(dataFd_, POLLIN);
+            char buffer[4096];
+            const ssize_t got = ::recv(dataFd_, buffer, sizeof buffer, 0);
+            if (got <= 0)
+                break;
+            arrived.append(buffer, static_cast<std::size_t>(got));
+        }
+        if (arrived != step.text)
+            Fail("the upload brought " + std::to_string(arrived.size()) + " other bytes than the " +
+                 std::to_string(step.text.size()) + " expected");
+        break;
+    }
     }
 }
 

@@ -60,6 +60,9 @@ public:
     ScriptedPeer& SendData(std::string bytes);     ///< bytes on the data connection
     ScriptedPeer& SendPattern(std::uint64_t size); ///< `PatternByte(i)` for i < size
     ScriptedPeer& CloseData();
+    /// Read the data connection until the client closes it (an upload); what
+    /// arrived must equal `bytes`.
+    ScriptedPeer& ExpectData(std::string bytes);
 
     /// Starts accepting and playing on the peer's thread.
     void Start();
@@ -92,7 +95,8 @@ private:
         AcceptData,
         SendData,
         SendPattern,
-        CloseData
+        CloseData,
+        ExpectData
     };
     struct Step {
         Kind kind;

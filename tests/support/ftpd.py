@@ -10,7 +10,8 @@ started it) or it is killed.
     ftpd.py --root DIR [--user NAME --password WORD] [--anonymous]
             [--banner TEXT] [--fault CMD=CODE ...] [--masquerade ADDR]
             [--listen ADDR] [--tls-cert FILE --tls-key FILE [--tls-cut-data]]
-            [--write-only DIR] [--keeper NAME:WORD] [--print-arrivals]
+            [--write-only DIR] [--keeper NAME:WORD [--keeper-writes DIR]]
+            [--store-rate BYTES] [--print-arrivals]
 
 --fault answers every CMD (for example RETR, SYST, PORT) with CODE and a short
 text instead of running the command, after the usual login checks; CMD=CODExN
@@ -24,7 +25,10 @@ every data connection without TLS's close_notify.
 account may enter and store into, but not list, read, rename or delete in.
 --keeper adds the list's keepers' account NAME with password WORD, which may
 enter and list the root, and list, read, rename and make folders in the
---write-only folder (else the root).
+--write-only folder (else the root); with --keeper-writes also store, rename
+and delete in DIR (under the root), where the keepers publish the list.
+--store-rate lets uploads arrive at most BYTES per second, so that a test can
+act while one runs.
 --print-arrivals prints a line "arrived PATH SIZE" on standard output for each
 file stored, PATH relative to the root.
 """
@@ -73,6 +77,14 @@ def make_handler(args):
 
             base.dtp_handler = CutDTPHandler
 
+    if args.store_rate:
+        from pyftpdlib.handlers import ThrottledDTPHandler
+
+        class SlowStoreDTPHandler(ThrottledDTPHandler):
+            read_limit = args.store_rate
+
+        base.dtp_handler = SlowStoreDTPHandler
+
     class FaultyHandler(base):
         def process_command(self, cmd, *a, **kw):
             fault = faults.get(cmd)
@@ -103,6 +115,9 @@ def make_handler(args):
             authorizer.override_perm(name, folder, "elrfm", recursive=True)
         else:
             authorizer.add_user(name, word, args.root, perm="elrfm")
+        if args.keeper_writes:
+            authorizer.override_perm(name, os.path.join(args.root, args.keeper_writes), "elradfmw",
+                                     recursive=True)
     if args.write_only:
         folder = os.path.join(args.root, args.write_only)
         os.makedirs(folder, exist_ok=True)
@@ -140,6 +155,8 @@ def main():
     parser.add_argument("--tls-cut-data", action="store_true")
     parser.add_argument("--write-only")
     parser.add_argument("--keeper")
+    parser.add_argument("--keeper-writes")
+    parser.add_argument("--store-rate", type=int)
     parser.add_argument("--print-arrivals", action="store_true")
     parser.add_argument("--verbose", action="store_true")
     args = parser.parse_args()

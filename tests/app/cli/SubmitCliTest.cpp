@@ -242,7 +242,7 @@ private:
     std::string line_;
 };
 
-TEST(SubmitCli, TheDemoServerTakesAReportIntoItsIncomingFolderAndPrintsIt)
+TEST(SubmitCli, TheDemoServersReportIsFetchedMergedAndPublishedAndAPlayersUpdateShowsTheChange)
 {
     DemoServer demo;
     std::smatch port, folder, arrived;
@@ -253,6 +253,9 @@ TEST(SubmitCli, TheDemoServerTakesAReportIntoItsIncomingFolderAndPrintsIt)
     std::smatch keepers;
     ASSERT_TRUE(demo.WaitForLine(std::regex("reports fetch --reports-server (ftp://\\S+)"), keepers));
     const std::string keepersServer = keepers[1];
+    std::smatch publishLine;
+    ASSERT_TRUE(demo.WaitForLine(std::regex("publish --publish-server (ftp://\\S+)"), publishLine));
+    const std::string publishServer = publishLine[1];
 
     // What a ./run user does: the update server in use, no report server.
     TempDir dir("submit-demo");
@@ -260,6 +263,7 @@ TEST(SubmitCli, TheDemoServerTakesAReportIntoItsIncomingFolderAndPrintsIt)
     dir.Write("custGCMList.xml", list);
     std::filesystem::create_directories(dir.Path() / "config/quorvane");
     dir.Write("config/quorvane/quorvane.conf", "[update]\nserver=" + updateServer + "\n");
+    ASSERT_EQ(test::Cli(dir, "update", "env XDG_CONFIG_HOME=config").exitCode, 0);
     const CliRun sent = test::Cli(dir, "submit", "env XDG_CONFIG_HOME=config");
     ASSERT_EQ(sent.exitCode, 0) << sent.err;
 
@@ -268,19 +272,26 @@ TEST(SubmitCli, TheDemoServerTakesAReportIntoItsIncomingFolderAndPrintsIt)
     EXPECT_EQ(arrived.str(2), std::to_string(list.size()));
     EXPECT_EQ(Names(incoming), std::vector<std::string>{arrived.str(1)});
 
-    // The keepers fetch it, review it against their list and merge it.
+    // The keepers fetch it, review it against the server's list, merge it
+    // and publish the result.
     TempDir desk("keepers-demo");
-    desk.Write("gcmList.xml", test::GeneratedListFile("4", 1));
+    ASSERT_EQ(test::Cli(desk, "update --update-server " + updateServer, "env XDG_CONFIG_HOME=config").exitCode, 0);
     const CliRun fetched = test::Cli(desk, "reports fetch --move-to processed --reports-server " + keepersServer);
     EXPECT_EQ(fetched.out, "Fetched 1 reports (" + arrived.str(2) + " bytes) into reports/.\n") << fetched.err;
     EXPECT_EQ(Names(incoming / "processed"), std::vector<std::string>{arrived.str(1)});
     const CliRun review = test::Cli(desk, "reports review");
-    EXPECT_NE(review.out.find("Reports [1] Records [2] New [1] Confirm [1] Contradict [0] "), std::string::npos)
+    EXPECT_NE(review.out.find("Reports [1] Records [2] New [2] Confirm [0] Contradict [0] "), std::string::npos)
         << review.out;
-    const CliRun merged = test::Cli(desk, "reports merge --accept new --version 5");
-    EXPECT_EQ(merged.out, "Changes [1] New [1] Removed [0] Now boot [0] No longer boot [0] Changed [0]\n")
+    const CliRun merged = test::Cli(desk, "reports merge --accept new --version 14");
+    EXPECT_EQ(merged.out, "Changes [2] New [2] Removed [0] Now boot [0] No longer boot [0] Changed [0]\n")
         << merged.err;
-    EXPECT_EQ(test::Cli(desk, "changes").out, "new\tG1\tGame 1 of 3\t\tboots\t\n" + merged.out);
+    const CliRun published = test::Cli(desk, "publish --publish-server " + publishServer, "env XDG_CONFIG_HOME=config");
+    EXPECT_EQ(published.out, "Published list version 14 (203 records).\n") << published.err;
+
+    // The player's next update shows exactly what the keepers merged.
+    const CliRun updated = test::Cli(dir, "update", "env XDG_CONFIG_HOME=config");
+    EXPECT_EQ(updated.exitCode, 0) << updated.err;
+    EXPECT_NE(updated.err.find(merged.out), std::string::npos) << updated.err;
 }
 
 } // namespace

@@ -1,0 +1,179 @@
+#include "app/cli/PublishCommand.h"
+
+#include "app/cli/CliOutput.h"
+#include "app/cli/InterruptCatcher.h"
+#include "app/cli/UsageError.h"
+#include "app/list/ListFileNames.h"
+#include "app/settings/SettingsKeys.h"
+#include "app/settings/UpdateServerSetting.h"
+#include "app/settings/UserSettings.h"
+#include "app/text/MessageWithFullStop.h"
+#include "app/update/PublishFlow.h"
+#include "app/update/ServerNotReached.h"
+#include "app/update/UpdateServerUrl.h"
+#include "app/update/UpdateServerUrlError.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <cctype>
+#include <exception>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace quorvane::app::cli {
+
+namespace {
+
+const std::string UnreachableHint = "Check the publish server with --publish-server or in quorvane.conf.";
+
+/// The arguments after `publish`.
+struct PublishArguments {
+    std::optional<std::string> server;
+    std::string trusted;
+    bool save = false;
+};
+
+PublishArguments ParseArguments(const std::vector<std::string>& arguments)
+{
+    PublishArguments parsed;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        const auto value = [&]() -> std::string {
+            if (i + 1 >= arguments.size() || arguments[i + 1].empty())
+                throw UsageError(argument + " needs a value");
+            return arguments[++i];
+        };
+        if (argument == "--publish-server") {
+            parsed.server = value();
+        } else if (argument == "--trust-certificate") {
+            parsed.trusted = value();
+            // As the program prints it: upper-case hex.
+            std::transform(parsed.trusted.begin(), parsed.trusted.end(), parsed.trusted.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        } else if (argument == "--save") {
+            parsed.save = true;
+        } else {
+            throw UsageError("unexpected argument " + argument);
+        }
+    }
+    if (parsed.save && parsed.trusted.empty())
+        throw UsageError("--save needs --trust-certificate");
+    return parsed;
+}
+
+// Where the list is published and how far that server is trusted:
+// --publish-server, else [keepers] publish in the settings file, else the
+// update server (the players' own), each with the certificate kept for its
+// host and port, replaced for this run by --trust-certificate. Publish learns
+// its server here and nowhere else.
+UpdateSettings PublishServer(const PublishArguments& parsed)
+{
+    std::string url;
+    if (parsed.server) {
+        url = *parsed.server;
+    } else {
+        // QSettings reads an unquoted value with commas as a list; a
+        // password may hold commas, so the parts are joined again.
+        const QVariant value = UserSettings::Open()->value(settings::kKeepersPublish);
+        url =
+            (value.typeId() == QMetaType::QStringList ? value.toStringList().join(QLatin1Char(',')) : value.toString())
+                .toStdString();
+    }
+    UpdateSettings server;
+    if (url.empty()) {
+        server = UpdateServerSetting::Choose(std::nullopt, [](const std::exception& e) {
+                     StandardError() << MessageWithFullStop(e.what()) << '\n';
+                 }).settings;
+    } else {
+        try {
+            server = UpdateServerUrl::Parse(url);
+        } catch (const UpdateServerUrlError& e) {
+            throw UsageError(e.what());
+        }
+        server.TrustedFingerprint = UpdateServerSetting::StoredFingerprint(server.Host, server.Port);
+        server.FingerprintStored = !server.TrustedFingerprint.empty();
+    }
+    if (!parsed.trusted.empty()) {
+        server.TrustedFingerprint = parsed.trusted;
+        server.FingerprintStored = false;
+    }
+    return server;
+}
+
+/// After a connect, as for `update`: keeps the fingerprint --save asked for
+/// once the server showed that certificate, and replaces a kept one when the
+/// server's new certificate verified.
+void KeepFingerprint(const PublishArguments& parsed, const UpdateSettings& server, const std::string& shown)
+{
+    if (shown.empty())
+        return;
+    const bool saveTrusted = parsed.save && shown == server.TrustedFingerprint;
+    const bool replaced = server.FingerprintStored && shown != server.TrustedFingerprint;
+    if (saveTrusted || replaced)
+        UpdateServerSetting::StoreFingerprint(server.Host, server.Port, shown);
+}
+
+int RunPublish(const std::vector<std::string>& arguments, CliOutput& out)
+{
+    const PublishArguments parsed = ParseArguments(arguments);
+    const UpdateSettings server = PublishServer(parsed);
+    // Nothing is uploaded unless the list passes; the bytes checked are the
+    // bytes uploaded.
+    const CheckedList list = PublishFlow::Check(MainListFileName);
+
+    InterruptCatcher interrupts;
+    PublishFlow flow(server);
+    InterruptWatch watch(flow);
+    PublishedList published;
+    // "Connecting..." is the first status; a later one means the server was reached.
+    int statuses = 0;
+    try {
+        if (InterruptCatcher::Caught())
+            InterruptCatcher::EndByTheSignal();
+        published = flow.Publish(list, [&statuses](const std::string& text) {
+            ++statuses;
+            StandardError() << text << '\n';
+        });
+    } catch (const std::exception& error) {
+        // What an abort leaves behind (a closed connection, the server's 426)
+        // is no failure of its own: the interrupt is. The flow has deleted
+        // the temporary name.
+        if (InterruptCatcher::Caught())
+            InterruptCatcher::EndByTheSignal();
+        if (statuses <= 1 && ServerNotReached(error))
+            throw std::runtime_error(MessageWithFullStop(error.what()) + "\n" + UnreachableHint);
+        throw;
+    }
+    KeepFingerprint(parsed, server, flow.ServerFingerprint());
+    if (published.movedAside)
+        out << "The server does not rename over a file: the old list was moved aside, then deleted.\n";
+    if (!published.leftAside.empty())
+        StandardError() << "The old list could not be deleted: it stays on the server as " << published.leftAside
+                        << ".\n";
+    out << published.Text() << '\n';
+    // An interrupt that came while the new list was being renamed into place
+    // waited for it: the list is published, and the command ends by the signal.
+    if (InterruptCatcher::Caught())
+        InterruptCatcher::EndByTheSignal();
+    return 0;
+}
+
+} // namespace
+
+const CliCommand& PublishCommand()
+{
+    static const CliCommand command{
+        "publish", "[--publish-server ftp[es]://USER:PASSWORD@HOST:PORT/PATH/] [--trust-certificate FP [--save]]",
+        "puts gcmList.xml where the players' updates find it, so that no player ever downloads a part\n"
+        "      of it: reads the server's list first and refuses the same version, uploads the list as\n"
+        "      gcmList.xml.upload-<random>, checks its size and renames it over gcmList.xml (a server that\n"
+        "      does not rename over a file gets the old list moved aside, then deleted); the server is\n"
+        "      the option's, else the settings file's ([keepers] publish), else the update server, an\n"
+        "      account that may write the list's folder; TLS and certificates as for update",
+        &RunPublish};
+    return command;
+}
+
+} // namespace quorvane::app::cli
