@@ -6,9 +6,8 @@
 #include "app/list/ListFileNames.h"
 #include "app/settings/UpdateServerSetting.h"
 #include "app/text/MessageWithFullStop.h"
+#include "app/update/ServerUrlError.h"
 #include "app/update/SubmitFlow.h"
-#include "app/update/UpdateServerUrl.h"
-#include "app/update/UpdateServerUrlError.h"
 
 #include <chrono>
 #include <exception>
@@ -22,15 +21,15 @@ namespace {
 
 struct SubmitArguments {
     std::string file = CustomListFileName;
-    std::optional<UpdateSettings> server;
+    std::optional<FtpServer> server;
     bool history = false;
 };
 
-UpdateSettings ParseServer(const std::string& url)
+FtpServer ParseServer(const std::string& url)
 {
     try {
-        return UpdateServerUrl::ParseReportServer(url);
-    } catch (const UpdateServerUrlError& e) {
+        return FtpServer::Parse(url, FtpServer::Role::Report);
+    } catch (const ServerUrlError& e) {
         throw UsageError(e.what());
     }
 }
@@ -60,15 +59,24 @@ SubmitArguments ParseArguments(const std::vector<std::string>& arguments)
     return parsed;
 }
 
-/// The settings file's [submit] server; a malformed one is a usage error, as
-/// the option's is.
-std::optional<UpdateSettings> StoredServer()
+/// --submit-server when given, else the settings file's [submit] server (a
+/// malformed one is a usage error, as the option's is), else the update
+/// server's incoming/ folder; the update server is read only then.
+FtpServer ReportServer(const SubmitArguments& parsed)
 {
+    if (parsed.server)
+        return *parsed.server;
+    std::optional<FtpServer> stored;
     try {
-        return UpdateServerSetting::StoredSubmitServer();
-    } catch (const UpdateServerUrlError& e) {
+        stored = UpdateServerSetting::StoredSubmitServer();
+    } catch (const ServerUrlError& e) {
         throw UsageError(e.what());
     }
+    if (stored)
+        return *stored;
+    return SubmitFlow::IncomingFolderOf(UpdateServerSetting::Choose(std::nullopt, [](const std::exception& e) {
+                                            StandardError() << MessageWithFullStop(e.what()) << '\n';
+                                        }).server);
 }
 
 int PrintHistory(CliOutput& out)
@@ -85,11 +93,7 @@ int RunSubmit(const std::vector<std::string>& arguments, CliOutput& out)
     const SubmitArguments parsed = ParseArguments(arguments);
     if (parsed.history)
         return PrintHistory(out);
-    const std::optional<UpdateSettings> stored = parsed.server ? std::nullopt : StoredServer();
-    const UpdateSettings updateServer = UpdateServerSetting::Choose(std::nullopt, [](const std::exception& e) {
-                                            StandardError() << MessageWithFullStop(e.what()) << '\n';
-                                        }).settings;
-    const UpdateSettings server = SubmitFlow::ChooseServer(parsed.server, stored, updateServer);
+    const FtpServer server = ReportServer(parsed);
 
     // Nothing is sent unless the file passes; the bytes checked are the bytes sent.
     const CheckedSubmission list = SubmitFlow::Check(parsed.file);

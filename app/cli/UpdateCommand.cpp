@@ -87,7 +87,7 @@ public:
 
 /// The server of this run and what to keep of its certificate.
 struct UpdateOptions {
-    UpdateSettings settings;
+    FtpServer settings;
     /// --save: keep the --trust-certificate fingerprint for the server.
     bool save = false;
 };
@@ -119,7 +119,7 @@ UpdateOptions Options(const std::vector<std::string>& arguments)
     UpdateOptions result{UpdateServerSetting::Choose(
                              options.updateServer,
                              [](const std::exception& e) { StandardError() << MessageWithFullStop(e.what()) << '\n'; })
-                             .settings,
+                             .server,
                          save};
     if (!trusted.empty()) {
         result.settings.TrustedFingerprint = trusted;
@@ -133,7 +133,7 @@ UpdateOptions Options(const std::vector<std::string>& arguments)
 /// certificate verified.
 void KeepFingerprint(const UpdateOptions& options, const std::string& shown)
 {
-    const UpdateSettings& settings = options.settings;
+    const FtpServer& settings = options.settings;
     if (shown.empty() || InterruptCatcher::Caught())
         return;
     const bool saveTrusted = options.save && shown == settings.TrustedFingerprint;
@@ -145,7 +145,7 @@ void KeepFingerprint(const UpdateOptions& options, const std::string& shown)
 int RunUpdate(const std::vector<std::string>& arguments, CliOutput& out)
 {
     const UpdateOptions options = Options(arguments);
-    const UpdateSettings& settings = options.settings;
+    const FtpServer& settings = options.settings;
     InterruptCatcher interrupts;
     MainList list;
     Discard summary;

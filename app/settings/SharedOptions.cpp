@@ -2,8 +2,7 @@
 
 #include "app/list/ListFolder.h"
 #include "app/settings/OptionError.h"
-#include "app/update/UpdateServerUrl.h"
-#include "app/update/UpdateServerUrlError.h"
+#include "app/update/ServerUrlError.h"
 
 namespace quorvane::app {
 
@@ -75,8 +74,8 @@ bool SharedOptions::Take(const std::vector<std::string>& arguments, std::size_t&
             throw OptionError("--update-server needs a URL");
         if (url.form == OptionValue::Form::Given) {
             try {
-                updateServer = UpdateServerUrl::Parse(url.value);
-            } catch (const UpdateServerUrlError& e) {
+                updateServer = FtpServer::Parse(url.value);
+            } catch (const ServerUrlError& e) {
                 throw OptionError(e.what());
             }
             return true;

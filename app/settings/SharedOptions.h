@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/update/UpdateSettings.h"
+#include "app/update/FtpServer.h"
 
 #include <QString>
 
@@ -48,7 +48,7 @@ public:
     /// The folder that holds the lists; empty for the working directory.
     QString folder;
     /// The server named by --update-server; none when it was not given.
-    std::optional<UpdateSettings> updateServer;
+    std::optional<FtpServer> updateServer;
 
 private:
     bool accepts(Option option) const { return (accepted_ & option) != 0; }

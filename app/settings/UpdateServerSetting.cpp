@@ -2,8 +2,7 @@
 
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/UserSettings.h"
-#include "app/update/UpdateServerUrl.h"
-#include "app/update/UpdateServerUrlError.h"
+#include "app/update/ServerUrlError.h"
 
 #include <QStringList>
 
@@ -23,7 +22,7 @@ std::string StoredUrl(const QSettings& settings, const QString& key)
 }
 
 /// Gives `server` the fingerprint kept for its host and port, if any.
-void ApplyStoredFingerprint(const QSettings& settings, UpdateSettings& server)
+void ApplyStoredFingerprint(const QSettings& settings, FtpServer& server)
 {
     const QString fingerprint = settings.value(settings::TrustedCertificateKey(server.Host, server.Port)).toString();
     if (!fingerprint.isEmpty()) {
@@ -34,7 +33,7 @@ void ApplyStoredFingerprint(const QSettings& settings, UpdateSettings& server)
 
 } // namespace
 
-UpdateServerChoice UpdateServerSetting::Choose(const std::optional<UpdateSettings>& commandLine,
+UpdateServerChoice UpdateServerSetting::Choose(const std::optional<FtpServer>& commandLine,
                                                const std::function<void(const std::exception&)>& report)
 {
     const auto settings = UserSettings::Open();
@@ -45,13 +44,13 @@ UpdateServerChoice UpdateServerSetting::Choose(const std::optional<UpdateSetting
         const std::string url = StoredUrl(*settings, settings::kUpdateServer);
         try {
             if (!url.empty())
-                choice = {UpdateServerUrl::Parse(url), UpdateServerChoice::Source::SettingsFile};
-        } catch (const UpdateServerUrlError& e) {
+                choice = {FtpServer::Parse(url), UpdateServerChoice::Source::SettingsFile};
+        } catch (const ServerUrlError& e) {
             report(e);
         }
     }
     // A certificate trusted for this server is enforced, whichever way it is named.
-    ApplyStoredFingerprint(*settings, choice.settings);
+    ApplyStoredFingerprint(*settings, choice.server);
     return choice;
 }
 
@@ -67,13 +66,11 @@ void UpdateServerSetting::StoreFingerprint(const std::string& host, std::int32_t
     UserSettings::Save(*settings);
 }
 
-UpdateSettings UpdateServerSetting::Store(const std::string& url)
+void UpdateServerSetting::Store(const FtpServer& server)
 {
-    UpdateSettings server = UpdateServerUrl::Parse(url);
     const auto settings = UserSettings::Open();
-    settings->setValue(settings::kUpdateServer, QString::fromStdString(url));
+    settings->setValue(settings::kUpdateServer, QString::fromStdString(server.Url()));
     UserSettings::Save(*settings);
-    return server;
 }
 
 void UpdateServerSetting::StoreBuiltIn()
@@ -83,13 +80,13 @@ void UpdateServerSetting::StoreBuiltIn()
     UserSettings::Save(*settings);
 }
 
-std::optional<UpdateSettings> UpdateServerSetting::StoredSubmitServer()
+std::optional<FtpServer> UpdateServerSetting::StoredSubmitServer()
 {
     const auto settings = UserSettings::Open();
     const std::string url = StoredUrl(*settings, settings::kSubmitServer);
     if (url.empty())
         return std::nullopt;
-    UpdateSettings server = UpdateServerUrl::ParseReportServer(url);
+    FtpServer server = FtpServer::Parse(url, FtpServer::Role::Report);
     ApplyStoredFingerprint(*settings, server);
     return server;
 }
@@ -99,15 +96,13 @@ std::string UpdateServerSetting::StoredSubmitUrl()
     return StoredUrl(*UserSettings::Open(), settings::kSubmitServer);
 }
 
-void UpdateServerSetting::StoreSubmitServer(const std::string& url)
+void UpdateServerSetting::StoreSubmitServer(const std::optional<FtpServer>& server)
 {
-    if (!url.empty())
-        (void)UpdateServerUrl::ParseReportServer(url);
     const auto settings = UserSettings::Open();
-    if (url.empty())
-        settings->remove(settings::kSubmitServer);
+    if (server)
+        settings->setValue(settings::kSubmitServer, QString::fromStdString(server->Url()));
     else
-        settings->setValue(settings::kSubmitServer, QString::fromStdString(url));
+        settings->remove(settings::kSubmitServer);
     UserSettings::Save(*settings);
 }
 

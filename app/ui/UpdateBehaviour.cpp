@@ -42,7 +42,7 @@ bool ServerNotReached(const std::exception& error)
 
 } // namespace
 
-UpdateBehaviour::UpdateBehaviour(MainWindow& mainWindow, UpdateSettings settings)
+UpdateBehaviour::UpdateBehaviour(MainWindow& mainWindow, FtpServer settings)
     : mainWindow_(mainWindow),
       host_(settings.Host),
       port_(settings.Port),
@@ -55,7 +55,7 @@ bool UpdateBehaviour::TrustCertificate(const CertificateQuestion& certificate)
     return CertificateDialog::AskToTrust(certificate, host_, port_, window_);
 }
 
-DownloadBehaviourFactory UpdateBehaviour::factory(UpdateSettings settings)
+DownloadBehaviourFactory UpdateBehaviour::factory(FtpServer settings)
 {
     return [settings](MainWindow& mainWindow) { return std::make_unique<UpdateBehaviour>(mainWindow, settings); };
 }
@@ -63,7 +63,7 @@ DownloadBehaviourFactory UpdateBehaviour::factory(UpdateSettings settings)
 DownloadBehaviourFactory UpdateBehaviour::factory()
 {
     return [](MainWindow& mainWindow) {
-        return std::make_unique<UpdateBehaviour>(mainWindow, mainWindow.UpdateServer().settings);
+        return std::make_unique<UpdateBehaviour>(mainWindow, mainWindow.UpdateServer().server);
     };
 }
 

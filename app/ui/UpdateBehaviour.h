@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/ui/DownloadBehaviour.h"
+#include "app/update/FtpServer.h"
 #include "app/update/UpdateFlow.h"
-#include "app/update/UpdateSettings.h"
 #include "app/update/UpdateSink.h"
 
 namespace quorvane::app {
@@ -12,10 +12,10 @@ namespace quorvane::app {
 /// sink. The flow and its FTP client belong to the window and go with it.
 class UpdateBehaviour : public DownloadBehaviour, private UpdateSink {
 public:
-    UpdateBehaviour(MainWindow& mainWindow, UpdateSettings settings);
+    UpdateBehaviour(MainWindow& mainWindow, FtpServer settings);
 
     /// A factory giving every Download Window this behaviour with `settings`.
-    static DownloadBehaviourFactory factory(UpdateSettings settings);
+    static DownloadBehaviourFactory factory(FtpServer settings);
     /// A factory giving every Download Window this behaviour with the server
     /// its Main Window has in use when the window is created.
     static DownloadBehaviourFactory factory();

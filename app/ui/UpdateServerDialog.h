@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include <string>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -48,9 +48,9 @@ public:
     QPushButton* btnCancel = nullptr;
 
 private:
-    /// The reports' server as the settings file would keep it: "" for none.
-    /// Raises UpdateServerUrlError, without the password, when malformed.
-    std::string SubmitUrl() const;
+    /// The reports' server named in its fields; none when the URL is empty.
+    /// Raises ServerUrlError, the password masked, when malformed.
+    std::optional<FtpServer> SubmitServer() const;
 
     UpdateServerChoice chosen_;
 };

@@ -42,20 +42,15 @@ std::string SentSubmission::Text() const
     return "Sent as " + name + " (" + std::to_string(records) + " records, " + std::to_string(bytes) + " bytes).";
 }
 
-SubmitFlow::SubmitFlow(UpdateSettings server) : server_(std::move(server)), ftp_(std::make_unique<ftp::FtpClient>())
+SubmitFlow::SubmitFlow(FtpServer server) : server_(std::move(server)), ftp_(std::make_unique<ftp::FtpClient>())
 {
     xml::InitParser();
 }
 
 SubmitFlow::~SubmitFlow() = default;
 
-UpdateSettings SubmitFlow::ChooseServer(const std::optional<UpdateSettings>& commandLine,
-                                        const std::optional<UpdateSettings>& settingsFile, UpdateSettings updateServer)
+FtpServer SubmitFlow::IncomingFolderOf(FtpServer updateServer)
 {
-    if (commandLine)
-        return *commandLine;
-    if (settingsFile)
-        return *settingsFile;
     updateServer.Directory = IncomingFolder;
     return updateServer;
 }

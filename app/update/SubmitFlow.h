@@ -1,14 +1,13 @@
 #pragma once
 
 #include "app/list/ListItem.h"
-#include "app/update/UpdateSettings.h"
+#include "app/update/FtpServer.h"
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,16 +47,14 @@ public:
     /// Where each success is noted, beside the Custom List.
     static constexpr const char* LogFileName = "submissions.log";
 
-    explicit SubmitFlow(UpdateSettings server);
+    explicit SubmitFlow(FtpServer server);
     ~SubmitFlow();
     SubmitFlow(const SubmitFlow&) = delete;
     SubmitFlow& operator=(const SubmitFlow&) = delete;
 
-    /// Where reports go: `commandLine` when given, else `settingsFile` (the
-    /// settings file's [submit] server, parsed), else `updateServer` with its
-    /// folder replaced by "incoming/".
-    static UpdateSettings ChooseServer(const std::optional<UpdateSettings>& commandLine,
-                                       const std::optional<UpdateSettings>& settingsFile, UpdateSettings updateServer);
+    /// Where reports go when no server is named for them: `updateServer`
+    /// with its folder replaced by "incoming/".
+    static FtpServer IncomingFolderOf(FtpServer updateServer);
 
     /// Reads `path` once and checks it: at most `MaxSubmissionBytes` ("The
     /// Custom List is larger than 1 MiB."), loads as a Custom List (the XML
@@ -95,7 +92,7 @@ public:
 private:
     void Connect();
 
-    UpdateSettings server_;
+    FtpServer server_;
     std::unique_ptr<ftp::FtpClient> ftp_;
     /// The name of the store running or last tried.
     std::string currentName_;

@@ -50,7 +50,7 @@ std::string LocalPath(const MainList& list, const char* fileName)
 
 } // namespace
 
-UpdateFlow::UpdateFlow(const MainList& list, UpdateSettings settings) : list_(list), settings_(std::move(settings))
+UpdateFlow::UpdateFlow(const MainList& list, FtpServer settings) : list_(list), settings_(std::move(settings))
 {
     xml::InitParser();
     ftp_ = std::make_unique<ftp::FtpClient>();

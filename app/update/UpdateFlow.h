@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/update/UpdateSettings.h"
+#include "app/update/FtpServer.h"
 
 #include <cstdint>
 #include <memory>
@@ -45,12 +45,12 @@ enum class UpdateOutcome {
 /// Data connections are passive first and active when the server refuses
 /// "PASV". Every step blocks the calling thread. Failures are raised with the
 /// message the error box shows; every wait ends after
-/// UpdateSettings::ReadTimeoutMs at the latest ("Connect timed out.", "Read
+/// FtpServer::ReadTimeoutMs at the latest ("Connect timed out.", "Read
 /// Timeout" or the data connection's time-out), and so does a server that
 /// sends less than the progress floor.
 class UpdateFlow {
 public:
-    UpdateFlow(const MainList& list, UpdateSettings settings);
+    UpdateFlow(const MainList& list, FtpServer settings);
     ~UpdateFlow();
     UpdateFlow(const UpdateFlow&) = delete;
     UpdateFlow& operator=(const UpdateFlow&) = delete;
@@ -73,7 +73,7 @@ public:
 
     /// Downloads (when still connected), disconnects and installs or discards.
     /// The server is asked for the file's size first ("SIZE", RFC 3659); a
-    /// size above `UpdateSettings::MaxDownloadBytes` fails before "RETR"
+    /// size above `FtpServer::MaxDownloadBytes` fails before "RETR"
     /// ("File too large."), and a download of another length fails with
     /// `DownloadSizeError`. The download goes to a temporary file that becomes
     /// "gcmList.BAK" only once the transfer, its final reply and the count
@@ -122,7 +122,7 @@ private:
     bool EndIfAborted();
 
     const MainList& list_;
-    UpdateSettings settings_;
+    FtpServer settings_;
     std::unique_ptr<ftp::FtpClient> ftp_;
     std::unique_ptr<xml::XmlDocument> document_;
     bool busy_ = false;

@@ -70,11 +70,11 @@ TEST(UpdateCli, InstallsThenReportsUpToDateAndRefusesABadUrl)
     const CliRun bad = Update(dir, "--update-server ftp://nobody@127.0.0.1/");
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_NE(bad.err.find("Malformed update server URL"), std::string::npos) << bad.err;
-    const CliRun unbracketed = Update(dir, "--update-server ftp://u:p@::1/pub/");
+    const CliRun unbracketed = Update(dir, "--update-server ftp://u:Hunter2@::1/pub/");
     EXPECT_EQ(unbracketed.exitCode, 2);
-    EXPECT_NE(
-        unbracketed.err.find("Malformed update server URL \"ftp://u:p@::1/pub/\": an IPv6 address must be in brackets"),
-        std::string::npos)
+    EXPECT_NE(unbracketed.err.find(
+                  "Malformed update server URL \"ftp://u:***@::1/pub/\": an IPv6 address must be in brackets"),
+              std::string::npos)
         << unbracketed.err;
 
     // A refused login is a failure with the server's text.

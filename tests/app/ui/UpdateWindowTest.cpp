@@ -71,7 +71,7 @@ int RefusingPort()
 class UpdateWindow : public test::UiFixture {
 protected:
     /// The Main Windows created after this run the update flow against `settings`.
-    void use(const UpdateSettings& settings) { downloads = UpdateBehaviour::factory(settings); }
+    void use(const FtpServer& settings) { downloads = UpdateBehaviour::factory(settings); }
 
     /// The next modal run double-clicks in the Download Window, as the user
     /// would, after `before`.
@@ -239,7 +239,7 @@ TEST_F(UpdateWindow, AnFtpesServerShowsTheLockAndTlsVersionWhileConnected)
         QFile::remove(QStringLiteral("gcmList.xml"));
         UpdateServer server(remote, {}, c.kind);
         setenv("SSL_CERT_FILE", server.AuthorityFile().c_str(), 1);
-        UpdateSettings settings = server.Settings();
+        FtpServer settings = server.Settings();
         settings.Security = c.security;
         use(settings);
         asker.setNextAnswer(MrYes); // download the missing list?
@@ -300,7 +300,7 @@ TEST_F(UpdateWindow, ACertificateTrustedInItsDialogIsNotAskedAboutAgain)
 
     // The next run reads the kept fingerprint, as the program does, and asks nothing.
     QFile::remove(QStringLiteral("gcmList.xml"));
-    use(UpdateServerSetting::Choose(server.Settings(), [](const std::exception&) {}).settings);
+    use(UpdateServerSetting::Choose(server.Settings(), [](const std::exception&) {}).server);
     asker.setNextAnswer(MrYes);
     asker.setNextAnswer(MrYes);
     doubleClickInNextRun();
@@ -521,17 +521,17 @@ TEST_F(UpdateWindow, RefusalsLeaveTheProgressTextAnEmptyWindowAndNothingToLoad)
     // change it; one that answers and refuses does not.
     const struct {
         const char* name;
-        std::function<void(UpdateSettings&)> change;
+        std::function<void(FtpServer&)> change;
         const char* mainStatus;
         const char* error;
         bool hint;
     } cases[] = {
-        {"login", [](UpdateSettings& s) { s.Password = "wrong"; }, "Connecting...", "Authentication failed.", false},
-        {"directory", [](UpdateSettings& s) { s.Directory = "pub/nowhere/"; }, "Locating DIR...",
+        {"login", [](FtpServer& s) { s.Password = "wrong"; }, "Connecting...", "Authentication failed.", false},
+        {"directory", [](FtpServer& s) { s.Directory = "pub/nowhere/"; }, "Locating DIR...",
          "No such file or directory.", false},
-        {"connect", [](UpdateSettings& s) { s.Port = RefusingPort(); }, "Connecting...", "refused", true},
+        {"connect", [](FtpServer& s) { s.Port = RefusingPort(); }, "Connecting...", "refused", true},
         {"connect time-out",
-         [&silent](UpdateSettings& s) {
+         [&silent](FtpServer& s) {
              s.Port = silent.Port();
              s.ReadTimeoutMs = 400;
          },
@@ -539,7 +539,7 @@ TEST_F(UpdateWindow, RefusalsLeaveTheProgressTextAnEmptyWindowAndNothingToLoad)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        UpdateSettings settings = server.Settings();
+        FtpServer settings = server.Settings();
         c.change(settings);
         use(settings);
         asker.errors.clear();
