@@ -4,6 +4,7 @@
 #include "app/cli/InterruptCatcher.h"
 #include "app/cli/UsageError.h"
 #include "app/list/ListFileNames.h"
+#include "app/settings/SharedOptions.h"
 #include "app/settings/UpdateServerSetting.h"
 #include "app/text/MessageWithFullStop.h"
 #include "app/update/ServerUrlError.h"
@@ -23,6 +24,8 @@ struct SubmitArguments {
     std::string file = CustomListFileName;
     std::optional<FtpServer> server;
     bool history = false;
+    /// --trust-certificate FP [--save].
+    NamedCertificate certificate;
 };
 
 FtpServer ParseServer(const std::string& url)
@@ -37,11 +40,14 @@ FtpServer ParseServer(const std::string& url)
 SubmitArguments ParseArguments(const std::vector<std::string>& arguments)
 {
     SubmitArguments parsed;
+    SharedOptions shared(SharedOptions::TrustCertificate);
     bool fileNamed = false;
     static const std::string option = "--submit-server";
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        if (argument == "--history") {
+        if (shared.Take(arguments, i)) {
+            continue;
+        } else if (argument == "--history") {
             parsed.history = true;
         } else if (argument == option) {
             if (i + 1 >= arguments.size())
@@ -56,6 +62,8 @@ SubmitArguments ParseArguments(const std::vector<std::string>& arguments)
             throw UsageError("unexpected argument " + argument);
         }
     }
+    shared.Finish();
+    parsed.certificate = shared.certificate;
     return parsed;
 }
 
@@ -99,7 +107,7 @@ int RunSubmit(const std::vector<std::string>& arguments, CliOutput& out)
     const CheckedSubmission list = SubmitFlow::Check(parsed.file);
 
     InterruptCatcher interrupts;
-    SubmitFlow flow(server);
+    SubmitFlow flow(server, parsed.certificate);
     InterruptWatch watch(flow);
     SentSubmission sent;
     try {
@@ -128,11 +136,14 @@ int RunSubmit(const std::vector<std::string>& arguments, CliOutput& out)
 const CliCommand& SubmitCommand()
 {
     static const CliCommand command{
-        "submit", "[FILE] [--submit-server ftp[es]://USER:PASSWORD@HOST:PORT/PATH/] | --history",
+        "submit",
+        "[FILE] [--submit-server ftp[es]://USER:PASSWORD@HOST:PORT/PATH/] [--trust-certificate FP [--save]] | "
+        "--history",
         "sends the Custom List (custGCMList.xml, or FILE) to the list's keepers under a name of its own,\n"
         "      custGCMList-<UTC time>-<random>.xml, after checking that it loads, holds a record and is at most\n"
         "      1 MiB, and notes it in submissions.log; the server is the option's, else the settings file's\n"
-        "      ([submit] server), else the update server's incoming/ folder; --history prints the log",
+        "      ([submit] server), else the update server's incoming/ folder; TLS and --trust-certificate as for\n"
+        "      update; --history prints the log",
         &RunSubmit};
     return command;
 }

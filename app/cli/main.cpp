@@ -1,5 +1,6 @@
 // quorvane-cli: the list commands of the Main Window without a window.
 #include "app/cli/CliOutput.h"
+#include "app/cli/ForgetCommand.h"
 #include "app/cli/ListCommands.h"
 #include "app/cli/SubmitCommand.h"
 #include "app/cli/UpdateCommand.h"
@@ -8,6 +9,7 @@
 #include "app/list/ListFolder.h"
 #include "app/settings/SharedOptions.h"
 #include "app/text/MessageWithFullStop.h"
+#include "app/update/TlsNoLongerOfferedError.h"
 #include "xml/PlatformVendor.h"
 
 #include <QDir>
@@ -35,6 +37,7 @@ std::vector<CliCommand> AllCommands()
     std::vector<CliCommand> commands = quorvane::app::cli::ListCommands();
     commands.push_back(quorvane::app::cli::UpdateCommand());
     commands.push_back(quorvane::app::cli::SubmitCommand());
+    commands.push_back(quorvane::app::cli::ForgetCommand());
     return commands;
 }
 
@@ -147,6 +150,9 @@ int main(int argc, char* argv[])
             // The message as the application error box shows it.
             StandardOutput().Flush();
             StandardError() << quorvane::app::MessageWithFullStop(e.what()) << '\n';
+            if (const auto* dropped = dynamic_cast<const quorvane::app::TlsNoLongerOfferedError*>(&e))
+                StandardError() << "If the server really stopped offering TLS, forget it first: quorvane-cli forget "
+                                << dropped->Key() << '\n';
             return 1;
         }
     }

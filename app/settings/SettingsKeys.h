@@ -2,9 +2,6 @@
 
 #include <QString>
 
-#include <cstdint>
-#include <string>
-
 // The user's settings: one file, $XDG_CONFIG_HOME/quorvane/quorvane.conf
 // (by default ~/.config/quorvane/quorvane.conf), read and written through
 // QSettings in the native format:
@@ -36,13 +33,13 @@ inline const QString kUpdateServer = QStringLiteral("update/server");
 /// takes. Absent (or empty) for the update server's incoming/ folder.
 inline const QString kSubmitServer = QStringLiteral("submit/server");
 
-// [tls]
+// [tls] and [tls-verified]: what is known of servers' certificates, one key
+// "host:port" per server (TrustStore).
 /// The SHA-256 fingerprint ("AB:CD:...") of a certificate the user trusts for
-/// the server `host`:`port` whether it verifies or not.
-inline QString TrustedCertificateKey(const std::string& host, std::int32_t port)
-{
-    return QStringLiteral("tls/") + QString::fromStdString(host) + QLatin1Char(':') + QString::number(port);
-}
+/// the server whether it verifies or not.
+inline const QString kTrustedCertificates = QStringLiteral("tls");
+/// "1" for a server that once showed a certificate that verified.
+inline const QString kVerifiedServers = QStringLiteral("tls-verified");
 
 // [window]: the Main Window as the user left it.
 /// Its normal (not maximised) geometry, a rectangle in screen pixels.

@@ -2,6 +2,7 @@
 
 #include "app/list/ListFolder.h"
 #include "app/settings/OptionError.h"
+#include "app/settings/TrustStore.h"
 #include "app/update/ServerUrlError.h"
 
 namespace quorvane::app {
@@ -81,11 +82,27 @@ bool SharedOptions::Take(const std::vector<std::string>& arguments, std::size_t&
             return true;
         }
     }
+    if (accepts(TrustCertificate)) {
+        if (argument == "--save") {
+            certificate.keep = NamedCertificate::Keep::InTheStore;
+            return true;
+        }
+        const OptionValue fingerprint = ValueOf("--trust-certificate", arguments, index);
+        if (fingerprint.form != OptionValue::Form::Other) {
+            const std::optional<std::string> read = TrustStore::ReadFingerprint(fingerprint.value);
+            if (!read)
+                throw OptionError("--trust-certificate needs a SHA-256 fingerprint (64 hex digits, AB:CD:...)");
+            certificate.fingerprint = *read;
+            return true;
+        }
+    }
     return false;
 }
 
 void SharedOptions::Finish()
 {
+    if (certificate.keep == NamedCertificate::Keep::InTheStore && certificate.fingerprint.empty())
+        throw OptionError("--save needs --trust-certificate");
     if (folderNamed_ && dataFolder_)
         throw OptionError("--folder and --data-folder exclude each other");
     if (dataFolder_)

@@ -21,16 +21,6 @@ std::string StoredUrl(const QSettings& settings, const QString& key)
     return value.toString().toStdString();
 }
 
-/// Gives `server` the fingerprint kept for its host and port, if any.
-void ApplyStoredFingerprint(const QSettings& settings, FtpServer& server)
-{
-    const QString fingerprint = settings.value(settings::TrustedCertificateKey(server.Host, server.Port)).toString();
-    if (!fingerprint.isEmpty()) {
-        server.TrustedFingerprint = fingerprint.toStdString();
-        server.FingerprintStored = true;
-    }
-}
-
 } // namespace
 
 UpdateServerChoice UpdateServerSetting::Choose(const std::optional<FtpServer>& commandLine,
@@ -49,21 +39,7 @@ UpdateServerChoice UpdateServerSetting::Choose(const std::optional<FtpServer>& c
             report(e);
         }
     }
-    // A certificate trusted for this server is enforced, whichever way it is named.
-    ApplyStoredFingerprint(*settings, choice.server);
     return choice;
-}
-
-std::string UpdateServerSetting::StoredFingerprint(const std::string& host, std::int32_t port)
-{
-    return UserSettings::Open()->value(settings::TrustedCertificateKey(host, port)).toString().toStdString();
-}
-
-void UpdateServerSetting::StoreFingerprint(const std::string& host, std::int32_t port, const std::string& fingerprint)
-{
-    const auto settings = UserSettings::Open();
-    settings->setValue(settings::TrustedCertificateKey(host, port), QString::fromStdString(fingerprint));
-    UserSettings::Save(*settings);
 }
 
 void UpdateServerSetting::Store(const FtpServer& server)
@@ -86,9 +62,7 @@ std::optional<FtpServer> UpdateServerSetting::StoredSubmitServer()
     const std::string url = StoredUrl(*settings, settings::kSubmitServer);
     if (url.empty())
         return std::nullopt;
-    FtpServer server = FtpServer::Parse(url, FtpServer::Role::Report);
-    ApplyStoredFingerprint(*settings, server);
-    return server;
+    return FtpServer::Parse(url, FtpServer::Role::Report);
 }
 
 std::string UpdateServerSetting::StoredSubmitUrl()

@@ -2,7 +2,6 @@
 
 #include "app/update/FtpServer.h"
 
-#include <cstdint>
 #include <exception>
 #include <functional>
 #include <optional>
@@ -36,12 +35,6 @@ public:
     static UpdateServerChoice Choose(const std::optional<FtpServer>& commandLine,
                                      const std::function<void(const std::exception&)>& report);
 
-    /// The fingerprint kept for `host`:`port` ([tls]), empty when none is.
-    static std::string StoredFingerprint(const std::string& host, std::int32_t port);
-    /// Keeps `fingerprint` for `host`:`port`, replacing any other. Throws
-    /// SettingsError when the file cannot be written.
-    static void StoreFingerprint(const std::string& host, std::int32_t port, const std::string& fingerprint);
-
     /// Puts `server`'s URL into the settings file, where the next runs find
     /// it. Throws SettingsError when the file cannot be written.
     static void Store(const FtpServer& server);
@@ -51,8 +44,7 @@ public:
     static void StoreBuiltIn();
 
     /// The server Custom Lists are sent to ([submit] server, an ftp:// URL in
-    /// the form --submit-server takes), with the fingerprint kept for it;
-    /// none when the key is absent or empty. Throws ServerUrlError for
+    /// the form --submit-server takes); none when the key is absent or empty. Throws ServerUrlError for
     /// a malformed URL.
     static std::optional<FtpServer> StoredSubmitServer();
     /// The [submit] server URL as written, empty when there is none.

@@ -1,6 +1,6 @@
 #include "app/ui/CertificateDialog.h"
 
-#include "app/settings/UpdateServerSetting.h"
+#include "app/settings/TrustStore.h"
 #include "app/ui/Asker.h"
 #include "app/ui/DesignFont.h"
 
@@ -68,7 +68,7 @@ bool CertificateDialog::AskToTrust(const CertificateQuestion& certificate, const
     CertificateDialog dialog(certificate, parent);
     if (Asker::current().runModal(dialog) != QDialog::Accepted)
         return false;
-    UpdateServerSetting::StoreFingerprint(host, port, certificate.fingerprint.toStdString());
+    TrustStore::Pin(host, port, certificate.fingerprint.toStdString());
     return true;
 }
 

@@ -19,9 +19,9 @@ public:
     CertificateDialog(const CertificateQuestion& certificate, QWidget* parent);
 
     /// Asks about `certificate` of the server `host`:`port` in this dialog,
-    /// run by the current Asker. "Trust This Certificate" keeps its
-    /// fingerprint for that server in the settings file, as --save does, and
-    /// returns true.
+    /// run by the current Asker. "Trust This Certificate" pins it for that
+    /// server in the trust store, as --save does, and returns true: every
+    /// later connection to the server, in this run or the next, accepts it.
     static bool AskToTrust(const CertificateQuestion& certificate, const std::string& host, std::int32_t port,
                            QWidget* parent);
 

@@ -53,6 +53,9 @@ public:
     /// only); an empty `version` hides both.
     void SetSecurityText(const QString& version, const QString& unverifiedReason = {});
     QString SecurityText() const;
+    /// The second panel says "Not encrypted" (the server refused TLS), without
+    /// a lock; SetSecurityText replaces it.
+    void SetNotEncrypted();
     /// Whether the lock shown is the open one.
     bool SecurityLockOpen() const { return lockOpen_; }
     /// Panel 1, after the lock: the changes an installation brought, beside

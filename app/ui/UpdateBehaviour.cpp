@@ -1,12 +1,12 @@
 #include "app/ui/UpdateBehaviour.h"
 
-#include "app/settings/UpdateServerSetting.h"
 #include "app/text/Utf8Text.h"
 #include "app/ui/Asker.h"
 #include "app/ui/CertificateDialog.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/ErrorBox.h"
 #include "app/ui/MainWindow.h"
+#include "app/ui/MessagePanel.h"
 #include "net/transport/NetError.h"
 #include "net/transport/SocketErrorCodes.h"
 
@@ -42,12 +42,8 @@ bool ServerNotReached(const std::exception& error)
 
 } // namespace
 
-UpdateBehaviour::UpdateBehaviour(MainWindow& mainWindow, FtpServer settings)
-    : mainWindow_(mainWindow),
-      host_(settings.Host),
-      port_(settings.Port),
-      storedFingerprint_(settings.FingerprintStored ? settings.TrustedFingerprint : std::string()),
-      flow_(mainWindow.ListLogic(), std::move(settings))
+UpdateBehaviour::UpdateBehaviour(MainWindow& mainWindow, FtpServer server)
+    : mainWindow_(mainWindow), host_(server.Host), port_(server.Port), flow_(mainWindow.ListLogic(), std::move(server))
 {}
 
 bool UpdateBehaviour::TrustCertificate(const CertificateQuestion& certificate)
@@ -55,9 +51,9 @@ bool UpdateBehaviour::TrustCertificate(const CertificateQuestion& certificate)
     return CertificateDialog::AskToTrust(certificate, host_, port_, window_);
 }
 
-DownloadBehaviourFactory UpdateBehaviour::factory(FtpServer settings)
+DownloadBehaviourFactory UpdateBehaviour::factory(FtpServer server)
 {
-    return [settings](MainWindow& mainWindow) { return std::make_unique<UpdateBehaviour>(mainWindow, settings); };
+    return [server](MainWindow& mainWindow) { return std::make_unique<UpdateBehaviour>(mainWindow, server); };
 }
 
 DownloadBehaviourFactory UpdateBehaviour::factory()
@@ -72,13 +68,6 @@ void UpdateBehaviour::FormCreate(DownloadWindow& window)
     window_ = &window;
     try {
         flow_.Connect(*this);
-        // A new certificate of a server trusted by its fingerprint got this far
-        // only by verifying: it replaces the kept fingerprint.
-        const std::string& shown = flow_.ServerFingerprint();
-        if (!storedFingerprint_.empty() && !shown.empty() && shown != storedFingerprint_) {
-            UpdateServerSetting::StoreFingerprint(host_, port_, shown);
-            storedFingerprint_ = shown;
-        }
     } catch (const std::exception& error) {
         if (!flow_.FailedOpeningConnection() || !ServerNotReached(error))
             throw;
@@ -125,6 +114,16 @@ void UpdateBehaviour::ChangesStatus(const QString& text)
 void UpdateBehaviour::Secured(const QString& version, const QString& unverifiedReason)
 {
     window_->SetSecurityText(version, unverifiedReason);
+}
+
+void UpdateBehaviour::NotEncrypted()
+{
+    window_->SetNotEncrypted();
+}
+
+void UpdateBehaviour::Note(const QString& text)
+{
+    mainWindow_.Messages().ShowPassing(text);
 }
 
 void UpdateBehaviour::ShowListing(const std::vector<std::string>& lines)

@@ -1,5 +1,7 @@
 #include "app/ui/UpdateServerDialog.h"
 
+#include "app/settings/TrustStore.h"
+#include "app/ui/Asker.h"
 #include "app/ui/DesignFont.h"
 #include "app/ui/ErrorBox.h"
 #include "app/ui/Images.h"
@@ -127,10 +129,13 @@ UpdateServerDialog::UpdateServerDialog(const UpdateServerChoice& inUse, QWidget*
     btnSave->setDefault(true);
     btnBuiltIn = buttons->addButton(QStringLiteral("Use &Built-in Server"), QDialogButtonBox::ResetRole);
     btnBuiltIn->setObjectName(QStringLiteral("btnBuiltIn"));
+    btnForget = buttons->addButton(QStringLiteral("&Forget This Server"), QDialogButtonBox::ActionRole);
+    btnForget->setObjectName(QStringLiteral("btnForget"));
     btnCancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     connect(btnSave, &QPushButton::clicked, this, [this] { ErrorBox::guard([this] { btnSaveClick(); }); });
     connect(btnBuiltIn, &QPushButton::clicked, this, [this] { ErrorBox::guard([this] { btnBuiltInClick(); }); });
+    connect(btnForget, &QPushButton::clicked, this, [this] { ErrorBox::guard([this] { btnForgetClick(); }); });
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
@@ -164,6 +169,14 @@ void UpdateServerDialog::btnBuiltInClick()
     UpdateServerSetting::StoreSubmitServer(reports);
     chosen_ = {};
     accept();
+}
+
+void UpdateServerDialog::btnForgetClick()
+{
+    const FtpServer server = ParsedWithPassword(*editUrl, *editPassword, FtpServer::Role::Update);
+    const std::string key = TrustStore::Key(server.Host, server.Port);
+    const std::string told = TrustStore::Told(TrustStore::Forget(server.Host, server.Port), key);
+    Asker::messageDlg(QString::fromStdString(told), MsgDlgType::Information, MbOK, 0);
 }
 
 } // namespace quorvane::app

@@ -35,8 +35,13 @@ public:
     /// formed.
     void btnSaveClick();
     /// Handler of "Use Built-in Server": takes the update server out of the
-    /// file and writes the reports' server.
+    /// file and writes the reports' server. What the trust store keeps of
+    /// the server stays.
     void btnBuiltInClick();
+    /// Handler of "Forget This Server": removes what the trust store keeps of
+    /// the server in the URL field (its pinned certificate, the memory that it
+    /// showed a verified one) and says what was removed; the dialog stays open.
+    void btnForgetClick();
 
     QLabel* lblInUse = nullptr;
     QLineEdit* editUrl = nullptr;
@@ -45,6 +50,7 @@ public:
     QLineEdit* editSubmitPassword = nullptr;
     QPushButton* btnSave = nullptr;
     QPushButton* btnBuiltIn = nullptr;
+    QPushButton* btnForget = nullptr;
     QPushButton* btnCancel = nullptr;
 
 private:

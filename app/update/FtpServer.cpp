@@ -1,12 +1,11 @@
 #include "app/update/FtpServer.h"
 
-#include "app/update/CertificateChangedError.h"
 #include "app/update/ServerUrlError.h"
 #include "net/ftp/FtpClient.h"
-#include "net/tls/TlsError.h"
 
 #include <algorithm>
 #include <cctype>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -204,6 +203,15 @@ FtpServer FtpServer::Parse(const std::string& url, Role role)
     }
 }
 
+std::pair<std::string, std::int32_t> FtpServer::ParseHostAndPort(const std::string& text)
+{
+    try {
+        return HostAndPort(text);
+    } catch (const Fault& fault) {
+        throw std::invalid_argument(fault.reason);
+    }
+}
+
 std::string FtpServer::Url(UrlPassword password) const
 {
     std::string url = SchemeOf(Security) + Encoded(Username);
@@ -272,21 +280,6 @@ void FtpServer::ConfigureClient(ftp::FtpClient& ftp) const
     // only for a server that refuses "PASV".
     ftp.Passive = true;
     ftp.PassiveFallsBackToActive = true;
-    // An ftp:// server is asked for TLS too, and the login goes on in the
-    // clear only when it has none to offer.
-    ftp.Security = Security == ftp::FtpSecurity::Plain ? ftp::FtpSecurity::TlsWhenOffered : Security;
-    ftp.TrustedFingerprint = TrustedFingerprint;
-}
-
-void FtpServer::OpenConnection(ftp::FtpClient& ftp) const
-{
-    try {
-        ftp.OpenConnection(ftp::AutoLogin::Yes, ReadTimeoutMs);
-    } catch (const net::TlsCertificateError&) {
-        if (FingerprintStored)
-            throw CertificateChangedError();
-        throw;
-    }
 }
 
 } // namespace quorvane::app

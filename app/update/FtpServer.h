@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace quorvane::ftp {
 class FtpClient;
@@ -38,13 +39,6 @@ struct FtpServer {
     std::string Password;
     /// Relative path sent with "CWD", ending in "/".
     std::string Directory;
-    /// The SHA-256 fingerprint ("AB:CD:...") of a certificate trusted whether
-    /// it verifies or not (--trust-certificate, or kept in the settings file);
-    /// empty for none.
-    std::string TrustedFingerprint;
-    /// Whether `TrustedFingerprint` comes from the settings file: a server
-    /// that shows another certificate that does not verify has changed it.
-    bool FingerprintStored = false;
     /// Most milliseconds the client waits for any reply or data ("Read
     /// Timeout"), for a connect ("Connect timed out.") and for the server to
     /// open an active-mode data connection; more than 0.
@@ -84,21 +78,21 @@ struct FtpServer {
     /// it is.
     static std::string MaskedUrl(const std::string& text);
 
+    /// HOST[:PORT] as a URL writes it (an IPv6 address in brackets), with
+    /// the port 21 when none is named. Throws std::invalid_argument with what
+    /// is wrong, in the words of Parse's faults.
+    static std::pair<std::string, std::int32_t> ParseHostAndPort(const std::string& text);
+
     /// "ftp://" or "ftpes://".
     static const std::string& SchemeOf(ftp::FtpSecurity security);
     /// The security a URL's scheme asks for; none for another scheme.
     static std::optional<ftp::FtpSecurity> UrlSecurity(const std::string& url);
 
-    /// Sets `ftp` up for this server as the update and the submission both
-    /// use it: host, port and account; every wait within `ReadTimeoutMs` and
-    /// the progress floor; passive first, active only for a server that
-    /// refuses it; TLS required for ftpes://, and asked for under ftp://.
+    /// Sets `ftp` up for this server as every command uses it: host, port
+    /// and account; every wait within `ReadTimeoutMs` and the progress floor;
+    /// passive first, active only for a server that refuses it. Whether TLS
+    /// is required is ServerConnection's to say.
     void ConfigureClient(ftp::FtpClient& ftp) const;
-    /// Connects `ftp` (set up by ConfigureClient) and logs in. A certificate
-    /// that fails its check while the fingerprint from the settings file is
-    /// in force raises CertificateChangedError: the server changed it since
-    /// the user trusted it.
-    void OpenConnection(ftp::FtpClient& ftp) const;
 };
 
 } // namespace quorvane::app

@@ -2,6 +2,7 @@
 
 #include "app/list/ListItem.h"
 #include "app/update/FtpServer.h"
+#include "app/update/ServerConnection.h"
 
 #include <chrono>
 #include <cstddef>
@@ -47,7 +48,8 @@ public:
     /// Where each success is noted, beside the Custom List.
     static constexpr const char* LogFileName = "submissions.log";
 
-    explicit SubmitFlow(FtpServer server);
+    /// `named` is a certificate the user trusts for this run (ServerConnection).
+    explicit SubmitFlow(FtpServer server, NamedCertificate named = {});
     ~SubmitFlow();
     SubmitFlow(const SubmitFlow&) = delete;
     SubmitFlow& operator=(const SubmitFlow&) = delete;
@@ -67,10 +69,11 @@ public:
     /// from the system's random source.
     static std::string NewName(std::chrono::system_clock::time_point now);
 
-    /// Connects and stores `list`; `status` hears "Connecting..." and
-    /// "Sending <name>...", and `progress` (when set) the bytes sent so far. A 550 or 553 to "STOR" is tried once more
-    /// under a new name. Returns what was sent. After `Abort` it raises what the abort left (a closed connection, the
-    /// server's 426); the caller then calls `RemovePartial`.
+    /// Connects and stores `list`; `status` hears "Connecting...",
+    /// kNotEncrypted for a server that refused TLS, a trust store that could
+    /// not be written, and "Sending <name>...", and `progress` (when set) the bytes sent so far. A 550 or 553 to "STOR"
+    /// is tried once more under a new name. Returns what was sent. After `Abort` it raises what the abort left (a
+    /// closed connection, the server's 426); the caller then calls `RemovePartial`.
     SentSubmission Send(const CheckedSubmission& list, const std::function<void(const std::string&)>& status,
                         const std::function<void(std::int64_t)>& progress = {});
 
@@ -90,9 +93,8 @@ public:
     ftp::FtpClient& Client() { return *ftp_; }
 
 private:
-    void Connect();
-
     FtpServer server_;
+    NamedCertificate named_;
     std::unique_ptr<ftp::FtpClient> ftp_;
     /// The name of the store running or last tried.
     std::string currentName_;

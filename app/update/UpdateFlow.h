@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/update/FtpServer.h"
+#include "app/update/ServerConnection.h"
 
 #include <cstdint>
 #include <memory>
@@ -50,7 +51,8 @@ enum class UpdateOutcome {
 /// sends less than the progress floor.
 class UpdateFlow {
 public:
-    UpdateFlow(const MainList& list, FtpServer settings);
+    /// `named` is a certificate the user trusts for this run (ServerConnection).
+    UpdateFlow(const MainList& list, FtpServer server, NamedCertificate named = {});
     ~UpdateFlow();
     UpdateFlow(const UpdateFlow&) = delete;
     UpdateFlow& operator=(const UpdateFlow&) = delete;
@@ -67,9 +69,6 @@ public:
     /// connection (name look-up, connect, greeting or login), false when it
     /// failed later or succeeded.
     bool FailedOpeningConnection() const { return openingConnection_; }
-    /// The SHA-256 fingerprint of the certificate the last `Connect` accepted;
-    /// empty when it ran in the clear.
-    const std::string& ServerFingerprint() const { return serverFingerprint_; }
 
     /// Downloads (when still connected), disconnects and installs or discards.
     /// The server is asked for the file's size first ("SIZE", RFC 3659); a
@@ -122,7 +121,8 @@ private:
     bool EndIfAborted();
 
     const MainList& list_;
-    FtpServer settings_;
+    FtpServer server_;
+    NamedCertificate named_;
     std::unique_ptr<ftp::FtpClient> ftp_;
     std::unique_ptr<xml::XmlDocument> document_;
     bool busy_ = false;
@@ -133,7 +133,6 @@ private:
     bool connected_ = false;
     /// Set while `Connect` opens the control connection.
     bool openingConnection_ = false;
-    std::string serverFingerprint_;
     bool previousKept_ = false;
 };
 

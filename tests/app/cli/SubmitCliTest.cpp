@@ -110,7 +110,10 @@ TEST(SubmitCli, SendsUnderFreshNamesRetriesARefusedNameAndChecksBeforeSending)
             sentNames.push_back(match.str());
             EXPECT_EQ(result.out,
                       "Sent as " + match.str() + " (4 records, " + std::to_string(list.size()) + " bytes).\n");
-            EXPECT_EQ(result.err.rfind("Connecting...\nSending custGCMList-", 0), 0u) << result.err;
+            EXPECT_EQ(result.err.rfind(
+                          "Connecting...\nNot encrypted: the server does not offer TLS.\nSending custGCMList-", 0),
+                      0u)
+                << result.err;
         }
         const std::vector<std::string> stored = Names(root.Path() / "incoming");
         std::vector<std::string> expected = sentNames;

@@ -3,6 +3,7 @@
 // peer for a slow one), questions answered by the scripted asker.
 #include "QtPrinters.h"
 #include "UiFixture.h"
+#include "app/settings/TrustStore.h"
 #include "app/settings/UpdateServerSetting.h"
 #include "app/ui/CertificateDialog.h"
 #include "app/ui/ChangesWindow.h"
@@ -13,6 +14,7 @@
 #include "app/ui/SendWindow.h"
 #include "app/ui/SortedListView.h"
 #include "app/ui/UpdateBehaviour.h"
+#include "app/ui/UpdateServerDialog.h"
 #include "tests/app/update/UpdateServerFixture.h"
 #include "tests/support/FullBacklogListener.h"
 #include "tests/support/ScriptedPeer.h"
@@ -274,13 +276,17 @@ TEST_F(UpdateWindow, AnFtpesServerShowsTheLockAndTlsVersionWhileConnected)
     }
 }
 
-TEST_F(UpdateWindow, ACertificateTrustedInItsDialogIsNotAskedAboutAgain)
+TEST_F(UpdateWindow, ATrustDecisionAppliesAtOnceAndAfterTheServerIsSavedAgain)
 {
     const std::string remote = GeneratedListFile("5", 4);
     UpdateServer server(remote, {}, test::ServerKind::VsftpdSelfSigned);
     const std::string fingerprint = server.Fingerprint("self");
+    FtpServer settings = server.Settings();
+    settings.Security = ftp::FtpSecurity::Plain;
+    writeFile("gcmList.xml", GeneratedListFile("4", 1));
+    MainWindow window({}, UpdateBehaviour::factory(), {settings, UpdateServerChoice::Source::CommandLine});
+
     QString shownFingerprint, subject;
-    asker.setNextAnswer(MrYes); // download the missing list?
     asker.setNextAnswer(MrYes); // check for updates?
     asker.setNextModalRun([&](QDialog& dialog) {
         auto& certificate = dynamic_cast<CertificateDialog&>(dialog);
@@ -289,29 +295,44 @@ TEST_F(UpdateWindow, ACertificateTrustedInItsDialogIsNotAskedAboutAgain)
         certificate.TrustButton()->click();
     });
     doubleClickInNextRun();
-    use(server.Settings());
-    {
-        MainWindow window({}, downloads);
-    }
+    window.CheckforListUpdates1Click();
     EXPECT_TRUE(asker.errors.empty()) << asker.errors.front().toStdString();
     EXPECT_EQ(shownFingerprint.toStdString(), fingerprint);
     EXPECT_FALSE(subject.isEmpty());
     EXPECT_EQ(bytes("gcmList.xml"), remote);
+    EXPECT_EQ(TrustStore::Find("127.0.0.1", server.Port()).pin, fingerprint);
 
-    // The next run reads the kept fingerprint, as the program does, and asks nothing.
-    QFile::remove(QStringLiteral("gcmList.xml"));
-    use(UpdateServerSetting::Choose(server.Settings(), [](const std::exception&) {}).server);
+    // The next check of the same session asks nothing: straight to the listing.
+    QStringList listing;
     asker.setNextAnswer(MrYes);
-    asker.setNextAnswer(MrYes);
-    doubleClickInNextRun();
+    asker.setNextModalRun([&](QDialog& dialog) { listing = dynamic_cast<DownloadWindow&>(dialog).ListLines(); });
     const std::size_t runsBefore = asker.modalRuns.size();
-    {
-        MainWindow window({}, downloads);
-    }
+    window.CheckforListUpdates1Click();
     EXPECT_TRUE(asker.errors.empty()) << asker.errors.front().toStdString();
     ASSERT_EQ(asker.modalRuns.size(), runsBefore + 1);
     EXPECT_EQ(asker.modalRuns.back(), "DownloadWindow");
-    EXPECT_EQ(bytes("gcmList.xml"), remote);
+    EXPECT_FALSE(listing.isEmpty());
+
+    // The same server saved again in "Update Server...": a certificate other
+    // than the one trusted (as if the server had changed it) is refused as
+    // changed, not asked about.
+    asker.setNextModalRun([&](QDialog& dialog) {
+        auto& servers = dynamic_cast<UpdateServerDialog&>(dialog);
+        servers.editUrl->setText(QString::fromStdString(settings.Url(FtpServer::UrlPassword::Omitted)));
+        servers.editPassword->setText(QString::fromStdString(settings.Password));
+        servers.btnSave->click();
+    });
+    window.UpdateServer1->trigger();
+    EXPECT_EQ(window.UpdateServer().source, UpdateServerChoice::Source::SettingsFile);
+    TrustStore::Pin("127.0.0.1", server.Port(), server.Fingerprint("expired"));
+    asker.setNextAnswer(MrYes);
+    asker.setNextModalRun([](QDialog&) {});
+    const std::size_t runsBeforeChange = asker.modalRuns.size();
+    window.CheckforListUpdates1Click();
+    ASSERT_EQ(asker.errors.size(), 1u);
+    EXPECT_EQ(asker.errors[0], "The server's certificate changed since you trusted it.");
+    ASSERT_EQ(asker.modalRuns.size(), runsBeforeChange + 1);
+    EXPECT_EQ(asker.modalRuns.back(), "DownloadWindow");
 }
 
 TEST_F(UpdateWindow, AnInstalledListThatFailsToLoadLeavesTheWindowAsItWas)
@@ -438,7 +459,7 @@ TEST_F(UpdateWindow, ASendToAServerWithAnUntrustedCertificateAsksAboutItBeforeTh
 
     EXPECT_TRUE(asker.errors.empty());
     EXPECT_EQ(shownFingerprint.toStdString(), server.Fingerprint("self"));
-    EXPECT_EQ(UpdateServerSetting::StoredFingerprint("127.0.0.1", server.Port()), server.Fingerprint("self"));
+    EXPECT_EQ(TrustStore::Find("127.0.0.1", server.Port()).pin, server.Fingerprint("self"));
     ASSERT_EQ(server.Incoming().size(), 1u);
     EXPECT_TRUE(status.startsWith("Sent as custGCMList-")) << status.toStdString();
 }
