@@ -14,16 +14,6 @@ namespace quorvane::app {
 
 namespace {
 
-/// The value of `path` as written: QSettings reads a value with commas as a
-/// list, which is joined again.
-std::string Text(const QSettings& settings, const QString& path)
-{
-    const QVariant value = settings.value(path);
-    if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList().join(QLatin1Char(',')).toStdString();
-    return value.toString().toStdString();
-}
-
 /// The canonical key of a key as this or an older version wrote it,
 /// "host:port" (an IPv6 address with or without brackets); none when it
 /// names no port.
@@ -107,7 +97,7 @@ TrustStore::Known TrustStore::Find(const std::string& host, std::int32_t port)
     const std::string key = Key(host, port);
     Known known;
     for (const QString& path : PathsOf(*settings, settings::kTrustedCertificates, key)) {
-        const std::string text = Text(*settings, path);
+        const std::string text = UserSettings::Text(*settings, path);
         if (known.pin.empty())
             known.pin = ReadFingerprint(text).value_or(text);
     }

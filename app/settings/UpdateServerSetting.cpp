@@ -4,24 +4,7 @@
 #include "app/settings/UserSettings.h"
 #include "app/update/ServerUrlError.h"
 
-#include <QStringList>
-
 namespace quorvane::app {
-
-namespace {
-
-/// The URL as written in the file. QSettings reads an unquoted value with
-/// commas as a list; a password may hold commas, so the parts are joined
-/// again.
-std::string StoredUrl(const QSettings& settings, const QString& key)
-{
-    const QVariant value = settings.value(key);
-    if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList().join(QLatin1Char(',')).toStdString();
-    return value.toString().toStdString();
-}
-
-} // namespace
 
 UpdateServerChoice UpdateServerSetting::Choose(const std::optional<FtpServer>& commandLine,
                                                const std::function<void(const std::exception&)>& report)
@@ -31,7 +14,7 @@ UpdateServerChoice UpdateServerSetting::Choose(const std::optional<FtpServer>& c
     if (commandLine) {
         choice = {*commandLine, UpdateServerChoice::Source::CommandLine};
     } else {
-        const std::string url = StoredUrl(*settings, settings::kUpdateServer);
+        const std::string url = UserSettings::Text(*settings, settings::kUpdateServer);
         try {
             if (!url.empty())
                 choice = {FtpServer::Parse(url), UpdateServerChoice::Source::SettingsFile};
@@ -59,7 +42,7 @@ void UpdateServerSetting::StoreBuiltIn()
 std::optional<FtpServer> UpdateServerSetting::StoredSubmitServer()
 {
     const auto settings = UserSettings::Open();
-    const std::string url = StoredUrl(*settings, settings::kSubmitServer);
+    const std::string url = UserSettings::Text(*settings, settings::kSubmitServer);
     if (url.empty())
         return std::nullopt;
     return FtpServer::Parse(url, FtpServer::Role::Report);
@@ -67,7 +50,7 @@ std::optional<FtpServer> UpdateServerSetting::StoredSubmitServer()
 
 std::string UpdateServerSetting::StoredSubmitUrl()
 {
-    return StoredUrl(*UserSettings::Open(), settings::kSubmitServer);
+    return UserSettings::Text(*UserSettings::Open(), settings::kSubmitServer);
 }
 
 void UpdateServerSetting::StoreSubmitServer(const std::optional<FtpServer>& server)
