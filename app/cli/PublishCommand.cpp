@@ -5,13 +5,13 @@
 #include "app/cli/UsageError.h"
 #include "app/list/ListFileNames.h"
 #include "app/settings/SettingsKeys.h"
+#include "app/settings/SharedOptions.h"
 #include "app/settings/UpdateServerSetting.h"
 #include "app/settings/UserSettings.h"
 #include "app/text/MessageWithFullStop.h"
 #include "app/update/PublishFlow.h"
 #include "app/update/ServerNotReached.h"
-#include "app/update/UpdateServerUrl.h"
-#include "app/update/UpdateServerUrlError.h"
+#include "app/update/ServerUrlError.h"
 
 #include <QStringList>
 
@@ -31,14 +31,17 @@ const std::string UnreachableHint = "Check the publish server with --publish-ser
 /// The arguments after `publish`.
 struct PublishArguments {
     std::optional<std::string> server;
-    std::string trusted;
-    bool save = false;
+    /// --trust-certificate FP [--save].
+    NamedCertificate certificate;
 };
 
 PublishArguments ParseArguments(const std::vector<std::string>& arguments)
 {
     PublishArguments parsed;
+    SharedOptions shared(SharedOptions::TrustCertificate);
     for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (shared.Take(arguments, i))
+            continue;
         const std::string& argument = arguments[i];
         const auto value = [&]() -> std::string {
             if (i + 1 >= arguments.size() || arguments[i + 1].empty())
@@ -47,28 +50,20 @@ PublishArguments ParseArguments(const std::vector<std::string>& arguments)
         };
         if (argument == "--publish-server") {
             parsed.server = value();
-        } else if (argument == "--trust-certificate") {
-            parsed.trusted = value();
-            // As the program prints it: upper-case hex.
-            std::transform(parsed.trusted.begin(), parsed.trusted.end(), parsed.trusted.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-        } else if (argument == "--save") {
-            parsed.save = true;
         } else {
             throw UsageError("unexpected argument " + argument);
         }
     }
-    if (parsed.save && parsed.trusted.empty())
-        throw UsageError("--save needs --trust-certificate");
+    shared.Finish();
+    parsed.certificate = shared.certificate;
     return parsed;
 }
 
-// Where the list is published and how far that server is trusted:
-// --publish-server, else [keepers] publish in the settings file, else the
-// update server (the players' own), each with the certificate kept for its
-// host and port, replaced for this run by --trust-certificate. Publish learns
-// its server here and nowhere else.
-UpdateSettings PublishServer(const PublishArguments& parsed)
+// Where the list is published: --publish-server, else [keepers] publish in
+// the settings file, else the update server (the players' own). Publish learns
+// its server here and nowhere else; what is known of its certificate is the
+// trust store's.
+FtpServer PublishServer(const PublishArguments& parsed)
 {
     std::string url;
     if (parsed.server) {
@@ -81,50 +76,28 @@ UpdateSettings PublishServer(const PublishArguments& parsed)
             (value.typeId() == QMetaType::QStringList ? value.toStringList().join(QLatin1Char(',')) : value.toString())
                 .toStdString();
     }
-    UpdateSettings server;
     if (url.empty()) {
-        server = UpdateServerSetting::Choose(std::nullopt, [](const std::exception& e) {
-                     StandardError() << MessageWithFullStop(e.what()) << '\n';
-                 }).settings;
-    } else {
-        try {
-            server = UpdateServerUrl::Parse(url);
-        } catch (const UpdateServerUrlError& e) {
-            throw UsageError(e.what());
-        }
-        server.TrustedFingerprint = UpdateServerSetting::StoredFingerprint(server.Host, server.Port);
-        server.FingerprintStored = !server.TrustedFingerprint.empty();
+        return UpdateServerSetting::Choose(std::nullopt, [](const std::exception& e) {
+                   StandardError() << MessageWithFullStop(e.what()) << '\n';
+               }).server;
     }
-    if (!parsed.trusted.empty()) {
-        server.TrustedFingerprint = parsed.trusted;
-        server.FingerprintStored = false;
+    try {
+        return FtpServer::Parse(url);
+    } catch (const ServerUrlError& e) {
+        throw UsageError(e.what());
     }
-    return server;
-}
-
-/// After a connect, as for `update`: keeps the fingerprint --save asked for
-/// once the server showed that certificate, and replaces a kept one when the
-/// server's new certificate verified.
-void KeepFingerprint(const PublishArguments& parsed, const UpdateSettings& server, const std::string& shown)
-{
-    if (shown.empty())
-        return;
-    const bool saveTrusted = parsed.save && shown == server.TrustedFingerprint;
-    const bool replaced = server.FingerprintStored && shown != server.TrustedFingerprint;
-    if (saveTrusted || replaced)
-        UpdateServerSetting::StoreFingerprint(server.Host, server.Port, shown);
 }
 
 int RunPublish(const std::vector<std::string>& arguments, CliOutput& out)
 {
     const PublishArguments parsed = ParseArguments(arguments);
-    const UpdateSettings server = PublishServer(parsed);
+    const FtpServer server = PublishServer(parsed);
     // Nothing is uploaded unless the list passes; the bytes checked are the
     // bytes uploaded.
     const CheckedList list = PublishFlow::Check(MainListFileName);
 
     InterruptCatcher interrupts;
-    PublishFlow flow(server);
+    PublishFlow flow(server, parsed.certificate);
     InterruptWatch watch(flow);
     PublishedList published;
     // "Connecting..." is the first status; a later one means the server was reached.
@@ -146,7 +119,6 @@ int RunPublish(const std::vector<std::string>& arguments, CliOutput& out)
             throw std::runtime_error(MessageWithFullStop(error.what()) + "\n" + UnreachableHint);
         throw;
     }
-    KeepFingerprint(parsed, server, flow.ServerFingerprint());
     if (published.movedAside)
         out << "The server does not rename over a file: the old list was moved aside, then deleted.\n";
     if (!published.leftAside.empty())

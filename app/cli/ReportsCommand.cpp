@@ -6,12 +6,11 @@
 #include "app/list/ListFileNames.h"
 #include "app/list/ReportReview.h"
 #include "app/settings/SettingsKeys.h"
-#include "app/settings/UpdateServerSetting.h"
+#include "app/settings/SharedOptions.h"
 #include "app/settings/UserSettings.h"
 #include "app/update/ListInstaller.h"
 #include "app/update/ReportFetch.h"
-#include "app/update/UpdateServerUrl.h"
-#include "app/update/UpdateServerUrlError.h"
+#include "app/update/ServerUrlError.h"
 
 #include <QString>
 #include <QStringList>
@@ -214,14 +213,17 @@ int RunMerge(const std::vector<std::string>& arguments, CliOutput& out)
 struct FetchArguments {
     std::optional<std::string> server;
     std::string moveTo;
-    std::string trusted;
-    bool save = false;
+    /// --trust-certificate FP [--save].
+    NamedCertificate certificate;
 };
 
 FetchArguments ParseFetch(const std::vector<std::string>& arguments)
 {
     FetchArguments parsed;
+    SharedOptions shared(SharedOptions::TrustCertificate);
     for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (shared.Take(arguments, i))
+            continue;
         const std::string& argument = arguments[i];
         const auto value = [&]() -> std::string {
             if (i + 1 >= arguments.size() || arguments[i + 1].empty())
@@ -232,27 +234,19 @@ FetchArguments ParseFetch(const std::vector<std::string>& arguments)
             parsed.server = value();
         } else if (argument == "--move-to") {
             parsed.moveTo = value();
-        } else if (argument == "--trust-certificate") {
-            parsed.trusted = value();
-            // As the program prints it: upper-case hex.
-            std::transform(parsed.trusted.begin(), parsed.trusted.end(), parsed.trusted.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-        } else if (argument == "--save") {
-            parsed.save = true;
         } else {
             throw UsageError("unexpected argument " + argument);
         }
     }
-    if (parsed.save && parsed.trusted.empty())
-        throw UsageError("--save needs --trust-certificate");
+    shared.Finish();
+    parsed.certificate = shared.certificate;
     return parsed;
 }
 
-// The keepers' server and how far it is trusted: --reports-server, else
-// [keepers] server in the settings file; the certificate kept for its host
-// and port, replaced for this run by --trust-certificate. Fetch learns its
-// server here and nowhere else.
-UpdateSettings KeepersServer(const FetchArguments& parsed)
+// The keepers' server: --reports-server, else [keepers] server in the
+// settings file. Fetch learns its server here and nowhere else; what is known
+// of its certificate is the trust store's.
+FtpServer KeepersServer(const FetchArguments& parsed)
 {
     std::string url;
     if (parsed.server) {
@@ -267,27 +261,19 @@ UpdateSettings KeepersServer(const FetchArguments& parsed)
     }
     if (url.empty())
         throw UsageError("fetch needs --reports-server URL or [keepers] server in the settings file");
-    UpdateSettings server;
     try {
-        server = UpdateServerUrl::ParseReportServer(url);
-    } catch (const UpdateServerUrlError& e) {
+        return FtpServer::Parse(url, FtpServer::Role::Report);
+    } catch (const ServerUrlError& e) {
         throw UsageError(e.what());
     }
-    server.TrustedFingerprint = UpdateServerSetting::StoredFingerprint(server.Host, server.Port);
-    server.FingerprintStored = !server.TrustedFingerprint.empty();
-    if (!parsed.trusted.empty()) {
-        server.TrustedFingerprint = parsed.trusted;
-        server.FingerprintStored = false;
-    }
-    return server;
 }
 
 int RunFetch(const std::vector<std::string>& arguments, CliOutput& out)
 {
     const FetchArguments parsed = ParseFetch(arguments);
-    const UpdateSettings server = KeepersServer(parsed);
+    const FtpServer server = KeepersServer(parsed);
     InterruptCatcher interrupts;
-    ReportFetch fetch(server);
+    ReportFetch fetch(server, parsed.certificate);
     InterruptWatch watch(fetch);
     FetchedReports fetched;
     try {
@@ -304,9 +290,6 @@ int RunFetch(const std::vector<std::string>& arguments, CliOutput& out)
     }
     if (InterruptCatcher::Caught())
         InterruptCatcher::EndByTheSignal();
-    const std::string shown = fetch.ServerFingerprint();
-    if (parsed.save && !shown.empty() && shown == parsed.trusted)
-        UpdateServerSetting::StoreFingerprint(server.Host, server.Port, shown);
     for (const std::string& failure : fetched.failures)
         StandardError() << Shown(failure) << '\n';
     out << fetched.Text() << '\n';

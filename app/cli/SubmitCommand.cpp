@@ -4,12 +4,12 @@
 #include "app/cli/InterruptCatcher.h"
 #include "app/cli/UsageError.h"
 #include "app/list/ListFileNames.h"
+#include "app/settings/SharedOptions.h"
 #include "app/settings/UpdateServerSetting.h"
 #include "app/text/MessageWithFullStop.h"
 #include "app/update/ServerNotReached.h"
+#include "app/update/ServerUrlError.h"
 #include "app/update/SubmitFlow.h"
-#include "app/update/UpdateServerUrl.h"
-#include "app/update/UpdateServerUrlError.h"
 
 #include <chrono>
 #include <exception>
@@ -26,15 +26,17 @@ const std::string UnreachableHint = "Check the report server with --submit-serve
 
 struct SubmitArguments {
     std::string file = CustomListFileName;
-    std::optional<UpdateSettings> server;
+    std::optional<FtpServer> server;
     bool history = false;
+    /// --trust-certificate FP [--save].
+    NamedCertificate certificate;
 };
 
-UpdateSettings ParseServer(const std::string& url)
+FtpServer ParseServer(const std::string& url)
 {
     try {
-        return UpdateServerUrl::ParseReportServer(url);
-    } catch (const UpdateServerUrlError& e) {
+        return FtpServer::Parse(url, FtpServer::Role::Report);
+    } catch (const ServerUrlError& e) {
         throw UsageError(e.what());
     }
 }
@@ -42,11 +44,14 @@ UpdateSettings ParseServer(const std::string& url)
 SubmitArguments ParseArguments(const std::vector<std::string>& arguments)
 {
     SubmitArguments parsed;
+    SharedOptions shared(SharedOptions::TrustCertificate);
     bool fileNamed = false;
     static const std::string option = "--submit-server";
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        if (argument == "--history") {
+        if (shared.Take(arguments, i)) {
+            continue;
+        } else if (argument == "--history") {
             parsed.history = true;
         } else if (argument == option) {
             if (i + 1 >= arguments.size())
@@ -61,18 +66,29 @@ SubmitArguments ParseArguments(const std::vector<std::string>& arguments)
             throw UsageError("unexpected argument " + argument);
         }
     }
+    shared.Finish();
+    parsed.certificate = shared.certificate;
     return parsed;
 }
 
-/// The settings file's [submit] server; a malformed one is a usage error, as
-/// the option's is.
-std::optional<UpdateSettings> StoredServer()
+/// --submit-server when given, else the settings file's [submit] server (a
+/// malformed one is a usage error, as the option's is), else the update
+/// server's incoming/ folder; the update server is read only then.
+FtpServer ReportServer(const SubmitArguments& parsed)
 {
+    if (parsed.server)
+        return *parsed.server;
+    std::optional<FtpServer> stored;
     try {
-        return UpdateServerSetting::StoredSubmitServer();
-    } catch (const UpdateServerUrlError& e) {
+        stored = UpdateServerSetting::StoredSubmitServer();
+    } catch (const ServerUrlError& e) {
         throw UsageError(e.what());
     }
+    if (stored)
+        return *stored;
+    return SubmitFlow::IncomingFolderOf(UpdateServerSetting::Choose(std::nullopt, [](const std::exception& e) {
+                                            StandardError() << MessageWithFullStop(e.what()) << '\n';
+                                        }).server);
 }
 
 int PrintHistory(CliOutput& out)
@@ -89,17 +105,13 @@ int RunSubmit(const std::vector<std::string>& arguments, CliOutput& out)
     const SubmitArguments parsed = ParseArguments(arguments);
     if (parsed.history)
         return PrintHistory(out);
-    const std::optional<UpdateSettings> stored = parsed.server ? std::nullopt : StoredServer();
-    const UpdateSettings updateServer = UpdateServerSetting::Choose(std::nullopt, [](const std::exception& e) {
-                                            StandardError() << MessageWithFullStop(e.what()) << '\n';
-                                        }).settings;
-    const UpdateSettings server = SubmitFlow::ChooseServer(parsed.server, stored, updateServer);
+    const FtpServer server = ReportServer(parsed);
 
     // Nothing is sent unless the file passes; the bytes checked are the bytes sent.
     const CheckedSubmission list = SubmitFlow::Check(parsed.file);
 
     InterruptCatcher interrupts;
-    SubmitFlow flow(server);
+    SubmitFlow flow(server, parsed.certificate);
     InterruptWatch watch(flow);
     SentSubmission sent;
     // "Connecting..." is the first status; a later one means the server was reached.
@@ -137,11 +149,14 @@ int RunSubmit(const std::vector<std::string>& arguments, CliOutput& out)
 const CliCommand& SubmitCommand()
 {
     static const CliCommand command{
-        "submit", "[FILE] [--submit-server ftp[es]://USER:PASSWORD@HOST:PORT/PATH/] | --history",
+        "submit",
+        "[FILE] [--submit-server ftp[es]://USER:PASSWORD@HOST:PORT/PATH/] [--trust-certificate FP [--save]] | "
+        "--history",
         "sends the Custom List (custGCMList.xml, or FILE) to the list's keepers under a name of its own,\n"
         "      custGCMList-<UTC time>-<random>.xml, after checking that it loads, holds a record and is at most\n"
         "      1 MiB, and notes it in submissions.log; the server is the option's, else the settings file's\n"
-        "      ([submit] server), else the update server's incoming/ folder; --history prints the log",
+        "      ([submit] server), else the update server's incoming/ folder; TLS and --trust-certificate as for\n"
+        "      update; --history prints the log",
         &RunSubmit};
     return command;
 }

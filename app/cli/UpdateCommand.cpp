@@ -37,6 +37,8 @@ public:
         if (!version.isEmpty())
             StandardError() << SecuredText(version, unverifiedReason).toStdString() << '\n';
     }
+    void NotEncrypted() override { StandardError() << kNotEncrypted << '\n'; }
+    void Note(const QString& text) override { StandardError() << text.toStdString() << '\n'; }
     void ShowListing(const std::vector<std::string>& lines) override
     {
         for (const std::string& line : lines)
@@ -67,67 +69,26 @@ public:
     void SetStatusText(const QString&) override {}
 };
 
-/// The server of this run and what to keep of its certificate.
-struct UpdateOptions {
-    UpdateSettings settings;
-    /// --save: keep the --trust-certificate fingerprint for the server.
-    bool save = false;
-};
-
 /// --update-server when given, else the settings file's server (a malformed
-/// one is reported here), else the built-in one; --trust-certificate FP
-/// replaces a fingerprint kept for it, for this run.
-UpdateOptions Options(const std::vector<std::string>& arguments)
+/// one is reported here), else the built-in one; and the certificate
+/// --trust-certificate names for this run (kept with --save).
+SharedOptions Options(const std::vector<std::string>& arguments)
 {
-    SharedOptions options(SharedOptions::UpdateServer);
-    std::string trusted;
-    bool save = false;
+    SharedOptions options(SharedOptions::UpdateServer | SharedOptions::TrustCertificate);
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == "--trust-certificate") {
-            if (i + 1 == arguments.size() || arguments[i + 1].empty())
-                throw UsageError("--trust-certificate needs a fingerprint");
-            trusted = arguments[++i];
-            // As the program prints it: upper-case hex.
-            std::transform(trusted.begin(), trusted.end(), trusted.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-        } else if (arguments[i] == "--save") {
-            save = true;
-        } else if (!options.Take(arguments, i)) {
+        if (!options.Take(arguments, i))
             throw UsageError("unexpected argument " + arguments[i]);
-        }
     }
-    if (save && trusted.empty())
-        throw UsageError("--save needs --trust-certificate");
-    UpdateOptions result{UpdateServerSetting::Choose(
-                             options.updateServer,
-                             [](const std::exception& e) { StandardError() << MessageWithFullStop(e.what()) << '\n'; })
-                             .settings,
-                         save};
-    if (!trusted.empty()) {
-        result.settings.TrustedFingerprint = trusted;
-        result.settings.FingerprintStored = false;
-    }
-    return result;
-}
-
-/// After a connect: keeps the fingerprint --save asked for once the server
-/// showed that certificate, and replaces a kept one when the server's new
-/// certificate verified.
-void KeepFingerprint(const UpdateOptions& options, const std::string& shown)
-{
-    const UpdateSettings& settings = options.settings;
-    if (shown.empty() || InterruptCatcher::Caught())
-        return;
-    const bool saveTrusted = options.save && shown == settings.TrustedFingerprint;
-    const bool replaced = settings.FingerprintStored && shown != settings.TrustedFingerprint;
-    if (saveTrusted || replaced)
-        UpdateServerSetting::StoreFingerprint(settings.Host, settings.Port, shown);
+    options.Finish();
+    return options;
 }
 
 int RunUpdate(const std::vector<std::string>& arguments, CliOutput& out)
 {
-    const UpdateOptions options = Options(arguments);
-    const UpdateSettings& settings = options.settings;
+    const SharedOptions options = Options(arguments);
+    const FtpServer server = UpdateServerSetting::Choose(options.updateServer, [](const std::exception& e) {
+                                 StandardError() << MessageWithFullStop(e.what()) << '\n';
+                             }).server;
     InterruptCatcher interrupts;
     MainList list;
     Discard summary;
@@ -140,14 +101,12 @@ int RunUpdate(const std::vector<std::string>& arguments, CliOutput& out)
     }
 
     ConsoleSink sink(out);
-    UpdateFlow flow(list, settings);
+    UpdateFlow flow(list, server, options.certificate);
     InterruptWatch watch(flow);
     UpdateOutcome outcome = UpdateOutcome::Aborted;
     try {
-        if (!InterruptCatcher::Caught()) {
+        if (!InterruptCatcher::Caught())
             flow.Connect(sink);
-            KeepFingerprint(options, flow.ServerFingerprint());
-        }
         if (!InterruptCatcher::Caught())
             outcome = flow.DownloadAndInstall(sink);
     } catch (const std::exception& error) {
@@ -178,8 +137,9 @@ const CliCommand& UpdateCommand()
         "      list it replaces as gcmList.previous.xml and printing what changed; the server is the option's,\n"
         "      else the settings file's ([update] server), else the program's own; ftpes:// requires TLS and a\n"
         "      certificate the system trusts, and sends the account only after both; ftp:// uses TLS when the\n"
-        "      server offers it; --trust-certificate accepts the certificate with that SHA-256 fingerprint\n"
-        "      (AB:CD:..., as the refusal prints it) for this run, and with --save for every later run",
+        "      server offers it, and requires it of a server that showed a certificate before; --trust-certificate\n"
+        "      accepts the certificate with that SHA-256 fingerprint (AB:CD:..., as the refusal prints it) for\n"
+        "      this run, and with --save for every later run",
         &RunUpdate};
     return command;
 }

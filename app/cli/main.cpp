@@ -1,5 +1,6 @@
 // quorvane-cli: the list commands of the Main Window without a window.
 #include "app/cli/CliOutput.h"
+#include "app/cli/ForgetCommand.h"
 #include "app/cli/ListCommands.h"
 #include "app/cli/PublishCommand.h"
 #include "app/cli/ReportsCommand.h"
@@ -10,6 +11,7 @@
 #include "app/list/ListFolder.h"
 #include "app/settings/SharedOptions.h"
 #include "app/text/MessageWithFullStop.h"
+#include "app/update/TlsNoLongerOfferedError.h"
 #include "xml/PlatformVendor.h"
 
 #include <QDir>
@@ -39,6 +41,7 @@ std::vector<CliCommand> AllCommands()
     commands.push_back(quorvane::app::cli::SubmitCommand());
     commands.push_back(quorvane::app::cli::ReportsCommand());
     commands.push_back(quorvane::app::cli::PublishCommand());
+    commands.push_back(quorvane::app::cli::ForgetCommand());
     return commands;
 }
 
@@ -151,6 +154,9 @@ int main(int argc, char* argv[])
             // The message as the application error box shows it.
             StandardOutput().Flush();
             StandardError() << quorvane::app::MessageWithFullStop(e.what()) << '\n';
+            if (const auto* dropped = dynamic_cast<const quorvane::app::TlsNoLongerOfferedError*>(&e))
+                StandardError() << "If the server really stopped offering TLS, forget it first: quorvane-cli forget "
+                                << dropped->Key() << '\n';
             return 1;
         }
     }

@@ -2,9 +2,6 @@
 
 #include <QString>
 
-#include <cstdint>
-#include <string>
-
 // The user's settings: one file, $XDG_CONFIG_HOME/quorvane/quorvane.conf
 // (by default ~/.config/quorvane/quorvane.conf), read and written through
 // QSettings in the native format:
@@ -45,13 +42,13 @@ inline const QString kKeepersServer = QStringLiteral("keepers/server");
 /// Absent (or empty) for the update server.
 inline const QString kKeepersPublish = QStringLiteral("keepers/publish");
 
-// [tls]
+// [tls] and [tls-verified]: what is known of servers' certificates, one key
+// "host:port" per server (TrustStore).
 /// The SHA-256 fingerprint ("AB:CD:...") of a certificate the user trusts for
-/// the server `host`:`port` whether it verifies or not.
-inline QString TrustedCertificateKey(const std::string& host, std::int32_t port)
-{
-    return QStringLiteral("tls/") + QString::fromStdString(host) + QLatin1Char(':') + QString::number(port);
-}
+/// the server whether it verifies or not.
+inline const QString kTrustedCertificates = QStringLiteral("tls");
+/// "1" for a server that once showed a certificate that verified.
+inline const QString kVerifiedServers = QStringLiteral("tls-verified");
 
 // [editor]
 /// The nickname the Custom List editor offers for every new record: the

@@ -2,8 +2,8 @@
 
 #include "app/list/ListFolder.h"
 #include "app/settings/OptionError.h"
-#include "app/update/UpdateServerUrl.h"
-#include "app/update/UpdateServerUrlError.h"
+#include "app/settings/TrustStore.h"
+#include "app/update/ServerUrlError.h"
 
 namespace quorvane::app {
 
@@ -75,10 +75,24 @@ bool SharedOptions::Take(const std::vector<std::string>& arguments, std::size_t&
             throw OptionError("--update-server needs a URL");
         if (url.form == OptionValue::Form::Given) {
             try {
-                updateServer = UpdateServerUrl::Parse(url.value);
-            } catch (const UpdateServerUrlError& e) {
+                updateServer = FtpServer::Parse(url.value);
+            } catch (const ServerUrlError& e) {
                 throw OptionError(e.what());
             }
+            return true;
+        }
+    }
+    if (accepts(TrustCertificate)) {
+        if (argument == "--save") {
+            certificate.keep = NamedCertificate::Keep::InTheStore;
+            return true;
+        }
+        const OptionValue fingerprint = ValueOf("--trust-certificate", arguments, index);
+        if (fingerprint.form != OptionValue::Form::Other) {
+            const std::optional<std::string> read = TrustStore::ReadFingerprint(fingerprint.value);
+            if (!read)
+                throw OptionError("--trust-certificate needs a SHA-256 fingerprint (64 hex digits, AB:CD:...)");
+            certificate.fingerprint = *read;
             return true;
         }
     }
@@ -87,6 +101,8 @@ bool SharedOptions::Take(const std::vector<std::string>& arguments, std::size_t&
 
 void SharedOptions::Finish()
 {
+    if (certificate.keep == NamedCertificate::Keep::InTheStore && certificate.fingerprint.empty())
+        throw OptionError("--save needs --trust-certificate");
     if (folderNamed_ && dataFolder_)
         throw OptionError("--folder and --data-folder exclude each other");
     if (dataFolder_)

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/update/UpdateSettings.h"
+#include "app/update/FtpServer.h"
+#include "app/update/ServerConnection.h"
 
 #include <QString>
 
@@ -13,7 +14,8 @@ namespace quorvane::app {
 
 /// The options both programs take, read by one parser: --folder DIR (or
 /// --folder=DIR), --data-folder, --update-server URL (or =URL),
-/// --reset-layout, --version, --help (or -h). Each front end walks its
+/// --reset-layout, --version, --help (or -h), --trust-certificate FP (or
+/// =FP) and --save. Each front end walks its
 /// arguments in its own way and offers every one to Take(); Finish() checks
 /// what only all of them together can tell.
 class SharedOptions {
@@ -26,6 +28,8 @@ public:
         DataFolder = 1u << 3,
         UpdateServer = 1u << 4,
         ResetLayout = 1u << 5,
+        /// --trust-certificate FP and --save.
+        TrustCertificate = 1u << 6,
     };
 
     /// `accepted` is a set of Option flags.
@@ -35,11 +39,14 @@ public:
     /// together with the value that follows it (`index` then names the
     /// value), and returns true; returns false, changing nothing, for any
     /// other argument. Throws OptionError "--folder needs a folder",
-    /// "--update-server needs a URL", or the update server URL's own message.
+    /// "--update-server needs a URL", the update server URL's own message, or
+    /// "--trust-certificate needs a SHA-256 fingerprint (64 hex digits,
+    /// AB:CD:...)" for anything TrustStore::ReadFingerprint does not read.
     bool Take(const std::vector<std::string>& arguments, std::size_t& index);
 
     /// Resolves --data-folder to the user's data folder. Throws OptionError
-    /// "--folder and --data-folder exclude each other".
+    /// "--folder and --data-folder exclude each other" and "--save needs
+    /// --trust-certificate".
     void Finish();
 
     bool help = false;
@@ -48,7 +55,9 @@ public:
     /// The folder that holds the lists; empty for the working directory.
     QString folder;
     /// The server named by --update-server; none when it was not given.
-    std::optional<UpdateSettings> updateServer;
+    std::optional<FtpServer> updateServer;
+    /// The certificate --trust-certificate names, kept with --save.
+    NamedCertificate certificate;
 
 private:
     bool accepts(Option option) const { return (accepted_ & option) != 0; }

@@ -2,39 +2,11 @@
 
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/UserSettings.h"
-#include "app/update/UpdateServerUrl.h"
-#include "app/update/UpdateServerUrlError.h"
-
-#include <QStringList>
+#include "app/update/ServerUrlError.h"
 
 namespace quorvane::app {
 
-namespace {
-
-/// The URL as written in the file. QSettings reads an unquoted value with
-/// commas as a list; a password may hold commas, so the parts are joined
-/// again.
-std::string StoredUrl(const QSettings& settings, const QString& key)
-{
-    const QVariant value = settings.value(key);
-    if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList().join(QLatin1Char(',')).toStdString();
-    return value.toString().toStdString();
-}
-
-/// Gives `server` the fingerprint kept for its host and port, if any.
-void ApplyStoredFingerprint(const QSettings& settings, UpdateSettings& server)
-{
-    const QString fingerprint = settings.value(settings::TrustedCertificateKey(server.Host, server.Port)).toString();
-    if (!fingerprint.isEmpty()) {
-        server.TrustedFingerprint = fingerprint.toStdString();
-        server.FingerprintStored = true;
-    }
-}
-
-} // namespace
-
-UpdateServerChoice UpdateServerSetting::Choose(const std::optional<UpdateSettings>& commandLine,
+UpdateServerChoice UpdateServerSetting::Choose(const std::optional<FtpServer>& commandLine,
                                                const std::function<void(const std::exception&)>& report)
 {
     const auto settings = UserSettings::Open();
@@ -42,38 +14,22 @@ UpdateServerChoice UpdateServerSetting::Choose(const std::optional<UpdateSetting
     if (commandLine) {
         choice = {*commandLine, UpdateServerChoice::Source::CommandLine};
     } else {
-        const std::string url = StoredUrl(*settings, settings::kUpdateServer);
+        const std::string url = UserSettings::Text(*settings, settings::kUpdateServer);
         try {
             if (!url.empty())
-                choice = {UpdateServerUrl::Parse(url), UpdateServerChoice::Source::SettingsFile};
-        } catch (const UpdateServerUrlError& e) {
+                choice = {FtpServer::Parse(url), UpdateServerChoice::Source::SettingsFile};
+        } catch (const ServerUrlError& e) {
             report(e);
         }
     }
-    // A certificate trusted for this server is enforced, whichever way it is named.
-    ApplyStoredFingerprint(*settings, choice.settings);
     return choice;
 }
 
-std::string UpdateServerSetting::StoredFingerprint(const std::string& host, std::int32_t port)
-{
-    return UserSettings::Open()->value(settings::TrustedCertificateKey(host, port)).toString().toStdString();
-}
-
-void UpdateServerSetting::StoreFingerprint(const std::string& host, std::int32_t port, const std::string& fingerprint)
+void UpdateServerSetting::Store(const FtpServer& server)
 {
     const auto settings = UserSettings::Open();
-    settings->setValue(settings::TrustedCertificateKey(host, port), QString::fromStdString(fingerprint));
+    settings->setValue(settings::kUpdateServer, QString::fromStdString(server.Url()));
     UserSettings::Save(*settings);
-}
-
-UpdateSettings UpdateServerSetting::Store(const std::string& url)
-{
-    UpdateSettings server = UpdateServerUrl::Parse(url);
-    const auto settings = UserSettings::Open();
-    settings->setValue(settings::kUpdateServer, QString::fromStdString(url));
-    UserSettings::Save(*settings);
-    return server;
 }
 
 void UpdateServerSetting::StoreBuiltIn()
@@ -83,31 +39,27 @@ void UpdateServerSetting::StoreBuiltIn()
     UserSettings::Save(*settings);
 }
 
-std::optional<UpdateSettings> UpdateServerSetting::StoredSubmitServer()
+std::optional<FtpServer> UpdateServerSetting::StoredSubmitServer()
 {
     const auto settings = UserSettings::Open();
-    const std::string url = StoredUrl(*settings, settings::kSubmitServer);
+    const std::string url = UserSettings::Text(*settings, settings::kSubmitServer);
     if (url.empty())
         return std::nullopt;
-    UpdateSettings server = UpdateServerUrl::ParseReportServer(url);
-    ApplyStoredFingerprint(*settings, server);
-    return server;
+    return FtpServer::Parse(url, FtpServer::Role::Report);
 }
 
 std::string UpdateServerSetting::StoredSubmitUrl()
 {
-    return StoredUrl(*UserSettings::Open(), settings::kSubmitServer);
+    return UserSettings::Text(*UserSettings::Open(), settings::kSubmitServer);
 }
 
-void UpdateServerSetting::StoreSubmitServer(const std::string& url)
+void UpdateServerSetting::StoreSubmitServer(const std::optional<FtpServer>& server)
 {
-    if (!url.empty())
-        (void)UpdateServerUrl::ParseReportServer(url);
     const auto settings = UserSettings::Open();
-    if (url.empty())
-        settings->remove(settings::kSubmitServer);
+    if (server)
+        settings->setValue(settings::kSubmitServer, QString::fromStdString(server->Url()));
     else
-        settings->setValue(settings::kSubmitServer, QString::fromStdString(url));
+        settings->remove(settings::kSubmitServer);
     UserSettings::Save(*settings);
 }
 

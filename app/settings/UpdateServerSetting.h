@@ -1,8 +1,7 @@
 #pragma once
 
-#include "app/update/UpdateSettings.h"
+#include "app/update/FtpServer.h"
 
-#include <cstdint>
 #include <exception>
 #include <functional>
 #include <optional>
@@ -13,14 +12,14 @@ namespace quorvane::app {
 /// The update server a run uses, and where it was named.
 struct UpdateServerChoice {
     enum class Source {
-        /// The program's own server (UpdateSettings::Fixed()).
+        /// The program's own server (FtpServer::BuiltIn()).
         BuiltIn,
         /// The key [update] server of the user's settings file.
         SettingsFile,
         /// --update-server, for this run.
         CommandLine,
     };
-    UpdateSettings settings = UpdateSettings::Fixed();
+    FtpServer server = FtpServer::BuiltIn();
     Source source = Source::BuiltIn;
 };
 
@@ -32,38 +31,28 @@ public:
     /// The server for this run: `commandLine` when given (the file is not
     /// read then), else the settings file's, else the built-in one. A
     /// malformed URL in the file is passed to `report` as an
-    /// UpdateServerUrlError, and the built-in server is used.
-    static UpdateServerChoice Choose(const std::optional<UpdateSettings>& commandLine,
+    /// ServerUrlError, and the built-in server is used.
+    static UpdateServerChoice Choose(const std::optional<FtpServer>& commandLine,
                                      const std::function<void(const std::exception&)>& report);
 
-    /// The fingerprint kept for `host`:`port` ([tls]), empty when none is.
-    static std::string StoredFingerprint(const std::string& host, std::int32_t port);
-    /// Keeps `fingerprint` for `host`:`port`, replacing any other. Throws
-    /// SettingsError when the file cannot be written.
-    static void StoreFingerprint(const std::string& host, std::int32_t port, const std::string& fingerprint);
-
-    /// Puts `url` into the settings file, where the next runs find it, and
-    /// returns what it names. Throws UpdateServerUrlError for a malformed URL
-    /// (the file is not touched then) and SettingsError when the file cannot
-    /// be written.
-    static UpdateSettings Store(const std::string& url);
+    /// Puts `server`'s URL into the settings file, where the next runs find
+    /// it. Throws SettingsError when the file cannot be written.
+    static void Store(const FtpServer& server);
 
     /// Takes the server out of the settings file: the next runs use the
     /// built-in one. Throws SettingsError when the file cannot be written.
     static void StoreBuiltIn();
 
     /// The server Custom Lists are sent to ([submit] server, an ftp:// URL in
-    /// the form --submit-server takes), with the fingerprint kept for it;
-    /// none when the key is absent or empty. Throws UpdateServerUrlError for
+    /// the form --submit-server takes); none when the key is absent or empty. Throws ServerUrlError for
     /// a malformed URL.
-    static std::optional<UpdateSettings> StoredSubmitServer();
+    static std::optional<FtpServer> StoredSubmitServer();
     /// The [submit] server URL as written, empty when there is none.
     static std::string StoredSubmitUrl();
-    /// Puts `url` into [submit] server, or takes the key out when `url` is
-    /// empty (reports then go to the update server's incoming/ folder).
-    /// Throws UpdateServerUrlError for a malformed URL (the file is not
-    /// touched then) and SettingsError when the file cannot be written.
-    static void StoreSubmitServer(const std::string& url);
+    /// Puts `server`'s URL into [submit] server, or takes the key out when
+    /// there is none (reports then go to the update server's incoming/
+    /// folder). Throws SettingsError when the file cannot be written.
+    static void StoreSubmitServer(const std::optional<FtpServer>& server);
 };
 
 } // namespace quorvane::app

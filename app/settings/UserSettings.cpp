@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -54,6 +55,14 @@ std::unique_ptr<QSettings> UserSettings::Open()
                                                 QString::fromLatin1(SettingsApplication));
     settings->setFallbacksEnabled(false);
     return settings;
+}
+
+std::string UserSettings::Text(const QSettings& settings, const QString& key)
+{
+    const QVariant value = settings.value(key);
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(',')).toStdString();
+    return value.toString().toStdString();
 }
 
 void UserSettings::Save(QSettings& settings)

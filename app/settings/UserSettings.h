@@ -3,6 +3,7 @@
 #include <QSettings>
 
 #include <memory>
+#include <string>
 
 namespace quorvane::app {
 
@@ -15,6 +16,11 @@ class UserSettings {
 public:
     /// The file, read now; changes reach the disk with Save().
     static std::unique_ptr<QSettings> Open();
+
+    /// The text stored under `key` as written: QSettings reads an unquoted
+    /// value with commas as a list, which is joined again (a password or a
+    /// hand-written value may hold commas).
+    static std::string Text(const QSettings& settings, const QString& key);
 
     /// Writes the changes made to `settings` to disk. The file is readable
     /// and writable by its owner only, before and after, because it may hold

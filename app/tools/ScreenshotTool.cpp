@@ -209,7 +209,7 @@ int main(int argc, char** argv)
     window.strGGood->SetFlag(QStringLiteral("1"));
     window.btnAddGCMClick();
     CustomListWriter::Write(QStringLiteral("custGCMList.xml"), window.addView->rows().itemsInNameOrder());
-    UpdateSettings reports = UpdateSettings::Fixed();
+    FtpServer reports = FtpServer::BuiltIn();
     reports.Directory = "incoming/";
     SendPreviewDialog preview(SubmitFlow::Check("custGCMList.xml"), reports, &window);
     ok = save(preview, out, "send-preview.png") && ok;

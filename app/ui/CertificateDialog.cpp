@@ -1,6 +1,6 @@
 #include "app/ui/CertificateDialog.h"
 
-#include "app/settings/UpdateServerSetting.h"
+#include "app/settings/TrustStore.h"
 #include "app/text/Utf8Text.h"
 #include "app/ui/Asker.h"
 #include "app/ui/DesignFont.h"
@@ -102,9 +102,11 @@ CertificateDialog::CertificateDialog(const CertificateQuestion& certificate, con
     cancel_->setFocus();
 }
 
-TlsRequirement CertificateDialog::RequirementOf(const UpdateSettings& server)
+TlsRequirement CertificateDialog::RequirementOf(const FtpServer& server)
 {
-    return server.Security == ftp::FtpSecurity::RequireTls ? TlsRequirement::Required : TlsRequirement::WhenOffered;
+    if (server.Security == ftp::FtpSecurity::RequireTls || TrustStore::Find(server.Host, server.Port).Any())
+        return TlsRequirement::Required;
+    return TlsRequirement::WhenOffered;
 }
 
 bool CertificateDialog::AskToTrust(const CertificateQuestion& certificate, const std::string& host, std::int32_t port,
@@ -116,7 +118,7 @@ bool CertificateDialog::AskToTrust(const CertificateQuestion& certificate, const
         return false;
     if (answer != QDialog::Accepted)
         throw net::TlsCertificateError(certificate.reason.toStdString(), certificate.fingerprint.toStdString());
-    UpdateServerSetting::StoreFingerprint(host, port, certificate.fingerprint.toStdString());
+    TrustStore::Pin(host, port, certificate.fingerprint.toStdString());
     return true;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/update/UpdateSettings.h"
+#include "app/update/FtpServer.h"
 #include "app/update/UpdateSink.h"
 
 #include <QDialog>
@@ -38,14 +38,16 @@ public:
     CertificateDialog(const CertificateQuestion& certificate, const std::string& host, std::int32_t port,
                       TlsRequirement requirement, QWidget* parent);
 
-    /// The requirement as the server's scheme gives it: ftpes:// requires TLS.
-    static TlsRequirement RequirementOf(const UpdateSettings& server);
+    /// Whether `server` must use TLS: under ftpes://, and for a server the
+    /// trust store knows (a pinned certificate, or one that once verified).
+    static TlsRequirement RequirementOf(const FtpServer& server);
 
     /// Asks about `certificate` of the server `host`:`port` in this dialog,
-    /// run by the current Asker. "Trust This Certificate" keeps its
-    /// fingerprint for that server in the settings file, as --save does, and
-    /// returns true; "Continue Without Verifying" returns false (encryption
-    /// only, for this connection); "Cancel" raises the certificate's refusal
+    /// run by the current Asker. "Trust This Certificate" pins it for that
+    /// server in the trust store, as --save does, and returns true: every
+    /// later connection to the server, in this run or the next, accepts it.
+    /// "Continue Without Verifying" returns false (encryption only, for this
+    /// connection); "Cancel" raises the certificate's refusal
     /// (net::TlsCertificateError), which ends the connection.
     static bool AskToTrust(const CertificateQuestion& certificate, const std::string& host, std::int32_t port,
                            TlsRequirement requirement, QWidget* parent);

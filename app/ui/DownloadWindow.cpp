@@ -5,6 +5,7 @@
 #include "app/ui/ErrorBox.h"
 #include "app/ui/Images.h"
 #include "app/ui/MainWindow.h"
+#include "app/update/ServerConnection.h"
 #include "app/update/UpdateSink.h"
 
 #include <QEvent>
@@ -206,6 +207,13 @@ void DownloadWindow::SetSecurityText(const QString& version, const QString& unve
     securityText_->setText(version);
     securityIcon_->setVisible(!version.isEmpty());
     securityText_->setToolTip(version.isEmpty() ? QString() : SecuredText(version, unverifiedReason));
+}
+
+void DownloadWindow::SetNotEncrypted()
+{
+    SetSecurityText({});
+    securityText_->setText(QStringLiteral("Not encrypted"));
+    securityText_->setToolTip(QString::fromLatin1(kNotEncrypted));
 }
 
 QString DownloadWindow::SecurityText() const

@@ -57,6 +57,9 @@ public:
     /// only); an empty `version` hides both.
     void SetSecurityText(const QString& version, const QString& unverifiedReason = {});
     QString SecurityText() const;
+    /// The second panel says "Not encrypted" (the server refused TLS), without
+    /// a lock; SetSecurityText replaces it.
+    void SetNotEncrypted();
     /// Whether the lock shown is the open one.
     bool SecurityLockOpen() const { return lockOpen_; }
     /// The line above the listing: what to do, or what was done.

@@ -617,8 +617,8 @@ void MainWindow::btnSendListClick()
     // A list that fails a check is shown in the error box instead of the
     // preview; the bytes checked are the bytes sent.
     CheckedSubmission checked = SubmitFlow::Check(QFile::encodeName(file).toStdString());
-    const UpdateSettings server =
-        SubmitFlow::ChooseServer(std::nullopt, UpdateServerSetting::StoredSubmitServer(), updateServer_.settings);
+    const FtpServer server =
+        UpdateServerSetting::StoredSubmitServer().value_or(SubmitFlow::IncomingFolderOf(updateServer_.server));
     {
         SendPreviewDialog preview(checked, server, this);
         if (Asker::current().runModal(preview) != QDialog::Accepted)

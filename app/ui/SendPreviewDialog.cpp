@@ -31,7 +31,7 @@ QLabel* PlainLabel(const QString& text, const char* name, QWidget* parent)
 
 } // namespace
 
-SendPreviewDialog::SendPreviewDialog(const CheckedSubmission& list, const UpdateSettings& server, QWidget* parent)
+SendPreviewDialog::SendPreviewDialog(const CheckedSubmission& list, const FtpServer& server, QWidget* parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("SendPreviewDialog"));

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/update/FtpServer.h"
 #include "app/update/SubmitFlow.h"
-#include "app/update/UpdateSettings.h"
 
 #include <QDialog>
 
@@ -18,7 +18,7 @@ namespace quorvane::app {
 class SendPreviewDialog : public QDialog {
     Q_OBJECT
 public:
-    SendPreviewDialog(const CheckedSubmission& list, const UpdateSettings& server, QWidget* parent = nullptr);
+    SendPreviewDialog(const CheckedSubmission& list, const FtpServer& server, QWidget* parent = nullptr);
 
     QLabel* lblHost = nullptr;
     QTreeWidget* viewRecords = nullptr;

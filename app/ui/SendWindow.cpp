@@ -25,7 +25,7 @@ const QString kCancelled = QStringLiteral("Sending was cancelled.");
 
 } // namespace
 
-SendWindow::SendWindow(CheckedSubmission list, UpdateSettings server, QString logPath, QWidget* parent)
+SendWindow::SendWindow(CheckedSubmission list, FtpServer server, QString logPath, QWidget* parent)
     : QDialog(parent),
       list_(std::move(list)),
       server_(std::move(server)),

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/update/FtpServer.h"
 #include "app/update/SubmitFlow.h"
-#include "app/update/UpdateSettings.h"
 
 #include <QDialog>
 
@@ -26,7 +26,7 @@ class AntiFreeze;
 class SendWindow : public QDialog {
     Q_OBJECT
 public:
-    SendWindow(CheckedSubmission list, UpdateSettings server, QString logPath, QWidget* parent = nullptr);
+    SendWindow(CheckedSubmission list, FtpServer server, QString logPath, QWidget* parent = nullptr);
     ~SendWindow() override;
 
     /// Runs the send (from the event loop once the window is first shown).
@@ -54,7 +54,7 @@ private:
     void Finish(const QString& text);
 
     CheckedSubmission list_;
-    UpdateSettings server_;
+    FtpServer server_;
     QString logPath_;
     SubmitFlow flow_;
     std::unique_ptr<AntiFreeze> antiFreeze_;

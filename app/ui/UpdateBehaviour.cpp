@@ -1,13 +1,13 @@
 #include "app/ui/UpdateBehaviour.h"
 
 #include "app/list/ListFileNames.h"
-#include "app/settings/UpdateServerSetting.h"
 #include "app/text/Utf8Text.h"
 #include "app/ui/Asker.h"
 #include "app/ui/CertificateDialog.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/ErrorBox.h"
 #include "app/ui/MainWindow.h"
+#include "app/ui/MessagePanel.h"
 #include "app/update/ServerNotReached.h"
 #include "net/ftp/FtpClient.h"
 
@@ -23,29 +23,26 @@ const QString kGuide = QStringLiteral("Double-click gcmList.xml, or press Downlo
 
 } // namespace
 
-UpdateBehaviour::UpdateBehaviour(MainWindow& mainWindow, UpdateSettings settings)
-    : mainWindow_(mainWindow),
-      host_(settings.Host),
-      port_(settings.Port),
-      storedFingerprint_(settings.FingerprintStored ? settings.TrustedFingerprint : std::string()),
-      requirement_(CertificateDialog::RequirementOf(settings)),
-      flow_(mainWindow.ListLogic(), std::move(settings))
+UpdateBehaviour::UpdateBehaviour(MainWindow& mainWindow, FtpServer server)
+    : mainWindow_(mainWindow), host_(server.Host), port_(server.Port), server_(server),
+      flow_(mainWindow.ListLogic(), std::move(server))
 {}
 
 bool UpdateBehaviour::TrustCertificate(const CertificateQuestion& certificate)
 {
-    return CertificateDialog::AskToTrust(certificate, host_, port_, requirement_, window_);
+    // Asked afresh: a trust decision made since the check began applies.
+    return CertificateDialog::AskToTrust(certificate, host_, port_, CertificateDialog::RequirementOf(server_), window_);
 }
 
-DownloadBehaviourFactory UpdateBehaviour::factory(UpdateSettings settings)
+DownloadBehaviourFactory UpdateBehaviour::factory(FtpServer server)
 {
-    return [settings](MainWindow& mainWindow) { return std::make_unique<UpdateBehaviour>(mainWindow, settings); };
+    return [server](MainWindow& mainWindow) { return std::make_unique<UpdateBehaviour>(mainWindow, server); };
 }
 
 DownloadBehaviourFactory UpdateBehaviour::factory()
 {
     return [](MainWindow& mainWindow) {
-        return std::make_unique<UpdateBehaviour>(mainWindow, mainWindow.UpdateServer().settings);
+        return std::make_unique<UpdateBehaviour>(mainWindow, mainWindow.UpdateServer().server);
     };
 }
 
@@ -77,16 +74,6 @@ void UpdateBehaviour::FormCreate(DownloadWindow& window)
     window.SetStatusText(systemText_);
     window.SetGuideText(kGuide);
     window.SelectFile(QString::fromLatin1(MainListFileName));
-    // A new certificate of a server trusted by its fingerprint got this far
-    // only by verifying: it replaces the kept fingerprint. Failing to keep it
-    // leaves the listing usable.
-    ErrorBox::guard([this] {
-        const std::string& shown = flow_.ServerFingerprint();
-        if (!storedFingerprint_.empty() && !shown.empty() && shown != storedFingerprint_) {
-            UpdateServerSetting::StoreFingerprint(host_, port_, shown);
-            storedFingerprint_ = shown;
-        }
-    });
 }
 
 void UpdateBehaviour::ListDblClick(DownloadWindow& window)
@@ -135,6 +122,16 @@ void UpdateBehaviour::ChangesStatus(const QString& text)
 void UpdateBehaviour::Secured(const QString& version, const QString& unverifiedReason)
 {
     window_->SetSecurityText(version, unverifiedReason);
+}
+
+void UpdateBehaviour::NotEncrypted()
+{
+    window_->SetNotEncrypted();
+}
+
+void UpdateBehaviour::Note(const QString& text)
+{
+    mainWindow_.Messages().ShowPassing(text);
 }
 
 void UpdateBehaviour::ShowListing(const std::vector<std::string>& lines)

@@ -2,8 +2,8 @@
 
 #include "app/ui/CertificateDialog.h"
 #include "app/ui/DownloadBehaviour.h"
+#include "app/update/FtpServer.h"
 #include "app/update/UpdateFlow.h"
-#include "app/update/UpdateSettings.h"
 #include "app/update/UpdateSink.h"
 
 namespace quorvane::app {
@@ -13,10 +13,10 @@ namespace quorvane::app {
 /// sink. The flow and its FTP client belong to the window and go with it.
 class UpdateBehaviour : public DownloadBehaviour, private UpdateSink {
 public:
-    UpdateBehaviour(MainWindow& mainWindow, UpdateSettings settings);
+    UpdateBehaviour(MainWindow& mainWindow, FtpServer server);
 
-    /// A factory giving every Download Window this behaviour with `settings`.
-    static DownloadBehaviourFactory factory(UpdateSettings settings);
+    /// A factory giving every Download Window this behaviour with `server`.
+    static DownloadBehaviourFactory factory(FtpServer server);
     /// A factory giving every Download Window this behaviour with the server
     /// its Main Window has in use when the window is created.
     static DownloadBehaviourFactory factory();
@@ -41,20 +41,22 @@ private:
     void WindowStatus(const QString& text) override;
     void ChangesStatus(const QString& text) override;
     void Secured(const QString& version, const QString& unverifiedReason) override;
+    void NotEncrypted() override;
+    /// In the Main Window's message panel, for a while.
+    void Note(const QString& text) override;
     void ShowListing(const std::vector<std::string>& lines) override;
     void DownloadProgress(std::int64_t bytes) override;
     bool AsksAboutCertificates() const override { return true; }
-    /// The certificate dialog; "Trust This Certificate" keeps the fingerprint
-    /// for this server, as --save does; "Cancel" ends the check.
+    /// The certificate dialog; "Trust This Certificate" pins the certificate
+    /// for this server in the trust store, as --save does; "Cancel" ends the
+    /// check.
     bool TrustCertificate(const CertificateQuestion& certificate) override;
 
     MainWindow& mainWindow_;
     std::string host_;
     std::int32_t port_ = 0;
-    /// The fingerprint kept in the settings file for this server, if any.
-    std::string storedFingerprint_;
-    /// Whether the server must use TLS, as the certificate question offers.
-    TlsRequirement requirement_;
+    /// The server as the check started, for whether it must use TLS.
+    FtpServer server_;
     DownloadWindow* window_ = nullptr;
     /// True while FormCreate connects: progress texts go to both windows.
     bool connecting_ = false;

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include <string>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -35,8 +35,13 @@ public:
     /// formed.
     void btnSaveClick();
     /// Handler of "Use Built-in Server": takes the update server out of the
-    /// file and writes the reports' server.
+    /// file and writes the reports' server. What the trust store keeps of
+    /// the server stays.
     void btnBuiltInClick();
+    /// Handler of "Forget This Server": removes what the trust store keeps of
+    /// the server in the URL field (its pinned certificate, the memory that it
+    /// showed a verified one) and says what was removed; the dialog stays open.
+    void btnForgetClick();
 
     QLabel* lblInUse = nullptr;
     QLineEdit* editUrl = nullptr;
@@ -45,12 +50,13 @@ public:
     QLineEdit* editSubmitPassword = nullptr;
     QPushButton* btnSave = nullptr;
     QPushButton* btnBuiltIn = nullptr;
+    QPushButton* btnForget = nullptr;
     QPushButton* btnCancel = nullptr;
 
 private:
-    /// The reports' server as the settings file would keep it: "" for none.
-    /// Raises UpdateServerUrlError, without the password, when malformed.
-    std::string SubmitUrl() const;
+    /// The reports' server named in its fields; none when the URL is empty.
+    /// Raises ServerUrlError, the password masked, when malformed.
+    std::optional<FtpServer> SubmitServer() const;
 
     UpdateServerChoice chosen_;
 };

@@ -3,6 +3,7 @@
 #include "app/list/ListFileNames.h"
 #include "app/list/RecordWalk.h"
 #include "app/update/DownloadSizeError.h"
+#include "app/text/MessageWithFullStop.h"
 #include "app/update/UpdateError.h"
 #include "net/ftp/FtpClient.h"
 #include "net/ftp/FtpErrors.h"
@@ -57,7 +58,8 @@ std::string PublishedList::Text() const
     return "Published list version " + version + " (" + std::to_string(records) + " records).";
 }
 
-PublishFlow::PublishFlow(UpdateSettings server) : server_(std::move(server)), ftp_(std::make_unique<ftp::FtpClient>())
+PublishFlow::PublishFlow(FtpServer server, NamedCertificate named)
+    : server_(std::move(server)), named_(std::move(named)), ftp_(std::make_unique<ftp::FtpClient>())
 {
     xml::InitParser();
 }
@@ -125,10 +127,11 @@ PublishedList PublishFlow::Publish(const CheckedList& list, const std::function<
     uploadName_.clear();
     ftp::FtpClient& ftp = *ftp_;
     status("Connecting...");
-    server_.ConfigureClient(ftp);
-    serverFingerprint_.clear();
-    server_.OpenConnection(ftp);
-    serverFingerprint_ = ftp.ServerFingerprint();
+    const ServerConnection connection = ServerConnection::Open(ftp, server_, named_);
+    if (connection.Trust() == ftp::CertificateTrust::None)
+        status(kNotEncrypted);
+    if (!connection.StoreFailure().empty())
+        status(MessageWithFullStop(connection.StoreFailure()));
     if (!server_.Directory.empty())
         ftp.ChangeDirectory(server_.Directory);
 

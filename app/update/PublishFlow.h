@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/update/UpdateSettings.h"
+#include "app/update/FtpServer.h"
+#include "app/update/ServerConnection.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -40,7 +41,7 @@ struct PublishedList {
 /// Puts the keepers' Main List where the players' updates find it, so that a
 /// download running meanwhile gets the old list or the new one, never a part:
 /// connect, log in and change to the list's folder (set up as the update's,
-/// `UpdateSettings`), read the server's list version and refuse the same
+/// `FtpServer`, through ServerConnection), read the server's list version and refuse the same
 /// version, store the bytes as "gcmList.xml.upload-<8 hex>" (its stored size
 /// checked), then rename that over "gcmList.xml" ("RNFR"/"RNTO"). A server
 /// that refuses to rename over a file gets the old list renamed aside first
@@ -52,7 +53,8 @@ public:
     static constexpr const char* UploadPrefix = "gcmList.xml.upload-";
     static constexpr const char* AsidePrefix = "gcmList.xml.old-";
 
-    explicit PublishFlow(UpdateSettings server);
+    /// `named` is a certificate the user trusts for this run (ServerConnection).
+    explicit PublishFlow(FtpServer server, NamedCertificate named = {});
     ~PublishFlow();
     PublishFlow(const PublishFlow&) = delete;
     PublishFlow& operator=(const PublishFlow&) = delete;
@@ -81,10 +83,6 @@ public:
     /// never left without a list.
     void Abort();
 
-    /// The SHA-256 fingerprint of the certificate the last `Publish` accepted;
-    /// empty when it ran in the clear.
-    const std::string& ServerFingerprint() const { return serverFingerprint_; }
-
     ftp::FtpClient& Client() { return *ftp_; }
 
 private:
@@ -97,9 +95,9 @@ private:
     /// returns whether the server said it did.
     bool Delete(const std::string& name) noexcept;
 
-    UpdateSettings server_;
+    FtpServer server_;
+    NamedCertificate named_;
     std::unique_ptr<ftp::FtpClient> ftp_;
-    std::string serverFingerprint_;
     /// The temporary name while it may exist on the server.
     std::string uploadName_;
     bool abortRequested_ = false;

@@ -1,5 +1,6 @@
 #include "app/update/ReportFetch.h"
 
+#include "app/text/MessageWithFullStop.h"
 #include "net/ftp/FtpClient.h"
 #include "net/ftp/FtpErrors.h"
 #include "net/ftp/SizeReply.h"
@@ -39,7 +40,8 @@ std::string FetchedReports::Text() const
     return "Fetched " + std::to_string(reports) + " reports (" + std::to_string(bytes) + " bytes) into reports/.";
 }
 
-ReportFetch::ReportFetch(UpdateSettings server) : server_(std::move(server)), ftp_(std::make_unique<ftp::FtpClient>())
+ReportFetch::ReportFetch(FtpServer server, NamedCertificate named)
+    : server_(std::move(server)), named_(std::move(named)), ftp_(std::make_unique<ftp::FtpClient>())
 {}
 
 ReportFetch::~ReportFetch() = default;
@@ -67,10 +69,11 @@ FetchedReports ReportFetch::Fetch(const std::string& folder, const std::string& 
     abortRequested_ = false;
     ftp::FtpClient& ftp = *ftp_;
     status("Connecting...");
-    server_.ConfigureClient(ftp);
-    serverFingerprint_.clear();
-    server_.OpenConnection(ftp);
-    serverFingerprint_ = ftp.ServerFingerprint();
+    const ServerConnection connection = ServerConnection::Open(ftp, server_, named_);
+    if (connection.Trust() == ftp::CertificateTrust::None)
+        status(kNotEncrypted);
+    if (!connection.StoreFailure().empty())
+        status(MessageWithFullStop(connection.StoreFailure()));
     if (!server_.Directory.empty())
         ftp.ChangeDirectory(server_.Directory);
     // Names only: a detailed listing's layout is the server's own, and a

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/update/UpdateSettings.h"
+#include "app/update/FtpServer.h"
+#include "app/update/ServerConnection.h"
 
 #include <cstdint>
 #include <functional>
@@ -34,13 +35,14 @@ struct FetchedReports {
 /// once the transfer and the size check succeeded. With a folder to move
 /// them to, each fetched report is then moved there on the server ("RNFR",
 /// "RNTO"; "MKD" first when the folder is missing). Owns its FTP client,
-/// set up as the update's and the submission's (`UpdateSettings`).
+/// set up as the update's and the submission's (`FtpServer`, reached through ServerConnection).
 class ReportFetch {
 public:
     /// The largest report fetched.
     static constexpr std::int64_t MaxReportBytes = 1024 * 1024;
 
-    explicit ReportFetch(UpdateSettings server);
+    /// `named` is a certificate the user trusts for this run (ServerConnection).
+    explicit ReportFetch(FtpServer server, NamedCertificate named = {});
     ~ReportFetch();
     ReportFetch(const ReportFetch&) = delete;
     ReportFetch& operator=(const ReportFetch&) = delete;
@@ -65,10 +67,6 @@ public:
     /// Stops the running `Fetch` (from a handler that runs while it waits).
     void Abort();
 
-    /// The SHA-256 fingerprint of the certificate the last `Fetch` accepted;
-    /// empty when it ran in the clear.
-    const std::string& ServerFingerprint() const { return serverFingerprint_; }
-
     ftp::FtpClient& Client() { return *ftp_; }
 
 private:
@@ -78,9 +76,9 @@ private:
                           const std::function<void(const std::string&)>& status);
     void MoveAside(const std::string& name, const std::string& moveTo, bool& folderMade);
 
-    UpdateSettings server_;
+    FtpServer server_;
+    NamedCertificate named_;
     std::unique_ptr<ftp::FtpClient> ftp_;
-    std::string serverFingerprint_;
     bool abortRequested_ = false;
 };
 

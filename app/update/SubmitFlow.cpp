@@ -1,6 +1,7 @@
 #include "app/update/SubmitFlow.h"
 
 #include "app/list/RecordWalk.h"
+#include "app/text/MessageWithFullStop.h"
 #include "app/update/UpdateError.h"
 #include "net/ftp/FtpClient.h"
 #include "net/ftp/FtpErrors.h"
@@ -42,20 +43,16 @@ std::string SentSubmission::Text() const
     return "Sent as " + name + " (" + std::to_string(records) + " records, " + std::to_string(bytes) + " bytes).";
 }
 
-SubmitFlow::SubmitFlow(UpdateSettings server) : server_(std::move(server)), ftp_(std::make_unique<ftp::FtpClient>())
+SubmitFlow::SubmitFlow(FtpServer server, NamedCertificate named)
+    : server_(std::move(server)), named_(std::move(named)), ftp_(std::make_unique<ftp::FtpClient>())
 {
     xml::InitParser();
 }
 
 SubmitFlow::~SubmitFlow() = default;
 
-UpdateSettings SubmitFlow::ChooseServer(const std::optional<UpdateSettings>& commandLine,
-                                        const std::optional<UpdateSettings>& settingsFile, UpdateSettings updateServer)
+FtpServer SubmitFlow::IncomingFolderOf(FtpServer updateServer)
 {
-    if (commandLine)
-        return *commandLine;
-    if (settingsFile)
-        return *settingsFile;
     updateServer.Directory = IncomingFolder;
     return updateServer;
 }
@@ -100,22 +97,19 @@ std::string SubmitFlow::NewName(std::chrono::system_clock::time_point now)
     return "custGCMList-" + UtcText(now, "%Y%m%dT%H%M%SZ") + "-" + random + ".xml";
 }
 
-void SubmitFlow::Connect()
-{
-    ftp::FtpClient& ftp = *ftp_;
-    server_.ConfigureClient(ftp);
-    server_.OpenConnection(ftp);
-    if (!server_.Directory.empty())
-        ftp.ChangeDirectory(server_.Directory);
-}
-
 SentSubmission SubmitFlow::Send(const CheckedSubmission& list, const std::function<void(const std::string&)>& status,
                                 const std::function<void(std::int64_t)>& progress)
 {
     abortRequested_ = false;
     currentName_.clear();
     status("Connecting...");
-    Connect();
+    const ServerConnection connection = ServerConnection::Open(*ftp_, server_, named_);
+    if (connection.Trust() == ftp::CertificateTrust::None)
+        status(kNotEncrypted);
+    if (!connection.StoreFailure().empty())
+        status(MessageWithFullStop(connection.StoreFailure()));
+    if (!server_.Directory.empty())
+        ftp_->ChangeDirectory(server_.Directory);
     ftp_->OnWork = nullptr;
     if (progress) {
         ftp_->OnWork = [progress](net::NetComponent&, net::WorkMode mode, std::int64_t count) {

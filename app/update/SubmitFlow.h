@@ -1,14 +1,14 @@
 #pragma once
 
 #include "app/list/ListItem.h"
-#include "app/update/UpdateSettings.h"
+#include "app/update/FtpServer.h"
+#include "app/update/ServerConnection.h"
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,16 +48,15 @@ public:
     /// Where each success is noted, beside the Custom List.
     static constexpr const char* LogFileName = "submissions.log";
 
-    explicit SubmitFlow(UpdateSettings server);
+    /// `named` is a certificate the user trusts for this run (ServerConnection).
+    explicit SubmitFlow(FtpServer server, NamedCertificate named = {});
     ~SubmitFlow();
     SubmitFlow(const SubmitFlow&) = delete;
     SubmitFlow& operator=(const SubmitFlow&) = delete;
 
-    /// Where reports go: `commandLine` when given, else `settingsFile` (the
-    /// settings file's [submit] server, parsed), else `updateServer` with its
-    /// folder replaced by "incoming/".
-    static UpdateSettings ChooseServer(const std::optional<UpdateSettings>& commandLine,
-                                       const std::optional<UpdateSettings>& settingsFile, UpdateSettings updateServer);
+    /// Where reports go when no server is named for them: `updateServer`
+    /// with its folder replaced by "incoming/".
+    static FtpServer IncomingFolderOf(FtpServer updateServer);
 
     /// Reads `path` once and checks it: at most `MaxSubmissionBytes` ("The
     /// Custom List is larger than 1 MiB."), loads as a Custom List (the XML
@@ -70,10 +69,11 @@ public:
     /// from the system's random source.
     static std::string NewName(std::chrono::system_clock::time_point now);
 
-    /// Connects and stores `list`; `status` hears "Connecting..." and
-    /// "Sending <name>...", and `progress` (when set) the bytes sent so far. A 550 or 553 to "STOR" is tried once more
-    /// under a new name. Returns what was sent. After `Abort` it raises what the abort left (a closed connection, the
-    /// server's 426); the caller then calls `RemovePartial`.
+    /// Connects and stores `list`; `status` hears "Connecting...",
+    /// kNotEncrypted for a server that refused TLS, a trust store that could
+    /// not be written, and "Sending <name>...", and `progress` (when set) the bytes sent so far. A 550 or 553 to "STOR"
+    /// is tried once more under a new name. Returns what was sent. After `Abort` it raises what the abort left (a
+    /// closed connection, the server's 426); the caller then calls `RemovePartial`.
     SentSubmission Send(const CheckedSubmission& list, const std::function<void(const std::string&)>& status,
                         const std::function<void(std::int64_t)>& progress = {});
 
@@ -93,9 +93,8 @@ public:
     ftp::FtpClient& Client() { return *ftp_; }
 
 private:
-    void Connect();
-
-    UpdateSettings server_;
+    FtpServer server_;
+    NamedCertificate named_;
     std::unique_ptr<ftp::FtpClient> ftp_;
     /// The name of the store running or last tried.
     std::string currentName_;

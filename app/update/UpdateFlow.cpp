@@ -50,7 +50,8 @@ std::string LocalPath(const MainList& list, const char* fileName)
 
 } // namespace
 
-UpdateFlow::UpdateFlow(const MainList& list, UpdateSettings settings) : list_(list), settings_(std::move(settings))
+UpdateFlow::UpdateFlow(const MainList& list, FtpServer server, NamedCertificate named)
+    : list_(list), server_(std::move(server)), named_(std::move(named))
 {
     xml::InitParser();
     ftp_ = std::make_unique<ftp::FtpClient>();
@@ -181,9 +182,8 @@ void UpdateFlow::ConnectAndList(UpdateSink& sink)
     std::vector<std::string> lines;
 
     ftp::FtpClient& ftp = *ftp_;
-    settings_.ConfigureClient(ftp);
     ftp.MaxLineAction = net::LineOverflowAction::maException;
-    ftp.MaxRetrievalBytes = settings_.MaxDownloadBytes;
+    ftp.MaxRetrievalBytes = server_.MaxDownloadBytes;
     ftp.OnSecuring = [&sink](net::NetComponent&) { sink.MainStatus(QStringLiteral("Securing the connection...")); };
     ftp.OnUnverifiedCertificate = nullptr;
     if (sink.AsksAboutCertificates()) {
@@ -191,9 +191,7 @@ void UpdateFlow::ConnectAndList(UpdateSink& sink)
             return sink.TrustCertificate(CertificateQuestion::About(certificate));
         };
     }
-    serverFingerprint_.clear();
-    ftp.OnSecured = [this, &sink, &ftp](net::NetComponent&) {
-        serverFingerprint_ = ftp.ServerFingerprint();
+    ftp.OnSecured = [&sink, &ftp](net::NetComponent&) {
         sink.Secured(Utf8Text::Decode(ftp.TlsVersion()), Utf8Text::Decode(ftp.UnverifiedReason()));
     };
 
@@ -203,13 +201,17 @@ void UpdateFlow::ConnectAndList(UpdateSink& sink)
     // fails leaves nothing on disk that a double-click may take for its answer.
     connected_ = true;
     openingConnection_ = true;
-    settings_.OpenConnection(ftp);
+    const ServerConnection connection = ServerConnection::Open(ftp, server_, named_);
     openingConnection_ = false;
     if (!ftp.IsConnected())
         return;
+    if (connection.Trust() == ftp::CertificateTrust::None)
+        sink.NotEncrypted();
+    if (!connection.StoreFailure().empty())
+        sink.Note(Utf8Text::Decode(MessageWithFullStop(connection.StoreFailure())));
 
     sink.MainStatus(QStringLiteral("Locating DIR..."));
-    ftp.ChangeDirectory(settings_.Directory);
+    ftp.ChangeDirectory(server_.Directory);
     sink.WindowStatus(Utf8Text::Decode(ftp.SystemDescription()));
     sink.ShowListing({});
     sink.MainStatus(QStringLiteral("Getting FTP file lists..."));

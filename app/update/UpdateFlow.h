@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/update/UpdateSettings.h"
+#include "app/update/FtpServer.h"
+#include "app/update/ServerConnection.h"
 
 #include <cstdint>
 #include <memory>
@@ -45,12 +46,13 @@ enum class UpdateOutcome {
 /// Data connections are passive first and active when the server refuses
 /// "PASV". Every step blocks the calling thread. Failures are raised with the
 /// message the error box shows; every wait ends after
-/// UpdateSettings::ReadTimeoutMs at the latest ("Connect timed out.", "Read
+/// FtpServer::ReadTimeoutMs at the latest ("Connect timed out.", "Read
 /// Timeout" or the data connection's time-out), and so does a server that
 /// sends less than the progress floor.
 class UpdateFlow {
 public:
-    UpdateFlow(const MainList& list, UpdateSettings settings);
+    /// `named` is a certificate the user trusts for this run (ServerConnection).
+    UpdateFlow(const MainList& list, FtpServer server, NamedCertificate named = {});
     ~UpdateFlow();
     UpdateFlow(const UpdateFlow&) = delete;
     UpdateFlow& operator=(const UpdateFlow&) = delete;
@@ -67,13 +69,10 @@ public:
     /// connection (name look-up, connect, greeting or login), false when it
     /// failed later or succeeded.
     bool FailedOpeningConnection() const { return openingConnection_; }
-    /// The SHA-256 fingerprint of the certificate the last `Connect` accepted;
-    /// empty when it ran in the clear.
-    const std::string& ServerFingerprint() const { return serverFingerprint_; }
 
     /// Downloads (when still connected), disconnects and installs or discards.
     /// The server is asked for the file's size first ("SIZE", RFC 3659); a
-    /// size above `UpdateSettings::MaxDownloadBytes` fails before "RETR"
+    /// size above `FtpServer::MaxDownloadBytes` fails before "RETR"
     /// ("File too large."), and a download of another length fails with
     /// `DownloadSizeError`. The download goes to a temporary file that becomes
     /// "gcmList.BAK" only once the transfer, its final reply and the count
@@ -125,7 +124,8 @@ private:
     bool EndIfAborted();
 
     const MainList& list_;
-    UpdateSettings settings_;
+    FtpServer server_;
+    NamedCertificate named_;
     std::unique_ptr<ftp::FtpClient> ftp_;
     std::unique_ptr<xml::XmlDocument> document_;
     bool busy_ = false;
@@ -136,7 +136,6 @@ private:
     bool connected_ = false;
     /// Set while `Connect` opens the control connection.
     bool openingConnection_ = false;
-    std::string serverFingerprint_;
     bool previousKept_ = false;
     std::string installedVersion_;
 };

@@ -51,6 +51,13 @@ public:
         (void)version;
         (void)unverifiedReason;
     }
+    /// The server refused TLS and the connection goes on in the clear (an
+    /// ftp:// server never seen with TLS): "Not encrypted" beside the listing,
+    /// kNotEncrypted on the command line.
+    virtual void NotEncrypted() {}
+    /// A remark that does not stop the flow (the trust store could not be
+    /// written), told once.
+    virtual void Note(const QString& text) { (void)text; }
     /// Whether a certificate that does not verify is put to the user
     /// (`TrustCertificate`) rather than refused (ftpes://) or used for
     /// encryption only (ftp://) at once.

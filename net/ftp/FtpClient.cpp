@@ -140,6 +140,8 @@ void FtpClient::OpenConnection(AutoLogin autoLogin, std::int32_t timeoutMs)
     extendedPassive_ = false;
     tlsContext_.reset();
     dataProtected_ = false;
+    controlTrust_ = CertificateTrust::None;
+    controlFingerprint_.clear();
     // A TLS layer left by a connection that the server ended goes with it; the
     // next connection starts in the clear.
     if (IOHandler() != nullptr && IOHandler()->Underlying() != nullptr && !IOHandler()->Connected())
@@ -216,13 +218,22 @@ bool FtpClient::SecureControlConnection()
     handler.FeedReceived(ahead.data(), ahead.size());
     handler.TrustFingerprint(TrustedFingerprint);
     handler.Handshake(Host, ReadLimit(*this));
-    if (!handler.UnverifiedReason().empty() && OnUnverifiedCertificate) {
+    controlFingerprint_ = handler.ServerFingerprint();
+    if (handler.Verified()) {
+        controlTrust_ = CertificateTrust::Verified;
+    } else if (handler.Trusts(controlFingerprint_)) {
+        controlTrust_ = CertificateTrust::Fingerprint;
+    } else {
         const UnverifiedCertificate certificate{handler.ServerCertificate(), handler.UnverifiedReason(),
-                                                handler.ServerFingerprint()};
-        if (OnUnverifiedCertificate(certificate))
+                                                controlFingerprint_};
+        if (OnUnverifiedCertificate && OnUnverifiedCertificate(certificate)) {
             TrustedFingerprint = certificate.fingerprint;
-        else if (!whenOffered)
+            controlTrust_ = CertificateTrust::Fingerprint;
+        } else if (!whenOffered) {
             throw net::TlsCertificateError(certificate.reason, certificate.fingerprint);
+        } else {
+            controlTrust_ = CertificateTrust::EncryptionOnly;
+        }
     }
     if (OnSecured)
         OnSecured(*this);
@@ -244,8 +255,7 @@ std::string FtpClient::ServerFingerprint() const
 std::string FtpClient::UnverifiedReason() const
 {
     const auto* tls = dynamic_cast<const net::TlsIoHandler*>(IOHandler());
-    // A certificate the user trusted after the handshake is no longer unverified.
-    if (tls == nullptr || (!TrustedFingerprint.empty() && tls->ServerFingerprint() == TrustedFingerprint))
+    if (tls == nullptr || controlTrust_ != CertificateTrust::EncryptionOnly)
         return {};
     return tls->UnverifiedReason();
 }
@@ -268,13 +278,24 @@ void FtpClient::SecureDataConnection(net::TcpConnection& data)
     if (!dataProtected_ || data.IOHandler() == nullptr || !data.IOHandler()->Connected())
         return;
     std::string ahead = data.ReceiveQueue().Extract(data.ReceiveQueue().Size());
-    auto tls =
-        std::make_unique<net::TlsIoHandler>(data.ReleaseIOHandler(), tlsContext_, net::TlsRole::Data, Verification());
+    // Behind a control certificate that verified, the data connection's must
+    // verify for the same host; behind one taken by its fingerprint or for
+    // encryption only, it must be that very certificate.
+    const bool verified = controlTrust_ == CertificateTrust::Verified;
+    auto tls = std::make_unique<net::TlsIoHandler>(data.ReleaseIOHandler(), tlsContext_, net::TlsRole::Data,
+                                                   verified ? net::TlsVerification::Require
+                                                            : net::TlsVerification::EncryptionOnly);
     net::TlsIoHandler& handler = *tls;
     data.SetIOHandler(tls.release(), net::Ownership::Owned);
     handler.FeedReceived(ahead.data(), ahead.size());
-    handler.TrustFingerprint(TrustedFingerprint);
-    handler.Handshake(Host, ReadLimit(data));
+    try {
+        handler.Handshake(Host, ReadLimit(data));
+    } catch (const net::TlsCertificateError& error) {
+        throw DataCertificateError(error.Reason());
+    }
+    // Only the server that holds the control connection's session can resume it.
+    if (!verified && !handler.SessionReused() && handler.ServerFingerprint() != controlFingerprint_)
+        throw DataCertificateError("another certificate than the control connection's");
 }
 
 void FtpClient::LogIn()
@@ -477,6 +498,12 @@ void FtpClient::StoreFile(const std::string& remoteName, std::string_view bytes)
         DoStatus(net::NetStatus::ftpReady, "Transfer complete");
         if (commandAccepted)
             ReadPendingReply();
+        throw;
+    } catch (const DataCertificateError&) {
+        // The server's answer to a refused data connection says less than the
+        // reason it was refused; it is read so that it answers nothing later.
+        DoStatus(net::NetStatus::ftpReady, "Transfer complete");
+        ReadPendingReply();
         throw;
     } catch (...) {
         DoStatus(net::NetStatus::ftpReady, "Transfer complete");

@@ -129,11 +129,13 @@ public:
     /// The TLS version of the control connection ("TLS 1.3"), empty when plain.
     [[nodiscard]] std::string TlsVersion() const;
     /// Why the control connection's certificate did not verify when it serves
-    /// for encryption only (`FtpSecurity::TlsWhenOffered`); empty otherwise.
+    /// for encryption only (`CertificateTrust::EncryptionOnly`); empty otherwise.
     [[nodiscard]] std::string UnverifiedReason() const;
     /// The SHA-256 fingerprint of the control connection's certificate, empty
     /// when plain.
     [[nodiscard]] std::string ServerFingerprint() const;
+    /// How the control connection's certificate was accepted; None in the clear.
+    [[nodiscard]] CertificateTrust ControlCertificateTrust() const noexcept { return controlTrust_; }
     /// The data connection while a transfer runs, else null.
     [[nodiscard]] net::TcpConnection* DataConnection() const noexcept { return dataConnection_.get(); }
 
@@ -291,7 +293,11 @@ private:
     void EndUpload(net::TcpConnection& data);
     void CheckStoredSize(const std::string& remoteName, std::uint64_t sent);
     /// After "PROT P", the data connection's handshake (after the
-    /// preliminary reply, the server's cue that it waits for it).
+    /// preliminary reply, the server's cue that it waits for it), held to the
+    /// control connection's standard (RFC 4217 section 10, data connection
+    /// theft): a resumed session needs no check; otherwise a certificate that
+    /// verifies for `Host` when the control connection's verified, else the
+    /// control connection's own certificate. Raises DataCertificateError.
     void SecureDataConnection(net::TcpConnection& data);
     /// ReadTimeout as a wait: 0 means no limit.
     std::int32_t ReadLimit(const net::TcpConnection& connection) const;
@@ -317,6 +323,10 @@ private:
     std::shared_ptr<net::TlsContext> tlsContext_;
     /// The server accepted "PROT P": every data connection runs under TLS.
     bool dataProtected_ = false;
+    /// How the control connection's certificate was accepted, and its
+    /// fingerprint: the standard every data connection is held to.
+    CertificateTrust controlTrust_ = CertificateTrust::None;
+    std::string controlFingerprint_;
     /// A passive data connection while its connect runs, else null.
     net::TcpClient* connectingData_ = nullptr;
 };

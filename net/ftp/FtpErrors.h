@@ -36,6 +36,18 @@ public:
     TlsNotOfferedError() : NetError("The server does not offer TLS.") {}
 };
 
+/// A data connection whose certificate is not held to the control
+/// connection's standard: one that does not verify behind a control
+/// certificate that did, or another certificate than the control connection's
+/// one trusted by its fingerprint or for encryption only. Nothing of the
+/// transfer is used.
+class DataCertificateError : public net::NetError {
+public:
+    explicit DataCertificateError(const std::string& reason)
+        : NetError("The data connection's certificate is not the server's (" + reason + ").")
+    {}
+};
+
 /// `RetrieveFile` was told neither to overwrite nor to resume an existing file.
 class FtpFileAlreadyExistsError : public net::NetError {
 public:

@@ -31,6 +31,11 @@ enum class FtpProxyType {
 /// certificate that does not verify serving for encryption only (TlsWhenOffered).
 enum class FtpSecurity { Plain, RequireTls, TlsWhenOffered };
 
+/// How the control connection's certificate was accepted: it verified for the
+/// host (Verified), it is the one trusted by its fingerprint (Fingerprint), or
+/// it serves for encryption only (EncryptionOnly); None while in the clear.
+enum class CertificateTrust { None, Verified, Fingerprint, EncryptionOnly };
+
 /// Whether `OpenConnection` logs in, announces the type and asks for the system.
 enum class AutoLogin { No, Yes };
 /// "LIST" (Details) or "NLST" (NamesOnly).

@@ -104,11 +104,13 @@ int OnVerify(int preverified, X509_STORE_CTX* store)
     X509* certificate = TlsLibrary::X509_STORE_CTX_get0_cert(store);
     const std::string fingerprint = Fingerprint(certificate);
     handler->NoteServerCertificate(fingerprint, Details(certificate));
+    // Noted also for a certificate trusted by its fingerprint: the handler tells a
+    // certificate that verified from one that was only recognised.
+    if (preverified == 0)
+        handler->NoteVerifyFailure(TlsLibrary::X509_STORE_CTX_get_error(store));
     // The certificate the user trusted by its fingerprint stands for itself.
     if (handler->Trusts(fingerprint))
         return 1;
-    if (preverified == 0)
-        handler->NoteVerifyFailure(TlsLibrary::X509_STORE_CTX_get_error(store));
     // Encryption only: the failure is kept as the reason the handshake reports.
     return handler->EncryptsUnverified() ? 1 : preverified;
 }
@@ -212,13 +214,17 @@ void TlsIoHandler::Handshake(const std::string& host, std::int32_t timeoutMs)
 {
     host_ = host;
     TlsLibrary::SSL_CTX_sess_set_new_cb(context_->Native(), OnNewSession);
+    // A name the library could not take would leave the certificate's name
+    // unchecked: that ends the handshake before it starts.
     if (IsIpLiteral(host)) {
-        TlsLibrary::X509_VERIFY_PARAM_set1_ip_asc(TlsLibrary::SSL_get0_param(ssl_), host.c_str());
+        if (TlsLibrary::X509_VERIFY_PARAM_set1_ip_asc(TlsLibrary::SSL_get0_param(ssl_), host.c_str()) != 1)
+            throw TlsHandshakeError("the address " + host + " cannot be checked");
     } else {
         // SSL_set_tlsext_host_name() without the macro's cast.
         TlsLibrary::SSL_ctrl(ssl_, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name,
                              const_cast<char*>(host.c_str()));
-        TlsLibrary::SSL_set1_host(ssl_, host.c_str());
+        if (TlsLibrary::SSL_set1_host(ssl_, host.c_str()) != 1)
+            throw TlsHandshakeError("the name " + host + " cannot be checked");
     }
     TlsLibrary::SSL_set_verify(ssl_, SSL_VERIFY_PEER, OnVerify);
     if (role_ == TlsRole::Data) {

@@ -60,9 +60,13 @@ public:
     std::string Version() const;
     /// Whether the handshake resumed an earlier session.
     bool SessionReused() const;
-    /// Under `TlsVerification::EncryptionOnly`, why the server's certificate did not
-    /// verify ("self-signed certificate"); empty when it verified.
+    /// Why the server's certificate did not verify ("self-signed certificate"), also
+    /// when it was accepted by its fingerprint or for encryption only; empty when it
+    /// verified.
     const std::string& UnverifiedReason() const noexcept { return unverifiedReason_; }
+    /// Whether the handshake checked the server's certificate and it verified, chain,
+    /// validity and name; false before, and for a resumed session (which checks none).
+    bool Verified() const noexcept { return established_ && !serverFingerprint_.empty() && unverifiedReason_.empty(); }
     /// SHA-256 of the server's certificate, "AB:CD:..."; empty before the handshake
     /// checked one (a resumed session checks none).
     const std::string& ServerFingerprint() const noexcept { return serverFingerprint_; }

@@ -39,6 +39,12 @@ FtpServerProcess FtpServerProcess::StartPyftpdlib(const PyftpdlibOptions& option
         args.insert(args.end(), {"--tls-cert", options.TlsCertificate, "--tls-key", options.TlsKey});
     if (options.TlsCutData)
         args.push_back("--tls-cut-data");
+    if (!options.TlsDataCertificate.empty())
+        args.insert(args.end(), {"--tls-data-cert", options.TlsDataCertificate});
+    if (options.RefuseAuthAfter >= 0)
+        args.insert(args.end(), {"--refuse-auth-after", std::to_string(options.RefuseAuthAfter)});
+    if (!options.CommandLog.empty())
+        args.insert(args.end(), {"--command-log", options.CommandLog});
     if (!options.WriteOnly.empty()) {
         args.push_back("--write-only");
         args.push_back(options.WriteOnly);

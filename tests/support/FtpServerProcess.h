@@ -20,6 +20,13 @@ struct PyftpdlibOptions {
     std::string TlsCertificate;      ///< with TlsKey: explicit FTPS required, this certificate
     std::string TlsKey;
     bool TlsCutData = false; ///< data connections end without close_notify
+    /// With TLS: data connections show this certificate and never resume a session.
+    std::string TlsDataCertificate;
+    /// With TLS: control connections after the first this many are refused "AUTH"
+    /// and logged in in the clear; -1: never.
+    int RefuseAuthAfter = -1;
+    /// Every command line received is appended here, after "tls " or "clear ".
+    std::string CommandLog;
     /// A folder under Root (created) that every account may enter and store into only.
     std::string WriteOnly;
     /// "NAME:WORD": the keepers' account, which may list, read, rename and make

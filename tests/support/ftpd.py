@@ -9,9 +9,10 @@ started it) or it is killed.
 
     ftpd.py --root DIR [--user NAME --password WORD] [--anonymous]
             [--banner TEXT] [--fault CMD=CODE ...] [--masquerade ADDR]
-            [--listen ADDR] [--tls-cert FILE --tls-key FILE [--tls-cut-data]]
+            [--listen ADDR] [--tls-cert FILE --tls-key FILE [--tls-cut-data]
+            [--tls-data-cert FILE] [--refuse-auth-after N]]
             [--write-only DIR] [--keeper NAME:WORD [--keeper-writes DIR]]
-            [--store-rate BYTES] [--print-arrivals]
+            [--store-rate BYTES] [--print-arrivals] [--command-log FILE]
 
 --fault answers every CMD (for example RETR, SYST, PORT) with CODE and a short
 text instead of running the command, after the usual login checks; CMD=CODExN
@@ -20,7 +21,14 @@ longer than 75 characters makes pyftpdlib send a multi-line greeting.
 --masquerade makes PASV replies name ADDR instead of 127.0.0.1.
 --tls-cert serves explicit FTPS (RFC 4217) with that certificate and key and
 refuses a login or a data connection in the clear; --tls-cut-data then ends
-every data connection without TLS's close_notify.
+every data connection without TLS's close_notify; --tls-data-cert shows that
+certificate (same key) on data connections, from a context of its own without
+session tickets or cache, so that no data connection resumes the control
+connection's session; --refuse-auth-after N serves TLS to the first N control
+connections only, then answers "AUTH" with 502 and takes the login in the
+clear, as a server that stopped offering TLS (or a path that strips it).
+--command-log appends every command line received to FILE, "tls " or
+"clear " in front as it came, so a test can tell what went in clear.
 --write-only makes DIR (under the root, created if missing) a folder every
 account may enter and store into, but not list, read, rename or delete in.
 --keeper adds the list's keepers' account NAME with password WORD, which may
@@ -68,14 +76,30 @@ def make_handler(args):
         base.keyfile = args.tls_key
         base.tls_control_required = True
         base.tls_data_required = True
+        dtp = TLS_DTPHandler
         if args.tls_cut_data:
-            class CutDTPHandler(TLS_DTPHandler):
+            class CutDTPHandler(dtp):
                 def close(self):
                     # A plain close, as if the connection had been cut.
                     self._ssl_established = False
                     super().close()
 
-            base.dtp_handler = CutDTPHandler
+            dtp = CutDTPHandler
+        if args.tls_data_cert:
+            from OpenSSL import SSL
+
+            data_context = SSL.Context(SSL.SSLv23_METHOD)
+            data_context.use_certificate_chain_file(args.tls_data_cert)
+            data_context.use_privatekey_file(args.tls_key)
+            data_context.set_options(SSL.OP_NO_TICKET)
+            data_context.set_session_cache_mode(SSL.SESS_CACHE_OFF)
+
+            class OtherCertificateDTPHandler(dtp):
+                def secure_connection(self, ssl_context):
+                    super().secure_connection(data_context)
+
+            dtp = OtherCertificateDTPHandler
+        base.dtp_handler = dtp
 
     if args.store_rate:
         from pyftpdlib.handlers import ThrottledDTPHandler
@@ -86,7 +110,28 @@ def make_handler(args):
         base.dtp_handler = SlowStoreDTPHandler
 
     class FaultyHandler(base):
+        connections = 0
+
+        def __init__(self, *a, **kw):
+            super().__init__(*a, **kw)
+            type(self).connections += 1
+            self.refuse_auth = (args.refuse_auth_after is not None
+                                and type(self).connections > args.refuse_auth_after)
+            if self.refuse_auth:
+                self.tls_control_required = False
+                self.tls_data_required = False
+
+        def pre_process_command(self, line, cmd, arg):
+            if args.command_log:
+                secure = type(self.socket).__module__.startswith("OpenSSL")
+                with open(args.command_log, "a") as log:
+                    log.write(("tls " if secure else "clear ") + line + "\n")
+            super().pre_process_command(line, cmd, arg)
+
         def process_command(self, cmd, *a, **kw):
+            if cmd == "AUTH" and getattr(self, "refuse_auth", False):
+                self.respond("502 AUTH not supported.")
+                return
             fault = faults.get(cmd)
             if fault is not None and fault[1] != 0:
                 if fault[1] is not None:
@@ -153,6 +198,9 @@ def main():
     parser.add_argument("--tls-cert")
     parser.add_argument("--tls-key")
     parser.add_argument("--tls-cut-data", action="store_true")
+    parser.add_argument("--tls-data-cert")
+    parser.add_argument("--refuse-auth-after", type=int)
+    parser.add_argument("--command-log")
     parser.add_argument("--write-only")
     parser.add_argument("--keeper")
     parser.add_argument("--keeper-writes")

@@ -2,6 +2,7 @@
 // server on loopback, in a scratch working directory.
 #include "tests/app/update/UpdateServerFixture.h"
 #include "tests/support/CliRun.h"
+#include "tests/support/FtpServerProcess.h"
 #include "tests/support/LoopbackAddress.h"
 #include "tests/support/PrivateNetwork.h"
 #include "tests/support/ScriptedPeer.h"
@@ -10,12 +11,16 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <optional>
+#include <sstream>
 #include <thread>
 
 namespace quorvane::app {
@@ -45,7 +50,8 @@ TEST(UpdateCli, InstallsThenReportsUpToDateAndRefusesABadUrl)
     const CliRun first = Update(dir, "--update-server '" + server.Url() + "'");
     EXPECT_EQ(first.exitCode, 0) << first.err;
     EXPECT_NE(first.out.find("gcmList.xml"), std::string::npos) << first.out;
-    EXPECT_EQ(first.err, "Connecting...\nLocating DIR...\nUNIX Type: L8\nGetting FTP file lists...\n"
+    EXPECT_EQ(first.err, "Connecting...\nNot encrypted: the server does not offer TLS.\nLocating DIR...\nUNIX Type: "
+                         "L8\nGetting FTP file lists...\n"
                          "List Version [7] GCM's [1] [Good: 0] [Bad: 0]\nDisconnecting...\nUpdating...\nDone...\n"
                          "Changes [5] New [4] Removed [0] Now boot [0] No longer boot [0] Changed [1]\n");
     EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.xml"), remote);
@@ -70,11 +76,11 @@ TEST(UpdateCli, InstallsThenReportsUpToDateAndRefusesABadUrl)
     const CliRun bad = Update(dir, "--update-server ftp://nobody@127.0.0.1/");
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_NE(bad.err.find("Malformed update server URL"), std::string::npos) << bad.err;
-    const CliRun unbracketed = Update(dir, "--update-server ftp://u:p@::1/pub/");
+    const CliRun unbracketed = Update(dir, "--update-server ftp://u:Hunter2@::1/pub/");
     EXPECT_EQ(unbracketed.exitCode, 2);
-    EXPECT_NE(
-        unbracketed.err.find("Malformed update server URL \"ftp://u:p@::1/pub/\": an IPv6 address must be in brackets"),
-        std::string::npos)
+    EXPECT_NE(unbracketed.err.find(
+                  "Malformed update server URL \"ftp://u:***@::1/pub/\": an IPv6 address must be in brackets"),
+              std::string::npos)
         << unbracketed.err;
 
     // A refused login is a failure with the server's text; only a server
@@ -116,7 +122,8 @@ TEST(UpdateCli, InstallsFromServersThatAllowOnlyOneModeOrSitBehindNatOrOnIpv6)
         const CliRun run = Update(dir, "--update-server '" + server.Url() + "'");
         EXPECT_EQ(run.exitCode, 0) << run.err;
         EXPECT_NE(run.out.find("gcmList.xml"), std::string::npos) << run.out;
-        EXPECT_EQ(run.err, "Connecting...\nLocating DIR...\nUNIX Type: L8\nGetting FTP file lists...\n"
+        EXPECT_EQ(run.err, "Connecting...\nNot encrypted: the server does not offer TLS.\nLocating DIR...\nUNIX Type: "
+                           "L8\nGetting FTP file lists...\n"
                            "List Version [7] GCM's [1] [Good: 0] [Bad: 0]\nDisconnecting...\nUpdating...\nDone...\n"
                            "Changes [5] New [4] Removed [0] Now boot [0] No longer boot [0] Changed [1]\n");
         EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.xml"), remote);
@@ -220,12 +227,198 @@ TEST(UpdateCli, ACertificateTrustedByItsFingerprintIsRememberedAndItsChangeRefus
     EXPECT_EQ(changed.exitCode, 1);
     EXPECT_NE(changed.err.find("The server's certificate changed since you trusted it."), std::string::npos)
         << changed.err;
+    // Under ftp:// too: a pinned server's other certificate is never taken
+    // for encryption only.
+    const CliRun changedPlain = Update(dir, "--update-server '" + self.Url("localhost", "ftp://") + "'", authority);
+    EXPECT_EQ(changedPlain.exitCode, 1);
+    EXPECT_NE(changedPlain.err.find("The server's certificate changed since you trusted it."), std::string::npos)
+        << changedPlain.err;
     WriteBytes(conf, "[tls]\nlocalhost:" + std::to_string(signedByAuthority.Port()) + "=" +
                          signedByAuthority.Fingerprint("expired") + "\n");
     const CliRun replaced = Update(dir, "--update-server '" + signedByAuthority.Url("localhost") + "'",
                                    "SSL_CERT_FILE=" + signedByAuthority.AuthorityFile());
     EXPECT_EQ(replaced.exitCode, 0) << replaced.err;
-    EXPECT_NE(ReadBytes(conf).find("=" + signedByAuthority.Fingerprint("good")), std::string::npos) << ReadBytes(conf);
+    // The pin goes, and the server is remembered as one whose certificate
+    // verified, so that its next renewal verifies too.
+    EXPECT_EQ(ReadBytes(conf), "[tls-verified]\nlocalhost%3A" + std::to_string(signedByAuthority.Port()) + "=1\n");
+}
+
+/// `text` with every "{port}" replaced by `port`.
+std::string WithPort(std::string text, int port)
+{
+    for (std::size_t at; (at = text.find("{port}")) != std::string::npos;)
+        text.replace(at, 6, std::to_string(port));
+    return text;
+}
+
+/// One table over `command` (update or submit): a server that was pinned or
+/// showed a verified certificate is reached under TLS or not at all, keys and
+/// pins are read in every spelling, and a data connection must show what the
+/// control connection showed. Each row checks what the server received in the
+/// clear: never anything but "AUTH TLS".
+void CheckTrustedServersStayTrusted(const std::string& command)
+{
+    using ::quorvane::test::FtpServerProcess;
+    const bool ipv6 = ::quorvane::test::HasIpv6Loopback();
+    ::quorvane::test::TempDir certs{"quorvane-trust-certs"};
+    FtpServerProcess::MakeCertificates(certs.Path().string());
+    const auto fingerprint = [&certs](const std::string& name) {
+        std::string text = ReadBytes(certs.Path() / (name + ".fp"));
+        text.erase(std::remove(text.begin(), text.end(), '\n'), text.end());
+        return text;
+    };
+    const std::string self = fingerprint("self");
+    // As a user may copy it: lower case, no colons.
+    std::string handWritten;
+    for (const char c : self) {
+        if (c != ':')
+            handWritten += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    const std::string noLongerOffered =
+        "The server no longer offers TLS, which it did before. Nothing was sent.\n"
+        "If the server really stopped offering TLS, forget it first: quorvane-cli forget localhost:{port}\n";
+    const std::string notTheServers = "The data connection's certificate is not the server's (";
+    struct Case {
+        const char* name;
+        const char* certificate;
+        /// Shown on data connections, which never resume; empty: none of its own.
+        const char* dataCertificate;
+        /// Control connections served TLS before AUTH is refused; -1: always.
+        int refuseAuthAfter;
+        /// The options of a first run that teaches the trust store; none: no such run.
+        std::optional<std::string> learn;
+        /// The settings file before the runs.
+        std::string settings;
+        const char* host;
+        /// Empty: the last run succeeds; else what it says.
+        std::string error;
+    };
+    const Case cases[] = {
+        {"pinned, then AUTH refused", "self", "", 1, "--trust-certificate " + self + " --save", "", "localhost",
+         noLongerOffered},
+        {"verified, then AUTH refused", "good", "", 1, "", "", "localhost", noLongerOffered},
+        {"LOCALHOST against a hand-written pin for localhost", "self", "", -1, std::nullopt,
+         "[tls]\nlocalhost:{port}=" + handWritten + "\n", "LOCALHOST", ""},
+        {"::1 written two ways", "self", "", -1, std::nullopt, "[tls]\n0:0:0:0:0:0:0:1:{port}=" + self + "\n", "[::1]",
+         ""},
+        {"a prefix of the pin", "self", "", -1, std::nullopt, "[tls]\nlocalhost:{port}=" + self.substr(0, 47) + "\n",
+         "localhost", "The server's certificate changed since you trusted it."},
+        {"verified, data self-signed", "good", "self", -1, std::nullopt, "", "localhost",
+         notTheServers + "self-signed certificate)."},
+        {"verified, data of another name", "good", "wrong", -1, std::nullopt, "", "localhost",
+         notTheServers + "the name does not match localhost)."},
+        {"pinned, data of another fingerprint", "self", "good", -1, std::nullopt,
+         "[tls]\nlocalhost:{port}=" + self + "\n", "localhost",
+         notTheServers + "another certificate than the control connection's)."},
+        {"encryption only, data of another fingerprint", "self", "wrong", -1, std::nullopt, "", "localhost",
+         notTheServers + "another certificate than the control connection's)."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(command + ": " + c.name);
+        const bool onIpv6 = std::string(c.host) == "[::1]";
+        if (onIpv6 && !ipv6) {
+            std::cout << "[  SKIPPED ] " << c.name << ": the loopback has no IPv6 address (::1) here\n";
+            continue;
+        }
+        ::quorvane::test::TempDir root{"quorvane-trust-root"};
+        WriteBytes(root.Path() / "pub/lists/Other/gcmList.xml", GeneratedListFile("8", 3));
+        ::quorvane::test::PyftpdlibOptions options;
+        options.Root = root.Path().string();
+        options.User = "lists";
+        options.Password = "pw";
+        options.WriteOnly = "incoming";
+        options.Listen = onIpv6 ? "::1" : "";
+        options.TlsCertificate = certs.File(std::string(c.certificate) + ".pem");
+        options.TlsKey = certs.File("server.key");
+        options.TlsDataCertificate = *c.dataCertificate ? certs.File(std::string(c.dataCertificate) + ".pem") : "";
+        options.RefuseAuthAfter = c.refuseAuthAfter;
+        options.CommandLog = root.File("commands.log");
+        const FtpServerProcess server = FtpServerProcess::StartPyftpdlib(options);
+
+        ::quorvane::test::TempDir dir{"quorvane-trust"};
+        dir.Write("custGCMList.xml", GeneratedListFile("3", 2));
+        if (!c.settings.empty())
+            WriteBytes(dir.Path() / "config/quorvane/quorvane.conf", WithPort(c.settings, server.Port()));
+        const auto run = [&](const std::string& host, const std::string& extra) {
+            const std::string url = "ftp://lists:pw@" + host + ":" + std::to_string(server.Port()) + "/" +
+                                    (command == "submit" ? "incoming/" : "pub/lists/Other/");
+            return ::quorvane::test::Cli(dir, command + " --" + command + "-server '" + url + "' " + extra,
+                                         "env XDG_CONFIG_HOME=config SSL_CERT_FILE=" + certs.File("ca.pem"));
+        };
+        if (c.learn) {
+            const CliRun learned = run("localhost", *c.learn);
+            EXPECT_EQ(learned.exitCode, 0) << learned.err;
+        }
+        const CliRun last = run(c.host, "");
+        EXPECT_EQ(last.exitCode, c.error.empty() ? 0 : 1) << last.err;
+        if (!c.error.empty()) {
+            EXPECT_NE(last.err.find(WithPort(c.error, server.Port())), std::string::npos) << last.err;
+            // Nothing of the list went to another certificate.
+            if (c.learn) {
+                // The first run's list or report is no concern here.
+            } else if (command == "update") {
+                EXPECT_FALSE(std::filesystem::exists(dir.Path() / "gcmList.xml"));
+            } else {
+                for (const auto& entry : std::filesystem::directory_iterator(root.Path() / "incoming"))
+                    EXPECT_EQ(std::filesystem::file_size(entry.path()), 0u) << entry.path();
+            }
+        }
+        std::istringstream log(ReadBytes(root.Path() / "commands.log"));
+        for (std::string line; std::getline(log, line);) {
+            if (line.rfind("clear ", 0) == 0) {
+                EXPECT_EQ(line, "clear AUTH TLS");
+            }
+        }
+    }
+}
+
+TEST(TrustCli, ATrustedServerStaysTrustedForTheUpdate)
+{
+    CheckTrustedServersStayTrusted("update");
+}
+
+TEST(TrustCli, ATrustedServerStaysTrustedForTheReports)
+{
+    CheckTrustedServersStayTrusted("submit");
+}
+
+TEST(TrustCli, ForgetRemovesWhatIsKeptOfOneServerInAnySpelling)
+{
+    const std::string pin = "AB:CD";
+    struct Case {
+        std::string settings;
+        std::string argument;
+        int exitCode;
+        std::string out;
+        /// The settings file afterwards; none: as before.
+        std::optional<std::string> after;
+    };
+    const std::string other = "[tls]\nother.example%3A21=" + pin + "\n";
+    const Case cases[] = {
+        {"[tls]\nLOCALHOST:2121=" + pin + "\n[tls-verified]\nlocalhost%3A2121=1\n", "localhost:2121", 0,
+         "Forgot localhost:2121: its trusted certificate.\n", ""},
+        {"[tls-verified]\n0:0:0:0:0:0:0:1:21=1\n", "[::1]", 0,
+         "Forgot [::1]:21: that it showed a verified certificate.\n", ""},
+        {other, "Other.Example", 0, "Forgot other.example:21: its trusted certificate.\n", ""},
+        {other, "other.example:2121", 0, "Nothing is kept for other.example:2121.\n", std::nullopt},
+        {other, "other.example:0", 2, "", std::nullopt},
+        {other, "::1", 2, "", std::nullopt},
+        {other, "", 2, "", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.argument);
+        ::quorvane::test::TempDir dir{"quorvane-cli-forget"};
+        const std::filesystem::path conf = dir.Path() / "config/quorvane/quorvane.conf";
+        WriteBytes(conf, c.settings);
+        const CliRun run =
+            ::quorvane::test::Cli(dir, "forget " + ::quorvane::test::Quoted(c.argument), "env XDG_CONFIG_HOME=config");
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+        EXPECT_EQ(run.out, c.out);
+        if (c.exitCode == 2) {
+            EXPECT_EQ(run.err.rfind("quorvane-cli forget: forget needs HOST[:PORT]", 0), 0u) << run.err;
+        }
+        EXPECT_EQ(ReadBytes(conf), c.after.value_or(c.settings));
+    }
 }
 
 /// Writes the settings file of `dir` with `server` as the update server.
@@ -264,7 +457,8 @@ TEST(UpdateCli, InstallsFromAServerWhoseNameHasOnlyAnIpv6Address)
     WriteBytes(dir.Path() / "gcmList.xml", GeneratedListFile("7", 1));
     const CliRun run = Update(dir, "--update-server '" + server.Url("lists6.quorvane.test") + "'");
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.err, "Connecting...\nLocating DIR...\nUNIX Type: L8\nGetting FTP file lists...\n"
+    EXPECT_EQ(run.err, "Connecting...\nNot encrypted: the server does not offer TLS.\nLocating DIR...\nUNIX Type: "
+                       "L8\nGetting FTP file lists...\n"
                        "List Version [7] GCM's [1] [Good: 0] [Bad: 0]\nDisconnecting...\nUpdating...\nDone...\n"
                        "Changes [5] New [4] Removed [0] Now boot [0] No longer boot [0] Changed [1]\n");
     EXPECT_EQ(ReadBytes(dir.Path() / "gcmList.xml"), remote);

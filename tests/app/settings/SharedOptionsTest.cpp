@@ -79,5 +79,47 @@ TEST(SharedOptions, TakesItsOwnOptionsWithTheirValuesAndLeavesTheRest)
     EXPECT_TRUE(options.folder.endsWith("/quorvane")) << options.folder.toStdString();
 }
 
+TEST(SharedOptions, TheTrustedCertificateIsAFingerprintInEveryFormOpenSslPrints)
+{
+    const std::string colons = "AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:"
+                               "23:45:67:89";
+    const std::string bare = "abcdef0123456789abcdef0123456789abcdef0123456789abcdef0123456789";
+    const std::string refused = "error: --trust-certificate needs a SHA-256 fingerprint (64 hex digits, AB:CD:...)";
+    struct Case {
+        std::vector<std::string> arguments;
+        /// The fingerprint read, or the error.
+        std::string result;
+        bool save = false;
+    };
+    const Case cases[] = {
+        {{"--trust-certificate", colons}, colons},
+        {{"--trust-certificate=" + bare}, colons},
+        {{"--trust-certificate", "sha256 Fingerprint=" + colons, "--save"}, colons, true},
+        {{"--trust-certificate", "SHA256 FINGERPRINT=" + bare}, colons},
+        {{"--trust-certificate", "ab cd ef 01 23 45 67 89 ab cd ef 01 23 45 67 89 ab cd ef 01 23 45 67 89 ab cd ef 01 "
+                                 "23 45 67 89"},
+         colons},
+        {{"--trust-certificate", "hello"}, refused},
+        {{"--trust-certificate", bare.substr(2)}, refused},
+        {{"--trust-certificate", bare + "01"}, refused},
+        {{"--trust-certificate", "sha1 Fingerprint=" + colons}, refused},
+        {{"--trust-certificate", "gb" + bare.substr(2)}, refused},
+        {{"--trust-certificate"}, refused},
+        {{"--save"}, "error: --save needs --trust-certificate"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.arguments));
+        SharedOptions options(SharedOptions::TrustCertificate);
+        const std::vector<std::string> rest = Parse(c.arguments, options);
+        if (c.result.rfind("error:", 0) == 0) {
+            EXPECT_EQ(rest, std::vector<std::string>{c.result});
+            continue;
+        }
+        EXPECT_TRUE(rest.empty()) << ::testing::PrintToString(rest);
+        EXPECT_EQ(options.certificate.fingerprint, c.result);
+        EXPECT_EQ(options.certificate.keep == NamedCertificate::Keep::InTheStore, c.save);
+    }
+}
+
 } // namespace
 } // namespace quorvane::app

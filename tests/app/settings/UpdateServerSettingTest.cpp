@@ -4,8 +4,7 @@
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/UpdateServerSetting.h"
 #include "app/settings/UserSettings.h"
-#include "app/update/UpdateServerUrl.h"
-#include "app/update/UpdateServerUrlError.h"
+#include "app/update/FtpServer.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/Unprivileged.h"
 
@@ -43,7 +42,7 @@ protected:
     }
 
     /// Chooses as the programs do, keeping what is reported.
-    UpdateServerChoice choose(const std::optional<UpdateSettings>& option = std::nullopt)
+    UpdateServerChoice choose(const std::optional<FtpServer>& option = std::nullopt)
     {
         return UpdateServerSetting::Choose(option, [this](const std::exception& e) { reports.push_back(e.what()); });
     }
@@ -57,7 +56,7 @@ private:
 TEST_F(UpdateServerSettingTest, TheOptionOverridesTheFileWhichOverridesTheBuiltInServer)
 {
     using Source = UpdateServerChoice::Source;
-    const UpdateSettings option = UpdateServerUrl::Parse("ftp://opt:x@127.0.0.1:2000/o/");
+    const FtpServer option = FtpServer::Parse("ftp://opt:x@127.0.0.1:2000/o/");
     struct Case {
         const char* file; // nullptr: no file
         bool withOption;
@@ -89,8 +88,8 @@ TEST_F(UpdateServerSettingTest, TheOptionOverridesTheFileWhichOverridesTheBuiltI
         reports.clear();
         const UpdateServerChoice chosen = choose(c.withOption ? std::optional(option) : std::nullopt);
         EXPECT_EQ(chosen.source, c.source);
-        EXPECT_EQ(chosen.settings.Host, c.host);
-        EXPECT_EQ(chosen.settings.Password, c.password);
+        EXPECT_EQ(chosen.server.Host, c.host);
+        EXPECT_EQ(chosen.server.Password, c.password);
         EXPECT_EQ(reports, c.report ? std::vector<std::string>{c.report} : std::vector<std::string>{});
     }
 }
@@ -100,16 +99,11 @@ TEST_F(UpdateServerSettingTest, StoringKeepsTheFilePrivateAndTheOtherSettings)
     WriteBytes(file(), "[window]\npage=1\n");
     ASSERT_EQ(chmod(file().c_str(), 0644), 0);
 
-    const UpdateSettings stored = UpdateServerSetting::Store("ftp://u:secret@h:2121/x/");
-    EXPECT_EQ(stored.Password, "secret");
+    UpdateServerSetting::Store(FtpServer::Parse("ftp://u:se%2Ccret@h:2121/x/"));
     EXPECT_EQ(mode(), 0600);
-    EXPECT_EQ(choose().settings.Port, 2121);
+    EXPECT_EQ(choose().server.Port, 2121);
+    EXPECT_EQ(choose().server.Password, "se,cret");
     EXPECT_EQ(UserSettings::Open()->value(settings::kWindowPage).toInt(), 1);
-
-    // A malformed URL leaves the file as it was.
-    const std::string before = ReadBytes(file());
-    EXPECT_THROW(UpdateServerSetting::Store("ftp://u@h/x/"), UpdateServerUrlError);
-    EXPECT_EQ(ReadBytes(file()), before);
 
     UpdateServerSetting::StoreBuiltIn();
     EXPECT_EQ(choose().source, UpdateServerChoice::Source::BuiltIn);
@@ -134,7 +128,7 @@ TEST_F(UpdateServerSettingTest, StoringKeepsTheFilePrivateAndTheOtherSettings)
     const std::string kept = ReadBytes(file());
     const int code = ::quorvane::test::RunUnprivileged([] {
         try {
-            UpdateServerSetting::Store("ftp://u:p@h/x/");
+            UpdateServerSetting::Store(FtpServer::Parse("ftp://u:p@h/x/"));
         } catch (const SettingsError& e) {
             return std::string(e.what()).rfind("Cannot save the settings to \"", 0) == 0 ? 0 : 1;
         }
@@ -144,30 +138,6 @@ TEST_F(UpdateServerSettingTest, StoringKeepsTheFilePrivateAndTheOtherSettings)
     EXPECT_EQ(code, 0);
     EXPECT_EQ(mode(), 0600);
     EXPECT_EQ(ReadBytes(file()), kept);
-}
-
-TEST(UpdateServerUrl, FormatIsReadBackByParse)
-{
-    UpdateSettings settings;
-    settings.Host = "lists.example";
-    settings.Port = 2121;
-    settings.Directory = "pub/lists/Other/";
-    for (const char* password : {"plain", "", "p@ss:w/rd%20 x", "\xc3\xa4\xc3\xb6"}) {
-        SCOPED_TRACE(password);
-        settings.Username = std::string("u:") + password;
-        settings.Password = password;
-        const UpdateSettings read = UpdateServerUrl::Parse(UpdateServerUrl::Format(settings));
-        EXPECT_EQ(read.Host, settings.Host);
-        EXPECT_EQ(read.Port, settings.Port);
-        EXPECT_EQ(read.Username, settings.Username);
-        EXPECT_EQ(read.Password, settings.Password);
-        EXPECT_EQ(read.Directory, settings.Directory);
-    }
-    EXPECT_EQ(UpdateServerUrl::Format(settings, UpdateServerUrl::Password::Omitted),
-              "ftp://u%3A%C3%A4%C3%B6@lists.example:2121/pub/lists/Other/");
-    // An IPv6 address goes in brackets.
-    settings.Host = "fd00::5";
-    EXPECT_EQ(UpdateServerUrl::Parse(UpdateServerUrl::Format(settings)).Host, "fd00::5");
 }
 
 } // namespace

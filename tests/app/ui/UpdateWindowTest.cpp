@@ -3,6 +3,7 @@
 // peer for a slow one), questions answered by the scripted asker.
 #include "QtPrinters.h"
 #include "UiFixture.h"
+#include "app/settings/TrustStore.h"
 #include "app/settings/UpdateServerSetting.h"
 #include "app/ui/BootFlagBox.h"
 #include "app/ui/CertificateDialog.h"
@@ -15,6 +16,7 @@
 #include "app/ui/SendWindow.h"
 #include "app/ui/SortedListView.h"
 #include "app/ui/UpdateBehaviour.h"
+#include "app/ui/UpdateServerDialog.h"
 #include "tests/app/update/UpdateServerFixture.h"
 #include "tests/support/FullBacklogListener.h"
 #include "tests/support/ScriptedPeer.h"
@@ -75,7 +77,7 @@ int RefusingPort()
 class UpdateWindow : public test::UiFixture {
 protected:
     /// The Main Windows created after this run the update flow against `settings`.
-    void use(const UpdateSettings& settings) { downloads = UpdateBehaviour::factory(settings); }
+    void use(const FtpServer& settings) { downloads = UpdateBehaviour::factory(settings); }
 
     /// The next modal run double-clicks in the Download Window, as the user
     /// would, after `before`.
@@ -261,7 +263,7 @@ TEST_F(UpdateWindow, AnFtpesServerShowsTheLockAndTlsVersionWhileConnected)
         QFile::remove(QStringLiteral("gcmList.xml"));
         UpdateServer server(remote, {}, c.kind);
         setenv("SSL_CERT_FILE", server.AuthorityFile().c_str(), 1);
-        UpdateSettings settings = server.Settings();
+        FtpServer settings = server.Settings();
         settings.Security = c.security;
         use(settings);
         asker.setNextAnswer(MrYes); // download the missing list?
@@ -318,7 +320,7 @@ TEST_F(UpdateWindow, TheCertificateQuestionNamesTheServerAndEachAnswerDoesWhatIt
         SCOPED_TRACE(c.name);
         QFile::remove(QStringLiteral("gcmList.xml"));
         UpdateServer server(remote, {}, test::ServerKind::VsftpdSelfSigned);
-        UpdateSettings settings = server.Settings();
+        FtpServer settings = server.Settings();
         settings.Security = c.security;
         use(settings);
         asker.setNextAnswer(MrYes); // download the missing list?
@@ -364,7 +366,7 @@ TEST_F(UpdateWindow, TheCertificateQuestionNamesTheServerAndEachAnswerDoesWhatIt
         EXPECT_EQ(progress, "Securing the connection...");
         EXPECT_TRUE(asker.errors.empty()) << asker.errors.front().toStdString();
         EXPECT_EQ(lockOpen, c.answer == Answer::WithoutVerifying);
-        EXPECT_EQ(UpdateServerSetting::StoredFingerprint("127.0.0.1", server.Port()),
+        EXPECT_EQ(TrustStore::Find("127.0.0.1", server.Port()).pin,
                   c.answer == Answer::Trust ? server.Fingerprint("self") : std::string());
         if (c.answer == Answer::Cancel) {
             EXPECT_TRUE(failure.startsWith("The server's certificate is not trusted (self-signed certificate)."))
@@ -377,13 +379,17 @@ TEST_F(UpdateWindow, TheCertificateQuestionNamesTheServerAndEachAnswerDoesWhatIt
     }
 }
 
-TEST_F(UpdateWindow, ACertificateTrustedInItsDialogIsNotAskedAboutAgain)
+TEST_F(UpdateWindow, ATrustDecisionAppliesAtOnceAndAfterTheServerIsSavedAgain)
 {
     const std::string remote = GeneratedListFile("5", 4);
     UpdateServer server(remote, {}, test::ServerKind::VsftpdSelfSigned);
     const std::string fingerprint = server.Fingerprint("self");
+    FtpServer settings = server.Settings();
+    settings.Security = ftp::FtpSecurity::Plain;
+    writeFile("gcmList.xml", GeneratedListFile("4", 1));
+    MainWindow window({}, UpdateBehaviour::factory(), {settings, UpdateServerChoice::Source::CommandLine});
+
     QString shownFingerprint, subject;
-    asker.setNextAnswer(MrYes); // download the missing list?
     asker.setNextAnswer(MrYes); // check for updates?
     asker.setNextModalRun([&](QDialog& dialog) {
         auto& certificate = dynamic_cast<CertificateDialog&>(dialog);
@@ -392,29 +398,44 @@ TEST_F(UpdateWindow, ACertificateTrustedInItsDialogIsNotAskedAboutAgain)
         certificate.TrustButton()->click();
     });
     doubleClickInNextRun();
-    use(server.Settings());
-    {
-        MainWindow window({}, downloads);
-    }
+    window.CheckforListUpdates1Click();
     EXPECT_TRUE(asker.errors.empty()) << asker.errors.front().toStdString();
     EXPECT_EQ(shownFingerprint.toStdString(), fingerprint);
     EXPECT_FALSE(subject.isEmpty());
     EXPECT_EQ(bytes("gcmList.xml"), remote);
+    EXPECT_EQ(TrustStore::Find("127.0.0.1", server.Port()).pin, fingerprint);
 
-    // The next run reads the kept fingerprint, as the program does, and asks nothing.
-    QFile::remove(QStringLiteral("gcmList.xml"));
-    use(UpdateServerSetting::Choose(server.Settings(), [](const std::exception&) {}).settings);
+    // The next check of the same session asks nothing: straight to the listing.
+    QStringList listing;
     asker.setNextAnswer(MrYes);
-    asker.setNextAnswer(MrYes);
-    doubleClickInNextRun();
+    asker.setNextModalRun([&](QDialog& dialog) { listing = dynamic_cast<DownloadWindow&>(dialog).ListLines(); });
     const std::size_t runsBefore = asker.modalRuns.size();
-    {
-        MainWindow window({}, downloads);
-    }
+    window.CheckforListUpdates1Click();
     EXPECT_TRUE(asker.errors.empty()) << asker.errors.front().toStdString();
     ASSERT_EQ(asker.modalRuns.size(), runsBefore + 1);
     EXPECT_EQ(asker.modalRuns.back(), "DownloadWindow");
-    EXPECT_EQ(bytes("gcmList.xml"), remote);
+    EXPECT_FALSE(listing.isEmpty());
+
+    // The same server saved again in "Update Server...": a certificate other
+    // than the one trusted (as if the server had changed it) is refused as
+    // changed, not asked about.
+    asker.setNextModalRun([&](QDialog& dialog) {
+        auto& servers = dynamic_cast<UpdateServerDialog&>(dialog);
+        servers.editUrl->setText(QString::fromStdString(settings.Url(FtpServer::UrlPassword::Omitted)));
+        servers.editPassword->setText(QString::fromStdString(settings.Password));
+        servers.btnSave->click();
+    });
+    window.UpdateServer1->trigger();
+    EXPECT_EQ(window.UpdateServer().source, UpdateServerChoice::Source::SettingsFile);
+    TrustStore::Pin("127.0.0.1", server.Port(), server.Fingerprint("expired"));
+    asker.setNextAnswer(MrYes);
+    asker.setNextModalRun([](QDialog&) {});
+    const std::size_t runsBeforeChange = asker.modalRuns.size();
+    window.CheckforListUpdates1Click();
+    ASSERT_EQ(asker.errors.size(), 1u);
+    EXPECT_EQ(asker.errors[0], "The server's certificate changed since you trusted it.");
+    ASSERT_EQ(asker.modalRuns.size(), runsBeforeChange + 1);
+    EXPECT_EQ(asker.modalRuns.back(), "DownloadWindow");
 }
 
 TEST_F(UpdateWindow, AnInstalledListThatFailsToLoadLeavesTheWindowAsItWas)
@@ -526,7 +547,7 @@ TEST_F(UpdateWindow, ThePreviewSaysYesOrNoOnlyForTheFlagsTheEditorWrites)
     writeFile("custGCMList.xml", ListFile("000", GcmRecord("Yes", "1") + GcmRecord("No", "2") +
                                                      GcmRecord("Maybe", "maybe") + GcmRecord("Blank", "")));
     xml::InitParser(); // as the program does at start, before any window reads a list
-    SendPreviewDialog preview(SubmitFlow::Check("custGCMList.xml"), UpdateSettings::Fixed());
+    SendPreviewDialog preview(SubmitFlow::Check("custGCMList.xml"), FtpServer::BuiltIn());
     struct Case {
         QString name;
         QString boots;
@@ -561,7 +582,7 @@ TEST_F(UpdateWindow, ASendToAServerWithAnUntrustedCertificateAsksAboutItBeforeTh
 
     EXPECT_TRUE(asker.errors.empty());
     EXPECT_EQ(shownFingerprint.toStdString(), server.Fingerprint("self"));
-    EXPECT_EQ(UpdateServerSetting::StoredFingerprint("127.0.0.1", server.Port()), server.Fingerprint("self"));
+    EXPECT_EQ(TrustStore::Find("127.0.0.1", server.Port()).pin, server.Fingerprint("self"));
     ASSERT_EQ(server.Incoming().size(), 1u);
     EXPECT_TRUE(status.startsWith("Sent as custGCMList-")) << status.toStdString();
 }
@@ -644,15 +665,15 @@ TEST_F(UpdateWindow, RefusalsShowTheFailureInTheWindowAndLeaveNothingToLoad)
     // change it; one that answers and refuses does not.
     const struct {
         const char* name;
-        std::function<void(UpdateSettings&)> change;
+        std::function<void(FtpServer&)> change;
         const char* error;
         bool hint;
     } cases[] = {
-        {"login", [](UpdateSettings& s) { s.Password = "wrong"; }, "Authentication failed.", false},
-        {"directory", [](UpdateSettings& s) { s.Directory = "pub/nowhere/"; }, "No such file or directory.", false},
-        {"connect", [](UpdateSettings& s) { s.Port = RefusingPort(); }, "refused", true},
+        {"login", [](FtpServer& s) { s.Password = "wrong"; }, "Authentication failed.", false},
+        {"directory", [](FtpServer& s) { s.Directory = "pub/nowhere/"; }, "No such file or directory.", false},
+        {"connect", [](FtpServer& s) { s.Port = RefusingPort(); }, "refused", true},
         {"connect time-out",
-         [&silent](UpdateSettings& s) {
+         [&silent](FtpServer& s) {
              s.Port = silent.Port();
              s.ReadTimeoutMs = 400;
          },
@@ -660,7 +681,7 @@ TEST_F(UpdateWindow, RefusalsShowTheFailureInTheWindowAndLeaveNothingToLoad)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        UpdateSettings settings = server.Settings();
+        FtpServer settings = server.Settings();
         c.change(settings);
         use(settings);
         asker.errors.clear();

@@ -210,7 +210,7 @@ TEST_F(UpdateFlowTest, AServerThatStopsAnsweringOrCrawlsEndsWithReadTimeout)
         peer.Start();
         list.reset();
         StartWith("12");
-        UpdateSettings settings = test::ScriptedServerSettings(peer.Port());
+        FtpServer settings = test::ScriptedServerSettings(peer.Port());
         if (crawling) {
             settings.ReadTimeoutMs = 5000;
             settings.ProgressFloorBytes = 100;
@@ -239,7 +239,7 @@ TEST_F(UpdateFlowTest, AServerThatAcceptsNoConnectionEndsTheConnectAtTheLimit)
 {
     ::quorvane::test::FullBacklogListener server;
     StartWith("12");
-    UpdateSettings settings = test::ScriptedServerSettings(server.Port());
+    FtpServer settings = test::ScriptedServerSettings(server.Port());
     settings.ReadTimeoutMs = 400;
     UpdateFlow flow(*list, settings);
     const auto start = std::chrono::steady_clock::now();
@@ -359,7 +359,7 @@ TEST_F(UpdateFlowTest, EveryEndingOfADownloadIsWholeOrNothing)
         StartWith("12");
         const std::string before = ReadBytes(xml);
         // A limit far above every bound: a client that waits it out fails.
-        UpdateSettings settings = test::ScriptedServerSettings(peer.Port(), 20000);
+        FtpServer settings = test::ScriptedServerSettings(peer.Port(), 20000);
         if (c.cap > 0)
             settings.MaxDownloadBytes = c.cap;
         auto flow = std::make_unique<UpdateFlow>(*list, settings);

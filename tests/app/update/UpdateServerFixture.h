@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/update/UpdateSettings.h"
+#include "app/update/FtpServer.h"
 #include "app/update/UpdateSink.h"
 #include "tests/support/FtpServerProcess.h"
 #include "tests/support/ListFiles.h"
@@ -106,9 +106,9 @@ public:
     }
 
     /// Settings for this server with a short time-out.
-    UpdateSettings Settings() const
+    FtpServer Settings() const
     {
-        UpdateSettings settings;
+        FtpServer settings;
         settings.Host = host_;
         settings.Port = server_->Port();
         settings.Username = user_;
@@ -171,9 +171,9 @@ private:
 /// Settings for a scripted peer on 127.0.0.1:`port` (tests/support/UpdateScript.h:
 /// account "lists", directory `ScriptedDirectory`) with a short time-out.
 inline constexpr const char* ScriptedDirectory = "pub/lists/Other/";
-inline UpdateSettings ScriptedServerSettings(int port, std::int32_t readTimeoutMs = 300)
+inline FtpServer ScriptedServerSettings(int port, std::int32_t readTimeoutMs = 300)
 {
-    UpdateSettings settings;
+    FtpServer settings;
     settings.Host = "127.0.0.1";
     settings.Port = port;
     settings.Username = "lists";
