@@ -31,7 +31,7 @@ int HandlerSlot()
     return slot;
 }
 
-TlsIoHandler* HandlerOf(SSL* ssl)
+TlsIoHandler* HandlerOf(const SSL* ssl)
 {
     return ssl == nullptr ? nullptr : static_cast<TlsIoHandler*>(TlsLibrary::SSL_get_ex_data(ssl, HandlerSlot()));
 }
@@ -43,6 +43,17 @@ int OnNewSession(SSL* ssl, SSL_SESSION* session)
         return 0;
     handler->SessionArrived(session);
     return 1;
+}
+
+void OnInfo(const SSL* ssl, int where, int value)
+{
+    // With SSL_OP_NO_RENEGOTIATION the library answers a server's request to
+    // renegotiate with a warning and goes on; a server may ask again without
+    // end. The warning going out marks the request.
+    if ((where & SSL_CB_WRITE_ALERT) == SSL_CB_WRITE_ALERT && (value & 0xFF) == SSL_AD_NO_RENEGOTIATION) {
+        if (TlsIoHandler* handler = HandlerOf(ssl))
+            handler->NoteRenegotiationRequest();
+    }
 }
 
 std::string Fingerprint(X509* certificate)
@@ -172,6 +183,7 @@ TlsIoHandler::TlsIoHandler(std::unique_ptr<IoHandler> inner, std::shared_ptr<Tls
     TlsLibrary::BIO_ctrl(input_, BIO_C_SET_BUF_MEM_EOF_RETURN, -1, nullptr);
     TlsLibrary::SSL_set_bio(ssl_, input_, output_);
     TlsLibrary::SSL_set_ex_data(ssl_, HandlerSlot(), this);
+    TlsLibrary::SSL_set_info_callback(ssl_, OnInfo);
     TlsLibrary::SSL_set_connect_state(ssl_);
 }
 
@@ -331,6 +343,12 @@ bool TlsIoHandler::Decrypt()
     // next read of the inner handler.
     long ignored = 0;
     (void)Flush(ignored);
+    if (renegotiationRequested_) {
+        // Refused, the request would only come again: the connection ends here.
+        failure_ = "the server asked to renegotiate, which this client refuses";
+        end_ = End::Failed;
+        return true;
+    }
     if (result == 1) {
         plain_.append(chunk.data(), got);
         return true;

@@ -78,7 +78,8 @@ public:
     bool WaitReadable(std::int32_t timeoutMs) override;
     /// Decrypted bytes; 0 after the peer's close_notify, and on a control connection after
     /// a plain close too. A data connection that closes without close_notify raises
-    /// TlsTruncatedError; a broken record raises TlsError with the reason.
+    /// TlsTruncatedError; a broken record, or a server's request to renegotiate, raises
+    /// TlsError with the reason.
     long Recv(void* buffer, std::size_t length) override;
     /// Encrypts and sends all `length` bytes; the inner send's result when it fails.
     long Send(const void* buffer, std::size_t length) override;
@@ -112,6 +113,9 @@ public:
     /// Called by the verify callback with each check that failed; the first one is the
     /// reason a certificate accepted for encryption only did not verify.
     void NoteVerifyFailure(long result) noexcept;
+    /// Called by the library's info callback when the server asked to renegotiate, which
+    /// the context refuses: the next read fails with that reason.
+    void NoteRenegotiationRequest() noexcept { renegotiationRequested_ = true; }
 
 private:
     enum class End { None, CloseNotify, PlainClose, Failed };
@@ -147,6 +151,7 @@ private:
     std::string trustedFingerprint_;
     CertificateDetails serverCertificate_;
     long firstVerifyFailure_ = 0;
+    bool renegotiationRequested_ = false;
 };
 
 } // namespace quorvane::net

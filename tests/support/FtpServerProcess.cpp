@@ -39,6 +39,8 @@ FtpServerProcess FtpServerProcess::StartPyftpdlib(const PyftpdlibOptions& option
         args.insert(args.end(), {"--tls-cert", options.TlsCertificate, "--tls-key", options.TlsKey});
     if (options.TlsCutData)
         args.push_back("--tls-cut-data");
+    if (options.TlsRenegotiate)
+        args.push_back("--tls-renegotiate");
     if (!options.WriteOnly.empty()) {
         args.push_back("--write-only");
         args.push_back(options.WriteOnly);

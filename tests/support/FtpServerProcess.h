@@ -19,7 +19,8 @@ struct PyftpdlibOptions {
     std::string Listen;              ///< the address to listen on; empty: 127.0.0.1
     std::string TlsCertificate;      ///< with TlsKey: explicit FTPS required, this certificate
     std::string TlsKey;
-    bool TlsCutData = false; ///< data connections end without close_notify
+    bool TlsCutData = false;     ///< data connections end without close_notify
+    bool TlsRenegotiate = false; ///< TLS 1.2 at most; asks to renegotiate at login
     /// A folder under Root (created) that every account may enter and store into only.
     std::string WriteOnly;
 };

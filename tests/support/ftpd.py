@@ -9,7 +9,8 @@ started it) or it is killed.
 
     ftpd.py --root DIR [--user NAME --password WORD] [--anonymous]
             [--banner TEXT] [--fault CMD=CODE ...] [--masquerade ADDR]
-            [--listen ADDR] [--tls-cert FILE --tls-key FILE [--tls-cut-data]]
+            [--listen ADDR] [--tls-cert FILE --tls-key FILE [--tls-cut-data]
+            [--tls-renegotiate]]
             [--write-only DIR] [--print-arrivals]
 
 --fault answers every CMD (for example RETR, SYST, PORT) with CODE and a short
@@ -19,7 +20,8 @@ longer than 75 characters makes pyftpdlib send a multi-line greeting.
 --masquerade makes PASV replies name ADDR instead of 127.0.0.1.
 --tls-cert serves explicit FTPS (RFC 4217) with that certificate and key and
 refuses a login or a data connection in the clear; --tls-cut-data then ends
-every data connection without TLS's close_notify.
+every data connection without TLS's close_notify; --tls-renegotiate speaks
+TLS 1.2 at most and asks the client to renegotiate with its reply to the login.
 --write-only makes DIR (under the root, created if missing) a folder every
 account may enter and store into, but not list, read, rename or delete in.
 --print-arrivals prints a line "arrived PATH SIZE" on standard output for each
@@ -61,6 +63,10 @@ def make_handler(args):
         base.keyfile = args.tls_key
         base.tls_control_required = True
         base.tls_data_required = True
+        if args.tls_renegotiate:
+            from OpenSSL import SSL
+
+            base.ssl_options = base.ssl_options | SSL.OP_NO_TLSv1_3
         if args.tls_cut_data:
             class CutDTPHandler(TLS_DTPHandler):
                 def close(self):
@@ -79,6 +85,11 @@ def make_handler(args):
                 self.respond("%d Injected fault for %s." % (fault[0], cmd))
                 return
             super().process_command(cmd, *a, **kw)
+
+        def on_login(self, username):
+            if args.tls_renegotiate:
+                # The login reply, queued but not yet sent, goes after the request.
+                self.socket.renegotiate()
 
         def on_file_received(self, file):
             if args.print_arrivals:
@@ -126,6 +137,7 @@ def main():
     parser.add_argument("--tls-cert")
     parser.add_argument("--tls-key")
     parser.add_argument("--tls-cut-data", action="store_true")
+    parser.add_argument("--tls-renegotiate", action="store_true")
     parser.add_argument("--write-only")
     parser.add_argument("--print-arrivals", action="store_true")
     parser.add_argument("--verbose", action="store_true")

@@ -26,7 +26,7 @@ namespace {
 
 const std::string ListText = "<GCMLIST><VERSION><NUMBER>9</NUMBER></VERSION></GCMLIST>\n";
 
-enum class Server { Vsftpd, Vsftpd6, Pyftpdlib, SelfSigned, WrongName, Expired, CutData, ProtRefused };
+enum class Server { Vsftpd, Vsftpd6, Pyftpdlib, SelfSigned, WrongName, Expired, CutData, ProtRefused, Renegotiates };
 
 } // namespace
 
@@ -49,9 +49,10 @@ protected:
         Start(Server::Vsftpd, FtpServerProcess::StartVsftpd(Root(), work_->Path().string(), tls));
         Start(Server::Vsftpd6, FtpServerProcess::StartVsftpd(Root(), work6_->Path().string(), tls,
                                                              FtpServerProcess::VsftpdListen::Inet6));
-        const std::map<Server, std::string> pyftpdlib{{Server::Pyftpdlib, "good"},  {Server::SelfSigned, "self"},
-                                                      {Server::WrongName, "wrong"}, {Server::Expired, "expired"},
-                                                      {Server::CutData, "good"},    {Server::ProtRefused, "good"}};
+        const std::map<Server, std::string> pyftpdlib{{Server::Pyftpdlib, "good"},   {Server::SelfSigned, "self"},
+                                                      {Server::WrongName, "wrong"},  {Server::Expired, "expired"},
+                                                      {Server::CutData, "good"},     {Server::ProtRefused, "good"},
+                                                      {Server::Renegotiates, "good"}};
         for (const auto& [server, certificate] : pyftpdlib) {
             test::PyftpdlibOptions options;
             options.Root = Root();
@@ -60,6 +61,7 @@ protected:
             options.TlsCertificate = certs_->File(certificate + ".pem");
             options.TlsKey = key;
             options.TlsCutData = server == Server::CutData;
+            options.TlsRenegotiate = server == Server::Renegotiates;
             if (server == Server::ProtRefused)
                 options.Faults = {"PROT=534"};
             Start(server, FtpServerProcess::StartPyftpdlib(options));
@@ -135,6 +137,9 @@ TEST_F(FtpTls, UpdatesVerifyOrFailWithTheReasonAndFingerprint)
         {"expired", Server::Expired, "localhost", true, untrusted("certificate has expired", "expired")},
         {"PROT P refused", Server::ProtRefused, "localhost", true, "Injected fault for PROT.\r\n"},
         {"data without close_notify", Server::CutData, "localhost", true, net::TlsTruncatedError().what()},
+        // TLS 1.2 only: the first request ends the connection, before the login's reply is taken.
+        {"renegotiation asked", Server::Renegotiates, "localhost", true,
+         "The TLS connection failed (the server asked to renegotiate, which this client refuses)."},
         {"ftp vsftpd verified", Server::Vsftpd, "localhost", true, "", net::TcpConnection::DefaultBufferSize,
          FtpSecurity::TlsWhenOffered, ""},
         {"ftp self-signed for encryption only", Server::SelfSigned, "localhost", false, "",
