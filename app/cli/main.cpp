@@ -8,6 +8,7 @@
 #include "app/list/ListFolder.h"
 #include "app/settings/SharedOptions.h"
 #include "app/text/MessageWithFullStop.h"
+#include "app/update/ShownError.h"
 #include "xml/PlatformVendor.h"
 
 #include <QDir>
@@ -144,9 +145,9 @@ int main(int argc, char* argv[])
                             << command.arguments << '\n';
             return 2;
         } catch (const std::exception& e) {
-            // The message as the application error box shows it.
+            // The message as the application error box shows it, a server's words made harmless.
             StandardOutput().Flush();
-            StandardError() << quorvane::app::MessageWithFullStop(e.what()) << '\n';
+            StandardError() << quorvane::app::ShownError(e) << '\n';
             return 1;
         }
     }

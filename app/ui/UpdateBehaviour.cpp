@@ -1,6 +1,7 @@
 #include "app/ui/UpdateBehaviour.h"
 
 #include "app/settings/UpdateServerSetting.h"
+#include "app/text/ControlEscapes.h"
 #include "app/text/Utf8Text.h"
 #include "app/ui/Asker.h"
 #include "app/ui/CertificateDialog.h"
@@ -114,7 +115,9 @@ void UpdateBehaviour::MainStatus(const QString& text)
 
 void UpdateBehaviour::WindowStatus(const QString& text)
 {
-    window_->SetStatusText(text);
+    // The status shows what the server says of its system: its control
+    // characters are shown, not passed on.
+    window_->SetStatusText(Utf8Text::Decode(EscapeControls(text.toStdString())));
 }
 
 void UpdateBehaviour::ChangesStatus(const QString& text)
@@ -132,7 +135,7 @@ void UpdateBehaviour::ShowListing(const std::vector<std::string>& lines)
     QStringList shown;
     shown.reserve(static_cast<qsizetype>(lines.size()));
     for (const std::string& line : lines)
-        shown << Utf8Text::Decode(line);
+        shown << Utf8Text::Decode(EscapeControls(line));
     window_->SetListLines(shown);
 }
 
