@@ -195,6 +195,12 @@ ScriptedPeer& ScriptedPeer::CloseData()
     return *this;
 }
 
+ScriptedPeer& ScriptedPeer::ReadDataUntilClosed()
+{
+    steps_.push_back({Kind::ReadDataUntilClosed, {}});
+    return *this;
+}
+
 char ScriptedPeer::PatternByte(std::uint64_t index)
 {
     // Not periodic at any power of two, so a dropped or repeated block shows.
@@ -225,6 +231,12 @@ std::vector<std::string> ScriptedPeer::Received() const
 {
     std::lock_guard lock(mutex_);
     return received_;
+}
+
+std::uint64_t ScriptedPeer::DataBytesReceived() const
+{
+    std::lock_guard lock(mutex_);
+    return dataBytesReceived_;
 }
 
 std::string ScriptedPeer::Failure() const
@@ -428,6 +440,22 @@ void ScriptedPeer::RunStep(const Step& step)
         break;
     }
     case Kind::CloseData: CloseFd(dataFd_); break;
+    case Kind::ReadDataUntilClosed: {
+        if (dataFd_ < 0)
+            Fail("no data connection");
+        std::uint64_t total = 0;
+        std::vector<char> block(1 << 16);
+        for (;;) {
+            WaitFd(dataFd_, POLLIN);
+            const ssize_t got = ::recv(dataFd_, block.data(), block.size(), 0);
+            if (got <= 0)
+                break;
+            total += static_cast<std::uint64_t>(got);
+        }
+        std::lock_guard lock(mutex_);
+        dataBytesReceived_ = total;
+        break;
+    }
     }
 }
 

@@ -60,6 +60,9 @@ public:
     ScriptedPeer& SendData(std::string bytes);     ///< bytes on the data connection
     ScriptedPeer& SendPattern(std::uint64_t size); ///< `PatternByte(i)` for i < size
     ScriptedPeer& CloseData();
+    /// Read the data connection until the client closes its sending side (an
+    /// upload's end); the byte count is recorded (`DataBytesReceived`).
+    ScriptedPeer& ReadDataUntilClosed();
 
     /// Starts accepting and playing on the peer's thread.
     void Start();
@@ -69,6 +72,8 @@ public:
 
     /// Every line read from the client, in order.
     [[nodiscard]] std::vector<std::string> Received() const;
+    /// The bytes the last `ReadDataUntilClosed` read.
+    [[nodiscard]] std::uint64_t DataBytesReceived() const;
     /// Why the script stopped early; empty when it did not.
     [[nodiscard]] std::string Failure() const;
 
@@ -92,7 +97,8 @@ private:
         AcceptData,
         SendData,
         SendPattern,
-        CloseData
+        CloseData,
+        ReadDataUntilClosed
     };
     struct Step {
         Kind kind;
@@ -122,6 +128,7 @@ private:
     mutable std::mutex mutex_;
     std::vector<std::string> received_;
     std::string failure_;
+    std::uint64_t dataBytesReceived_ = 0;
 };
 
 } // namespace quorvane::test
