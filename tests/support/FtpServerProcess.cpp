@@ -41,6 +41,8 @@ FtpServerProcess FtpServerProcess::StartPyftpdlib(const PyftpdlibOptions& option
         args.push_back("--tls-cut-data");
     if (options.TlsRenegotiate)
         args.push_back("--tls-renegotiate");
+    if (options.StallUploads)
+        args.push_back("--stall-uploads");
     if (!options.WriteOnly.empty()) {
         args.push_back("--write-only");
         args.push_back(options.WriteOnly);

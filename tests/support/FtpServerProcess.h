@@ -21,6 +21,7 @@ struct PyftpdlibOptions {
     std::string TlsKey;
     bool TlsCutData = false;     ///< data connections end without close_notify
     bool TlsRenegotiate = false; ///< TLS 1.2 at most; asks to renegotiate at login
+    bool StallUploads = false;   ///< never reads the data of a STOR
     /// A folder under Root (created) that every account may enter and store into only.
     std::string WriteOnly;
 };

@@ -10,7 +10,7 @@ started it) or it is killed.
     ftpd.py --root DIR [--user NAME --password WORD] [--anonymous]
             [--banner TEXT] [--fault CMD=CODE ...] [--masquerade ADDR]
             [--listen ADDR] [--tls-cert FILE --tls-key FILE [--tls-cut-data]
-            [--tls-renegotiate]]
+            [--tls-renegotiate]] [--stall-uploads]
             [--write-only DIR] [--print-arrivals]
 
 --fault answers every CMD (for example RETR, SYST, PORT) with CODE and a short
@@ -22,6 +22,8 @@ longer than 75 characters makes pyftpdlib send a multi-line greeting.
 refuses a login or a data connection in the clear; --tls-cut-data then ends
 every data connection without TLS's close_notify; --tls-renegotiate speaks
 TLS 1.2 at most and asks the client to renegotiate with its reply to the login.
+--stall-uploads never reads the data of a STOR once its connection is set up
+(under TLS: once the handshake is done), so the client's sends fill up.
 --write-only makes DIR (under the root, created if missing) a folder every
 account may enter and store into, but not list, read, rename or delete in.
 --print-arrivals prints a line "arrived PATH SIZE" on standard output for each
@@ -75,6 +77,18 @@ def make_handler(args):
                     super().close()
 
             base.dtp_handler = CutDTPHandler
+
+    if args.stall_uploads:
+        class StallingDTPHandler(base.dtp_handler):
+            def handle_read_event(self):
+                # Once TLS is up (at once without it) the channel is taken off the
+                # loop: nothing of the upload is ever read.
+                if self.receive and getattr(self, "_ssl_established", True):
+                    self.del_channel()
+                    return
+                super().handle_read_event()
+
+        base.dtp_handler = StallingDTPHandler
 
     class FaultyHandler(base):
         def process_command(self, cmd, *a, **kw):
@@ -138,6 +152,7 @@ def main():
     parser.add_argument("--tls-key")
     parser.add_argument("--tls-cut-data", action="store_true")
     parser.add_argument("--tls-renegotiate", action="store_true")
+    parser.add_argument("--stall-uploads", action="store_true")
     parser.add_argument("--write-only")
     parser.add_argument("--print-arrivals", action="store_true")
     parser.add_argument("--verbose", action="store_true")

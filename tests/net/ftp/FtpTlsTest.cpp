@@ -26,7 +26,18 @@ namespace {
 
 const std::string ListText = "<GCMLIST><VERSION><NUMBER>9</NUMBER></VERSION></GCMLIST>\n";
 
-enum class Server { Vsftpd, Vsftpd6, Pyftpdlib, SelfSigned, WrongName, Expired, CutData, ProtRefused, Renegotiates };
+enum class Server {
+    Vsftpd,
+    Vsftpd6,
+    Pyftpdlib,
+    SelfSigned,
+    WrongName,
+    Expired,
+    CutData,
+    ProtRefused,
+    Renegotiates,
+    StallsUploads
+};
 
 } // namespace
 
@@ -49,10 +60,10 @@ protected:
         Start(Server::Vsftpd, FtpServerProcess::StartVsftpd(Root(), work_->Path().string(), tls));
         Start(Server::Vsftpd6, FtpServerProcess::StartVsftpd(Root(), work6_->Path().string(), tls,
                                                              FtpServerProcess::VsftpdListen::Inet6));
-        const std::map<Server, std::string> pyftpdlib{{Server::Pyftpdlib, "good"},   {Server::SelfSigned, "self"},
-                                                      {Server::WrongName, "wrong"},  {Server::Expired, "expired"},
-                                                      {Server::CutData, "good"},     {Server::ProtRefused, "good"},
-                                                      {Server::Renegotiates, "good"}};
+        const std::map<Server, std::string> pyftpdlib{{Server::Pyftpdlib, "good"},    {Server::SelfSigned, "self"},
+                                                      {Server::WrongName, "wrong"},   {Server::Expired, "expired"},
+                                                      {Server::CutData, "good"},      {Server::ProtRefused, "good"},
+                                                      {Server::Renegotiates, "good"}, {Server::StallsUploads, "good"}};
         for (const auto& [server, certificate] : pyftpdlib) {
             test::PyftpdlibOptions options;
             options.Root = Root();
@@ -62,6 +73,7 @@ protected:
             options.TlsKey = key;
             options.TlsCutData = server == Server::CutData;
             options.TlsRenegotiate = server == Server::Renegotiates;
+            options.StallUploads = server == Server::StallsUploads;
             if (server == Server::ProtRefused)
                 options.Faults = {"PROT=534"};
             Start(server, FtpServerProcess::StartPyftpdlib(options));
@@ -182,6 +194,32 @@ TEST_F(FtpTls, UpdatesVerifyOrFailWithTheReasonAndFingerprint)
         }
         client.Disconnect();
     }
+}
+
+TEST_F(FtpTls, AnUploadToAServerThatStopsReadingEndsAtTheLimit)
+{
+    // A TLS record the socket takes only in part must wait as plain bytes do,
+    // never in a send that blocks for as long as the server does not read.
+    FtpClient client;
+    client.Security = FtpSecurity::RequireTls;
+    client.Host = "localhost";
+    client.Port = servers_.at(Server::StallsUploads)->Port();
+    client.Username = User;
+    client.Password = Password;
+    client.Passive = true;
+    client.ReadTimeout = 500;
+    client.PendingReplyTimeout = 500;
+    client.OpenConnection();
+    const std::string bytes(64 * 1024 * 1024, 'q');
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        client.StoreFile("stalled.bin", bytes);
+        ADD_FAILURE() << "an upload nobody read succeeded";
+    } catch (const net::NetError& error) {
+        EXPECT_STREQ(error.what(), net::WriteTimeoutError().what());
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    client.Disconnect();
 }
 
 // Peers that never get as far as TLS: the account must never leave in clear.
