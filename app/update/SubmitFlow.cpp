@@ -4,6 +4,7 @@
 #include "app/update/UpdateError.h"
 #include "net/ftp/FtpClient.h"
 #include "net/ftp/FtpErrors.h"
+#include "net/transport/SocketIoHandler.h"
 #include "xml/MemoryStream.h"
 #include "xml/PlatformVendor.h"
 #include "xml/XmlDocument.h"
@@ -154,18 +155,20 @@ void SubmitFlow::Abort()
     if (abortRequested_)
         return;
     abortRequested_ = true;
-    // A control connect still running stops at the end of its wait slice.
-    ftp_->Abort();
     if (currentName_.empty()) {
         // Nothing has been stored (a connect, a handshake, the login): the
-        // connection has nothing left to do and ends at once. Only the socket
-        // goes; the handler is still in use further up the stack.
+        // connection has nothing left to do and ends at once, without a word.
+        // A connect still running stops at the end of its wait slice; only the
+        // socket goes, the handler is still in use further up the stack.
+        if (net::SocketIoHandler* handler = ftp_->SocketHandler())
+            handler->AbortConnect();
         ftp_->DropSocket();
         return;
     }
-    // "ABOR" went and the data connection is closed; a server that ignores
+    // "ABOR" goes and the data connection is closed; a server that ignores
     // both would keep the store waiting for its final reply. That wait ends
     // now, and the connection stays for the "DELE" of RemovePartial.
+    ftp_->Abort();
     ftp_->CutWaits(true);
 }
 
