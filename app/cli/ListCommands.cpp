@@ -9,6 +9,7 @@
 #include "app/list/NoPreviousListError.h"
 #include "app/list/SortedItemCollector.h"
 #include "app/scan/GameScan.h"
+#include "app/text/ControlEscapes.h"
 #include "app/text/MessageWithFullStop.h"
 #include "app/text/Utf8Text.h"
 #include "app/update/ListInstaller.h"
@@ -106,20 +107,13 @@ ListTaken LoadList(const Parsed& parsed, MainList& list, LastStatus& status, Sor
 }
 
 // A field holding a tab or a line break would break the one-line,
-// tab-separated form, so those are printed as \t, \r and \n. Other bytes
+// tab-separated form, and a list is text from a server: XML lets it hold
+// escape sequences (C1 controls, DEL) that would drive the terminal. Control
+// characters are printed as \t, \r, \n and \x1B-style escapes; other bytes
 // pass unchanged: a path is printed as the file system's bytes.
 std::string OneLine(std::string_view text)
 {
-    std::string line;
-    for (char c : text) {
-        switch (c) {
-        case '\t': line += "\\t"; break;
-        case '\r': line += "\\r"; break;
-        case '\n': line += "\\n"; break;
-        default: line += c;
-        }
-    }
-    return line;
+    return EscapeControls(text);
 }
 
 std::string OneLine(const QString& text)
@@ -148,7 +142,7 @@ int Summary(const std::vector<std::string>& arguments, CliOutput& out)
     // summary does with the list on screen.
     if (list.LoadAndCountMainList(status, fileName) == StartupLoad::MainListMissing)
         throw FileOpenError(list.FilePath(fileName), QFileInfo(list.FilePath(fileName)).isDir() ? EISDIR : ENOENT);
-    out << status.Text().toStdString() << '\n';
+    out << OneLine(status.Text()) << '\n';
     return 0;
 }
 
@@ -161,7 +155,7 @@ int Show(const std::vector<std::string>& arguments, CliOutput& out)
     if (LoadList(parsed, list, status, view, Filter(parsed)) == ListTaken::MainList)
         list.ShowMainList(Filter(parsed), view, status);
     PrintItems(view, out);
-    out << status.Text().toStdString() << '\n';
+    out << OneLine(status.Text()) << '\n';
     return 0;
 }
 

@@ -77,9 +77,10 @@ FtpServer PublishServer(const PublishArguments& parsed)
                 .toStdString();
     }
     if (url.empty()) {
-        return UpdateServerSetting::Choose(std::nullopt, [](const std::exception& e) {
-                   StandardError() << MessageWithFullStop(e.what()) << '\n';
-               }).server;
+        return UpdateServerSetting::Choose(
+                   std::nullopt,
+                   [](const std::exception& e) { StandardError() << MessageWithFullStop(e.what()) << '\n'; })
+            .server;
     }
     try {
         return FtpServer::Parse(url);

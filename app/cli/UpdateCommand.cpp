@@ -6,6 +6,7 @@
 #include "app/list/MainList.h"
 #include "app/settings/SharedOptions.h"
 #include "app/settings/UpdateServerSetting.h"
+#include "app/text/ControlEscapes.h"
 #include "app/text/MessageWithFullStop.h"
 #include "app/update/ServerNotReached.h"
 #include "app/update/UpdateFlow.h"
@@ -29,8 +30,9 @@ class ConsoleSink : public UpdateSink {
 public:
     explicit ConsoleSink(CliOutput& out) : out_(out) {}
 
-    void MainStatus(const QString& text) override { StandardError() << text.toStdString() << '\n'; }
-    void WindowStatus(const QString& text) override { StandardError() << text.toStdString() << '\n'; }
+    // The status texts name what a server said (its system, the list's version): never raw.
+    void MainStatus(const QString& text) override { StandardError() << EscapeControls(text.toStdString()) << '\n'; }
+    void WindowStatus(const QString& text) override { StandardError() << EscapeControls(text.toStdString()) << '\n'; }
     void ChangesStatus(const QString& text) override { StandardError() << text.toStdString() << '\n'; }
     void Secured(const QString& version, const QString& unverifiedReason) override
     {
@@ -42,7 +44,7 @@ public:
     void ShowListing(const std::vector<std::string>& lines) override
     {
         for (const std::string& line : lines)
-            out_ << line << '\n';
+            out_ << EscapeControls(line) << '\n';
         out_.Flush();
     }
     void DownloadProgress(std::int64_t) override {}

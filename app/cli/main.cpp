@@ -11,6 +11,7 @@
 #include "app/list/ListFolder.h"
 #include "app/settings/SharedOptions.h"
 #include "app/text/MessageWithFullStop.h"
+#include "app/update/ShownError.h"
 #include "app/update/TlsNoLongerOfferedError.h"
 #include "xml/PlatformVendor.h"
 
@@ -151,9 +152,9 @@ int main(int argc, char* argv[])
                             << command.arguments << '\n';
             return 2;
         } catch (const std::exception& e) {
-            // The message as the application error box shows it.
+            // The message as the application error box shows it, a server's words made harmless.
             StandardOutput().Flush();
-            StandardError() << quorvane::app::MessageWithFullStop(e.what()) << '\n';
+            StandardError() << quorvane::app::ShownError(e) << '\n';
             if (const auto* dropped = dynamic_cast<const quorvane::app::TlsNoLongerOfferedError*>(&e))
                 StandardError() << "If the server really stopped offering TLS, forget it first: quorvane-cli forget "
                                 << dropped->Key() << '\n';

@@ -3,12 +3,12 @@
 #include "app/settings/SettingsError.h"
 #include "app/settings/SettingsKeys.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -28,6 +28,28 @@ constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDe
     throw SettingsError(message);
 }
 
+/// Creates `folder` and any missing folder above it with mode 0700, whatever
+/// the umask, so that no other user can replace the private file inside it.
+/// A folder that exists already is left as its owner made it.
+void CreateFolder(const QString& file, const QString& folder)
+{
+    const QByteArray native = QFile::encodeName(folder);
+    struct stat info {};
+    if (::stat(native.constData(), &info) == 0)
+        return;
+    const QString parent = QFileInfo(folder).absolutePath();
+    if (parent != folder)
+        CreateFolder(file, parent);
+    // mkdir's mode passes through the umask, which may take the owner's own
+    // rights; the mode is then set outright on the folder made here.
+    if (::mkdir(native.constData(), 0700) != 0) {
+        if (errno == EEXIST)
+            return;
+        CannotSave(file, "Cannot create its folder. " + std::string(std::strerror(errno)));
+    }
+    ::chmod(native.constData(), 0700);
+}
+
 /// Creates `file` empty with mode 0600 when it does not exist, and takes
 /// every permission but the owner's away when it does. QSettings writes
 /// through a temporary file that takes over the permissions of the file it
@@ -35,8 +57,7 @@ constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDe
 /// moment.
 void EnsureOwnerOnly(const QString& file)
 {
-    if (!QDir().mkpath(QFileInfo(file).absolutePath()))
-        CannotSave(file, "Cannot create its folder");
+    CreateFolder(file, QFileInfo(file).absolutePath());
     const QByteArray native = QFile::encodeName(file);
     const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)

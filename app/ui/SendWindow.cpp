@@ -6,6 +6,7 @@
 #include "app/ui/CertificateDialog.h"
 #include "app/ui/DesignFont.h"
 #include "app/ui/Images.h"
+#include "app/update/ShownError.h"
 #include "net/ftp/FtpClient.h"
 
 #include <QFile>
@@ -100,7 +101,7 @@ void SendWindow::FormCreate()
             [this](std::int64_t bytes) { progress->setValue(static_cast<int>(bytes)); });
         outcome = Utf8Text::Decode(sent_.Text());
     } catch (const std::exception& error) {
-        outcome = cancelled_ ? kCancelled : Utf8Text::Decode(MessageWithFullStop(error.what()));
+        outcome = cancelled_ ? kCancelled : Utf8Text::Decode(ShownError(error));
     }
     sending_ = false;
     if (cancelled_ && sent_.name.empty()) {

@@ -1,6 +1,7 @@
 #include "app/ui/UpdateBehaviour.h"
 
 #include "app/list/ListFileNames.h"
+#include "app/text/ControlEscapes.h"
 #include "app/text/Utf8Text.h"
 #include "app/ui/Asker.h"
 #include "app/ui/CertificateDialog.h"
@@ -24,7 +25,10 @@ const QString kGuide = QStringLiteral("Double-click gcmList.xml, or press Downlo
 } // namespace
 
 UpdateBehaviour::UpdateBehaviour(MainWindow& mainWindow, FtpServer server)
-    : mainWindow_(mainWindow), host_(server.Host), port_(server.Port), server_(server),
+    : mainWindow_(mainWindow),
+      host_(server.Host),
+      port_(server.Port),
+      server_(server),
       flow_(mainWindow.ListLogic(), std::move(server))
 {}
 
@@ -109,9 +113,12 @@ void UpdateBehaviour::MainStatus(const QString& text)
 
 void UpdateBehaviour::WindowStatus(const QString& text)
 {
-    window_->SetStatusText(text);
+    // The status shows what the server says of its system: its control
+    // characters are shown, not passed on.
+    const QString shown = Utf8Text::Decode(EscapeControls(text.toStdString()));
+    window_->SetStatusText(shown);
     if (connecting_)
-        systemText_ = text;
+        systemText_ = shown;
 }
 
 void UpdateBehaviour::ChangesStatus(const QString& text)
@@ -139,7 +146,7 @@ void UpdateBehaviour::ShowListing(const std::vector<std::string>& lines)
     QStringList shown;
     shown.reserve(static_cast<qsizetype>(lines.size()));
     for (const std::string& line : lines)
-        shown << Utf8Text::Decode(line);
+        shown << Utf8Text::Decode(EscapeControls(line));
     window_->SetListLines(shown);
 }
 

@@ -2,8 +2,8 @@
 
 #include "app/list/ListFileNames.h"
 #include "app/list/RecordWalk.h"
-#include "app/update/DownloadSizeError.h"
 #include "app/text/MessageWithFullStop.h"
+#include "app/update/DownloadSizeError.h"
 #include "app/update/UpdateError.h"
 #include "net/ftp/FtpClient.h"
 #include "net/ftp/FtpErrors.h"

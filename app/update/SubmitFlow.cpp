@@ -5,6 +5,7 @@
 #include "app/update/UpdateError.h"
 #include "net/ftp/FtpClient.h"
 #include "net/ftp/FtpErrors.h"
+#include "net/transport/SocketIoHandler.h"
 #include "xml/MemoryStream.h"
 #include "xml/PlatformVendor.h"
 #include "xml/XmlDocument.h"
@@ -123,6 +124,14 @@ SentSubmission SubmitFlow::Send(const CheckedSubmission& list, const std::functi
         try {
             ftp_->StoreFile(currentName_, list.bytes);
             break;
+        } catch (const ftp::StoredSizeError& error) {
+            // What the server keeps is not the report that was sent: it goes,
+            // or the user learns where it stays.
+            if (!abortRequested_ &&
+                DeleteStored(currentName_, static_cast<std::int32_t>(ftp::FtpClient::DefaultPendingReplyTimeout)))
+                throw;
+            throw UpdateError(std::string(error.what()) + " A partial copy may remain on the server as " +
+                              currentName_ + ".");
         } catch (const ftp::ProtocolReplyError& error) {
             // 550 or 553: the name is taken or not allowed; another random
             // part is tried once.
@@ -140,19 +149,43 @@ void SubmitFlow::Abort()
     if (abortRequested_)
         return;
     abortRequested_ = true;
+    if (currentName_.empty()) {
+        // Nothing has been stored (a connect, a handshake, the login): the
+        // connection has nothing left to do and ends at once, without a word.
+        // A connect still running stops at the end of its wait slice; only the
+        // socket goes, the handler is still in use further up the stack.
+        if (net::SocketIoHandler* handler = ftp_->SocketHandler())
+            handler->AbortConnect();
+        ftp_->DropSocket();
+        return;
+    }
+    // "ABOR" goes and the data connection is closed; a server that ignores
+    // both would keep the store waiting for its final reply. That wait ends
+    // now, and the connection stays for the "DELE" of RemovePartial.
     ftp_->Abort();
+    ftp_->CutWaits(true);
+}
+
+bool SubmitFlow::DeleteStored(const std::string& name, std::int32_t limitMs) noexcept
+{
+    try {
+        if (!ftp_->IsConnected())
+            return false;
+        ftp_->ReadTimeout = limitMs;
+        const std::int16_t code = ftp_->SendRawCommand("DELE " + name);
+        return code >= 200 && code <= 299;
+    } catch (...) {
+        return false;
+    }
 }
 
 void SubmitFlow::RemovePartial() noexcept
 {
-    try {
-        if (!currentName_.empty() && ftp_->IsConnected()) {
-            // Only a reply that comes soon is waited for: the command ends
-            // an interrupted run.
-            ftp_->ReadTimeout = static_cast<std::int32_t>(ftp::FtpClient::DefaultPendingReplyTimeout);
-            (void)ftp_->SendRawCommand("DELE " + currentName_);
-        }
-    } catch (...) {
+    if (!currentName_.empty() && ftp_->IsConnected()) {
+        // Only replies that come soon are waited for: the command ends an
+        // interrupted run.
+        ftp_->ReadAbortReplies(AbortReplyTimeoutMs);
+        (void)DeleteStored(currentName_, AbortReplyTimeoutMs);
     }
     try {
         ftp_->Disconnect();

@@ -71,17 +71,31 @@ public:
 
     /// Connects and stores `list`; `status` hears "Connecting...",
     /// kNotEncrypted for a server that refused TLS, a trust store that could
-    /// not be written, and "Sending <name>...", and `progress` (when set) the bytes sent so far. A 550 or 553 to "STOR"
-    /// is tried once more under a new name. Returns what was sent. After `Abort` it raises what the abort left (a
-    /// closed connection, the server's 426); the caller then calls `RemovePartial`.
+    /// not be written, and "Sending <name>...", and `progress` (when set) the
+    /// bytes sent so far. A 550 or 553 to "STOR" is tried once more under a new
+    /// name. A stored copy whose size the server names wrongly is deleted
+    /// ("DELE"); when that is refused or cannot be sent, the error adds "A
+    /// partial copy may remain on the server as <name>.". Returns what was
+    /// sent. After `Abort` it raises what the abort left (a closed connection,
+    /// the server's 426); the caller then calls `RemovePartial`.
     SentSubmission Send(const CheckedSubmission& list, const std::function<void(const std::string&)>& status,
                         const std::function<void(std::int64_t)>& progress = {});
 
-    /// Stops the running `Send` (from a handler that runs while it waits):
-    /// "ABOR", and the data connection closed; `Send` returns within a second.
+    /// How long an aborted store waits for the server's answer to "ABOR",
+    /// and then for its answer to "DELE".
+    static constexpr std::int32_t AbortReplyTimeoutMs = 500;
+
+    /// Stops the running `Send` (from a handler that runs while it waits), which
+    /// then raises what the abort left within a wait slice. Before the store
+    /// (a connect, a handshake, the login) the connection is closed at once:
+    /// nothing has been sent. During the store: "ABOR", the data connection
+    /// closed and the control connection's waits cut, the connection kept for
+    /// `RemovePartial`.
     void Abort();
-    /// After an aborted `Send`: asks the server to delete the name being sent
-    /// ("DELE"; a refusal, a silence or a lost connection is ignored), then
+    /// After an aborted `Send`: reads the server's answer to "ABOR" for at
+    /// most `AbortReplyTimeoutMs`, then, on the same connection when it is
+    /// still open, asks the server to delete the name being sent ("DELE", the
+    /// same limit; a refusal, a silence or a lost connection is ignored), then
     /// disconnects.
     void RemovePartial() noexcept;
 
@@ -93,6 +107,10 @@ public:
     ftp::FtpClient& Client() { return *ftp_; }
 
 private:
+    /// "DELE <name>" answered within `limitMs`: true when the server says it
+    /// deleted the file (2xx). Never throws.
+    bool DeleteStored(const std::string& name, std::int32_t limitMs) noexcept;
+
     FtpServer server_;
     NamedCertificate named_;
     std::unique_ptr<ftp::FtpClient> ftp_;

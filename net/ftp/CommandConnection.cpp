@@ -49,8 +49,11 @@ std::int16_t CommandConnection::ReadReply(const ReplyCodes& allowed)
     } catch (const net::ReadTimeoutError&) {
         // RFC 959 offers no way to take a command back: its reply may still
         // come and would then be read as the answer to the next command. The
-        // connection cannot be trusted any more.
-        Disconnect();
+        // connection cannot be trusted any more. A wait an abort cut short
+        // (CutWaits) is the aborting caller's to end: it may still
+        // have a last command to send.
+        if (!WaitsCut())
+            Disconnect();
         throw;
     }
     ParseReplyLines(lines, LastReply);

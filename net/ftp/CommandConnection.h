@@ -52,7 +52,8 @@ public:
     std::int16_t SendCommand(const std::string& line, std::int16_t code);
 
     /// Reads one complete reply into `LastReply`, then `CheckReplyCode` with its
-    /// code taken as 16 bits. A time-out disconnects before it is raised.
+    /// code taken as 16 bits. A time-out disconnects before it is raised, unless
+    /// the wait was cut (`CutWaits`): a reply wait so ended leaves the connection open.
     virtual std::int16_t ReadReply(const ReplyCodes& allowed);
     std::int16_t ReadReply(std::initializer_list<std::int16_t> allowed) { return ReadReply(ReplyCodes(allowed)); }
 

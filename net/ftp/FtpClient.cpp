@@ -447,6 +447,24 @@ void FtpClient::Abort() noexcept
     }
 }
 
+void FtpClient::ReadAbortReplies(std::int32_t limitMs) noexcept
+{
+    CutWaits(false);
+    // RFC 959: a transfer that "ABOR" broke off is answered 426, then the
+    // abort itself 226; one that had ended, 226 and 226.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    try {
+        for (int reply = 0; reply < 2 && IsConnected(); ++reply) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                break;
+            ReadOptionalReply(static_cast<std::int32_t>(left.count()));
+        }
+    } catch (...) {
+        // A reply cut off or refused changes nothing: the abort has ended the transfer.
+    }
+}
+
 void FtpClient::ReceiveData(const std::string& command, std::ostream& stream, Resume resume)
 {
     Receive(command, stream, resume, -1);

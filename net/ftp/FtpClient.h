@@ -239,6 +239,13 @@ public:
     /// never throws.
     void Abort() noexcept;
 
+    /// After `Abort` ended a transfer whose control connection stays open
+    /// (its waits cut, `CutWaits`): lets waits run again and reads what the
+    /// server answers (the transfer's final reply, the answer to "ABOR"), at
+    /// most two replies, for no longer than `limitMs` in all. Silence is no
+    /// failure and leaves the connection open. Never throws.
+    void ReadAbortReplies(std::int32_t limitMs) noexcept;
+
     /// "PASV" (227) and the address to connect to: the port the reply names,
     /// at the control connection's peer address. A server behind a NAT router
     /// names its private address, and a server must never be able to aim the

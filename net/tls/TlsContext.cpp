@@ -13,6 +13,10 @@ TlsContext::TlsContext()
     if (context_ == nullptr)
         throw TlsError("TLS is not available: the library could not make a client context.");
     TlsLibrary::SSL_CTX_ctrl(context_, SSL_CTRL_SET_MIN_PROTO_VERSION, TLS1_2_VERSION, nullptr);
+    // An FTP client never needs a TLS 1.2 renegotiation, and a server that asks
+    // for one again and again would keep the client busy for nothing: the
+    // request is refused (and the connection ended, see TlsIoHandler).
+    TlsLibrary::SSL_CTX_set_options(context_, SSL_OP_NO_RENEGOTIATION);
     // The system's trust store; SSL_CERT_FILE and SSL_CERT_DIR replace it.
     TlsLibrary::SSL_CTX_set_default_verify_paths(context_);
     // Sessions are kept here, not in the library's cache: a data connection resumes the

@@ -8,7 +8,7 @@ struct ssl_session_st;
 namespace quorvane::net {
 
 /// The client side of TLS for one server: the system's trust store (which honours
-/// SSL_CERT_FILE and SSL_CERT_DIR), TLS 1.2 at least, and the session that later
+/// SSL_CERT_FILE and SSL_CERT_DIR), TLS 1.2 at least, no renegotiation, and the session that later
 /// connections to the same server resume. Shared by a control connection and its data
 /// connections; not copyable.
 class TlsContext {

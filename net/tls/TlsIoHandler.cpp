@@ -23,6 +23,10 @@ using Clock = std::chrono::steady_clock;
 // One TLS record holds at most 16 KiB of data.
 constexpr std::size_t kChunk = 16384;
 
+// How long the end of an upload waits for a peer that stopped reading to take its last
+// bytes and close_notify.
+constexpr std::int32_t kCloseWaitMs = 3000;
+
 // The slot in an SSL object that points back at its handler.
 int HandlerSlot()
 {
@@ -31,7 +35,7 @@ int HandlerSlot()
     return slot;
 }
 
-TlsIoHandler* HandlerOf(SSL* ssl)
+TlsIoHandler* HandlerOf(const SSL* ssl)
 {
     return ssl == nullptr ? nullptr : static_cast<TlsIoHandler*>(TlsLibrary::SSL_get_ex_data(ssl, HandlerSlot()));
 }
@@ -43,6 +47,17 @@ int OnNewSession(SSL* ssl, SSL_SESSION* session)
         return 0;
     handler->SessionArrived(session);
     return 1;
+}
+
+void OnInfo(const SSL* ssl, int where, int value)
+{
+    // With SSL_OP_NO_RENEGOTIATION the library answers a server's request to
+    // renegotiate with a warning and goes on; a server may ask again without
+    // end. The warning going out marks the request.
+    if ((where & SSL_CB_WRITE_ALERT) == SSL_CB_WRITE_ALERT && (value & 0xFF) == SSL_AD_NO_RENEGOTIATION) {
+        if (TlsIoHandler* handler = HandlerOf(ssl))
+            handler->NoteRenegotiationRequest();
+    }
 }
 
 std::string Fingerprint(X509* certificate)
@@ -174,6 +189,7 @@ TlsIoHandler::TlsIoHandler(std::unique_ptr<IoHandler> inner, std::shared_ptr<Tls
     TlsLibrary::BIO_ctrl(input_, BIO_C_SET_BUF_MEM_EOF_RETURN, -1, nullptr);
     TlsLibrary::SSL_set_bio(ssl_, input_, output_);
     TlsLibrary::SSL_set_ex_data(ssl_, HandlerSlot(), this);
+    TlsLibrary::SSL_set_info_callback(ssl_, OnInfo);
     TlsLibrary::SSL_set_connect_state(ssl_);
 }
 
@@ -282,22 +298,41 @@ bool TlsIoHandler::SessionReused() const
     return established_ && TlsLibrary::SSL_session_reused(ssl_) == 1;
 }
 
-bool TlsIoHandler::Flush(long& failedResult)
+void TlsIoHandler::QueueOutput()
 {
     std::array<char, kChunk> chunk; // filled before it is read
     while (TlsLibrary::BIO_ctrl_pending(output_) > 0) {
         const int count = TlsLibrary::BIO_read(output_, chunk.data(), static_cast<int>(chunk.size()));
         if (count <= 0)
             break;
-        int sent = 0;
-        while (sent < count) {
-            const long result = inner_->Send(chunk.data() + sent, static_cast<std::size_t>(count - sent));
-            if (result <= 0) {
-                failedResult = result;
-                return false;
-            }
-            sent += static_cast<int>(result);
+        unsent_.append(chunk.data(), static_cast<std::size_t>(count));
+    }
+}
+
+bool TlsIoHandler::Flush(long& failedResult)
+{
+    QueueOutput();
+    while (!unsent_.empty()) {
+        const long result = inner_->Send(unsent_.data(), unsent_.size());
+        if (result <= 0) {
+            failedResult = result;
+            return false;
         }
+        unsent_.erase(0, static_cast<std::size_t>(result));
+    }
+    return true;
+}
+
+bool TlsIoHandler::SendQueued(long& failedResult)
+{
+    QueueOutput();
+    while (!unsent_.empty()) {
+        const long result = inner_->SendNow(unsent_.data(), unsent_.size());
+        if (result <= 0) {
+            failedResult = result;
+            return false;
+        }
+        unsent_.erase(0, static_cast<std::size_t>(result));
     }
     return true;
 }
@@ -333,10 +368,17 @@ bool TlsIoHandler::Decrypt()
     TlsLibrary::ERR_clear_error();
     const int result = TlsLibrary::SSL_read_ex(ssl_, chunk.data(), chunk.size(), &got);
     const int error = result == 1 ? SSL_ERROR_NONE : TlsLibrary::SSL_get_error(ssl_, result);
-    // Reading may make the library answer (a key update); a failed send shows on the
-    // next read of the inner handler.
+    // Reading may make the library answer (a key update). It is queued and sent as far
+    // as the socket takes it now; the rest goes before the next record, and a failed
+    // send shows on the next read of the inner handler.
     long ignored = 0;
-    (void)Flush(ignored);
+    (void)SendQueued(ignored);
+    if (renegotiationRequested_) {
+        // Refused, the request would only come again: the connection ends here.
+        failure_ = "the server asked to renegotiate, which this client refuses";
+        end_ = End::Failed;
+        return true;
+    }
     if (result == 1) {
         plain_.append(chunk.data(), got);
         return true;
@@ -352,17 +394,18 @@ bool TlsIoHandler::Decrypt()
     return true;
 }
 
-void TlsIoHandler::SendCloseNotify()
+bool TlsIoHandler::SendCloseNotify()
 {
     if (!established_ || closeSent_ || !inner_ || !inner_->Connected())
-        return;
+        return true;
     closeSent_ = true;
     // close_notify tells the server that nothing was cut off; its absence is no
-    // failure of ours, so the send is not checked.
+    // failure of ours, so the send is not checked. It goes as far as the socket
+    // takes it now: a close never waits for a peer that stopped reading.
     TlsLibrary::ERR_clear_error();
     TlsLibrary::SSL_shutdown(ssl_);
     long ignored = 0;
-    (void)Flush(ignored);
+    return SendQueued(ignored);
 }
 
 void TlsIoHandler::Close()
@@ -444,7 +487,19 @@ long TlsIoHandler::Send(const void* buffer, std::size_t length)
 
 void TlsIoHandler::ShutdownSend()
 {
-    SendCloseNotify();
+    // The end of an upload: the last bytes and close_notify must reach the server,
+    // whose reply says whether it kept the file. A peer that stopped reading has
+    // them for a bounded time, in the inner handler's sliced waits.
+    if (!SendCloseNotify()) {
+        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kCloseWaitMs);
+        long ignored = 0;
+        while (!unsent_.empty() && MsLeft(deadline) > 0 && inner_->WaitWritable(MsLeft(deadline))) {
+            // Only a full send buffer is waited out; a failed send ends the wait.
+            if (!SendQueued(ignored) &&
+                (ignored == 0 || SocketStack::Shared().LastErrorCode() != SocketErrorCode::WouldBlock))
+                break;
+        }
+    }
     if (inner_)
         inner_->ShutdownSend();
 }
@@ -458,10 +513,41 @@ bool TlsIoHandler::WaitWritable(std::int32_t timeoutMs)
 
 long TlsIoHandler::SendNow(const void* buffer, std::size_t length)
 {
-    // The encrypted bytes still leave through the inner handler's plain send, but never
-    // more than one record of them after the wait found room, so a peer that stops
-    // reading is noticed by the next wait instead of inside a long send.
-    return Send(buffer, std::min(length, kChunk));
+    if (!Connected())
+        throw ClosedSocketError();
+    if (!established_)
+        throw NotConnectedError();
+    if (length == 0)
+        return 0;
+    long failed = 0;
+    if (!record_.empty()) {
+        // A record that went out in part: the caller offers its bytes again after
+        // the wait, as after a short send, and they count once all of it has gone.
+        const bool offeredAgain = length >= record_.size() && std::memcmp(buffer, record_.data(), record_.size()) == 0;
+        if (!SendQueued(failed))
+            return failed;
+        const auto done = static_cast<long>(record_.size());
+        record_.clear();
+        if (offeredAgain)
+            return done;
+        // The caller gave those bytes up (an abort that went on): the record is out
+        // all the same, and these bytes are new.
+    }
+    // Whatever the library still has to send (an answer to a key update) goes first.
+    if (!SendQueued(failed))
+        return failed;
+    std::size_t written = 0;
+    TlsLibrary::ERR_clear_error();
+    if (TlsLibrary::SSL_write_ex(ssl_, buffer, std::min(length, kChunk), &written) != 1)
+        throw TlsError("The TLS connection failed (" + QueueReason("the data could not be encrypted") + ").");
+    // The record is encrypted now and cannot be taken back: what the socket does not
+    // take at once waits in the queue, and the caller hears "would block" (the inner
+    // send's own result and error code) until it has gone.
+    if (!SendQueued(failed)) {
+        record_.assign(static_cast<const char*>(buffer), written);
+        return failed;
+    }
+    return static_cast<long>(written);
 }
 
 } // namespace quorvane::net

@@ -82,15 +82,21 @@ public:
     bool WaitReadable(std::int32_t timeoutMs) override;
     /// Decrypted bytes; 0 after the peer's close_notify, and on a control connection after
     /// a plain close too. A data connection that closes without close_notify raises
-    /// TlsTruncatedError; a broken record raises TlsError with the reason.
+    /// TlsTruncatedError; a broken record, or a server's request to renegotiate, raises
+    /// TlsError with the reason.
     long Recv(void* buffer, std::size_t length) override;
     /// Encrypts and sends all `length` bytes; the inner send's result when it fails.
     long Send(const void* buffer, std::size_t length) override;
-    /// close_notify once (best effort), then the inner handler's ShutdownSend.
+    /// close_notify once after every queued byte, waiting a few seconds at most for a peer
+    /// that stopped reading, then the inner handler's ShutdownSend.
     void ShutdownSend() override;
     /// The inner handler's wait for room.
     bool WaitWritable(std::int32_t timeoutMs) override;
-    /// Encrypts at most one record's worth of `buffer` and sends it as Send does.
+    /// Encrypts at most one record's worth of `buffer` and hands the ciphertext to the inner
+    /// handler's SendNow, never waiting: what it does not take is queued, and the call
+    /// returns its -1 (SocketErrorCode::WouldBlock) until the queue has gone, the caller
+    /// offering the same bytes again after its wait for room (WaitWritable); then the
+    /// record's byte count. A caller that gives up leaves the record to go out first.
     long SendNow(const void* buffer, std::size_t length) override;
     IoHandler* Underlying() noexcept override { return inner_.get(); }
 
@@ -116,16 +122,26 @@ public:
     /// Called by the verify callback with each check that failed; the first one is the
     /// reason a certificate accepted for encryption only did not verify.
     void NoteVerifyFailure(long result) noexcept;
+    /// Called by the library's info callback when the server asked to renegotiate, which
+    /// the context refuses: the next read fails with that reason.
+    void NoteRenegotiationRequest() noexcept { renegotiationRequested_ = true; }
 
 private:
     enum class End { None, CloseNotify, PlainClose, Failed };
 
-    /// Sends close_notify once, when TLS is up and the connection still open.
-    void SendCloseNotify();
+    /// Sends close_notify once, when TLS is up and the connection still open, as far as
+    /// the socket takes it now. False when bytes remain queued.
+    bool SendCloseNotify();
 
-    /// Moves what the library wants sent to the inner handler. False when a send failed
-    /// (its -1 is the caller's result, with the socket's error code left in place).
+    /// Moves what the library wants sent to the end of `unsent_`.
+    void QueueOutput();
+    /// Sends all of `unsent_` (and what the library adds) with the inner handler's
+    /// blocking Send: the handshake's few bytes. False when a send failed (its -1 is the
+    /// caller's result, with the socket's error code left in place).
     bool Flush(long& failedResult);
+    /// As Flush, with the inner handler's SendNow: what does not fit now stays queued
+    /// (false, with the inner result: -1 and WouldBlock, or the failure).
+    bool SendQueued(long& failedResult);
     /// Receives once from the inner handler into the library's input. False when the wait
     /// ended without data.
     bool Pull(std::int32_t timeoutMs);
@@ -146,11 +162,16 @@ private:
     End end_ = End::None;
     std::string failure_;
     std::string plain_;
+    /// Ciphertext the inner handler has not taken yet; it goes before anything else.
+    std::string unsent_;
+    /// The plaintext of the record SendNow is still sending, until its ciphertext has gone.
+    std::string record_;
     std::string serverFingerprint_;
     std::string unverifiedReason_;
     std::string trustedFingerprint_;
     CertificateDetails serverCertificate_;
     long firstVerifyFailure_ = 0;
+    bool renegotiationRequested_ = false;
 };
 
 } // namespace quorvane::net

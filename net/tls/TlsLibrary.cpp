@@ -44,6 +44,8 @@ enum Fn : std::size_t {
     kSslWriteEx,
     kSslShutdown,
     kSslPending,
+    kSslCtxSetOptions,
+    kSslSetInfoCallback,
     kCryptoGetExNewIndex,
     kBioSMem,
     kBioNew,
@@ -106,6 +108,8 @@ constexpr Entry kTable[kFunctionCount] = {
     {kSsl, "SSL_write_ex"},
     {kSsl, "SSL_shutdown"},
     {kSsl, "SSL_pending"},
+    {kSsl, "SSL_CTX_set_options"},
+    {kSsl, "SSL_set_info_callback"},
     {kCrypto, "CRYPTO_get_ex_new_index"},
     {kCrypto, "BIO_s_mem"},
     {kCrypto, "BIO_new"},
@@ -335,6 +339,16 @@ int TlsLibrary::SSL_shutdown(SSL* ssl)
 int TlsLibrary::SSL_pending(const SSL* ssl)
 {
     return Slot<kSslPending, decltype(::SSL_pending)>()(ssl);
+}
+
+std::uint64_t TlsLibrary::SSL_CTX_set_options(SSL_CTX* context, std::uint64_t options)
+{
+    return Slot<kSslCtxSetOptions, decltype(::SSL_CTX_set_options)>()(context, options);
+}
+
+void TlsLibrary::SSL_set_info_callback(SSL* ssl, void (*callback)(const SSL* ssl, int where, int value))
+{
+    Slot<kSslSetInfoCallback, decltype(::SSL_set_info_callback)>()(ssl, callback);
 }
 
 int TlsLibrary::CRYPTO_get_ex_new_index(int classIndex, long argl, void* argp, CRYPTO_EX_new* newFunction,

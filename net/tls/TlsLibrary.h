@@ -9,6 +9,7 @@
 #include <openssl/x509v3.h>
 
 #include <cstddef>
+#include <cstdint>
 
 namespace quorvane::net {
 
@@ -64,6 +65,8 @@ public:
     static int SSL_write_ex(SSL* ssl, const void* buffer, std::size_t length, std::size_t* written);
     static int SSL_shutdown(SSL* ssl);
     static int SSL_pending(const SSL* ssl);
+    static std::uint64_t SSL_CTX_set_options(SSL_CTX* context, std::uint64_t options);
+    static void SSL_set_info_callback(SSL* ssl, void (*callback)(const SSL* ssl, int where, int value));
 
     static int CRYPTO_get_ex_new_index(int classIndex, long argl, void* argp, CRYPTO_EX_new* newFunction,
                                        CRYPTO_EX_dup* dupFunction, CRYPTO_EX_free* freeFunction);

@@ -26,6 +26,7 @@ void Socket::OpenSocketOfFamily(int family, int type, int protocol)
     OsHandle = SocketStack::Shared().NewSocketOfFamily(family, type, protocol);
     HasSocket = true;
     Family = family;
+    WaitsCut = false;
 }
 
 void Socket::CloseSocket()
@@ -180,6 +181,8 @@ bool Socket::Wait(WaitFor what, std::int32_t timeoutMs)
 {
     if (!HasSocket)
         throw ConnClosedGracefullyError();
+    if (WaitsCut)
+        return false;
     if (!AntiFreezeBase::AntiFreezeInUse())
         return WaitOnce(what, timeoutMs);
 
@@ -189,6 +192,8 @@ bool Socket::Wait(WaitFor what, std::int32_t timeoutMs)
         for (;;) {
             if (!HasSocket)
                 throw ConnClosedGracefullyError();
+            if (WaitsCut)
+                return false;
             if (!AntiFreezeBase::AntiFreezeInUse())
                 return WaitOnce(what, -2);
             if (WaitOnce(what, AntiFreezeBase::SliceLength()))
@@ -211,9 +216,11 @@ bool Socket::Wait(WaitFor what, std::int32_t timeoutMs)
         return true;
     remaining -= first;
     while (remaining > 0) {
-        // A handler run by the pump may have closed this socket.
+        // A handler run by the pump may have closed this socket, or cut its waits.
         if (!HasSocket)
             throw ConnClosedGracefullyError();
+        if (WaitsCut)
+            return false;
         if (!AntiFreezeBase::AntiFreezeInUse())
             return WaitOnce(what, static_cast<std::int32_t>(remaining));
         slice = std::min<std::int64_t>(AntiFreezeBase::SliceLength(), remaining);

@@ -31,6 +31,10 @@ public:
     /// Local port in host order; 0 lets the system choose at Bind.
     std::int32_t Port = 0;
     std::int32_t RemotePort = 0;
+    /// Set (by a handler the anti-freeze runs) to end the running wait at its next slice and
+    /// every later wait at once, as if their time had run out; the socket stays open. An
+    /// abort uses it to stop waiting for a server that may still be asked something.
+    bool WaitsCut = false;
     /// A range of local ports to bind from (tried from the top down); 0 and 0 for none.
     std::int32_t ClientPortMin = 0;
     std::int32_t ClientPortMax = 0;

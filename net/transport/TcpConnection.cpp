@@ -180,6 +180,18 @@ long TcpConnection::FillInputBuffer(IfDisconnected raise, std::int32_t timeoutMs
     return result;
 }
 
+bool TcpConnection::WaitsCut() const noexcept
+{
+    return socketHandler_ != nullptr && socketHandler_->SocketHandle() != nullptr &&
+           socketHandler_->SocketHandle()->WaitsCut;
+}
+
+void TcpConnection::CutWaits(bool cut) noexcept
+{
+    if (socketHandler_ != nullptr && socketHandler_->SocketHandle() != nullptr)
+        socketHandler_->SocketHandle()->WaitsCut = cut;
+}
+
 bool TcpConnection::WaitReady(Readiness readiness, std::int32_t timeoutMs)
 {
     const auto waitOnce = [this, readiness](std::int32_t wait) {
@@ -212,7 +224,7 @@ bool TcpConnection::WaitReady(Readiness readiness, std::int32_t timeoutMs)
             wait = std::min(wait, msUntil(deadline));
         if (waitOnce(static_cast<std::int32_t>(wait)))
             return true;
-        if (!unlimited && Clock::now() >= deadline)
+        if (WaitsCut() || (!unlimited && Clock::now() >= deadline))
             return false;
     }
 }

@@ -85,6 +85,13 @@ public:
     /// Received bytes not yet consumed. Each byte leaving it is reported as read work.
     ManagedBuffer& ReceiveQueue() noexcept { return receiveQueue_; }
 
+    /// Ends the wait running on this connection at its next slice, and every later one at
+    /// once, as if its time had run out (`cut` true), without closing the connection; false
+    /// lets waits run again. Called from a handler the anti-freeze runs (Socket::WaitsCut).
+    void CutWaits(bool cut) noexcept;
+    /// Whether waits on this connection are cut.
+    [[nodiscard]] bool WaitsCut() const noexcept;
+
     IoHandler* IOHandler() const noexcept { return ioHandler_; }
     /// The handler when it is a SocketIoHandler (e.g. for the local IP), else null.
     SocketIoHandler* SocketHandler() const noexcept { return socketHandler_; }

@@ -45,6 +45,10 @@ FtpServerProcess FtpServerProcess::StartPyftpdlib(const PyftpdlibOptions& option
         args.insert(args.end(), {"--refuse-auth-after", std::to_string(options.RefuseAuthAfter)});
     if (!options.CommandLog.empty())
         args.insert(args.end(), {"--command-log", options.CommandLog});
+    if (options.TlsRenegotiate)
+        args.push_back("--tls-renegotiate");
+    if (options.StallUploads)
+        args.push_back("--stall-uploads");
     if (!options.WriteOnly.empty()) {
         args.push_back("--write-only");
         args.push_back(options.WriteOnly);

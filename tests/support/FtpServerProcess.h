@@ -27,6 +27,8 @@ struct PyftpdlibOptions {
     int RefuseAuthAfter = -1;
     /// Every command line received is appended here, after "tls " or "clear ".
     std::string CommandLog;
+    bool TlsRenegotiate = false; ///< TLS 1.2 at most; asks to renegotiate at login
+    bool StallUploads = false;   ///< never reads the data of a STOR
     /// A folder under Root (created) that every account may enter and store into only.
     std::string WriteOnly;
     /// "NAME:WORD": the keepers' account, which may list, read, rename and make

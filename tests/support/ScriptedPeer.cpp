@@ -201,6 +201,12 @@ ScriptedPeer& ScriptedPeer::ExpectData(std::string bytes)
     return *this;
 }
 
+ScriptedPeer& ScriptedPeer::ReadDataUntilClosed()
+{
+    steps_.push_back({Kind::ReadDataUntilClosed, {}});
+    return *this;
+}
+
 char ScriptedPeer::PatternByte(std::uint64_t index)
 {
     // Not periodic at any power of two, so a dropped or repeated block shows.
@@ -231,6 +237,12 @@ std::vector<std::string> ScriptedPeer::Received() const
 {
     std::lock_guard lock(mutex_);
     return received_;
+}
+
+std::uint64_t ScriptedPeer::DataBytesReceived() const
+{
+    std::lock_guard lock(mutex_);
+    return dataBytesReceived_;
 }
 
 std::string ScriptedPeer::Failure() const
@@ -449,6 +461,22 @@ void ScriptedPeer::RunStep(const Step& step)
         if (arrived != step.text)
             Fail("the upload brought " + std::to_string(arrived.size()) + " other bytes than the " +
                  std::to_string(step.text.size()) + " expected");
+        break;
+    }
+    case Kind::ReadDataUntilClosed: {
+        if (dataFd_ < 0)
+            Fail("no data connection");
+        std::uint64_t total = 0;
+        std::vector<char> block(1 << 16);
+        for (;;) {
+            WaitFd(dataFd_, POLLIN);
+            const ssize_t got = ::recv(dataFd_, block.data(), block.size(), 0);
+            if (got <= 0)
+                break;
+            total += static_cast<std::uint64_t>(got);
+        }
+        std::lock_guard lock(mutex_);
+        dataBytesReceived_ = total;
         break;
     }
     }

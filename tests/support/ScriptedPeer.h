@@ -63,6 +63,9 @@ public:
     /// Read the data connection until the client closes it (an upload); what
     /// arrived must equal `bytes`.
     ScriptedPeer& ExpectData(std::string bytes);
+    /// Read the data connection until the client closes its sending side (an
+    /// upload's end); the byte count is recorded (`DataBytesReceived`).
+    ScriptedPeer& ReadDataUntilClosed();
 
     /// Starts accepting and playing on the peer's thread.
     void Start();
@@ -72,6 +75,8 @@ public:
 
     /// Every line read from the client, in order.
     [[nodiscard]] std::vector<std::string> Received() const;
+    /// The bytes the last `ReadDataUntilClosed` read.
+    [[nodiscard]] std::uint64_t DataBytesReceived() const;
     /// Why the script stopped early; empty when it did not.
     [[nodiscard]] std::string Failure() const;
 
@@ -96,7 +101,8 @@ private:
         SendData,
         SendPattern,
         CloseData,
-        ExpectData
+        ExpectData,
+        ReadDataUntilClosed
     };
     struct Step {
         Kind kind;
@@ -126,6 +132,7 @@ private:
     mutable std::mutex mutex_;
     std::vector<std::string> received_;
     std::string failure_;
+    std::uint64_t dataBytesReceived_ = 0;
 };
 
 } // namespace quorvane::test

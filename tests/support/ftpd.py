@@ -10,8 +10,8 @@ started it) or it is killed.
     ftpd.py --root DIR [--user NAME --password WORD] [--anonymous]
             [--banner TEXT] [--fault CMD=CODE ...] [--masquerade ADDR]
             [--listen ADDR] [--tls-cert FILE --tls-key FILE [--tls-cut-data]
-            [--tls-data-cert FILE] [--refuse-auth-after N]]
-            [--write-only DIR] [--keeper NAME:WORD [--keeper-writes DIR]]
+            [--tls-data-cert FILE] [--refuse-auth-after N] [--tls-renegotiate]]
+            [--stall-uploads] [--write-only DIR] [--keeper NAME:WORD [--keeper-writes DIR]]
             [--store-rate BYTES] [--print-arrivals] [--command-log FILE]
 
 --fault answers every CMD (for example RETR, SYST, PORT) with CODE and a short
@@ -29,6 +29,10 @@ connections only, then answers "AUTH" with 502 and takes the login in the
 clear, as a server that stopped offering TLS (or a path that strips it).
 --command-log appends every command line received to FILE, "tls " or
 "clear " in front as it came, so a test can tell what went in clear.
+every data connection without TLS's close_notify; --tls-renegotiate speaks
+TLS 1.2 at most and asks the client to renegotiate with its reply to the login.
+--stall-uploads never reads the data of a STOR once its connection is set up
+(under TLS: once the handshake is done), so the client's sends fill up.
 --write-only makes DIR (under the root, created if missing) a folder every
 account may enter and store into, but not list, read, rename or delete in.
 --keeper adds the list's keepers' account NAME with password WORD, which may
@@ -77,6 +81,10 @@ def make_handler(args):
         base.tls_control_required = True
         base.tls_data_required = True
         dtp = TLS_DTPHandler
+        if args.tls_renegotiate:
+            from OpenSSL import SSL
+
+            base.ssl_options = base.ssl_options | SSL.OP_NO_TLSv1_3
         if args.tls_cut_data:
             class CutDTPHandler(dtp):
                 def close(self):
@@ -109,6 +117,18 @@ def make_handler(args):
 
         base.dtp_handler = SlowStoreDTPHandler
 
+    if args.stall_uploads:
+        class StallingDTPHandler(base.dtp_handler):
+            def handle_read_event(self):
+                # Once TLS is up (at once without it) the channel is taken off the
+                # loop: nothing of the upload is ever read.
+                if self.receive and getattr(self, "_ssl_established", True):
+                    self.del_channel()
+                    return
+                super().handle_read_event()
+
+        base.dtp_handler = StallingDTPHandler
+
     class FaultyHandler(base):
         connections = 0
 
@@ -139,6 +159,11 @@ def make_handler(args):
                 self.respond("%d Injected fault for %s." % (fault[0], cmd))
                 return
             super().process_command(cmd, *a, **kw)
+
+        def on_login(self, username):
+            if args.tls_renegotiate:
+                # The login reply, queued but not yet sent, goes after the request.
+                self.socket.renegotiate()
 
         def on_file_received(self, file):
             if args.print_arrivals:
@@ -201,6 +226,8 @@ def main():
     parser.add_argument("--tls-data-cert")
     parser.add_argument("--refuse-auth-after", type=int)
     parser.add_argument("--command-log")
+    parser.add_argument("--tls-renegotiate", action="store_true")
+    parser.add_argument("--stall-uploads", action="store_true")
     parser.add_argument("--write-only")
     parser.add_argument("--keeper")
     parser.add_argument("--keeper-writes")

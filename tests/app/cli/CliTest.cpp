@@ -194,10 +194,12 @@ TEST(Cli, ExportHtmlWritesCompatHtm)
     EXPECT_EQ(showCustom.out, "Only One\tQAAE01\tIngame\t120\t1\ttester\tnone\n"
                               "List Version [1] GCM's [25] [Good: 1] [Bad: 0]\n");
 
-    // Tabs and line breaks inside a field keep the record on one line.
+    // Tabs and line breaks inside a field keep the record on one line, and the
+    // controls XML allows (C1, DEL) cannot drive the terminal.
     folder.Write("custGCMList.xml",
-                 test::ListFile("000", {{"<GAMENAME>a\tb</GAMENAME>", "<NOTES>x&#13;\ny</NOTES>", "<GOOD>2</GOOD>"}}));
-    EXPECT_EQ(Cli(folder, "show --custom").out, "a\\tb\t\tx\\r\\ny\t\t2\t\t\n"
+                 test::ListFile("000", {{"<GAMENAME>a\tb</GAMENAME>", "<NOTES>x&#13;\ny&#x9B;2J&#x7F;</NOTES>",
+                                         "<GOOD>2</GOOD>"}}));
+    EXPECT_EQ(Cli(folder, "show --custom").out, "a\\tb\t\tx\\r\\ny\\x9B2J\\x7F\t\t2\t\t\n"
                                                 "List Version [1] GCM's [25] [Good: 0] [Bad: 1]\n");
 
     // A Custom List that cannot be parsed fails both; neither falls back on the Main List.

@@ -17,7 +17,9 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <regex>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -71,7 +73,13 @@ TEST(SubmitCli, SendsUnderFreshNamesRetriesARefusedNameAndChecksBeforeSending)
         {"quota", {"STOR=452"}, list, 1, "Injected fault for STOR."},
         {"no records", {}, test::ListFile("3", std::string()), 1, "The Custom List has no records."},
         {"does not load", {}, "<IMAGE><GCM>", 1, "Premature end of data"},
-        {"over 1 MiB", {}, list + std::string(1024 * 1024, ' '), 1, "The Custom List is larger than 1 MiB."},
+        // The limit itself is sent; one byte more is refused before connecting.
+        {"exactly 1 MiB", {}, list + std::string(1024 * 1024 - list.size(), ' '), 1, ""},
+        {"over 1 MiB",
+         {},
+         list + std::string(1024 * 1024 + 1 - list.size(), ' '),
+         1,
+         "The Custom List is larger than 1 MiB."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -99,9 +107,21 @@ TEST(SubmitCli, SendsUnderFreshNamesRetriesARefusedNameAndChecksBeforeSending)
         std::vector<std::string> sentNames;
         for (int run = 0; run < c.runs; ++run) {
             const CliRun result = test::Cli(dir, arguments, "env XDG_CONFIG_HOME=config");
+            // Every attempt goes under a name of its own: a name refused is
+            // never tried again.
+            std::vector<std::string> tried;
+            const std::regex sending("Sending (custGCMList-[^ ]*\\.xml)\\.\\.\\.");
+            for (auto it = std::sregex_iterator(result.err.begin(), result.err.end(), sending);
+                 it != std::sregex_iterator(); ++it)
+                tried.push_back((*it)[1].str());
+            EXPECT_EQ(std::set<std::string>(tried.begin(), tried.end()).size(), tried.size()) << result.err;
             if (!c.error.empty()) {
                 EXPECT_EQ(result.exitCode, 1);
                 EXPECT_NE(result.err.find(c.error), std::string::npos) << result.err;
+                // A file that fails the checks is refused before connecting.
+                if (c.faults.empty()) {
+                    EXPECT_EQ(result.err.find("Connecting..."), std::string::npos) << result.err;
+                }
                 continue;
             }
             EXPECT_EQ(result.exitCode, 0) << result.err;
@@ -109,7 +129,7 @@ TEST(SubmitCli, SendsUnderFreshNamesRetriesARefusedNameAndChecksBeforeSending)
             ASSERT_TRUE(std::regex_search(result.out, match, name)) << result.out;
             sentNames.push_back(match.str());
             EXPECT_EQ(result.out,
-                      "Sent as " + match.str() + " (4 records, " + std::to_string(list.size()) + " bytes).\n");
+                      "Sent as " + match.str() + " (4 records, " + std::to_string(c.file.size()) + " bytes).\n");
             EXPECT_EQ(result.err.rfind(
                           "Connecting...\nNot encrypted: the server does not offer TLS.\nSending custGCMList-", 0),
                       0u)
@@ -120,13 +140,13 @@ TEST(SubmitCli, SendsUnderFreshNamesRetriesARefusedNameAndChecksBeforeSending)
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(stored, expected);
         for (const std::string& stored : sentNames)
-            EXPECT_TRUE(root.Read("incoming/" + stored) == list);
+            EXPECT_TRUE(root.Read("incoming/" + stored) == c.file);
         EXPECT_EQ(dir.Read("custGCMList.xml"), c.file);
         if (!sentNames.empty()) {
             const CliRun history = test::Cli(dir, "submit --history");
             EXPECT_EQ(std::count(history.out.begin(), history.out.end(), '\n'), c.runs);
             EXPECT_NE(
-                history.out.find("\t127.0.0.1\t" + sentNames.back() + "\t4\t" + std::to_string(list.size()) + "\n"),
+                history.out.find("\t127.0.0.1\t" + sentNames.back() + "\t4\t" + std::to_string(c.file.size()) + "\n"),
                 std::string::npos)
                 << history.out;
         }
@@ -165,36 +185,147 @@ TEST(SubmitCli, SendsUnderFreshNamesRetriesARefusedNameAndChecksBeforeSending)
 TEST(SubmitCli, AnInterruptSendsAborThenDeleAndEndsByTheSignal)
 {
     using namespace std::chrono_literals;
-    ::quorvane::test::ScriptedPeer peer;
-    ::quorvane::test::ScriptAbortedSubmission(peer, "550 not allowed");
-    peer.Start();
-    TempDir dir("submit-cli-interrupt");
-    dir.Write("custGCMList.xml", test::GeneratedListFile("3", 4));
-    ::quorvane::test::CliProcess cli(
-        dir, "submit --submit-server ftp://lists:x@127.0.0.1:" + std::to_string(peer.Port()) + "/incoming/",
-        "env XDG_CONFIG_HOME=config");
-    // A loaded machine may start the program slowly; the signal must come
-    // while the upload waits, never before it.
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    const auto storing = [&peer] {
+    using ::quorvane::test::ScriptedPeer;
+    const auto received = [](const ScriptedPeer& peer, const std::string& prefix) {
         for (const std::string& line : peer.Received()) {
-            if (line.rfind("STOR ", 0) == 0)
+            if (line.rfind(prefix, 0) == 0)
                 return true;
         }
         return false;
     };
-    while (!storing() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(20ms);
-    EXPECT_TRUE(storing()) << "the upload never started";
-    std::this_thread::sleep_for(200ms);
-    cli.Signal(SIGINT);
-    const CliRun run = cli.Wait();
-    EXPECT_EQ(run.signal, SIGINT) << run.err;
-    EXPECT_EQ(run.err.substr(run.err.size() - std::min<std::size_t>(run.err.size(), 13)), "Interrupted.\n") << run.err;
-    EXPECT_TRUE(peer.Finish()) << peer.Failure();
-    const std::vector<std::string> received = peer.Received();
-    ASSERT_GE(received.size(), 2u);
-    EXPECT_EQ(received[received.size() - 1].substr(5), received[received.size() - 3].substr(5)); // DELE names the STOR
+    struct Case {
+        const char* name;
+        const char* scheme;
+        std::function<void(ScriptedPeer&)> script;
+        /// True once the program waits where the signal is to reach it.
+        std::function<bool(const ScriptedPeer&)> waiting;
+        /// Whether "DELE" follows the "STOR".
+        bool deletes;
+    };
+    const Case cases[] = {
+        {"during the upload", "ftp",
+         [](ScriptedPeer& peer) { ::quorvane::test::ScriptAbortedSubmission(peer, "550 not allowed"); },
+         [&received](const ScriptedPeer& peer) { return received(peer, "STOR "); }, true},
+        // Nothing has been sent: the connection just ends.
+        {"during a handshake that trickles", "ftpes",
+         [](ScriptedPeer& peer) {
+             peer.Reply("220 ready").Expect("AUTH TLS").Reply("234 Proceed.").Send("\x16\x03\x03");
+             for (int i = 0; i < 6; ++i)
+                 peer.Pause(500ms).Send(std::string(1, '\0'));
+         },
+         [&received](const ScriptedPeer& peer) { return received(peer, "AUTH TLS"); }, false},
+        // The whole report went; neither its final reply nor an answer to ABOR comes.
+        {"while the final reply never comes and ABOR is ignored", "ftp",
+         [](ScriptedPeer& peer) {
+             ::quorvane::test::ScriptUpdateUpToCwd(peer, "incoming/")
+                 .Reply("250 ok")
+                 .Expect("PASV")
+                 .ReplyPassive()
+                 .AcceptData()
+                 .ExpectPrefix("STOR custGCMList-")
+                 .Reply("150 go on")
+                 .ReadDataUntilClosed()
+                 .CloseData()
+                 .Expect("ABOR")
+                 .ExpectPrefix("DELE custGCMList-")
+                 .Reply("250 deleted")
+                 .ExpectClosed();
+         },
+         [](const ScriptedPeer& peer) { return peer.DataBytesReceived() > 0; }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedPeer peer;
+        c.script(peer);
+        peer.Start();
+        TempDir dir("submit-cli-interrupt");
+        dir.Write("custGCMList.xml", test::GeneratedListFile("3", 4));
+        ::quorvane::test::CliProcess cli(dir,
+                                         "submit --submit-server " + std::string(c.scheme) +
+                                             "://lists:x@127.0.0.1:" + std::to_string(peer.Port()) + "/incoming/",
+                                         "env XDG_CONFIG_HOME=config");
+        // A loaded machine may start the program slowly; the signal must come
+        // while it waits where the case says, never before.
+        const auto deadline = std::chrono::steady_clock::now() + 30s;
+        while (!c.waiting(peer) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(20ms);
+        EXPECT_TRUE(c.waiting(peer)) << "the program never got there";
+        std::this_thread::sleep_for(300ms);
+        const auto interrupted = std::chrono::steady_clock::now();
+        cli.Signal(SIGINT);
+        const CliRun run = cli.Wait();
+        // About a second: an answer to ABOR and one to DELE are each awaited briefly.
+        EXPECT_LT(std::chrono::steady_clock::now() - interrupted, 2s);
+        EXPECT_EQ(run.signal, SIGINT) << run.err;
+        EXPECT_EQ(run.err.substr(run.err.size() - std::min<std::size_t>(run.err.size(), 13)), "Interrupted.\n")
+            << run.err;
+        EXPECT_FALSE(std::filesystem::exists(dir.Path() / "submissions.log"));
+        // A handshake that trickles on sends into a closed connection.
+        const bool finished = peer.Finish();
+        if (c.deletes) {
+            EXPECT_TRUE(finished) << peer.Failure();
+        }
+        const std::vector<std::string> lines = peer.Received();
+        std::vector<std::string> stores;
+        std::vector<std::string> deletes;
+        for (const std::string& line : lines) {
+            if (line.rfind("STOR ", 0) == 0)
+                stores.push_back(line.substr(5));
+            if (line.rfind("DELE ", 0) == 0)
+                deletes.push_back(line.substr(5));
+        }
+        EXPECT_EQ(deletes, c.deletes ? stores : std::vector<std::string>{}); // DELE names the STOR
+        if (!c.deletes) {
+            EXPECT_EQ(lines, std::vector<std::string>{"AUTH TLS"});
+        }
+    }
+}
+
+TEST(SubmitCli, AStoredCopyOfTheWrongSizeIsDeletedOrNamed)
+{
+    const std::string list = test::GeneratedListFile("3", 4);
+    struct Case {
+        const char* deleReply;
+        bool kept;
+    };
+    for (const Case& c : {Case{"250 deleted", false}, Case{"550 not allowed", true}}) {
+        SCOPED_TRACE(c.deleReply);
+        ::quorvane::test::ScriptedPeer peer;
+        ::quorvane::test::ScriptUpdateUpToCwd(peer, "incoming/")
+            .Reply("250 ok")
+            .Expect("PASV")
+            .ReplyPassive()
+            .AcceptData()
+            .ExpectPrefix("STOR custGCMList-")
+            .Reply("150 go on")
+            .ReadDataUntilClosed()
+            .CloseData()
+            .Reply("226 stored")
+            .ExpectPrefix("SIZE custGCMList-")
+            .Reply("213 4")
+            .ExpectPrefix("DELE custGCMList-")
+            .Reply(c.deleReply)
+            .ExpectClosed();
+        peer.Start();
+        TempDir dir("submit-cli-size");
+        dir.Write("custGCMList.xml", list);
+        const CliRun run = test::Cli(
+            dir, "submit --submit-server ftp://lists:x@127.0.0.1:" + std::to_string(peer.Port()) + "/incoming/",
+            "env XDG_CONFIG_HOME=config");
+        EXPECT_TRUE(peer.Finish()) << peer.Failure();
+        EXPECT_EQ(peer.DataBytesReceived(), list.size());
+        const std::vector<std::string> lines = peer.Received();
+        ASSERT_GE(lines.size(), 2u);
+        const std::string name = lines.back().substr(5);
+        EXPECT_EQ(lines.back(), "DELE " + name);
+        std::string expected =
+            "The server holds 4 bytes of the stored file, but " + std::to_string(list.size()) + " were sent.";
+        if (c.kept)
+            expected += " A partial copy may remain on the server as " + name + ".";
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err.substr(run.err.rfind("...\n") + 4), expected + "\n") << run.err;
+        EXPECT_FALSE(std::filesystem::exists(dir.Path() / "submissions.log"));
+    }
 }
 
 /// scripts/demo-update-server as a ./run user starts it, its standard output

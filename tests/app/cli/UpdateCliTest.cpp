@@ -183,6 +183,54 @@ TEST(UpdateCli, FtpesSecuresTheUpdateAndAnInterruptEndsAStalledHandshakeAtOnce)
     EXPECT_EQ(peer.Received(), std::vector<std::string>{"AUTH TLS"});
 }
 
+TEST(UpdateCli, WhatAServerSaysCannotDriveTheTerminal)
+{
+    // Sets the title, clears the screen, and moves the cursor up by a C1 CSI.
+    const std::string hostile = "\x1B]0;owned\x07\x1B[2J\xC2\x9B"
+                                "1ADone...";
+    struct Case {
+        const char* name;
+        std::string syst;
+        std::string cwd;
+        std::string listing;
+    };
+    const Case cases[] = {
+        {"SYST reply", "215 " + hostile, "250 ok", "gcmList.xml\r\n"},
+        {"listing line", "215 UNIX Type: L8", "250 ok", "gcmList.xml " + hostile + "\r\n"},
+        {"error reply", "215 UNIX Type: L8", "550 " + hostile, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ::quorvane::test::ScriptedPeer peer;
+        ::quorvane::test::ScriptGreetingWithoutTls(peer)
+            .Expect("USER lists")
+            .Reply("331 password")
+            .ExpectPrefix("PASS ")
+            .Reply("230 in")
+            .Expect("TYPE I")
+            .Reply("200 ok")
+            .Expect("SYST")
+            .Reply(c.syst)
+            .Expect("CWD pub/lists/Other/")
+            .Reply(c.cwd);
+        if (!c.listing.empty()) {
+            peer.Expect("PASV").ReplyPassive().AcceptData().Expect("LIST").Reply("150 here").SendData(c.listing);
+            peer.CloseData().Reply("226 done").Expect("SIZE gcmList.xml").CloseControl();
+        }
+        peer.Start();
+        ::quorvane::test::TempDir dir{"quorvane-cli-update"};
+        const CliRun run =
+            Update(dir, "--update-server ftp://lists:x@127.0.0.1:" + std::to_string(peer.Port()) + "/pub/lists/Other/");
+        EXPECT_EQ(run.exitCode, 1) << run.err;
+        const std::string shown = run.out + run.err;
+        EXPECT_EQ(shown.find_first_of("\x1B\x07"), std::string::npos) << shown;
+        EXPECT_EQ(shown.find("\xC2\x9B"), std::string::npos) << shown;
+        // Shown, not dropped.
+        EXPECT_NE(shown.find("\\x1B]0;owned\\x07\\x1B[2J\\x9B1ADone..."), std::string::npos) << shown;
+        EXPECT_TRUE(peer.Finish()) << peer.Failure();
+    }
+}
+
 TEST(UpdateCli, ACertificateTrustedByItsFingerprintIsRememberedAndItsChangeRefused)
 {
     const std::string remote = GeneratedListFile("8", 5);

@@ -140,5 +140,25 @@ TEST_F(UpdateServerSettingTest, StoringKeepsTheFilePrivateAndTheOtherSettings)
     EXPECT_EQ(ReadBytes(file()), kept);
 }
 
+TEST_F(UpdateServerSettingTest, TheFoldersMadeForTheFileArePrivateUnderAnyUmask)
+{
+    const auto folderMode = [](const std::string& path) {
+        struct stat info {};
+        return stat(path.c_str(), &info) == 0 ? static_cast<int>(info.st_mode & 0777) : -1;
+    };
+    const std::string folder = std::filesystem::path(file()).parent_path().string();
+    const mode_t saved = umask(0);
+    UpdateServerSetting::Store(FtpServer::Parse("ftp://u:secret@h/x/"));
+    umask(saved);
+    EXPECT_EQ(folderMode(config()), 0700);
+    EXPECT_EQ(folderMode(folder), 0700);
+    EXPECT_EQ(mode(), 0600);
+
+    // A folder the user made is left as it is.
+    ASSERT_EQ(chmod(folder.c_str(), 0751), 0);
+    UpdateServerSetting::Store(FtpServer::Parse("ftp://u:other@h/x/"));
+    EXPECT_EQ(folderMode(folder), 0751);
+}
+
 } // namespace
 } // namespace quorvane::app

@@ -42,9 +42,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <regex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace quorvane::app {
 namespace {
@@ -589,37 +593,68 @@ TEST_F(UpdateWindow, ASendToAServerWithAnUntrustedCertificateAsksAboutItBeforeTh
 
 TEST_F(UpdateWindow, CancelWhileSendingSendsAborThenDeleAndLogsNothing)
 {
-    ::quorvane::test::ScriptedPeer peer;
-    ::quorvane::test::ScriptAbortedSubmission(peer, "250 deleted");
-    peer.Start();
-    writeFile("gcmList.xml", GeneratedListFile("2", 3));
-    writeFile("custGCMList.xml", GeneratedListFile("2", 3));
-    MainWindow window({}, downloads,
-                      {test::ScriptedServerSettings(peer.Port(), 10000), UpdateServerChoice::Source::CommandLine});
+    const auto silent = [](::quorvane::test::ScriptedPeer& peer) {
+        // Neither the final reply nor an answer to ABOR or DELE ever comes.
+        ::quorvane::test::ScriptUpdateUpToCwd(peer, "incoming/")
+            .Reply("250 ok")
+            .Expect("PASV")
+            .ReplyPassive()
+            .AcceptData()
+            .ExpectPrefix("STOR custGCMList-")
+            .Reply("150 go on")
+            .ReadDataUntilClosed()
+            .CloseData()
+            .Expect("ABOR")
+            .ExpectPrefix("DELE custGCMList-")
+            .ExpectClosed();
+    };
+    const std::vector<std::pair<const char*, std::function<void(::quorvane::test::ScriptedPeer&)>>> cases = {
+        {"a server that answers", [](auto& peer) { ::quorvane::test::ScriptAbortedSubmission(peer, "250 deleted"); }},
+        {"a silent server", silent},
+    };
+    for (const auto& [name, script] : cases) {
+        SCOPED_TRACE(name);
+        ::quorvane::test::ScriptedPeer peer;
+        script(peer);
+        peer.Start();
+        writeFile("gcmList.xml", GeneratedListFile("2", 3));
+        writeFile("custGCMList.xml", GeneratedListFile("2", 3));
+        MainWindow window({}, downloads,
+                          {test::ScriptedServerSettings(peer.Port(), 10000), UpdateServerChoice::Source::CommandLine});
 
-    // Cancel is clicked once the server has been asked to store the list,
-    // while the window waits for its final reply.
-    QTimer cancel(&window);
-    QObject::connect(&cancel, &QTimer::timeout, [&] {
-        const auto received = peer.Received();
-        const bool storing = std::any_of(received.begin(), received.end(),
-                                         [](const std::string& line) { return line.rfind("STOR ", 0) == 0; });
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (auto* sending = qobject_cast<SendWindow*>(top); sending && storing && !sending->Finished())
-                sending->btnCancel->click();
-        }
-    });
-    cancel.start(20);
-    asker.setNextModalRun([](QDialog& dialog) { dynamic_cast<SendPreviewDialog&>(dialog).btnSend->click(); });
-    QString status;
-    asker.setNextModalRun([&](QDialog& dialog) { status = dynamic_cast<SendWindow&>(dialog).StatusText(); });
-    window.btnSendList->click();
-    cancel.stop();
+        // Cancel is clicked once the server has been asked to store the list.
+        std::chrono::steady_clock::time_point clicked{};
+        QTimer cancel(&window);
+        QObject::connect(&cancel, &QTimer::timeout, [&] {
+            const auto received = peer.Received();
+            const bool storing = std::any_of(received.begin(), received.end(),
+                                             [](const std::string& line) { return line.rfind("STOR ", 0) == 0; });
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (auto* sending = qobject_cast<SendWindow*>(top);
+                    sending && storing && !sending->Finished() && sending->btnCancel->isEnabled()) {
+                    clicked = std::chrono::steady_clock::now();
+                    sending->btnCancel->click();
+                }
+            }
+        });
+        cancel.start(20);
+        asker.setNextModalRun([](QDialog& dialog) { dynamic_cast<SendPreviewDialog&>(dialog).btnSend->click(); });
+        QString status;
+        std::chrono::steady_clock::time_point ended{};
+        asker.setNextModalRun([&](QDialog& dialog) {
+            status = dynamic_cast<SendWindow&>(dialog).StatusText();
+            ended = std::chrono::steady_clock::now();
+        });
+        window.btnSendList->click();
+        cancel.stop();
 
-    EXPECT_TRUE(peer.Finish()) << peer.Failure();
-    EXPECT_EQ(status, "Sending was cancelled.");
-    EXPECT_FALSE(QFile::exists("submissions.log"));
-    EXPECT_TRUE(asker.errors.empty());
+        EXPECT_TRUE(peer.Finish()) << peer.Failure();
+        EXPECT_EQ(status, "Sending was cancelled.");
+        // Generous: the answers to ABOR and DELE are each awaited for half a second.
+        EXPECT_LT(ended - clicked, std::chrono::seconds(2));
+        EXPECT_FALSE(QFile::exists("submissions.log"));
+        EXPECT_TRUE(asker.errors.empty());
+    }
 }
 
 TEST_F(UpdateWindow, EqualVersionDiscardsTheDownloadAndOkClosesTheWindow)

@@ -296,8 +296,8 @@ TEST_F(MainWindowLayout, EveryButtonOfTheDialogsHasItsOwnAccessKey)
     for (TlsRequirement requirement : {TlsRequirement::Required, TlsRequirement::WhenOffered})
         dialogs.push_back(
             std::make_unique<CertificateDialog>(certificate, "lists.example", 2121, requirement, nullptr));
-    dialogs.push_back(std::make_unique<SendPreviewDialog>(submission, UpdateSettings{}, nullptr));
-    dialogs.push_back(std::make_unique<SendWindow>(submission, UpdateSettings{}, QString(), nullptr));
+    dialogs.push_back(std::make_unique<SendPreviewDialog>(submission, FtpServer{}, nullptr));
+    dialogs.push_back(std::make_unique<SendWindow>(submission, FtpServer{}, QString(), nullptr));
     dialogs.push_back(std::make_unique<ChangesWindow>(*window)); // no previous list: its error is expected
     asker.errors.clear();
     for (const auto& dialog : dialogs) {

@@ -26,7 +26,18 @@ namespace {
 
 const std::string ListText = "<GCMLIST><VERSION><NUMBER>9</NUMBER></VERSION></GCMLIST>\n";
 
-enum class Server { Vsftpd, Vsftpd6, Pyftpdlib, SelfSigned, WrongName, Expired, CutData, ProtRefused };
+enum class Server {
+    Vsftpd,
+    Vsftpd6,
+    Pyftpdlib,
+    SelfSigned,
+    WrongName,
+    Expired,
+    CutData,
+    ProtRefused,
+    Renegotiates,
+    StallsUploads
+};
 
 } // namespace
 
@@ -49,9 +60,10 @@ protected:
         Start(Server::Vsftpd, FtpServerProcess::StartVsftpd(Root(), work_->Path().string(), tls));
         Start(Server::Vsftpd6, FtpServerProcess::StartVsftpd(Root(), work6_->Path().string(), tls,
                                                              FtpServerProcess::VsftpdListen::Inet6));
-        const std::map<Server, std::string> pyftpdlib{{Server::Pyftpdlib, "good"},  {Server::SelfSigned, "self"},
-                                                      {Server::WrongName, "wrong"}, {Server::Expired, "expired"},
-                                                      {Server::CutData, "good"},    {Server::ProtRefused, "good"}};
+        const std::map<Server, std::string> pyftpdlib{{Server::Pyftpdlib, "good"},    {Server::SelfSigned, "self"},
+                                                      {Server::WrongName, "wrong"},   {Server::Expired, "expired"},
+                                                      {Server::CutData, "good"},      {Server::ProtRefused, "good"},
+                                                      {Server::Renegotiates, "good"}, {Server::StallsUploads, "good"}};
         for (const auto& [server, certificate] : pyftpdlib) {
             test::PyftpdlibOptions options;
             options.Root = Root();
@@ -60,6 +72,8 @@ protected:
             options.TlsCertificate = certs_->File(certificate + ".pem");
             options.TlsKey = key;
             options.TlsCutData = server == Server::CutData;
+            options.TlsRenegotiate = server == Server::Renegotiates;
+            options.StallUploads = server == Server::StallsUploads;
             if (server == Server::ProtRefused)
                 options.Faults = {"PROT=534"};
             Start(server, FtpServerProcess::StartPyftpdlib(options));
@@ -135,6 +149,9 @@ TEST_F(FtpTls, UpdatesVerifyOrFailWithTheReasonAndFingerprint)
         {"expired", Server::Expired, "localhost", true, untrusted("certificate has expired", "expired")},
         {"PROT P refused", Server::ProtRefused, "localhost", true, "Injected fault for PROT.\r\n"},
         {"data without close_notify", Server::CutData, "localhost", true, net::TlsTruncatedError().what()},
+        // TLS 1.2 only: the first request ends the connection, before the login's reply is taken.
+        {"renegotiation asked", Server::Renegotiates, "localhost", true,
+         "The TLS connection failed (the server asked to renegotiate, which this client refuses)."},
         {"ftp vsftpd verified", Server::Vsftpd, "localhost", true, "", net::TcpConnection::DefaultBufferSize,
          FtpSecurity::TlsWhenOffered, ""},
         {"ftp self-signed for encryption only", Server::SelfSigned, "localhost", false, "",
@@ -177,6 +194,32 @@ TEST_F(FtpTls, UpdatesVerifyOrFailWithTheReasonAndFingerprint)
         }
         client.Disconnect();
     }
+}
+
+TEST_F(FtpTls, AnUploadToAServerThatStopsReadingEndsAtTheLimit)
+{
+    // A TLS record the socket takes only in part must wait as plain bytes do,
+    // never in a send that blocks for as long as the server does not read.
+    FtpClient client;
+    client.Security = FtpSecurity::RequireTls;
+    client.Host = "localhost";
+    client.Port = servers_.at(Server::StallsUploads)->Port();
+    client.Username = User;
+    client.Password = Password;
+    client.Passive = true;
+    client.ReadTimeout = 500;
+    client.PendingReplyTimeout = 500;
+    client.OpenConnection();
+    const std::string bytes(64 * 1024 * 1024, 'q');
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        client.StoreFile("stalled.bin", bytes);
+        ADD_FAILURE() << "an upload nobody read succeeded";
+    } catch (const net::NetError& error) {
+        EXPECT_STREQ(error.what(), net::WriteTimeoutError().what());
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    client.Disconnect();
 }
 
 // Peers that never get as far as TLS: the account must never leave in clear.
