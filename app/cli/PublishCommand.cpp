@@ -69,12 +69,7 @@ FtpServer PublishServer(const PublishArguments& parsed)
     if (parsed.server) {
         url = *parsed.server;
     } else {
-        // QSettings reads an unquoted value with commas as a list; a
-        // password may hold commas, so the parts are joined again.
-        const QVariant value = UserSettings::Open()->value(settings::kKeepersPublish);
-        url =
-            (value.typeId() == QMetaType::QStringList ? value.toStringList().join(QLatin1Char(',')) : value.toString())
-                .toStdString();
+        url = UserSettings::Text(*UserSettings::Open(), settings::kKeepersPublish);
     }
     if (url.empty()) {
         return UpdateServerSetting::Choose(

@@ -252,12 +252,7 @@ FtpServer KeepersServer(const FetchArguments& parsed)
     if (parsed.server) {
         url = *parsed.server;
     } else {
-        // QSettings reads an unquoted value with commas as a list; a
-        // password may hold commas, so the parts are joined again.
-        const QVariant value = UserSettings::Open()->value(settings::kKeepersServer);
-        url =
-            (value.typeId() == QMetaType::QStringList ? value.toStringList().join(QLatin1Char(',')) : value.toString())
-                .toStdString();
+        url = UserSettings::Text(*UserSettings::Open(), settings::kKeepersServer);
     }
     if (url.empty())
         throw UsageError("fetch needs --reports-server URL or [keepers] server in the settings file");

@@ -2,7 +2,6 @@
 
 #include "app/list/ListFileNames.h"
 #include "app/list/RecordWalk.h"
-#include "app/text/MessageWithFullStop.h"
 #include "app/update/DownloadSizeError.h"
 #include "app/update/UpdateError.h"
 #include "net/ftp/FtpClient.h"
@@ -127,11 +126,7 @@ PublishedList PublishFlow::Publish(const CheckedList& list, const std::function<
     uploadName_.clear();
     ftp::FtpClient& ftp = *ftp_;
     status("Connecting...");
-    const ServerConnection connection = ServerConnection::Open(ftp, server_, named_);
-    if (connection.Trust() == ftp::CertificateTrust::None)
-        status(kNotEncrypted);
-    if (!connection.StoreFailure().empty())
-        status(MessageWithFullStop(connection.StoreFailure()));
+    ServerConnection::Open(ftp, server_, named_, status);
     if (!server_.Directory.empty())
         ftp.ChangeDirectory(server_.Directory);
 

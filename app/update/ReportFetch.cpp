@@ -1,6 +1,5 @@
 #include "app/update/ReportFetch.h"
 
-#include "app/text/MessageWithFullStop.h"
 #include "net/ftp/FtpClient.h"
 #include "net/ftp/FtpErrors.h"
 #include "net/ftp/SizeReply.h"
@@ -69,11 +68,7 @@ FetchedReports ReportFetch::Fetch(const std::string& folder, const std::string& 
     abortRequested_ = false;
     ftp::FtpClient& ftp = *ftp_;
     status("Connecting...");
-    const ServerConnection connection = ServerConnection::Open(ftp, server_, named_);
-    if (connection.Trust() == ftp::CertificateTrust::None)
-        status(kNotEncrypted);
-    if (!connection.StoreFailure().empty())
-        status(MessageWithFullStop(connection.StoreFailure()));
+    ServerConnection::Open(ftp, server_, named_, status);
     if (!server_.Directory.empty())
         ftp.ChangeDirectory(server_.Directory);
     // Names only: a detailed listing's layout is the server's own, and a

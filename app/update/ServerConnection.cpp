@@ -2,6 +2,7 @@
 
 #include "app/settings/SettingsError.h"
 #include "app/settings/TrustStore.h"
+#include "app/text/MessageWithFullStop.h"
 #include "app/update/CertificateChangedError.h"
 #include "app/update/TlsNoLongerOfferedError.h"
 #include "net/ftp/FtpClient.h"
@@ -44,6 +45,17 @@ ServerConnection ServerConnection::Open(ftp::FtpClient& ftp, const FtpServer& se
     } catch (const SettingsError& error) {
         connection.storeFailure_ = error.what();
     }
+    return connection;
+}
+
+ServerConnection ServerConnection::Open(ftp::FtpClient& ftp, const FtpServer& server, const NamedCertificate& named,
+                                        const std::function<void(const std::string&)>& status)
+{
+    ServerConnection connection = Open(ftp, server, named);
+    if (connection.Trust() == ftp::CertificateTrust::None)
+        status(kNotEncrypted);
+    if (!connection.StoreFailure().empty())
+        status(MessageWithFullStop(connection.StoreFailure()));
     return connection;
 }
 

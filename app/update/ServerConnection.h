@@ -3,6 +3,7 @@
 #include "app/update/FtpServer.h"
 #include "net/ftp/FtpTypes.h"
 
+#include <functional>
 #include <string>
 
 namespace quorvane::ftp {
@@ -50,6 +51,12 @@ public:
     /// caller set (its events, OnUnverifiedCertificate) stays. Failures are
     /// the client's, raised after it disconnected.
     static ServerConnection Open(ftp::FtpClient& ftp, const FtpServer& server, const NamedCertificate& named = {});
+
+    /// Open, then tells `status` what a command prints after its
+    /// "Connecting...": kNotEncrypted when the login went in the clear, and
+    /// why the trust store could not keep what it learnt.
+    static ServerConnection Open(ftp::FtpClient& ftp, const FtpServer& server, const NamedCertificate& named,
+                                 const std::function<void(const std::string&)>& status);
 
     /// How the certificate was accepted; None in the clear.
     [[nodiscard]] ftp::CertificateTrust Trust() const noexcept { return trust_; }

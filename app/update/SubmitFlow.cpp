@@ -1,7 +1,6 @@
 #include "app/update/SubmitFlow.h"
 
 #include "app/list/RecordWalk.h"
-#include "app/text/MessageWithFullStop.h"
 #include "app/update/UpdateError.h"
 #include "net/ftp/FtpClient.h"
 #include "net/ftp/FtpErrors.h"
@@ -104,11 +103,7 @@ SentSubmission SubmitFlow::Send(const CheckedSubmission& list, const std::functi
     abortRequested_ = false;
     currentName_.clear();
     status("Connecting...");
-    const ServerConnection connection = ServerConnection::Open(*ftp_, server_, named_);
-    if (connection.Trust() == ftp::CertificateTrust::None)
-        status(kNotEncrypted);
-    if (!connection.StoreFailure().empty())
-        status(MessageWithFullStop(connection.StoreFailure()));
+    ServerConnection::Open(*ftp_, server_, named_, status);
     if (!server_.Directory.empty())
         ftp_->ChangeDirectory(server_.Directory);
     ftp_->OnWork = nullptr;
