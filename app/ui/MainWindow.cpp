@@ -240,6 +240,7 @@ void MainWindow::BuildSearchPage()
                                     SortedListModel::RowImages::Shown, TabSheet1),
                  "List");
     List->setGeometry(0, 56, 627, 440);
+    List->viewport()->installEventFilter(this);
     TabSheet1->anchorAllSides(List);
 
     QWidget::setTabOrder(gcmName, btnGCMSearch);
@@ -455,7 +456,9 @@ AboutWindow& MainWindow::aboutWindow()
 void MainWindow::FormCreate()
 {
     lastFill_ = LastFill::Show;
-    if (list_.LoadAndShowMainList(SelectedBootFilter(), *List, *this) == StartupLoad::MainListMissing) {
+    if (list_.LoadAndShowMainList(SelectedBootFilter(), *List, *this) == StartupLoad::Loaded) {
+        IndexAfterPaint();
+    } else {
         // An update that installs a list reloads it (ReloadMainList).
         if (Asker::messageDlg(kMissingListQuestion, MsgDlgType::Error, MbYes | MbNo, 0) == MrYes)
             StartListUpdate();
@@ -719,6 +722,12 @@ void MainWindow::ReloadMainList()
     list_.ReloadMainList(SelectedBootFilter(), *List, *this);
     EndSearch();
     lastFill_ = LastFill::Show;
+    IndexAfterPaint();
+}
+
+void MainWindow::IndexAfterPaint()
+{
+    indexAfterPaint_ = true;
 }
 
 void MainWindow::Exit1Click()
@@ -756,6 +765,22 @@ void MainWindow::AddScannedImage(const QString& gameId, const QString& gameName)
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (indexAfterPaint_ && List != nullptr && watched == List->viewport() && event->type() == QEvent::Paint) {
+        indexAfterPaint_ = false;
+        // Queued, so the paint that shows the list ends first; the index is
+        // built while the user reads it. A search that comes first builds
+        // it itself, and then this finds it built.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                ErrorBox::guard([this] {
+                    if (list_.IsLoaded(list_.ListShown()))
+                        list_.SearchIndexOf(list_.ListShown());
+                });
+            },
+            Qt::QueuedConnection);
+        return false;
+    }
     if (watched == gcmName && event->type() == QEvent::KeyPress) {
         const int key = KeyCodes::virtualKey(static_cast<QKeyEvent*>(event)->key());
         ErrorBox::guard([this, key] { gcmNameKeyDown(key); });

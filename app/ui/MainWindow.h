@@ -231,6 +231,9 @@ private:
     /// A Show fills the view with a whole list: no filter is pending and no
     /// count is told.
     void EndSearch();
+    /// Once the view has painted a freshly loaded list, builds that list's
+    /// search index, so the first search or keystroke finds it built.
+    void IndexAfterPaint();
     /// Connects `signal` of `sender` to `handler` run under the guard.
     template <typename Sender, typename Signal>
     void Wire(Sender* sender, Signal signal, void (MainWindow::*handler)());
@@ -252,6 +255,8 @@ private:
     LastFill lastFill_ = LastFill::Nothing;
     ListKind lastSearchList_ = ListKind::Main;
     QString lastSearchText_;
+    /// True from a load until the view's next paint (IndexAfterPaint).
+    bool indexAfterPaint_ = false;
 };
 
 } // namespace quorvane::app

@@ -1,5 +1,6 @@
 #include "app/ui/SortedListView.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -12,6 +13,8 @@ namespace {
 
 /// Rows measured when a column fits its contents.
 constexpr int kMeasuredRows = 1000;
+/// Widths remembered at most; all are forgotten when there would be more.
+constexpr qsizetype kRememberedWidths = 16384;
 
 QStringList captionsOf(const std::vector<SortedListView::Column>& columns)
 {
@@ -98,11 +101,30 @@ void SortedListView::FitColumns()
         for (int row = 0; row < rows; ++row) {
             const ListItem& item = model_.item(row);
             const QString& text = column == 0 ? item.caption : item.subItems[static_cast<std::size_t>(column - 1)];
-            width = std::max(width, metrics.horizontalAdvance(text) + margin + (column == 0 ? image : 0));
+            width = std::max(width, TextWidth(metrics, text) + margin + (column == 0 ? image : 0));
         }
         setColumnWidth(column, width);
     }
     sizing_ = false;
+}
+
+int SortedListView::TextWidth(const QFontMetrics& metrics, const QString& text)
+{
+    const auto found = widths_.constFind(text);
+    if (found != widths_.cend())
+        return *found;
+    if (widths_.size() >= kRememberedWidths)
+        widths_.clear();
+    const int width = metrics.horizontalAdvance(text);
+    widths_.insert(text, width);
+    return width;
+}
+
+void SortedListView::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        widths_.clear();
+    QTableView::changeEvent(event);
 }
 
 std::vector<int> SortedListView::ChosenWidths() const

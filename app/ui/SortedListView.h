@@ -3,6 +3,8 @@
 #include "app/list/ListSink.h"
 #include "app/ui/SortedListModel.h"
 
+#include <QFontMetrics>
+#include <QHash>
 #include <QTableView>
 
 #include <vector>
@@ -55,13 +57,24 @@ private:
     /// Fits every column the user has not resized, but the last, to its
     /// contents.
     void FitColumns();
+    /// The width of `text` in `metrics`, remembered: a filter as one types
+    /// measures much the same texts at every key, and measuring (shaping)
+    /// a text costs far more than looking it up.
+    int TextWidth(const QFontMetrics& metrics, const QString& text);
 
+protected:
+    /// Forgets the remembered widths when the font or the style changes.
+    void changeEvent(QEvent* event) override;
+
+private:
     SortedListModel model_;
     bool filling_ = false;
     /// Per column: the user has resized it, so rows arriving leave it alone.
     std::vector<bool> chosen_;
     /// Set while the view itself sizes columns.
     bool sizing_ = false;
+    /// Widths of the texts FitColumns measured, in the view's font.
+    QHash<QString, int> widths_;
 };
 
 } // namespace quorvane::app

@@ -62,6 +62,10 @@ std::unique_ptr<MainWindow> startedWindow(int records)
     auto window = std::make_unique<MainWindow>();
     window->show();
     QApplication::processEvents();
+    // What the first paint queued (the search index, built once the list is
+    // on screen) runs before the user's first command, as the event loop of
+    // a started window is idle by then.
+    QApplication::processEvents();
     return window;
 }
 
