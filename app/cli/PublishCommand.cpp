@@ -2,18 +2,16 @@
 
 #include "app/cli/CliOutput.h"
 #include "app/cli/InterruptCatcher.h"
+#include "app/cli/KeepersOptions.h"
 #include "app/cli/UsageError.h"
 #include "app/list/ListFileNames.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SharedOptions.h"
 #include "app/settings/UpdateServerSetting.h"
-#include "app/settings/UserSettings.h"
 #include "app/text/MessageWithFullStop.h"
 #include "app/update/PublishFlow.h"
 #include "app/update/ServerNotReached.h"
 #include "app/update/ServerUrlError.h"
-
-#include <QStringList>
 
 #include <algorithm>
 #include <cctype>
@@ -43,13 +41,8 @@ PublishArguments ParseArguments(const std::vector<std::string>& arguments)
         if (shared.Take(arguments, i))
             continue;
         const std::string& argument = arguments[i];
-        const auto value = [&]() -> std::string {
-            if (i + 1 >= arguments.size() || arguments[i + 1].empty())
-                throw UsageError(argument + " needs a value");
-            return arguments[++i];
-        };
         if (argument == "--publish-server") {
-            parsed.server = value();
+            parsed.server = OptionValue(arguments, i);
         } else {
             throw UsageError("unexpected argument " + argument);
         }
@@ -65,12 +58,7 @@ PublishArguments ParseArguments(const std::vector<std::string>& arguments)
 // trust store's.
 FtpServer PublishServer(const PublishArguments& parsed)
 {
-    std::string url;
-    if (parsed.server) {
-        url = *parsed.server;
-    } else {
-        url = UserSettings::Text(*UserSettings::Open(), settings::kKeepersPublish);
-    }
+    const std::string url = OptionOrSetting(parsed.server, settings::kKeepersPublish);
     if (url.empty()) {
         return UpdateServerSetting::Choose(
                    std::nullopt,

@@ -2,12 +2,12 @@
 
 #include "app/cli/CliOutput.h"
 #include "app/cli/InterruptCatcher.h"
+#include "app/cli/KeepersOptions.h"
 #include "app/cli/UsageError.h"
 #include "app/list/ListFileNames.h"
 #include "app/list/ReportReview.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/SharedOptions.h"
-#include "app/settings/UserSettings.h"
 #include "app/update/ListInstaller.h"
 #include "app/update/ReportFetch.h"
 #include "app/update/ServerUrlError.h"
@@ -89,9 +89,9 @@ ReportArguments Parse(const std::vector<std::string>& arguments, bool merging)
         if (!optionsEnded && argument == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && merging && argument == "--accept") {
-            parsed.accept = value();
+            parsed.accept = OptionValue(arguments, i);
         } else if (!optionsEnded && merging && argument == "--version") {
-            parsed.version = value();
+            parsed.version = OptionValue(arguments, i);
         } else if (!optionsEnded && merging && argument == "--prefer") {
             parsed.prefer = QString::fromStdString(value());
         } else if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
@@ -225,15 +225,10 @@ FetchArguments ParseFetch(const std::vector<std::string>& arguments)
         if (shared.Take(arguments, i))
             continue;
         const std::string& argument = arguments[i];
-        const auto value = [&]() -> std::string {
-            if (i + 1 >= arguments.size() || arguments[i + 1].empty())
-                throw UsageError(argument + " needs a value");
-            return arguments[++i];
-        };
         if (argument == "--reports-server") {
-            parsed.server = value();
+            parsed.server = OptionValue(arguments, i);
         } else if (argument == "--move-to") {
-            parsed.moveTo = value();
+            parsed.moveTo = OptionValue(arguments, i);
         } else {
             throw UsageError("unexpected argument " + argument);
         }
@@ -248,12 +243,7 @@ FetchArguments ParseFetch(const std::vector<std::string>& arguments)
 // of its certificate is the trust store's.
 FtpServer KeepersServer(const FetchArguments& parsed)
 {
-    std::string url;
-    if (parsed.server) {
-        url = *parsed.server;
-    } else {
-        url = UserSettings::Text(*UserSettings::Open(), settings::kKeepersServer);
-    }
+    const std::string url = OptionOrSetting(parsed.server, settings::kKeepersServer);
     if (url.empty())
         throw UsageError("fetch needs --reports-server URL or [keepers] server in the settings file");
     try {

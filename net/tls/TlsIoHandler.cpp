@@ -167,6 +167,22 @@ std::int32_t MsLeft(Clock::time_point deadline)
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(left, 0, INT32_MAX));
 }
 
+/// Hands `unsent` to `send` from its front until it is empty (true) or
+/// `send` takes nothing (false, with what it returned in `failedResult`).
+template <typename Send>
+bool DrainUnsent(std::string& unsent, long& failedResult, Send send)
+{
+    while (!unsent.empty()) {
+        const long result = send(unsent.data(), unsent.size());
+        if (result <= 0) {
+            failedResult = result;
+            return false;
+        }
+        unsent.erase(0, static_cast<std::size_t>(result));
+    }
+    return true;
+}
+
 } // namespace
 
 TlsIoHandler::TlsIoHandler(std::unique_ptr<IoHandler> inner, std::shared_ptr<TlsContext> context, TlsRole role,
@@ -312,29 +328,15 @@ void TlsIoHandler::QueueOutput()
 bool TlsIoHandler::Flush(long& failedResult)
 {
     QueueOutput();
-    while (!unsent_.empty()) {
-        const long result = inner_->Send(unsent_.data(), unsent_.size());
-        if (result <= 0) {
-            failedResult = result;
-            return false;
-        }
-        unsent_.erase(0, static_cast<std::size_t>(result));
-    }
-    return true;
+    return DrainUnsent(unsent_, failedResult,
+                       [this](const char* bytes, std::size_t count) { return inner_->Send(bytes, count); });
 }
 
 bool TlsIoHandler::SendQueued(long& failedResult)
 {
     QueueOutput();
-    while (!unsent_.empty()) {
-        const long result = inner_->SendNow(unsent_.data(), unsent_.size());
-        if (result <= 0) {
-            failedResult = result;
-            return false;
-        }
-        unsent_.erase(0, static_cast<std::size_t>(result));
-    }
-    return true;
+    return DrainUnsent(unsent_, failedResult,
+                       [this](const char* bytes, std::size_t count) { return inner_->SendNow(bytes, count); });
 }
 
 bool TlsIoHandler::Pull(std::int32_t timeoutMs)
