@@ -46,7 +46,7 @@ ScriptedPeer& ScriptDownloadStart(ScriptedPeer& peer, const std::string& sizeRep
         .Reply("150 here");
 }
 
-ScriptedPeer& ScriptAbortedSubmission(ScriptedPeer& peer, const std::string& deleReply)
+ScriptedPeer& ScriptReportUpload(ScriptedPeer& peer)
 {
     return ScriptUpdateUpToCwd(peer, "incoming/")
         .Reply("250 ok")
@@ -54,7 +54,12 @@ ScriptedPeer& ScriptAbortedSubmission(ScriptedPeer& peer, const std::string& del
         .ReplyPassive()
         .AcceptData()
         .ExpectPrefix("STOR custGCMList-")
-        .Reply("150 go on")
+        .Reply("150 go on");
+}
+
+ScriptedPeer& ScriptAbortedSubmission(ScriptedPeer& peer, const std::string& deleReply)
+{
+    return ScriptReportUpload(peer)
         .Expect("ABOR")
         .Reply("426 aborted")
         .Reply("226 abort done")

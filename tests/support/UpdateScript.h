@@ -25,6 +25,11 @@ ScriptedPeer& ScriptUpdateUpToDownload(ScriptedPeer& peer, const std::string& di
 /// the data connection accepted, "RETR gcmList.xml".
 ScriptedPeer& ScriptDownloadStart(ScriptedPeer& peer, const std::string& sizeReply);
 
+/// A submission's start up to its upload: the update's script up to
+/// "CWD incoming/" answered, the passive data connection accepted and
+/// "STOR custGCMList-..." answered "150" (the data not yet read).
+ScriptedPeer& ScriptReportUpload(ScriptedPeer& peer);
+
 /// A report stored in "incoming/" and aborted: the login, CWD, PASV, the data
 /// connection accepted, "STOR custGCMList-..." answered 150, then "ABOR"
 /// answered 426 and 226, "DELE" of the same name answered `deleReply`, and

@@ -217,13 +217,7 @@ TEST(SubmitCli, AnInterruptSendsAborThenDeleAndEndsByTheSignal)
         // The whole report went; neither its final reply nor an answer to ABOR comes.
         {"while the final reply never comes and ABOR is ignored", "ftp",
          [](ScriptedPeer& peer) {
-             ::quorvane::test::ScriptUpdateUpToCwd(peer, "incoming/")
-                 .Reply("250 ok")
-                 .Expect("PASV")
-                 .ReplyPassive()
-                 .AcceptData()
-                 .ExpectPrefix("STOR custGCMList-")
-                 .Reply("150 go on")
+             ::quorvane::test::ScriptReportUpload(peer)
                  .ReadDataUntilClosed()
                  .CloseData()
                  .Expect("ABOR")
@@ -291,13 +285,7 @@ TEST(SubmitCli, AStoredCopyOfTheWrongSizeIsDeletedOrNamed)
     for (const Case& c : {Case{"250 deleted", false}, Case{"550 not allowed", true}}) {
         SCOPED_TRACE(c.deleReply);
         ::quorvane::test::ScriptedPeer peer;
-        ::quorvane::test::ScriptUpdateUpToCwd(peer, "incoming/")
-            .Reply("250 ok")
-            .Expect("PASV")
-            .ReplyPassive()
-            .AcceptData()
-            .ExpectPrefix("STOR custGCMList-")
-            .Reply("150 go on")
+        ::quorvane::test::ScriptReportUpload(peer)
             .ReadDataUntilClosed()
             .CloseData()
             .Reply("226 stored")

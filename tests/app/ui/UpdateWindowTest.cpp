@@ -596,13 +596,7 @@ TEST_F(UpdateWindow, CancelWhileSendingSendsAborThenDeleAndLogsNothing)
 {
     const auto silent = [](::quorvane::test::ScriptedPeer& peer) {
         // Neither the final reply nor an answer to ABOR or DELE ever comes.
-        ::quorvane::test::ScriptUpdateUpToCwd(peer, "incoming/")
-            .Reply("250 ok")
-            .Expect("PASV")
-            .ReplyPassive()
-            .AcceptData()
-            .ExpectPrefix("STOR custGCMList-")
-            .Reply("150 go on")
+        ::quorvane::test::ScriptReportUpload(peer)
             .ReadDataUntilClosed()
             .CloseData()
             .Expect("ABOR")
