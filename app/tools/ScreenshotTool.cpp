@@ -235,7 +235,7 @@ int main(int argc, char** argv)
     ok = save(changes, out, "changes-window.png") && ok;
     changes.hide();
 
-    DownloadWindow download(window, [](MainWindow&) { return std::make_unique<SampleListing>(); });
+    DownloadWindow download(window, [](MainListHost&) { return std::make_unique<SampleListing>(); });
     ok = save(download, out, "download-window.png") && ok;
     download.hide();
 

@@ -4,7 +4,7 @@
 #include "app/ui/Asker.h"
 #include "app/ui/ErrorBox.h"
 #include "app/ui/Images.h"
-#include "app/ui/MainWindow.h"
+#include "app/ui/MainListHost.h"
 #include "app/update/ListInstaller.h"
 
 #include <QComboBox>
@@ -40,7 +40,7 @@ constexpr int kMeasuredRows = 1000;
 
 } // namespace
 
-ChangesWindow::ChangesWindow(MainWindow& mainWindow) : QDialog(nullptr), mainWindow_(mainWindow)
+ChangesWindow::ChangesWindow(MainListHost& host) : QDialog(nullptr), host_(host)
 {
     setObjectName(QStringLiteral("ChangesWindow"));
     setWindowTitle(QStringLiteral("What Changed in the Last Update"));
@@ -111,7 +111,7 @@ void ChangesWindow::Compare()
     changes_ = {};
     Changes->clear();
     panel0_->clear();
-    const QString mainList = mainWindow_.ListLogic().FilePath(QString::fromLatin1(MainListFileName));
+    const QString mainList = host_.ListLogic().FilePath(QString::fromLatin1(MainListFileName));
     changes_ = ListChanges::Compare(
         QFile::decodeName(ListInstaller::PreviousListPath(QFile::encodeName(mainList).toStdString()).c_str()),
         mainList);
@@ -144,9 +144,9 @@ void ChangesWindow::btnGoBackClick()
 {
     if (Asker::messageDlg(kGoBackQuestion, MsgDlgType::Confirmation, MbYes | MbNo, 0) != MrYes)
         return;
-    const QString mainList = mainWindow_.ListLogic().FilePath(QString::fromLatin1(MainListFileName));
+    const QString mainList = host_.ListLogic().FilePath(QString::fromLatin1(MainListFileName));
     ListInstaller::SwapWithPrevious(QFile::encodeName(mainList).toStdString());
-    mainWindow_.ReloadMainList();
+    host_.ReloadMainList();
     Compare();
 }
 

@@ -12,7 +12,7 @@ class QTreeWidget;
 
 namespace quorvane::app {
 
-class MainWindow;
+class MainListHost;
 
 /// "What Changed in the Last Update...": the changes from the previous list
 /// ("gcmList.previous.xml") to the Main List in a list view, sorted as the
@@ -21,9 +21,9 @@ class MainWindow;
 class ChangesWindow : public QDialog {
     Q_OBJECT
 public:
-    /// Compares the lists of `mainWindow`'s folder, guarded: a list that does
+    /// Compares the lists of `host`'s folder, guarded: a list that does
     /// not load shows the error box and leaves the view empty.
-    explicit ChangesWindow(MainWindow& mainWindow);
+    explicit ChangesWindow(MainListHost& host);
     ~ChangesWindow() override;
 
     /// The filter's choices, in its order: every kind, then one kind each.
@@ -47,7 +47,7 @@ private:
     /// Compares the lists again and refills the view.
     void Compare();
 
-    MainWindow& mainWindow_;
+    MainListHost& host_;
     ListChanges changes_;
     QLabel* panel0_ = nullptr;
 };

@@ -6,7 +6,7 @@
 namespace quorvane::app {
 
 class DownloadWindow;
-class MainWindow;
+class MainListHost;
 
 /// What the Download Window does: its creation handler (connect, log in,
 /// list the remote directory) and its double-click handler (fetch the list
@@ -29,10 +29,10 @@ public:
     virtual void FormClose(DownloadWindow&) {}
 };
 
-/// Builds the behaviour of a Download Window being created for `mainWindow`
+/// Builds the behaviour of a Download Window being created for `host`
 /// (whose status bar and list state the behaviour may use). May return null.
 /// Whoever creates the window hands it one: the Main Window the one it was
 /// given, tests their own.
-using DownloadBehaviourFactory = std::function<std::unique_ptr<DownloadBehaviour>(MainWindow& mainWindow)>;
+using DownloadBehaviourFactory = std::function<std::unique_ptr<DownloadBehaviour>(MainListHost& host)>;
 
 } // namespace quorvane::app

@@ -4,7 +4,7 @@
 #include "app/ui/DesignFont.h"
 #include "app/ui/ErrorBox.h"
 #include "app/ui/Images.h"
-#include "app/ui/MainWindow.h"
+#include "app/ui/MainListHost.h"
 #include "app/update/ServerConnection.h"
 #include "app/update/UpdateSink.h"
 
@@ -55,8 +55,8 @@ QPixmap LockPixmap(bool open)
 
 } // namespace
 
-DownloadWindow::DownloadWindow(MainWindow& mainWindow, const DownloadBehaviourFactory& behaviour)
-    : QDialog(nullptr), mainWindow_(mainWindow)
+DownloadWindow::DownloadWindow(MainListHost& host, const DownloadBehaviourFactory& behaviour)
+    : QDialog(nullptr), host_(host)
 {
     setObjectName(QStringLiteral("DownloadWindow"));
     setWindowTitle(QStringLiteral("Download Window:"));
@@ -146,12 +146,12 @@ DownloadWindow::DownloadWindow(MainWindow& mainWindow, const DownloadBehaviourFa
 
     AntiFreeze1 = std::make_unique<AntiFreeze>();
 
-    const QRect owner = mainWindow.frameGeometry();
+    const QRect owner = host.OwnerWindow().frameGeometry();
     move(owner.center() - QPoint(kClientWidth / 2, kClientHeight / 2));
 
     ErrorBox::guard([this, &behaviour] {
         if (behaviour)
-            behaviour_ = behaviour(mainWindow_);
+            behaviour_ = behaviour(host_);
     });
 }
 
@@ -294,7 +294,7 @@ void DownloadWindow::ShowFailure(const QString& text)
     btnClose->setFocus();
     // The progress text that was showing is over: the Main Window's panel
     // shows its list again.
-    mainWindow_.SetStatusText(mainWindow_.ListLogic().State().Summary());
+    host_.SetStatusText(host_.ListLogic().State().Summary());
 }
 
 QString DownloadWindow::FailureText() const

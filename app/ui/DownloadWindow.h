@@ -17,7 +17,7 @@ class QWidget;
 namespace quorvane::app {
 
 class AntiFreeze;
-class MainWindow;
+class MainListHost;
 
 /// "Download Window:": a line saying what to do (or what was done) with the
 /// "Download" button beside it, the remote directory listing of an update
@@ -34,10 +34,10 @@ public:
     /// Builds the controls and takes its behaviour from `behaviour` (none
     /// when it is empty or returns null), guarded: a failure shows the error
     /// box and the window is still created. The window has no owner; it is
-    /// centred on `mainWindow`. FormCreate runs, guarded the same way, from
+    /// centred on `host`. FormCreate runs, guarded the same way, from
     /// the event loop once the window is first shown (its modal run), unless
     /// it was closed before.
-    DownloadWindow(MainWindow& mainWindow, const DownloadBehaviourFactory& behaviour);
+    DownloadWindow(MainListHost& host, const DownloadBehaviourFactory& behaviour);
     ~DownloadWindow() override;
 
     /// Creation handler: hands over to the behaviour, if any. A failure is
@@ -88,8 +88,8 @@ public:
     /// Closes the window, which ends its modal run with result 0.
     void CloseWindow();
 
-    /// The Main Window (the instance `mainWindow`) this window was created for.
-    MainWindow& mainWindow() { return mainWindow_; }
+    /// The Main Window this window was created for, as the window sees it.
+    MainListHost& host() { return host_; }
 
     QLabel* lblGuide = nullptr;
     QPushButton* btnDownload = nullptr;
@@ -108,7 +108,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    MainWindow& mainWindow_;
+    MainListHost& host_;
     QLabel* panel0_ = nullptr;
     QLabel* securityIcon_ = nullptr;
     QLabel* securityText_ = nullptr;

@@ -434,6 +434,11 @@ void MainWindow::SetStatusText(const QString& text)
     panel0_->setText(text);
 }
 
+void MainWindow::ShowPassingMessage(const QString& text)
+{
+    messagePanel_->ShowPassing(text);
+}
+
 QString MainWindow::StatusText() const
 {
     return panel0_->text();

@@ -4,9 +4,9 @@
 #include "app/list/CustomListEditor.h"
 #include "app/list/ListState.h"
 #include "app/list/MainList.h"
-#include "app/list/StatusSink.h"
 #include "app/settings/UpdateServerSetting.h"
 #include "app/ui/DownloadBehaviour.h"
+#include "app/ui/MainListHost.h"
 #include "app/ui/WindowLayout.h"
 
 #include <QMainWindow>
@@ -44,7 +44,7 @@ class SortedListView;
 ///
 /// Every control is a public member named as in the window's design, and the
 /// widget's objectName is that name too.
-class MainWindow : public QMainWindow, public StatusSink {
+class MainWindow : public QMainWindow, public MainListHost {
     Q_OBJECT
 public:
     /// Builds the window, then runs FormCreate (the start-up load) guarded:
@@ -133,28 +133,31 @@ public:
     /// it the Main List: version and counts recounted, the view showing it,
     /// the List Summary rewritten. On failure it throws and the window keeps
     /// the list, view and summary it had. Run when an update installed a list.
-    void ReloadMainList();
+    void ReloadMainList() override;
 
     /// Panel 0 of the status bar.
     void SetStatusText(const QString& text) override;
     QString StatusText() const;
     /// The message panel beside panel 0.
     MessagePanel& Messages() { return *messagePanel_; }
+    void ShowPassingMessage(const QString& text) override;
     /// Panel 1's fixed text.
     QString StatusCredit() const;
 
     /// The server the next update check uses.
-    const UpdateServerChoice& UpdateServer() const { return updateServer_; }
+    const UpdateServerChoice& UpdateServer() const override { return updateServer_; }
 
     /// The list logic and its document; its State() is what the Download
     /// Window reads.
     MainList& ListLogic() { return list_; }
+    const MainList& ListLogic() const override { return list_; }
     /// The Custom List editor's records and its unsaved-changes flag.
     const CustomListEditor& Editor() const { return editor_; }
 
     /// The About Window (the instance `aboutWindow`), created (hidden) on
     /// first use; it lives as long as this window.
     AboutWindow& aboutWindow();
+    const QWidget& OwnerWindow() const override { return *this; }
 
     // Controls, under their design names.
     QTabWidget* PageControl1 = nullptr;

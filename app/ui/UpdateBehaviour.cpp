@@ -7,8 +7,7 @@
 #include "app/ui/CertificateDialog.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/ErrorBox.h"
-#include "app/ui/MainWindow.h"
-#include "app/ui/MessagePanel.h"
+#include "app/ui/MainListHost.h"
 #include "app/update/ServerNotReached.h"
 #include "net/ftp/FtpClient.h"
 
@@ -24,12 +23,8 @@ const QString kGuide = QStringLiteral("Double-click gcmList.xml, or press Downlo
 
 } // namespace
 
-UpdateBehaviour::UpdateBehaviour(MainWindow& mainWindow, FtpServer server)
-    : mainWindow_(mainWindow),
-      host_(server.Host),
-      port_(server.Port),
-      server_(server),
-      flow_(mainWindow.ListLogic(), std::move(server))
+UpdateBehaviour::UpdateBehaviour(MainListHost& host, FtpServer server)
+    : owner_(host), host_(server.Host), port_(server.Port), server_(server), flow_(host.ListLogic(), std::move(server))
 {}
 
 bool UpdateBehaviour::TrustCertificate(const CertificateQuestion& certificate)
@@ -40,14 +35,12 @@ bool UpdateBehaviour::TrustCertificate(const CertificateQuestion& certificate)
 
 DownloadBehaviourFactory UpdateBehaviour::factory(FtpServer server)
 {
-    return [server](MainWindow& mainWindow) { return std::make_unique<UpdateBehaviour>(mainWindow, server); };
+    return [server](MainListHost& host) { return std::make_unique<UpdateBehaviour>(host, server); };
 }
 
 DownloadBehaviourFactory UpdateBehaviour::factory()
 {
-    return [](MainWindow& mainWindow) {
-        return std::make_unique<UpdateBehaviour>(mainWindow, mainWindow.UpdateServer().server);
-    };
+    return [](MainListHost& host) { return std::make_unique<UpdateBehaviour>(host, host.UpdateServer().server); };
 }
 
 void UpdateBehaviour::FormCreate(DownloadWindow& window)
@@ -90,7 +83,7 @@ void UpdateBehaviour::ListDblClick(DownloadWindow& window)
         // The installed list is used at once; a list that fails to load
         // leaves the Main Window with the one it had, and the error box says
         // why.
-        mainWindow_.ReloadMainList();
+        owner_.ReloadMainList();
     }
     if (outcome != UpdateOutcome::AlreadyUpToDate)
         return;
@@ -105,7 +98,7 @@ void UpdateBehaviour::FormClose(DownloadWindow&)
 
 void UpdateBehaviour::MainStatus(const QString& text)
 {
-    mainWindow_.SetStatusText(text);
+    owner_.SetStatusText(text);
     // While it connects the window tells its own progress too.
     if (connecting_)
         window_->SetStatusText(text);
@@ -138,7 +131,7 @@ void UpdateBehaviour::NotEncrypted()
 
 void UpdateBehaviour::Note(const QString& text)
 {
-    mainWindow_.Messages().ShowPassing(text);
+    owner_.ShowPassingMessage(text);
 }
 
 void UpdateBehaviour::ShowListing(const std::vector<std::string>& lines)

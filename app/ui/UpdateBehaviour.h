@@ -13,7 +13,7 @@ namespace quorvane::app {
 /// sink. The flow and its FTP client belong to the window and go with it.
 class UpdateBehaviour : public DownloadBehaviour, private UpdateSink {
 public:
-    UpdateBehaviour(MainWindow& mainWindow, FtpServer server);
+    UpdateBehaviour(MainListHost& host, FtpServer server);
 
     /// A factory giving every Download Window this behaviour with `server`.
     static DownloadBehaviourFactory factory(FtpServer server);
@@ -52,7 +52,8 @@ private:
     /// check.
     bool TrustCertificate(const CertificateQuestion& certificate) override;
 
-    MainWindow& mainWindow_;
+    /// The Main Window the check runs for.
+    MainListHost& owner_;
     std::string host_;
     std::int32_t port_ = 0;
     /// The server as the check started, for whether it must use TLS.

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "ScriptedAsker.h"
+#include "app/ui/DownloadWindow.h"
+#include "app/ui/MainWindow.h"
 #include "tests/support/ListFiles.h"
 #include "tests/support/TempDir.h"
 
@@ -57,5 +59,12 @@ private:
     ::quorvane::test::TempDir dir_{"quorvane-ui"};
     QString previous_;
 };
+
+/// The Main Window a Download Window was opened from, for what a test reads
+/// of it beyond the little the window itself may use.
+inline MainWindow& MainWindowOf(DownloadWindow& window)
+{
+    return dynamic_cast<MainWindow&>(window.host());
+}
 
 } // namespace quorvane::app::test

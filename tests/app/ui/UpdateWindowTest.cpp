@@ -114,7 +114,7 @@ TEST_F(UpdateWindow, MissingListIsDownloadedAndUsedAtOnce)
     asker.setNextModalRun([&](QDialog& dialog) {
         auto& w = dynamic_cast<DownloadWindow&>(dialog);
         listing = w.ListLines();
-        mainStatus = w.mainWindow().StatusText();
+        mainStatus = test::MainWindowOf(w).StatusText();
         systemText = w.StatusText();
         guide = w.GuideText();
         selected = w.SelectedLine();
@@ -122,7 +122,7 @@ TEST_F(UpdateWindow, MissingListIsDownloadedAndUsedAtOnce)
         afterInstall = w.StatusText();
         guideAfterInstall = w.GuideText();
         errorsAfterInstall = asker.errors.size();
-        mainAfterInstall = w.mainWindow().StatusText();
+        mainAfterInstall = test::MainWindowOf(w).StatusText();
         // Disconnected, and the download is gone: the file-open error.
         ErrorBox::guard([&] { w.ListDblClick(); });
         afterSecond = w.StatusText();
@@ -667,7 +667,7 @@ TEST_F(UpdateWindow, EqualVersionDiscardsTheDownloadAndOkClosesTheWindow)
         asker.setNextModalRun([&](QDialog& dialog) {
             auto& w = dynamic_cast<DownloadWindow&>(dialog);
             // The shortcut pressed again while a check runs starts nothing.
-            w.mainWindow().CheckforListUpdates1Click();
+            test::MainWindowOf(w).CheckforListUpdates1Click();
             QSignalSpy spy(&w, &QDialog::finished);
             ErrorBox::guard([&] { w.ListDblClick(); });
             finished = static_cast<int>(spy.count());
@@ -721,7 +721,7 @@ TEST_F(UpdateWindow, RefusalsShowTheFailureInTheWindowAndLeaveNothingToLoad)
         bool closeShown = false;
         asker.setNextModalRun([&](QDialog& dialog) {
             auto& w = dynamic_cast<DownloadWindow&>(dialog);
-            mainStatus = w.mainWindow().StatusText();
+            mainStatus = test::MainWindowOf(w).StatusText();
             listing = w.ListLines();
             failure = w.FailureText();
             closeShown = w.btnClose->isVisibleTo(&w) && w.btnClose->isDefault();

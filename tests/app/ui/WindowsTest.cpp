@@ -383,7 +383,7 @@ struct RecordingBehaviour : DownloadBehaviour {
     void FormCreate(DownloadWindow& window) override
     {
         log_.push_back("create");
-        window.mainWindow().SetStatusText("Connecting...");
+        window.host().SetStatusText("Connecting...");
         if (failOnCreate_)
             throw std::runtime_error("Host not found");
         window.SetStatusText("UNIX Type: L8");
@@ -406,7 +406,7 @@ protected:
     void install(bool failOnCreate)
     {
         createWith(
-            [this, failOnCreate](MainWindow&) { return std::make_unique<RecordingBehaviour>(log, failOnCreate); });
+            [this, failOnCreate](MainListHost&) { return std::make_unique<RecordingBehaviour>(log, failOnCreate); });
     }
     std::vector<std::string> log;
 };
@@ -453,7 +453,7 @@ TEST_F(DownloadWindowRun, FailedCreationShowsTheFailureInTheWindowWithClose)
     asker.setNextModalRun([&](QDialog& dialog) {
         auto& w = dynamic_cast<DownloadWindow&>(dialog);
         failure = w.FailureText();
-        mainStatus = w.mainWindow().StatusText();
+        mainStatus = test::MainWindowOf(w).StatusText();
         listShown = w.List->isVisibleTo(&w) || w.btnDownload->isVisibleTo(&w);
         EXPECT_TRUE(w.btnClose->isVisibleTo(&w));
         EXPECT_TRUE(w.btnClose->isDefault());
@@ -496,8 +496,8 @@ TEST_F(DownloadWindowRun, ListAndServerTextsShowAsTheyStandNeverAsMarkup)
     };
     writeFile("gcmList.xml", test::ListFile("&lt;b&gt;x&lt;/b&gt;", test::GcmRecord("<b>x</b>", "1")));
     window.reset();
-    window =
-        std::make_unique<MainWindow>(QString(), [](MainWindow&) { return std::make_unique<MarkupServerBehaviour>(); });
+    window = std::make_unique<MainWindow>(QString(),
+                                          [](MainListHost&) { return std::make_unique<MarkupServerBehaviour>(); });
     window->ShowALLGCMs1->trigger();
     EXPECT_EQ(window->StatusText(), "List Version [<b>x</b>] GCM's [1] [Good: 1] [Bad: 0]");
     showsAsItStands(find<QLabel>("StatusBar1Panel0"));
