@@ -11,6 +11,7 @@
 #include "app/ui/BootFlagBox.h"
 #include "app/ui/CertificateDialog.h"
 #include "app/ui/ChangesWindow.h"
+#include "app/ui/CustomListPage.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/MessageDialog.h"
@@ -189,26 +190,26 @@ int main(int argc, char** argv)
     bool ok = save(window, out, "main-window.png");
 
     window.PageControl1->setCurrentIndex(1);
-    window.strGName->setText(QStringLiteral("Lunar Harbor Rally"));
-    window.strGID->setText(QStringLiteral("GLHE01"));
-    window.strGNotes->setText(QStringLiteral("Boots, sound crackles"));
-    window.strGSSize->setText(QStringLiteral("412"));
-    window.strGGood->SetFlag(QStringLiteral("1"));
-    window.strGNick->setText(QStringLiteral("quill"));
-    window.strGBootNotes->setText(QStringLiteral("Skip the intro with Start"));
-    window.btnAddGCMClick();
+    window.TabSheet2->strGName->setText(QStringLiteral("Lunar Harbor Rally"));
+    window.TabSheet2->strGID->setText(QStringLiteral("GLHE01"));
+    window.TabSheet2->strGNotes->setText(QStringLiteral("Boots, sound crackles"));
+    window.TabSheet2->strGSSize->setText(QStringLiteral("412"));
+    window.TabSheet2->strGGood->SetFlag(QStringLiteral("1"));
+    window.TabSheet2->strGNick->setText(QStringLiteral("quill"));
+    window.TabSheet2->strGBootNotes->setText(QStringLiteral("Skip the intro with Start"));
+    window.TabSheet2->btnAddGCMClick();
     ok = save(window, out, "custom-list-page.png") && ok;
 
     // The preview of sending that row and two more, as saved.
-    window.strGName->setText(QStringLiteral("Copper Lantern Tales"));
-    window.strGID->setText(QStringLiteral("GCLP52"));
-    window.strGGood->SetFlag(QStringLiteral("2"));
-    window.btnAddGCMClick();
-    window.strGName->setText(QStringLiteral("Marble Orchard Racers"));
-    window.strGID->setText(QStringLiteral("GMOE78"));
-    window.strGGood->SetFlag(QStringLiteral("1"));
-    window.btnAddGCMClick();
-    CustomListWriter::Write(QStringLiteral("custGCMList.xml"), window.addView->rows().itemsInNameOrder());
+    window.TabSheet2->strGName->setText(QStringLiteral("Copper Lantern Tales"));
+    window.TabSheet2->strGID->setText(QStringLiteral("GCLP52"));
+    window.TabSheet2->strGGood->SetFlag(QStringLiteral("2"));
+    window.TabSheet2->btnAddGCMClick();
+    window.TabSheet2->strGName->setText(QStringLiteral("Marble Orchard Racers"));
+    window.TabSheet2->strGID->setText(QStringLiteral("GMOE78"));
+    window.TabSheet2->strGGood->SetFlag(QStringLiteral("1"));
+    window.TabSheet2->btnAddGCMClick();
+    CustomListWriter::Write(QStringLiteral("custGCMList.xml"), window.TabSheet2->addView->rows().itemsInNameOrder());
     FtpServer reports = FtpServer::BuiltIn();
     reports.Directory = "incoming/";
     SendPreviewDialog preview(SubmitFlow::Check("custGCMList.xml"), reports, &window);

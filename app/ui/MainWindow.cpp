@@ -1,35 +1,28 @@
 #include "app/ui/MainWindow.h"
 
 #include "app/list/ListFileNames.h"
-#include "app/settings/SettingsError.h"
-#include "app/settings/SettingsKeys.h"
-#include "app/settings/UserSettings.h"
 #include "app/ui/AboutWindow.h"
 #include "app/ui/AnchoredPage.h"
 #include "app/ui/AntiFreeze.h"
 #include "app/ui/Asker.h"
-#include "app/ui/BootFlagBox.h"
-#include "app/ui/BootFlagDelegate.h"
 #include "app/ui/ChangesWindow.h"
+#include "app/ui/CustomListPage.h"
 #include "app/ui/DesignFont.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/ErrorBox.h"
+#include "app/ui/FormControls.h"
 #include "app/ui/Images.h"
 #include "app/ui/KeyCodes.h"
 #include "app/ui/MenuBarStyle.h"
 #include "app/ui/MessagePanel.h"
 #include "app/ui/MyGamesPage.h"
-#include "app/ui/SendPreviewDialog.h"
-#include "app/ui/SendWindow.h"
 #include "app/ui/SortedListView.h"
 #include "app/ui/UpdateServerDialog.h"
-#include "app/update/SubmitFlow.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -60,41 +53,7 @@ const QString kMissingListQuestion = QStringLiteral("Can't find the GCM data fil
 const QString kUpdateQuestion =
     QStringLiteral("Are you sure you want to check for updates? This could take a couple of minutes "
                    "depending on your internet connection.");
-const QString kBlankRowWarning = QStringLiteral("Type at least a game name or a game ID.");
-const QString kNoBootFlagWarning = QStringLiteral("Choose whether the game boots.");
 const QString kCloseQuestion = QStringLiteral("Save your Custom List before closing?");
-const QString kSaveBeforeSendQuestion =
-    QStringLiteral("Your Custom List has changes that are not saved, and only the saved list is sent. "
-                   "Save the changes first?");
-const QString kNoCustomListToSend = QStringLiteral("There is no Custom List to send. Save one first.");
-const QString kChangedOnDiskQuestion =
-    QStringLiteral("custGCMList.xml changed since it was opened. Replace it with the records shown here?");
-
-template <typename W>
-W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-/// A label at `x`, `y`. A label that stands before an edit (`editX`) and
-/// would run under it in a wider font is moved left to end just before it.
-QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int y, int editX = -1)
-{
-    auto* l = named(new QLabel(text, parent), name);
-    l->adjustSize();
-    if (editX >= 0 && x + l->width() > editX - 2)
-        x = std::max(0, editX - 2 - l->width());
-    l->move(x, y + 3);
-    return l;
-}
-
-QLineEdit* edit(QWidget* parent, const char* name, int x, int y, int width)
-{
-    auto* e = named(new QLineEdit(parent), name);
-    e->setGeometry(x, y, width, 21);
-    return e;
-}
 
 std::vector<SortedListView::Column> searchColumns()
 {
@@ -103,19 +62,6 @@ std::vector<SortedListView::Column> searchColumns()
         {QStringLiteral("ID:"), 50},
         {QStringLiteral("Boot Status:"), 100},
         {QStringLiteral("Shrunk Size (MB)"), 90, SortedListModel::ColumnOrder::Number},
-        {QStringLiteral("Good:"), 50},
-        {QStringLiteral("Nick:"), 80},
-        {QStringLiteral("Instructions:"), 100},
-    };
-}
-
-std::vector<SortedListView::Column> editorColumns()
-{
-    return {
-        {QStringLiteral("Name:"), 100},
-        {QStringLiteral("ID:"), 50},
-        {QStringLiteral("Notes:"), 100},
-        {QStringLiteral("Shrunk Size (MB):"), 90, SortedListModel::ColumnOrder::Number},
         {QStringLiteral("Good:"), 50},
         {QStringLiteral("Nick:"), 80},
         {QStringLiteral("Instructions:"), 100},
@@ -198,7 +144,7 @@ MainWindow::MainWindow(const QString& folder, DownloadBehaviourFactory downloadB
     ErrorBox::guard([this] { FormCreate(); });
     // Its own guard: a Custom List that does not load is reported once, after
     // the Main List's start-up, and the editor starts empty.
-    ErrorBox::guard([this] { OpenCustomListEditor(); });
+    ErrorBox::guard([this] { TabSheet2->OpenEditor(); });
 }
 
 MainWindow::~MainWindow() = default;
@@ -208,8 +154,8 @@ void MainWindow::BuildSearchPage()
     TabSheet1 = named(new AnchoredPage(kPageSize), "TabSheet1");
     PageControl1->addTab(TabSheet1, Images::icon(Images::PaleBlueDisc), QStringLiteral("&ZUR Urediz"));
 
-    Label1 = label(TabSheet1, "Label1", QStringLiteral("Search For:"), 8, 8, 72);
-    gcmName = edit(TabSheet1, "gcmName", 72, 8, 273);
+    Label1 = labelAt(TabSheet1, "Label1", QStringLiteral("Search For:"), 8, 8, 72);
+    gcmName = editAt(TabSheet1, "gcmName", 72, 8, 273);
     gcmName->installEventFilter(this);
     // Only the user's typing filters: textEdited is not emitted when the
     // program sets the text (ShowScannedRecord).
@@ -250,90 +196,12 @@ void MainWindow::BuildSearchPage()
 
 void MainWindow::BuildEditorPage()
 {
-    TabSheet2 = named(new AnchoredPage(kPageSize), "TabSheet2");
+    // Made inside the window, so its controls are sized in the window's font.
+    TabSheet2 = named(new CustomListPage(list_, updateServer_, this), "TabSheet2");
     PageControl1->addTab(TabSheet2, Images::icon(Images::WrittenPage), QStringLiteral("Cr&eate Custom list."));
-
-    Label12 = named(new QLabel(TabSheet2), "Label12");
-    Label12->setText(
-        QStringLiteral("Use this page to enter new GCM details into the list. \"Save List\" writes them to "
-                       "custGCMList.xml; pass that file on to share your list, and load one with "
-                       "\"Show Custom List GCM's\"."));
-    Label12->setWordWrap(true);
-    Label12->setGeometry(16, 8, 543, 26);
-    QPalette hotLight = Label12->palette();
-    hotLight.setColor(QPalette::WindowText, hotLight.color(QPalette::Link));
-    Label12->setPalette(hotLight);
-
-    label(TabSheet2, "Label2", QStringLiteral("Game Name:"), 24, 55, 96);
-    strGName = edit(TabSheet2, "strGName", 96, 55, 377);
-    label(TabSheet2, "Label3", QStringLiteral("Game ID:"), 40, 79, 96);
-    strGID = edit(TabSheet2, "strGID", 96, 79, 177);
-    label(TabSheet2, "Label13", QStringLiteral("the game's ID, as My Games shows it."), 280, 79);
-    label(TabSheet2, "Label4", QStringLiteral("Notes:"), 56, 103, 96);
-    strGNotes = edit(TabSheet2, "strGNotes", 96, 103, 377);
-    label(TabSheet2, "Label5", QStringLiteral("Shrunk Size:"), 24, 127, 96);
-    strGSSize = edit(TabSheet2, "strGSSize", 96, 127, 177);
-    label(TabSheet2, "Label6", QStringLiteral("enter a '?' if size is unknown."), 280, 127);
-    // The choices say what the flag means; the label's access key reaches them.
-    QLabel* goodLabel = label(TabSheet2, "Label7", QStringLiteral("G&ood:"), 56, 151, 96);
-    strGGood = named(new BootFlagBox(TabSheet2), "strGGood");
-    strGGood->setGeometry(96, 151, 177, 21);
-    goodLabel->setBuddy(strGGood);
-    label(TabSheet2, "Label9", QStringLiteral("Nick:"), 56, 175, 96);
-    strGNick = edit(TabSheet2, "strGNick", 96, 175, 177);
-    // The nickname of the last record added is offered for every new one.
-    strGNick->setText(UserSettings::Open()->value(settings::kEditorNick).toString());
-    label(TabSheet2, "Label10", QStringLiteral("your nickname, if you want recognition."), 280, 175);
-    label(TabSheet2, "Label11", QStringLiteral("Boot Instructions:"), 8, 199, 96);
-    strGBootNotes = edit(TabSheet2, "strGBootNotes", 96, 199, 369);
-
-    btnAddGCM = named(new QPushButton(QStringLiteral("Add &GCM"), TabSheet2), "btnAddGCM");
-    btnAddGCM->setGeometry(96, 225, 89, 25);
-    Wire(btnAddGCM, &QPushButton::clicked, &MainWindow::btnAddGCMClick);
-
-    addView = named(new SortedListView(editorColumns(), SortedListModel::CaptionEditing::EveryCell,
-                                       SortedListModel::RowImages::Hidden, TabSheet2),
-                    "addView");
-    addView->setGeometry(8, 256, 611, 208);
-    TabSheet2->anchorAllSides(addView);
-    addView->installEventFilter(this);
-    // Every cell can be edited in place (F2, a double-click), the boot flag
-    // with the same two choices as the page, and an edit passes the checks
-    // of "Add GCM".
-    addView->setItemDelegateForColumn(static_cast<int>(GoodSubItem) + 1, new BootFlagDelegate(addView));
-    addView->rows().setEditCheck([](const ListItem& before, const ListItem& after) {
-        if (CustomListEditor::IsBlank(after)) {
-            Asker::messageDlg(kBlankRowWarning, MsgDlgType::Warning, MbOK, 0);
-            return false;
-        }
-        // A flag text kept from the file may stay; a new one must be a choice.
-        const QString& flag = after.subItems[GoodSubItem];
-        if (flag != before.subItems[GoodSubItem] && flag != QLatin1String(BootsFlag) &&
-            flag != QLatin1String(DoesNotBootFlag)) {
-            Asker::messageDlg(kNoBootFlagWarning, MsgDlgType::Warning, MbOK, 0);
-            return false;
-        }
-        return true;
+    connect(TabSheet2, &CustomListPage::saved, this, [this](std::size_t records) {
+        TellWritten(*messagePanel_, list_, QStringLiteral("Saved"), records, CustomListFileName);
     });
-    // An edit in place is a change to the rows like Add and Remove.
-    connect(&addView->rows(), &QAbstractItemModel::dataChanged, this, [this] { editor_.MarkChanged(); });
-
-    btnRemoveGCM = named(new QPushButton(QStringLiteral("&Remove GCM"), TabSheet2), "btnRemoveGCM");
-    btnRemoveGCM->setGeometry(336, 472, 115, 25);
-    Wire(btnRemoveGCM, &QPushButton::clicked, &MainWindow::btnRemoveGCMClick);
-
-    btnWriteList = named(new QPushButton(QStringLiteral("Save &List"), TabSheet2), "btnWriteList");
-    btnWriteList->setGeometry(456, 472, 115, 25);
-    Wire(btnWriteList, &QPushButton::clicked, &MainWindow::btnWriteListClick);
-
-    btnSendList = named(new QPushButton(QStringLiteral("Send to List &Keepers..."), TabSheet2), "btnSendList");
-    btnSendList->setGeometry(8, 472, 161, 25);
-    Wire(btnSendList, &QPushButton::clicked, &MainWindow::btnSendListClick);
-
-    QWidget* order[] = {strGName,      strGID,    strGNotes, strGSSize,    strGGood,     strGNick,
-                        strGBootNotes, btnAddGCM, addView,   btnRemoveGCM, btnWriteList, btnSendList};
-    for (std::size_t i = 1; i < std::size(order); ++i)
-        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void MainWindow::BuildMyGamesPage(const QString& folder)
@@ -546,118 +414,14 @@ void MainWindow::dispBootClick()
     }
 }
 
-void MainWindow::OpenCustomListEditor()
-{
-    editor_.Open(*addView);
-}
-
-void MainWindow::btnAddGCMClick()
-{
-    ListItem row;
-    row.caption = strGName->text();
-    row.subItems = {strGID->text(),   strGNotes->text(), strGSSize->text(),
-                    strGGood->Flag(), strGNick->text(),  strGBootNotes->text()};
-    if (CustomListEditor::IsBlank(row)) {
-        Asker::messageDlg(kBlankRowWarning, MsgDlgType::Warning, MbOK, 0);
-        return;
-    }
-    if (!strGGood->IsChosen()) {
-        Asker::messageDlg(kNoBootFlagWarning, MsgDlgType::Warning, MbOK, 0);
-        return;
-    }
-    addView->rows().AddItem(std::move(row));
-    editor_.MarkChanged();
-    // The next record starts clean: nothing of this one carries over by
-    // accident, least of all its boot flag. The nickname stays, and is kept
-    // for the next start.
-    for (QLineEdit* field : {strGName, strGID, strGNotes, strGSSize, strGBootNotes})
-        field->clear();
-    strGGood->SetFlag(QString());
-    try {
-        const std::unique_ptr<QSettings> settings = UserSettings::Open();
-        settings->setValue(settings::kEditorNick, strGNick->text());
-        UserSettings::Save(*settings);
-    } catch (const SettingsError&) {
-        // The record is added all the same; only the nickname is not
-        // remembered for the next start.
-    }
-    strGName->setFocus();
-}
-
-void MainWindow::btnRemoveGCMClick()
-{
-    const QModelIndexList selected = addView->selectionModel()->selectedRows();
-    if (selected.isEmpty())
-        return;
-    addView->rows().RemoveItem(selected.first().row());
-    editor_.MarkChanged();
-}
-
-void MainWindow::addViewKeyDown(int key)
-{
-    // While a cell is being edited, Delete belongs to the edit.
-    if (key == KeyCodes::Delete && !addView->IsEditing())
-        btnRemoveGCMClick();
-}
-
-void MainWindow::btnWriteListClick()
-{
-    SaveCustomList();
-}
-
-void MainWindow::btnSendListClick()
-{
-    if (editor_.HasUnsavedChanges()) {
-        switch (Asker::messageDlg(kSaveBeforeSendQuestion, MsgDlgType::Confirmation, MbYes | MbNo | MbCancel, 0)) {
-        case MrYes:
-            if (!SaveCustomList())
-                return;
-            break;
-        case MrNo: break; // the saved file goes as it is
-        default: return;
-        }
-    }
-    const QString file = list_.FilePath(QString::fromLatin1(CustomListFileName));
-    if (!QFileInfo(file).isFile()) {
-        Asker::messageDlg(kNoCustomListToSend, MsgDlgType::Information, MbOK, 0);
-        return;
-    }
-    // A list that fails a check is shown in the error box instead of the
-    // preview; the bytes checked are the bytes sent.
-    CheckedSubmission checked = SubmitFlow::Check(QFile::encodeName(file).toStdString());
-    const FtpServer server =
-        UpdateServerSetting::StoredSubmitServer().value_or(SubmitFlow::IncomingFolderOf(updateServer_.server));
-    {
-        SendPreviewDialog preview(checked, server, this);
-        if (Asker::current().runModal(preview) != QDialog::Accepted)
-            return;
-    }
-    SendWindow sending(std::move(checked), server, list_.FilePath(QString::fromLatin1(SubmitFlow::LogFileName)), this);
-    Asker::current().runModal(sending);
-}
-
-bool MainWindow::SaveCustomList()
-{
-    // The editor holds every saved record, so saving loses nothing; only a
-    // file written meanwhile by someone else would be lost unseen.
-    if (editor_.FileChangedOnDisk() &&
-        Asker::messageDlg(kChangedOnDiskQuestion, MsgDlgType::Confirmation, MbYes | MbNo, 0) != MrYes)
-        return false;
-    // The file keeps the name order, whichever column the view is sorted by.
-    const std::vector<ListItem> rows = addView->rows().itemsInNameOrder();
-    editor_.Save(rows);
-    TellWritten(*messagePanel_, list_, QStringLiteral("Saved"), rows.size(), CustomListFileName);
-    return true;
-}
-
 bool MainWindow::MayClose()
 {
-    if (!editor_.HasUnsavedChanges())
+    if (!TabSheet2->Editor().HasUnsavedChanges())
         return true;
     switch (Asker::messageDlg(kCloseQuestion, MsgDlgType::Confirmation, MbYes | MbNo | MbCancel, 0)) {
     case MrYes: {
         bool saved = false;
-        ErrorBox::guard([this, &saved] { saved = SaveCustomList(); });
+        ErrorBox::guard([this, &saved] { saved = TabSheet2->SaveCustomList(); });
         return saved;
     }
     case MrNo: return true;
@@ -756,13 +520,7 @@ void MainWindow::ShowScannedRecord(const QString& gameName)
 
 void MainWindow::AddScannedImage(const QString& gameId, const QString& gameName)
 {
-    // A new record for an image the user is about to try: what it does is
-    // theirs to fill in, so nothing typed for another record stays.
-    strGID->setText(gameId);
-    strGName->setText(gameName);
-    for (QLineEdit* field : {strGNotes, strGSSize, strGBootNotes})
-        field->clear();
-    strGGood->SetFlag(QString());
+    TabSheet2->StartRecord(gameId, gameName);
     PageControl1->setCurrentWidget(TabSheet2);
 }
 
@@ -791,13 +549,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         ErrorBox::guard([this, key] { gcmNameKeyDown(key); });
         // The key is not consumed: the edit receives it as usual.
         return false;
-    }
-    if (watched == addView && event->type() == QEvent::KeyPress) {
-        const int key = KeyCodes::virtualKey(static_cast<QKeyEvent*>(event)->key());
-        if (key == KeyCodes::Delete) {
-            ErrorBox::guard([this, key] { addViewKeyDown(key); });
-            return true;
-        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

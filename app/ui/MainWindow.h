@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/list/BootFilter.h"
-#include "app/list/CustomListEditor.h"
 #include "app/list/ListState.h"
 #include "app/list/MainList.h"
 #include "app/settings/UpdateServerSetting.h"
@@ -29,7 +28,7 @@ namespace quorvane::app {
 class AboutWindow;
 class AntiFreeze;
 class AnchoredPage;
-class BootFlagBox;
+class CustomListPage;
 class MessagePanel;
 class MyGamesPage;
 class SortedListView;
@@ -89,23 +88,6 @@ public:
     /// search with its own text, or the last Show). Nothing while that
     /// document is not loaded.
     void dispBootClick();
-    /// Adds a row from the seven edits; a row with neither a game name nor a
-    /// game ID, or without a boot flag chosen, is refused with a warning.
-    /// Then the edits are cleared for the next record, except the nickname,
-    /// which is kept in the settings file ([editor] nick) for the next start.
-    void btnAddGCMClick();
-    /// Removes the row selected in `addView`, if any.
-    void btnRemoveGCMClick();
-    /// Key down in `addView` with a virtual key code: Delete (46) removes the
-    /// selected row, unless a cell is being edited.
-    void addViewKeyDown(int key);
-    void btnWriteListClick();
-    /// "Send to List Keepers...": sends the saved Custom List file, never
-    /// the editor's unsaved rows. With unsaved rows it first offers to save
-    /// them (as "Save List" does); without a Custom List file it says
-    /// so. The file is checked, then previewed (server, records, size, the
-    /// nicks going along), and only "Send" sends it, in the sending window.
-    void btnSendListClick();
     void ExportlisttoHTML1Click();
     void CheckforListUpdates1Click();
     /// "What Changed in the Last Update...": runs the changes window modally.
@@ -119,9 +101,8 @@ public:
     /// `dispBoot`, searches the Main List for `gameName` and shows the search
     /// page.
     void ShowScannedRecord(const QString& gameName);
-    /// "Add to Custom List" on the My Games page: fills the editor's game ID
-    /// and name, empties its notes, size, boot flag and instructions, and
-    /// shows the editor.
+    /// "Add to Custom List" on the My Games page: starts a record for the
+    /// image in the editor and shows the editor.
     void AddScannedImage(const QString& gameId, const QString& gameName);
 
     /// Asks for confirmation, then creates the Download Window and runs it
@@ -151,9 +132,6 @@ public:
     /// Window reads.
     MainList& ListLogic() { return list_; }
     const MainList& ListLogic() const override { return list_; }
-    /// The Custom List editor's records and its unsaved-changes flag.
-    const CustomListEditor& Editor() const { return editor_; }
-
     /// The About Window (the instance `aboutWindow`), created (hidden) on
     /// first use; it lives as long as this window.
     AboutWindow& aboutWindow();
@@ -162,7 +140,7 @@ public:
     // Controls, under their design names.
     QTabWidget* PageControl1 = nullptr;
     AnchoredPage* TabSheet1 = nullptr;
-    AnchoredPage* TabSheet2 = nullptr;
+    CustomListPage* TabSheet2 = nullptr;
     MyGamesPage* TabSheet3 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QMenuBar* MainMenu1 = nullptr;
@@ -176,20 +154,6 @@ public:
     QTimer* FilterTimer = nullptr;
     /// How long the search field rests before the view follows it.
     static constexpr int kFilterDelayMs = 150;
-
-    QLabel* Label12 = nullptr;
-    QLineEdit* strGName = nullptr;
-    QLineEdit* strGID = nullptr;
-    QLineEdit* strGNotes = nullptr;
-    QLineEdit* strGSSize = nullptr;
-    BootFlagBox* strGGood = nullptr;
-    QLineEdit* strGNick = nullptr;
-    QLineEdit* strGBootNotes = nullptr;
-    QPushButton* btnAddGCM = nullptr;
-    SortedListView* addView = nullptr;
-    QPushButton* btnRemoveGCM = nullptr;
-    QPushButton* btnWriteList = nullptr;
-    QPushButton* btnSendList = nullptr;
 
     QMenu* File1 = nullptr;
     QAction* CheckforListUpdates1 = nullptr;
@@ -216,11 +180,6 @@ private:
     void BuildMyGamesPage(const QString& folder);
     void BuildMenu();
     void BuildStatusBar();
-    /// Fills the editor with the saved Custom List.
-    void OpenCustomListEditor();
-    /// Saves the editor's rows, first asking whether to replace a Custom List
-    /// that changed on disk meanwhile; true when they were saved.
-    bool SaveCustomList();
     /// With unsaved rows, asks whether to save them before the window closes;
     /// true when it may close.
     bool MayClose();
@@ -242,7 +201,6 @@ private:
     void Wire(Sender* sender, Signal signal, void (MainWindow::*handler)());
 
     MainList list_;
-    CustomListEditor editor_{list_};
     DownloadBehaviourFactory downloadBehaviour_;
     UpdateServerChoice updateServer_;
     QLabel* panel0_ = nullptr;

@@ -3,6 +3,7 @@
 #include "app/list/HtmlExporter.h"
 #include "app/ui/AnchoredPage.h"
 #include "app/ui/BootFlagBox.h"
+#include "app/ui/CustomListPage.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/MessagePanel.h"
 #include "app/ui/SortedListView.h"
@@ -70,16 +71,21 @@ protected:
     }
     void addRow(const QStringList& fields)
     {
-        QLineEdit* edits[] = {window->strGName, window->strGID,   window->strGNotes,    window->strGSSize,
-                              nullptr,          window->strGNick, window->strGBootNotes};
+        QLineEdit* edits[] = {window->TabSheet2->strGName,
+                              window->TabSheet2->strGID,
+                              window->TabSheet2->strGNotes,
+                              window->TabSheet2->strGSSize,
+                              nullptr,
+                              window->TabSheet2->strGNick,
+                              window->TabSheet2->strGBootNotes};
         for (int i = 0; i < 7; ++i) {
             if (!edits[i])
                 continue;
             edits[i]->clear();
             QTest::keyClicks(edits[i], fields[i]);
         }
-        window->strGGood->SetFlag(fields[4]);
-        QTest::mouseClick(window->btnAddGCM, Qt::LeftButton);
+        window->TabSheet2->strGGood->SetFlag(fields[4]);
+        QTest::mouseClick(window->TabSheet2->btnAddGCM, Qt::LeftButton);
     }
     std::unique_ptr<MainWindow> window;
 };
@@ -215,21 +221,21 @@ TEST_F(Handlers, CustomListRoundTripThroughSaveAndShow)
     window->show();
     window->PageControl1->setCurrentIndex(1);
     // The flag is a choice of two, none made yet, reached by its label's key.
-    ASSERT_EQ(window->strGGood->count(), 2);
-    EXPECT_EQ(window->strGGood->itemText(0), "Boots");
-    EXPECT_EQ(window->strGGood->itemText(1), "Does not boot");
-    EXPECT_EQ(window->strGGood->currentIndex(), -1);
+    ASSERT_EQ(window->TabSheet2->strGGood->count(), 2);
+    EXPECT_EQ(window->TabSheet2->strGGood->itemText(0), "Boots");
+    EXPECT_EQ(window->TabSheet2->strGGood->itemText(1), "Does not boot");
+    EXPECT_EQ(window->TabSheet2->strGGood->currentIndex(), -1);
     QApplication::setActiveWindow(window.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     QTest::keyClick(window.get(), Qt::Key_O, Qt::AltModifier);
-    EXPECT_TRUE(window->strGGood->hasFocus());
+    EXPECT_TRUE(window->TabSheet2->strGGood->hasFocus());
     addRow({"b game", "GB01", "runs", "100", "1", "nick b", "just boot"});
     addRow({"a game", "GA01", "hangs", "?", "2", "", "none"});
     addRow({"ABC", "GAB", "x < y & z", "1", "1", "n", "i"});
-    EXPECT_EQ(captions(*window->addView), (QStringList{"a game", "ABC", "b game"}));
+    EXPECT_EQ(captions(*window->TabSheet2->addView), (QStringList{"a game", "ABC", "b game"}));
 
     // Saved without a question, in the view's order.
-    QTest::mouseClick(window->btnWriteList, Qt::LeftButton);
+    QTest::mouseClick(window->TabSheet2->btnWriteList, Qt::LeftButton);
     EXPECT_TRUE(asker.questions.empty());
     const std::string saved = readFile("custGCMList.xml");
     EXPECT_LT(saved.find("<GAMENAME>a game</GAMENAME>"), saved.find("<GAMENAME>ABC</GAMENAME>"));
@@ -238,7 +244,7 @@ TEST_F(Handlers, CustomListRoundTripThroughSaveAndShow)
     EXPECT_NE(saved.find("<NOTES>x &lt; y &amp; z</NOTES>"), std::string::npos);
     // The rows stay in the editor, and the message panel says what was
     // written where, beside the List Summary, for a while.
-    EXPECT_EQ(window->addView->rows().size(), 3);
+    EXPECT_EQ(window->TabSheet2->addView->rows().size(), 3);
     const QString folder = QDir::toNativeSeparators(QDir::currentPath());
     EXPECT_EQ(window->Messages().text(), "Saved 3 records to custGCMList.xml.");
     EXPECT_EQ(window->Messages().toolTip(), folder);
@@ -252,7 +258,7 @@ TEST_F(Handlers, CustomListRoundTripThroughSaveAndShow)
         EXPECT_EQ(window->StatusText(), "List Version [12] GCM's [7] [Good: 2] [Bad: 1]") << round;
         ASSERT_EQ(captions(*window->List), (QStringList{"a game", "ABC", "b game"}));
         for (int i = 0; i < 3; ++i)
-            EXPECT_EQ(window->List->rows().item(i).subItems, window->addView->rows().item(i).subItems);
+            EXPECT_EQ(window->List->rows().item(i).subItems, window->TabSheet2->addView->rows().item(i).subItems);
         EXPECT_EQ(window->List->rows().item(2).image, BootImage::Tick);
         EXPECT_EQ(window->List->rows().item(0).image, BootImage::Cross);
     }
@@ -291,27 +297,27 @@ TEST_F(Handlers, EditedCellsPassTheChecksOfAddAndAreSaved)
     window->PageControl1->setCurrentIndex(1);
     addRow({"b", "1", "", "", "2", "", ""});
     addRow({"a", "2", "", "", "2", "", ""});
-    SortedListModel& rows = window->addView->rows();
+    SortedListModel& rows = window->TabSheet2->addView->rows();
     rows.setData(rows.index(0, 0), "c");
-    EXPECT_EQ(captions(*window->addView), (QStringList{"b", "c", "m"}));
+    EXPECT_EQ(captions(*window->TabSheet2->addView), (QStringList{"b", "c", "m"}));
 
     // Any cell, as a user edits it: F2, then the cell's own editor.
     QApplication::setActiveWindow(window.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     const auto editCell = [&](int row, int column) {
-        window->addView->setFocus();
-        window->addView->setCurrentIndex(rows.index(row, column));
-        QTest::keyClick(window->addView->viewport(), Qt::Key_F2);
-        return window->addView->IsEditing();
+        window->TabSheet2->addView->setFocus();
+        window->TabSheet2->addView->setCurrentIndex(rows.index(row, column));
+        QTest::keyClick(window->TabSheet2->addView->viewport(), Qt::Key_F2);
+        return window->TabSheet2->addView->IsEditing();
     };
     const auto edited = [&] {
-        const bool closed = QTest::qWaitFor([&] { return !window->addView->IsEditing(); }, 2000);
+        const bool closed = QTest::qWaitFor([&] { return !window->TabSheet2->addView->IsEditing(); }, 2000);
         // The closed editor goes now, so the next one is the only one.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return closed;
     };
     ASSERT_TRUE(editCell(0, 2));
-    auto* text = window->addView->viewport()->findChild<QLineEdit*>();
+    auto* text = window->TabSheet2->addView->viewport()->findChild<QLineEdit*>();
     ASSERT_NE(text, nullptr);
     QTest::keyClicks(text, "edited notes");
     QTest::keyClick(text, Qt::Key_Return);
@@ -319,7 +325,7 @@ TEST_F(Handlers, EditedCellsPassTheChecksOfAddAndAreSaved)
     EXPECT_EQ(rows.item(0).subItems[1], "edited notes");
     // The flag is chosen from the page's two choices.
     ASSERT_TRUE(editCell(0, 4));
-    auto* flag = window->addView->viewport()->findChild<BootFlagBox*>();
+    auto* flag = window->TabSheet2->addView->viewport()->findChild<BootFlagBox*>();
     ASSERT_NE(flag, nullptr);
     EXPECT_EQ(flag->Flag(), "2");
     QTest::keyClick(flag, Qt::Key_Up);
@@ -327,7 +333,7 @@ TEST_F(Handlers, EditedCellsPassTheChecksOfAddAndAreSaved)
     EXPECT_EQ(rows.item(0).subItems[GoodSubItem], "1");
     // A loaded flag text stays until a choice is made.
     ASSERT_TRUE(editCell(2, 4));
-    flag = window->addView->viewport()->findChild<BootFlagBox*>();
+    flag = window->TabSheet2->addView->viewport()->findChild<BootFlagBox*>();
     ASSERT_NE(flag, nullptr);
     EXPECT_EQ(flag->currentText(), "maybe");
     QTest::keyClick(flag, Qt::Key_Return);
@@ -342,9 +348,9 @@ TEST_F(Handlers, EditedCellsPassTheChecksOfAddAndAreSaved)
     asker.setNextAnswer(MrOk);
     EXPECT_FALSE(rows.setData(rows.index(0, 4), "maybe"));
     EXPECT_EQ(asker.questions.back().text, "Choose whether the game boots.");
-    EXPECT_EQ(captions(*window->addView), (QStringList{"b", "c", "m"}));
+    EXPECT_EQ(captions(*window->TabSheet2->addView), (QStringList{"b", "c", "m"}));
 
-    window->btnWriteListClick();
+    window->TabSheet2->btnWriteListClick();
     const std::string saved = readFile("custGCMList.xml");
     EXPECT_NE(saved.find("<GAMENAME>b</GAMENAME>\r\n<GAMEID>1</GAMEID>\r\n<NOTES>edited notes</NOTES>\r\n"
                          "<SSIZE></SSIZE>\r\n<GOOD>1</GOOD>"),
@@ -363,38 +369,38 @@ TEST_F(Handlers, EditorOpensWithTheSavedRecordsAndRemovedRowsAreGoneFromTheFile)
                                                      GcmRecord("b", "1", "B1") + GcmRecord("d", "1", "D1")));
     start(ListFile("12", mainListRecords()));
     window->show();
-    EXPECT_EQ(captions(*window->addView), (QStringList{"a", "b", "c", "d"}));
-    EXPECT_EQ(window->addView->rows().item(2).subItems[0], "C1");
+    EXPECT_EQ(captions(*window->TabSheet2->addView), (QStringList{"a", "b", "c", "d"}));
+    EXPECT_EQ(window->TabSheet2->addView->rows().item(2).subItems[0], "C1");
     // A flag the editor would not write is shown and kept as the file has it.
-    EXPECT_EQ(window->addView->rows().item(0).subItems[GoodSubItem], "maybe");
-    EXPECT_FALSE(window->Editor().HasUnsavedChanges());
+    EXPECT_EQ(window->TabSheet2->addView->rows().item(0).subItems[GoodSubItem], "maybe");
+    EXPECT_FALSE(window->TabSheet2->Editor().HasUnsavedChanges());
 
     // Nothing selected: nothing removed and nothing changed.
-    QTest::mouseClick(window->btnRemoveGCM, Qt::LeftButton);
-    EXPECT_EQ(window->addView->rows().size(), 4);
-    EXPECT_FALSE(window->Editor().HasUnsavedChanges());
+    QTest::mouseClick(window->TabSheet2->btnRemoveGCM, Qt::LeftButton);
+    EXPECT_EQ(window->TabSheet2->addView->rows().size(), 4);
+    EXPECT_FALSE(window->TabSheet2->Editor().HasUnsavedChanges());
     // The button, then the Delete key, remove the selected row.
-    window->addView->selectRow(1);
-    QTest::mouseClick(window->btnRemoveGCM, Qt::LeftButton);
-    EXPECT_EQ(captions(*window->addView), (QStringList{"a", "c", "d"}));
-    EXPECT_TRUE(window->Editor().HasUnsavedChanges());
-    window->addView->setFocus();
-    window->addView->selectRow(2);
-    QTest::keyClick(window->addView, Qt::Key_Delete);
-    EXPECT_EQ(captions(*window->addView), (QStringList{"a", "c"}));
+    window->TabSheet2->addView->selectRow(1);
+    QTest::mouseClick(window->TabSheet2->btnRemoveGCM, Qt::LeftButton);
+    EXPECT_EQ(captions(*window->TabSheet2->addView), (QStringList{"a", "c", "d"}));
+    EXPECT_TRUE(window->TabSheet2->Editor().HasUnsavedChanges());
+    window->TabSheet2->addView->setFocus();
+    window->TabSheet2->addView->selectRow(2);
+    QTest::keyClick(window->TabSheet2->addView, Qt::Key_Delete);
+    EXPECT_EQ(captions(*window->TabSheet2->addView), (QStringList{"a", "c"}));
     // Delete while a caption is edited belongs to the edit.
-    window->addView->edit(window->addView->rows().index(0, 0));
-    ASSERT_TRUE(window->addView->IsEditing());
-    auto* captionEdit = window->addView->viewport()->findChild<QLineEdit*>();
+    window->TabSheet2->addView->edit(window->TabSheet2->addView->rows().index(0, 0));
+    ASSERT_TRUE(window->TabSheet2->addView->IsEditing());
+    auto* captionEdit = window->TabSheet2->addView->viewport()->findChild<QLineEdit*>();
     ASSERT_NE(captionEdit, nullptr);
     QTest::keyClick(captionEdit, Qt::Key_Delete);
-    EXPECT_EQ(window->addView->rows().size(), 2);
+    EXPECT_EQ(window->TabSheet2->addView->rows().size(), 2);
 
     // Sorted by ID, reversed, the file is still written in name order.
-    window->addView->sortByColumn(1, Qt::DescendingOrder);
-    ASSERT_EQ(captions(*window->addView), (QStringList{"c", "a"}));
-    window->btnWriteListClick();
-    EXPECT_FALSE(window->Editor().HasUnsavedChanges());
+    window->TabSheet2->addView->sortByColumn(1, Qt::DescendingOrder);
+    ASSERT_EQ(captions(*window->TabSheet2->addView), (QStringList{"c", "a"}));
+    window->TabSheet2->btnWriteListClick();
+    EXPECT_FALSE(window->TabSheet2->Editor().HasUnsavedChanges());
     const std::string saved = readFile("custGCMList.xml");
     EXPECT_NE(saved.find("<GAMENAME>a</GAMENAME>\r\n<GAMEID>A1</GAMEID>"), std::string::npos);
     EXPECT_NE(saved.find("<GOOD>maybe</GOOD>"), std::string::npos);
@@ -412,27 +418,27 @@ TEST_F(Handlers, UnreadableCustomListIsReportedOnceAndKeptAtTheFirstSave)
     writeFile("custGCMList.xml", broken);
     start(ListFile("12", mainListRecords()));
     EXPECT_EQ(asker.errors.size(), 1u);
-    EXPECT_EQ(window->addView->rows().size(), 0);
+    EXPECT_EQ(window->TabSheet2->addView->rows().size(), 0);
     EXPECT_EQ(captions(*window->List), kMainListCaptions); // the Main List is on screen all the same
 
     addRow({"new", "N1", "", "", "1", "", ""});
     // A refused row moves nothing.
-    window->strGName->setText(QStringLiteral("bad\x01"));
-    window->strGGood->SetFlag("1");
-    window->btnAddGCMClick();
-    QTest::mouseClick(window->btnWriteList, Qt::LeftButton);
+    window->TabSheet2->strGName->setText(QStringLiteral("bad\x01"));
+    window->TabSheet2->strGGood->SetFlag("1");
+    window->TabSheet2->btnAddGCMClick();
+    QTest::mouseClick(window->TabSheet2->btnWriteList, Qt::LeftButton);
     EXPECT_EQ(asker.errors.size(), 2u);
     EXPECT_EQ(readFile("custGCMList.xml"), broken);
     EXPECT_FALSE(QFile::exists("custGCMList.xml.unreadable"));
 
-    window->addView->selectRow(0);
-    window->btnRemoveGCMClick();
-    QTest::mouseClick(window->btnWriteList, Qt::LeftButton);
+    window->TabSheet2->addView->selectRow(0);
+    window->TabSheet2->btnRemoveGCMClick();
+    QTest::mouseClick(window->TabSheet2->btnWriteList, Qt::LeftButton);
     EXPECT_EQ(readFile("custGCMList.xml.unreadable"), broken);
     EXPECT_NE(readFile("custGCMList.xml").find("<GAMENAME>new</GAMENAME>"), std::string::npos);
     // Only the first save keeps the old file.
     addRow({"newer", "N3", "", "", "1", "", ""});
-    QTest::mouseClick(window->btnWriteList, Qt::LeftButton);
+    QTest::mouseClick(window->TabSheet2->btnWriteList, Qt::LeftButton);
     EXPECT_EQ(readFile("custGCMList.xml.unreadable"), broken);
     EXPECT_NE(readFile("custGCMList.xml").find("<GAMENAME>newer</GAMENAME>"), std::string::npos);
     EXPECT_EQ(asker.errors.size(), 2u);
@@ -452,46 +458,48 @@ TEST_F(Handlers, RowWithoutNameAndIdOrWithoutBootFlagIsRefusedAndAnAddedRowClear
     const std::vector<Case> cases{{"", "", "1", blank},        {" ", "\t ", "2", blank}, {"", "", "", blank},
                                   {"named", "N1", "", noFlag}, {"", "GID1", "1", ""},    {" name", "", "2", ""}};
     for (const Case& c : cases) {
-        const int rows = window->addView->rows().size();
+        const int rows = window->TabSheet2->addView->rows().size();
         const std::size_t asked = asker.questions.size();
         if (!c.refusal.isEmpty())
             asker.setNextAnswer(MrOk);
         addRow({c.name, c.id, "notes", "1", c.flag, "nick", "inst"});
-        EXPECT_EQ(window->addView->rows().size(), rows + (c.refusal.isEmpty() ? 1 : 0)) << c.name.toStdString();
+        EXPECT_EQ(window->TabSheet2->addView->rows().size(), rows + (c.refusal.isEmpty() ? 1 : 0))
+            << c.name.toStdString();
         ASSERT_EQ(asker.questions.size(), asked + (c.refusal.isEmpty() ? 0 : 1));
         if (!c.refusal.isEmpty()) {
             EXPECT_EQ(asker.questions.back().text, c.refusal);
             EXPECT_EQ(asker.questions.back().type, MsgDlgType::Warning);
             EXPECT_EQ(asker.questions.back().buttons, MbOK);
-            EXPECT_EQ(window->Editor().HasUnsavedChanges(), rows > 0);
+            EXPECT_EQ(window->TabSheet2->Editor().HasUnsavedChanges(), rows > 0);
             // A refused record keeps what was typed.
-            EXPECT_EQ(window->strGNotes->text(), "notes");
+            EXPECT_EQ(window->TabSheet2->strGNotes->text(), "notes");
         } else {
             // The next record starts clean but for the nickname.
             for (QLineEdit* field :
-                 {window->strGName, window->strGID, window->strGNotes, window->strGSSize, window->strGBootNotes})
+                 {window->TabSheet2->strGName, window->TabSheet2->strGID, window->TabSheet2->strGNotes,
+                  window->TabSheet2->strGSSize, window->TabSheet2->strGBootNotes})
                 EXPECT_EQ(field->text(), "") << field->objectName().toStdString();
-            EXPECT_EQ(window->strGGood->currentIndex(), -1);
-            EXPECT_EQ(window->strGNick->text(), "nick");
+            EXPECT_EQ(window->TabSheet2->strGGood->currentIndex(), -1);
+            EXPECT_EQ(window->TabSheet2->strGNick->text(), "nick");
         }
     }
     // Texts are kept as typed.
-    EXPECT_EQ(window->addView->rows().item(0).caption, "");
-    EXPECT_EQ(window->addView->rows().item(0).subItems[GoodSubItem], "1");
-    EXPECT_EQ(window->addView->rows().item(1).caption, " name");
-    EXPECT_EQ(window->addView->rows().item(1).subItems[GoodSubItem], "2");
+    EXPECT_EQ(window->TabSheet2->addView->rows().item(0).caption, "");
+    EXPECT_EQ(window->TabSheet2->addView->rows().item(0).subItems[GoodSubItem], "1");
+    EXPECT_EQ(window->TabSheet2->addView->rows().item(1).caption, " name");
+    EXPECT_EQ(window->TabSheet2->addView->rows().item(1).subItems[GoodSubItem], "2");
 
     // The nickname is offered again after a restart; the settings file
     // cannot be written, and Add works all the same.
     window.reset();
     window = std::make_unique<MainWindow>();
-    EXPECT_EQ(window->strGNick->text(), "nick");
+    EXPECT_EQ(window->TabSheet2->strGNick->text(), "nick");
     // A file where the settings folder belongs stops even the superuser.
     ASSERT_TRUE(QDir(configFolder() + "/quorvane").removeRecursively());
     writeFile(configFolder() + "/quorvane", "not a folder");
     addRow({"after", "A1", "", "", "1", "other", ""});
-    EXPECT_EQ(window->addView->rows().size(), 1);
-    EXPECT_EQ(window->strGNick->text(), "other");
+    EXPECT_EQ(window->TabSheet2->addView->rows().size(), 1);
+    EXPECT_EQ(window->TabSheet2->strGNick->text(), "other");
     EXPECT_TRUE(asker.errors.empty());
 }
 
@@ -536,7 +544,7 @@ TEST_F(Handlers, ClosingWithUnsavedRowsAsks)
     EXPECT_TRUE(close({}));
     EXPECT_TRUE(asker.questions.empty());
     // A caption edit is a change; No closes without saving.
-    window->addView->rows().setData(window->addView->rows().index(0, 0), "renamed");
+    window->TabSheet2->addView->rows().setData(window->TabSheet2->addView->rows().index(0, 0), "renamed");
     EXPECT_TRUE(close({MrNo}));
     EXPECT_EQ(readFile("custGCMList.xml").find("renamed"), std::string::npos);
 }
@@ -618,7 +626,7 @@ TEST_F(Handlers, MissingMainListAskedAndDeclined)
     EXPECT_EQ(window->StatusText(), "");
     EXPECT_FALSE(QFile::exists("compat.htm"));
     addRow({"still", "works", "", "", "2", "", ""});
-    EXPECT_EQ(window->addView->rows().size(), 1);
+    EXPECT_EQ(window->TabSheet2->addView->rows().size(), 1);
 }
 
 TEST_F(Handlers, MissingMainListAcceptedOpensTheDownloadWindow)

@@ -6,6 +6,7 @@
 #include "app/scan/GameScan.h"
 #include "app/settings/SettingsKeys.h"
 #include "app/ui/BootFlagBox.h"
+#include "app/ui/CustomListPage.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/MessagePanel.h"
 #include "app/ui/MyGamesPage.h"
@@ -117,26 +118,27 @@ TEST_F(MyGames, ScanShowsTheRowsAndCountsOfTheScanAndFillsTheEditor)
 
     // An image not in the list starts a record named after its file, and
     // nothing typed for another record stays: the flag is the user's to set.
-    window->strGNotes->setText("Boots, menus slow");
-    window->strGSSize->setText("120");
-    window->strGGood->SetFlag("1");
-    window->strGNick->setText("reedling");
-    window->strGBootNotes->setText("Hold B");
+    window->TabSheet2->strGNotes->setText("Boots, menus slow");
+    window->TabSheet2->strGSSize->setText("120");
+    window->TabSheet2->strGGood->SetFlag("1");
+    window->TabSheet2->strGNick->setText("reedling");
+    window->TabSheet2->strGBootNotes->setText("Hold B");
     select("Homebrew.Demo.iso");
     QTest::mouseClick(page->btnAddToCustomList, Qt::LeftButton);
     EXPECT_EQ(window->PageControl1->currentWidget(), window->TabSheet2);
     EXPECT_EQ(window->Messages().text(), "1 found");
-    EXPECT_EQ(window->strGID->text(), "GHBE01");
-    EXPECT_EQ(window->strGName->text(), "Homebrew.Demo");
-    for (QLineEdit* field : {window->strGNotes, window->strGSSize, window->strGBootNotes})
+    EXPECT_EQ(window->TabSheet2->strGID->text(), "GHBE01");
+    EXPECT_EQ(window->TabSheet2->strGName->text(), "Homebrew.Demo");
+    for (QLineEdit* field :
+         {window->TabSheet2->strGNotes, window->TabSheet2->strGSSize, window->TabSheet2->strGBootNotes})
         EXPECT_EQ(field->text(), "") << field->objectName().toStdString();
-    EXPECT_EQ(window->strGGood->Flag(), "");
-    EXPECT_EQ(window->strGNick->text(), "reedling");
+    EXPECT_EQ(window->TabSheet2->strGGood->Flag(), "");
+    EXPECT_EQ(window->TabSheet2->strGNick->text(), "reedling");
     window->PageControl1->setCurrentWidget(page);
     select("Stone Maze");
     QTest::mouseClick(page->btnAddToCustomList, Qt::LeftButton);
-    EXPECT_EQ(window->strGID->text(), "GSME01");
-    EXPECT_EQ(window->strGName->text(), "Stone Maze");
+    EXPECT_EQ(window->TabSheet2->strGID->text(), "GSME01");
+    EXPECT_EQ(window->TabSheet2->strGName->text(), "Stone Maze");
 
     // A double-click shows the record on the search page, bootable or not,
     // searching the Main List also while the Custom List is shown; unchecking

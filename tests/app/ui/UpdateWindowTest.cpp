@@ -8,6 +8,7 @@
 #include "app/ui/BootFlagBox.h"
 #include "app/ui/CertificateDialog.h"
 #include "app/ui/ChangesWindow.h"
+#include "app/ui/CustomListPage.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/ErrorBox.h"
 #include "app/ui/Images.h"
@@ -483,17 +484,17 @@ TEST_F(UpdateWindow, TheSavedCustomListIsPreviewedThenSentToTheIncomingFolderAnd
 
     // Without a Custom List file there is nothing to send.
     asker.setNextAnswer(MrOk);
-    window.btnSendList->click();
+    window.TabSheet2->btnSendList->click();
     ASSERT_EQ(asker.questions.size(), 1u);
     EXPECT_EQ(asker.questions[0].text, "There is no Custom List to send. Save one first.");
 
     // Unsaved rows bring the offer to save; the preview shows the saved file,
     // and Cancel sends nothing.
-    window.strGName->setText(QStringLiteral("Amber Tide <Sailors>"));
-    window.strGID->setText(QStringLiteral("QATS01"));
-    window.strGGood->SetFlag(QStringLiteral("1"));
-    window.strGNick->setText(QStringLiteral("reedling"));
-    window.btnAddGCMClick();
+    window.TabSheet2->strGName->setText(QStringLiteral("Amber Tide <Sailors>"));
+    window.TabSheet2->strGID->setText(QStringLiteral("QATS01"));
+    window.TabSheet2->strGGood->SetFlag(QStringLiteral("1"));
+    window.TabSheet2->strGNick->setText(QStringLiteral("reedling"));
+    window.TabSheet2->btnAddGCMClick();
     asker.setNextAnswer(MrYes); // save the changes first?
     QString host, size, nick;
     QStringList rows;
@@ -510,11 +511,11 @@ TEST_F(UpdateWindow, TheSavedCustomListIsPreviewedThenSentToTheIncomingFolderAnd
         }
         preview.btnCancel->click();
     });
-    window.btnSendList->click();
+    window.TabSheet2->btnSendList->click();
     ASSERT_EQ(asker.questions.size(), 2u);
     EXPECT_EQ(asker.questions[1].text, "Your Custom List has changes that are not saved, and only the saved list is "
                                        "sent. Save the changes first?");
-    EXPECT_FALSE(window.Editor().HasUnsavedChanges());
+    EXPECT_FALSE(window.TabSheet2->Editor().HasUnsavedChanges());
     const std::string saved = bytes("custGCMList.xml");
     EXPECT_EQ(host, "To the list's keepers at 127.0.0.1:");
     EXPECT_EQ(rows, QStringList{"Amber Tide <Sailors>|QATS01|Yes|reedling"});
@@ -533,7 +534,7 @@ TEST_F(UpdateWindow, TheSavedCustomListIsPreviewedThenSentToTheIncomingFolderAnd
         button = sending.btnCancel->text();
         sending.btnCancel->click();
     });
-    window.btnSendList->click();
+    window.TabSheet2->btnSendList->click();
     const std::vector<std::string> sent = server.Incoming();
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_TRUE(std::regex_match(sent[0], std::regex("custGCMList-\\d{8}T\\d{6}Z-[0-9a-f]{8}\\.xml"))) << sent[0];
@@ -583,7 +584,7 @@ TEST_F(UpdateWindow, ASendToAServerWithAnUntrustedCertificateAsksAboutItBeforeTh
         certificate.TrustButton()->click();
     });
     asker.setNextModalRun([&](QDialog& dialog) { status = dynamic_cast<SendWindow&>(dialog).StatusText(); });
-    window.btnSendList->click();
+    window.TabSheet2->btnSendList->click();
 
     EXPECT_TRUE(asker.errors.empty());
     EXPECT_EQ(shownFingerprint.toStdString(), server.Fingerprint("self"));
@@ -640,7 +641,7 @@ TEST_F(UpdateWindow, CancelWhileSendingSendsAborThenDeleAndLogsNothing)
             status = dynamic_cast<SendWindow&>(dialog).StatusText();
             ended = std::chrono::steady_clock::now();
         });
-        window.btnSendList->click();
+        window.TabSheet2->btnSendList->click();
         cancel.stop();
 
         EXPECT_TRUE(peer.Finish()) << peer.Failure();

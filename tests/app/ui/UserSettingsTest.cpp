@@ -6,6 +6,7 @@
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/UpdateServerSetting.h"
 #include "app/settings/UserSettings.h"
+#include "app/ui/CustomListPage.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/SortedListView.h"
@@ -50,7 +51,8 @@ std::vector<int> widths(const SortedListView& view)
 
 Layout layoutOf(const MainWindow& window)
 {
-    return {window.geometry(), widths(*window.List), widths(*window.addView), window.PageControl1->currentIndex()};
+    return {window.geometry(), widths(*window.List), widths(*window.TabSheet2->addView),
+            window.PageControl1->currentIndex()};
 }
 
 const std::vector<int> kDesignWidths{100, 50, 100, 90, 50, 80};
@@ -82,7 +84,7 @@ TEST_F(UserSettingsTest, TheWindowReopensAsItWasLeftAndResetLayoutRestoresTheDes
     window->setGeometry(QRect(design.geometry.topLeft() - QPoint(40, 0), design.geometry.size() + QSize(90, 0)));
     window->List->setColumnWidth(0, 230);
     window->List->setColumnWidth(5, 160);
-    window->addView->setColumnWidth(3, 120);
+    window->TabSheet2->addView->setColumnWidth(3, 120);
     window->PageControl1->setCurrentIndex(1);
     QApplication::processEvents();
     const Layout left = layoutOf(*window);

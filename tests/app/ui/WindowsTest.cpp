@@ -5,6 +5,7 @@
 #include "app/ui/AntiFreeze.h"
 #include "app/ui/CertificateDialog.h"
 #include "app/ui/ChangesWindow.h"
+#include "app/ui/CustomListPage.h"
 #include "app/ui/DownloadWindow.h"
 #include "app/ui/KeyCodes.h"
 #include "app/ui/MainWindow.h"
@@ -155,7 +156,7 @@ TEST_F(MainWindowLayout, ListViewColumns)
         {window->List,
          {"Name", "ID:", "Boot Status:", "Shrunk Size (MB)", "Good:", "Nick:", "Instructions:"},
          {100, 50, 100, 90, 50, 80, 100}},
-        {window->addView,
+        {window->TabSheet2->addView,
          {"Name:", "ID:", "Notes:", "Shrunk Size (MB):", "Good:", "Nick:", "Instructions:"},
          {100, 50, 100, 90, 50, 80, 100}},
     };
@@ -169,7 +170,7 @@ TEST_F(MainWindowLayout, ListViewColumns)
         EXPECT_EQ(c.view->selectionBehavior(), QAbstractItemView::SelectRows);
     }
     EXPECT_EQ(window->List->editTriggers(), QAbstractItemView::NoEditTriggers);
-    EXPECT_NE(window->addView->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_NE(window->TabSheet2->addView->editTriggers(), QAbstractItemView::NoEditTriggers);
 }
 
 TEST_F(MainWindowLayout, MenusInOrderWithShortcutAndImage)
@@ -226,22 +227,22 @@ TEST_F(MainWindowLayout, ResizeStretchesPagesAndViewsOnly)
     // A page is laid out when it is first shown.
     window->PageControl1->setCurrentIndex(1);
     QApplication::processEvents();
-    const QSize add = window->addView->size();
+    const QSize add = window->TabSheet2->addView->size();
     window->PageControl1->setCurrentIndex(0);
     QApplication::processEvents();
     const QSize pages = window->PageControl1->size();
     const QSize list = window->List->size();
     const QRect edit = window->gcmName->geometry();
-    const QRect save = window->btnWriteList->geometry();
+    const QRect save = window->TabSheet2->btnWriteList->geometry();
     window->resize(window->size() + QSize(120, 80));
     QApplication::processEvents();
     EXPECT_EQ(window->PageControl1->size(), pages + QSize(120, 80));
     EXPECT_EQ(window->List->size(), list + QSize(120, 80));
     window->PageControl1->setCurrentIndex(1);
     QApplication::processEvents();
-    EXPECT_EQ(window->addView->size(), add + QSize(120, 80));
+    EXPECT_EQ(window->TabSheet2->addView->size(), add + QSize(120, 80));
     EXPECT_EQ(window->gcmName->geometry(), edit);
-    EXPECT_EQ(window->btnWriteList->geometry(), save);
+    EXPECT_EQ(window->TabSheet2->btnWriteList->geometry(), save);
 }
 
 TEST_F(MainWindowLayout, NeverSmallerThanItsDesign)
@@ -270,7 +271,7 @@ TEST_F(MainWindowLayout, TabOrderOfBothPages)
         return names;
     };
     // With rows and a current cell, Tab still leaves a list view.
-    for (SortedListView* view : {window->List, window->addView}) {
+    for (SortedListView* view : {window->List, window->TabSheet2->addView}) {
         for (const char* name : {"b", "a"}) {
             ListItem row;
             row.caption = QString::fromLatin1(name);
@@ -281,7 +282,7 @@ TEST_F(MainWindowLayout, TabOrderOfBothPages)
     }
     EXPECT_EQ(walk(window->gcmName, 3), (QStringList{"gcmName", "btnGCMSearch", "dispBoot", "List"}));
     window->PageControl1->setCurrentIndex(1);
-    EXPECT_EQ(walk(window->strGName, 10),
+    EXPECT_EQ(walk(window->TabSheet2->strGName, 10),
               (QStringList{"strGName", "strGID", "strGNotes", "strGSSize", "strGGood", "strGNick", "strGBootNotes",
                            "btnAddGCM", "addView", "btnRemoveGCM", "btnWriteList"}));
 }
