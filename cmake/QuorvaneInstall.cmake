@@ -59,6 +59,22 @@ if(TARGET quorvane)
   install(DIRECTORY "${icon_dir}/" DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor")
 endif()
 
+# A stripped install (CPACK_STRIP_FILES, cmake --install --strip) runs plain
+# `strip` on the programs, which drops symbols and debugging sections but keeps
+# .comment, the compilers' version strings that every object and the C
+# runtime's start files add (and an old-style .note where there is one). Debian
+# packages drop both, as dh_strip does; lintian reports them as unneeded.
+foreach(program quorvane-cli quorvane)
+  if(TARGET ${program})
+    install(CODE "
+      if(CMAKE_INSTALL_DO_STRIP)
+        execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment --remove-section=.note
+                                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${program}\"
+                        COMMAND_ERROR_IS_FATAL ANY)
+      endif()")
+  endif()
+endforeach()
+
 install(FILES "${PROJECT_SOURCE_DIR}/data/debian/copyright" "${QUORVANE_DATA_BUILD_DIR}/changelog.gz"
         DESTINATION "${QUORVANE_DOC_DIR}")
 

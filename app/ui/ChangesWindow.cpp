@@ -17,6 +17,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <iterator>
+
 namespace quorvane::app {
 
 namespace {
@@ -26,11 +29,31 @@ const QString kGoBackQuestion = QStringLiteral(
 
 enum Column { KindColumn, NameColumn, IdColumn, OldStatusColumn, NewStatusColumn, FieldsColumn, ColumnCount };
 
-/// The tick or the cross of the status the change leaves the game with; a
-/// removed game is in no list any more and gets the neutral mark.
+/// How the rows of a kind are marked: with the tick or the cross of the
+/// status the change leaves the game with, or, for a game that is in no list
+/// any more, with the neutral mark.
+enum class KindMark { NewStatus, NotInList };
+
+struct KindEntry {
+    ChangeKind kind;
+    KindMark mark;
+};
+
+/// Every kind of change in the filter's order after "all changes". The
+/// filter's choices, its test of a row and the rows' marks all read this
+/// table, so a choice always names the kind it shows; each kind's text is
+/// ListChanges::KindText, as in the Kind column and on the command line.
+constexpr KindEntry kKinds[] = {
+    {ChangeKind::New, KindMark::NewStatus},      {ChangeKind::Removed, KindMark::NotInList},
+    {ChangeKind::NowBoots, KindMark::NewStatus}, {ChangeKind::NoLongerBoots, KindMark::NewStatus},
+    {ChangeKind::Changed, KindMark::NewStatus},
+};
+
 int ImageOf(const ListChange& change)
 {
-    if (change.kind == ChangeKind::Removed)
+    const auto entry = std::find_if(std::begin(kKinds), std::end(kKinds),
+                                    [&change](const KindEntry& e) { return e.kind == change.kind; });
+    if (entry != std::end(kKinds) && entry->mark == KindMark::NotInList)
         return Images::NotInList;
     return change.newStatus == BootStatus::Boots ? Images::GreenTick : Images::RedCross;
 }
@@ -95,9 +118,8 @@ ChangesWindow::~ChangesWindow() = default;
 QStringList ChangesWindow::FilterTexts()
 {
     QStringList texts{QStringLiteral("all changes")};
-    for (ChangeKind kind :
-         {ChangeKind::New, ChangeKind::Removed, ChangeKind::NowBoots, ChangeKind::NoLongerBoots, ChangeKind::Changed})
-        texts << ListChanges::KindText(kind);
+    for (const KindEntry& entry : kKinds)
+        texts << ListChanges::KindText(entry.kind);
     return texts;
 }
 
@@ -121,11 +143,14 @@ void ChangesWindow::Compare()
 
 void ChangesWindow::FilterChange()
 {
+    // Choice 0 is "all changes"; choice i shows the kind of the table's row i - 1.
     const int chosen = Filter->currentIndex();
+    const KindEntry* shown =
+        chosen > 0 && chosen <= static_cast<int>(std::size(kKinds)) ? &kKinds[chosen - 1] : nullptr;
     Changes->clear();
     QList<QTreeWidgetItem*> items;
     for (const ListChange& change : changes_.Changes()) {
-        if (chosen > 0 && static_cast<int>(change.kind) != chosen - 1)
+        if (shown != nullptr && change.kind != shown->kind)
             continue;
         auto* item = new QTreeWidgetItem(QStringList{
             ListChanges::KindText(change.kind), change.name, change.gameId, ListChanges::StatusText(change.oldStatus),

@@ -302,6 +302,12 @@ TEST(Cli, ChangesBetweenTwoLists)
          {Game("A1", "Alpha", "0"), Game("A1", "Alpha again", "1")},
          {Game("A1", "Alpha", "0"), Game("A1", "Other", "1"), Game("a1", "Third", "1")},
          "Changes [0] New [0] Removed [0] Now boot [0] No longer boot [0] Changed [0]\n"},
+        {"an ID new or gone, listed twice, is one game",
+         {Game("A1", "Alpha", "1"), Game("B2", "Beta", "0"), Game("b2", "Beta again", "1")},
+         {Game("A1", "Alpha", "1"), Game("C3", "Gamma", "0"), Game("c3", "Gamma again", "1")},
+         "new\tC3\tGamma\t\tdoes not boot\t\n"
+         "removed\tB2\tBeta\tdoes not boot\t\t\n"
+         "Changes [2] New [1] Removed [1] Now boot [0] No longer boot [0] Changed [0]\n"},
         {"IDs that differ only in case or blanks are one game",
          {Game("qaae01", "Alpha", "1")},
          {Game(" QAAE01\t", "Alpha", "1", "m")},
@@ -314,6 +320,11 @@ TEST(Cli, ChangesBetweenTwoLists)
          "removed\t \tBeta\tboots\t\t\n"
          "now boots\t\t Alpha \tdoes not boot\tboots\tname\n"
          "Changes [3] New [1] Removed [1] Now boot [1] No longer boot [0] Changed [0]\n"},
+        {"a name without ID listed twice counts by its first record",
+         {Game("", "Alpha", "0"), Game("", "Alpha", "1")},
+         {Game("", "Alpha", "1"), Game("", "Alpha", "0")},
+         "now boots\t\tAlpha\tdoes not boot\tboots\t\n"
+         "Changes [1] New [0] Removed [0] Now boot [1] No longer boot [0] Changed [0]\n"},
         {"two empty lists", {}, {}, "Changes [0] New [0] Removed [0] Now boot [0] No longer boot [0] Changed [0]\n"},
     };
     for (const Case& c : cases) {

@@ -198,7 +198,7 @@ TEST_F(UpdateWindow, TheChangesWindowFiltersByKindAndGoesBackToThePreviousList)
     EXPECT_EQ(changesPanel, summary);
     EXPECT_TRUE(window.WhatChanged1->isEnabled());
 
-    QStringList allKinds, nowBoots, afterGoingBack;
+    QStringList allKinds, nowBoots, afterGoingBack, filteredRows;
     QString status, statusAfter;
     bool removedMark = false, kindFits = false;
     asker.setNextModalRun([&](QDialog& dialog) {
@@ -223,6 +223,13 @@ TEST_F(UpdateWindow, TheChangesWindowFiltersByKindAndGoesBackToThePreviousList)
         w.Filter->setCurrentIndex(0);
         afterGoingBack = rows();
         statusAfter = w.StatusText();
+        // Each kind's choice shows the rows of that kind and no others.
+        for (int choice = 1; choice < w.Filter->count(); ++choice) {
+            w.Filter->setCurrentIndex(choice);
+            for (const QString& row : rows())
+                filteredRows << w.Filter->currentText() + " shows " + row;
+        }
+        w.Filter->setCurrentIndex(0);
         // A removed game gets the neutral mark, not the tick of its old
         // status, and the columns are as wide as their texts.
         const QTreeWidgetItem* removed = w.Changes->topLevelItem(0);
@@ -241,6 +248,8 @@ TEST_F(UpdateWindow, TheChangesWindowFiltersByKindAndGoesBackToThePreviousList)
     EXPECT_EQ(afterGoingBack,
               (QStringList{"removed|Gamma|C3|does not boot||", "no longer boots|Alpha|A1|boots|does not boot|"}));
     EXPECT_EQ(statusAfter, "Changes [2] New [0] Removed [1] Now boot [0] No longer boot [1] Changed [0]");
+    EXPECT_EQ(filteredRows, (QStringList{"removed shows removed|Gamma|C3|does not boot||",
+                                         "no longer boots shows no longer boots|Alpha|A1|boots|does not boot|"}));
     EXPECT_TRUE(removedMark);
     EXPECT_TRUE(kindFits);
     EXPECT_TRUE(asker.errors.empty());

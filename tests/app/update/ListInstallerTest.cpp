@@ -55,6 +55,13 @@ TEST_F(Installer, ReplacesTheMainListOrCreatesIt)
     // The bytes kept are the link target's, as a file of its own beside the link.
     EXPECT_EQ(ReadBytes(previous), "old");
     EXPECT_FALSE(fs::is_symlink(previous));
+    // Going back swaps the file the link leads to, not the link itself.
+    ListInstaller::SwapWithPrevious(xml);
+    EXPECT_TRUE(fs::is_symlink(xml));
+    EXPECT_EQ(fs::read_symlink(xml), "synced/list.xml");
+    EXPECT_EQ(ReadBytes(kept), "old");
+    EXPECT_EQ(ReadBytes(previous), "newest");
+    EXPECT_FALSE(fs::is_symlink(previous));
 }
 
 TEST_F(Installer, KeepsTheReplacedListUnlessTheBytesAreTheSame)
