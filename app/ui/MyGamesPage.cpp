@@ -6,6 +6,7 @@
 #include "app/settings/SettingsKeys.h"
 #include "app/settings/UserSettings.h"
 #include "app/ui/ErrorBox.h"
+#include "app/ui/FormControls.h"
 #include "app/ui/Images.h"
 #include "app/ui/SortedListView.h"
 
@@ -71,10 +72,6 @@ struct MyGamesPage::Outcome {
 MyGamesPage::MyGamesPage(QString listFolder, QWidget* parent)
     : AnchoredPage(kPageSize, parent), listFolder_(std::move(listFolder))
 {
-    auto named = [](auto* widget, const char* name) {
-        widget->setObjectName(QString::fromLatin1(name));
-        return widget;
-    };
     auto guarded = [this](void (MyGamesPage::*handler)()) {
         return [this, handler] { ErrorBox::guard([this, handler] { (this->*handler)(); }); };
     };
