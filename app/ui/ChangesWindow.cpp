@@ -3,6 +3,7 @@
 #include "app/list/ListFileNames.h"
 #include "app/ui/Asker.h"
 #include "app/ui/ErrorBox.h"
+#include "app/ui/FormControls.h"
 #include "app/ui/Images.h"
 #include "app/ui/MainListHost.h"
 #include "app/update/ListInstaller.h"
@@ -86,12 +87,7 @@ ChangesWindow::ChangesWindow(MainListHost& host) : QDialog(nullptr), host_(host)
                               QStringLiteral("Changed fields")});
     Changes->header()->setResizeContentsPrecision(kMeasuredRows);
 
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setSizeGripEnabled(false);
-    panel0_ = new QLabel(StatusBar1);
-    panel0_->setObjectName(QStringLiteral("StatusBar1Panel0"));
-    panel0_->setTextFormat(Qt::PlainText);
+    StatusBar1 = dialogStatusBar(this, panel0_);
     StatusBar1->addWidget(panel0_, 1);
 
     auto* top = new QHBoxLayout;

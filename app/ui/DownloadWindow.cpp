@@ -3,6 +3,7 @@
 #include "app/ui/AntiFreeze.h"
 #include "app/ui/DesignFont.h"
 #include "app/ui/ErrorBox.h"
+#include "app/ui/FormControls.h"
 #include "app/ui/Images.h"
 #include "app/ui/MainListHost.h"
 #include "app/update/ServerConnection.h"
@@ -115,13 +116,7 @@ DownloadWindow::DownloadWindow(MainListHost& host, const DownloadBehaviourFactor
     failureLayout->addWidget(btnClose, 0, Qt::AlignRight);
     failurePanel_->setVisible(false);
 
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setSizeGripEnabled(false);
-    panel0_ = new QLabel(StatusBar1);
-    panel0_->setObjectName(QStringLiteral("StatusBar1Panel0"));
-    // The panel shows the server's system reply: never read it as markup.
-    panel0_->setTextFormat(Qt::PlainText);
+    StatusBar1 = dialogStatusBar(this, panel0_);
     panel0_->setFixedWidth(300);
     StatusBar1->addWidget(panel0_);
     // Panel 1: whether the update runs under TLS, and in which version.

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 
 #include <algorithm>
 
@@ -22,6 +23,15 @@ QLineEdit* editAt(QWidget* parent, const char* name, int x, int y, int width)
     auto* e = named(new QLineEdit(parent), name);
     e->setGeometry(x, y, width, 21);
     return e;
+}
+
+QStatusBar* dialogStatusBar(QWidget* dialog, QLabel*& panel0)
+{
+    auto* bar = named(new QStatusBar(dialog), "StatusBar1");
+    bar->setSizeGripEnabled(false);
+    panel0 = named(new QLabel(bar), "StatusBar1Panel0");
+    panel0->setTextFormat(Qt::PlainText);
+    return bar;
 }
 
 } // namespace quorvane::app

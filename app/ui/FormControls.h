@@ -4,6 +4,7 @@
 
 class QLabel;
 class QLineEdit;
+class QStatusBar;
 class QWidget;
 
 namespace quorvane::app {
@@ -23,5 +24,10 @@ QLabel* labelAt(QWidget* parent, const char* name, const QString& text, int x, i
 
 /// A one-line edit of the design's height at `x`, `y`.
 QLineEdit* editAt(QWidget* parent, const char* name, int x, int y, int width);
+
+/// A dialog's status bar "StatusBar1", without a size grip, and its first
+/// panel "StatusBar1Panel0" in `panel0`. The panel shows server and list
+/// texts, so it never reads them as markup.
+QStatusBar* dialogStatusBar(QWidget* dialog, QLabel*& panel0);
 
 } // namespace quorvane::app
