@@ -474,7 +474,7 @@ IoResult TlsIoHandler::Recv(void* buffer, std::size_t length)
     return IoResult::Moved(0);
 }
 
-IoResult TlsIoHandler::Send(const void* buffer, std::size_t length)
+void TlsIoHandler::CheckSendable()
 {
     if (!Connected())
         throw ClosedSocketError();
@@ -482,12 +482,23 @@ IoResult TlsIoHandler::Send(const void* buffer, std::size_t length)
     // handler that runs while the handshake waits.
     if (!established_)
         throw NotConnectedError();
-    if (length == 0)
-        return IoResult::Moved(0);
+}
+
+std::size_t TlsIoHandler::Encrypt(const void* buffer, std::size_t length)
+{
     std::size_t written = 0;
     TlsLibrary::ERR_clear_error();
     if (TlsLibrary::SSL_write_ex(ssl_, buffer, length, &written) != 1)
         throw TlsError("The TLS connection failed (" + QueueReason("the data could not be encrypted") + ").");
+    return written;
+}
+
+IoResult TlsIoHandler::Send(const void* buffer, std::size_t length)
+{
+    CheckSendable();
+    if (length == 0)
+        return IoResult::Moved(0);
+    const std::size_t written = Encrypt(buffer, length);
     IoResult failed;
     if (!Flush(failed))
         return failed;
@@ -521,10 +532,7 @@ bool TlsIoHandler::WaitWritable(std::int32_t timeoutMs)
 
 IoResult TlsIoHandler::SendNow(const void* buffer, std::size_t length)
 {
-    if (!Connected())
-        throw ClosedSocketError();
-    if (!established_)
-        throw NotConnectedError();
+    CheckSendable();
     if (length == 0)
         return IoResult::Moved(0);
     IoResult failed;
@@ -544,10 +552,7 @@ IoResult TlsIoHandler::SendNow(const void* buffer, std::size_t length)
     // Whatever the library still has to send (an answer to a key update) goes first.
     if (!SendQueued(failed))
         return failed;
-    std::size_t written = 0;
-    TlsLibrary::ERR_clear_error();
-    if (TlsLibrary::SSL_write_ex(ssl_, buffer, std::min(length, kChunk), &written) != 1)
-        throw TlsError("The TLS connection failed (" + QueueReason("the data could not be encrypted") + ").");
+    const std::size_t written = Encrypt(buffer, std::min(length, kChunk));
     // The record is encrypted now and cannot be taken back: what the socket does not
     // take at once waits in the queue, and the caller hears "would block" (the inner
     // send's own result and error code) until it has gone.

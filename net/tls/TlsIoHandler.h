@@ -128,6 +128,11 @@ private:
     /// the socket takes it now. False when bytes remain queued.
     bool SendCloseNotify();
 
+    /// Raises ClosedSocketError without a connection, NotConnectedError before the
+    /// handshake has ended.
+    void CheckSendable();
+    /// Encrypts `length` bytes into the library's output; their count. Raises TlsError.
+    std::size_t Encrypt(const void* buffer, std::size_t length);
     /// Moves what the library wants sent to the end of `unsent_`.
     void QueueOutput();
     /// Sends all of `unsent_` (and what the library adds) with the inner handler's
