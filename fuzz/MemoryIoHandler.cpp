@@ -1,5 +1,7 @@
 #include "fuzz/MemoryIoHandler.h"
 
+#include "net/transport/SocketErrorCodes.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -15,23 +17,25 @@ bool MemoryIoHandler::WaitReadable(std::int32_t timeoutMs)
     return timeoutMs != 0 || BytesWaitEarly;
 }
 
-long MemoryIoHandler::Recv(void* buffer, std::size_t length)
+net::IoResult MemoryIoHandler::Recv(void* buffer, std::size_t length)
 {
     if (closed_)
-        return 0;
+        return net::IoResult::Moved(0);
     const std::size_t count = std::min({length, chunkSize_, bytes_.size() - position_});
     if (count == 0) {
         closed_ = true;
-        return 0;
+        return net::IoResult::Moved(0);
     }
     std::memcpy(buffer, bytes_.data() + position_, count);
     position_ += count;
-    return static_cast<long>(count);
+    return net::IoResult::Moved(static_cast<long>(count));
 }
 
-long MemoryIoHandler::Send(const void*, std::size_t length)
+net::IoResult MemoryIoHandler::Send(const void*, std::size_t length)
 {
-    return closed_ ? -1 : static_cast<long>(length);
+    // A peer that has closed: a send fails as one to a shut-down socket does.
+    return closed_ ? net::IoResult::Failure(net::SocketErrorCode::ShutDown)
+                   : net::IoResult::Moved(static_cast<long>(length));
 }
 
 } // namespace quorvane::fuzz

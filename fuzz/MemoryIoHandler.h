@@ -26,8 +26,8 @@ public:
     void Open() override { opened_ = true; }
     bool Connected() override { return opened_ && !closed_; }
     bool WaitReadable(std::int32_t timeoutMs) override;
-    long Recv(void* buffer, std::size_t length) override;
-    long Send(const void* buffer, std::size_t length) override;
+    net::IoResult Recv(void* buffer, std::size_t length) override;
+    net::IoResult Send(const void* buffer, std::size_t length) override;
     void Close() override { closed_ = true; }
 
 private:

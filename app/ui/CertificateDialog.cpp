@@ -4,7 +4,7 @@
 #include "app/text/Utf8Text.h"
 #include "app/ui/Asker.h"
 #include "app/ui/DesignFont.h"
-#include "net/tls/TlsError.h"
+#include "net/ftp/FtpErrors.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>

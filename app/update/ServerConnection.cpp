@@ -7,7 +7,6 @@
 #include "app/update/TlsNoLongerOfferedError.h"
 #include "net/ftp/FtpClient.h"
 #include "net/ftp/FtpErrors.h"
-#include "net/tls/TlsError.h"
 
 namespace quorvane::app {
 

@@ -7,9 +7,8 @@
 #include "net/ftp/ReplyParser.h"
 #include "net/ftp/SizeReply.h"
 #include "net/ftp/TransferSink.h"
+#include "net/tls/StartTls.h"
 #include "net/tls/TlsContext.h"
-#include "net/tls/TlsError.h"
-#include "net/tls/TlsIoHandler.h"
 #include "net/transport/SimpleServer.h"
 #include "net/transport/Socket.h"
 #include "net/transport/SocketIoHandler.h"
@@ -100,13 +99,33 @@ bool IsNegative(std::int16_t code)
     return code >= 400 && code <= 599;
 }
 
+// Whether a failed transfer's error says more than the server's final reply
+// would: a reply of its own, or a data connection refused for its certificate.
+bool SaysMoreThanFinalReply(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const ProtocolReplyError&) {
+        return true;
+    } catch (const DataCertificateError&) {
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 } // namespace
 
 struct FtpClient::Transfer {
+    TransferDirection direction;
     const std::string& command;
-    std::ostream& stream;
-    TransferSink sink;
-    Resume resume;
+    /// A retrieval: where the bytes go, and the stream whose position a
+    /// restart names (`Resume::Yes`).
+    net::ByteSink* sink = nullptr;
+    std::ostream* stream = nullptr;
+    Resume resume = Resume::No;
+    /// A store: the bytes sent.
+    std::string_view bytes{};
     bool commandAccepted = false;
 };
 
@@ -207,25 +226,17 @@ bool FtpClient::SecureControlConnection()
     if (whenOffered && OnSecuring)
         OnSecuring(*this);
     tlsContext_ = std::make_shared<net::TlsContext>();
-    // Whatever the server sent after 234 belongs to the handshake (or is
-    // garbage that fails it); it must not be read as a reply in the clear.
-    std::string ahead = ReceiveQueue().Extract(ReceiveQueue().Size());
-    auto tls = std::make_unique<net::TlsIoHandler>(ReleaseIOHandler(), tlsContext_, net::TlsRole::Control,
-                                                   OnUnverifiedCertificate ? net::TlsVerification::EncryptionOnly
-                                                                           : Verification());
-    net::TlsIoHandler& handler = *tls;
-    SetIOHandler(tls.release(), net::Ownership::Owned);
-    handler.FeedReceived(ahead.data(), ahead.size());
-    handler.TrustFingerprint(TrustedFingerprint);
-    handler.Handshake(Host, ReadLimit(*this));
-    controlFingerprint_ = handler.ServerFingerprint();
-    if (handler.Verified()) {
+    const net::TlsVerification verification =
+        OnUnverifiedCertificate ? net::TlsVerification::EncryptionOnly : Verification();
+    const net::ConnectionSecurity security =
+        net::StartTls(*this, tlsContext_, net::TlsRole::Control, {verification, TrustedFingerprint}, Host, ReadLimit());
+    controlFingerprint_ = security.fingerprint;
+    if (security.verified) {
         controlTrust_ = CertificateTrust::Verified;
-    } else if (handler.Trusts(controlFingerprint_)) {
+    } else if (!TrustedFingerprint.empty() && controlFingerprint_ == TrustedFingerprint) {
         controlTrust_ = CertificateTrust::Fingerprint;
     } else {
-        const UnverifiedCertificate certificate{handler.ServerCertificate(), handler.UnverifiedReason(),
-                                                controlFingerprint_};
+        const UnverifiedCertificate certificate{security.certificate, security.unverifiedReason, controlFingerprint_};
         if (OnUnverifiedCertificate && OnUnverifiedCertificate(certificate)) {
             TrustedFingerprint = certificate.fingerprint;
             controlTrust_ = CertificateTrust::Fingerprint;
@@ -246,30 +257,29 @@ net::TlsVerification FtpClient::Verification() const noexcept
                                                    : net::TlsVerification::Require;
 }
 
+net::ConnectionSecurity FtpClient::ControlSecurity() const
+{
+    return IOHandler() != nullptr ? IOHandler()->SecurityInfo() : net::ConnectionSecurity();
+}
+
 std::string FtpClient::ServerFingerprint() const
 {
-    const auto* tls = dynamic_cast<const net::TlsIoHandler*>(IOHandler());
-    return tls != nullptr ? tls->ServerFingerprint() : std::string();
+    return ControlSecurity().fingerprint;
 }
 
 std::string FtpClient::UnverifiedReason() const
 {
-    const auto* tls = dynamic_cast<const net::TlsIoHandler*>(IOHandler());
-    if (tls == nullptr || controlTrust_ != CertificateTrust::EncryptionOnly)
-        return {};
-    return tls->UnverifiedReason();
+    return controlTrust_ == CertificateTrust::EncryptionOnly ? ControlSecurity().unverifiedReason : std::string();
 }
 
 std::string FtpClient::TlsVersion() const
 {
-    const auto* tls = dynamic_cast<const net::TlsIoHandler*>(IOHandler());
-    return tls != nullptr ? tls->Version() : std::string();
+    return ControlSecurity().version;
 }
 
-std::int32_t FtpClient::ReadLimit(const net::TcpConnection& connection) const
+std::int32_t FtpClient::ReadLimit() const
 {
-    return connection.ReadTimeout == 0 || connection.ReadTimeout == net::TimeoutInfinite ? net::TimeoutInfinite
-                                                                                         : connection.ReadTimeout;
+    return ReadTimeout == 0 || ReadTimeout == net::TimeoutInfinite ? net::TimeoutInfinite : ReadTimeout;
 }
 
 void FtpClient::SecureDataConnection(net::TcpConnection& data)
@@ -277,24 +287,19 @@ void FtpClient::SecureDataConnection(net::TcpConnection& data)
     // Data connections are protected from the moment the server accepted "PROT P".
     if (!dataProtected_ || data.IOHandler() == nullptr || !data.IOHandler()->Connected())
         return;
-    std::string ahead = data.ReceiveQueue().Extract(data.ReceiveQueue().Size());
     // Behind a control certificate that verified, the data connection's must
     // verify for the same host; behind one taken by its fingerprint or for
     // encryption only, it must be that very certificate.
     const bool verified = controlTrust_ == CertificateTrust::Verified;
-    auto tls = std::make_unique<net::TlsIoHandler>(data.ReleaseIOHandler(), tlsContext_, net::TlsRole::Data,
-                                                   verified ? net::TlsVerification::Require
-                                                            : net::TlsVerification::EncryptionOnly);
-    net::TlsIoHandler& handler = *tls;
-    data.SetIOHandler(tls.release(), net::Ownership::Owned);
-    handler.FeedReceived(ahead.data(), ahead.size());
+    const net::TlsTrust trust{verified ? net::TlsVerification::Require : net::TlsVerification::EncryptionOnly, {}};
+    net::ConnectionSecurity security;
     try {
-        handler.Handshake(Host, ReadLimit(data));
+        security = net::StartTls(data, tlsContext_, net::TlsRole::Data, trust, Host, ReadLimit());
     } catch (const net::TlsCertificateError& error) {
         throw DataCertificateError(error.Reason());
     }
     // Only the server that holds the control connection's session can resume it.
-    if (!verified && !handler.SessionReused() && handler.ServerFingerprint() != controlFingerprint_)
+    if (!verified && !security.sessionReused && security.fingerprint != controlFingerprint_)
         throw DataCertificateError("another certificate than the control connection's");
 }
 
@@ -472,84 +477,145 @@ void FtpClient::ReceiveData(const std::string& command, std::ostream& stream, Re
 
 void FtpClient::Receive(const std::string& command, std::ostream& stream, Resume resume, std::int64_t maxBytes)
 {
+    TransferSink sink(stream, maxBytes);
+    Transfer transfer{.direction = TransferDirection::Retrieve,
+                      .command = command,
+                      .sink = &sink,
+                      .stream = &stream,
+                      .resume = resume};
+    RunTransfer(transfer);
+}
+
+void FtpClient::StoreFile(const std::string& remoteName, std::string_view bytes)
+{
+    const std::string command = "STOR " + remoteName;
+    Transfer transfer{.direction = TransferDirection::Store, .command = command, .bytes = bytes};
+    RunTransfer(transfer);
+    CheckStoredSize(remoteName, bytes.size());
+}
+
+void FtpClient::RunTransfer(Transfer& transfer)
+{
     // Without a control connection there is no local address to listen on and
     // no server to talk to.
     if (!IsConnected())
         throw net::NotConnectedError();
 
-    Transfer transfer{command, stream, TransferSink(stream, maxBytes), resume};
     DoStatus(net::NetStatus::ftpTransfer, "Starting FTP transfer");
     try {
         PassiveAddress address;
         if (Passive && !passiveRefused_ && RequestPassiveOrFallBack(address))
-            ReceivePassive(address, transfer);
+            TransferPassive(address, transfer);
         else
-            ReceiveActive(transfer);
+            TransferActive(transfer);
     } catch (...) {
         DoStatus(net::NetStatus::ftpReady, "Transfer complete");
+        if (!transfer.commandAccepted)
+            throw;
         // The server answers a command it accepted with a final reply even when
         // the data phase fails; left unread, it would be taken as the answer to
         // the next command.
-        if (transfer.commandAccepted)
-            ReadPendingReply();
+        const std::int16_t code = DrainPendingReply();
+        // A server that stops taking bytes (a full disk, a quota) usually closes
+        // the data connection and says why in its final reply; that reply, not
+        // the broken connection, is what the user needs to read.
+        if (transfer.direction == TransferDirection::Store && IsNegative(code) &&
+            !SaysMoreThanFinalReply(std::current_exception()))
+            RaiseReplyError();
         throw;
     }
     DoStatus(net::NetStatus::ftpReady, "Transfer complete");
     ReadFinalReply();
 }
 
-void FtpClient::StoreFile(const std::string& remoteName, std::string_view bytes)
+void FtpClient::TransferActive(Transfer& transfer)
 {
-    if (!IsConnected())
-        throw net::NotConnectedError();
-
-    const std::string command = "STOR " + remoteName;
-    bool commandAccepted = false;
-    DoStatus(net::NetStatus::ftpTransfer, "Starting FTP transfer");
-    try {
-        PassiveAddress address;
-        if (Passive && !passiveRefused_ && RequestPassiveOrFallBack(address))
-            StorePassive(address, command, bytes, commandAccepted);
-        else
-            StoreActive(command, bytes, commandAccepted);
-    } catch (const ProtocolReplyError&) {
-        DoStatus(net::NetStatus::ftpReady, "Transfer complete");
-        if (commandAccepted)
-            ReadPendingReply();
-        throw;
-    } catch (const DataCertificateError&) {
-        // The server's answer to a refused data connection says less than the
-        // reason it was refused; it is read so that it answers nothing later.
-        DoStatus(net::NetStatus::ftpReady, "Transfer complete");
-        ReadPendingReply();
-        throw;
-    } catch (...) {
-        DoStatus(net::NetStatus::ftpReady, "Transfer complete");
-        if (!commandAccepted)
-            throw;
-        // A server that stops taking bytes (a full disk, a quota) usually closes
-        // the data connection and says why in its final reply; that reply, not
-        // the broken connection, is what the user needs to read.
-        std::int16_t code = 0;
-        try {
-            if (IsConnected())
-                code = ReadReplyWithin(PendingReplyLimit());
-        } catch (...) {
-        }
-        if (!IsNegative(code))
-            throw;
-        RfcReply refusal;
-        refusal.Assign(LastReply);
-        try {
-            ReadOptionalReply(PendingReplyLimit());
-        } catch (...) {
-        }
-        LastReply.Assign(refusal);
-        RaiseReplyError();
+    DataConnectionScope scope(dataConnection_);
+    net::SimpleServer& listener = StartActiveListener();
+    if (transfer.resume == Resume::Yes)
+        SendRestart(*transfer.stream);
+    // In active mode the preliminary reply comes before the server connects.
+    SendCommand(transfer.command, {125, 150, 154});
+    transfer.commandAccepted = true;
+    AcceptDataConnection(listener);
+    // An accept that was aborted or failed quietly leaves nothing to read (the
+    // final reply tells what became of the retrieval) and nowhere to send to.
+    if (listener.IOHandler() == nullptr || !listener.IOHandler()->Connected()) {
+        if (transfer.direction == TransferDirection::Store)
+            throw net::ConnClosedGracefullyError();
+        return;
     }
-    DoStatus(net::NetStatus::ftpReady, "Transfer complete");
-    ReadFinalReply();
-    CheckStoredSize(remoteName, bytes.size());
+    MoveData(listener, transfer);
+    if (transfer.direction == TransferDirection::Store)
+        EndUpload(listener);
+}
+
+void FtpClient::TransferPassive(const PassiveAddress& address, Transfer& transfer)
+{
+    OpenPassiveDataConnection(address);
+    DataConnectionScope scope(dataConnection_);
+    auto& data = static_cast<net::TcpClient&>(*dataConnection_);
+    try {
+        if (transfer.resume == Resume::Yes)
+            SendRestart(*transfer.stream);
+        WriteCommand(transfer.command);
+        ReadReply({125, 150, 154});
+        transfer.commandAccepted = true;
+        MoveData(data, transfer);
+    } catch (...) {
+        data.Disconnect();
+        throw;
+    }
+    if (transfer.direction == TransferDirection::Store)
+        EndUpload(data);
+    else
+        data.Disconnect();
+}
+
+void FtpClient::MoveData(net::TcpConnection& data, Transfer& transfer)
+{
+    // RFC 4217: the client is the TLS client on a data connection in both modes.
+    SecureDataConnection(data);
+    if (transfer.direction == TransferDirection::Store) {
+        WriteDataFromBytes(data, transfer.bytes);
+        return;
+    }
+    if (data.IOHandler() == nullptr || !data.IOHandler()->Connected())
+        return;
+    data.ReadToStream(*transfer.sink, -1, net::ReadUntil::Closed);
+}
+
+std::int16_t FtpClient::DrainPendingReply() noexcept
+{
+    std::int16_t code = 0;
+    try {
+        if (IsConnected())
+            code = ReadReplyWithin(PendingReplyLimit());
+    } catch (...) {
+        // A server that stays silent has had its control connection closed by
+        // the reply reader; one that closes leaves nothing to mix up. The
+        // error of the transfer is the one that matters.
+        return 0;
+    }
+    if (IsNegative(code))
+        ReadFollowUp();
+    return code;
+}
+
+void FtpClient::ReadFollowUp() noexcept
+{
+    // RFC 959: a refused or broken transfer (426, 450, 451, 452, ...) may be
+    // followed by a 226 or 225 that closes the exchange. It is read if it
+    // comes soon, so that it cannot answer the next command; the refusal stays
+    // the reply that says why.
+    RfcReply refusal;
+    refusal.Assign(LastReply);
+    try {
+        ReadOptionalReply(PendingReplyLimit());
+    } catch (...) {
+        // A follow-up that went wrong does not hide the server's reason.
+    }
+    LastReply.Assign(refusal);
 }
 
 net::SimpleServer& FtpClient::StartActiveListener()
@@ -560,21 +626,6 @@ net::SimpleServer& FtpClient::StartActiveListener()
     listener.StartListening();
     AnnounceListener(listener);
     return listener;
-}
-
-void FtpClient::StoreActive(const std::string& command, std::string_view bytes, bool& commandAccepted)
-{
-    DataConnectionScope scope(dataConnection_);
-    net::SimpleServer& listener = StartActiveListener();
-    SendCommand(command, {125, 150, 154});
-    commandAccepted = true;
-    AcceptDataConnection(listener);
-    // An accept that was aborted or failed quietly has nowhere to send to.
-    if (listener.IOHandler() == nullptr || !listener.IOHandler()->Connected())
-        throw net::ConnClosedGracefullyError();
-    SecureDataConnection(listener);
-    WriteDataFromBytes(listener, bytes);
-    EndUpload(listener);
 }
 
 void FtpClient::OpenPassiveDataConnection(const PassiveAddress& address)
@@ -592,25 +643,6 @@ void FtpClient::OpenPassiveDataConnection(const PassiveAddress& address)
         ConnectDataConnection(*client, DataConnectLimit());
     }
     dataConnection_ = std::move(client);
-}
-
-void FtpClient::StorePassive(const PassiveAddress& address, const std::string& command, std::string_view bytes,
-                             bool& commandAccepted)
-{
-    OpenPassiveDataConnection(address);
-    DataConnectionScope scope(dataConnection_);
-    auto& data = static_cast<net::TcpClient&>(*dataConnection_);
-    try {
-        WriteCommand(command);
-        ReadReply({125, 150, 154});
-        commandAccepted = true;
-        SecureDataConnection(data);
-        WriteDataFromBytes(data, bytes);
-    } catch (...) {
-        data.Disconnect();
-        throw;
-    }
-    EndUpload(data);
 }
 
 void FtpClient::EndUpload(net::TcpConnection& data)
@@ -646,7 +678,7 @@ void FtpClient::WriteDataFromBytes(net::TcpConnection& data, std::string_view by
     // One progress window over the whole file, so that a peer taking a byte
     // now and then cannot hold the upload for ever.
     net::TcpConnection::ProgressScope progress(data);
-    const std::size_t chunk = static_cast<std::size_t>(std::max<std::int32_t>(data.SendBufferSize, 1));
+    const std::size_t chunk = static_cast<std::size_t>(std::max<std::int32_t>(data.Limits().SendBufferSize, 1));
     data.BeginWork(net::WorkMode::wmWrite, static_cast<std::int64_t>(bytes.size()));
     try {
         for (std::size_t position = 0; position < bytes.size(); position += chunk)
@@ -722,54 +754,6 @@ void FtpClient::ReadOptionalReply(std::int32_t limitMs)
         FillInputBuffer(net::IfDisconnected::Return, limitMs == 0 ? 1 : limitMs, net::IfTimedOut::Return) <= 0)
         return;
     (void)ReadReplyWithin(limitMs);
-}
-
-void FtpClient::ReadPendingReply() noexcept
-{
-    const std::int32_t limit = PendingReplyLimit();
-    try {
-        if (IsConnected() && IsNegative(ReadReplyWithin(limit)))
-            ReadOptionalReply(limit);
-    } catch (...) {
-        // A server that stays silent has had its control connection closed by
-        // the reply reader; one that closes leaves nothing to mix up. The
-        // error of the transfer is the one that matters.
-    }
-}
-
-void FtpClient::ReceiveActive(Transfer& transfer)
-{
-    DataConnectionScope scope(dataConnection_);
-    net::SimpleServer& listener = StartActiveListener();
-    if (transfer.resume == Resume::Yes)
-        SendRestart(transfer.stream);
-    // In active mode the preliminary reply comes before the server connects.
-    SendCommand(transfer.command, {125, 150, 154});
-    transfer.commandAccepted = true;
-    AcceptDataConnection(listener);
-    // RFC 4217: the client is the TLS client on a data connection in both modes.
-    SecureDataConnection(listener);
-    ReadDataToStream(listener, transfer);
-}
-
-void FtpClient::ReceivePassive(const PassiveAddress& address, Transfer& transfer)
-{
-    OpenPassiveDataConnection(address);
-    DataConnectionScope scope(dataConnection_);
-    auto& data = static_cast<net::TcpClient&>(*dataConnection_);
-    try {
-        if (transfer.resume == Resume::Yes)
-            SendRestart(transfer.stream);
-        WriteCommand(transfer.command);
-        ReadReply({125, 150, 154});
-        transfer.commandAccepted = true;
-        SecureDataConnection(data);
-        ReadDataToStream(data, transfer);
-    } catch (...) {
-        data.Disconnect();
-        throw;
-    }
-    data.Disconnect();
 }
 
 void FtpClient::ConnectDataConnection(net::TcpClient& data, std::int32_t timeoutMs)
@@ -860,24 +844,14 @@ void FtpClient::AcceptDataConnection(net::SimpleServer& listener)
 
 void FtpClient::PrepareDataConnection(net::TcpConnection& data)
 {
-    data.SendBufferSize = SendBufferSize;
-    data.RecvBufferSize = RecvBufferSize;
-    // A data connection that goes silent ends like a silent control
-    // connection: after the same read time-out.
-    data.ReadTimeout = ReadTimeout;
-    data.ProgressFloorBytes = ProgressFloorBytes;
-    data.ProgressFloorTimeMs = ProgressFloorTimeMs;
+    // A data connection works within this client's limits: one that goes
+    // silent ends like a silent control connection, after the same read
+    // time-out. It lives inside the client (dataConnection_), so it never
+    // reads them after the client is gone.
+    data.ReadLimitsFrom(this);
     data.OnWork = OnWork;
     data.OnWorkBegin = OnWorkBegin;
     data.OnWorkEnd = OnWorkEnd;
-}
-
-void FtpClient::ReadDataToStream(net::TcpConnection& data, Transfer& transfer)
-{
-    // An accept that was aborted or failed quietly leaves nothing to read.
-    if (data.IOHandler() == nullptr || !data.IOHandler()->Connected())
-        return;
-    data.ReadToStream(transfer.sink, -1, net::ReadUntil::Closed);
 }
 
 void FtpClient::ReadFinalReply()
@@ -887,18 +861,7 @@ void FtpClient::ReadFinalReply()
         return;
     if (!IsNegative(code))
         RaiseReplyError();
-    // RFC 959: a refused or broken transfer (426, 450, 451, 452, ...) may be
-    // followed by a 226 or 225 that closes the exchange. It is read if it
-    // comes soon, so that it cannot answer the next command; the transfer
-    // fails with the reply that said why.
-    RfcReply refusal;
-    refusal.Assign(LastReply);
-    try {
-        ReadOptionalReply(PendingReplyLimit());
-    } catch (const net::NetError&) {
-        // A follow-up that went wrong does not hide the server's reason.
-    }
-    LastReply.Assign(refusal);
+    ReadFollowUp();
     if (code == 426 || code == 450)
         DoStatus(net::NetStatus::ftpAborted, "Transfer aborted");
     RaiseReplyError();

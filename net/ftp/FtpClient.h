@@ -4,7 +4,7 @@
 #include "net/ftp/FtpProxySettings.h"
 #include "net/ftp/FtpTypes.h"
 #include "net/ftp/PassiveAddress.h"
-#include "net/tls/TlsIoHandler.h"
+#include "net/transport/ConnectionSecurity.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -274,26 +274,38 @@ private:
     void AnnounceListener(net::SimpleServer& listener);
     void SendRestart(std::ostream& stream);
     void AcceptDataConnection(net::SimpleServer& listener);
-    /// One transfer: where its bytes go and whether the server accepted its
-    /// command (so that a failure knows a final reply is owed).
+    /// Which way a transfer's bytes go.
+    enum class TransferDirection { Retrieve, Store };
+    /// One transfer: its direction and command, where its bytes come from or
+    /// go, and whether the server accepted its command (so that a failure
+    /// knows a final reply is owed).
     struct Transfer;
     void Receive(const std::string& command, std::ostream& stream, Resume resume, std::int64_t maxBytes);
-    void ReceiveActive(Transfer& transfer);
-    void ReceivePassive(const PassiveAddress& address, Transfer& transfer);
+    /// The skeleton of every transfer: the data mode chosen, the data moved,
+    /// the final reply read; after a failure, the reply the server owes.
+    void RunTransfer(Transfer& transfer);
+    void TransferActive(Transfer& transfer);
+    void TransferPassive(const PassiveAddress& address, Transfer& transfer);
+    /// Secures the data connection when the data is protected, then reads into
+    /// the sink or writes the bytes.
+    void MoveData(net::TcpConnection& data, Transfer& transfer);
     /// Connects a passive-mode data connection to `address` and makes it
     /// `dataConnection_` once connected.
     void OpenPassiveDataConnection(const PassiveAddress& address);
     bool RequestPassiveOrFallBack(PassiveAddress& address);
-    void ReadPendingReply() noexcept;
+    /// After the data phase of an accepted command failed: the server's final
+    /// reply, read within `PendingReplyTimeout` (and the 225/226 that may
+    /// follow a negative one); its code, 0 when none came. Never throws.
+    std::int16_t DrainPendingReply() noexcept;
+    /// After a negative final reply: reads the optional 225/226 that may
+    /// follow it within `PendingReplyTimeout`, leaving the negative reply in
+    /// `LastReply`. Never throws.
+    void ReadFollowUp() noexcept;
     std::int32_t PendingReplyLimit() const;
     std::int16_t ReadReplyWithin(std::int32_t limitMs);
     void ReadOptionalReply(std::int32_t limitMs);
     std::int32_t DataConnectLimit() const;
     void PrepareDataConnection(net::TcpConnection& data);
-    void ReadDataToStream(net::TcpConnection& data, Transfer& transfer);
-    void StoreActive(const std::string& command, std::string_view bytes, bool& commandAccepted);
-    void StorePassive(const PassiveAddress& address, const std::string& command, std::string_view bytes,
-                      bool& commandAccepted);
     void WriteDataFromBytes(net::TcpConnection& data, std::string_view bytes);
     /// Ends an upload's data connection: the sending side first, then the
     /// server's close awaited within `PendingReplyTimeout`.
@@ -306,8 +318,11 @@ private:
     /// verifies for `Host` when the control connection's verified, else the
     /// control connection's own certificate. Raises DataCertificateError.
     void SecureDataConnection(net::TcpConnection& data);
-    /// ReadTimeout as a wait: 0 means no limit.
-    std::int32_t ReadLimit(const net::TcpConnection& connection) const;
+    /// ReadTimeout as a wait: 0 means no limit. Data connections read this
+    /// client's limits, so it serves them too.
+    std::int32_t ReadLimit() const;
+    /// What secures the control connection; empty in the clear.
+    net::ConnectionSecurity ControlSecurity() const;
     /// Whether certificates serve for encryption only.
     net::TlsVerification Verification() const noexcept;
     void ReadFinalReply();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/transport/NetError.h"
+#include "net/transport/TlsError.h"
 
 #include <cstdint>
 #include <cstring>

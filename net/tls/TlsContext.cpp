@@ -1,7 +1,7 @@
 #include "net/tls/TlsContext.h"
 
-#include "net/tls/TlsError.h"
 #include "net/tls/TlsLibrary.h"
+#include "net/transport/TlsError.h"
 
 namespace quorvane::net {
 

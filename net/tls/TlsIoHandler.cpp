@@ -1,12 +1,12 @@
 #include "net/tls/TlsIoHandler.h"
 
 #include "net/tls/TlsContext.h"
-#include "net/tls/TlsError.h"
 #include "net/tls/TlsLibrary.h"
 #include "net/transport/NetError.h"
 #include "net/transport/SocketErrorCodes.h"
 #include "net/transport/SocketStack.h"
 #include "net/transport/Timeouts.h"
+#include "net/transport/TlsError.h"
 
 #include <arpa/inet.h>
 
@@ -170,18 +170,22 @@ std::int32_t MsLeft(Clock::time_point deadline)
 /// Hands `unsent` to `send` from its front until it is empty (true) or
 /// `send` takes nothing (false, with what it returned in `failedResult`).
 template <typename Send>
-bool DrainUnsent(std::string& unsent, long& failedResult, Send send)
+bool DrainUnsent(std::string& unsent, IoResult& failedResult, Send send)
 {
     while (!unsent.empty()) {
-        const long result = send(unsent.data(), unsent.size());
-        if (result <= 0) {
+        const IoResult result = send(unsent.data(), unsent.size());
+        if (result.count <= 0) {
             failedResult = result;
             return false;
         }
-        unsent.erase(0, static_cast<std::size_t>(result));
+        unsent.erase(0, static_cast<std::size_t>(result.count));
     }
     return true;
 }
+
+// A reset or shut-down socket: a close like any other.
+constexpr std::initializer_list<std::int32_t> kClosed{SocketErrorCode::ShutDown, SocketErrorCode::ConnectionAborted,
+                                                      SocketErrorCode::ConnectionReset};
 
 } // namespace
 
@@ -272,13 +276,11 @@ void TlsIoHandler::Handshake(const std::string& host, std::int32_t timeoutMs)
         TlsLibrary::ERR_clear_error();
         const int result = TlsLibrary::SSL_do_handshake(ssl_);
         const int error = TlsLibrary::SSL_get_error(ssl_, result);
-        long failed = 0;
+        IoResult failed;
         if (!Flush(failed)) {
-            SocketStack& stack = SocketStack::Shared();
-            if (stack.CheckSocketResult(failed, {SocketErrorCode::ShutDown, SocketErrorCode::ConnectionAborted,
-                                                 SocketErrorCode::ConnectionReset}))
+            if (failed.FailedWith(kClosed))
                 throw TlsClosedDuringHandshakeError();
-            stack.RaiseStackError(stack.LastErrorCode());
+            SocketStack::Shared().RaiseStackError(failed.error);
         }
         if (result == 1)
             break;
@@ -297,6 +299,11 @@ void TlsIoHandler::Handshake(const std::string& host, std::int32_t timeoutMs)
     if (firstVerifyFailure_ != X509_V_OK)
         unverifiedReason_ = VerifyReason(firstVerifyFailure_, host);
     established_ = true;
+}
+
+ConnectionSecurity TlsIoHandler::SecurityInfo() const
+{
+    return {Version(), Verified(), unverifiedReason_, serverFingerprint_, serverCertificate_, SessionReused()};
 }
 
 std::string TlsIoHandler::Version() const
@@ -325,14 +332,14 @@ void TlsIoHandler::QueueOutput()
     }
 }
 
-bool TlsIoHandler::Flush(long& failedResult)
+bool TlsIoHandler::Flush(IoResult& failedResult)
 {
     QueueOutput();
     return DrainUnsent(unsent_, failedResult,
                        [this](const char* bytes, std::size_t count) { return inner_->Send(bytes, count); });
 }
 
-bool TlsIoHandler::SendQueued(long& failedResult)
+bool TlsIoHandler::SendQueued(IoResult& failedResult)
 {
     QueueOutput();
     return DrainUnsent(unsent_, failedResult,
@@ -344,14 +351,14 @@ bool TlsIoHandler::Pull(std::int32_t timeoutMs)
     if (!inner_->WaitReadable(timeoutMs))
         return false;
     std::array<char, kChunk> chunk; // filled before it is read
-    const long received = inner_->Recv(chunk.data(), chunk.size());
-    if (received < 0) {
+    const IoResult outcome = inner_->Recv(chunk.data(), chunk.size());
+    const long received = outcome.count;
+    if (outcome.Failed()) {
         // A reset or shut-down socket is a close like any other (and so, without
         // close_notify, never a complete data stream); the rest are socket errors.
-        if (SocketStack::Shared().CheckSocketResult(
-                received,
-                {SocketErrorCode::ShutDown, SocketErrorCode::ConnectionAborted, SocketErrorCode::ConnectionReset}))
-            end_ = End::PlainClose;
+        if (!outcome.FailedWith(kClosed))
+            SocketStack::Shared().RaiseStackError(outcome.error);
+        end_ = End::PlainClose;
         return true;
     }
     if (received == 0)
@@ -373,7 +380,7 @@ bool TlsIoHandler::Decrypt()
     // Reading may make the library answer (a key update). It is queued and sent as far
     // as the socket takes it now; the rest goes before the next record, and a failed
     // send shows on the next read of the inner handler.
-    long ignored = 0;
+    IoResult ignored;
     (void)SendQueued(ignored);
     if (renegotiationRequested_) {
         // Refused, the request would only come again: the connection ends here.
@@ -406,7 +413,7 @@ bool TlsIoHandler::SendCloseNotify()
     // takes it now: a close never waits for a peer that stopped reading.
     TlsLibrary::ERR_clear_error();
     TlsLibrary::SSL_shutdown(ssl_);
-    long ignored = 0;
+    IoResult ignored;
     return SendQueued(ignored);
 }
 
@@ -442,17 +449,17 @@ bool TlsIoHandler::WaitReadable(std::int32_t timeoutMs)
     }
 }
 
-long TlsIoHandler::Recv(void* buffer, std::size_t length)
+IoResult TlsIoHandler::Recv(void* buffer, std::size_t length)
 {
     if (!Connected())
         throw ClosedSocketError();
     if (plain_.empty() && !WaitReadable(TimeoutInfinite))
-        return 0;
+        return IoResult::Moved(0);
     if (!plain_.empty()) {
         const std::size_t count = std::min(length, plain_.size());
         std::memcpy(buffer, plain_.data(), count);
         plain_.erase(0, count);
-        return static_cast<long>(count);
+        return IoResult::Moved(static_cast<long>(count));
     }
     switch (end_) {
     case End::Failed: throw TlsError("The TLS connection failed (" + failure_ + ").");
@@ -460,14 +467,14 @@ long TlsIoHandler::Recv(void* buffer, std::size_t length)
         // Only close_notify proves that a data stream is complete (RFC 4217, RFC 8446).
         if (role_ == TlsRole::Data)
             throw TlsTruncatedError();
-        return 0;
+        return IoResult::Moved(0);
     case End::CloseNotify:
     case End::None: break;
     }
-    return 0;
+    return IoResult::Moved(0);
 }
 
-long TlsIoHandler::Send(const void* buffer, std::size_t length)
+void TlsIoHandler::CheckSendable()
 {
     if (!Connected())
         throw ClosedSocketError();
@@ -475,16 +482,27 @@ long TlsIoHandler::Send(const void* buffer, std::size_t length)
     // handler that runs while the handshake waits.
     if (!established_)
         throw NotConnectedError();
-    if (length == 0)
-        return 0;
+}
+
+std::size_t TlsIoHandler::Encrypt(const void* buffer, std::size_t length)
+{
     std::size_t written = 0;
     TlsLibrary::ERR_clear_error();
     if (TlsLibrary::SSL_write_ex(ssl_, buffer, length, &written) != 1)
         throw TlsError("The TLS connection failed (" + QueueReason("the data could not be encrypted") + ").");
-    long failed = 0;
+    return written;
+}
+
+IoResult TlsIoHandler::Send(const void* buffer, std::size_t length)
+{
+    CheckSendable();
+    if (length == 0)
+        return IoResult::Moved(0);
+    const std::size_t written = Encrypt(buffer, length);
+    IoResult failed;
     if (!Flush(failed))
         return failed;
-    return static_cast<long>(written);
+    return IoResult::Moved(static_cast<long>(written));
 }
 
 void TlsIoHandler::ShutdownSend()
@@ -494,11 +512,10 @@ void TlsIoHandler::ShutdownSend()
     // them for a bounded time, in the inner handler's sliced waits.
     if (!SendCloseNotify()) {
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kCloseWaitMs);
-        long ignored = 0;
+        IoResult failed;
         while (!unsent_.empty() && MsLeft(deadline) > 0 && inner_->WaitWritable(MsLeft(deadline))) {
             // Only a full send buffer is waited out; a failed send ends the wait.
-            if (!SendQueued(ignored) &&
-                (ignored == 0 || SocketStack::Shared().LastErrorCode() != SocketErrorCode::WouldBlock))
+            if (!SendQueued(failed) && !failed.FailedWith({SocketErrorCode::WouldBlock}))
                 break;
         }
     }
@@ -513,15 +530,12 @@ bool TlsIoHandler::WaitWritable(std::int32_t timeoutMs)
     return inner_->WaitWritable(timeoutMs);
 }
 
-long TlsIoHandler::SendNow(const void* buffer, std::size_t length)
+IoResult TlsIoHandler::SendNow(const void* buffer, std::size_t length)
 {
-    if (!Connected())
-        throw ClosedSocketError();
-    if (!established_)
-        throw NotConnectedError();
+    CheckSendable();
     if (length == 0)
-        return 0;
-    long failed = 0;
+        return IoResult::Moved(0);
+    IoResult failed;
     if (!record_.empty()) {
         // A record that went out in part: the caller offers its bytes again after
         // the wait, as after a short send, and they count once all of it has gone.
@@ -531,17 +545,14 @@ long TlsIoHandler::SendNow(const void* buffer, std::size_t length)
         const auto done = static_cast<long>(record_.size());
         record_.clear();
         if (offeredAgain)
-            return done;
+            return IoResult::Moved(done);
         // The caller gave those bytes up (an abort that went on): the record is out
         // all the same, and these bytes are new.
     }
     // Whatever the library still has to send (an answer to a key update) goes first.
     if (!SendQueued(failed))
         return failed;
-    std::size_t written = 0;
-    TlsLibrary::ERR_clear_error();
-    if (TlsLibrary::SSL_write_ex(ssl_, buffer, std::min(length, kChunk), &written) != 1)
-        throw TlsError("The TLS connection failed (" + QueueReason("the data could not be encrypted") + ").");
+    const std::size_t written = Encrypt(buffer, std::min(length, kChunk));
     // The record is encrypted now and cannot be taken back: what the socket does not
     // take at once waits in the queue, and the caller hears "would block" (the inner
     // send's own result and error code) until it has gone.
@@ -549,7 +560,7 @@ long TlsIoHandler::SendNow(const void* buffer, std::size_t length)
         record_.assign(static_cast<const char*>(buffer), written);
         return failed;
     }
-    return static_cast<long>(written);
+    return IoResult::Moved(static_cast<long>(written));
 }
 
 } // namespace quorvane::net

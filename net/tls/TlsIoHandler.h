@@ -15,14 +15,6 @@ namespace quorvane::net {
 
 class TlsContext;
 
-/// What a certificate says of itself, in words, for a person deciding whether to trust it.
-struct CertificateDetails {
-    std::string subject;
-    std::string issuer;
-    std::string validFrom;
-    std::string validUntil;
-};
-
 /// What a TLS connection is for. A data connection resumes a session of its control
 /// connection (servers may demand it) and must end with the server's close_notify, since
 /// only that tells a complete transfer from a cut one.
@@ -84,9 +76,9 @@ public:
     /// a plain close too. A data connection that closes without close_notify raises
     /// TlsTruncatedError; a broken record, or a server's request to renegotiate, raises
     /// TlsError with the reason.
-    long Recv(void* buffer, std::size_t length) override;
+    IoResult Recv(void* buffer, std::size_t length) override;
     /// Encrypts and sends all `length` bytes; the inner send's result when it fails.
-    long Send(const void* buffer, std::size_t length) override;
+    IoResult Send(const void* buffer, std::size_t length) override;
     /// close_notify once after every queued byte, waiting a few seconds at most for a peer
     /// that stopped reading, then the inner handler's ShutdownSend.
     void ShutdownSend() override;
@@ -94,11 +86,14 @@ public:
     bool WaitWritable(std::int32_t timeoutMs) override;
     /// Encrypts at most one record's worth of `buffer` and hands the ciphertext to the inner
     /// handler's SendNow, never waiting: what it does not take is queued, and the call
-    /// returns its -1 (SocketErrorCode::WouldBlock) until the queue has gone, the caller
+    /// returns its failure (SocketErrorCode::WouldBlock) until the queue has gone, the caller
     /// offering the same bytes again after its wait for room (WaitWritable); then the
     /// record's byte count. A caller that gives up leaves the record to go out first.
-    long SendNow(const void* buffer, std::size_t length) override;
+    IoResult SendNow(const void* buffer, std::size_t length) override;
     IoHandler* Underlying() noexcept override { return inner_.get(); }
+    /// The version, the verdict on the certificate, its fingerprint and details, and
+    /// whether the session was resumed.
+    [[nodiscard]] ConnectionSecurity SecurityInfo() const override;
 
     /// Called by the library's new-session callback.
     void SessionArrived(ssl_session_st* session);
@@ -133,15 +128,20 @@ private:
     /// the socket takes it now. False when bytes remain queued.
     bool SendCloseNotify();
 
+    /// Raises ClosedSocketError without a connection, NotConnectedError before the
+    /// handshake has ended.
+    void CheckSendable();
+    /// Encrypts `length` bytes into the library's output; their count. Raises TlsError.
+    std::size_t Encrypt(const void* buffer, std::size_t length);
     /// Moves what the library wants sent to the end of `unsent_`.
     void QueueOutput();
     /// Sends all of `unsent_` (and what the library adds) with the inner handler's
-    /// blocking Send: the handshake's few bytes. False when a send failed (its -1 is the
-    /// caller's result, with the socket's error code left in place).
-    bool Flush(long& failedResult);
+    /// blocking Send: the handshake's few bytes. False when a send failed, with its result
+    /// (and reason) in `failedResult`.
+    bool Flush(IoResult& failedResult);
     /// As Flush, with the inner handler's SendNow: what does not fit now stays queued
-    /// (false, with the inner result: -1 and WouldBlock, or the failure).
-    bool SendQueued(long& failedResult);
+    /// (false, with the inner result: WouldBlock, or the failure).
+    bool SendQueued(IoResult& failedResult);
     /// Receives once from the inner handler into the library's input. False when the wait
     /// ended without data.
     bool Pull(std::int32_t timeoutMs);

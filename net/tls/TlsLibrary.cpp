@@ -1,6 +1,6 @@
 #include "net/tls/TlsLibrary.h"
 
-#include "net/tls/TlsError.h"
+#include "net/transport/TlsError.h"
 
 #include <dlfcn.h>
 

@@ -18,6 +18,14 @@ namespace {
 constexpr int kLevelTcp = 6;
 constexpr int kTcpNoDelay = 1;
 
+// A socket call's result with its reason, read on this thread before anything else can
+// replace it.
+IoResult Completed(long result)
+{
+    return result == SocketFailed ? IoResult::Failure(SocketStack::Shared().LastSocketError())
+                                  : IoResult::Moved(result);
+}
+
 void Sleep(std::int32_t ms)
 {
     if (ms > 0)
@@ -66,18 +74,18 @@ bool SocketIoHandler::WaitReadable(std::int32_t timeoutMs)
     return socketHandle_->WaitReadable(timeoutMs);
 }
 
-long SocketIoHandler::Recv(void* buffer, std::size_t length)
+IoResult SocketIoHandler::Recv(void* buffer, std::size_t length)
 {
     if (!Connected())
         throw ClosedSocketError();
-    return socketHandle_->Recv(buffer, length);
+    return Completed(socketHandle_->Recv(buffer, length));
 }
 
-long SocketIoHandler::Send(const void* buffer, std::size_t length)
+IoResult SocketIoHandler::Send(const void* buffer, std::size_t length)
 {
     if (!Connected())
         throw ClosedSocketError();
-    return socketHandle_->Send(buffer, length);
+    return Completed(socketHandle_->Send(buffer, length));
 }
 
 void SocketIoHandler::ShutdownSend()
@@ -93,11 +101,11 @@ bool SocketIoHandler::WaitWritable(std::int32_t timeoutMs)
     return socketHandle_->WaitWritable(timeoutMs);
 }
 
-long SocketIoHandler::SendNow(const void* buffer, std::size_t length)
+IoResult SocketIoHandler::SendNow(const void* buffer, std::size_t length)
 {
     if (!Connected())
         throw ClosedSocketError();
-    return socketHandle_->SendNow(buffer, length);
+    return Completed(socketHandle_->SendNow(buffer, length));
 }
 
 void SocketIoHandler::ConnectClient(const std::string& host, std::int32_t port, std::int32_t timeoutMs,

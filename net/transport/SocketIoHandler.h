@@ -41,12 +41,12 @@ public:
     void Close() override;
     bool Connected() override;
     bool WaitReadable(std::int32_t timeoutMs) override;
-    long Recv(void* buffer, std::size_t length) override;
-    long Send(const void* buffer, std::size_t length) override;
+    IoResult Recv(void* buffer, std::size_t length) override;
+    IoResult Send(const void* buffer, std::size_t length) override;
     bool WaitWritable(std::int32_t timeoutMs) override;
     /// shutdown() of the sending side; the result is not checked.
     void ShutdownSend() override;
-    long SendNow(const void* buffer, std::size_t length) override;
+    IoResult SendNow(const void* buffer, std::size_t length) override;
     /// Connects to the addresses of `host`, IPv6 and IPv4 interleaved, IPv6 first. A plain
     /// connect (`timeoutMs` -1 or 0 while no anti-freeze is in use) looks the name up on this
     /// thread and tries the addresses one after another. A watched connect (any other time-out,

@@ -146,7 +146,9 @@ public:
     /// localhost in any letter case.
     static bool IsLocalHostName(const std::string& host);
 
-    /// The error code read by the last failed result check (shared by all threads).
+    /// The error code read by the last failed result check (shared by all threads, so
+    /// only a caller of CheckSocketResult on a single thread may rely on it). Receives and
+    /// sends never pass their reasons through it: IoResult carries them.
     std::int32_t LastErrorCode() const noexcept { return lastErrorCode_.load(); }
 
     // --- the process-wide shared stack -------------------------------------------------

@@ -20,7 +20,7 @@ TcpConnection::ProgressScope::ProgressScope(TcpConnection& connection) : connect
     if (connection_.progressDepth_++ == 0) {
         connection_.windowBytes_ = 0;
         connection_.windowEnd_ =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(connection_.ProgressFloorTimeMs);
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(connection_.Limits().ProgressFloorTimeMs);
     }
 }
 
@@ -135,7 +135,7 @@ long TcpConnection::FillInputBuffer(IfDisconnected raise, std::int32_t timeoutMs
 {
     // A ReadTimeout of 0 means no limit, as -2 does (Timeouts.h).
     if (timeoutMs == TimeoutDefault)
-        timeoutMs = ReadTimeout == 0 ? TimeoutInfinite : ReadTimeout;
+        timeoutMs = Limits().ReadTimeout == 0 ? TimeoutInfinite : Limits().ReadTimeout;
 
     long result = 0;
     CheckPeerClosed(raise, QueuedBytes::Count);
@@ -153,26 +153,28 @@ long TcpConnection::FillInputBuffer(IfDisconnected raise, std::int32_t timeoutMs
         }
         // The receive goes straight to the end of the queue instead of through a
         // separate block that would then be copied.
-        const std::size_t size = static_cast<std::size_t>(std::max<std::int32_t>(RecvBufferSize, 1));
+        const std::size_t size = static_cast<std::size_t>(std::max<std::int32_t>(Limits().RecvBufferSize, 1));
         char* room = receiveQueue_.PrepareAppend(size);
+        IoResult outcome;
         try {
-            received = ioHandler_->Recv(room, size);
+            outcome = ioHandler_->Recv(room, size);
         } catch (...) {
             receiveQueue_.CommitAppend(0);
             throw;
         }
+        received = outcome.count;
         receiveQueue_.CommitAppend(received > 0 ? static_cast<std::size_t>(received) : 0);
         if (received > 0)
             windowBytes_ += received;
         peerClosed_ = received == 0;
-        if (received < 0) {
+        if (outcome.Failed()) {
             SocketStack& stack = SocketStack::Shared();
-            if (stack.CheckSocketResult(received, {SocketErrorCode::ShutDown, SocketErrorCode::ConnectionAborted})) {
-                received = 0;
-                DropSocket();
-                if (receiveQueue_.Empty())
-                    stack.RaiseStackError(stack.LastErrorCode());
-            }
+            if (!outcome.FailedWith({SocketErrorCode::ShutDown, SocketErrorCode::ConnectionAborted}))
+                stack.RaiseStackError(outcome.error);
+            received = 0;
+            DropSocket();
+            if (receiveQueue_.Empty())
+                stack.RaiseStackError(outcome.error);
         }
         CheckPeerClosed(raise, QueuedBytes::Count);
         result = received;
@@ -197,7 +199,8 @@ bool TcpConnection::WaitReady(Readiness readiness, std::int32_t timeoutMs)
     const auto waitOnce = [this, readiness](std::int32_t wait) {
         return readiness == Readiness::Readable ? ioHandler_->WaitReadable(wait) : ioHandler_->WaitWritable(wait);
     };
-    if (progressDepth_ == 0 || ProgressFloorBytes <= 0 || ProgressFloorTimeMs <= 0)
+    const ConnectionLimits& limits = Limits();
+    if (progressDepth_ == 0 || limits.ProgressFloorBytes <= 0 || limits.ProgressFloorTimeMs <= 0)
         return waitOnce(timeoutMs);
 
     // The wait is cut at every end of a measuring window, where the bytes that
@@ -211,13 +214,13 @@ bool TcpConnection::WaitReady(Readiness readiness, std::int32_t timeoutMs)
     };
     for (;;) {
         if (Clock::now() >= windowEnd_) {
-            if (windowBytes_ < ProgressFloorBytes) {
+            if (windowBytes_ < limits.ProgressFloorBytes) {
                 if (readiness == Readiness::Writable)
                     throw WriteTimeoutError();
                 throw ReadTimeoutError();
             }
             windowBytes_ = 0;
-            windowEnd_ = Clock::now() + std::chrono::milliseconds(ProgressFloorTimeMs);
+            windowEnd_ = Clock::now() + std::chrono::milliseconds(limits.ProgressFloorTimeMs);
         }
         std::int64_t wait = msUntil(windowEnd_);
         if (!unlimited)
@@ -360,7 +363,7 @@ void TcpConnection::WriteBytes(const void* buffer, std::size_t count)
     // the read time-out and the progress floor, in slices that let the window paint and an
     // abort close the socket.
     ProgressScope progress(*this);
-    const std::int32_t limit = ReadTimeout == 0 ? TimeoutInfinite : ReadTimeout;
+    const std::int32_t limit = Limits().ReadTimeout == 0 ? TimeoutInfinite : Limits().ReadTimeout;
     const char* bytes = static_cast<const char*>(buffer);
     std::size_t position = 0;
     bool full = false; // the last send took less than it was offered
@@ -368,19 +371,18 @@ void TcpConnection::WriteBytes(const void* buffer, std::size_t count)
         if (full && !WaitReady(Readiness::Writable, limit))
             throw WriteTimeoutError();
         full = true;
-        const long sent = ioHandler_->SendNow(bytes + position, count - position);
+        const IoResult outcome = ioHandler_->SendNow(bytes + position, count - position);
+        const long sent = outcome.count;
         AntiFreezeBase::MaybePump(AntiFreezeBase::Activity::Busy);
-        SocketStack& stack = SocketStack::Shared();
-        if (sent < 0 &&
-            stack.CheckSocketResult(sent, {SocketErrorCode::WouldBlock, SocketErrorCode::ShutDown,
-                                           SocketErrorCode::ConnectionAborted, SocketErrorCode::ConnectionReset})) {
-            // The code is the one the failed send left; closing the socket afterwards must
-            // not replace it with the close's own outcome.
-            const std::int32_t code = stack.LastErrorCode();
-            if (code == SocketErrorCode::WouldBlock)
-                continue;
-            DropSocket();
-            stack.RaiseStackError(code);
+        if (outcome.FailedWith({SocketErrorCode::WouldBlock}))
+            continue;
+        if (outcome.Failed()) {
+            // A peer that went away ends the connection here; the reason is the failed
+            // send's, which the close cannot replace.
+            if (outcome.FailedWith(
+                    {SocketErrorCode::ShutDown, SocketErrorCode::ConnectionAborted, SocketErrorCode::ConnectionReset}))
+                DropSocket();
+            SocketStack::Shared().RaiseStackError(outcome.error);
         }
         peerClosed_ = sent == 0;
         CheckPeerClosed(IfDisconnected::Raise, QueuedBytes::Count);
@@ -404,7 +406,7 @@ void TcpConnection::WriteLine(const std::string& text)
 
 void TcpConnection::WriteStream(std::istream& source, std::int64_t count)
 {
-    const std::size_t chunkSize = static_cast<std::size_t>(std::max<std::int32_t>(SendBufferSize, 1));
+    const std::size_t chunkSize = static_cast<std::size_t>(std::max<std::int32_t>(Limits().SendBufferSize, 1));
     std::string chunk(chunkSize, '\0');
     ProgressScope progress(*this);
     BeginWork(WorkMode::wmWrite, count < 0 ? 0 : count);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/transport/ByteSink.h"
+#include "net/transport/ConnectionLimits.h"
 #include "net/transport/ManagedBuffer.h"
 #include "net/transport/NetComponent.h"
 #include "net/transport/Timeouts.h"
@@ -32,11 +33,11 @@ enum class Ownership { Borrowed, Owned };
 
 /// A TCP connection with an input byte queue on top of an I/O handler. Reads lines, exact
 /// byte counts and whole streams; writes bytes and lines; notices when the peer closed.
-/// All operations block the calling thread; one caller at a time.
-class TcpConnection : public NetComponent {
+/// All operations block the calling thread; one caller at a time. Its limits are its own
+/// `ConnectionLimits` fields, or another connection's (ReadLimitsFrom).
+class TcpConnection : public NetComponent, public ConnectionLimits {
 public:
     static constexpr std::int32_t DefaultMaxLineLength = 16384;
-    static constexpr std::int32_t DefaultBufferSize = 32768;
 
     /// Holds the progress floor over one read made of many receives; the
     /// first scope opens the measuring window, nested ones share it.
@@ -59,22 +60,16 @@ public:
     LineOverflowAction MaxLineAction = LineOverflowAction::maException;
     /// Longest line ReadLine accepts, terminator excluded (a CR before LF counts); 0: no limit.
     std::int32_t MaxLineLength = DefaultMaxLineLength;
-    /// Read time-out in ms used for the default time-out argument (Timeouts.h; 0 here also
-    /// means no limit).
-    std::int32_t ReadTimeout = 0;
-    /// A floor on progress while a `ProgressScope` is open (a reply or a
-    /// stream being read, bytes being written): fewer than `ProgressFloorBytes`
-    /// bytes received or sent in any `ProgressFloorTimeMs` ms end the read with
-    /// `ReadTimeoutError` (a write with `WriteTimeoutError`), so a peer that
-    /// moves a byte now and then cannot hold a transfer for ever.
-    /// 0 in either: no floor.
-    std::int32_t ProgressFloorBytes = 0;
-    std::int32_t ProgressFloorTimeMs = 60000;
-    /// Most bytes one receive asks for.
-    std::int32_t RecvBufferSize = DefaultBufferSize;
-    /// Chunk size when writing a stream.
-    std::int32_t SendBufferSize = DefaultBufferSize;
     NotifyEvent OnDisconnected;
+
+    /// Makes this connection read its limits from `owner` (which must outlive it, or be
+    /// unset first) instead of its own fields; null: its own fields again.
+    void ReadLimitsFrom(const ConnectionLimits* owner) noexcept { limitsOwner_ = owner; }
+    /// The limits this connection works within: its owner's, else its own.
+    [[nodiscard]] const ConnectionLimits& Limits() const noexcept
+    {
+        return limitsOwner_ != nullptr ? *limitsOwner_ : *this;
+    }
 
     /// Set when a receive returned 0 or the socket was dropped.
     bool PeerClosed() const noexcept { return peerClosed_; }
@@ -169,6 +164,7 @@ private:
     void DestroyOwnedHandler();
     std::string TakeLine(std::size_t length, std::size_t terminatorLength, bool lfTerminator);
 
+    const ConnectionLimits* limitsOwner_ = nullptr;
     IoHandler* ioHandler_ = nullptr;
     SocketIoHandler* socketHandler_ = nullptr;
     bool ownsHandler_ = false;

@@ -1,6 +1,5 @@
 #include "net/ftp/FtpClient.h"
 #include "net/ftp/FtpErrors.h"
-#include "net/tls/TlsError.h"
 #include "tests/net/ftp/FtpTestSupport.h"
 #include "tests/support/FtpServerProcess.h"
 #include "tests/support/ScriptedPeer.h"

@@ -6,6 +6,10 @@
 
 namespace quorvane::net {
 
+// The errors of a secured connection. The TLS layer raises them, but they belong to the
+// network error family every layer may name: the FTP client's callers reach them through
+// net/ftp/FtpErrors.h and never include the TLS layer.
+
 /// A TLS failure, its reason in words (never a bare library code).
 class TlsError : public NetError {
 public:
