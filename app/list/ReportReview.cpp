@@ -370,7 +370,9 @@ struct ReportReview::Walk {
         std::vector<std::size_t> accepted;
         for (const std::size_t i : claimed) {
             const ReportKind kind = review.records_[i].kind;
-            if (kind != ReportKind::Unclear && choice->accepted[static_cast<std::size_t>(kind)])
+            const bool taken = choice->records.empty() ? choice->accepted[static_cast<std::size_t>(kind)]
+                                                       : i < choice->records.size() && choice->records[i];
+            if (kind != ReportKind::Unclear && taken)
                 accepted.push_back(i);
         }
         const auto agree = [this](const std::vector<std::size_t>& records) {

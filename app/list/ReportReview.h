@@ -80,6 +80,10 @@ struct MergeChoice {
     /// The report that wins where accepted reports disagree on a game's flag;
     /// empty for none. Matched by path, else by file name.
     QString prefer;
+    /// When not empty: the records taken, by their index in
+    /// ReportReview::Records(), in place of the kinds in `accepted` (a record
+    /// past its end is not taken; `Unclear` never is).
+    std::vector<bool> records;
 };
 
 /// The Main List a merge made, not yet written.

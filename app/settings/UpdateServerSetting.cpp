@@ -55,11 +55,34 @@ std::string UpdateServerSetting::StoredSubmitUrl()
 
 void UpdateServerSetting::StoreSubmitServer(const std::optional<FtpServer>& server)
 {
+    StoreServer(settings::kSubmitServer, server);
+}
+
+std::optional<FtpServer> UpdateServerSetting::StoredKeepersServer()
+{
+    const std::string url = StoredKeepersUrl();
+    if (url.empty())
+        return std::nullopt;
+    return FtpServer::Parse(url, FtpServer::Role::Report);
+}
+
+std::string UpdateServerSetting::StoredKeepersUrl()
+{
+    return UserSettings::Text(*UserSettings::Open(), settings::kKeepersServer);
+}
+
+void UpdateServerSetting::StoreKeepersServer(const std::optional<FtpServer>& server)
+{
+    StoreServer(settings::kKeepersServer, server);
+}
+
+void UpdateServerSetting::StoreServer(const QString& key, const std::optional<FtpServer>& server)
+{
     const auto settings = UserSettings::Open();
     if (server)
-        settings->setValue(settings::kSubmitServer, QString::fromStdString(server->Url()));
+        settings->setValue(key, QString::fromStdString(server->Url()));
     else
-        settings->remove(settings::kSubmitServer);
+        settings->remove(key);
     UserSettings::Save(*settings);
 }
 

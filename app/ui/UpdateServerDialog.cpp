@@ -60,12 +60,11 @@ FtpServer ParsedWithPassword(const QLineEdit& field, const QLineEdit& password, 
     return FtpServer::Parse(WithPassword(url, QUrl::toPercentEncoding(password.text()).toStdString()), role);
 }
 
-/// The reports' server kept in the settings file, split as the dialog shows
-/// it: the URL without its password, and the password. One that does not
-/// parse is shown as written, for the user to mend.
-std::pair<QString, QString> SubmitServerFields()
+/// A reports' server kept in the settings file as `url`, split as the dialog
+/// shows it: the URL without its password, and the password. One that does
+/// not parse is shown as written, for the user to mend.
+std::pair<QString, QString> ReportServerFields(const std::string& url)
 {
-    const std::string url = UpdateServerSetting::StoredSubmitUrl();
     if (url.empty())
         return {};
     try {
@@ -107,13 +106,21 @@ UpdateServerDialog::UpdateServerDialog(const UpdateServerChoice& inUse, QWidget*
                             this);
     hint->setWordWrap(true);
 
-    const auto [submitUrl, submitPassword] = SubmitServerFields();
+    const auto [submitUrl, submitPassword] = ReportServerFields(UpdateServerSetting::StoredSubmitUrl());
     editSubmitUrl = new QLineEdit(submitUrl, this);
     editSubmitUrl->setObjectName(QStringLiteral("editSubmitUrl"));
     editSubmitUrl->setPlaceholderText(QStringLiteral("empty: the update server's incoming/ folder"));
     editSubmitPassword = new QLineEdit(submitPassword, this);
     editSubmitPassword->setObjectName(QStringLiteral("editSubmitPassword"));
     editSubmitPassword->setEchoMode(QLineEdit::Password);
+
+    const auto [keepersUrl, keepersPassword] = ReportServerFields(UpdateServerSetting::StoredKeepersUrl());
+    editKeepersUrl = new QLineEdit(keepersUrl, this);
+    editKeepersUrl->setObjectName(QStringLiteral("editKeepersUrl"));
+    editKeepersUrl->setPlaceholderText(QStringLiteral("empty: none (only the list's keepers fetch reports)"));
+    editKeepersPassword = new QLineEdit(keepersPassword, this);
+    editKeepersPassword->setObjectName(QStringLiteral("editKeepersPassword"));
+    editKeepersPassword->setEchoMode(QLineEdit::Password);
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("In use:"), lblInUse);
@@ -122,6 +129,8 @@ UpdateServerDialog::UpdateServerDialog(const UpdateServerChoice& inUse, QWidget*
     auto* submitForm = new QFormLayout;
     submitForm->addRow(QStringLiteral("Send &reports to:"), editSubmitUrl);
     submitForm->addRow(QStringLiteral("Pass&word:"), editSubmitPassword);
+    submitForm->addRow(QStringLiteral("&Keepers' server:"), editKeepersUrl);
+    submitForm->addRow(QStringLiteral("Passwor&d:"), editKeepersPassword);
 
     auto* buttons = new QDialogButtonBox(this);
     btnSave = buttons->addButton(QStringLiteral("&Save"), QDialogButtonBox::AcceptRole);
@@ -145,28 +154,39 @@ UpdateServerDialog::UpdateServerDialog(const UpdateServerChoice& inUse, QWidget*
     layout->addWidget(buttons);
 }
 
-std::optional<FtpServer> UpdateServerDialog::SubmitServer() const
+std::optional<FtpServer> UpdateServerDialog::ReportServer(const QLineEdit& url, const QLineEdit& password)
 {
-    if (editSubmitUrl->text().trimmed().isEmpty())
+    if (url.text().trimmed().isEmpty())
         return std::nullopt;
-    return ParsedWithPassword(*editSubmitUrl, *editSubmitPassword, FtpServer::Role::Report);
+    return ParsedWithPassword(url, password, FtpServer::Role::Report);
+}
+
+void UpdateServerDialog::StoreReportServers() const
+{
+    const std::optional<FtpServer> reports = ReportServer(*editSubmitUrl, *editSubmitPassword);
+    const std::optional<FtpServer> keepers = ReportServer(*editKeepersUrl, *editKeepersPassword);
+    UpdateServerSetting::StoreSubmitServer(reports);
+    UpdateServerSetting::StoreKeepersServer(keepers);
 }
 
 void UpdateServerDialog::btnSaveClick()
 {
     const FtpServer server = ParsedWithPassword(*editUrl, *editPassword, FtpServer::Role::Update);
-    const std::optional<FtpServer> reports = SubmitServer();
+    // Both report servers are parsed before anything is written.
+    ReportServer(*editSubmitUrl, *editSubmitPassword);
+    ReportServer(*editKeepersUrl, *editKeepersPassword);
     UpdateServerSetting::Store(server);
-    UpdateServerSetting::StoreSubmitServer(reports);
+    StoreReportServers();
     chosen_ = {server, UpdateServerChoice::Source::SettingsFile};
     accept();
 }
 
 void UpdateServerDialog::btnBuiltInClick()
 {
-    const std::optional<FtpServer> reports = SubmitServer();
+    ReportServer(*editSubmitUrl, *editSubmitPassword);
+    ReportServer(*editKeepersUrl, *editKeepersPassword);
     UpdateServerSetting::StoreBuiltIn();
-    UpdateServerSetting::StoreSubmitServer(reports);
+    StoreReportServers();
     chosen_ = {};
     accept();
 }
