@@ -111,6 +111,18 @@ NetworkJobWindow::Report Escaped(const NetworkJobWindow::Report& report)
     return {[&report](const std::string& text) { report.status(EscapeControls(text)); }, report.progress};
 }
 
+/// A reason on one line: the XML layer's line breaks become blanks, other
+/// control characters escapes.
+QString OneLine(const std::string& text)
+{
+    std::string line = text;
+    for (char& c : line) {
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    }
+    return Utf8Text::Decode(EscapeControls(line)).simplified();
+}
+
 } // namespace
 
 KeepersWindow::KeepersWindow(MainListHost& host) : QDialog(nullptr), host_(host)
@@ -262,8 +274,7 @@ void KeepersWindow::Review()
     Unreadable->clear();
     for (const ReviewedReport& report : model_->Review().Reports()) {
         if (!report.problem.empty())
-            Unreadable->addItem(QFileInfo(report.path).fileName() + QStringLiteral(": ") +
-                                Utf8Text::Decode(EscapeControls(report.problem)));
+            Unreadable->addItem(QFileInfo(report.path).fileName() + QStringLiteral(": ") + OneLine(report.problem));
     }
     lblUnreadable->setVisible(Unreadable->count() > 0);
     Unreadable->setVisible(Unreadable->count() > 0);
@@ -281,6 +292,8 @@ void KeepersWindow::ShowCounts()
     panel0_->setText(QString::fromStdString(model_->Review().Counts().Summary()));
     const int accepted = model_->Acceptance().AcceptedCount();
     panel1_->setText(QStringLiteral("Accepted [%1]").arg(accepted));
+    // A disagreement mark may have widened the kinds.
+    Reports->resizeColumnToContents(ReportTableModel::KindColumn);
     btnMerge->setEnabled(accepted > 0);
 }
 
