@@ -278,7 +278,7 @@ int main(int argc, char** argv)
     ok = writeReports(QDir(work.path())) && ok;
     {
         KeepersWindow keepers(window);
-        keepers.resize(1100, 420);
+        keepers.resize(1280, 400);
         keepers.Model().AcceptKind(ReportKind::Contradicts);
         keepers.Model().AcceptKind(ReportKind::AddsNotes);
         keepers.Model().AcceptKind(ReportKind::New);
