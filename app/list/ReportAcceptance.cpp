@@ -4,13 +4,6 @@
 
 namespace quorvane::app {
 
-namespace {
-
-/// The GOOD text's place among a record's fields.
-constexpr std::size_t GoodField = 4;
-
-} // namespace
-
 ReportAcceptance::ReportAcceptance(const ReportReview& review)
     : review_(review), accepted_(review.Records().size(), false)
 {

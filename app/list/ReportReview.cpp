@@ -37,15 +37,6 @@ namespace {
 using Views = std::array<std::string_view, RecordFieldNames.size()>;
 using Texts = std::array<std::string, RecordFieldNames.size()>;
 
-// Positions of the fields in RecordFieldNames.
-constexpr std::size_t NameField = 0;
-constexpr std::size_t IdField = 1;
-constexpr std::size_t NotesField = 2;
-constexpr std::size_t SizeField = 3;
-constexpr std::size_t GoodField = 4;
-constexpr std::size_t NickField = 5;
-constexpr std::size_t InstField = 6;
-
 /// The fields a change lists besides the flag, as ListChanges compares them.
 constexpr std::array<std::size_t, 5> ComparedFields = {NameField, NotesField, SizeField, NickField, InstField};
 

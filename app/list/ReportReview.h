@@ -41,6 +41,15 @@ struct ReviewedReport {
     std::string problem;
 };
 
+// Positions of a record's fields in ReviewedRecord::fields (RecordFieldNames).
+inline constexpr std::size_t NameField = 0;
+inline constexpr std::size_t IdField = 1;
+inline constexpr std::size_t NotesField = 2;
+inline constexpr std::size_t SizeField = 3;
+inline constexpr std::size_t GoodField = 4;
+inline constexpr std::size_t NickField = 5;
+inline constexpr std::size_t InstField = 6;
+
 /// One record of a report, with what it says against the Main List.
 struct ReviewedRecord {
     /// Index of its report in ReportReview::Reports().

@@ -41,11 +41,7 @@ void UpdateServerSetting::StoreBuiltIn()
 
 std::optional<FtpServer> UpdateServerSetting::StoredSubmitServer()
 {
-    const auto settings = UserSettings::Open();
-    const std::string url = UserSettings::Text(*settings, settings::kSubmitServer);
-    if (url.empty())
-        return std::nullopt;
-    return FtpServer::Parse(url, FtpServer::Role::Report);
+    return StoredReportServer(StoredSubmitUrl());
 }
 
 std::string UpdateServerSetting::StoredSubmitUrl()
@@ -60,10 +56,7 @@ void UpdateServerSetting::StoreSubmitServer(const std::optional<FtpServer>& serv
 
 std::optional<FtpServer> UpdateServerSetting::StoredKeepersServer()
 {
-    const std::string url = StoredKeepersUrl();
-    if (url.empty())
-        return std::nullopt;
-    return FtpServer::Parse(url, FtpServer::Role::Report);
+    return StoredReportServer(StoredKeepersUrl());
 }
 
 std::string UpdateServerSetting::StoredKeepersUrl()
@@ -74,6 +67,13 @@ std::string UpdateServerSetting::StoredKeepersUrl()
 void UpdateServerSetting::StoreKeepersServer(const std::optional<FtpServer>& server)
 {
     StoreServer(settings::kKeepersServer, server);
+}
+
+std::optional<FtpServer> UpdateServerSetting::StoredReportServer(const std::string& url)
+{
+    if (url.empty())
+        return std::nullopt;
+    return FtpServer::Parse(url, FtpServer::Role::Report);
 }
 
 void UpdateServerSetting::StoreServer(const QString& key, const std::optional<FtpServer>& server)

@@ -67,6 +67,8 @@ public:
     static void StoreKeepersServer(const std::optional<FtpServer>& server);
 
 private:
+    /// The reports' server `url` names; none for an empty one.
+    static std::optional<FtpServer> StoredReportServer(const std::string& url);
     /// Puts `server`'s URL under `key`, or takes the key out for none.
     static void StoreServer(const QString& key, const std::optional<FtpServer>& server);
 };

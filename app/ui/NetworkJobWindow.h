@@ -16,9 +16,10 @@ namespace quorvane::app {
 
 class AntiFreeze;
 
-/// A network job of the keepers' window run as the Sending window runs a
-/// send: once the window is on screen, with a status line, a progress bar and
-/// "Cancel", the other windows repainting meanwhile. "Cancel" (and the close
+/// A network job run in a small window of its own (sending a Custom List,
+/// the keepers' fetch and publish): once the window is on screen, with a
+/// status line, a progress bar and "Cancel", the other windows repainting
+/// meanwhile. "Cancel" (and the close
 /// box, and Escape) calls the job's abort; the job then ends by an error,
 /// which is not shown: the cancel is. At the end the status line shows the
 /// job's outcome or its failure in words, and the button reads "Close".
@@ -49,6 +50,8 @@ public:
     bool Finished() const { return finished_; }
     /// Whether the job ran to its end without failing or being cancelled.
     bool Succeeded() const { return succeeded_; }
+    /// Whether "Cancel" (or the close box) was used while the job ran.
+    bool Cancelled() const { return cancelled_; }
 
     QLabel* lblStatus = nullptr;
     QProgressBar* progress = nullptr;

@@ -13,14 +13,6 @@ namespace quorvane::app {
 
 namespace {
 
-// Positions of a record's fields (RecordFieldNames).
-constexpr std::size_t NameField = 0;
-constexpr std::size_t IdField = 1;
-constexpr std::size_t NotesField = 2;
-constexpr std::size_t GoodField = 4;
-constexpr std::size_t NickField = 5;
-constexpr std::size_t InstField = 6;
-
 /// Shown on the rows of a game whose accepted records disagree.
 const QString kDisagreeMark = QStringLiteral(" (disagree)");
 const QString kDisagreeTip =

@@ -16,6 +16,7 @@
 
 #include <exception>
 #include <string>
+#include <tuple>
 #include <utility>
 
 namespace quorvane::app {
@@ -76,6 +77,21 @@ std::pair<QString, QString> ReportServerFields(const std::string& url)
     }
 }
 
+/// The URL field and the masked password field of a reports' server kept as
+/// `url`, named "edit<what>Url" and "edit<what>Password".
+std::pair<QLineEdit*, QLineEdit*> ReportServerEdits(const std::string& url, const QString& what,
+                                                    const QString& placeholder, QWidget* parent)
+{
+    const auto [shownUrl, password] = ReportServerFields(url);
+    auto* urlEdit = new QLineEdit(shownUrl, parent);
+    urlEdit->setObjectName(QStringLiteral("edit") + what + QStringLiteral("Url"));
+    urlEdit->setPlaceholderText(placeholder);
+    auto* passwordEdit = new QLineEdit(password, parent);
+    passwordEdit->setObjectName(QStringLiteral("edit") + what + QStringLiteral("Password"));
+    passwordEdit->setEchoMode(QLineEdit::Password);
+    return {urlEdit, passwordEdit};
+}
+
 } // namespace
 
 UpdateServerDialog::UpdateServerDialog(const UpdateServerChoice& inUse, QWidget* parent)
@@ -106,21 +122,12 @@ UpdateServerDialog::UpdateServerDialog(const UpdateServerChoice& inUse, QWidget*
                             this);
     hint->setWordWrap(true);
 
-    const auto [submitUrl, submitPassword] = ReportServerFields(UpdateServerSetting::StoredSubmitUrl());
-    editSubmitUrl = new QLineEdit(submitUrl, this);
-    editSubmitUrl->setObjectName(QStringLiteral("editSubmitUrl"));
-    editSubmitUrl->setPlaceholderText(QStringLiteral("empty: the update server's incoming/ folder"));
-    editSubmitPassword = new QLineEdit(submitPassword, this);
-    editSubmitPassword->setObjectName(QStringLiteral("editSubmitPassword"));
-    editSubmitPassword->setEchoMode(QLineEdit::Password);
-
-    const auto [keepersUrl, keepersPassword] = ReportServerFields(UpdateServerSetting::StoredKeepersUrl());
-    editKeepersUrl = new QLineEdit(keepersUrl, this);
-    editKeepersUrl->setObjectName(QStringLiteral("editKeepersUrl"));
-    editKeepersUrl->setPlaceholderText(QStringLiteral("empty: none (only the list's keepers fetch reports)"));
-    editKeepersPassword = new QLineEdit(keepersPassword, this);
-    editKeepersPassword->setObjectName(QStringLiteral("editKeepersPassword"));
-    editKeepersPassword->setEchoMode(QLineEdit::Password);
+    std::tie(editSubmitUrl, editSubmitPassword) =
+        ReportServerEdits(UpdateServerSetting::StoredSubmitUrl(), QStringLiteral("Submit"),
+                          QStringLiteral("empty: the update server's incoming/ folder"), this);
+    std::tie(editKeepersUrl, editKeepersPassword) =
+        ReportServerEdits(UpdateServerSetting::StoredKeepersUrl(), QStringLiteral("Keepers"),
+                          QStringLiteral("empty: none (for the list's keepers, who fetch the reports)"), this);
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("In use:"), lblInUse);
