@@ -325,8 +325,14 @@ void KeepersWindow::btnFetchClick()
     NetworkJobWindow job(
         QStringLiteral("Fetching Reports"),
         [&](const NetworkJobWindow::Report& report) {
-            const FetchedReports fetched = fetch.Fetch(folder, moveTo, Escaped(report).status);
-            std::string text = fetched.Text();
+            // The names skipped stay in the outcome; other statuses pass.
+            std::string skipped;
+            const FetchedReports fetched = fetch.Fetch(folder, moveTo, [&](const std::string& status) {
+                if (status.rfind("Skipped ", 0) == 0)
+                    skipped += '\n' + EscapeControls(status);
+                report.status(EscapeControls(status));
+            });
+            std::string text = fetched.Text() + skipped;
             for (const std::string& failure : fetched.failures)
                 text += '\n' + EscapeControls(failure);
             return text;
@@ -378,6 +384,8 @@ void KeepersWindow::btnMergeClick()
     Review();
     ChangesWindow window(host_);
     Asker::current().runModal(window);
+    // "Go Back" there may have put the old list back.
+    Review();
 }
 
 FtpServer KeepersWindow::PublishServer() const

@@ -323,6 +323,15 @@ TEST_F(KeepersWindowTest, CancelDuringTheFetchOrThePublishLeavesNothingHalfWritt
     EXPECT_EQ(publishStatus, "Publishing was cancelled.");
     EXPECT_EQ(Names(server.Root().Path() / kListFolder), std::vector<std::string>{"gcmList.xml"});
     EXPECT_EQ(server.Root().Read(std::string(kListFolder) + "gcmList.xml"), list);
+
+    // The window opens at the size it was left at.
+    {
+        KeepersWindow first(window);
+        first.resize(640, 300);
+        first.done(QDialog::Accepted);
+    }
+    KeepersWindow again(window);
+    EXPECT_EQ(again.size(), QSize(640, 300));
     EXPECT_TRUE(asker.errors.empty());
 }
 
