@@ -37,15 +37,6 @@ namespace {
 using Views = std::array<std::string_view, RecordFieldNames.size()>;
 using Texts = std::array<std::string, RecordFieldNames.size()>;
 
-// Positions of the fields in RecordFieldNames.
-constexpr std::size_t NameField = 0;
-constexpr std::size_t IdField = 1;
-constexpr std::size_t NotesField = 2;
-constexpr std::size_t SizeField = 3;
-constexpr std::size_t GoodField = 4;
-constexpr std::size_t NickField = 5;
-constexpr std::size_t InstField = 6;
-
 /// The fields a change lists besides the flag, as ListChanges compares them.
 constexpr std::array<std::size_t, 5> ComparedFields = {NameField, NotesField, SizeField, NickField, InstField};
 
@@ -370,7 +361,9 @@ struct ReportReview::Walk {
         std::vector<std::size_t> accepted;
         for (const std::size_t i : claimed) {
             const ReportKind kind = review.records_[i].kind;
-            if (kind != ReportKind::Unclear && choice->accepted[static_cast<std::size_t>(kind)])
+            const bool taken = choice->records.empty() ? choice->accepted[static_cast<std::size_t>(kind)]
+                                                       : i < choice->records.size() && choice->records[i];
+            if (kind != ReportKind::Unclear && taken)
                 accepted.push_back(i);
         }
         const auto agree = [this](const std::vector<std::size_t>& records) {

@@ -41,6 +41,15 @@ struct ReviewedReport {
     std::string problem;
 };
 
+// Positions of a record's fields in ReviewedRecord::fields (RecordFieldNames).
+inline constexpr std::size_t NameField = 0;
+inline constexpr std::size_t IdField = 1;
+inline constexpr std::size_t NotesField = 2;
+inline constexpr std::size_t SizeField = 3;
+inline constexpr std::size_t GoodField = 4;
+inline constexpr std::size_t NickField = 5;
+inline constexpr std::size_t InstField = 6;
+
 /// One record of a report, with what it says against the Main List.
 struct ReviewedRecord {
     /// Index of its report in ReportReview::Reports().
@@ -80,6 +89,10 @@ struct MergeChoice {
     /// The report that wins where accepted reports disagree on a game's flag;
     /// empty for none. Matched by path, else by file name.
     QString prefer;
+    /// When not empty: the records taken, by their index in
+    /// ReportReview::Records(), in place of the kinds in `accepted` (a record
+    /// past its end is not taken; `Unclear` never is).
+    std::vector<bool> records;
 };
 
 /// The Main List a merge made, not yet written.

@@ -62,6 +62,15 @@ inline const QString kWindowGeometry = QStringLiteral("window/geometry");
 inline const QString kWindowMaximized = QStringLiteral("window/maximized");
 /// The index of its current page.
 inline const QString kWindowPage = QStringLiteral("window/page");
+
+// [window] too: the windows of their own, each under its group.
+/// The keepers' window ("Review Reports").
+inline const QString kKeepersWindow = QStringLiteral("window/keepers/");
+/// A window's normal geometry under `group`, a rectangle in screen pixels.
+inline QString WindowGeometryKey(const QString& group)
+{
+    return group + QStringLiteral("geometry");
+}
 /// The widths of the columns of the list view named `view` (its object name),
 /// left to right: the width of a column the user resized, 0 for one that fits
 /// its contents. Earlier versions kept every column's width, fitted or not,

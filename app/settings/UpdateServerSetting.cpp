@@ -41,11 +41,7 @@ void UpdateServerSetting::StoreBuiltIn()
 
 std::optional<FtpServer> UpdateServerSetting::StoredSubmitServer()
 {
-    const auto settings = UserSettings::Open();
-    const std::string url = UserSettings::Text(*settings, settings::kSubmitServer);
-    if (url.empty())
-        return std::nullopt;
-    return FtpServer::Parse(url, FtpServer::Role::Report);
+    return StoredReportServer(StoredSubmitUrl());
 }
 
 std::string UpdateServerSetting::StoredSubmitUrl()
@@ -55,11 +51,38 @@ std::string UpdateServerSetting::StoredSubmitUrl()
 
 void UpdateServerSetting::StoreSubmitServer(const std::optional<FtpServer>& server)
 {
+    StoreServer(settings::kSubmitServer, server);
+}
+
+std::optional<FtpServer> UpdateServerSetting::StoredKeepersServer()
+{
+    return StoredReportServer(StoredKeepersUrl());
+}
+
+std::string UpdateServerSetting::StoredKeepersUrl()
+{
+    return UserSettings::Text(*UserSettings::Open(), settings::kKeepersServer);
+}
+
+void UpdateServerSetting::StoreKeepersServer(const std::optional<FtpServer>& server)
+{
+    StoreServer(settings::kKeepersServer, server);
+}
+
+std::optional<FtpServer> UpdateServerSetting::StoredReportServer(const std::string& url)
+{
+    if (url.empty())
+        return std::nullopt;
+    return FtpServer::Parse(url, FtpServer::Role::Report);
+}
+
+void UpdateServerSetting::StoreServer(const QString& key, const std::optional<FtpServer>& server)
+{
     const auto settings = UserSettings::Open();
     if (server)
-        settings->setValue(settings::kSubmitServer, QString::fromStdString(server->Url()));
+        settings->setValue(key, QString::fromStdString(server->Url()));
     else
-        settings->remove(settings::kSubmitServer);
+        settings->remove(key);
     UserSettings::Save(*settings);
 }
 

@@ -2,6 +2,8 @@
 
 #include "app/update/FtpServer.h"
 
+#include <QString>
+
 #include <exception>
 #include <functional>
 #include <optional>
@@ -53,6 +55,22 @@ public:
     /// there is none (reports then go to the update server's incoming/
     /// folder). Throws SettingsError when the file cannot be written.
     static void StoreSubmitServer(const std::optional<FtpServer>& server);
+
+    /// The list's keepers' account for the reports' incoming folder ([keepers]
+    /// server, in the form --reports-server takes); none when the key is
+    /// absent or empty. Throws ServerUrlError for a malformed URL.
+    static std::optional<FtpServer> StoredKeepersServer();
+    /// The [keepers] server URL as written, empty when there is none.
+    static std::string StoredKeepersUrl();
+    /// Puts `server`'s URL into [keepers] server, or takes the key out when
+    /// there is none. Throws SettingsError when the file cannot be written.
+    static void StoreKeepersServer(const std::optional<FtpServer>& server);
+
+private:
+    /// The reports' server `url` names; none for an empty one.
+    static std::optional<FtpServer> StoredReportServer(const std::string& url);
+    /// Puts `server`'s URL under `key`, or takes the key out for none.
+    static void StoreServer(const QString& key, const std::optional<FtpServer>& server);
 };
 
 } // namespace quorvane::app

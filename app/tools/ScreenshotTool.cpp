@@ -13,9 +13,11 @@
 #include "app/ui/ChangesWindow.h"
 #include "app/ui/CustomListPage.h"
 #include "app/ui/DownloadWindow.h"
+#include "app/ui/KeepersWindow.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/MessageDialog.h"
 #include "app/ui/MyGamesPage.h"
+#include "app/ui/ReportTableModel.h"
 #include "app/ui/SendPreviewDialog.h"
 #include "app/ui/SortedListView.h"
 #include "app/update/SubmitFlow.h"
@@ -31,6 +33,7 @@
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTreeView>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -145,6 +148,41 @@ bool writePreviousList(const QString& listFile, const QDir& work)
     return out.open(QIODevice::WriteOnly) && out.write(text.toUtf8()) >= 0;
 }
 
+/// A report's record: name, ID, notes, flag, nick and instructions.
+ListItem reportRecord(const char* name, const char* id, const char* notes, const char* good, const char* nick,
+                      const char* instructions)
+{
+    return {QString::fromUtf8(name),
+            {QString::fromLatin1(id), QString::fromUtf8(notes), QStringLiteral("?"), QString::fromLatin1(good),
+             QString::fromUtf8(nick), QString::fromUtf8(instructions)},
+            BootImage::Cross};
+}
+
+/// "reports/" in `work`: two players' reports on games of the sample list
+/// (one of them on a game the list does not hold yet) and one that is no
+/// list at all.
+bool writeReports(const QDir& work)
+{
+    if (!work.mkpath(QStringLiteral("reports")))
+        return false;
+    const QDir reports(work.filePath(QStringLiteral("reports")));
+    CustomListWriter::Write(
+        reports.filePath(QStringLiteral("custGCMList-20261201T101500Z-3fa2c1d0.xml")),
+        {reportRecord("Quiet Engine", "QCWP10", "Boots with the current build", "1", "quill",
+                      "Skip the intro with Start"),
+         reportRecord("Brisk Castle Quarry: Second Wind", "QBCJ76", "", "1", "quill", "Turn the music off first"),
+         reportRecord("Lunar Harbor Rally", "GLHE01", "Boots, sound crackles", "1", "quill",
+                      "Skip the intro with Start"),
+         reportRecord("Prismatic Yarrow & Falcon Racer", "QEHJ20", "Fine once the intro is skipped", "1", "quill",
+                      "Turn the music off first")});
+    CustomListWriter::Write(
+        reports.filePath(QStringLiteral("custGCMList-20261201T184233Z-91be07a4.xml")),
+        {reportRecord("Quiet Engine", "QCWP10", "Still slow audio", "2", "Tindra", "Skip the intro with Start"),
+         reportRecord("Frosted Relic Zero", "QZQE47", "Black screen", "maybe", "Tindra", "Lower the resolution")});
+    QFile broken(reports.filePath(QStringLiteral("custGCMList-20261202T080000Z-0a0b0c0d.xml")));
+    return broken.open(QIODevice::WriteOnly) && broken.write("<IMAGE>") == 7;
+}
+
 bool save(QWidget& widget, const QDir& out, const char* name)
 {
     widget.show();
@@ -235,6 +273,19 @@ int main(int argc, char** argv)
     ChangesWindow changes(window);
     ok = save(changes, out, "changes-window.png") && ok;
     changes.hide();
+
+    // The keepers' window on the reports above, two kinds accepted: the two
+    // reports on Quiet Engine then disagree, and their rows say so.
+    ok = writeReports(QDir(work.path())) && ok;
+    {
+        KeepersWindow keepers(window);
+        keepers.resize(1280, 400);
+        keepers.Model().AcceptKind(ReportKind::Contradicts);
+        keepers.Model().AcceptKind(ReportKind::AddsNotes);
+        keepers.Model().AcceptKind(ReportKind::New);
+        ok = save(keepers, out, "keepers-window.png") && ok;
+        keepers.hide();
+    }
 
     DownloadWindow download(window, [](MainListHost&) { return std::make_unique<SampleListing>(); });
     ok = save(download, out, "download-window.png") && ok;

@@ -64,10 +64,13 @@ constexpr int kMeasuredRows = 1000;
 
 } // namespace
 
-ChangesWindow::ChangesWindow(MainListHost& host) : QDialog(nullptr), host_(host)
+ChangesWindow::ChangesWindow(MainListHost& host) : ChangesWindow(host, QString(), QString(), QString()) {}
+
+ChangesWindow::ChangesWindow(MainListHost& host, QString olderFile, QString newerFile, const QString& title)
+    : QDialog(nullptr), host_(host), olderFile_(std::move(olderFile)), newerFile_(std::move(newerFile))
 {
     setObjectName(QStringLiteral("ChangesWindow"));
-    setWindowTitle(QStringLiteral("What Changed in the Last Update"));
+    setWindowTitle(title.isEmpty() ? QStringLiteral("What Changed in the Last Update") : title);
     resize(760, 420);
 
     Filter = new QComboBox(this);
@@ -97,6 +100,15 @@ ChangesWindow::ChangesWindow(MainListHost& host) : QDialog(nullptr), host_(host)
     top->addWidget(Filter);
     top->addStretch(1);
     top->addWidget(btnGoBack);
+    if (!newerFile_.isEmpty()) {
+        // Nothing is in place yet to go back from.
+        btnGoBack->hide();
+        btnWrite = new QPushButton(QStringLiteral("&Write the New List"), this);
+        btnWrite->setObjectName(QStringLiteral("btnWrite"));
+        btnWrite->setDefault(true);
+        top->addWidget(btnWrite);
+        connect(btnWrite, &QPushButton::clicked, this, &QDialog::accept);
+    }
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 4, 0, 0);
     top->setContentsMargins(6, 0, 6, 0);
@@ -129,10 +141,14 @@ void ChangesWindow::Compare()
     changes_ = {};
     Changes->clear();
     panel0_->clear();
-    const QString mainList = host_.ListLogic().FilePath(QString::fromLatin1(MainListFileName));
-    changes_ = ListChanges::Compare(
-        QFile::decodeName(ListInstaller::PreviousListPath(QFile::encodeName(mainList).toStdString()).c_str()),
-        mainList);
+    if (!newerFile_.isEmpty()) {
+        changes_ = ListChanges::Compare(olderFile_, newerFile_);
+    } else {
+        const QString mainList = host_.ListLogic().FilePath(QString::fromLatin1(MainListFileName));
+        changes_ = ListChanges::Compare(
+            QFile::decodeName(ListInstaller::PreviousListPath(QFile::encodeName(mainList).toStdString()).c_str()),
+            mainList);
+    }
     panel0_->setText(changes_.Counts().Summary());
     FilterChange();
 }

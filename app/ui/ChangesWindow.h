@@ -24,6 +24,10 @@ public:
     /// Compares the lists of `host`'s folder, guarded: a list that does
     /// not load shows the error box and leaves the view empty.
     explicit ChangesWindow(MainListHost& host);
+    /// A preview of a list not yet in place: compares `olderFile` with
+    /// `newerFile` under `title`, without "Go Back"; "Write the New List"
+    /// (`btnWrite`, the default button) accepts the window.
+    ChangesWindow(MainListHost& host, QString olderFile, QString newerFile, const QString& title);
     ~ChangesWindow() override;
 
     /// The filter's choices, in its order: every kind, then one kind each.
@@ -38,6 +42,8 @@ public:
     QComboBox* Filter = nullptr;
     QTreeWidget* Changes = nullptr;
     QPushButton* btnGoBack = nullptr;
+    /// Only in a preview.
+    QPushButton* btnWrite = nullptr;
     QStatusBar* StatusBar1 = nullptr;
 
     /// The status bar's text: the changes' summary.
@@ -48,6 +54,9 @@ private:
     void Compare();
 
     MainListHost& host_;
+    /// The lists compared; empty for the previous list and the Main List.
+    QString olderFile_;
+    QString newerFile_;
     ListChanges changes_;
     QLabel* panel0_ = nullptr;
 };

@@ -12,6 +12,7 @@
 #include "app/ui/ErrorBox.h"
 #include "app/ui/FormControls.h"
 #include "app/ui/Images.h"
+#include "app/ui/KeepersWindow.h"
 #include "app/ui/KeyCodes.h"
 #include "app/ui/MenuBarStyle.h"
 #include "app/ui/MessagePanel.h"
@@ -248,7 +249,15 @@ void MainWindow::BuildMenu()
     // Enabled while an update's replaced list lies beside the Main List; the
     // file can come and go behind the program's back, so look each time.
     EnableWhatChanged();
-    connect(Database1, &QMenu::aboutToShow, this, [this] { EnableWhatChanged(); });
+    ReviewReports1 = Database1->addAction(QStringLiteral("&Review Reports..."));
+    ReviewReports1->setObjectName(QStringLiteral("ReviewReports1"));
+    // The keepers' window reviews reports against the Main List: usable only
+    // while one is loaded.
+    ReviewReports1->setEnabled(false);
+    connect(Database1, &QMenu::aboutToShow, this, [this] {
+        EnableWhatChanged();
+        ReviewReports1->setEnabled(list_.IsLoaded(ListKind::Main));
+    });
 
     About1 = named(MainMenu1->addMenu(QStringLiteral("&About")), "About1");
     Ermthis1 = About1->addAction(QStringLiteral("&Erm, this."));
@@ -261,6 +270,7 @@ void MainWindow::BuildMenu()
     Wire(ShowCustomListGCMs1, &QAction::triggered, &MainWindow::ShowCustomListGCMs1Click);
     Wire(ExportlisttoHTML1, &QAction::triggered, &MainWindow::ExportlisttoHTML1Click);
     Wire(WhatChanged1, &QAction::triggered, &MainWindow::WhatChanged1Click);
+    Wire(ReviewReports1, &QAction::triggered, &MainWindow::ReviewReports1Click);
     Wire(Ermthis1, &QAction::triggered, &MainWindow::Ermthis1Click);
 }
 
@@ -477,6 +487,15 @@ void MainWindow::StartListUpdate()
 void MainWindow::WhatChanged1Click()
 {
     ChangesWindow window(*this);
+    Asker::current().runModal(window);
+    EnableWhatChanged();
+}
+
+void MainWindow::ReviewReports1Click()
+{
+    if (!list_.IsLoaded(ListKind::Main))
+        return;
+    KeepersWindow window(*this);
     Asker::current().runModal(window);
     EnableWhatChanged();
 }

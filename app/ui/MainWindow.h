@@ -92,6 +92,9 @@ public:
     void CheckforListUpdates1Click();
     /// "What Changed in the Last Update...": runs the changes window modally.
     void WhatChanged1Click();
+    /// "Review Reports...": runs the keepers' window modally while a Main
+    /// List is loaded.
+    void ReviewReports1Click();
     /// Shows the update server in use and lets the user set another one, or
     /// the built-in one, in the settings file and for the rest of the run.
     void UpdateServer1Click();
@@ -164,6 +167,7 @@ public:
     QAction* ShowCustomListGCMs1 = nullptr;
     QAction* ExportlisttoHTML1 = nullptr;
     QAction* WhatChanged1 = nullptr;
+    QAction* ReviewReports1 = nullptr;
     QMenu* About1 = nullptr;
     QAction* Ermthis1 = nullptr;
 

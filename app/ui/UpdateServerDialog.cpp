@@ -16,6 +16,7 @@
 
 #include <exception>
 #include <string>
+#include <tuple>
 #include <utility>
 
 namespace quorvane::app {
@@ -60,12 +61,11 @@ FtpServer ParsedWithPassword(const QLineEdit& field, const QLineEdit& password, 
     return FtpServer::Parse(WithPassword(url, QUrl::toPercentEncoding(password.text()).toStdString()), role);
 }
 
-/// The reports' server kept in the settings file, split as the dialog shows
-/// it: the URL without its password, and the password. One that does not
-/// parse is shown as written, for the user to mend.
-std::pair<QString, QString> SubmitServerFields()
+/// A reports' server kept in the settings file as `url`, split as the dialog
+/// shows it: the URL without its password, and the password. One that does
+/// not parse is shown as written, for the user to mend.
+std::pair<QString, QString> ReportServerFields(const std::string& url)
 {
-    const std::string url = UpdateServerSetting::StoredSubmitUrl();
     if (url.empty())
         return {};
     try {
@@ -75,6 +75,21 @@ std::pair<QString, QString> SubmitServerFields()
     } catch (const std::exception&) {
         return {QString::fromStdString(url), {}};
     }
+}
+
+/// The URL field and the masked password field of a reports' server kept as
+/// `url`, named "edit<what>Url" and "edit<what>Password".
+std::pair<QLineEdit*, QLineEdit*> ReportServerEdits(const std::string& url, const QString& what,
+                                                    const QString& placeholder, QWidget* parent)
+{
+    const auto [shownUrl, password] = ReportServerFields(url);
+    auto* urlEdit = new QLineEdit(shownUrl, parent);
+    urlEdit->setObjectName(QStringLiteral("edit") + what + QStringLiteral("Url"));
+    urlEdit->setPlaceholderText(placeholder);
+    auto* passwordEdit = new QLineEdit(password, parent);
+    passwordEdit->setObjectName(QStringLiteral("edit") + what + QStringLiteral("Password"));
+    passwordEdit->setEchoMode(QLineEdit::Password);
+    return {urlEdit, passwordEdit};
 }
 
 } // namespace
@@ -107,13 +122,12 @@ UpdateServerDialog::UpdateServerDialog(const UpdateServerChoice& inUse, QWidget*
                             this);
     hint->setWordWrap(true);
 
-    const auto [submitUrl, submitPassword] = SubmitServerFields();
-    editSubmitUrl = new QLineEdit(submitUrl, this);
-    editSubmitUrl->setObjectName(QStringLiteral("editSubmitUrl"));
-    editSubmitUrl->setPlaceholderText(QStringLiteral("empty: the update server's incoming/ folder"));
-    editSubmitPassword = new QLineEdit(submitPassword, this);
-    editSubmitPassword->setObjectName(QStringLiteral("editSubmitPassword"));
-    editSubmitPassword->setEchoMode(QLineEdit::Password);
+    std::tie(editSubmitUrl, editSubmitPassword) =
+        ReportServerEdits(UpdateServerSetting::StoredSubmitUrl(), QStringLiteral("Submit"),
+                          QStringLiteral("empty: the update server's incoming/ folder"), this);
+    std::tie(editKeepersUrl, editKeepersPassword) =
+        ReportServerEdits(UpdateServerSetting::StoredKeepersUrl(), QStringLiteral("Keepers"),
+                          QStringLiteral("empty: none (for the list's keepers, who fetch the reports)"), this);
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("In use:"), lblInUse);
@@ -122,6 +136,8 @@ UpdateServerDialog::UpdateServerDialog(const UpdateServerChoice& inUse, QWidget*
     auto* submitForm = new QFormLayout;
     submitForm->addRow(QStringLiteral("Send &reports to:"), editSubmitUrl);
     submitForm->addRow(QStringLiteral("Pass&word:"), editSubmitPassword);
+    submitForm->addRow(QStringLiteral("&Keepers' server:"), editKeepersUrl);
+    submitForm->addRow(QStringLiteral("Passwor&d:"), editKeepersPassword);
 
     auto* buttons = new QDialogButtonBox(this);
     btnSave = buttons->addButton(QStringLiteral("&Save"), QDialogButtonBox::AcceptRole);
@@ -145,28 +161,39 @@ UpdateServerDialog::UpdateServerDialog(const UpdateServerChoice& inUse, QWidget*
     layout->addWidget(buttons);
 }
 
-std::optional<FtpServer> UpdateServerDialog::SubmitServer() const
+std::optional<FtpServer> UpdateServerDialog::ReportServer(const QLineEdit& url, const QLineEdit& password)
 {
-    if (editSubmitUrl->text().trimmed().isEmpty())
+    if (url.text().trimmed().isEmpty())
         return std::nullopt;
-    return ParsedWithPassword(*editSubmitUrl, *editSubmitPassword, FtpServer::Role::Report);
+    return ParsedWithPassword(url, password, FtpServer::Role::Report);
+}
+
+void UpdateServerDialog::StoreReportServers() const
+{
+    const std::optional<FtpServer> reports = ReportServer(*editSubmitUrl, *editSubmitPassword);
+    const std::optional<FtpServer> keepers = ReportServer(*editKeepersUrl, *editKeepersPassword);
+    UpdateServerSetting::StoreSubmitServer(reports);
+    UpdateServerSetting::StoreKeepersServer(keepers);
 }
 
 void UpdateServerDialog::btnSaveClick()
 {
     const FtpServer server = ParsedWithPassword(*editUrl, *editPassword, FtpServer::Role::Update);
-    const std::optional<FtpServer> reports = SubmitServer();
+    // Both report servers are parsed before anything is written.
+    ReportServer(*editSubmitUrl, *editSubmitPassword);
+    ReportServer(*editKeepersUrl, *editKeepersPassword);
     UpdateServerSetting::Store(server);
-    UpdateServerSetting::StoreSubmitServer(reports);
+    StoreReportServers();
     chosen_ = {server, UpdateServerChoice::Source::SettingsFile};
     accept();
 }
 
 void UpdateServerDialog::btnBuiltInClick()
 {
-    const std::optional<FtpServer> reports = SubmitServer();
+    ReportServer(*editSubmitUrl, *editSubmitPassword);
+    ReportServer(*editKeepersUrl, *editKeepersPassword);
     UpdateServerSetting::StoreBuiltIn();
-    UpdateServerSetting::StoreSubmitServer(reports);
+    StoreReportServers();
     chosen_ = {};
     accept();
 }

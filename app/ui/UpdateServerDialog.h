@@ -20,7 +20,9 @@ namespace quorvane::app {
 /// command line's message, and the dialog stays open. Below, "Send reports
 /// to:" names the server Custom Lists are sent to, with its own masked
 /// password, in the same form; empty, reports go to the update server's
-/// incoming/ folder. Both buttons write it too.
+/// incoming/ folder. "Keepers' server:" names the list's keepers' account
+/// that the keepers' window fetches reports from, in the same form. Both
+/// buttons write these too.
 class UpdateServerDialog : public QDialog {
     Q_OBJECT
 public:
@@ -31,11 +33,11 @@ public:
 
     /// Handler of "Save": writes the URL (with the password field's password
     /// unless the URL has one of its own) to the settings file, and the
-    /// reports' server beside it. Nothing is written unless both are well
+    /// reports' servers beside it. Nothing is written unless all are well
     /// formed.
     void btnSaveClick();
     /// Handler of "Use Built-in Server": takes the update server out of the
-    /// file and writes the reports' server. What the trust store keeps of
+    /// file and writes the reports' servers. What the trust store keeps of
     /// the server stays.
     void btnBuiltInClick();
     /// Handler of "Forget This Server": removes what the trust store keeps of
@@ -48,15 +50,19 @@ public:
     QLineEdit* editPassword = nullptr;
     QLineEdit* editSubmitUrl = nullptr;
     QLineEdit* editSubmitPassword = nullptr;
+    QLineEdit* editKeepersUrl = nullptr;
+    QLineEdit* editKeepersPassword = nullptr;
     QPushButton* btnSave = nullptr;
     QPushButton* btnBuiltIn = nullptr;
     QPushButton* btnForget = nullptr;
     QPushButton* btnCancel = nullptr;
 
 private:
-    /// The reports' server named in its fields; none when the URL is empty.
+    /// A reports' server named in its fields; none when the URL is empty.
     /// Raises ServerUrlError, the password masked, when malformed.
-    std::optional<FtpServer> SubmitServer() const;
+    static std::optional<FtpServer> ReportServer(const QLineEdit& url, const QLineEdit& password);
+    /// Writes the two reports' servers (Custom Lists, keepers) to the settings file.
+    void StoreReportServers() const;
 
     UpdateServerChoice chosen_;
 };

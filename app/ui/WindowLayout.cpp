@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QStringList>
 #include <QTabWidget>
+#include <QWidget>
 
 #include <optional>
 #include <vector>
@@ -86,6 +87,20 @@ void WindowLayout::Save(const QMainWindow& window, const QTabWidget& pages)
             widths << QString::number(width);
         settings->setValue(settings::ColumnWidthsKey(view->objectName()), widths);
     }
+    UserSettings::Save(*settings);
+}
+
+void WindowLayout::RestoreGeometry(QWidget& window, const QString& group)
+{
+    const QRect geometry = UserSettings::Open()->value(settings::WindowGeometryKey(group)).toRect();
+    if (FitsOnAScreen(geometry))
+        window.setGeometry(geometry);
+}
+
+void WindowLayout::SaveGeometry(const QWidget& window, const QString& group)
+{
+    const auto settings = UserSettings::Open();
+    settings->setValue(settings::WindowGeometryKey(group), window.normalGeometry());
     UserSettings::Save(*settings);
 }
 

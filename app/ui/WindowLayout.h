@@ -1,7 +1,9 @@
 #pragma once
 
 class QMainWindow;
+class QString;
 class QTabWidget;
+class QWidget;
 
 namespace quorvane::app {
 
@@ -29,6 +31,14 @@ public:
     /// Saves the layout of `window` and the page of `pages`. Throws
     /// SettingsError when the settings file cannot be written.
     static void Save(const QMainWindow& window, const QTabWidget& pages);
+
+    /// Gives a window of its own the size and place it was left at, saved
+    /// under the settings group `group` ("window/keepers/"), when that lies
+    /// wholly on one screen; else it keeps its design size.
+    static void RestoreGeometry(QWidget& window, const QString& group);
+    /// Saves the geometry of `window` under `group`. Throws SettingsError when
+    /// the settings file cannot be written.
+    static void SaveGeometry(const QWidget& window, const QString& group);
 };
 
 } // namespace quorvane::app

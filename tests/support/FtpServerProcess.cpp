@@ -57,6 +57,8 @@ FtpServerProcess FtpServerProcess::StartPyftpdlib(const PyftpdlibOptions& option
         args.insert(args.end(), {"--keeper", options.Keeper});
     if (options.StoreRate > 0)
         args.insert(args.end(), {"--store-rate", std::to_string(options.StoreRate)});
+    if (options.RetrRate > 0)
+        args.insert(args.end(), {"--retr-rate", std::to_string(options.RetrRate)});
     return FtpServerProcess(SupportDir() + "/ftpd.py", args);
 }
 

@@ -36,6 +36,8 @@ struct PyftpdlibOptions {
     std::string Keeper;
     /// Bytes per second at which uploads arrive; 0: as fast as they come.
     int StoreRate = 0;
+    /// Bytes per second at which downloads leave; 0: as fast as they go.
+    int RetrRate = 0;
 };
 
 /// A real FTP server on 127.0.0.1 (or ::1) in a child process (tests/support/ftpd.py

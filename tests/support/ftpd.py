@@ -12,7 +12,7 @@ started it) or it is killed.
             [--listen ADDR] [--tls-cert FILE --tls-key FILE [--tls-cut-data]
             [--tls-data-cert FILE] [--refuse-auth-after N] [--tls-renegotiate]]
             [--stall-uploads] [--write-only DIR] [--keeper NAME:WORD [--keeper-writes DIR]]
-            [--store-rate BYTES] [--print-arrivals] [--command-log FILE]
+            [--store-rate BYTES] [--retr-rate BYTES] [--print-arrivals] [--command-log FILE]
 
 --fault answers every CMD (for example RETR, SYST, PORT) with CODE and a short
 text instead of running the command, after the usual login checks; CMD=CODExN
@@ -39,8 +39,8 @@ account may enter and store into, but not list, read, rename or delete in.
 enter and list the root, and list, read, rename and make folders in the
 --write-only folder (else the root); with --keeper-writes also store, rename
 and delete in DIR (under the root), where the keepers publish the list.
---store-rate lets uploads arrive at most BYTES per second, so that a test can
-act while one runs.
+--store-rate lets uploads arrive at most BYTES per second, and --retr-rate
+sends downloads at most so fast, so that a test can act while one runs.
 --print-arrivals prints a line "arrived PATH SIZE" on standard output for each
 file stored, PATH relative to the root.
 """
@@ -109,11 +109,12 @@ def make_handler(args):
             dtp = OtherCertificateDTPHandler
         base.dtp_handler = dtp
 
-    if args.store_rate:
+    if args.store_rate or args.retr_rate:
         from pyftpdlib.handlers import ThrottledDTPHandler
 
         class SlowStoreDTPHandler(ThrottledDTPHandler):
-            read_limit = args.store_rate
+            read_limit = args.store_rate or 0
+            write_limit = args.retr_rate or 0
 
         base.dtp_handler = SlowStoreDTPHandler
 
@@ -232,6 +233,7 @@ def main():
     parser.add_argument("--keeper")
     parser.add_argument("--keeper-writes")
     parser.add_argument("--store-rate", type=int)
+    parser.add_argument("--retr-rate", type=int)
     parser.add_argument("--print-arrivals", action="store_true")
     parser.add_argument("--verbose", action="store_true")
     args = parser.parse_args()

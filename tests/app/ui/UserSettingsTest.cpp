@@ -190,7 +190,8 @@ TEST_F(UpdateServerMenu, SetFromTheMenuItIsSavedPrivatelyAndUsedByTheNextCheck)
         url = dialog.editUrl->text();
         submitUrl = dialog.editSubmitUrl->text();
         masked = dialog.editPassword->echoMode() == QLineEdit::Password &&
-                 dialog.editSubmitPassword->echoMode() == QLineEdit::Password;
+                 dialog.editSubmitPassword->echoMode() == QLineEdit::Password &&
+                 dialog.editKeepersPassword->echoMode() == QLineEdit::Password;
         // A malformed URL, in either field, is refused as on the command
         // line, without the password, and nothing is kept.
         dialog.editUrl->setText(QStringLiteral("ftp://lists@127.0.0.1:99999/pub/lists/Other/"));
@@ -202,6 +203,8 @@ TEST_F(UpdateServerMenu, SetFromTheMenuItIsSavedPrivatelyAndUsedByTheNextCheck)
         dialog.btnSave->click();
         openAfterRefusal = dialog.result();
         dialog.editSubmitUrl->setText(QStringLiteral("ftp://reports@127.0.0.1:2121/incoming"));
+        dialog.editKeepersUrl->setText(QStringLiteral("ftp://keeper@127.0.0.1:2122/incoming/"));
+        dialog.editKeepersPassword->setText(QStringLiteral("k:ee p"));
         dialog.btnSave->click();
     });
     window->UpdateServer1->trigger();
@@ -221,6 +224,10 @@ TEST_F(UpdateServerMenu, SetFromTheMenuItIsSavedPrivatelyAndUsedByTheNextCheck)
     EXPECT_EQ(reports->Port, 2121);
     EXPECT_EQ(reports->Password, "se,cret");
     EXPECT_EQ(reports->Directory, "incoming/");
+    const std::optional<FtpServer> keepers = UpdateServerSetting::StoredKeepersServer();
+    ASSERT_TRUE(keepers.has_value());
+    EXPECT_EQ(keepers->Port, 2122);
+    EXPECT_EQ(keepers->Password, "k:ee p");
     EXPECT_EQ(window->UpdateServer().source, UpdateServerChoice::Source::SettingsFile);
     EXPECT_EQ(window->UpdateServer().server.Password, "pa:ss@word");
     EXPECT_EQ(window->UpdateServer().server.Directory, "pub/lists/Other/");
@@ -245,11 +252,13 @@ TEST_F(UpdateServerMenu, SetFromTheMenuItIsSavedPrivatelyAndUsedByTheNextCheck)
 
     // Back to the built-in server, for this run and the next; the reports'
     // server stays.
-    QString submitPassword;
+    QString submitPassword, keepersUrl, keepersPassword;
     inNextDialog([&](UpdateServerDialog& dialog) {
         inUse = dialog.lblInUse->text();
         submitUrl = dialog.editSubmitUrl->text();
         submitPassword = dialog.editSubmitPassword->text();
+        keepersUrl = dialog.editKeepersUrl->text();
+        keepersPassword = dialog.editKeepersPassword->text();
         dialog.btnBuiltIn->click();
     });
     window->UpdateServer1->trigger();
@@ -257,6 +266,9 @@ TEST_F(UpdateServerMenu, SetFromTheMenuItIsSavedPrivatelyAndUsedByTheNextCheck)
                                             "/pub/lists/Other/ (from the settings file)"));
     EXPECT_EQ(submitUrl, "ftp://reports@127.0.0.1:2121/incoming/");
     EXPECT_EQ(submitPassword, "se,cret");
+    EXPECT_EQ(keepersUrl, "ftp://keeper@127.0.0.1:2122/incoming/");
+    EXPECT_EQ(keepersPassword, "k:ee p");
+    EXPECT_EQ(UpdateServerSetting::StoredKeepersServer().value_or(FtpServer{}).Port, 2122);
     EXPECT_EQ(window->UpdateServer().source, UpdateServerChoice::Source::BuiltIn);
     EXPECT_EQ(window->UpdateServer().server.Host, "lists.quorvane.example");
     EXPECT_EQ(UpdateServerSetting::StoredSubmitServer().value_or(FtpServer{}).Port, 2121);

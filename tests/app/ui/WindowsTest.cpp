@@ -210,8 +210,9 @@ TEST_F(MainWindowLayout, MenusInOrderWithShortcutAndImage)
         return out;
     };
     EXPECT_EQ(texts(window->File1), (QStringList{"Check for List Updates", "Update Server...", "-", "Exit"}));
-    EXPECT_EQ(texts(window->Database1), (QStringList{"Show Palavera List GCM's", "Show Custom List GCM's", "-",
-                                                     "Export list to HTML", "What Changed in the Last Update..."}));
+    EXPECT_EQ(texts(window->Database1),
+              (QStringList{"Show Palavera List GCM's", "Show Custom List GCM's", "-", "Export list to HTML",
+                           "What Changed in the Last Update...", "Review Reports..."}));
     EXPECT_EQ(texts(window->About1), (QStringList{"Erm, this."}));
     // Every menu and every item has an access key, none taken twice in one
     // menu (the menu bar and the page tabs, always on screen together, count
