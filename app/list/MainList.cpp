@@ -65,19 +65,38 @@ void CompleteAndCount(xml::XmlDocument& document, BootFilter filter, ListState& 
     });
 }
 
+// Reads a walk's records into a table, one after the other.
+class Tabulator {
+public:
+    explicit Tabulator(RecordTable& table) : table_(table) {}
+
+    /// Appends `record`: the boot test first (it creates nothing), then all
+    /// seven fields, which completes the record. Returns its number.
+    RecordTable::Row Append(RecordWalk::Record& record)
+    {
+        const bool boots = RecordWalk::Boots(record);
+        RecordWalk::ReadViews(record, texts_, storage_);
+        const auto row = static_cast<RecordTable::Row>(table_.Size());
+        table_.Append(texts_, boots ? BootImage::Tick : BootImage::Cross);
+        return row;
+    }
+
+private:
+    RecordTable& table_;
+    std::array<std::string_view, RecordTable::Fields> texts_;
+    std::array<std::string, RecordTable::Fields> storage_;
+};
+
 // CompleteAndCount reading every record into `table` as well (records that
 // cannot be read fail the same way, before they are counted): the records
 // `filter` shows go to `shown` by number.
 void CompleteCountAndTabulate(xml::XmlDocument& document, BootFilter filter, ListState& counts, RecordTable& table,
                               std::vector<RecordTable::Row>& shown)
 {
-    std::array<std::string_view, RecordTable::Fields> texts;
-    std::array<std::string, RecordTable::Fields> storage;
+    Tabulator reader(table);
     RecordWalk::ForEach(document, [&](RecordWalk::Record& record) {
-        const bool boots = RecordWalk::Boots(record);
-        RecordWalk::ReadViews(record, texts, storage);
-        const auto row = static_cast<RecordTable::Row>(table.Size());
-        table.Append(texts, boots ? BootImage::Tick : BootImage::Cross);
+        const RecordTable::Row row = reader.Append(record);
+        const bool boots = table.Image(row) == BootImage::Tick;
         if (boots || filter == BootFilter::AllRecords) {
             shown.push_back(row);
             ++(boots ? counts.GoodCount : counts.BadCount);
@@ -287,6 +306,20 @@ SearchCount MainList::Search(ListKind list, const QString& text, BootFilter filt
         // The default locale is the system's unless the application set one.
         const NameMatcher matcher(QLocale(), text, path_);
         count.wholeList = matcher.MatchesEverything();
+        std::string nameStorage;
+        std::string idStorage;
+        // The search rule on a record of the document.
+        const auto matches = [&](RecordWalk::Record& record) {
+            if (count.wholeList || matcher.Matches(RecordWalk::NameView(record, nameStorage)))
+                return true;
+            std::string_view id;
+            return matcher.LooksAtIds() && RecordWalk::FindText(record, "GAMEID", idStorage, id) &&
+                   matcher.MatchesId(id);
+        };
+        const SearchIndex* index = nullptr;
+        if (!count.wholeList && matcher.FoldsMarks())
+            index = SearchIndexFrom(list, start);
+
         if (const std::shared_ptr<const RecordTable> table = TableFrom(list, start)) {
             count.total = static_cast<int>(table->Size());
             std::vector<RecordTable::Row> found;
@@ -294,8 +327,6 @@ SearchCount MainList::Search(ListKind list, const QString& text, BootFilter filt
                 if (filter == BootFilter::AllRecords || table->Image(row) == BootImage::Tick)
                     found.push_back(row);
             };
-            const SearchIndex* index =
-                !count.wholeList && matcher.FoldsMarks() ? SearchIndexFrom(list, start) : nullptr;
             if (count.wholeList) {
                 for (RecordTable::Row row = 0; row < table->Size(); ++row)
                     take(row);
@@ -305,17 +336,11 @@ SearchCount MainList::Search(ListKind list, const QString& text, BootFilter filt
                         take(row);
                 }
             } else {
-                // Texts the index cannot answer walk the names in the
-                // document; the table's records are the walk's, in its order.
-                std::string nameStorage;
-                std::string idStorage;
+                // The table's records are the walk's, in its order.
                 RecordTable::Row row = 0;
                 RecordWalk::ForEachFrom(start, [&](RecordWalk::Record& record) {
                     const RecordTable::Row at = row++;
-                    std::string_view id;
-                    if (matcher.Matches(RecordWalk::NameView(record, nameStorage)) ||
-                        (matcher.LooksAtIds() && RecordWalk::FindText(record, "GAMEID", idStorage, id) &&
-                         matcher.MatchesId(id)))
+                    if (matches(record))
                         take(at);
                 });
             }
@@ -323,6 +348,7 @@ SearchCount MainList::Search(ListKind list, const QString& text, BootFilter filt
             view.AddRows(table, std::move(found));
             return;
         }
+
         const auto show = [&](RecordWalk::Record& record) {
             // The boot test only reads (it creates nothing), so it can wait
             // until the record matches.
@@ -332,37 +358,23 @@ SearchCount MainList::Search(ListKind list, const QString& text, BootFilter filt
             view.AddItem(RecordWalk::ReadItem(record, boots ? BootImage::Tick : BootImage::Cross));
             ++count.found;
         };
-        if (!count.wholeList && matcher.FoldsMarks()) {
-            if (const SearchIndex* index = SearchIndexFrom(list, start)) {
-                count.total = static_cast<int>(index->Size());
-                for (std::size_t i = 0; i < index->Size(); ++i) {
-                    if (!index->Matches(i, matcher))
-                        continue;
-                    RecordWalk::Record record = RecordWalk::At(start, index->Position(i));
-                    show(record);
-                }
-                return;
+        if (index != nullptr) {
+            count.total = static_cast<int>(index->Size());
+            for (std::size_t i = 0; i < index->Size(); ++i) {
+                if (!index->Matches(i, matcher))
+                    continue;
+                RecordWalk::Record record = RecordWalk::At(start, index->Position(i));
+                show(record);
             }
+            return;
         }
-        std::string nameStorage;
-        std::string idStorage;
         RecordWalk::ForEachFrom(start, [&](RecordWalk::Record& record) {
             ++count.total;
-            if (!count.wholeList && !matcher.Matches(RecordWalk::NameView(record, nameStorage))) {
-                std::string_view id;
-                if (!matcher.LooksAtIds() || !RecordWalk::FindText(record, "GAMEID", idStorage, id) ||
-                    !matcher.MatchesId(id))
-                    return;
-            }
-            show(record);
+            if (matches(record))
+                show(record);
         });
     });
     return count;
-}
-
-std::shared_ptr<const RecordTable> MainList::TableOf(ListKind list)
-{
-    return TableFrom(list, RecordWalk::FirstRecord(Document(list)));
 }
 
 std::shared_ptr<const RecordTable> MainList::TableFrom(ListKind list, const RecordWalk::Start& start)
@@ -379,13 +391,8 @@ std::shared_ptr<const RecordTable> MainList::TableFrom(ListKind list, const Reco
         return nullptr;
     auto table = std::make_shared<RecordTable>();
     try {
-        std::array<std::string_view, RecordTable::Fields> texts;
-        std::array<std::string, RecordTable::Fields> storage;
-        RecordWalk::ForEachFrom(start, [&](RecordWalk::Record& record) {
-            const bool boots = RecordWalk::Boots(record);
-            RecordWalk::ReadViews(record, texts, storage);
-            table->Append(texts, boots ? BootImage::Tick : BootImage::Cross);
-        });
+        Tabulator reader(*table);
+        RecordWalk::ForEachFrom(start, [&reader](RecordWalk::Record& record) { reader.Append(record); });
     } catch (const std::exception&) {
         // The walk reaches the same record and fails there, after adding
         // the records before it, as the plain path does.

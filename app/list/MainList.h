@@ -147,14 +147,6 @@ public:
     /// "No active document" when `list` is not loaded. A load drops it.
     const SearchIndex* SearchIndexOf(ListKind list);
 
-    /// Every record of `list` as the views show it, read once on the fast
-    /// path and kept until a load; what Show and Search hand the view there.
-    /// Null on the plain path, for the Custom List, and for a list whose
-    /// records cannot all be read (the commands then walk the document and
-    /// fail where the plain path does). Raises "No active document" when
-    /// `list` is not loaded.
-    std::shared_ptr<const RecordTable> TableOf(ListKind list);
-
     /// "Show Palavera List GCM's" (`ShowALLGCMs1Click`): ShowList of the Main List.
     void ShowMainList(BootFilter filter, ListSink& view, StatusSink& status);
 
@@ -223,7 +215,12 @@ private:
     void AddCounted(ListKind list, BootFilter filter, ListSink& view);
     /// SearchIndexOf from a walk's start.
     const SearchIndex* SearchIndexFrom(ListKind list, const RecordWalk::Start& start);
-    /// TableOf from a walk's start.
+    /// Every record of `list` from a walk's start as the views show it, read
+    /// once on the fast path and kept until a load: what Show and Search
+    /// hand the view there. Null on the plain path, for the Custom List (a
+    /// Show of it reads only the records it shows), and for a list whose
+    /// records cannot all be read (the commands then walk the document and
+    /// fail where the plain path does).
     std::shared_ptr<const RecordTable> TableFrom(ListKind list, const RecordWalk::Start& start);
     /// Forgets the search index and the table of `list`, whose document changed.
     void DropSearchIndex(ListKind list);
