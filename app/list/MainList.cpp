@@ -68,13 +68,7 @@ void CompleteAndCount(xml::XmlDocument& document, BootFilter filter, ListState& 
 // Reads a walk's records into a table, one after the other.
 class Tabulator {
 public:
-    /// `start` is where the walk starts: the table makes room for as many
-    /// records as the document element has children.
-    Tabulator(RecordTable& table, const RecordWalk::Start& start) : table_(table)
-    {
-        if (start.children)
-            table_.Reserve(static_cast<std::size_t>(start.children->Count()));
-    }
+    explicit Tabulator(RecordTable& table) : table_(table) {}
 
     /// Appends `record`: the boot test first (it creates nothing), then all
     /// seven fields, which completes the record. Returns its number.
@@ -99,11 +93,8 @@ private:
 void CompleteCountAndTabulate(xml::XmlDocument& document, BootFilter filter, ListState& counts, RecordTable& table,
                               std::vector<RecordTable::Row>& shown)
 {
-    const RecordWalk::Start start = RecordWalk::FirstRecord(document);
-    Tabulator reader(table, start);
-    if (start.children)
-        shown.reserve(static_cast<std::size_t>(start.children->Count()));
-    RecordWalk::ForEachFrom(start, [&](RecordWalk::Record& record) {
+    Tabulator reader(table);
+    RecordWalk::ForEach(document, [&](RecordWalk::Record& record) {
         const RecordTable::Row row = reader.Append(record);
         const bool boots = table.Image(row) == BootImage::Tick;
         if (boots || filter == BootFilter::AllRecords) {
@@ -400,7 +391,7 @@ std::shared_ptr<const RecordTable> MainList::TableFrom(ListKind list, const Reco
         return nullptr;
     auto table = std::make_shared<RecordTable>();
     try {
-        Tabulator reader(*table, start);
+        Tabulator reader(*table);
         RecordWalk::ForEachFrom(start, [&reader](RecordWalk::Record& record) { reader.Append(record); });
     } catch (const std::exception&) {
         // The walk reaches the same record and fails there, after adding

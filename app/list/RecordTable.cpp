@@ -8,18 +8,6 @@
 
 namespace quorvane::app {
 
-namespace {
-/// Records whose texts are taken as the measure of those to come.
-constexpr std::size_t kMeasuredRecords = 1024;
-} // namespace
-
-void RecordTable::Reserve(std::size_t records)
-{
-    expected_ = records;
-    offsets_.reserve(records * Fields + 1);
-    images_.reserve(records);
-}
-
 void RecordTable::Append(std::span<const std::string_view, Fields> texts, BootImage image)
 {
     constexpr std::size_t limit = std::numeric_limits<std::uint32_t>::max();
@@ -50,11 +38,6 @@ void RecordTable::Append(std::span<const std::string_view, Fields> texts, BootIm
         offsets_.push_back(static_cast<std::uint32_t>(text_.size()));
     }
     images_.push_back(image);
-    // Growing one buffer of 100k records' texts by doubling would copy it
-    // and touch twice its memory: once the first records have shown how long
-    // texts are, room for all of them, and a little more, is made at once.
-    if (images_.size() == kMeasuredRecords && expected_ > kMeasuredRecords)
-        text_.reserve(text_.size() / kMeasuredRecords * expected_ / 8 * 9);
     // Any order worked out before misses the new record.
     ordered_.reset();
 }

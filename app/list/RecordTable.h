@@ -35,10 +35,6 @@ public:
     /// Texts per record: the caption, then the six sub-items.
     static constexpr std::size_t Fields = RecordFieldNames.size();
 
-    /// Makes room for about `records` records, so that appending them moves
-    /// no text: their texts' room is judged from the first records appended.
-    void Reserve(std::size_t records);
-
     /// Appends a record: its texts in list-view order (UTF-8, as the record
     /// walk reads them; decoded as Utf8Text::Decode does) and its image.
     /// Throws std::length_error when the table would hold more than 4 Gi
@@ -72,8 +68,6 @@ private:
     /// last one ends.
     std::vector<std::uint32_t> offsets_{0};
     std::vector<BootImage> images_;
-    /// The records Reserve made room for.
-    std::size_t expected_ = 0;
     /// Every record in name order, for the locale `ordered_` names.
     mutable std::optional<QLocale> ordered_;
     mutable std::vector<Row> byName_;
