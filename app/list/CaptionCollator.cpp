@@ -10,7 +10,6 @@
 #include <numeric>
 #include <string>
 #include <type_traits>
-#include <unordered_map>
 
 namespace quorvane::app {
 
@@ -52,10 +51,6 @@ std::shared_ptr<UCollator> OpenKeyCollator(const QLocale& locale)
         return nullptr;
     return owned;
 }
-
-struct ViewHash {
-    std::size_t operator()(QStringView text) const noexcept { return qHash(text); }
-};
 
 // One distinct caption's key in the shared buffer (`index` numbers the
 // caption), with its first eight bytes as a number, so most comparisons never
@@ -107,14 +102,54 @@ std::vector<std::size_t> CaptionCollator::SortedOrder(const std::vector<QStringV
     // sorted once, in the order of its first occurrence.
     std::vector<KeyEntry> distinct;
     std::vector<std::uint32_t> distinctOf(captions.size());
-    std::unordered_map<QStringView, std::uint32_t, ViewHash> firstWith;
-    firstWith.reserve(captions.size());
+    // The distinct captions by hash, open addressing in one array that grows
+    // with them (a map node per caption costs an allocation, and a table
+    // sized for every caption a cache miss at every look): a slot holds a
+    // distinct caption's hash in its high half and its number plus one in
+    // its low half, 0 when free.
+    std::vector<std::uint64_t> table(1024, 0);
+    std::vector<QStringView> firstOf;
+    const auto slotFor = [&table](std::uint32_t hash) {
+        const std::size_t mask = table.size() - 1;
+        std::size_t slot = hash & mask;
+        while (table[slot] != 0 && (table[slot] >> 32) != hash)
+            slot = (slot + 1) & mask;
+        return slot;
+    };
     for (std::size_t i = 0; i < captions.size(); ++i) {
         const QStringView caption = captions[i];
-        const auto [known, added] = firstWith.try_emplace(caption, static_cast<std::uint32_t>(distinct.size()));
-        distinctOf[i] = known->second;
-        if (!added)
+        const auto hash = static_cast<std::uint32_t>(qHash(caption));
+        std::size_t slot = slotFor(hash);
+        // Equal hashes of different captions: the next slot of that hash.
+        while (table[slot] != 0 && firstOf[(table[slot] & 0xFFFFFFFFu) - 1] != caption) {
+            const std::size_t mask = table.size() - 1;
+            do
+                slot = (slot + 1) & mask;
+            while (table[slot] != 0 && (table[slot] >> 32) != hash);
+        }
+        if (table[slot] != 0) {
+            distinctOf[i] = static_cast<std::uint32_t>((table[slot] & 0xFFFFFFFFu) - 1);
             continue;
+        }
+        const auto number = static_cast<std::uint32_t>(distinct.size());
+        table[slot] = std::uint64_t{hash} << 32 | (std::uint64_t{number} + 1);
+        firstOf.push_back(caption);
+        distinctOf[i] = number;
+        if (firstOf.size() * 2 > table.size()) {
+            std::vector<std::uint64_t> old(table.size() * 2, 0);
+            old.swap(table);
+            const std::size_t mask = table.size() - 1;
+            for (const std::uint64_t entry : old) {
+                if (entry == 0)
+                    continue;
+                // Each entry into the first free slot from its hash's: entries
+                // of equal hashes each keep a slot of their own.
+                std::size_t free = static_cast<std::uint32_t>(entry >> 32) & mask;
+                while (table[free] != 0)
+                    free = (free + 1) & mask;
+                table[free] = entry;
+            }
+        }
         const std::size_t offset = buffer.size();
         std::size_t room = 16 + static_cast<std::size_t>(caption.size()) * 4;
         for (;;) {
@@ -135,7 +170,7 @@ std::vector<std::size_t> CaptionCollator::SortedOrder(const std::vector<QStringV
         const std::size_t length = std::strlen(key);
         for (std::size_t b = 0; b < 8; ++b)
             head = head << 8 | (b < length ? static_cast<unsigned char>(key[b]) : 0u);
-        distinct.push_back(KeyEntry{head, static_cast<std::uint32_t>(offset), known->second});
+        distinct.push_back(KeyEntry{head, static_cast<std::uint32_t>(offset), number});
     }
     const char* keys = buffer.data();
     const auto less = [keys](const KeyEntry& a, const KeyEntry& b) {

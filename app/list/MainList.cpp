@@ -5,6 +5,7 @@
 #include "app/list/HtmlExporter.h"
 #include "app/list/ListFileNames.h"
 #include "app/list/NameMatcher.h"
+#include "app/list/RecordTable.h"
 #include "app/list/RecordWalk.h"
 #include "app/list/SearchIndex.h"
 #include "xml/PlatformVendor.h"
@@ -59,6 +60,46 @@ void CompleteAndCount(xml::XmlDocument& document, BootFilter filter, ListState& 
             ++(boots ? counts.GoodCount : counts.BadCount);
         } else {
             RecordWalk::ReadAllFields(record);
+        }
+        ++counts.GCMCount;
+    });
+}
+
+// Reads a walk's records into a table, one after the other.
+class Tabulator {
+public:
+    explicit Tabulator(RecordTable& table) : table_(table) {}
+
+    /// Appends `record`: the boot test first (it creates nothing), then all
+    /// seven fields, which completes the record. Returns its number.
+    RecordTable::Row Append(RecordWalk::Record& record)
+    {
+        const bool boots = RecordWalk::Boots(record);
+        RecordWalk::ReadViews(record, texts_, storage_);
+        const auto row = static_cast<RecordTable::Row>(table_.Size());
+        table_.Append(texts_, boots ? BootImage::Tick : BootImage::Cross);
+        return row;
+    }
+
+private:
+    RecordTable& table_;
+    std::array<std::string_view, RecordTable::Fields> texts_;
+    std::array<std::string, RecordTable::Fields> storage_;
+};
+
+// CompleteAndCount reading every record into `table` as well (records that
+// cannot be read fail the same way, before they are counted): the records
+// `filter` shows go to `shown` by number.
+void CompleteCountAndTabulate(xml::XmlDocument& document, BootFilter filter, ListState& counts, RecordTable& table,
+                              std::vector<RecordTable::Row>& shown)
+{
+    Tabulator reader(table);
+    RecordWalk::ForEach(document, [&](RecordWalk::Record& record) {
+        const RecordTable::Row row = reader.Append(record);
+        const bool boots = table.Image(row) == BootImage::Tick;
+        if (boots || filter == BootFilter::AllRecords) {
+            shown.push_back(row);
+            ++(boots ? counts.GoodCount : counts.BadCount);
         }
         ++counts.GCMCount;
     });
@@ -187,7 +228,23 @@ StartupLoad MainList::LoadAndShowMainList(BootFilter filter, ListSink& view, Sta
         return StartupLoad::MainListMissing;
     view.Clear();
     Filling(view, [&] {
-        CompleteAndCount(Document(), filter, state_, [&view](ListItem item) { view.AddItem(std::move(item)); });
+        if (path_ == ListPath::Plain) {
+            CompleteAndCount(Document(), filter, state_, [&view](ListItem item) { view.AddItem(std::move(item)); });
+            return;
+        }
+        auto table = std::make_shared<RecordTable>();
+        std::vector<RecordTable::Row> shown;
+        try {
+            CompleteCountAndTabulate(Document(), filter, state_, *table, shown);
+        } catch (...) {
+            // The records before the one that failed are shown, as the plain
+            // path shows them; later commands walk the document and fail there.
+            indexes_[static_cast<std::size_t>(ListKind::Main)].tableUnreadable = true;
+            view.AddRows(std::move(table), std::move(shown));
+            throw;
+        }
+        indexes_[static_cast<std::size_t>(ListKind::Main)].table = table;
+        view.AddRows(std::move(table), std::move(shown));
     });
     ShowListSummary(status);
     return StartupLoad::Loaded;
@@ -201,15 +258,27 @@ void MainList::ReloadMainList(BootFilter filter, ListSink& view, StatusSink& sta
     Load(*fresh, FilePath(MainListFileName));
     ListState counted;
     std::vector<ListItem> items;
-    CompleteAndCount(*fresh, filter, counted, [&items](ListItem item) { items.push_back(std::move(item)); });
+    std::shared_ptr<RecordTable> table;
+    std::vector<RecordTable::Row> shown;
+    if (path_ == ListPath::Plain) {
+        CompleteAndCount(*fresh, filter, counted, [&items](ListItem item) { items.push_back(std::move(item)); });
+    } else {
+        table = std::make_shared<RecordTable>();
+        CompleteCountAndTabulate(*fresh, filter, counted, *table, shown);
+    }
     counted.ListVersion = RecordWalk::ReadVersion(*fresh);
 
     document_ = std::move(fresh);
     DropSearchIndex(ListKind::Main);
+    indexes_[static_cast<std::size_t>(ListKind::Main)].table = table;
     state_ = std::move(counted);
     shown_ = ListKind::Main;
     view.Clear();
     Filling(view, [&] {
+        if (table) {
+            view.AddRows(std::move(table), std::move(shown));
+            return;
+        }
         for (ListItem& item : items)
             view.AddItem(std::move(item));
     });
@@ -237,6 +306,49 @@ SearchCount MainList::Search(ListKind list, const QString& text, BootFilter filt
         // The default locale is the system's unless the application set one.
         const NameMatcher matcher(QLocale(), text, path_);
         count.wholeList = matcher.MatchesEverything();
+        std::string nameStorage;
+        std::string idStorage;
+        // The search rule on a record of the document.
+        const auto matches = [&](RecordWalk::Record& record) {
+            if (count.wholeList || matcher.Matches(RecordWalk::NameView(record, nameStorage)))
+                return true;
+            std::string_view id;
+            return matcher.LooksAtIds() && RecordWalk::FindText(record, "GAMEID", idStorage, id) &&
+                   matcher.MatchesId(id);
+        };
+        const SearchIndex* index = nullptr;
+        if (!count.wholeList && matcher.FoldsMarks())
+            index = SearchIndexFrom(list, start);
+
+        if (const std::shared_ptr<const RecordTable> table = TableFrom(list, start)) {
+            count.total = static_cast<int>(table->Size());
+            std::vector<RecordTable::Row> found;
+            const auto take = [&](RecordTable::Row row) {
+                if (filter == BootFilter::AllRecords || table->Image(row) == BootImage::Tick)
+                    found.push_back(row);
+            };
+            if (count.wholeList) {
+                for (RecordTable::Row row = 0; row < table->Size(); ++row)
+                    take(row);
+            } else if (index != nullptr && index->Size() == table->Size()) {
+                for (RecordTable::Row row = 0; row < table->Size(); ++row) {
+                    if (index->Matches(row, matcher))
+                        take(row);
+                }
+            } else {
+                // The table's records are the walk's, in its order.
+                RecordTable::Row row = 0;
+                RecordWalk::ForEachFrom(start, [&](RecordWalk::Record& record) {
+                    const RecordTable::Row at = row++;
+                    if (matches(record))
+                        take(at);
+                });
+            }
+            count.found = static_cast<int>(found.size());
+            view.AddRows(table, std::move(found));
+            return;
+        }
+
         const auto show = [&](RecordWalk::Record& record) {
             // The boot test only reads (it creates nothing), so it can wait
             // until the record matches.
@@ -246,32 +358,49 @@ SearchCount MainList::Search(ListKind list, const QString& text, BootFilter filt
             view.AddItem(RecordWalk::ReadItem(record, boots ? BootImage::Tick : BootImage::Cross));
             ++count.found;
         };
-        if (!count.wholeList && matcher.FoldsMarks()) {
-            if (const SearchIndex* index = SearchIndexFrom(list, start)) {
-                count.total = static_cast<int>(index->Size());
-                for (std::size_t i = 0; i < index->Size(); ++i) {
-                    if (!index->Matches(i, matcher))
-                        continue;
-                    RecordWalk::Record record = RecordWalk::At(start, index->Position(i));
-                    show(record);
-                }
-                return;
+        if (index != nullptr) {
+            count.total = static_cast<int>(index->Size());
+            for (std::size_t i = 0; i < index->Size(); ++i) {
+                if (!index->Matches(i, matcher))
+                    continue;
+                RecordWalk::Record record = RecordWalk::At(start, index->Position(i));
+                show(record);
             }
+            return;
         }
-        std::string nameStorage;
-        std::string idStorage;
         RecordWalk::ForEachFrom(start, [&](RecordWalk::Record& record) {
             ++count.total;
-            if (!count.wholeList && !matcher.Matches(RecordWalk::NameView(record, nameStorage))) {
-                std::string_view id;
-                if (!matcher.LooksAtIds() || !RecordWalk::FindText(record, "GAMEID", idStorage, id) ||
-                    !matcher.MatchesId(id))
-                    return;
-            }
-            show(record);
+            if (matches(record))
+                show(record);
         });
     });
     return count;
+}
+
+std::shared_ptr<const RecordTable> MainList::TableFrom(ListKind list, const RecordWalk::Start& start)
+{
+    // Only the Main List: every load of it reads every field of every record,
+    // which completes them all, so reading them for the table changes nothing
+    // in its document. A Show of the Custom List reads only the records it shows.
+    if (path_ == ListPath::Plain || list != ListKind::Main)
+        return nullptr;
+    Indexed& indexed = indexes_[static_cast<std::size_t>(list)];
+    if (indexed.table)
+        return indexed.table;
+    if (indexed.tableUnreadable)
+        return nullptr;
+    auto table = std::make_shared<RecordTable>();
+    try {
+        Tabulator reader(*table);
+        RecordWalk::ForEachFrom(start, [&reader](RecordWalk::Record& record) { reader.Append(record); });
+    } catch (const std::exception&) {
+        // The walk reaches the same record and fails there, after adding
+        // the records before it, as the plain path does.
+        indexed.tableUnreadable = true;
+        return nullptr;
+    }
+    indexed.table = table;
+    return table;
 }
 
 const SearchIndex* MainList::SearchIndexOf(ListKind list)
@@ -356,7 +485,23 @@ void MainList::ShowList(ListKind list, BootFilter filter, ListSink& view, Status
 
 void MainList::AddCounted(ListKind list, BootFilter filter, ListSink& view)
 {
-    RecordWalk::ForEach(Document(list), [&](RecordWalk::Record& record) {
+    const RecordWalk::Start start = RecordWalk::FirstRecord(Document(list));
+    if (const std::shared_ptr<const RecordTable> table = TableFrom(list, start)) {
+        std::vector<RecordTable::Row> shown;
+        shown.reserve(table->Size());
+        for (RecordTable::Row row = 0; row < table->Size(); ++row) {
+            if (table->Image(row) == BootImage::Tick) {
+                shown.push_back(row);
+                ++state_.GoodCount;
+            } else if (filter == BootFilter::AllRecords) {
+                shown.push_back(row);
+                ++state_.BadCount;
+            }
+        }
+        view.AddRows(table, std::move(shown));
+        return;
+    }
+    RecordWalk::ForEachFrom(start, [&](RecordWalk::Record& record) {
         if (RecordWalk::Boots(record)) {
             view.AddItem(RecordWalk::ReadItem(record, BootImage::Tick));
             ++state_.GoodCount;

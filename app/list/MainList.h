@@ -57,6 +57,7 @@ struct SearchCount {
     QString Text() const;
 };
 
+class RecordTable;
 class SearchIndex;
 
 /// The list logic behind the Main Window: the Main List's document (`XMLDoc`),
@@ -214,7 +215,14 @@ private:
     void AddCounted(ListKind list, BootFilter filter, ListSink& view);
     /// SearchIndexOf from a walk's start.
     const SearchIndex* SearchIndexFrom(ListKind list, const RecordWalk::Start& start);
-    /// Forgets the search index of `list`, whose document changed.
+    /// Every record of `list` from a walk's start as the views show it, read
+    /// once on the fast path and kept until a load: what Show and Search
+    /// hand the view there. Null on the plain path, for the Custom List (a
+    /// Show of it reads only the records it shows), and for a list whose
+    /// records cannot all be read (the commands then walk the document and
+    /// fail where the plain path does).
+    std::shared_ptr<const RecordTable> TableFrom(ListKind list, const RecordWalk::Start& start);
+    /// Forgets the search index and the table of `list`, whose document changed.
     void DropSearchIndex(ListKind list);
 
     QString folder_;
@@ -223,11 +231,14 @@ private:
     std::unique_ptr<xml::XmlDocument> document_;
     std::unique_ptr<xml::XmlDocument> customDocument_;
     ListKind shown_ = ListKind::Main;
-    /// Per list (Main, Custom): the search index, once built.
+    /// Per list (Main, Custom): the search index and the table, once built.
     struct Indexed {
         std::unique_ptr<SearchIndex> index;
         /// The last build failed on a record that cannot be read.
         bool unreadable = false;
+        std::shared_ptr<const RecordTable> table;
+        /// Reading the table failed on a record that cannot be read.
+        bool tableUnreadable = false;
     };
     std::array<Indexed, 2> indexes_;
 };

@@ -131,11 +131,17 @@ bool RecordWalk::FindText(Record& record, std::string_view name, std::string& st
     return record.Node().ChildList()->FindChildText(name, storage, text);
 }
 
+void RecordWalk::ReadViews(Record& record, std::array<std::string_view, RecordFieldNames.size()>& texts,
+                           std::array<std::string, RecordFieldNames.size()>& storage)
+{
+    ReadFields(record, FieldNames, texts, storage);
+}
+
 ListItem RecordWalk::ReadItem(Record& record, BootImage image)
 {
     std::array<std::string_view, FieldNames.size()> texts;
     std::array<std::string, FieldNames.size()> storage;
-    ReadFields(record, FieldNames, texts, storage);
+    ReadViews(record, texts, storage);
     // Every field is read before the item is built, so a record that fails
     // part-way never shows up half-filled.
     ListItem item;

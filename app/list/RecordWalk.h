@@ -126,6 +126,12 @@ public:
     /// `texts`; completes a record lacking any of them.
     static void ReadTexts(Record& record, std::array<std::string, RecordFieldNames.size()>& texts);
 
+    /// The texts of all seven fields in list-view order (UTF-8), viewing the
+    /// DOM's texts or `storage`, valid until the document changes; completes
+    /// a record lacking any of them.
+    static void ReadViews(Record& record, std::array<std::string_view, RecordFieldNames.size()>& texts,
+                          std::array<std::string, RecordFieldNames.size()>& storage);
+
     /// The boot test: true exactly when the record's GOOD text is "1". A record
     /// without a GOOD element does not boot (nothing is created for it).
     static bool Boots(Record& record);

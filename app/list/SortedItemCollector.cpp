@@ -10,15 +10,32 @@ SortedItemCollector::SortedItemCollector(CaptionCollator collator) : collator_(s
 void SortedItemCollector::Clear()
 {
     items_.clear();
+    inNameOrder_ = false;
 }
 
 void SortedItemCollector::AddItem(ListItem item)
 {
     items_.push_back(std::move(item));
+    inNameOrder_ = false;
+}
+
+void SortedItemCollector::AddRows(std::shared_ptr<const RecordTable> table, std::vector<RecordTable::Row> rows)
+{
+    if (!items_.empty()) {
+        ListSink::AddRows(std::move(table), std::move(rows));
+        return;
+    }
+    const std::vector<RecordTable::Row> ordered = table->InNameOrder(rows, collator_);
+    items_.reserve(ordered.size());
+    for (const RecordTable::Row row : ordered)
+        items_.push_back(table->Item(row));
+    inNameOrder_ = true;
 }
 
 void SortedItemCollector::FillFinished()
 {
+    if (inNameOrder_)
+        return;
     std::vector<QStringView> captions;
     captions.reserve(items_.size());
     for (const ListItem& item : items_)

@@ -17,6 +17,9 @@ public:
 
     void Clear() override;
     void AddItem(ListItem item) override;
+    /// Rows added to an empty collector come in name order from the table,
+    /// and FillFinished leaves them so.
+    void AddRows(std::shared_ptr<const RecordTable> table, std::vector<RecordTable::Row> rows) override;
     void FillFinished() override;
 
     /// The items; in view order once FillFinished() has run.
@@ -25,6 +28,8 @@ public:
 private:
     CaptionCollator collator_;
     std::vector<ListItem> items_;
+    /// The items are in name order already.
+    bool inNameOrder_ = false;
 };
 
 } // namespace quorvane::app

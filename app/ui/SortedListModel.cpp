@@ -36,20 +36,21 @@ QVariant SortedListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= size() || index.column() >= kColumns)
         return {};
-    const ListItem& row = item(index.row());
     const int column = index.column();
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::EditRole: return column == 0 ? row.caption : row.subItems[static_cast<std::size_t>(column - 1)];
+    case Qt::EditRole: return text(index.row(), column).toString();
     case Qt::ToolTipRole: {
         // A tooltip guesses whether its text is markup; a cell shows a list
         // file's text, so it is handed over escaped, to be shown as it stands.
-        const QString& text = column == 0 ? row.caption : row.subItems[static_cast<std::size_t>(column - 1)];
-        return text.isEmpty() ? QVariant() : QVariant(Qt::convertFromPlainText(text, Qt::WhiteSpacePre));
+        const QString shown = text(index.row(), column).toString();
+        return shown.isEmpty() ? QVariant() : QVariant(Qt::convertFromPlainText(shown, Qt::WhiteSpacePre));
     }
     case Qt::DecorationRole:
-        if (column == 0 && images_ == RowImages::Shown)
-            return Images::icon(static_cast<int>(row.image));
+        if (column == 0 && images_ == RowImages::Shown) {
+            const auto at = static_cast<std::size_t>(index.row());
+            return Images::icon(static_cast<int>(table_ ? table_->Image(tableRows_[at]) : rows_[at].image));
+        }
         return {};
     default: return {};
     }
@@ -77,18 +78,19 @@ bool SortedListModel::setData(const QModelIndex& index, const QVariant& value, i
     if (role != Qt::EditRole || !index.isValid() || index.row() >= size() || index.column() >= kColumns ||
         !(flags(index) & Qt::ItemIsEditable))
         return false;
-    const QString text = value.toString();
+    const QString edited = value.toString();
     const int column = index.column();
-    ListItem after = item(index.row());
-    (column == 0 ? after.caption : after.subItems[static_cast<std::size_t>(column - 1)]) = text;
-    if (after == item(index.row()))
+    const ListItem before = item(index.row());
+    ListItem after = before;
+    (column == 0 ? after.caption : after.subItems[static_cast<std::size_t>(column - 1)]) = edited;
+    if (after == before)
         return true;
-    if (editCheck_ && !editCheck_(item(index.row()), after))
+    if (editCheck_ && !editCheck_(before, after))
         return false;
     if (column == 0)
-        setCaption(index.row(), text);
+        setCaption(index.row(), edited);
     else
-        setSubItem(index.row(), static_cast<std::size_t>(column - 1), text);
+        setSubItem(index.row(), static_cast<std::size_t>(column - 1), edited);
     return true;
 }
 
@@ -96,14 +98,30 @@ void SortedListModel::Clear()
 {
     std::vector<ListItem> rows;
     std::vector<ListItem> pending;
+    std::vector<RecordTable::Row> tableRows;
     beginResetModel();
     rows.swap(rows_);
     pending.swap(pending_);
+    tableRows.swap(tableRows_);
+    table_.reset();
+    pendingTable_.reset();
+    pendingRows_.clear();
     sortColumn_ = 0;
     sortOrder_ = Qt::AscendingOrder;
     endResetModel();
     release(rows);
     release(pending);
+}
+
+void SortedListModel::ownRows()
+{
+    if (!table_)
+        return;
+    rows_.reserve(tableRows_.size());
+    for (const RecordTable::Row row : tableRows_)
+        rows_.push_back(table_->Item(row));
+    table_.reset();
+    tableRows_ = {};
 }
 
 void SortedListModel::release(std::vector<ListItem>& rows)
@@ -132,6 +150,10 @@ void SortedListModel::sort(int column, Qt::SortOrder order)
 {
     if (column < 0 || column >= kColumns)
         return;
+    // A table's rows are in name order already.
+    if (table_ && column == 0 && order == Qt::AscendingOrder)
+        return;
+    ownRows();
     sortColumn_ = column;
     sortOrder_ = order;
     sortRows();
@@ -140,6 +162,13 @@ void SortedListModel::sort(int column, Qt::SortOrder order)
 std::vector<ListItem> SortedListModel::itemsInNameOrder() const
 {
     std::vector<ListItem> items;
+    if (table_) {
+        // A table's rows are only ever in name order.
+        items.reserve(tableRows_.size());
+        for (const RecordTable::Row row : tableRows_)
+            items.push_back(table_->Item(row));
+        return items;
+    }
     items.reserve(rows_.size());
     for (std::size_t from : nameOrder(rows_))
         items.push_back(rows_[from]);
@@ -152,11 +181,23 @@ void SortedListModel::AddItem(ListItem item)
         pending_.push_back(std::move(item));
         return;
     }
+    ownRows();
     const int at = size();
     beginInsertRows(QModelIndex(), at, at);
     rows_.push_back(std::move(item));
     endInsertRows();
     sortRows();
+}
+
+void SortedListModel::AddRows(std::shared_ptr<const RecordTable> table, std::vector<RecordTable::Row> rows)
+{
+    if (filling_ && !pendingTable_ && pending_.empty()) {
+        pendingTable_ = std::move(table);
+        pendingRows_ = std::move(rows);
+        return;
+    }
+    for (const RecordTable::Row row : rows)
+        AddItem(table->Item(row));
 }
 
 void SortedListModel::FillStarted()
@@ -169,8 +210,34 @@ void SortedListModel::FillFinished()
     if (!filling_)
         return;
     filling_ = false;
+    if (pendingTable_) {
+        std::shared_ptr<const RecordTable> table = std::move(pendingTable_);
+        std::vector<RecordTable::Row> rows = std::move(pendingRows_);
+        pendingTable_.reset();
+        pendingRows_.clear();
+        if (size() == 0 && pending_.empty() && sortColumn_ == 0 && sortOrder_ == Qt::AscendingOrder) {
+            // The usual fill after a clear: the table puts its records in
+            // name order, and the view gets one insertion.
+            tableRows_ = table->InNameOrder(rows, collator_);
+            rows_ = {};
+            table_ = std::move(table);
+            if (!tableRows_.empty()) {
+                beginInsertRows(QModelIndex(), 0, size() - 1);
+                endInsertRows();
+            }
+            return;
+        }
+        // Items came too: the table's rows, added first, join them as items.
+        std::vector<ListItem> items;
+        items.reserve(rows.size() + pending_.size());
+        for (const RecordTable::Row row : rows)
+            items.push_back(table->Item(row));
+        std::move(pending_.begin(), pending_.end(), std::back_inserter(items));
+        pending_ = std::move(items);
+    }
     if (pending_.empty())
         return;
+    ownRows();
     const int first = size();
     const int last = first + static_cast<int>(pending_.size()) - 1;
     if (rows_.empty()) {
@@ -197,6 +264,7 @@ void SortedListModel::RemoveItem(int row)
 {
     if (row < 0 || row >= size())
         return;
+    ownRows();
     beginRemoveRows(QModelIndex(), row, row);
     rows_.erase(rows_.begin() + row);
     endRemoveRows();
@@ -204,6 +272,7 @@ void SortedListModel::RemoveItem(int row)
 
 int SortedListModel::setCaption(int row, const QString& caption)
 {
+    ownRows();
     ListItem& r = rows_.at(static_cast<std::size_t>(row));
     if (r.caption == caption)
         return row;
@@ -217,6 +286,7 @@ int SortedListModel::setCaption(int row, const QString& caption)
 
 int SortedListModel::setSubItem(int row, std::size_t subItem, const QString& text)
 {
+    ownRows();
     QString& field = rows_.at(static_cast<std::size_t>(row)).subItems.at(subItem);
     if (field == text)
         return row;

@@ -2,11 +2,13 @@
 
 #include "app/list/CaptionCollator.h"
 #include "app/list/ListItem.h"
+#include "app/list/RecordTable.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace quorvane::app {
@@ -20,6 +22,11 @@ namespace quorvane::app {
 /// The user may sort by another column (sort()); rows then stay ordered by
 /// that column, rows equal in it in name order, until Clear() returns to the
 /// name order for the next fill.
+///
+/// Rows come as items of their own, or, from AddRows, as records of a shared
+/// RecordTable: the model then holds their numbers only, in name order, and
+/// makes items of them the first time a row is changed, removed or added, or
+/// the user sorts by another column.
 class SortedListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -74,6 +81,10 @@ public:
 
     /// Adds one row and sorts at once; during a fill, holds it back.
     void AddItem(ListItem item);
+    /// Adds the records `rows` (ascending numbers) of `table` as rows; the
+    /// first thing a fill adds, they are kept as numbers into the shared
+    /// table, else as items. Outside a fill, as AddItem for each.
+    void AddRows(std::shared_ptr<const RecordTable> table, std::vector<RecordTable::Row> rows);
 
     /// Starts a fill: rows added until FillFinished() are held back and sorted
     /// in with one sort, so a fill of n rows costs one sort, not n.
@@ -95,11 +106,26 @@ public:
     int setSubItem(int row, std::size_t subItem, const QString& text);
 
     /// The row at view position `row` (0 .. size() - 1).
-    const ListItem& item(int row) const { return rows_[static_cast<std::size_t>(row)]; }
+    ListItem item(int row) const
+    {
+        return table_ ? table_->Item(tableRows_[static_cast<std::size_t>(row)]) : rows_[static_cast<std::size_t>(row)];
+    }
+    /// The text in `column` (0 the caption, 1 to 6 the sub-items) of the row
+    /// at view position `row`; valid until the rows change.
+    QStringView text(int row, int column) const
+    {
+        const auto at = static_cast<std::size_t>(row);
+        if (table_)
+            return table_->Text(tableRows_[at], static_cast<std::size_t>(column));
+        return column == 0 ? QStringView(rows_[at].caption)
+                           : QStringView(rows_[at].subItems[static_cast<std::size_t>(column - 1)]);
+    }
     /// Number of rows shown (rows of an unfinished fill not included).
-    int size() const { return static_cast<int>(rows_.size()); }
+    int size() const { return static_cast<int>(table_ ? tableRows_.size() : rows_.size()); }
 
 private:
+    /// Makes items of the table's rows, before anything changes them.
+    void ownRows();
     /// Sorts rows_ stably by caption, keeping persistent indexes (an open
     /// editor, the current row) on their rows.
     void sortRows();
@@ -120,6 +146,12 @@ private:
     CaptionCollator collator_;
     std::vector<ListItem> rows_;
     std::vector<ListItem> pending_;
+    /// The rows, when they are records of a table: their numbers, in name order.
+    std::shared_ptr<const RecordTable> table_;
+    std::vector<RecordTable::Row> tableRows_;
+    /// Records a fill added, held back as numbers.
+    std::shared_ptr<const RecordTable> pendingTable_;
+    std::vector<RecordTable::Row> pendingRows_;
     bool filling_ = false;
     std::vector<ColumnOrder> columnOrders_;
     EditCheck editCheck_;

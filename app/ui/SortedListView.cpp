@@ -98,18 +98,16 @@ void SortedListView::FitColumns()
         if (chosen_[static_cast<std::size_t>(column)])
             continue;
         int width = horizontalHeader()->sectionSizeHint(column);
-        for (int row = 0; row < rows; ++row) {
-            const ListItem& item = model_.item(row);
-            const QString& text = column == 0 ? item.caption : item.subItems[static_cast<std::size_t>(column - 1)];
-            width = std::max(width, TextWidth(metrics, text) + margin + (column == 0 ? image : 0));
-        }
+        for (int row = 0; row < rows; ++row)
+            width = std::max(width, TextWidth(metrics, model_.text(row, column)) + margin + (column == 0 ? image : 0));
         setColumnWidth(column, width);
     }
     sizing_ = false;
 }
 
-int SortedListView::TextWidth(const QFontMetrics& metrics, const QString& text)
+int SortedListView::TextWidth(const QFontMetrics& metrics, QStringView view)
 {
+    const QString text = view.toString();
     const auto found = widths_.constFind(text);
     if (found != widths_.cend())
         return *found;
@@ -161,6 +159,15 @@ void SortedListView::AddItem(ListItem item)
         model_.FillStarted();
     }
     model_.AddItem(std::move(item));
+}
+
+void SortedListView::AddRows(std::shared_ptr<const RecordTable> table, std::vector<RecordTable::Row> rows)
+{
+    if (!filling_) {
+        filling_ = true;
+        model_.FillStarted();
+    }
+    model_.AddRows(std::move(table), std::move(rows));
 }
 
 void SortedListView::FillFinished()

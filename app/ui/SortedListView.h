@@ -14,7 +14,8 @@ namespace quorvane::app {
 /// A report-style list view with grid lines, whole-row selection and fixed
 /// row heights (smooth at 100k rows), whose rows keep themselves sorted by
 /// caption. As a ListSink it takes a command's items in one batch and sorts
-/// them once when the command finishes.
+/// them once when the command finishes, or takes the records of a
+/// RecordTable by number, which come in name order with no sort.
 ///
 /// A header click sorts by that column and a second click reverses; a new
 /// fill (Clear) returns to the name order. Columns the user has not resized
@@ -51,6 +52,8 @@ public:
     // ListSink
     void Clear() override;
     void AddItem(ListItem item) override;
+    /// Keeps the records' numbers, not items of their own (SortedListModel::AddRows).
+    void AddRows(std::shared_ptr<const RecordTable> table, std::vector<RecordTable::Row> rows) override;
     void FillFinished() override;
 
 private:
@@ -60,7 +63,7 @@ private:
     /// The width of `text` in `metrics`, remembered: a filter as one types
     /// measures much the same texts at every key, and measuring (shaping)
     /// a text costs far more than looking it up.
-    int TextWidth(const QFontMetrics& metrics, const QString& text);
+    int TextWidth(const QFontMetrics& metrics, QStringView text);
 
 protected:
     /// Forgets the remembered widths when the font or the style changes.

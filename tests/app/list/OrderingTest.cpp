@@ -2,7 +2,11 @@
 #include "app/list/SortedItemCollector.h"
 #include "tests/app/list/ListTestSupport.h"
 
+#include <QHashFunctions>
+
 #include <algorithm>
+#include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 namespace quorvane::app {
@@ -88,6 +92,27 @@ TEST(CaptionOrder, BulkOrderIsTheSortKeyOrder)
         });
         EXPECT_EQ(collator.SortedOrder(views), expected) << locale;
     }
+}
+
+// SortedOrder finds repeated captions by a 32-bit hash: captions that share
+// one must each keep their own key, also once its table has grown.
+TEST(CaptionOrder, CaptionsOfOneHashKeepTheirOwnKeys)
+{
+    std::unordered_map<std::uint32_t, QString> seen;
+    QStringList captions;
+    for (int i = 0; captions.isEmpty(); ++i) {
+        const QString caption = QStringLiteral("Game %1").arg(i);
+        const auto [at, added] = seen.try_emplace(static_cast<std::uint32_t>(qHash(QStringView(caption))), caption);
+        if (!added)
+            captions = {caption, at->second};
+    }
+    // More distinct captions than the table first holds, then both again.
+    for (int i = 0; i < 1500; ++i)
+        captions << QStringLiteral("Zone %1").arg(i % 700);
+    captions << captions[1] << captions[0];
+    const CaptionCollator collator{QLocale(QLocale::English, QLocale::UnitedStates)};
+    const std::vector<QStringView> views(captions.begin(), captions.end());
+    EXPECT_EQ(collator.SortedOrder(views), CaptionCollator(collator.Locale(), ListPath::Plain).SortedOrder(views));
 }
 
 TEST(CaptionOrder, CAndPosixLocalesFallBackToEnglish)

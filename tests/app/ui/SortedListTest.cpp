@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorvane::app {
@@ -164,60 +168,82 @@ TEST(SortedListView, SinkFillKeepsItemsAddedBeforeAFailure)
     EXPECT_FALSE(view.rows().flags(view.rows().index(0, 0)) & Qt::ItemIsEditable);
 }
 
+// Filled with items, or with the records of a table (whose rows become
+// items when sorted by another column or added to).
 TEST(SortedListView, HeaderClicksSortByTheColumnAndANewFillReturnsToTheNameOrder)
 {
-    std::vector<SortedListView::Column> sized = columns();
-    sized[3].order = SortedListModel::ColumnOrder::Number;
-    SortedListView view(sized, SortedListModel::CaptionEditing::ReadOnly, SortedListModel::RowImages::Shown);
-    view.resize(600, 300);
-    auto row = [](const char* name, const char* id, const char* size) {
-        ListItem i = item(QString::fromLatin1(name), QString::fromLatin1(id));
-        i.subItems[2] = QString::fromLatin1(size);
-        return i;
-    };
-    auto fill = [&] {
-        view.Clear();
+    for (const bool fromTable : {false, true}) {
+        SCOPED_TRACE(fromTable ? "table" : "items");
+        std::vector<SortedListView::Column> sized = columns();
+        sized[3].order = SortedListModel::ColumnOrder::Number;
+        SortedListView view(sized, SortedListModel::CaptionEditing::ReadOnly, SortedListModel::RowImages::Shown);
+        view.resize(600, 300);
+        auto row = [](const char* name, const char* id, const char* size) {
+            ListItem i = item(QString::fromLatin1(name), QString::fromLatin1(id));
+            i.subItems[2] = QString::fromLatin1(size);
+            return i;
+        };
+        auto table = std::make_shared<RecordTable>();
+        // The fourth record is left out of every fill.
         for (const ListItem& i : {row("delta", "G2", "10"), row("alpha", "G3", "9"), row("charlie", "G1", "?"),
-                                  row("bravo", "G2", "10"), row("echo", "g1", "100")})
-            view.AddItem(i);
-        view.FillFinished();
-    };
-    fill();
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-    QHeaderView* header = view.horizontalHeader();
-    auto click = [&](int column) {
-        const QPoint centre(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
-                            header->height() / 2);
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre);
-    };
-    // Equal IDs and sizes keep the name order, in both directions; sizes
-    // compare as numbers ("9" before "10"), and a size that is no number
-    // comes last.
-    const std::vector<std::pair<int, QStringList>> clicks{
-        {1, {"echo", "charlie", "bravo", "delta", "alpha"}}, {1, {"alpha", "bravo", "delta", "charlie", "echo"}},
-        {3, {"alpha", "bravo", "delta", "echo", "charlie"}}, {3, {"echo", "bravo", "delta", "alpha", "charlie"}},
-        {0, {"alpha", "bravo", "charlie", "delta", "echo"}}, {0, {"echo", "delta", "charlie", "bravo", "alpha"}},
-    };
-    for (const auto& [column, expected] : clicks) {
-        click(column);
-        EXPECT_EQ(captions(view.rows()), expected) << column;
-    }
-    click(3);
-    ASSERT_EQ(view.rows().sortColumn(), 3);
-    // A row added now takes its place by size; the name order is still known.
-    view.rows().AddItem(row("foxtrot", "G4", "50"));
-    EXPECT_EQ(captions(view.rows()), (QStringList{"alpha", "bravo", "delta", "foxtrot", "echo", "charlie"}));
-    QStringList byName;
-    for (const ListItem& i : view.rows().itemsInNameOrder())
-        byName << i.caption;
-    EXPECT_EQ(byName, (QStringList{"alpha", "bravo", "charlie", "delta", "echo", "foxtrot"}));
+                                  row("golf", "G0", "1"), row("bravo", "G2", "10"), row("echo", "g1", "100")}) {
+            std::array<std::string, RecordTable::Fields> texts{i.caption.toStdString()};
+            for (std::size_t f = 0; f < i.subItems.size(); ++f)
+                texts[f + 1] = i.subItems[f].toStdString();
+            const std::array<std::string_view, RecordTable::Fields> views{texts[0], texts[1], texts[2], texts[3],
+                                                                          texts[4], texts[5], texts[6]};
+            table->Append(views, i.image);
+        }
+        auto fill = [&] {
+            view.Clear();
+            if (fromTable)
+                view.AddRows(table, {0, 1, 2, 4, 5});
+            else
+                for (const RecordTable::Row r : {0, 1, 2, 4, 5})
+                    view.AddItem(table->Item(r));
+            view.FillFinished();
+        };
+        fill();
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+        QHeaderView* header = view.horizontalHeader();
+        auto click = [&](int column) {
+            const QPoint centre(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                                header->height() / 2);
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre);
+        };
+        // Equal IDs and sizes keep the name order, in both directions; sizes
+        // compare as numbers ("9" before "10"), and a size that is no number
+        // comes last.
+        const std::vector<std::pair<int, QStringList>> clicks{
+            {1, {"echo", "charlie", "bravo", "delta", "alpha"}}, {1, {"alpha", "bravo", "delta", "charlie", "echo"}},
+            {3, {"alpha", "bravo", "delta", "echo", "charlie"}}, {3, {"echo", "bravo", "delta", "alpha", "charlie"}},
+            {0, {"alpha", "bravo", "charlie", "delta", "echo"}}, {0, {"echo", "delta", "charlie", "bravo", "alpha"}},
+        };
+        for (const auto& [column, expected] : clicks) {
+            click(column);
+            EXPECT_EQ(captions(view.rows()), expected) << column;
+        }
+        click(3);
+        ASSERT_EQ(view.rows().sortColumn(), 3);
+        // A row added now takes its place by size; the name order is still known.
+        view.rows().AddItem(row("foxtrot", "G4", "50"));
+        EXPECT_EQ(captions(view.rows()), (QStringList{"alpha", "bravo", "delta", "foxtrot", "echo", "charlie"}));
+        QStringList byName;
+        for (const ListItem& i : view.rows().itemsInNameOrder())
+            byName << i.caption;
+        EXPECT_EQ(byName, (QStringList{"alpha", "bravo", "charlie", "delta", "echo", "foxtrot"}));
 
-    // A new fill is in name order, and the header says so.
-    fill();
-    EXPECT_EQ(captions(view.rows()), (QStringList{"alpha", "bravo", "charlie", "delta", "echo"}));
-    EXPECT_EQ(header->sortIndicatorSection(), 0);
-    EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
+        // A new fill is in name order, and the header says so.
+        fill();
+        EXPECT_EQ(captions(view.rows()), (QStringList{"alpha", "bravo", "charlie", "delta", "echo"}));
+        EXPECT_EQ(header->sortIndicatorSection(), 0);
+        EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
+        EXPECT_EQ(view.rows().item(3).subItems[2], "10");
+        EXPECT_EQ(view.rows().data(view.rows().index(4, 1)).toString(), "g1");
+        view.rows().RemoveItem(0);
+        EXPECT_EQ(captions(view.rows()), (QStringList{"bravo", "charlie", "delta", "echo"}));
+    }
 }
 
 TEST(SortedListView, InPlaceEditOfACaptionResorts)
