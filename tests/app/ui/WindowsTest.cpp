@@ -188,7 +188,12 @@ TEST_F(MainWindowLayout, ListViewColumns)
         ASSERT_EQ(c.view->model()->columnCount(), 7);
         for (int column = 0; column < 7; ++column) {
             EXPECT_EQ(c.view->model()->headerData(column, Qt::Horizontal).toString(), c.captions[column]);
-            EXPECT_EQ(c.view->columnWidth(column), c.widths[static_cast<std::size_t>(column)]);
+            // The last column stretches over the room left once the view is
+            // laid out, which may or may not have happened yet.
+            if (column == 6)
+                EXPECT_GE(c.view->columnWidth(column), c.widths[static_cast<std::size_t>(column)]);
+            else
+                EXPECT_EQ(c.view->columnWidth(column), c.widths[static_cast<std::size_t>(column)]);
         }
         EXPECT_TRUE(c.view->showGrid());
         EXPECT_EQ(c.view->selectionBehavior(), QAbstractItemView::SelectRows);
