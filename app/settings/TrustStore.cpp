@@ -86,8 +86,11 @@ std::optional<std::string> TrustStore::ReadFingerprint(std::string_view text)
     if (digits.size() != 64)
         return std::nullopt;
     std::string fingerprint;
-    for (std::size_t i = 0; i < digits.size(); i += 2)
-        fingerprint += (i == 0 ? "" : ":") + digits.substr(i, 2);
+    for (std::size_t i = 0; i < digits.size(); i += 2) {
+        if (i != 0)
+            fingerprint += ':';
+        fingerprint.append(digits, i, 2);
+    }
     return fingerprint;
 }
 
