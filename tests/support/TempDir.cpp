@@ -80,4 +80,15 @@ std::string ReadBytes(const std::filesystem::path& file)
     return bytes;
 }
 
+std::vector<std::string> NamesIn(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    if (std::filesystem::is_directory(folder)) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 } // namespace quorvane::test

@@ -40,4 +40,8 @@ void WriteBytes(const std::filesystem::path& file, const std::string& bytes);
 /// The bytes of `file`, or "" when it cannot be read.
 std::string ReadBytes(const std::filesystem::path& file);
 
+/// Names of everything directly inside `folder` (files and folders), sorted;
+/// none when the folder does not exist.
+std::vector<std::string> NamesIn(const std::filesystem::path& folder);
+
 } // namespace quorvane::test

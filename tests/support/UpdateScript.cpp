@@ -7,7 +7,7 @@ ScriptedPeer& ScriptGreetingWithoutTls(ScriptedPeer& peer)
     return peer.Reply("220 lists").Expect("AUTH TLS").Reply("500 AUTH not understood.");
 }
 
-ScriptedPeer& ScriptUpdateUpToCwd(ScriptedPeer& peer, const std::string& directory)
+ScriptedPeer& ScriptUpdateUpToCwd(ScriptedPeer& peer, const std::string& directory, const std::string& systReply)
 {
     return ScriptGreetingWithoutTls(peer)
         .Expect("USER lists")
@@ -17,7 +17,7 @@ ScriptedPeer& ScriptUpdateUpToCwd(ScriptedPeer& peer, const std::string& directo
         .Expect("TYPE I")
         .Reply("200 ok")
         .Expect("SYST")
-        .Reply("215 UNIX Type: L8")
+        .Reply(systReply)
         .Expect("CWD " + directory);
 }
 

@@ -13,9 +13,10 @@ namespace quorvane::test {
 /// ftp:// update goes on in the clear (USER is expected next, not yet asked).
 ScriptedPeer& ScriptGreetingWithoutTls(ScriptedPeer& peer);
 
-/// Greeting, "AUTH TLS"/500, USER/331, PASS/230, "TYPE I"/200, SYST/215 "UNIX Type: L8", then
+/// Greeting, "AUTH TLS"/500, USER/331, PASS/230, "TYPE I"/200, SYST/`systReply`, then
 /// "CWD <directory>" expected (not yet answered).
-ScriptedPeer& ScriptUpdateUpToCwd(ScriptedPeer& peer, const std::string& directory);
+ScriptedPeer& ScriptUpdateUpToCwd(ScriptedPeer& peer, const std::string& directory,
+                                  const std::string& systReply = "215 UNIX Type: L8");
 
 /// The same, the CWD answered 250 and a passive "LIST" that sends `listing`.
 ScriptedPeer& ScriptUpdateUpToDownload(ScriptedPeer& peer, const std::string& directory,

@@ -151,15 +151,6 @@ TEST(ReportsCli, MergeTakesTheAcceptedKindsLeavesDisagreementsOutAndRevertUndoes
                                           "Changed [2]\n");
 }
 
-std::vector<std::string> Names(const std::filesystem::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST(ReportsCli, FetchBringsNewReportsOnceMovesThemAsideAndSkipsWhatIsNoReport)
 {
     TempDir server;
@@ -184,7 +175,7 @@ TEST(ReportsCli, FetchBringsNewReportsOnceMovesThemAsideAndSkipsWhatIsNoReport)
     EXPECT_NE(first.err.find("Skipped custGCMList-..x.xml: not a plain file name.\n"), std::string::npos) << first.err;
     EXPECT_NE(first.err.find("Skipped custGCMList-big.xml: larger than 1 MiB.\n"), std::string::npos) << first.err;
     EXPECT_EQ(first.err.find("readme"), std::string::npos) << first.err;
-    EXPECT_EQ(Names(folder.Path() / "reports"),
+    EXPECT_EQ(::quorvane::test::NamesIn(folder.Path() / "reports"),
               (std::vector<std::string>{"custGCMList-20261201T000000Z-00000001.xml",
                                         "custGCMList-20261201T000001Z-00000002.xml"}));
     EXPECT_EQ(folder.Read("reports/custGCMList-20261201T000000Z-00000001.xml"), report);
@@ -196,8 +187,9 @@ TEST(ReportsCli, FetchBringsNewReportsOnceMovesThemAsideAndSkipsWhatIsNoReport)
     const CliRun moved = Cli(folder, "reports fetch --move-to processed --reports-server " + url);
     EXPECT_EQ(moved.exitCode, 0) << moved.err;
     EXPECT_EQ(moved.out, "Fetched 1 reports (" + std::to_string(report.size()) + " bytes) into reports/.\n");
-    EXPECT_EQ(Names(incoming / "processed"), std::vector<std::string>{"custGCMList-20261201T000002Z-00000003.xml"});
-    EXPECT_EQ(Names(folder.Path() / "reports").size(), 3u);
+    EXPECT_EQ(::quorvane::test::NamesIn(incoming / "processed"),
+              std::vector<std::string>{"custGCMList-20261201T000002Z-00000003.xml"});
+    EXPECT_EQ(::quorvane::test::NamesIn(folder.Path() / "reports").size(), 3u);
     WriteMainList(folder);
     const CliRun review = Cli(folder, "reports review");
     EXPECT_EQ(review.exitCode, 0) << review.err;

@@ -34,15 +34,6 @@ using ::quorvane::test::CliRun;
 using ::quorvane::test::FtpServerProcess;
 using ::quorvane::test::TempDir;
 
-std::vector<std::string> Names(const std::filesystem::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST(SubmitCli, SendsUnderFreshNamesRetriesARefusedNameAndChecksBeforeSending)
 {
     const std::string list = test::GeneratedListFile("3", 4);
@@ -135,7 +126,7 @@ TEST(SubmitCli, SendsUnderFreshNamesRetriesARefusedNameAndChecksBeforeSending)
                       0u)
                 << result.err;
         }
-        const std::vector<std::string> stored = Names(root.Path() / "incoming");
+        const std::vector<std::string> stored = ::quorvane::test::NamesIn(root.Path() / "incoming");
         std::vector<std::string> expected = sentNames;
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(stored, expected);
@@ -406,7 +397,7 @@ TEST(SubmitCli, TheDemoServersReportIsFetchedMergedAndPublishedAndAPlayersUpdate
     ASSERT_TRUE(demo.WaitForLine(std::regex("Report arrived: incoming/(\\S+) \\((\\d+) bytes\\)"), arrived));
     EXPECT_EQ(sent.out.find("Sent as " + arrived.str(1) + " "), 0u) << sent.out;
     EXPECT_EQ(arrived.str(2), std::to_string(list.size()));
-    EXPECT_EQ(Names(incoming), std::vector<std::string>{arrived.str(1)});
+    EXPECT_EQ(::quorvane::test::NamesIn(incoming), std::vector<std::string>{arrived.str(1)});
 
     // The keepers fetch it, review it against the server's list, merge it
     // and publish the result.
@@ -414,7 +405,7 @@ TEST(SubmitCli, TheDemoServersReportIsFetchedMergedAndPublishedAndAPlayersUpdate
     ASSERT_EQ(test::Cli(desk, "update --update-server " + updateServer, "env XDG_CONFIG_HOME=config").exitCode, 0);
     const CliRun fetched = test::Cli(desk, "reports fetch --move-to processed --reports-server " + keepersServer);
     EXPECT_EQ(fetched.out, "Fetched 1 reports (" + arrived.str(2) + " bytes) into reports/.\n") << fetched.err;
-    EXPECT_EQ(Names(incoming / "processed"), std::vector<std::string>{arrived.str(1)});
+    EXPECT_EQ(::quorvane::test::NamesIn(incoming / "processed"), std::vector<std::string>{arrived.str(1)});
     const CliRun review = test::Cli(desk, "reports review");
     EXPECT_NE(review.out.find("Reports [1] Records [2] New [2] Confirm [0] Contradict [0] "), std::string::npos)
         << review.out;

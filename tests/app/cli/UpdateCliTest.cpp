@@ -202,17 +202,7 @@ TEST(UpdateCli, WhatAServerSaysCannotDriveTheTerminal)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ::quorvane::test::ScriptedPeer peer;
-        ::quorvane::test::ScriptGreetingWithoutTls(peer)
-            .Expect("USER lists")
-            .Reply("331 password")
-            .ExpectPrefix("PASS ")
-            .Reply("230 in")
-            .Expect("TYPE I")
-            .Reply("200 ok")
-            .Expect("SYST")
-            .Reply(c.syst)
-            .Expect("CWD pub/lists/Other/")
-            .Reply(c.cwd);
+        ::quorvane::test::ScriptUpdateUpToCwd(peer, "pub/lists/Other/", c.syst).Reply(c.cwd);
         if (!c.listing.empty()) {
             peer.Expect("PASV").ReplyPassive().AcceptData().Expect("LIST").Reply("150 here").SendData(c.listing);
             peer.CloseData().Reply("226 done").Expect("SIZE gcmList.xml").CloseControl();

@@ -55,17 +55,6 @@ std::vector<std::string> Game(const std::string& name, const std::string& id, co
             "<INST>none</INST>"};
 }
 
-std::vector<std::string> Names(const std::filesystem::path& folder)
-{
-    std::vector<std::string> names;
-    if (std::filesystem::is_directory(folder)) {
-        for (const auto& entry : std::filesystem::directory_iterator(folder))
-            names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 /// The players' and keepers' server: the list in kListFolder for the account
 /// "lists" (which publishes), the write-only incoming/ folder, and the
 /// keepers' account "keeper" that fetches from it.
@@ -236,7 +225,7 @@ TEST_F(KeepersWindowTest, FetchedReportsAreAcceptedMergedAfterAPreviewPublishedA
                            QString::number(server.Root().Read("incoming/processed/" + first).size() +
                                            server.Root().Read("incoming/processed/" + second).size() + 7) +
                            " bytes) into reports/.");
-    EXPECT_EQ(Names(server.Root().Path() / "incoming/processed"),
+    EXPECT_EQ(::quorvane::test::NamesIn(server.Root().Path() / "incoming/processed"),
               (std::vector<std::string>{first, second, "custGCMList-broken.xml"}));
     EXPECT_EQ(summary, "Reports [3] Records [6] New [1] Confirm [1] Contradict [1] Adds notes [2] Unclear [1] "
                        "Unreadable [1]");
@@ -256,7 +245,7 @@ TEST_F(KeepersWindowTest, FetchedReportsAreAcceptedMergedAfterAPreviewPublishedA
     EXPECT_EQ(resolved.value(1), "-|adds notes|Alpha|A1|2|2|black screen|bob|" + s);
     EXPECT_EQ(acceptedPanel, "Accepted [4]");
     EXPECT_EQ(server.Root().Read(std::string(kListFolder) + "gcmList.xml"), readFile("gcmList.xml"));
-    EXPECT_EQ(Names(server.Root().Path() / kListFolder), std::vector<std::string>{"gcmList.xml"});
+    EXPECT_EQ(::quorvane::test::NamesIn(server.Root().Path() / kListFolder), std::vector<std::string>{"gcmList.xml"});
 
     // A player with the old list updates from the same server and sees the change.
     QDir().mkdir("player");
@@ -287,8 +276,12 @@ TEST_F(KeepersWindowTest, CancelDuringTheFetchOrThePublishLeavesNothingHalfWritt
 
     // Cancel is clicked once the job has begun to move bytes: a part fetched,
     // or the upload's temporary name on the server.
-    const std::function<bool()> fetching = [this] { return !Names(path("reports").toStdString()).empty(); };
-    const std::function<bool()> uploading = [&server] { return Names(server.Root().Path() / kListFolder).size() > 1; };
+    const std::function<bool()> fetching = [this] {
+        return !::quorvane::test::NamesIn(path("reports").toStdString()).empty();
+    };
+    const std::function<bool()> uploading = [&server] {
+        return ::quorvane::test::NamesIn(server.Root().Path() / kListFolder).size() > 1;
+    };
     const std::function<bool()>* started = &fetching;
     QTimer cancel(&window);
     QObject::connect(&cancel, &QTimer::timeout, [&] {
@@ -316,12 +309,12 @@ TEST_F(KeepersWindowTest, CancelDuringTheFetchOrThePublishLeavesNothingHalfWritt
     cancel.stop();
 
     EXPECT_EQ(fetchStatus, "Fetching was cancelled.");
-    EXPECT_EQ(Names(path("reports").toStdString()), std::vector<std::string>{});
+    EXPECT_EQ(::quorvane::test::NamesIn(path("reports").toStdString()), std::vector<std::string>{});
     EXPECT_EQ(rows, 0);
-    EXPECT_EQ(Names(server.Root().Path() / "incoming"),
+    EXPECT_EQ(::quorvane::test::NamesIn(server.Root().Path() / "incoming"),
               std::vector<std::string>{"custGCMList-20261201T000000Z-00000001.xml"});
     EXPECT_EQ(publishStatus, "Publishing was cancelled.");
-    EXPECT_EQ(Names(server.Root().Path() / kListFolder), std::vector<std::string>{"gcmList.xml"});
+    EXPECT_EQ(::quorvane::test::NamesIn(server.Root().Path() / kListFolder), std::vector<std::string>{"gcmList.xml"});
     EXPECT_EQ(server.Root().Read(std::string(kListFolder) + "gcmList.xml"), list);
 
     // The window opens at the size it was left at.
